@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running Quorvane need.
+# Idempotent: packages already present are not touched; "apt-get update" runs once, and only
+# when something is missing. Uses sudo only when not running as root.
+set -euo pipefail
+
+PACKAGES=(
+    # build
+    cmake ninja-build g++ make ccache pkg-config
+    # Qt 6 and what its CMake packages expect
+    qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
+    zlib1g-dev
+    # tests and benchmarks
+    libgtest-dev libgmock-dev googletest libbenchmark-dev libpugixml-dev
+    # fonts the layout tests and the default theme rely on
+    fonts-dejavu-core
+    # real tools that check generated output
+    libxml2-utils fp-compiler binutils-mingw-w64-x86-64 cpp
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    SUDO="sudo"
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
