@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+namespace qv {
+
+// The one encoding of attribute values in knot text (settings, documents) and in the code writers'
+// XML. Every writer of such values goes through these functions.
+
+// Prepares an attribute value of knot text.
+//  strict (relaxed = false, documents): NUL and 1…31 become "&#n;"; the double quote, "&", "<" and
+//    ">" become "&quot;", "&amp;", "&lt;", "&gt;". Quotes are needed for a space and for "/" (which
+//    would end an unquoted value).
+//  relaxed (quote mode, settings files): the double quote is doubled; "&" becomes "&amp;" and NUL
+//    "&#0;" because the reader always decodes character references. Quotes are needed for any white
+//    space the reader knows (space, tab, CR, LF), a double quote, "/" and ">".
+// `needsQuotes` tells whether the value may be written without quotes.
+QString EncodeValue(const QString& text, bool relaxed, bool* needsQuotes = nullptr);
+
+// The reverse, on a value whose surrounding quotes are already removed: first, scanning from the end,
+// quoteCount / 2 pairs of adjacent double quotes are reduced to one; then, with decodeEntities, every
+// "&#n;" (n from 0 to 65535), "&quot;", "&lt;", "&gt;" and "&amp;" is decoded in one pass from left to
+// right; any other reference stays as it is.
+QString DecodeValue(const QString& text, int quoteCount, bool decodeEntities);
+
+// Text content and quoted attribute values of XML and HTML: "&", "<", ">" and the double quote become
+// "&amp;", "&lt;", "&gt;", "&quot;"; the apostrophe and 1…31 become "&#n;". Everything else, NUL
+// included, is unchanged.
+QString EscapeText(const QString& text);
+
+// True for the characters the knot reader treats as white space.
+constexpr bool IsKnotSpace(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+} // namespace qv
