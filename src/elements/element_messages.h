@@ -128,7 +128,7 @@ private:
     void Synchronize(F call);
 
     std::vector<std::unique_ptr<TElementMessage>> FItems;
-    bool FHasList = false; // the design's list object exists (created on the first addition)
+    bool FHasList = false; // a list was started (by the first addition) and not cleared since
     int FUpdateCount = 0;
     QThread* FThread = nullptr;
     TClearEvent FOnClear = nullptr;
