@@ -397,17 +397,4 @@ void TElement::ParentChanged()
         Broadcast(tmParentElementChanged);
 }
 
-void TElement::TakeID(int32_t id)
-{
-    // A missing or non-positive stored ID would collide with other elements: keep the fresh one.
-    if (id <= 0)
-        return;
-    RaiseIDCounter(id);
-    if (id == FID)
-        return;
-    const int32_t old = FID;
-    FID = id;
-    IDChanged(old);
-}
-
 } // namespace qv

@@ -221,9 +221,6 @@ protected:
     void BeforeDestruction() override;
     void ParentChanged() override;
 
-    // Takes a stored ID (snapshots); runs IDChanged when it differs. Keeps the present ID when
-    // `id` is not positive.
-    void TakeID(int32_t id);
     // Offers a tree message to the parents (ChildMessage); true when one handled it.
     virtual bool OfferMessage(int msg, void* param, void* data);
 

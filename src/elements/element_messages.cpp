@@ -214,31 +214,16 @@ void TElementMessages::SetOnPart(TPartEvent event, void* context)
     FOnPartContext = context;
 }
 
-namespace {
-
-QString Shorten(const QString& text)
-{
-    constexpr qsizetype maxLength = 200;
-    if (text.size() > maxLength)
-        return text.left(maxLength - 3) + QStringLiteral("...");
-    return text;
-}
-
-} // namespace
-
-QString MessageValueText(const QString& text)
-{
-    QString result = Shorten(text);
-    for (QChar& c : result) {
-        if (c.unicode() < 0x20 || c == u'[' || c == u']')
-            c = QChar(0xFFFD);
-    }
-    return result;
-}
-
 QString MessagePathText(const QString& text)
 {
-    QString result = Shorten(text);
+    QString result = text;
+    if (result.size() > messageValueMax) {
+        qsizetype keep = messageValueKeep;
+        // A surrogate pair is never cut in two.
+        if (result[keep - 1].isHighSurrogate())
+            --keep;
+        result = result.left(keep) + QStringLiteral("...");
+    }
     for (QChar& c : result) {
         if (c.unicode() < 0x20)
             c = QChar(0xFFFD);

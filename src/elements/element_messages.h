@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/text_utils.h"
+
 #include <QList>
 #include <QString>
 
@@ -141,12 +143,8 @@ private:
     void* FOnPartContext = nullptr;
 };
 
-// The form in which a name, path or value is quoted inside a message: longer than 200 characters →
-// the first 197 and "..."; then every character below U+0020 and every "[" and "]" becomes U+FFFD,
-// so that a quoted value never opens or closes the link part.
-QString MessageValueText(const QString& text);
-
-// The same shortening, but only control characters are replaced: display paths keep their "[n]".
+// A display path quoted in a message: shortened like MessageValueText (core/text_utils.h), but only
+// control characters are replaced, because paths need their "[n]".
 QString MessagePathText(const QString& text);
 
 } // namespace qv

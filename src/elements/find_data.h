@@ -5,7 +5,6 @@
 namespace qv {
 
 class TElement;
-class IUserInterface;
 
 // One search of the Find and Replace commands, carried through FindText. The search never leaves
 // the subtree of Root (the edited document's top element).
@@ -36,8 +35,6 @@ public:
     // Compares a candidate of the same length as Text: with MatchCase character by character,
     // otherwise ignoring the case of the letters A to Z only (other letters must match exactly).
     bool Matches(QStringView candidate) const;
-    // Tells the user that Text was not found (an information box).
-    void NotFound(IUserInterface& ui) const;
 
 private:
     TElement* FRoot = nullptr;

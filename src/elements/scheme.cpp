@@ -2,6 +2,9 @@
 
 #include "elements/element.h"
 #include "elements/element_messages.h"
+#include "elements/scheme_operation.h"
+
+#include "core/undo_redo.h"
 
 namespace qv {
 
@@ -169,6 +172,18 @@ void TScheme::EndMessagesUpdate()
 {
     if (FMessages != nullptr)
         FMessages->EndUpdate();
+}
+
+void TScheme::BeginGroup(const QString& caption, bool clearMessages)
+{
+    if (FUndoRedo != nullptr)
+        FUndoRedo->BeginGroup(TNodePtr<TGroupingOperation>(new TSchemeGroupingOperation(this, caption, clearMessages)));
+}
+
+void TScheme::EndGroup()
+{
+    if (FUndoRedo != nullptr)
+        FUndoRedo->EndGroup();
 }
 
 } // namespace qv

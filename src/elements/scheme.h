@@ -2,6 +2,7 @@
 
 #include "core/itf_object.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -118,8 +119,33 @@ public:
     void BeginGroup(const QString& caption, bool clearMessages);
     void EndGroup();
 
+    // Loads `element` from `knot` through a loader with Messages, the mode and flags 0; the loader's
+    // end reports what was not read.
+    void LoadFromKnot(TElement* element, uint8_t mode, TKnot* knot);
+    // Names the knot RootName, writes "FormatVersion" and saves `element` into it.
+    void SaveToKnot(TElement* element, uint8_t mode, TKnot* knot, uint8_t flags);
+    // Sets the file name and loads the root from the file; raises "File not found: %1" for a
+    // missing file and the system's reason for other read errors.
+    void LoadFromFile(const QString& fileName);
+    // Writes the document through a temporary file renamed over the target; the target is never
+    // damaged. Raises an error when the file cannot be written. Afterwards the scheme has the new
+    // file name, or the old one again on failure or when `asCopy` is set.
+    void SaveToFile(const QString& fileName, bool asCopy = false);
+    // The bytes SaveToFile writes: UTF-8 with byte order mark, CR LF line ends.
+    QByteArray SaveToBytes();
+
+    // Posts an undoable switch into or out of code mode when `value` differs from CodeMode.
+    void SetCodeMode(bool value);
+    // Replaces the root by one of CodeModeRootClass (entering) or RootClass (leaving). With a knot
+    // the new root is restored from that snapshot; otherwise entering gives the new root the XML text
+    // of the document, and leaving parses the text and loads the new root from it, reporting to
+    // Messages as a file load does. The new root takes the old one's place on the sheet; the old root
+    // is freed and notification 2 sent.
+    void SwitchCodeMode(bool value, TKnot* knot);
+
 private:
     void RunPendingChecks();
+    QByteArray CodeModeTextToBytes();
     void CompactElements();
 
     QString FFileName;

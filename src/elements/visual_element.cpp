@@ -3,6 +3,7 @@
 #include "core/lists.h"
 #include "core/update_guard.h"
 #include "elements/element_messages.h"
+#include "elements/element_operation.h"
 #include "elements/element_sheet.h"
 #include "elements/find_data.h"
 #include "elements/scheme.h"
@@ -58,8 +59,15 @@ void TVisualElement::UnlinkVisualChildren()
 void TVisualElement::BeforeDestruction()
 {
     inherited::BeforeDestruction();
-    // Leave the visual tree and the sheet while the whole object still exists.
+    // Leave the visual tree and the sheet while the whole object still exists. Visual children that
+    // are not freed with this element (they belong to other owners) are let go properly.
     FreeMessagesSign();
+    for (TVisualElement* child = FFirstVisualChild; child != nullptr;) {
+        TVisualElement* next = child->FNextVisual;
+        if (!child->IsDestroying())
+            child->SetVisualParent(nullptr);
+        child = next;
+    }
     if (FSheet != nullptr)
         FSheet->ElementLeaving(this);
     if (FVisualParent != nullptr && !FVisualParent->IsDestroying())
@@ -295,6 +303,9 @@ void TVisualElement::MoveVisualChild(TVisualElement* child, TVisualElement* befo
 bool TVisualElement::ShouldSaveChild(TSchemeFiler* filer, TElement* child)
 {
     const uint8_t flags = filer->Flags();
+    if (filer->Mode() == fmClipboard && IsInstanceOf(child, TVisualElement::StaticClass()) &&
+        static_cast<TVisualElement*>(child)->HasVisualOption(voNotToClipboard))
+        return false;
     if ((flags & ffNoDisabled) != 0 && IsInstanceOf(child, TVisualElement::StaticClass()) &&
         static_cast<TVisualElement*>(child)->Disabled())
         return false;
@@ -669,6 +680,8 @@ bool TVisualElement::SetBounds(int left, int top, int descent, int height, int w
         PositionChanged();
     if (FVisualParent != nullptr)
         FVisualParent->ChildBoundsChanged(this, oldBounds, oldDescent);
+    if (FSheet != nullptr && FSheet->TopElement() == this)
+        FSheet->TopElementBoundsChanged();
     BoundsChanged(oldBounds, oldDescent);
     return true;
 }
@@ -680,6 +693,11 @@ void TVisualElement::SetDisabled(bool value)
     FVisualFlags ^= vsDisabled;
     DisabledChanged();
     Invalidate();
+}
+
+void TVisualElement::SetDisabledUndoable(bool value)
+{
+    TSchemeOperation::Post(TNodePtr<TSchemeOperation>(new TVisualElementDisableOperation(this, value)));
 }
 
 void TVisualElement::SetCovered(bool value)
@@ -935,13 +953,6 @@ void TSheetElement::GetAvailableSize(TVisualElement*, QSize& size)
 QMargins TSheetElement::GetPadding()
 {
     return Sheet() != nullptr ? Sheet()->SheetPadding() : QMargins();
-}
-
-void TSheetElement::BoundsChanged(const QRect& oldBounds, int oldDescent)
-{
-    inherited::BoundsChanged(oldBounds, oldDescent);
-    if (Sheet() != nullptr && Sheet()->TopElement() == this)
-        Sheet()->TopElementBoundsChanged();
 }
 
 // TMessagesSignElement

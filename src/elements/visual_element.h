@@ -135,12 +135,9 @@ class TVisualElement : public TElement
     virtual void ShowChild(TVisualElement* child);
     virtual void MoveVisualChild(TVisualElement* child, TVisualElement* before);
     virtual bool ShouldSaveChild(TSchemeFiler* filer, TElement* child);
-    virtual void PaintChild(TCanvas* canvas, int flags, TVisualElement* child);
-    virtual void PaintChildren(TCanvas* canvas, int flags);
+    // Paints the element's own look; nothing by default. (Painting of children, the disabled shade,
+    // marks and the external-editing look come with the sheet canvas.)
     virtual void Paint(TCanvas* canvas);
-    virtual void PaintDisabled(TCanvas* canvas, int flags);
-    virtual void PaintExternalEditingMode(TCanvas* canvas);
-    virtual void PaintMark(TCanvas* canvas);
     virtual void PositionChanged();
     virtual void FocusLost();
     // Offered before ChildMessage for tree messages of visual children.
@@ -296,7 +293,6 @@ class TSheetElement : public TPanelElement
 
     void GetAvailableSize(TVisualElement* child, QSize& size) override;
     QMargins GetPadding() override;
-    void BoundsChanged(const QRect& oldBounds, int oldDescent) override;
 };
 
 // Image of a message sign.
