@@ -91,6 +91,9 @@ void TSchemeSaver::WriteFormatVersion()
 TSchemeLoader::TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot* knot, uint8_t flags, uint8_t mode)
     : TSchemeFiler(mode, knot, flags), FScheme(scheme), FMessages(messages)
 {
+    // The marks must tell what this load read: a knot tree that was just built (a snapshot) has
+    // every knot marked by the operations that made it.
+    FKnot->SetReadMarks(false);
     // Presence decides, not the value: an empty "FormatVersion" is 1000, not the default 1200.
     const QString versionName = QStringLiteral("FormatVersion");
     if (FKnot->FindParam(versionName) != nullptr) {

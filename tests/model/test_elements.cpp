@@ -1,6 +1,7 @@
 #include "test_elements.h"
 
 #include "core/knot.h"
+#include "elements/element_messages.h"
 #include "elements/scheme_filer.h"
 
 #include <QSet>
@@ -53,9 +54,13 @@ void TTestField::DeferredCheck()
 void TTestField::LoadFromKnot(TSchemeLoader* filer, TKnot* knot)
 {
     inherited::LoadFromKnot(filer, knot);
-    const QString name = StoresInParentKnot(filer) ? GetKnotName(filer) : QStringLiteral("Value");
-    if (knot->FindParam(name) != nullptr)
-        SetText(knot->ReadString(name));
+    // An absent inline attribute is the default; an own node without "Value" was emptied on purpose.
+    if (StoresInParentKnot(filer)) {
+        const QString name = GetKnotName(filer);
+        SetText(knot->FindParam(name) != nullptr ? knot->ReadString(name) : FDefaultText);
+    } else {
+        SetText(knot->ReadString(QStringLiteral("Value")));
+    }
 }
 
 void TTestField::SaveToKnot(TSchemeSaver* filer, TKnot* knot)

@@ -126,6 +126,12 @@ TEST(Scheme, GroupsClearTheMessagesOnce)
 
 // Descriptors
 
+} // namespace
+
+// Descriptor classes are never instantiated; outside the anonymous namespace their unused
+// ClassType() is no warning.
+namespace descriptors {
+
 #define QV_TEST_DESCRIPTOR(Name, Base, Sort, Ext)                                                       \
     class Name : public Base                                                                           \
     {                                                                                                  \
@@ -153,6 +159,12 @@ class TGrossDescriptor : public TSchemeWithProcessingDescriptor
     static QString GetMenuCaption(TDescriptor) { return QStringLiteral("Gross..."); }
 };
 QV_IMPLEMENT_CLASS(TGrossDescriptor)
+
+} // namespace descriptors
+
+namespace {
+
+using namespace descriptors;
 
 // Larger sort values come first; equal values keep their registration order.
 TEST(SchemeRegistry, SortsAndFindsByExtension)

@@ -7,6 +7,7 @@
 		<Extra>
 			<Deep A="1"/>
 		</Extra>
+		<Condition Value="duplicate"/>
 	</Rockfall>
 	<Title Value="T"/>
 	<Title Value="second title"/>
