@@ -2,6 +2,7 @@
 
 #include "core/value_encoding.h"
 
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
@@ -157,12 +158,15 @@ QString TBatchCodeWriter::ToOemText(const QString& text, const QString& codePage
         }
     }
 
-    QStringEncoder encoder(codePage.toLatin1().constData(), QStringConverter::Flag::Stateless);
-    if (!encoder.isValid())
+    const QByteArray name = codePage.toLatin1();
+    const auto flags = QStringConverter::Flag::Stateless;
+    if (!QStringEncoder(name.constData(), flags).isValid())
         return QString::fromLatin1(escaped.toLatin1());
 
-    // One code point at a time, so that a missing character becomes "?" rather than the
-    // converter's own substitute (some code pages use the control character 0x1A).
+    // One code point at a time, and only what decodes back to the same character is kept: a
+    // character the code page lacks becomes "?" rather than the converter's own substitute (some
+    // code pages use the control character 0x1A, others 0x7F, and not every substitution is
+    // reported as an error).
     QByteArray bytes;
     bytes.reserve(escaped.size());
     qsizetype i = 0;
@@ -170,13 +174,15 @@ QString TBatchCodeWriter::ToOemText(const QString& text, const QString& codePage
         qsizetype length = 1;
         if (escaped[i].isHighSurrogate() && i + 1 < escaped.size() && escaped[i + 1].isLowSurrogate())
             length = 2;
-        const QByteArray encoded = encoder.encode(QStringView(escaped).mid(i, length));
-        if (encoder.hasError() || encoded.isEmpty()) {
+        const QStringView character = QStringView(escaped).mid(i, length);
+        QStringEncoder encoder(name.constData(), flags);
+        const QByteArray encoded = encoder.encode(character);
+        QStringDecoder decoder(name.constData(), flags);
+        const QString back = decoder.decode(encoded);
+        if (encoder.hasError() || decoder.hasError() || encoded.isEmpty() || back != character)
             bytes += '?';
-            encoder.resetState();
-        } else {
+        else
             bytes += encoded;
-        }
         i += length;
     }
     return QString::fromLatin1(bytes);
