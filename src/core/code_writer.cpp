@@ -621,7 +621,8 @@ QString TRcCodeWriter::QuoteString(const QString& text, bool continued, bool las
     result.reserve(text.size() + 8);
     if (!continued)
         result += u'"';
-    for (const QChar ch : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
         const char16_t c = ch.unicode();
         switch (c) {
         case chTab:
@@ -642,7 +643,9 @@ QString TRcCodeWriter::QuoteString(const QString& text, bool continued, bool las
             result += u"\"\"";
             break;
         default:
-            if (c < 32 || c > 127)
+            // The second "?" of "??" is escaped too: resource scripts pass through a C
+            // preprocessor, which may read trigraphs.
+            if (c < 32 || c > 127 || (c == u'?' && i > 0 && text[i - 1] == u'?'))
                 result += u"\\x" + QStringLiteral("%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper();
             else
                 result += ch;

@@ -288,8 +288,8 @@ class TRcCodeWriter : public TCustomCppCodeWriter
     QV_CLASS(TRcCodeWriter, TCustomCppCodeWriter)
 
     // The body of a wide string literal (the caller writes the L before it): \t, \n, \r and \\; the
-    // double quote doubled; every other character below 32 and every one above 127 as \x and four
-    // upper-case hexadecimal digits (one UTF-16 code unit). The opening quote is written only when
+    // double quote doubled; every other character below 32, every one above 127 and the second "?"
+    // of "??" (no trigraphs) as \x and four upper-case hexadecimal digits (one UTF-16 code unit). The opening quote is written only when
     // the piece is not continued; a piece that is not the last ends with a backslash (the string
     // goes on at the start of the next line) instead of the closing quote.
     QString QuoteString(const QString& text, bool continued, bool last) const override;

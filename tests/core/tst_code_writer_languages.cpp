@@ -44,6 +44,11 @@ struct TQuoteRow
     QString Quoted;
 };
 
+void PrintTo(const TQuoteRow& row, std::ostream* os)
+{
+    *os << row.Name;
+}
+
 class QuoteStringRows : public ::testing::TestWithParam<TQuoteRow>
 {
 };
@@ -88,6 +93,7 @@ const TQuoteRow quoteRows[] = {
     {"RcControlsAndNul", rc, WithNul({U("\x01"), U("")}), false, true, U("\"\\x0001\\x0000\"")},
     {"RcAboveAsciiUpperCase", rc, U("\xc3\xbf\xe2\x82\xac"), false, true, U("\"\\x00FF\\x20AC\"")},
     {"RcSurrogatesAreCodeUnits", rc, U("😀"), false, true, U("\"\\xD83D\\xDE00\"")},
+    {"RcNoTrigraphs", rc, U("a?\?=?"), false, true, U("\"a?\\x003F=?\"")},
     {"RcDelStaysRaw", rc, U("\x7f"), false, true, U("\"\x7f\"")},
     {"RcFirstPiece", rc, U("ab"), false, false, U("\"ab\\")},
     {"RcMiddlePiece", rc, U("ab"), true, false, U("ab\\")},
