@@ -419,6 +419,17 @@ bool TSourceCodeWriter::WriteCommentLines(const QString& text, const QString& pr
     return true;
 }
 
+void TSourceCodeWriter::WriteBlockComment(const QString& open, const QString& text, const QString& close)
+{
+    const QStringList lines = SplitTextLines(text);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            NewLine();
+        Write(i == 0 ? open + lines[i] : lines[i]);
+    }
+    Write(close);
+}
+
 // ---------------------------------------------------------------------------------------------
 // TBasicCodeWriter
 
@@ -531,7 +542,7 @@ bool TPascalCodeWriter::WriteComment(const QString& text)
         return false;
     QString safe = text;
     safe.replace(u'{', u'(').replace(u'}', u')');
-    Write(QStringLiteral("{ ") + safe + QStringLiteral(" }"));
+    WriteBlockComment(QStringLiteral("{ "), safe, QStringLiteral(" }"));
     return true;
 }
 
@@ -549,7 +560,7 @@ bool TCustomCppCodeWriter::WriteComment(const QString& text)
         return false;
     QString safe = text;
     safe.replace(QStringLiteral("*/"), QStringLiteral("* /"));
-    Write(QStringLiteral("/* ") + safe + QStringLiteral(" */"));
+    WriteBlockComment(QStringLiteral("/* "), safe, QStringLiteral(" */"));
     return true;
 }
 

@@ -219,6 +219,10 @@ protected:
     // added after it.
     bool WriteCommentLines(const QString& text, const QString& prefix, const QString& continuationMark);
 
+    // `open` + text + `close` through Write, each line of the text (split at CR LF, CR and LF) on a
+    // line of its own.
+    void WriteBlockComment(const QString& open, const QString& text, const QString& close);
+
 private:
     int FMaxLineLength = 80;
     int FMinTail = 3;

@@ -138,6 +138,17 @@ TEST(Comments, InlineCommentsCannotEndEarly)
     EXPECT_EQ(basicWriter.Lines(), QStringList{U("' one")});
 }
 
+TEST(Comments, InlineCommentsOfSeveralLinesKeepTheWritersLineBreaks)
+{
+    TPascalCodeWriter pascalWriter;
+    pascalWriter.Indent();
+    pascalWriter.WriteComment(U("one\r\ntwo\nthree"));
+    EXPECT_EQ(pascalWriter.Lines(), QStringList({U("  { one"), U("  two"), U("  three }")}));
+    TCppCodeWriter cppWriter;
+    cppWriter.WriteComment(U("one\r"));
+    EXPECT_EQ(cppWriter.Lines(), QStringList({U("/* one"), U(" */")}));
+}
+
 TEST(Comments, LineCommentsWrapWithTheirMarkAndEndTheLine)
 {
     TCppCodeWriter writer;
