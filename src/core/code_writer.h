@@ -133,12 +133,12 @@ class TCustomXmlCodeWriter : public TCodeWriter
 
     TCustomXmlCodeWriter();
 
-    void WriteTagStart(const QString& name);   // <name
-    void WriteEndTag(const QString& name);     // </name>
-    void CloseTag();                           // >
-    void CloseEmptyTag();                      // />
-    void WriteStartTag(const QString& name);   // <name>
-    void WriteEmptyTag(const QString& name);   // <name/>
+    void WriteTagStart(const QString& name);      // <name
+    void WriteEndTag(const QString& name);        // </name>
+    void CloseTag();                              // >
+    void CloseEmptyTag();                         // />
+    void WriteStartTag(const QString& name);      // <name>
+    void WriteEmptyTag(const QString& name);      // <name/>
     void WriteAttributeName(const QString& name); // " name", an attribute without value
     // " name=value", the value as it is.
     void WriteAttributeRaw(const QString& name, const QString& value);
@@ -293,9 +293,9 @@ class TRcCodeWriter : public TCustomCppCodeWriter
 
     // The body of a wide string literal (the caller writes the L before it): \t, \n, \r and \\; the
     // double quote doubled; every other character below 32, every one above 127 and the second "?"
-    // of "??" (no trigraphs) as \x and four upper-case hexadecimal digits (one UTF-16 code unit). The opening quote is written only when
-    // the piece is not continued; a piece that is not the last ends with a backslash (the string
-    // goes on at the start of the next line) instead of the closing quote.
+    // of "??" (no trigraphs) as \x and four upper-case hexadecimal digits (one UTF-16 code unit). The opening
+    // quote is written only when the piece is not continued; a piece that is not the last ends with a
+    // backslash (the string goes on at the start of the next line) instead of the closing quote.
     QString QuoteString(const QString& text, bool continued, bool last) const override;
 };
 

@@ -83,7 +83,8 @@ bool OpenDocument(const QString& file, const QString& parameters, const QString&
             RaiseStr(2078, {file});
         RaiseStr(2077, {file});
     default:
-        throw EQvError(FormatStr(QStringLiteral("ShellExecute error (%d) to launch \"%s\""), {result.Code, file}));
+        throw EQvError(
+            FormatStr(QStringLiteral("ShellExecute error (%d) to launch \"%s\""), {result.Code, file}));
     }
 }
 

@@ -88,11 +88,13 @@ TOpenResult TBatchUserInterface::OpenFile(const QString& file, const QString& pa
 {
     const QFileInfo info(file);
     if (info.isFile() && info.isExecutable())
-        return StartDetached(info.absoluteFilePath(), QProcess::splitCommand(parameters), info.absolutePath());
+        return StartDetached(info.absoluteFilePath(), QProcess::splitCommand(parameters),
+                             info.absolutePath());
     if (!file.contains(u'/') && !info.exists()) {
         const QString program = QStandardPaths::findExecutable(file);
         if (!program.isEmpty())
-            return StartDetached(program, QProcess::splitCommand(parameters), QFileInfo(program).absolutePath());
+            return StartDetached(program, QProcess::splitCommand(parameters),
+                                 QFileInfo(program).absolutePath());
     }
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (opener.isEmpty())

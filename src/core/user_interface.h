@@ -16,7 +16,8 @@ namespace qv {
 // through queued calls, never through this interface.
 
 // The icon of a message box.
-enum TMessageIcon : uint8_t {
+enum TMessageIcon : uint8_t
+{
     miNone,
     miInformation,
     miWarning,
@@ -25,7 +26,8 @@ enum TMessageIcon : uint8_t {
 };
 
 // Buttons of a message box; a set of them is an or-ed TMessageButtons.
-enum TMessageButton : uint8_t {
+enum TMessageButton : uint8_t
+{
     mbOk = 0x01,
     mbCancel = 0x02,
     mbYes = 0x04,
@@ -37,7 +39,8 @@ enum TMessageButton : uint8_t {
 using TMessageButtons = uint8_t;
 
 // How a started program's window is shown. Programs without windows ignore it.
-enum TShowMode : uint8_t {
+enum TShowMode : uint8_t
+{
     smHide,
     smNormal,
     smMinimized,
@@ -45,13 +48,14 @@ enum TShowMode : uint8_t {
 };
 
 // The outcome of asking the desktop to open a file.
-enum TOpenStatus : uint8_t {
+enum TOpenStatus : uint8_t
+{
     osOpened,        // the program was started
     osNoAssociation, // no program is known for the file
     osFileNotFound,
-    osPathNotFound,  // a folder on the way does not exist
+    osPathNotFound, // a folder on the way does not exist
     osAccessDenied,
-    osFailed,        // anything else; TOpenResult::Code tells what
+    osFailed, // anything else; TOpenResult::Code tells what
 };
 
 struct TOpenResult
@@ -87,8 +91,8 @@ public:
     virtual QStringList ChooseOpenFiles(const QString& title, const QString& filters,
                                         const QString& initialFile, bool multiSelect) = 0;
     // A file to write; `defaultSuffix` (without the dot) is added to a name typed without one.
-    virtual QString ChooseSaveFile(const QString& title, const QString& filters,
-                                   const QString& initialFile, const QString& defaultSuffix) = 0;
+    virtual QString ChooseSaveFile(const QString& title, const QString& filters, const QString& initialFile,
+                                   const QString& defaultSuffix) = 0;
     // An existing folder; `startFolder` is shown selected when it exists.
     virtual QString ChooseFolder(const QString& title, const QString& startFolder) = 0;
     // A colour in the program's 32-bit encoding (red + green × 256 + blue × 65536); nothing when
@@ -136,8 +140,8 @@ class TBatchUserInterface : public IUserInterface
 public:
     TMessageButton MessageBox(const QString& text, const QString& caption, TMessageIcon icon,
                               TMessageButtons buttons, TMessageButton defaultButton) override;
-    int AskChoice(const QString& text, const QString& caption, TMessageIcon icon,
-                  const QStringList& choices, int defaultChoice) override;
+    int AskChoice(const QString& text, const QString& caption, TMessageIcon icon, const QStringList& choices,
+                  int defaultChoice) override;
     void ShowError(const QString& message) override;
     QStringList ChooseOpenFiles(const QString& title, const QString& filters, const QString& initialFile,
                                 bool multiSelect) override;

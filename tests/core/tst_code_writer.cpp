@@ -28,14 +28,10 @@ struct TDefaultsRow
 TEST(CodeWriterClasses, DefaultsFollowTheClassTree)
 {
     const TDefaultsRow rows[] = {
-        {TCodeWriter::StaticClass(), 0, 0},
-        {TBatchCodeWriter::StaticClass(), 0, 0},
-        {TXmlCodeWriter::StaticClass(), 1, u'\t'},
-        {THtmlCodeWriter::StaticClass(), 1, u'\t'},
-        {TBasicCodeWriter::StaticClass(), 0, u' '},
-        {TPascalCodeWriter::StaticClass(), 2, u' '},
-        {TCppCodeWriter::StaticClass(), 4, u' '},
-        {TRcCodeWriter::StaticClass(), 0, u' '},
+        {TCodeWriter::StaticClass(), 0, 0},         {TBatchCodeWriter::StaticClass(), 0, 0},
+        {TXmlCodeWriter::StaticClass(), 1, u'\t'},  {THtmlCodeWriter::StaticClass(), 1, u'\t'},
+        {TBasicCodeWriter::StaticClass(), 0, u' '}, {TPascalCodeWriter::StaticClass(), 2, u' '},
+        {TCppCodeWriter::StaticClass(), 4, u' '},   {TRcCodeWriter::StaticClass(), 0, u' '},
     };
     for (const TDefaultsRow& row : rows) {
         SCOPED_TRACE(row.Class->Name());
@@ -171,8 +167,7 @@ TEST(XmlCodeWriter, TagsAndAttributesAreWrittenThroughWrite)
     writer.Unindent();
     writer.WriteEndTag(QStringLiteral("root"));
     EXPECT_EQ(writer.Lines(),
-              L({"<root>",
-                 "\t<item name=\"a&lt;b&quot;c&#39;d&amp;e&gt;&#9;f\" n=1 q=\"x&amp;\" checked/>",
+              L({"<root>", "\t<item name=\"a&lt;b&quot;c&#39;d&amp;e&gt;&#9;f\" n=1 q=\"x&amp;\" checked/>",
                  "\t<text>1 &lt; 2</text>", "\t<br/>", "</root>"}));
 }
 
@@ -282,14 +277,16 @@ TEST_F(WrapTest, StringsWithoutBreaksAreCutAtTheWidth)
 {
     FWriter.WriteString(QString(45, u'x'), false);
     const QString twenty(20, u'x');
-    EXPECT_EQ(FWriter.Lines(), QStringList({u'\'' + twenty + u"' +", u'\'' + twenty + u"' +", QStringLiteral("'xxxxx'")}));
+    EXPECT_EQ(FWriter.Lines(),
+              QStringList({u'\'' + twenty + u"' +", u'\'' + twenty + u"' +", QStringLiteral("'xxxxx'")}));
 }
 
 TEST_F(WrapTest, AFullLineStillTakesThreeCharacters)
 {
     FWriter.Write(QString(30, u'#'));
     FWriter.WriteString(QStringLiteral("abcdefgh"), false);
-    EXPECT_EQ(FWriter.Lines(), QStringList({QString(30, u'#') + QStringLiteral("'abc' +"), QStringLiteral("'defgh'")}));
+    EXPECT_EQ(FWriter.Lines(),
+              QStringList({QString(30, u'#') + QStringLiteral("'abc' +"), QStringLiteral("'defgh'")}));
 }
 
 TEST_F(WrapTest, EmptyStringIsAnEmptyLiteral)
@@ -315,7 +312,8 @@ TEST(WriteString, ContinuationMarksDependOnTheLanguage)
     const QString text = QStringLiteral("one two three four five six seven");
     TCppCodeWriter cpp;
     TRcCodeWriter rc;
-    for (TSourceCodeWriter* writer : {static_cast<TSourceCodeWriter*>(&cpp), static_cast<TSourceCodeWriter*>(&rc)}) {
+    for (TSourceCodeWriter* writer :
+         {static_cast<TSourceCodeWriter*>(&cpp), static_cast<TSourceCodeWriter*>(&rc)}) {
         writer->SetMaxLineLength(20);
         writer->Write(QStringLiteral("S = "));
         writer->WriteString(text, true);

@@ -107,7 +107,9 @@ const TQuoteRow quoteRows[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Languages, QuoteStringRows, ::testing::ValuesIn(quoteRows),
-                         [](const ::testing::TestParamInfo<TQuoteRow>& info) { return std::string(info.param.Name); });
+                         [](const ::testing::TestParamInfo<TQuoteRow>& info) {
+                             return std::string(info.param.Name);
+                         });
 
 // ---------------------------------------------------------------------------------------------
 // Comments
@@ -118,7 +120,8 @@ TEST(Comments, EmptyTextWritesNothing)
     TPascalCodeWriter pascalWriter;
     TCppCodeWriter cppWriter;
     TRcCodeWriter rcWriter;
-    for (TSourceCodeWriter* writer : std::initializer_list<TSourceCodeWriter*>{&basicWriter, &pascalWriter, &cppWriter, &rcWriter}) {
+    for (TSourceCodeWriter* writer :
+         std::initializer_list<TSourceCodeWriter*>{&basicWriter, &pascalWriter, &cppWriter, &rcWriter}) {
         EXPECT_FALSE(writer->WriteComment(QString()));
         EXPECT_FALSE(writer->WriteLineComment(QString()));
         EXPECT_TRUE(writer->Lines().isEmpty());
@@ -230,10 +233,11 @@ TEST(ColorToHtml, NamesAndHexadecimal)
     for (const TColorRow& row : rows)
         EXPECT_EQ(ColorToHtml(row.Color, row.UseNames, row.WithHash), U(row.Html)) << row.Color;
 
-    const char* names[] = {"Black", "Maroon", "Green", "Olive", "Navy", "Purple", "Teal", "Gray",
-                           "Silver", "Red", "Lime", "Yellow", "Blue", "Fuchsia", "Aqua", "White"};
-    const uint32_t colors[] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0x808080,
-                               0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
+    const char* names[] = {"Black",  "Maroon", "Green", "Olive",  "Navy", "Purple",  "Teal", "Gray",
+                           "Silver", "Red",    "Lime",  "Yellow", "Blue", "Fuchsia", "Aqua", "White"};
+    const uint32_t colors[] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
+                               0x808000, 0x808080, 0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF,
+                               0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
     for (size_t i = 0; i < std::size(names); ++i)
         EXPECT_EQ(ColorToHtml(colors[i], true, true), U(names[i]));
 }
@@ -296,7 +300,8 @@ TEST(GoldenFiles, CHeader)
     w.NewLine();
     w.WriteLineComment(U("Greeting"));
     w.Write(U("#define SGreeting "));
-    w.WriteString(U("Hello, \"world\"! A path C:\\temp\\ and a long tail of words that needs to be wrapped."), true);
+    w.WriteString(U("Hello, \"world\"! A path C:\\temp\\ and a long tail of words that needs to be wrapped."),
+                  true);
     w.NewLine();
     w.NewLine();
     w.WriteLineComment(U("Greeting"));
@@ -318,7 +323,8 @@ TEST(GoldenFiles, ResourceScript)
     w.WriteString(U("Привет, \"мир\"!"), true);
     w.NewLine();
     w.Write(U("101, L"));
-    w.WriteString(U("A long English sentence that the resource compiler reads over more than one line."), true);
+    w.WriteString(U("A long English sentence that the resource compiler reads over more than one line."),
+                  true);
     w.NewLine();
     w.WriteLn(U("}"));
     ExpectGolden(w.Text().toUtf8(), "strings.rc");

@@ -86,7 +86,8 @@ TEST_F(RoutinesTest, RunAndWaitFindsProgramsOnThePath)
     if (shell.isEmpty())
         GTEST_SKIP() << "no sh on PATH";
     ASSERT_TRUE(RunAndWait(U("sh"), U("-c pwd"), smHide, -1, Path(U("out.txt"))));
-    EXPECT_EQ(Read(U("out.txt")), (QFileInfo(QFileInfo(shell).absolutePath()).canonicalFilePath() + u'\n').toUtf8());
+    EXPECT_EQ(Read(U("out.txt")),
+              (QFileInfo(QFileInfo(shell).absolutePath()).canonicalFilePath() + u'\n').toUtf8());
 }
 
 TEST_F(RoutinesTest, RunAndWaitReportsAProgramThatCannotStart)
@@ -190,7 +191,9 @@ TEST(UserInterface, TheInstalledOneAnswersAndTheBatchOneComesBack)
         TScopedUserInterface installed(&fake);
         EXPECT_EQ(&UserInterface(), &fake);
         fake.MessageAnswers = {mbNo};
-        EXPECT_EQ(UserInterface().MessageBox(U("Save?"), U("Warning"), miWarning, mbYes | mbNo | mbCancel, mbYes), mbNo);
+        EXPECT_EQ(
+            UserInterface().MessageBox(U("Save?"), U("Warning"), miWarning, mbYes | mbNo | mbCancel, mbYes),
+            mbNo);
         EXPECT_EQ(UserInterface().MessageBox(U("Again?"), QString(), miQuestion, mbYes | mbNo, mbYes), mbYes);
         {
             TWaitCursor outer;
@@ -199,8 +202,8 @@ TEST(UserInterface, TheInstalledOneAnswersAndTheBatchOneComesBack)
         }
         EXPECT_EQ(fake.WaitCursorDepth, 0);
         UserInterface().Beep();
-        EXPECT_EQ(fake.Calls, QStringList({U("MessageBox: Save?|Warning|2|14|4"), U("MessageBox: Again?||4|12|4"),
-                                           U("Beep")}));
+        EXPECT_EQ(fake.Calls, QStringList({U("MessageBox: Save?|Warning|2|14|4"),
+                                           U("MessageBox: Again?||4|12|4"), U("Beep")}));
     }
     EXPECT_EQ(&UserInterface(), batch);
     SetUserInterface(nullptr);

@@ -6,16 +6,13 @@
 
 #include "support/printers.h"
 
-#include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -126,11 +123,11 @@ bool WriteFile(const QString& fileName, const QByteArray& data)
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
-#define FIND_TOOL_OR_SKIP(variable, name)                                                              \
-    const QString variable = QStandardPaths::findExecutable(QStringLiteral(name));                   \
-    if (variable.isEmpty()) {                                                                          \
-        std::printf("skipped: the tool \"%s\" is not installed\n", name);                             \
-        GTEST_SKIP() << "the tool \"" name "\" is not installed";                                     \
+#define FIND_TOOL_OR_SKIP(variable, name)                                                                    \
+    const QString variable = QStandardPaths::findExecutable(QStringLiteral(name));                           \
+    if (variable.isEmpty()) {                                                                                \
+        std::printf("skipped: the tool \"%s\" is not installed\n", name);                                    \
+        GTEST_SKIP() << "the tool \"" name "\" is not installed";                                            \
     }
 
 // Reads what the test programs print: for each text its length in bytes on a line, then the bytes.
@@ -225,7 +222,8 @@ protected:
         w.WriteComment(U("inline */ still a comment"));
         w.NewLine();
         w.WriteLn(U("#include <stdio.h>"));
-        w.WriteLn(asC ? U("static void P(const char* s, size_t n)") : U("static void P(const char* s, std::size_t n)"));
+        w.WriteLn(asC ? U("static void P(const char* s, size_t n)")
+                      : U("static void P(const char* s, std::size_t n)"));
         w.WriteLn(U("{"));
         w.Indent();
         w.WriteLn(U("printf(\"%lu\\n\", (unsigned long)n);"));
@@ -261,8 +259,9 @@ protected:
     {
         ASSERT_TRUE(WriteFile(Path(source), Program(source.endsWith(U(".c")))));
         const TToolResult compiled =
-            RunTool(compiler, options + QStringList{U("-Wall"), U("-Wextra"), U("-Werror"), U("-pedantic"),
-                                                    U("-o"), U("literals"), source},
+            RunTool(compiler,
+                    options + QStringList{U("-Wall"), U("-Wextra"), U("-Werror"), U("-pedantic"), U("-o"),
+                                          U("literals"), source},
                     FDir.path());
         ASSERT_TRUE(compiled.Started);
         ASSERT_EQ(compiled.ExitCode, 0) << compiled.Errors.toStdString();
@@ -272,7 +271,8 @@ protected:
         ASSERT_EQ(printed.size(), 2 * FTexts.size());
         for (int i = 0; i < FTexts.size(); ++i) {
             EXPECT_EQ(printed[2 * i], FTexts[i].Text.toUtf8()) << "literal " << FTexts[i].Name.toStdString();
-            EXPECT_EQ(printed[2 * i + 1], FTexts[i].Text.toUtf8()) << "macro " << FTexts[i].Name.toStdString();
+            EXPECT_EQ(printed[2 * i + 1], FTexts[i].Text.toUtf8())
+                << "macro " << FTexts[i].Name.toStdString();
         }
     }
 };
@@ -297,8 +297,12 @@ TEST_F(CppToolCheck, CLiteralsCompileToTheirTextWithTrigraphsOn)
 QMap<int, QString> ReadStringTables(const QByteArray& res)
 {
     QMap<int, QString> strings;
-    const auto u16 = [&](qsizetype at) { return quint16(uchar(res[at]) | (uchar(res[at + 1]) << 8)); };
-    const auto u32 = [&](qsizetype at) { return quint32(u16(at)) | (quint32(u16(at + 2)) << 16); };
+    const auto u16 = [&](qsizetype at) {
+        return quint16(uchar(res[at]) | (uchar(res[at + 1]) << 8));
+    };
+    const auto u32 = [&](qsizetype at) {
+        return quint32(u16(at)) | (quint32(u16(at + 2)) << 16);
+    };
     qsizetype pos = 0;
     while (pos + 32 <= res.size()) {
         const quint32 dataSize = u32(pos);
@@ -350,10 +354,10 @@ TEST_F(ToolCheck, ResourceStringsCompileToTheirText)
     w.WriteLn(U("}"));
     ASSERT_TRUE(WriteFile(Path(U("strings.rc")), w.Text().toUtf8()));
 
-    const TToolResult compiled = RunTool(windres,
-                                         {U("--preprocessor=") + cpp, U("-i"), U("strings.rc"), U("-O"), U("res"),
-                                          U("-o"), U("strings.res")},
-                                         FDir.path());
+    const TToolResult compiled = RunTool(
+        windres,
+        {U("--preprocessor=") + cpp, U("-i"), U("strings.rc"), U("-O"), U("res"), U("-o"), U("strings.res")},
+        FDir.path());
     ASSERT_TRUE(compiled.Started);
     ASSERT_EQ(compiled.ExitCode, 0) << compiled.Errors.toStdString();
     // No warnings either (such as the one for a backslash before a double quote).
@@ -368,6 +372,29 @@ TEST_F(ToolCheck, ResourceStringsCompileToTheirText)
 // ---------------------------------------------------------------------------------------------
 // XML and HTML
 
+// One element per text that XML can hold, the text both as an attribute and as the content;
+// returns the texts written.
+QList<TNastyText> WriteRows(TCustomXmlCodeWriter& w, const QList<TNastyText>& texts, const QString& tag,
+                            const QString& nameAttribute, const QString& valueAttribute)
+{
+    QList<TNastyText> written;
+    w.Indent();
+    for (const TNastyText& text : texts) {
+        if (!IsXmlText(text.Text))
+            continue;
+        w.WriteTagStart(tag);
+        w.WriteAttribute(nameAttribute, text.Name);
+        w.WriteAttribute(valueAttribute, text.Text);
+        w.CloseTag();
+        w.Write(TCustomXmlCodeWriter::EscapeText(text.Text));
+        w.WriteEndTag(tag);
+        w.NewLine();
+        written.append(text);
+    }
+    w.Unindent();
+    return written;
+}
+
 TEST_F(ToolCheck, XmlDocumentsParseToTheirText)
 {
     FIND_TOOL_OR_SKIP(xmllint, "xmllint");
@@ -375,21 +402,7 @@ TEST_F(ToolCheck, XmlDocumentsParseToTheirText)
     w.WriteLn(U("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
     w.WriteStartTag(U("rows"));
     w.NewLine();
-    w.Indent();
-    QList<TNastyText> written;
-    for (const TNastyText& text : FTexts) {
-        if (!IsXmlText(text.Text))
-            continue;
-        w.WriteTagStart(U("row"));
-        w.WriteAttribute(U("name"), text.Name);
-        w.WriteAttribute(U("value"), text.Text);
-        w.CloseTag();
-        w.Write(TXmlCodeWriter::EscapeText(text.Text));
-        w.WriteEndTag(U("row"));
-        w.NewLine();
-        written.append(text);
-    }
-    w.Unindent();
+    const QList<TNastyText> written = WriteRows(w, FTexts, U("row"), U("name"), U("value"));
     w.WriteEndTag(U("rows"));
     w.NewLine();
     const QByteArray document = w.Text().toUtf8();
@@ -401,8 +414,10 @@ TEST_F(ToolCheck, XmlDocumentsParseToTheirText)
 
     // The values as the tool reads them (it adds a line break after each answer).
     for (const TNastyText& text : written) {
-        for (const QString& path : {U("string(/rows/row[@name='%1']/@value)"), U("string(/rows/row[@name='%1'])")}) {
-            const TToolResult value = RunTool(xmllint, {U("--xpath"), path.arg(text.Name), U("rows.xml")}, FDir.path());
+        for (const QString& path :
+             {U("string(/rows/row[@name='%1']/@value)"), U("string(/rows/row[@name='%1'])")}) {
+            const TToolResult value =
+                RunTool(xmllint, {U("--xpath"), path.arg(text.Name), U("rows.xml")}, FDir.path());
             ASSERT_EQ(value.ExitCode, 0) << value.Errors.toStdString();
             EXPECT_EQ(value.Output, text.Text.toUtf8() + '\n') << path.arg(text.Name).toStdString();
         }
@@ -413,7 +428,8 @@ TEST_F(ToolCheck, HtmlPagesParseToTheirText)
 {
     FIND_TOOL_OR_SKIP(xmllint, "xmllint");
     THtmlCodeWriter w;
-    w.WriteLn(U("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">"));
+    w.WriteLn(
+        U("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">"));
     w.WriteStartTag(U("html"));
     w.NewLine();
     w.WriteStartTag(U("head"));
@@ -428,21 +444,7 @@ TEST_F(ToolCheck, HtmlPagesParseToTheirText)
     w.NewLine();
     w.WriteStartTag(U("body"));
     w.NewLine();
-    w.Indent();
-    QList<TNastyText> written;
-    for (const TNastyText& text : FTexts) {
-        if (!IsXmlText(text.Text))
-            continue;
-        w.WriteTagStart(U("p"));
-        w.WriteAttribute(U("id"), text.Name);
-        w.WriteAttribute(U("title"), text.Text);
-        w.CloseTag();
-        w.Write(THtmlCodeWriter::EscapeText(text.Text));
-        w.WriteEndTag(U("p"));
-        w.NewLine();
-        written.append(text);
-    }
-    w.Unindent();
+    const QList<TNastyText> written = WriteRows(w, FTexts, U("p"), U("id"), U("title"));
     w.WriteEndTag(U("body"));
     w.NewLine();
     w.WriteEndTag(U("html"));

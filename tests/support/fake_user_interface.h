@@ -67,7 +67,8 @@ public:
     QString ChooseSaveFile(const QString& title, const QString& filters, const QString& initialFile,
                            const QString& defaultSuffix) override
     {
-        Calls.append(QStringLiteral("ChooseSaveFile: %1|%2|%3|%4").arg(title, filters, initialFile, defaultSuffix));
+        Calls.append(
+            QStringLiteral("ChooseSaveFile: %1|%2|%3|%4").arg(title, filters, initialFile, defaultSuffix));
         return SaveFileAnswer;
     }
 
@@ -105,10 +106,7 @@ public:
 class TScopedUserInterface
 {
 public:
-    explicit TScopedUserInterface(IUserInterface* ui) : FPrevious(&UserInterface())
-    {
-        SetUserInterface(ui);
-    }
+    explicit TScopedUserInterface(IUserInterface* ui) : FPrevious(&UserInterface()) { SetUserInterface(ui); }
     ~TScopedUserInterface() { SetUserInterface(FPrevious); }
     TScopedUserInterface(const TScopedUserInterface&) = delete;
     TScopedUserInterface& operator=(const TScopedUserInterface&) = delete;
