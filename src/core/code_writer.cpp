@@ -312,7 +312,17 @@ bool TSourceCodeWriter::CanBreak(QChar ch, QChar prev, QChar next) const
     }
 }
 
-// Positions below are 1-based, as the break rule counts them: Rest[I] is rest[I - 1].
+// Positions are 1-based, as the break rule counts them: Rest[I] is rest[I - 1]. The first I from
+// max(room, 3) to length − 1 where a break is permitted before Rest[I], or 0.
+qsizetype TSourceCodeWriter::FindBreak(const QString& rest, qsizetype room) const
+{
+    for (qsizetype i = std::max<qsizetype>(room, 3); i <= rest.size() - 1; ++i) {
+        if (CanBreak(rest[i - 1], rest[i - 2], rest[i]))
+            return i;
+    }
+    return 0;
+}
+
 void TSourceCodeWriter::WriteWrapped(const QString& text, const QString& suffix,
                                      const QString& continuationPrefix)
 {
@@ -321,14 +331,7 @@ void TSourceCodeWriter::WriteWrapped(const QString& text, const QString& suffix,
     QString line = StartLastLine();
     QString rest = text;
     for (;;) {
-        const qsizetype room = qsizetype(FMaxLineLength) - line.size();
-        qsizetype found = 0;
-        for (qsizetype i = std::max<qsizetype>(room, 3); i <= rest.size() - 1; ++i) {
-            if (CanBreak(rest[i - 1], rest[i - 2], rest[i])) {
-                found = i;
-                break;
-            }
-        }
+        const qsizetype found = FindBreak(rest, qsizetype(FMaxLineLength) - line.size());
         QString piece;
         if (found > 0) {
             piece = rest.left(found - 1);
@@ -358,13 +361,7 @@ void TSourceCodeWriter::WriteString(const QString& text, bool indentContinuation
     for (;;) {
         const qsizetype room = qsizetype(FMaxLineLength) - line.size();
         const qsizetype start = std::max<qsizetype>(room, 3);
-        qsizetype found = 0;
-        for (qsizetype i = start; i <= rest.size() - 1; ++i) {
-            if (CanBreak(rest[i - 1], rest[i - 2], rest[i])) {
-                found = i;
-                break;
-            }
-        }
+        const qsizetype found = FindBreak(rest, room);
         const qsizetype take = found > 0 ? found : std::min(start, rest.size());
         piece = rest.left(take);
         rest.remove(0, take);

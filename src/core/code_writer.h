@@ -224,6 +224,8 @@ protected:
     void WriteBlockComment(const QString& open, const QString& text, const QString& close);
 
 private:
+    qsizetype FindBreak(const QString& rest, qsizetype room) const;
+
     int FMaxLineLength = 80;
     int FMinTail = 3;
     bool FWrapLines = true;
