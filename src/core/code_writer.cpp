@@ -669,51 +669,48 @@ QString TRcCodeWriter::QuoteString(const QString& text, bool continued, bool las
 
 namespace {
 
-constexpr uint32_t systemColorFlag = 0xFF000000u;
-
-// The colours of the system colour indices in the platform's classic default scheme (indices 0 to
-// 30), as red + green × 256 + blue × 65536; 0 for an index the system does not know.
-uint32_t SystemColorRgb(uint32_t index)
+// The colours of the system colour indexes in the platform's classic default scheme.
+TColor SystemColorRgb(uint8_t index)
 {
-    static constexpr uint32_t rgb[] = {
-        0xC8D0D4, // scroll bar
-        0xA56E3A, // desktop
-        0x6A240A, // active caption
-        0x808080, // inactive caption
-        0xC8D0D4, // menu
-        0xFFFFFF, // window
-        0x000000, // window frame
-        0x000000, // menu text
-        0x000000, // window text
-        0xFFFFFF, // caption text
-        0xC8D0D4, // active border
-        0xC8D0D4, // inactive border
-        0x808080, // application workspace
-        0x6A240A, // highlight
-        0xFFFFFF, // highlight text
-        0xC8D0D4, // button face
-        0x808080, // button shadow
-        0x808080, // grey text
-        0x000000, // button text
-        0xC8D0D4, // inactive caption text
-        0xFFFFFF, // button highlight
-        0x404040, // 3D dark shadow
-        0xC8D0D4, // 3D light
-        0x000000, // tooltip text
-        0xE1FFFF, // tooltip background
-        0x000000, // (unused)
-        0x800000, // hot-tracked item
-        0xF0CAA6, // gradient of the active caption
-        0xC0C0C0, // gradient of an inactive caption
-        0x6A240A, // highlighted menu item
-        0xC8D0D4, // menu bar
+    static constexpr TColor rgb[systemColorCount] = {
+        MakeColor(212, 208, 200), // scroll bar
+        MakeColor(58, 110, 165),  // desktop
+        MakeColor(10, 36, 106),   // active caption
+        MakeColor(128, 128, 128), // inactive caption
+        MakeColor(212, 208, 200), // menu
+        MakeColor(255, 255, 255), // window
+        MakeColor(0, 0, 0),       // window frame
+        MakeColor(0, 0, 0),       // menu text
+        MakeColor(0, 0, 0),       // window text
+        MakeColor(255, 255, 255), // caption text
+        MakeColor(212, 208, 200), // active border
+        MakeColor(212, 208, 200), // inactive border
+        MakeColor(128, 128, 128), // application workspace
+        MakeColor(10, 36, 106),   // highlight
+        MakeColor(255, 255, 255), // highlight text
+        MakeColor(212, 208, 200), // button face
+        MakeColor(128, 128, 128), // button shadow
+        MakeColor(128, 128, 128), // grey text
+        MakeColor(0, 0, 0),       // button text
+        MakeColor(212, 208, 200), // inactive caption text
+        MakeColor(255, 255, 255), // button highlight
+        MakeColor(64, 64, 64),    // 3D dark shadow
+        MakeColor(212, 208, 200), // 3D light
+        MakeColor(0, 0, 0),       // tooltip text
+        MakeColor(255, 255, 225), // tooltip background
+        MakeColor(0, 0, 0),       // (unused)
+        MakeColor(0, 0, 128),     // hot-tracked item
+        MakeColor(166, 202, 240), // gradient of the active caption
+        MakeColor(192, 192, 192), // gradient of an inactive caption
+        MakeColor(10, 36, 106),   // highlighted menu item
+        MakeColor(212, 208, 200), // menu bar
     };
-    return index < std::size(rgb) ? rgb[index] : 0;
+    return index < systemColorCount ? rgb[index] : MakeColor(0, 0, 0);
 }
 
 struct TNamedColor
 {
-    uint32_t Color;
+    TColor Color;
     const char* Name;
 };
 
@@ -726,7 +723,7 @@ constexpr TNamedColor namedColors[] = {
 
 } // namespace
 
-QString ColorToHtml(uint32_t color, bool useNames, bool withHash)
+QString ColorToHtml(TColor color, bool useNames, bool withHash)
 {
     if (useNames) {
         for (const TNamedColor& named : namedColors) {
@@ -734,9 +731,9 @@ QString ColorToHtml(uint32_t color, bool useNames, bool withHash)
                 return QString::fromLatin1(named.Name);
         }
     }
-    const uint32_t rgb = (color & systemColorFlag) == systemColorFlag ? SystemColorRgb(color & 0xFF) : color;
+    const TColor rgb = IsSystemColor(color) ? SystemColorRgb(SystemColorIndex(color)) : color;
     QString html = FormatStr(QStringLiteral("%.2x%.2x%.2x"),
-                             {int(rgb & 0xFF), int((rgb >> 8) & 0xFF), int((rgb >> 16) & 0xFF)})
+                             {int(ColorRed(rgb)), int(ColorGreen(rgb)), int(ColorBlue(rgb))})
                        .toUpper();
     if (withHash)
         html.prepend(u'#');

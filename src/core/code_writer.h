@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/colors.h"
 #include "core/meta_class.h"
 #include "core/strings.h"
 
@@ -301,11 +302,10 @@ class TRcCodeWriter : public TCustomCppCodeWriter
     QString QuoteString(const QString& text, bool continued, bool last) const override;
 };
 
-// Colours are 32-bit values: red + green × 256 + blue × 65536; a high byte of 0xFF makes the low
-// byte a system colour index; 0x1FFFFFFF is "no colour" (which formats as FFFFFF).
-//
 // With `useNames`, one of the sixteen basic colours gives its name ("Red"); otherwise the colour as
-// "RRGGBB" in upper case, with "#" in front when `withHash`.
-QString ColorToHtml(uint32_t color, bool useNames, bool withHash);
+// "RRGGBB" in upper case, with "#" in front when `withHash`. A system colour takes the value of the
+// platform's classic default scheme, so that generated files do not depend on the desktop theme of
+// the machine that generates them; clNone formats as FFFFFF. Safe on any thread.
+QString ColorToHtml(TColor color, bool useNames, bool withHash);
 
 } // namespace qv

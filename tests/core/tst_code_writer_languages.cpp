@@ -212,7 +212,7 @@ TEST(ToOemText, UnknownCodePageFallsBackToLatin1)
 
 struct TColorRow
 {
-    uint32_t Color;
+    TColor Color;
     bool UseNames;
     bool WithHash;
     const char* Html;
@@ -226,18 +226,18 @@ TEST(ColorToHtml, NamesAndHexadecimal)
         {0x0000FF, false, false, "FF0000"},
         {0x123456, true, true, "#563412"},
         {0x0A0B0C, false, false, "0C0B0A"},
-        {0xFF00000F, false, true, "#D4D0C8"}, // the button face of the system colours
-        {0xFF000005, true, false, "FFFFFF"},  // a system colour is never named
-        {0x1FFFFFFF, false, true, "#FFFFFF"},
+        {SystemColor(sciButtonFace), false, true, "#D4D0C8"},
+        {SystemColor(sciWindow), true, false, "FFFFFF"}, // a system colour is never named
+        {SystemColor(sciInfoBackground), false, false, "FFFFE1"},
+        {clNone, false, true, "#FFFFFF"},
     };
     for (const TColorRow& row : rows)
         EXPECT_EQ(ColorToHtml(row.Color, row.UseNames, row.WithHash), U(row.Html)) << row.Color;
 
     const char* names[] = {"Black",  "Maroon", "Green", "Olive",  "Navy", "Purple",  "Teal", "Gray",
                            "Silver", "Red",    "Lime",  "Yellow", "Blue", "Fuchsia", "Aqua", "White"};
-    const uint32_t colors[] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
-                               0x808000, 0x808080, 0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF,
-                               0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
+    const TColor colors[] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0x808080,
+                             0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
     for (size_t i = 0; i < std::size(names); ++i)
         EXPECT_EQ(ColorToHtml(colors[i], true, true), U(names[i]));
 }
