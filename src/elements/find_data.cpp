@@ -1,5 +1,8 @@
 #include "elements/find_data.h"
 
+#include "core/strings.h"
+#include "core/user_interface.h"
+
 namespace qv {
 
 namespace {
@@ -24,6 +27,11 @@ bool TFindData::Matches(QStringView candidate) const
             return false;
     }
     return true;
+}
+
+void TFindData::NotFound() const
+{
+    UserInterface().MessageBox(LoadStr(2334, {FText}), QString(), miInformation, mbOk, mbOk);
 }
 
 } // namespace qv

@@ -35,6 +35,8 @@ public:
     // Compares a candidate of the same length as Text: with MatchCase character by character,
     // otherwise ignoring the case of the letters A to Z only (other letters must match exactly).
     bool Matches(QStringView candidate) const;
+    // Tells the user that Text was not found (an information box).
+    void NotFound() const;
 
 private:
     TElement* FRoot = nullptr;

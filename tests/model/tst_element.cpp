@@ -9,6 +9,7 @@
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "elements/visual_element.h"
+#include "support/fake_user_interface.h"
 #include "support/printers.h"
 #include "test_elements.h"
 
@@ -206,7 +207,7 @@ TEST(Element, ChangingTheIDRewritesOwnMessageLinks)
     EXPECT_NE(field.Messages()->Items(0)->Parts().last().Data, oldID);
 }
 
-struct TVisualFixture : ::testing::Test
+struct VisualElement : ::testing::Test
 {
     TScheme Scheme{TTestRoot::StaticClass()};
     TFakeSheet Sheet;
@@ -233,7 +234,7 @@ struct TVisualFixture : ::testing::Test
     }
 };
 
-TEST_F(TVisualFixture, TheSheetReachesTheWholeVisualSubtree)
+TEST_F(VisualElement, TheSheetReachesTheWholeVisualSubtree)
 {
     TPanelElement* panel = AddPanel(Root, QRect(0, 0, 10, 10));
     TTestField* field = AddField(panel, QRect(1, 1, 5, 5));
@@ -249,7 +250,7 @@ TEST_F(TVisualFixture, TheSheetReachesTheWholeVisualSubtree)
 }
 
 // Disabled and covered states pass down the visual tree; a disabled element counts as absent.
-TEST_F(TVisualFixture, DerivedStatesFollowTheVisualAncestors)
+TEST_F(VisualElement, DerivedStatesFollowTheVisualAncestors)
 {
     TPanelElement* outer = AddPanel(Root, QRect(0, 0, 50, 50));
     TPanelElement* inner = AddPanel(outer, QRect(0, 0, 20, 20));
@@ -271,7 +272,7 @@ TEST_F(TVisualFixture, DerivedStatesFollowTheVisualAncestors)
 
 // An element with option 0x2000 shows only when it is relevant: always shown, tracked and filled,
 // focused, or with a tracked filled or focused visual descendant.
-TEST_F(TVisualFixture, ShownOnlyWhenRelevant)
+TEST_F(VisualElement, ShownOnlyWhenRelevant)
 {
     TPanelElement* panel = AddPanel(Root, QRect(0, 0, 50, 50));
     TTestField* field = AddField(panel, QRect(0, 0, 5, 5));
@@ -304,7 +305,7 @@ TEST_F(TVisualFixture, ShownOnlyWhenRelevant)
     EXPECT_EQ(Sheet.HotElement(), nullptr);
 }
 
-TEST_F(TVisualFixture, PanelsFitTheirShownChildren)
+TEST_F(VisualElement, PanelsFitTheirShownChildren)
 {
     TPanelElement* panel = AddPanel(Root, QRect(5, 5, 1, 1));
     TTestField* a = AddField(panel, QRect(0, 0, 30, 10));
@@ -321,7 +322,7 @@ TEST_F(TVisualFixture, PanelsFitTheirShownChildren)
     b->Free();
 }
 
-TEST_F(TVisualFixture, SetBoundsReportsWhatChanged)
+TEST_F(VisualElement, SetBoundsReportsWhatChanged)
 {
     TPanelElement* panel = AddPanel(Root, QRect(0, 0, 100, 100));
     TTestField* field = AddField(panel, QRect(10, 10, 20, 20));
@@ -341,7 +342,7 @@ TEST_F(TVisualFixture, SetBoundsReportsWhatChanged)
 
 // The sign stands at the owner's left edge with its centre on the owner's top edge, but never more
 // than a quarter of its height above the sheet's top.
-TEST_F(TVisualFixture, TheMessageSignFollowsInvalidTrackedElements)
+TEST_F(VisualElement, TheMessageSignFollowsInvalidTrackedElements)
 {
     TPanelElement* panel = AddPanel(Root, QRect(0, 0, 200, 200));
     struct TRow
@@ -380,7 +381,7 @@ TEST_F(TVisualFixture, TheMessageSignFollowsInvalidTrackedElements)
     field->Free();
 }
 
-TEST_F(TVisualFixture, FocusTargetsAreFoundInNavigationOrder)
+TEST_F(VisualElement, FocusTargetsAreFoundInNavigationOrder)
 {
     TPanelElement* first = AddPanel(Root, QRect(0, 0, 50, 50));
     TPanelElement* second = AddPanel(Root, QRect(0, 60, 50, 50));
@@ -408,7 +409,7 @@ TEST_F(TVisualFixture, FocusTargetsAreFoundInNavigationOrder)
     EXPECT_EQ(Sheet.FocusedElement(), c) << "a container passes the focus to its first target";
 }
 
-TEST_F(TVisualFixture, HitTestsFindTheTopmostShownElement)
+TEST_F(VisualElement, HitTestsFindTheTopmostShownElement)
 {
     TPanelElement* panel = AddPanel(Root, QRect(10, 10, 100, 100));
     TTestField* under = AddField(panel, QRect(0, 0, 50, 50));
@@ -423,7 +424,7 @@ TEST_F(TVisualFixture, HitTestsFindTheTopmostShownElement)
     EXPECT_EQ(Root->ElementAt(QPoint(40, 40), eafIncludeIgnored), over);
 }
 
-TEST_F(TVisualFixture, MouseClicksFocusCaptureAndClick)
+TEST_F(VisualElement, MouseClicksFocusCaptureAndClick)
 {
     struct TClickable : TTestField
     {
@@ -447,7 +448,7 @@ TEST_F(TVisualFixture, MouseClicksFocusCaptureAndClick)
     EXPECT_EQ(button->Clicks, 1) << "released outside: no click";
 }
 
-TEST_F(TVisualFixture, ReadOnlyComesFromTheElementTheSheetOrTheScheme)
+TEST_F(VisualElement, ReadOnlyComesFromTheElementTheSheetOrTheScheme)
 {
     TTestField* field = AddField(Root, QRect(0, 0, 5, 5));
     EXPECT_TRUE(field->CanEdit());
@@ -483,9 +484,14 @@ TEST(FindData, IgnoresTheCaseOfLatinLettersOnly)
         TFindData data(nullptr, row.Text, row.MatchCase);
         EXPECT_EQ(data.Matches(row.Candidate), row.Matches) << row.Candidate.toStdString();
     }
+
+    TFakeUserInterface ui;
+    TScopedUserInterface scope(&ui);
+    TFindData(nullptr, QStringLiteral("needle"), false).NotFound();
+    EXPECT_EQ(ui.Calls, QStringList{QStringLiteral("MessageBox: Could not find \"needle\"||%1|%2|%2").arg(int(miInformation)).arg(int(mbOk))});
 }
 
-struct TOperationFixture : ::testing::Test
+struct ElementOperation : ::testing::Test
 {
     TUndoRedo UndoRedo;
     TScheme Scheme{TTestRoot::StaticClass()};
@@ -494,7 +500,7 @@ struct TOperationFixture : ::testing::Test
     void SetUp() override { Scheme.SetUndoRedo(&UndoRedo); }
 };
 
-TEST_F(TOperationFixture, DisablingIsUndoable)
+TEST_F(ElementOperation, DisablingIsUndoable)
 {
     auto* rockfall = new TElement_Rockfall(&Scheme);
     Root->AppendElement(rockfall);
@@ -513,7 +519,7 @@ TEST_F(TOperationFixture, DisablingIsUndoable)
 }
 
 // Dependents restore their own state after a redo (list 0) or an undo (list 1), found by ID.
-TEST_F(TOperationFixture, DependentsRestoreTheirState)
+TEST_F(ElementOperation, DependentsRestoreTheirState)
 {
     struct TRestoring : TElement_Star
     {

@@ -163,7 +163,7 @@ TEST(FileFormat, RenamedClassesTranslate)
 
 // Snapshots
 
-struct TSnapshotFixture : ::testing::Test
+struct Snapshot : ::testing::Test
 {
     TElementMessages Messages;
     TScheme Scheme{TTestRoot::StaticClass(), QStringLiteral("FreeText")};
@@ -195,7 +195,7 @@ struct TSnapshotFixture : ::testing::Test
 
 // A snapshot restores the identical tree with the identical IDs, and new elements never collide
 // with restored ones.
-TEST_F(TSnapshotFixture, RestoresTheTreeAndItsIdentifiers)
+TEST_F(Snapshot, RestoresTheTreeAndItsIdentifiers)
 {
     TKnot snapshot;
     Scheme.SaveToKnot(Root, fmSnapshot, &snapshot, 0);
@@ -223,7 +223,7 @@ TEST_F(TSnapshotFixture, RestoresTheTreeAndItsIdentifiers)
     EXPECT_GT(fresh.ID(), highest);
 }
 
-TEST_F(TSnapshotFixture, TheCounterMovesPastRestoredIdentifiers)
+TEST_F(Snapshot, TheCounterMovesPastRestoredIdentifiers)
 {
     TElement_Star probe(&Scheme);
     TKnot knot(QStringLiteral("Star"));
@@ -236,7 +236,7 @@ TEST_F(TSnapshotFixture, TheCounterMovesPastRestoredIdentifiers)
 }
 
 // A stored ID that is missing or not positive would collide: the element keeps its fresh one.
-TEST_F(TSnapshotFixture, KeepsTheFreshIdentifierWithoutAStoredOne)
+TEST_F(Snapshot, KeepsTheFreshIdentifierWithoutAStoredOne)
 {
     const char* values[] = {nullptr, "0", "-5", "abc"};
     for (const char* value : values) {
@@ -250,7 +250,7 @@ TEST_F(TSnapshotFixture, KeepsTheFreshIdentifierWithoutAStoredOne)
     }
 }
 
-TEST_F(TSnapshotFixture, SnapshotsReportNothingUnread)
+TEST_F(Snapshot, SnapshotsReportNothingUnread)
 {
     TKnot snapshot;
     Scheme.SaveToKnot(Root, fmSnapshot, &snapshot, 0);
@@ -270,7 +270,7 @@ TEST_F(TSnapshotFixture, SnapshotsReportNothingUnread)
 }
 
 // What the filer flags leave out of a saved tree.
-TEST_F(TSnapshotFixture, FilerFlagsLeaveOutChildren)
+TEST_F(Snapshot, FilerFlagsLeaveOutChildren)
 {
     struct TRow
     {
@@ -336,7 +336,7 @@ TEST(FileFormat, UnsupportedNodesSurviveSnapshotsToo)
 
 // Saving
 
-struct TSavingFixture : ::testing::Test
+struct Saving : ::testing::Test
 {
     QTemporaryDir Dir;
     QString Target = Dir.filePath(QStringLiteral("doc.frt"));
@@ -357,7 +357,7 @@ struct TSavingFixture : ::testing::Test
     QStringList Files() const { return QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 };
 
-TEST_F(TSavingFixture, ReplacesAReadOnlyFile)
+TEST_F(Saving, ReplacesAReadOnlyFile)
 {
     ASSERT_TRUE(QFile::setPermissions(Target, QFile::ReadOwner));
     Scheme.SaveToFile(Target);
@@ -366,7 +366,7 @@ TEST_F(TSavingFixture, ReplacesAReadOnlyFile)
     EXPECT_EQ(Files(), QStringList{QStringLiteral("doc.frt")});
 }
 
-TEST_F(TSavingFixture, LeavesSomeoneElsesTemporaryFileAlone)
+TEST_F(Saving, LeavesSomeoneElsesTemporaryFileAlone)
 {
     QFile foreign(Dir.filePath(QStringLiteral("Rplc1.tmp")));
     ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
@@ -379,7 +379,7 @@ TEST_F(TSavingFixture, LeavesSomeoneElsesTemporaryFileAlone)
 
 // A write that fails part-way leaves the user's file byte for byte, removes the temporary file,
 // raises the error and gives the scheme its old name back.
-TEST_F(TSavingFixture, AFailedWriteNeverDamagesTheFile)
+TEST_F(Saving, AFailedWriteNeverDamagesTheFile)
 {
     const QString other = Dir.filePath(QStringLiteral("other.frt"));
     QFile::copy(Target, other);
@@ -396,7 +396,7 @@ TEST_F(TSavingFixture, AFailedWriteNeverDamagesTheFile)
     EXPECT_EQ(Files(), (QStringList{QStringLiteral("doc.frt"), QStringLiteral("other.frt")}));
 }
 
-TEST_F(TSavingFixture, SavingACopyKeepsTheName)
+TEST_F(Saving, SavingACopyKeepsTheName)
 {
     const QString copy = Dir.filePath(QStringLiteral("copy.frt"));
     Scheme.SaveToFile(copy, true);
@@ -407,7 +407,7 @@ TEST_F(TSavingFixture, SavingACopyKeepsTheName)
     EXPECT_EQ(Scheme.FileName(), copy);
 }
 
-TEST_F(TSavingFixture, AMissingFileIsReported)
+TEST_F(Saving, AMissingFileIsReported)
 {
     const QString missing = Dir.filePath(QStringLiteral("missing.frt"));
     try {

@@ -310,7 +310,7 @@ private:
 };
 QV_IMPLEMENT_CLASS(TTestCodeRoot)
 
-struct TCodeModeFixture : ::testing::Test
+struct CodeMode : ::testing::Test
 {
     TUndoRedo UndoRedo;
     TElementMessages Log;
@@ -330,7 +330,7 @@ struct TCodeModeFixture : ::testing::Test
 
 // Switching to code mode and back does not modify the document; undo restores the tree as it was,
 // identifiers included.
-TEST_F(TCodeModeFixture, SwitchesThroughTheDocumentText)
+TEST_F(CodeMode, SwitchesThroughTheDocumentText)
 {
     TNotifications notifications;
     Scheme.AddHandler(MakeNotifyEvent<&TNotifications::OnNotify>(&notifications));
