@@ -334,6 +334,100 @@ TEST(FileFormat, UnsupportedNodesSurviveSnapshotsToo)
                                                 "\t</Method>\r\n</FreeText>\r\n"));
 }
 
+// Loader details
+
+// A free-position element that writes its ID into files.
+class TPinned : public TVisualElement
+{
+    QV_CLASS(TPinned, TVisualElement)
+
+    explicit TPinned(TScheme* scheme) : TVisualElement(scheme)
+    {
+        SetOptions(Options() | eoWithID);
+        SetVisualOptions(voFreePosition);
+    }
+};
+QV_IMPLEMENT_CLASS(TPinned)
+
+TEST(FileFormat, FreePositionsAndStoredIdentifiers)
+{
+    TScheme scheme;
+    TPinned pinned(&scheme);
+    pinned.SetBounds(12, -3, 3, 10, 20);
+    TKnot saved(QStringLiteral("Pinned"));
+    pinned.SaveTo(&saved, fmFile, ffFileSave);
+    EXPECT_EQ(saved.SaveToText(), QStringLiteral("<Pinned ID=\"%1\" Left=\"12\" Top=\"-3\"/>\r\n").arg(pinned.ID()));
+    TKnot withoutPosition(QStringLiteral("Pinned"));
+    pinned.SaveTo(&withoutPosition, fmFile, ffNoPosition);
+    EXPECT_EQ(withoutPosition.SaveToText(), QStringLiteral("<Pinned ID=\"%1\"/>\r\n").arg(pinned.ID()));
+
+    // Loading a file keeps the fresh ID and records the stored one; the position is read unless the
+    // filer says otherwise, and the size stays.
+    TElementMessages messages;
+    scheme.SetMessages(&messages);
+    TPinned loaded(&scheme);
+    loaded.SetBounds(0, 0, 3, 7, 9);
+    TKnot knot;
+    knot.LoadFromText(QStringLiteral("<Pinned ID=\"4711\" Left=\"5\" Top=\"6\"/>"));
+    {
+        TSchemeLoader loader(&scheme, &messages, &knot, 0, fmFile);
+        loaded.LoadFromKnot(&loader, &knot);
+        EXPECT_EQ(loader.MappedID(4711), loaded.ID());
+        EXPECT_EQ(loader.MappedID(12), 12);
+        loader.Finish();
+    }
+    EXPECT_NE(loaded.ID(), 4711);
+    EXPECT_EQ(loaded.BoundsRect(), QRect(5, 6, 9, 7));
+    EXPECT_EQ(messages.Count(), 0);
+
+    TPinned copy(&scheme);
+    knot.LoadFromText(QStringLiteral("<Pinned Left=\"5\" Top=\"6\"/>"));
+    copy.LoadFrom(&knot, fmFile, ffGenerationCopy | ffNoPosition);
+    EXPECT_EQ(copy.State() & esGenerationCopy, esGenerationCopy);
+    EXPECT_EQ(copy.BoundsRect(), QRect(0, 0, 0, 0));
+    ASSERT_EQ(messages.Count(), 2) << "position attributes the loader was told to skip stay unread";
+    EXPECT_EQ(messages.Items(0)->GetText(), QStringLiteral("Attribute \"Pinned.Left\" was not read"));
+}
+
+struct TProcLog
+{
+    static QStringList Calls;
+    static void Run(TElement* element, TSchemeLoader* loader, TKnot* knot)
+    {
+        Calls.append(knot->Name() + u':' + QString::number(element->ID() > 0) + u':' +
+                     QString::number(loader->Scheme()->UpdateCount()));
+    }
+};
+QStringList TProcLog::Calls;
+
+// Deferred procedures run at the end of the load, earliest first, while the scheme's bracket is
+// still open; those of elements freed meanwhile do not run.
+TEST(FileFormat, DeferredProceduresRunAtTheEnd)
+{
+    TScheme scheme(TTestRoot::StaticClass());
+    auto* root = static_cast<TTestRoot*>(scheme.Root());
+    auto* kept = new TElement_Star(&scheme);
+    auto* freed = new TElement_Star(&scheme);
+    root->AppendElement(kept);
+    root->AppendElement(freed);
+    TKnot knot(QStringLiteral("FreeText"));
+    TKnot* a = knot.AddKnot(QStringLiteral("A"));
+    TKnot* b = knot.AddKnot(QStringLiteral("B"));
+    TKnot* c = knot.AddKnot(QStringLiteral("C"));
+    TProcLog::Calls.clear();
+    {
+        TSchemeLoader loader(&scheme, nullptr, &knot, 0, fmFile);
+        EXPECT_EQ(scheme.UpdateCount(), 1);
+        loader.AddLoadedProc(b, &TProcLog::Run, kept);
+        loader.AddLoadedProc(a, &TProcLog::Run, freed);
+        loader.AddLoadedProc(c, &TProcLog::Run, root);
+        freed->Free();
+        EXPECT_TRUE(TProcLog::Calls.isEmpty());
+    } // the destructor finishes a loader that was not finished
+    EXPECT_EQ(TProcLog::Calls, (QStringList{QStringLiteral("B:1:1"), QStringLiteral("C:1:1")}));
+    EXPECT_EQ(scheme.UpdateCount(), 0);
+}
+
 // Saving
 
 struct Saving : ::testing::Test
