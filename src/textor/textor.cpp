@@ -693,8 +693,8 @@ TTextorRange TTextor::SetRangeAttributes(const TTextorRange& range, bool include
     ForEachSegment(split, includeParagraphEnds, [&](TParagraph* p, TPortion* portion, int, int) {
         if (portion != nullptr)
             portion->SetAttributes(attributes);
-        else if (includeParagraphEnds)
-            p->SetTextAttributes(attributes);
+        else if (includeParagraphEnds && (p != last || to == last->Length()))
+            p->SetTextAttributes(attributes); // only ends the range really contains
         return true;
     });
     return {first->PositionAt(from), last->PositionAt(to)};

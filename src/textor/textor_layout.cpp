@@ -134,28 +134,35 @@ void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
         int Ascent = 0;
         int Descent = 0;
         TPortion* Portion = nullptr;
+        int PortionOffset = 0;
         int Index = 0;
     } best;
     best.Ascent = minAscent;
     best.Descent = minDescent;
 
+    // Walks the portions from (portion, g); after a row is closed the walk starts again at the break,
+    // so that what follows it is measured from the new row's left edge (tab stops count from there) and
+    // its break candidates are found again.
+    TPortion* portion = paragraph.FFirstPortion;
     int portionOffset = 0;
-    for (TPortion* portion = paragraph.FFirstPortion; portion != nullptr;
-         portionOffset += portion->Length(), portion = portion->Next()) {
+    int g = 0;
+    while (portion != nullptr) {
         const int length = portion->Length();
-        if (length == 0)
+        if (g >= length) {
+            portionOffset += length;
+            portion = portion->Next();
+            g = 0;
             continue;
+        }
         int portionAscent = 0;
         int portionDescent = 0;
         portion->GetAscentDescent(portionAscent, portionDescent);
         ascent = qMax(ascent, portionAscent);
         descent = qMax(descent, portionDescent);
-        int x0 = x; // x at index g of this portion
-        portion->AddWidth(x, 0, length);
-        if (!wrap)
-            continue;
-        int g = 0;
-        for (;;) {
+        const int x0 = x; // x at index g of this portion
+        portion->AddWidth(x, g, length - g);
+        bool restart = false;
+        while (wrap) {
             if (portion->Next() == nullptr && x <= available)
                 break;
             int candidate = 0;
@@ -164,11 +171,23 @@ void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
             int d = 0;
             if (!portion->IndexAtX(scanX, available, nullptr, false, g, length - g, d)) {
                 // The rest of the portion fits. Its end is a legal break when the next portion may
-                // follow on a new row; otherwise only a candidate as good as a cut.
+                // follow on a new row. Otherwise the word goes on in the next portion: the last legal
+                // break inside this portion is better, and only without one is the end a candidate as
+                // good as a cut (a later cut of the same word then replaces it). Rating every portion
+                // end as a cut would let a cut inside the next portion's word win over a legal break.
                 candidate = length;
                 quality = 2;
-                if (TPortion* next = portion->Next(); next != nullptr && CanBreakAfter(portion->CharAt(length - 1), next->CharAt(0)))
+                if (TPortion* next = portion->Next(); next != nullptr && CanBreakAfter(portion->CharAt(length - 1), next->CharAt(0))) {
                     quality = 3;
+                } else {
+                    for (int i = length - 2; i >= g; --i) {
+                        if (CanBreakAfter(portion->CharAt(i), portion->CharAt(i + 1))) {
+                            candidate = i + 1;
+                            quality = 3;
+                            break;
+                        }
+                    }
+                }
             } else if (d > g) {
                 candidate = -1;
                 for (int i = d - 1; i >= g; --i) {
@@ -196,48 +215,37 @@ void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
                 best.X = x0;
                 portion->AddWidth(best.X, g, candidate - g);
                 best.Portion = portion;
+                best.PortionOffset = portionOffset;
                 best.Index = candidate;
                 g = candidate;
             }
             if (x <= available || best.Offset == paragraph.FLength)
                 break;
 
-            // Close a row at the best break.
+            // Close a row at the best break and go on from there.
             TRow* row = paragraph.FFirstRow == nullptr
                             ? static_cast<TRow*>(new TWrappedParagraphFirstRow(paragraph, best.Offset))
                             : new TWrappedParagraphInnerRow(paragraph, rowStart, best.Offset);
             closeRow(row, best.Ascent, best.Descent, best.X);
             rowStart = best.Offset;
             available = laterAvailable;
-
-            // Measure again what follows the break on the new row, from the new row's left edge (tab
-            // stops count from there).
             ascent = minAscent;
             descent = minDescent;
-            x0 = 0;
-            for (TPortion* q = best.Portion; q != portion; q = q->Next()) {
-                const int from = q == best.Portion ? best.Index : 0;
-                if (from < q->Length()) {
-                    q->AddWidth(x0, from, q->Length() - from);
-                    int qAscent = 0;
-                    int qDescent = 0;
-                    q->GetAscentDescent(qAscent, qDescent);
-                    ascent = qMax(ascent, qAscent);
-                    descent = qMax(descent, qDescent);
-                }
-            }
+            x = 0;
+            portion = best.Portion;
+            portionOffset = best.PortionOffset;
+            g = best.Index;
             best.Quality = 0;
             best.Ascent = minAscent;
             best.Descent = minDescent;
-            if (g >= length) {
-                x = x0;
-                break;
-            }
-            ascent = qMax(ascent, portionAscent);
-            descent = qMax(descent, portionDescent);
-            x = x0;
-            portion->AddWidth(x, g, length - g);
+            restart = true;
+            break;
         }
+        if (restart)
+            continue;
+        portionOffset += length;
+        portion = portion->Next();
+        g = 0;
     }
     TRow* last = paragraph.FFirstRow == nullptr ? static_cast<TRow*>(new TWholeParagraphRow(paragraph))
                                                 : new TWrappedParagraphLastRow(paragraph, rowStart);
