@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+// The model library uses QtGui (fonts, colours, palettes), which needs a QGuiApplication; the tests run
+// with QT_QPA_PLATFORM=offscreen.
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
