@@ -29,7 +29,7 @@ void TRichTextAttributes::FontChanged()
     FFont.reset();
 }
 
-void TRichTextAttributes::SetBackColor(uint32_t value)
+void TRichTextAttributes::SetBackColor(TColor value)
 {
     BeginChange();
     FBackColor = value;
@@ -56,7 +56,7 @@ void TRichTextAttributes::SetCharset(uint8_t value)
     EndChange();
 }
 
-void TRichTextAttributes::SetColor(uint32_t value)
+void TRichTextAttributes::SetColor(TColor value)
 {
     BeginChange();
     FColor = value;
@@ -185,7 +185,7 @@ int TRichTextAttributes::TextWidth(QStringView chars)
 
 void TRichTextAttributes::DrawBackground(ITextorCanvas& canvas, bool, int, const QRect& cellRect, const QRect&)
 {
-    if (FBackColor != colNone)
+    if (FBackColor != clNone)
         canvas.FillRect(cellRect, FBackColor);
 }
 
@@ -193,7 +193,7 @@ void TRichTextAttributes::DrawBlank(ITextorCanvas& canvas, bool focused, int fla
                                    const QRect& rowRect)
 {
     const QRect cell(x, rowRect.top(), width, rowRect.height());
-    if (FBackColor != colNone)
+    if (FBackColor != clNone)
         canvas.FillRect(cell, FBackColor);
     if ((flags & 1) != 0)
         canvas.MarkSelected(cell, focused);
@@ -205,7 +205,7 @@ void TRichTextAttributes::DrawText(ITextorCanvas& canvas, bool focused, int& wid
     IMeasuredFont& font = Font();
     width = font.TextWidth(chars);
     const QRect cell(x, rowRect.top(), width, rowRect.height());
-    if (FBackColor != colNone)
+    if (FBackColor != clNone)
         canvas.FillRect(cell, FBackColor);
     // Control characters are drawn as U+FFFD, as they are measured.
     bool hasControls = false;
@@ -240,7 +240,7 @@ TRichParagraphAttributes* TRichParagraphAttributes::Default()
     return value;
 }
 
-void TRichParagraphAttributes::SetBackColor(uint32_t value)
+void TRichParagraphAttributes::SetBackColor(TColor value)
 {
     BeginChange();
     FBackColor = value;
@@ -305,7 +305,7 @@ void TRichParagraphAttributes::DrawBackground(ITextorCanvas& canvas, bool focuse
                                               int firstRowLeft, TTextAttributes& textAttributes,
                                               const QRect& paragraphRect)
 {
-    if (FBackColor != colNone) {
+    if (FBackColor != clNone) {
         QRect area = paragraphRect;
         area.setLeft(area.left() + LeftIndent(textAttributes));
         area.setRight(area.right() - RightIndent(textAttributes));

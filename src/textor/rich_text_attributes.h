@@ -1,15 +1,12 @@
 #pragma once
 
+#include "core/colors.h"
 #include "textor/attributes.h"
 #include "textor/measuring_context.h"
 
 #include <memory>
 
 namespace qv {
-
-// The colour value "none" and the system window-text colour (index 8 with the high byte 0xFF).
-constexpr uint32_t colNone = 0x1FFFFFFF;
-constexpr uint32_t colWindowText = 0xFF000008;
 
 // The concrete character formatting of every text field: a font and colours. Metrics come from the
 // process-wide measuring context and are cached in the (shared) value; setting a font-defining field
@@ -24,14 +21,14 @@ class TRichTextAttributes : public TTextAttributes
     // The process-wide default value (all fields default), shared and never freed.
     static TRichTextAttributes* Default();
 
-    uint32_t BackColor() const { return FBackColor; }
-    void SetBackColor(uint32_t value);
+    TColor BackColor() const { return FBackColor; }
+    void SetBackColor(TColor value);
     const QString& FontName() const { return FFontName; }
     void SetFontName(const QString& value);
     uint8_t Charset() const { return FCharset; }
     void SetCharset(uint8_t value);
-    uint32_t Color() const { return FColor; }
-    void SetColor(uint32_t value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor value);
     uint8_t Pitch() const { return FPitch; }
     void SetPitch(uint8_t value);
     // Points.
@@ -63,10 +60,10 @@ private:
     void FontChanged();
     void Measure();
 
-    uint32_t FBackColor = colNone;
+    TColor FBackColor = clNone;
     QString FFontName;
     uint8_t FCharset = 1;
-    uint32_t FColor = colWindowText;
+    TColor FColor = clWindowText;
     uint8_t FPitch = fpDefault;
     int FSize = 8;
     uint8_t FStyle = 0;
@@ -86,8 +83,8 @@ class TRichParagraphAttributes : public TParagraphAttributes
     // The process-wide default value, shared and never freed.
     static TRichParagraphAttributes* Default();
 
-    uint32_t BackColor() const { return FBackColor; }
-    void SetBackColor(uint32_t value);
+    TColor BackColor() const { return FBackColor; }
+    void SetBackColor(TColor value);
     int StoredFirstIndent() const { return FFirstIndent; }
     void SetFirstIndent(int value);
     int StoredLeftIndent() const { return FLeftIndent; }
@@ -109,7 +106,7 @@ class TRichParagraphAttributes : public TParagraphAttributes
     int RightIndent(TTextAttributes& textAttributes) override;
 
 private:
-    uint32_t FBackColor = colNone;
+    TColor FBackColor = clNone;
     int FFirstIndent = 0;
     int FLeftIndent = 0;
     int FRightIndent = 0;

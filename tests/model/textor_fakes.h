@@ -140,9 +140,9 @@ public:
 
     QRect ClipRect() const override { return FClip.translated(-Origin); }
     void OffsetOrigin(int dx, int dy) override { Origin += QPoint(dx, dy); }
-    void FillRect(const QRect& rect, uint32_t color) override
+    void FillRect(const QRect& rect, TColor color) override
     {
-        if (color != 0x1FFFFFFF)
+        if (color != clNone)
             Log << QStringLiteral("fill %1,%2,%3,%4 %5").arg(rect.x() + Origin.x()).arg(rect.y() + Origin.y())
                        .arg(rect.width()).arg(rect.height()).arg(color, 0, 16);
     }
@@ -151,7 +151,7 @@ public:
         Log << QStringLiteral("select %1,%2,%3,%4%5").arg(rect.x() + Origin.x()).arg(rect.y() + Origin.y())
                    .arg(rect.width()).arg(rect.height()).arg(active ? QString() : QStringLiteral(" inactive"));
     }
-    void DrawText(const IMeasuredFont&, int x, int baseline, uint32_t, QStringView text) override
+    void DrawText(const IMeasuredFont&, int x, int baseline, TColor, QStringView text) override
     {
         Log << QStringLiteral("text %1,%2 %3").arg(x + Origin.x()).arg(baseline + Origin.y()).arg(text.toString());
     }
