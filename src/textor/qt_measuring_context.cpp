@@ -12,6 +12,8 @@ TQtMeasuredFont::TQtMeasuredFont(const QFont& font) : FFont(font), FFontMetrics(
     FMetrics.Descent = FFontMetrics.descent();
     FMetrics.AvgCharWidth = qMax(1, FFontMetrics.averageCharWidth());
     FLatin.fill(-1);
+    FLatinGlyphs.fill(-1);
+    FRawFont = QRawFont::fromFont(FFont);
 }
 
 void TQtMeasuredFont::Configure(QFont& font)
@@ -67,6 +69,63 @@ int TQtMeasuredFont::TextWidth(QStringView text) const
         width += Advance(MeasuredChar(c));
     }
     return width;
+}
+
+quint32 TQtMeasuredFont::GlyphIndex(char32_t c) const
+{
+    if (c < 256 && FLatinGlyphs[c] >= 0)
+        return quint32(FLatinGlyphs[c]);
+    if (c >= 256) {
+        auto it = FOtherGlyphs.constFind(c);
+        if (it != FOtherGlyphs.cend())
+            return it.value();
+    }
+    const char32_t ucs4[1] = {c};
+    const QString text = QString::fromUcs4(ucs4, 1);
+    quint32 indexes[2] = {0, 0};
+    int count = 2;
+    const bool found = FRawFont.glyphIndexesForChars(text.constData(), int(text.size()), indexes, &count);
+    const quint32 index = found && count == 1 ? indexes[0] : 0;
+    if (c < 256)
+        FLatinGlyphs[c] = index;
+    else
+        FOtherGlyphs.insert(c, index);
+    return index;
+}
+
+bool TQtMeasuredFont::GlyphRun(QStringView text, QGlyphRun& run) const
+{
+    if (!FRawFont.isValid())
+        return false;
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    glyphs.reserve(text.size());
+    positions.reserve(text.size());
+    int x = 0;
+    const qsizetype count = text.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < count && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(char16_t(c), text[i + 1].unicode());
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            c = 0xFFFD;
+        }
+        c = MeasuredChar(c);
+        const quint32 glyph = GlyphIndex(c);
+        if (glyph == 0)
+            return false;
+        glyphs.append(glyph);
+        positions.append(QPointF(x, 0));
+        x += Advance(c);
+    }
+    run.setRawFont(FRawFont);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    run.setOverline(false);
+    run.setUnderline(FFont.underline());
+    run.setStrikeOut(FFont.strikeOut());
+    return true;
 }
 
 namespace {

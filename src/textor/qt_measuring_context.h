@@ -4,7 +4,9 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QHash>
+#include <QRawFont>
 
 #include <array>
 
@@ -24,6 +26,11 @@ public:
     int TextWidth(QStringView text) const override;
     const QFont* DrawingFont() const override { return &FFont; }
 
+    // The glyphs of `text` placed at the summed advances from 0 (so drawn glyphs sit exactly where
+    // layout measured them), or false when the font lacks a glyph and Qt would pick a fallback font:
+    // such text is drawn with QPainter::drawText.
+    bool GlyphRun(QStringView text, QGlyphRun& run) const;
+
     // Applies the measuring configuration described above to `font`.
     static void Configure(QFont& font);
 
@@ -33,8 +40,13 @@ private:
     QFont FFont;
     QFontMetrics FFontMetrics;
     TFontMetricsInfo FMetrics;
+    quint32 GlyphIndex(char32_t c) const;
+
     mutable std::array<int, 256> FLatin;
     mutable QHash<char32_t, int> FOthers;
+    QRawFont FRawFont;
+    mutable std::array<qint64, 256> FLatinGlyphs;
+    mutable QHash<char32_t, quint32> FOtherGlyphs;
 };
 
 // The measuring context over QFont and QFontDatabase. Fonts are cached per request.
