@@ -142,7 +142,8 @@ public:
     // The built-in theme for "Default" (any case) and whenever the named theme cannot be read: a
     // missing file, an unreadable picture, a corrupt text, or a name that would leave the "Themes"
     // folder beside the program.
-    static std::unique_ptr<TSheetTheme> LoadTheme(const QString& name);
+    // `themesFolder` empty: the "Themes" folder beside the program.
+    static std::unique_ptr<TSheetTheme> LoadTheme(const QString& name, const QString& themesFolder = QString());
     static std::unique_ptr<TSheetTheme> LoadBuiltIn();
     // Reads a theme from its knot text and picture; false (and nothing changed) when the text is corrupt
     // or its root is not "ThemeInfo", or the picture is empty.
