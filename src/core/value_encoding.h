@@ -17,11 +17,22 @@ namespace qv {
 // `needsQuotes` tells whether the value may be written without quotes.
 QString EncodeValue(const QString& text, bool relaxed, bool* needsQuotes = nullptr);
 
+// The same encoding written to `out`, which must have room for MaxEncodedValueSize(text.size())
+// characters; returns the end of what was written. For writers that fill their own buffer.
+char16_t* EncodeValueTo(char16_t* out, QStringView text, bool relaxed, bool* needsQuotes);
+
+// The most characters EncodeValueTo writes for a value of `size` characters ("&quot;" for '"').
+constexpr qsizetype MaxEncodedValueSize(qsizetype size)
+{
+    return size * 6;
+}
+
 // The reverse, on a value whose surrounding quotes are already removed: first, scanning from the end,
 // quoteCount / 2 pairs of adjacent double quotes are reduced to one; then, with decodeEntities, every
 // "&#n;" (n from 0 to 65535), "&quot;", "&lt;", "&gt;" and "&amp;" is decoded in one pass from left to
 // right; any other reference stays as it is.
 QString DecodeValue(const QString& text, int quoteCount, bool decodeEntities);
+QString DecodeValue(QStringView text, int quoteCount, bool decodeEntities);
 
 // Text content and quoted attribute values of XML and HTML: "&", "<", ">" and the double quote become
 // "&amp;", "&lt;", "&gt;", "&quot;"; the apostrophe and 1…31 become "&#n;". Everything else, NUL

@@ -1,0 +1,588 @@
+#include "core/knot.h"
+
+#include "core/errors.h"
+#include "core/safe_file.h"
+#include "core/strings.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace qv {
+
+// --- TKnotParam ---------------------------------------------------------------------------------
+
+TKnotParam::~TKnotParam()
+{
+    ReleaseValue();
+}
+
+void TKnotParam::ReleaseValue()
+{
+    switch (FKind) {
+    case kpNone:
+    case kpText:
+        FText.~QString();
+        break;
+    case kpStream:
+        FStream.~QByteArray();
+        break;
+    case kpStreamRef:
+        break;
+    }
+}
+
+const QString& TKnotParam::Text() const
+{
+    static const QString empty;
+    return FKind == kpText ? FText : empty;
+}
+
+const QByteArray* TKnotParam::Stream() const
+{
+    switch (FKind) {
+    case kpStream:
+        return &FStream;
+    case kpStreamRef:
+        return FStreamRef;
+    default:
+        return nullptr;
+    }
+}
+
+QString TKnotParam::ValueText() const
+{
+    switch (FKind) {
+    case kpText:
+        return FText;
+    case kpStream:
+    case kpStreamRef:
+        return StreamToHex(*Stream());
+    default:
+        return QString();
+    }
+}
+
+void TKnotParam::SetNone()
+{
+    if (FKind != kpNone && FKind != kpText) {
+        ReleaseValue();
+        new (&FText) QString();
+    } else {
+        FText.clear();
+    }
+    FKind = kpNone;
+}
+
+void TKnotParam::SetText(const QString& text)
+{
+    if (FKind == kpNone || FKind == kpText) {
+        FText = text;
+    } else {
+        ReleaseValue();
+        new (&FText) QString(text);
+    }
+    FKind = kpText;
+}
+
+void TKnotParam::SetStream(const QByteArray& stream)
+{
+    if (FKind == kpStream) {
+        FStream = stream;
+        return;
+    }
+    QByteArray copy = stream; // `stream` may be the referenced array or live in this attribute
+    ReleaseValue();
+    new (&FStream) QByteArray(std::move(copy));
+    FKind = kpStream;
+}
+
+void TKnotParam::SetStreamRef(const QByteArray* stream)
+{
+    ReleaseValue();
+    FStreamRef = stream;
+    FKind = kpStreamRef;
+}
+
+// --- Hexadecimal streams ------------------------------------------------------------------------
+
+QString StreamToHex(const QByteArray& stream)
+{
+    static const char16_t digits[] = u"0123456789ABCDEF";
+    QString text(stream.size() * 2, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (const char byte : stream) {
+        const auto b = static_cast<unsigned char>(byte);
+        *out++ = digits[b >> 4];
+        *out++ = digits[b & 0x0F];
+    }
+    return text;
+}
+
+namespace {
+
+int HexDigit(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+bool HexToStream(QStringView text, QByteArray& stream)
+{
+    stream.clear();
+    if (text.size() % 2 != 0)
+        return false;
+    QByteArray bytes(text.size() / 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const int high = HexDigit(text[2 * i].unicode());
+        const int low = HexDigit(text[2 * i + 1].unicode());
+        if (high < 0 || low < 0)
+            return false;
+        bytes[i] = char((high << 4) | low);
+    }
+    stream = std::move(bytes);
+    return true;
+}
+
+// --- TKnot --------------------------------------------------------------------------------------
+
+QV_IMPLEMENT_CLASS(TKnot)
+
+TKnot::~TKnot()
+{
+    DeleteParams();
+}
+
+void TKnot::DeleteParams()
+{
+    while (FFirstParam != nullptr) {
+        TKnotParam* next = FFirstParam->FNext;
+        delete FFirstParam;
+        FFirstParam = next;
+    }
+}
+
+void TKnot::ParentChanged()
+{
+    TNode* parent = Parent();
+    if (parent != nullptr && IsInstanceOf(parent, TKnot::StaticClass()))
+        FOptions = static_cast<TKnot*>(parent)->FOptions;
+}
+
+void TKnot::SetOptions(uint16_t value)
+{
+    FOptions = value;
+    for (TNode* child = FirstChild(); child != nullptr; child = child->NextSibling())
+        static_cast<TKnot*>(child)->SetOptions(value);
+}
+
+// Children of a knot are knots; navigation returns them marked as read.
+TKnot* TKnot::Marked(TNode* node)
+{
+    auto* knot = static_cast<TKnot*>(node);
+    if (knot != nullptr)
+        knot->FRead = true;
+    return knot;
+}
+
+TKnot* TKnot::AddKnot(const QString& name)
+{
+    auto* knot = new TKnot(name);
+    knot->SetParent(this);
+    return Marked(knot);
+}
+
+TKnot* TKnot::GetKnot(const QString& name)
+{
+    TKnot* knot = FindKnot(name);
+    return knot != nullptr ? knot : AddKnot(name);
+}
+
+TKnot* TKnot::FindKnot(const QString& name)
+{
+    for (TNode* child = FirstChild(); child != nullptr; child = child->NextSibling()) {
+        if (static_cast<TKnot*>(child)->FName == name)
+            return Marked(child);
+    }
+    return nullptr;
+}
+
+TKnot* TKnot::FindNextKnot(const QString& name)
+{
+    for (TNode* sibling = NextSibling(); sibling != nullptr; sibling = sibling->NextSibling()) {
+        if (static_cast<TKnot*>(sibling)->FName == name)
+            return Marked(sibling);
+    }
+    return nullptr;
+}
+
+TKnot* TKnot::KnotByPath(const QString& path, bool create)
+{
+    TKnot* knot = this;
+    if (path.isEmpty())
+        return knot;
+    for (const QStringView name : QStringView(path).split(u'.')) {
+        const QString step = name.toString();
+        TKnot* next = knot->FindKnot(step);
+        if (next == nullptr) {
+            if (!create)
+                return nullptr;
+            next = knot->AddKnot(step);
+        }
+        knot = next;
+    }
+    return knot;
+}
+
+TKnot* TKnot::FirstKnot()
+{
+    return Marked(FirstChild());
+}
+
+TKnot* TKnot::LastKnot()
+{
+    return Marked(LastChild());
+}
+
+TKnot* TKnot::NextKnot()
+{
+    return Marked(NextSibling());
+}
+
+TKnot* TKnot::PrevKnot()
+{
+    return Marked(PrevSibling());
+}
+
+TKnot* TKnot::ParentKnot()
+{
+    TNode* parent = Parent();
+    return parent != nullptr && IsInstanceOf(parent, TKnot::StaticClass()) ? Marked(parent) : nullptr;
+}
+
+void TKnot::Assign(const TKnot& source)
+{
+    if (&source == this)
+        return;
+    Clear();
+    FName = source.FName;
+    FOptionsExclude = source.FOptionsExclude;
+    FOptionsInclude = source.FOptionsInclude;
+    TKnotParam* last = nullptr;
+    for (const TKnotParam* param = source.FFirstParam; param != nullptr; param = param->FNext) {
+        auto* copy = new TKnotParam(this, param->FName);
+        switch (param->FKind) {
+        case kpNone:
+            break;
+        case kpText:
+            copy->SetText(param->FText);
+            break;
+        case kpStream:
+        case kpStreamRef:
+            copy->SetStream(*param->Stream());
+            break;
+        }
+        (last != nullptr ? last->FNext : FFirstParam) = copy;
+        last = copy;
+    }
+    for (TNode* child = source.FirstChild(); child != nullptr; child = child->NextSibling()) {
+        auto* copy = new TKnot();
+        copy->SetParent(this);
+        copy->Assign(*static_cast<TKnot*>(child));
+    }
+}
+
+void TKnot::Clear()
+{
+    FName.clear();
+    FOptionsExclude = 0;
+    FOptionsInclude = 0;
+    DeleteParams();
+    DeleteChildren();
+    FRead = false;
+    FCorrupt = false;
+}
+
+QString TKnot::Path() const
+{
+    const TNode* parent = Parent();
+    if (parent == nullptr || !IsInstanceOf(parent, TKnot::StaticClass()))
+        return FName;
+    const auto* parentKnot = static_cast<const TKnot*>(parent);
+    QString path = parentKnot->Path() + u'.' + FName;
+    if (parentKnot->HasOption(koIndexed))
+        path += u'[' + QString::number(Index() + 1) + u']';
+    return path;
+}
+
+bool TKnot::IsEmpty() const
+{
+    if (FFirstParam != nullptr)
+        return false;
+    for (TNode* child = FirstChild(); child != nullptr; child = child->NextSibling()) {
+        if (!static_cast<TKnot*>(child)->IsEmpty())
+            return false;
+    }
+    return true;
+}
+
+// --- Attributes ---------------------------------------------------------------------------------
+
+int TKnot::ParamCount() const
+{
+    int count = 0;
+    for (const TKnotParam* param = FFirstParam; param != nullptr; param = param->FNext)
+        ++count;
+    return count;
+}
+
+TKnotParam* TKnot::FindParam(const QString& name) const
+{
+    for (TKnotParam* param = FFirstParam; param != nullptr; param = param->FNext) {
+        if (param->FName == name)
+            return param;
+    }
+    return nullptr;
+}
+
+TKnotParam* TKnot::ReadParam(const QString& name)
+{
+    TKnotParam* param = FindParam(name);
+    if (param != nullptr)
+        param->FRead = true;
+    return param;
+}
+
+bool TKnot::HasParam(const QString& name)
+{
+    return ReadParam(name) != nullptr;
+}
+
+TKnotParam* TKnot::AddParam(const QString& name)
+{
+    auto* param = new TKnotParam(this, name);
+    TKnotParam** link = &FFirstParam;
+    while (*link != nullptr)
+        link = &(*link)->FNext;
+    *link = param;
+    return param;
+}
+
+void TKnot::DeleteParam(TKnotParam* param)
+{
+    for (TKnotParam** link = &FFirstParam; *link != nullptr; link = &(*link)->FNext) {
+        if (*link == param) {
+            *link = param->FNext;
+            delete param;
+            return;
+        }
+    }
+}
+
+TKnotParam* TKnot::ParamForWrite(const QString& name)
+{
+    if (HasOption(koUniqueParams)) {
+        if (TKnotParam* param = FindParam(name))
+            return param;
+    }
+    return AddParam(name);
+}
+
+QString TKnot::ReadString(const QString& name, const QString& def)
+{
+    const TKnotParam* param = ReadParam(name);
+    return param != nullptr ? param->ValueText() : def;
+}
+
+bool TKnot::ReadBool(const QString& name, bool def)
+{
+    const TKnotParam* param = ReadParam(name);
+    if (param == nullptr || param->Kind() != kpText)
+        return def;
+    if (param->Text() == u"1")
+        return true;
+    if (param->Text() == u"0")
+        return false;
+    return def;
+}
+
+namespace {
+
+// An optional sign and decimal digits, nothing else, within the range of int.
+bool ParseDecimal(QStringView text, int& value)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    if (i == text.size())
+        return false;
+    qint64 result = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return false;
+        result = result * 10 + (c - u'0');
+        if (result > qint64(INT32_MAX) + 1)
+            return false;
+    }
+    if (negative)
+        result = -result;
+    if (result < INT32_MIN || result > INT32_MAX)
+        return false;
+    value = int(result);
+    return true;
+}
+
+} // namespace
+
+int TKnot::ReadInt(const QString& name, int def, int max, int min)
+{
+    const TKnotParam* param = ReadParam(name);
+    int value = 0;
+    if (param == nullptr || !ParseDecimal(param->ValueText(), value))
+        return def;
+    if (max != min && (value < min || value > max))
+        return def;
+    return value;
+}
+
+bool TKnot::ReadStream(const QString& name, QByteArray& stream)
+{
+    const TKnotParam* param = ReadParam(name);
+    if (param == nullptr)
+        return true;
+    if (const QByteArray* bytes = param->Stream()) {
+        stream = *bytes;
+        return true;
+    }
+    return HexToStream(param->Text(), stream);
+}
+
+void TKnot::WriteString(const QString& name, const QString& value)
+{
+    ParamForWrite(name)->SetText(value);
+}
+
+void TKnot::WriteInt(const QString& name, int value)
+{
+    ParamForWrite(name)->SetText(QString::number(value));
+}
+
+void TKnot::WriteBool(const QString& name, bool value)
+{
+    ParamForWrite(name)->SetText(value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void TKnot::WriteStream(const QString& name, const QByteArray& stream)
+{
+    ParamForWrite(name)->SetStream(stream);
+}
+
+void TKnot::WriteStreamRef(const QString& name, const QByteArray* stream)
+{
+    ParamForWrite(name)->SetStreamRef(stream);
+}
+
+// Storing: a window that can be sized and maximized stores "Maximized", and nothing else while it is
+// maximized; otherwise the position, and the size when the border lets the user size the window.
+void TKnot::WriteFormPlace(const TFormPlacement& place)
+{
+    if (place.Sizeable && place.Maximizable) {
+        WriteBool(QStringLiteral("Maximized"), place.Maximized);
+        if (place.Maximized)
+            return;
+    }
+    WriteInt(QStringLiteral("Left"), place.Left);
+    WriteInt(QStringLiteral("Top"), place.Top);
+    if (place.Sizeable) {
+        WriteInt(QStringLiteral("Width"), place.Width);
+        WriteInt(QStringLiteral("Height"), place.Height);
+    }
+}
+
+// Restoring: "Maximized" = 1 wins for a window that can be maximized; otherwise a stored "Left"
+// places the window. A coordinate that would put the window off the desktop keeps its present value.
+bool TKnot::ReadFormPlace(TFormPlacement& place, int desktopWidth, int desktopHeight)
+{
+    if (place.Sizeable && place.Maximizable && ReadBool(QStringLiteral("Maximized"), false)) {
+        place.Maximized = true;
+        return true;
+    }
+    if (!HasParam(QStringLiteral("Left")))
+        return false;
+    place.Maximized = false;
+    if (place.Sizeable) {
+        place.Width = ReadInt(QStringLiteral("Width"), place.Width);
+        place.Height = ReadInt(QStringLiteral("Height"), place.Height);
+    }
+    place.Left = ReadInt(QStringLiteral("Left"), place.Left, desktopWidth - place.Width, 0);
+    place.Top = ReadInt(QStringLiteral("Top"), place.Top, desktopHeight - place.Height, 0);
+    return true;
+}
+
+// --- Files --------------------------------------------------------------------------------------
+
+void TKnot::LoadFromFile(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.exists())
+        RaiseStr(2077, {fileName});
+    if (!file.open(QIODevice::ReadOnly))
+        throw EQvError(fileName + u": " + file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EQvError(fileName + u": " + file.errorString());
+    LoadFromStream(bytes);
+}
+
+void TKnot::SaveToFile(const QString& fileName, TKnotEncoding encoding) const
+{
+    QByteArray bytes;
+    SaveToStream(bytes, encoding);
+    QString error;
+    if (!WriteFileSafely(fileName, bytes, &error))
+        throw EQvError(fileName + u": " + error);
+}
+
+// --- Read tracking ------------------------------------------------------------------------------
+
+bool TKnot::CollectUnread(std::vector<TKnot*>& knots, std::vector<TKnotParam*>& params)
+{
+    bool found = false;
+    for (TKnotParam* param = FFirstParam; param != nullptr; param = param->FNext) {
+        if (!param->FRead) {
+            params.push_back(param);
+            found = true;
+        }
+    }
+    for (TNode* child = FirstChild(); child != nullptr; child = child->NextSibling()) {
+        auto* knot = static_cast<TKnot*>(child);
+        if (!knot->FRead) {
+            knots.push_back(knot);
+            found = true;
+        } else if (knot->CollectUnread(knots, params)) {
+            found = true;
+        }
+    }
+    return found;
+}
+
+void TKnot::SetReadMarks(bool value)
+{
+    FRead = value;
+    for (TKnotParam* param = FFirstParam; param != nullptr; param = param->FNext)
+        param->FRead = value;
+    for (TNode* child = FirstChild(); child != nullptr; child = child->NextSibling())
+        static_cast<TKnot*>(child)->SetReadMarks(value);
+}
+
+} // namespace qv
