@@ -3,6 +3,7 @@
 #include "textor/measuring_context.h"
 #include "textor/qt_colors.h"
 #include "textor/qt_measuring_context.h"
+#include "textor/sheet_settings.h"
 #include "textor/theme_drawing.h"
 
 namespace qv {
@@ -24,7 +25,9 @@ TSheetTheme& TCustomSheetCanvas::Theme() const
 {
     if (FTheme != nullptr)
         return *FTheme;
-    // Without a theme of its own the canvas draws with the built-in one.
+    if (FSettings != nullptr)
+        return FSettings->SheetTheme();
+    // Without settings or a theme of its own the canvas draws with the built-in theme.
     static TSheetTheme* builtIn = TSheetTheme::LoadBuiltIn().release();
     return *builtIn;
 }

@@ -31,7 +31,7 @@ public:
     TCustomSheetCanvas& operator=(const TCustomSheetCanvas&) = delete;
 
     TSheetSettings* Settings() const { return FSettings; }
-    // A theme to use without settings; not owned.
+    // A theme that overrides the settings' one; not owned.
     void SetTheme(TSheetTheme* theme);
     TSheetTheme& Theme() const;
 

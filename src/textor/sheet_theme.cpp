@@ -6,6 +6,8 @@
 #include <QDirIterator>
 #include <QFile>
 
+#include <atomic>
+
 namespace qv {
 
 namespace {
@@ -142,7 +144,9 @@ void TSheetTheme::ApplyScale(int delta, int percent)
     }
     FElementSpacing = QSize(FBaseElementSpacing.width() * percent / 100, FBaseElementSpacing.height() * percent / 100);
     FElementInset = Scaled(FBaseElementInset, percent);
-    ++FGeneration;
+    // Unique across themes, so that a cache never mistakes a new theme for the one it was made for.
+    static std::atomic<int> generations{0};
+    FGeneration = ++generations;
 }
 
 const QImage& TSheetTheme::Source(TSheetThemeElement element, QRgb tint, QRect& sourceRect)
@@ -150,7 +154,7 @@ const QImage& TSheetTheme::Source(TSheetThemeElement element, QRgb tint, QRect& 
     TSheetThemeElementData& data = FElements[element];
     if (tint == 0) {
         sourceRect = data.Cut;
-        return FPicture;
+        return FDrawPicture;
     }
     for (const TColorOverImage& copy : data.TintedCopies) {
         if (copy.Color == tint) {

@@ -148,6 +148,7 @@ public:
     // Reads a theme from its knot text and picture; false (and nothing changed) when the text is corrupt
     // or its root is not "ThemeInfo", or the picture is empty.
     bool LoadFromText(const QString& text, const QImage& picture);
+    bool LoadFromKnot(TKnot& root, const QImage& picture);
     // The built-in theme's knot text and picture, from the program's resources.
     static QString BuiltInText();
     static QImage BuiltInPicture();
@@ -188,7 +189,8 @@ private:
     void ReadFont(TKnot& root, TSheetThemeFont font);
     void ReadElement(TKnot& root, TSheetThemeElement element);
 
-    QImage FPicture;
+    QImage FPicture;     // as read (non-premultiplied), for colours and tinting
+    QImage FDrawPicture; // premultiplied, for drawing
     std::array<TSheetThemeFontData, sheetThemeFontCount> FFonts;
     std::array<TSheetThemeElementData, sheetThemeElementCount> FElements;
     std::array<TSheetThemeImageData, sheetThemeImageCount> FImages;

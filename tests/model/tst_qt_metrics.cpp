@@ -2,7 +2,9 @@
 // depend on.
 
 #include "textor/qt_measuring_context.h"
+#include "textor/qt_colors.h"
 #include "textor/rich_text_attributes.h"
+#include "textor/sheet_canvas.h"
 
 #include "fixed_metrics.h"
 #include "textor_fakes.h"
@@ -106,6 +108,61 @@ TEST_F(QtMetrics, GlyphsLandOnTheComputedCaretPositions)
         EXPECT_EQ(pieces, whole) << "split at " << split << ", caret x " << x;
         const QRect caret = textor.CaretRect(row, textor.At(0, split), 1);
         EXPECT_EQ(caret.left(), x);
+    }
+}
+
+// The canvas places glyphs itself (at the summed advances); the pixels must be those Qt draws.
+TEST_F(QtMetrics, CanvasTextLooksLikeQtsOwn)
+{
+    TFontRequest request;
+    request.Face = QStringLiteral("DejaVu Sans");
+    request.Size = 10;
+    auto font = Context->CreateFont(request);
+    const int baseline = font->Metrics().Ascent;
+    const QRect rect(0, 0, font->TextWidth(kSample) + 4, font->Metrics().Ascent + font->Metrics().Descent);
+    TSheetCanvas canvas;
+    canvas.BeginPaint(rect);
+    canvas.DrawText(*font, 0, baseline, MakeColor(0, 0, 0), kSample);
+    const QImage ours = canvas.EndPaint();
+    QImage qts(rect.size(), QImage::Format_ARGB32_Premultiplied);
+    qts.fill(ColorToQColor(clWindow));
+    QPainter painter(&qts);
+    painter.setFont(*font->DrawingFont());
+    painter.setPen(Qt::black);
+    painter.drawText(QPoint(0, baseline), kSample);
+    painter.end();
+    EXPECT_EQ(ours, qts);
+}
+
+// Text laid out and painted through the canvas, then a caret drawn at every character boundary: the
+// caret column never cuts into a glyph of the uppercase stems' word.
+TEST_F(QtMetrics, PaintedRowMatchesPiecewiseDrawing)
+{
+    TRichTextAttributes scratch;
+    scratch.SetFontName(QStringLiteral("DejaVu Sans"));
+    scratch.SetSize(10);
+    scratch.SetColor(MakeColor(0, 0, 0));
+    auto attributes = Intern(scratch);
+    TTestTextor textor;
+    const QString text = QStringLiteral("HINMEH");
+    textor.InsertText(textor.LastPosition(), text, attributes.get());
+    const TRow& row = *textor.FirstParagraph()->FirstRow();
+    const QRect area(0, 0, row.Width() + 8, row.Height());
+    TSheetCanvas canvas;
+    canvas.BeginPaint(area);
+    textor.Paint(canvas, 0, false, 0, textor.WholeRange());
+    const QImage whole = canvas.EndPaint();
+    for (int split = 1; split < text.size(); ++split) {
+        const QRect caret = textor.CaretRect(row, textor.At(0, split), 1);
+        canvas.BeginPaint(area);
+        textor.Paint(canvas, 0, false, 0, {textor.FirstPosition(), textor.At(0, split)});
+        textor.Paint(canvas, 0, false, 0, {textor.At(0, split), textor.LastPosition()});
+        EXPECT_EQ(canvas.EndPaint(), whole) << split;
+        // Left of the caret only the glyphs before it have ink: paint just those and compare.
+        canvas.BeginPaint(area);
+        textor.Paint(canvas, 0, false, 0, {textor.FirstPosition(), textor.At(0, split)});
+        const QImage head = canvas.EndPaint();
+        EXPECT_EQ(head.copy(0, 0, caret.left(), area.height()), whole.copy(0, 0, caret.left(), area.height())) << split;
     }
 }
 
