@@ -1,0 +1,33 @@
+#pragma once
+
+namespace qv {
+
+class ITextorCanvas;
+class TElementPortion;
+
+// What text layout needs of an element standing inside a line of text. The portion that holds it owns
+// it: freeing the portion calls FreeInline. Sizes and positions are pixels in the coordinates of the
+// element that owns the text (the text area plus that element's padding).
+class IInlineElement
+{
+public:
+    virtual ~IInlineElement() = default;
+
+    virtual int InlineWidth() const = 0;
+    virtual int InlineHeight() const = 0;
+    // The part of the height below the text baseline.
+    virtual int InlineDescent() const = 0;
+    // A hidden element takes no room in its line and is neither placed nor painted.
+    virtual bool InlineShown() const = 0;
+    // Sets the element's top-left corner; its size stays.
+    virtual void PlaceInline(int left, int top) = 0;
+    virtual void MoveInlineBy(int dx, int dy) = 0;
+    // Paints the element in its own coordinates' parent frame (the canvas origin is the owner's).
+    virtual void PaintInline(ITextorCanvas& canvas, int flags) = 0;
+    // The back pointer to the holding portion; nullptr when the element leaves it.
+    virtual void SetInlinePortion(TElementPortion* portion) = 0;
+    // Detaches and frees the element; called once by its portion, which owned it.
+    virtual void FreeInline() = 0;
+};
+
+} // namespace qv

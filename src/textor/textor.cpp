@@ -1,0 +1,745 @@
+// The Textor: brackets, hooks and the primitive edits.
+
+#include "textor/textor.h"
+
+#include "core/update_guard.h"
+#include "textor/inline_element.h"
+#include "textor/rich_text_attributes.h"
+
+#include <QChar>
+
+namespace qv {
+
+TTextor::TTextor(bool locked) : FLockCount(locked ? 1 : 0)
+{
+    NewParagraph(nullptr);
+}
+
+TTextor::~TTextor()
+{
+    // Nothing may arrange or notify while the paragraphs (and their elements) go.
+    ++FUpdateCount;
+    ++FLockCount;
+    while (FFirstParagraph != nullptr) {
+        TParagraph* paragraph = FFirstParagraph;
+        FFirstParagraph = paragraph->FNext;
+        delete paragraph;
+    }
+    FLastParagraph = nullptr;
+}
+
+int TTextor::ParagraphCount() const
+{
+    int count = 0;
+    for (const TParagraph* p = FFirstParagraph; p != nullptr; p = p->Next())
+        ++count;
+    return count;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Brackets
+
+void TTextor::BeginUpdate()
+{
+    ++FUpdateCount;
+    Lock();
+}
+
+void TTextor::EndUpdate()
+{
+    // The counter goes down also when arranging throws, so the bracket always closes.
+    struct TDecrement
+    {
+        TTextor* Textor;
+        ~TDecrement() { --Textor->FUpdateCount; }
+    };
+    {
+        TDecrement decrement{this};
+        Unlock();
+    }
+    if (FUpdateCount == 0 && FChangePending) {
+        FChangePending = false;
+        ++FCounters.Changes;
+        Changed();
+    }
+}
+
+void TTextor::Lock()
+{
+    ++FLockCount;
+}
+
+void TTextor::Unlock()
+{
+    --FLockCount;
+    if (FLockCount == 0 && FArrangePending) {
+        FArrangePending = false;
+        RequestArrange(FChangePending);
+    }
+}
+
+void TTextor::RequestArrange(bool notify)
+{
+    if (FArranging)
+        return;
+    if (FLockCount <= 0)
+        Arrange(notify);
+    else
+        FArrangePending = true;
+}
+
+void TTextor::ContentChanged(TParagraph& paragraph)
+{
+    paragraph.FLayoutValid = false;
+    RequestArrange(true);
+    NoteChange();
+}
+
+void TTextor::NoteChange()
+{
+    if (!FArranging) {
+        if (FUpdateCount > 0) {
+            FChangePending = true;
+        } else {
+            ++FCounters.Changes;
+            Changed();
+        }
+    }
+}
+
+void TTextor::PositionChanged(TParagraph& paragraph)
+{
+    paragraph.FPositionValid = false;
+    RequestArrange(false);
+}
+
+void TTextor::InvalidateLayout()
+{
+    Lock();
+    struct TUnlock
+    {
+        TTextor* Textor;
+        ~TUnlock() { Textor->Unlock(); }
+    } unlock{this};
+    FMarginsValid = false;
+    for (TParagraph* p = FFirstParagraph; p != nullptr; p = p->FNext)
+        p->FLayoutValid = false;
+    RequestArrange(false);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Hooks
+
+bool TTextor::CanBreakAfter(int c, int nextChar) const
+{
+    return !(c >= 0 && nextChar >= 0 && c != 0x20 && c != 0x09);
+}
+
+void TTextor::Changed() {}
+
+TParagraphAttributes* TTextor::DefaultParagraphAttributes() const
+{
+    return nullptr;
+}
+
+TTextAttributes* TTextor::DefaultTextAttributes() const
+{
+    return nullptr;
+}
+
+void TTextor::GetElementMargins(QMargins& margins) const
+{
+    margins = QMargins();
+}
+
+void TTextor::GetPadding(QMargins& padding) const
+{
+    padding = QMargins();
+}
+
+int TTextor::GetWidth() const
+{
+    return 0;
+}
+
+const TAttributesMeta* TTextor::ParagraphAttributesClass() const
+{
+    return TParagraphAttributes::StaticClass();
+}
+
+bool TTextor::AllowParagraphs() const
+{
+    return false;
+}
+
+bool TTextor::AllowTabStops() const
+{
+    return false;
+}
+
+const TAttributesMeta* TTextor::TextAttributesClass() const
+{
+    return TTextAttributes::StaticClass();
+}
+
+namespace {
+
+bool IsWordChar(int c)
+{
+    if (c == '_')
+        return true;
+    const char32_t u = char32_t(c);
+    return QChar::isLetter(u) || QChar::category(u) == QChar::Number_DecimalDigit;
+}
+
+bool IsWhite(int c)
+{
+    if (c == 0x20 || (c >= 0x09 && c <= 0x0D) || c == 0xA0 || c == 0x85)
+        return true;
+    const QChar::Category category = QChar::category(char32_t(c));
+    return category == QChar::Separator_Space || category == QChar::Separator_Line ||
+           category == QChar::Separator_Paragraph;
+}
+
+} // namespace
+
+bool TTextor::SameWord(int a, int b) const
+{
+    if (a < 0 || b < 0)
+        return false;
+    if (IsWhite(b))
+        return true;
+    return IsWordChar(a) == IsWordChar(b) && !IsWhite(a);
+}
+
+TTextAttributes& TTextor::EffectiveTextAttributes(TTextAttributes* attributes) const
+{
+    if (attributes != nullptr)
+        return *attributes;
+    if (TTextAttributes* textorDefault = DefaultTextAttributes())
+        return *textorDefault;
+    return *TRichTextAttributes::Default();
+}
+
+TParagraphAttributes& TTextor::EffectiveParagraphAttributes(TParagraphAttributes* attributes) const
+{
+    if (attributes != nullptr)
+        return *attributes;
+    if (TParagraphAttributes* textorDefault = DefaultParagraphAttributes())
+        return *textorDefault;
+    return *TRichParagraphAttributes::Default();
+}
+
+const QMargins& TTextor::ElementMargins() const
+{
+    if (!FMarginsValid) {
+        GetElementMargins(FMargins);
+        FMarginsValid = true;
+    }
+    return FMargins;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Paragraph list
+
+TParagraph* TTextor::NewParagraph(TParagraph* before)
+{
+    return new TParagraph(*this, before);
+}
+
+void TTextor::FreeParagraph(TParagraph* paragraph)
+{
+    TParagraph* next = paragraph->FNext;
+    if (paragraph->FPrev != nullptr)
+        paragraph->FPrev->FNext = next;
+    else
+        FFirstParagraph = next;
+    if (next != nullptr)
+        next->FPrev = paragraph->FPrev;
+    else
+        FLastParagraph = paragraph->FPrev;
+    delete paragraph;
+    if (next != nullptr)
+        PositionChanged(*next);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Positions
+
+TTextorPosition TTextor::FirstPosition() const
+{
+    return FFirstParagraph->Start();
+}
+
+TTextorPosition TTextor::LastPosition() const
+{
+    return FLastParagraph->End();
+}
+
+TTextorRange TTextor::WholeRange() const
+{
+    return {FirstPosition(), LastPosition()};
+}
+
+bool TTextor::IsEmpty() const
+{
+    return FFirstParagraph == FLastParagraph && FFirstParagraph->IsEmpty();
+}
+
+TTextorPosition TTextor::Normalized(const TTextorPosition& position) const
+{
+    return position.Paragraph->PositionAt(position.Paragraph->OffsetOf(position));
+}
+
+int TTextor::Compare(const TTextorPosition& a, const TTextorPosition& b) const
+{
+    if (a.Paragraph != b.Paragraph) {
+        for (const TParagraph* p = a.Paragraph->Next(); p != nullptr; p = p->Next()) {
+            if (p == b.Paragraph)
+                return -1;
+        }
+        return 1;
+    }
+    const int offsetA = a.Paragraph->OffsetOf(a);
+    const int offsetB = b.Paragraph->OffsetOf(b);
+    return offsetA < offsetB ? -1 : (offsetA > offsetB ? 1 : 0);
+}
+
+TTextorPosition TTextor::NextPosition(const TTextorPosition& position) const
+{
+    TParagraph* p = position.Paragraph;
+    const int offset = p->OffsetOf(position);
+    if (offset < p->Length())
+        return p->PositionAt(p->NextOffset(offset));
+    return p->Next() != nullptr ? p->Next()->Start() : position;
+}
+
+TTextorPosition TTextor::PrevPosition(const TTextorPosition& position) const
+{
+    TParagraph* p = position.Paragraph;
+    const int offset = p->OffsetOf(position);
+    if (offset > 0)
+        return p->PositionAt(p->PrevOffset(offset));
+    return p->Prev() != nullptr ? p->Prev()->End() : position;
+}
+
+TTextorPosition TTextor::WordEnd(const TTextorPosition& position) const
+{
+    TParagraph* p = position.Paragraph;
+    int offset = p->OffsetOf(position);
+    const int length = p->Length();
+    if (offset >= length)
+        return p->End();
+    int size = 1;
+    int c = int(p->CodePointAt(offset, &size));
+    offset += size;
+    while (offset < length) {
+        const int next = int(p->CodePointAt(offset, &size));
+        if (!SameWord(c, next))
+            break;
+        offset += size;
+        c = next;
+    }
+    return p->PositionAt(offset);
+}
+
+TTextorPosition TTextor::WordStart(const TTextorPosition& position) const
+{
+    TParagraph* p = position.Paragraph;
+    int offset = p->OffsetOf(position);
+    if (offset >= p->Length()) {
+        if (p->Next() != nullptr || p->Length() == 0)
+            return position;
+        offset = p->PrevOffset(offset);
+    }
+    int current = int(p->CodePointAt(offset));
+    while (offset > 0) {
+        const int before = p->PrevOffset(offset);
+        const int c = int(p->CodePointAt(before));
+        if (!SameWord(c, current))
+            break;
+        offset = before;
+        current = c;
+    }
+    return p->PositionAt(offset);
+}
+
+TTextorIndex TTextor::ToIndex(const TTextorPosition& position) const
+{
+    return {position.Paragraph->Index(), position.Paragraph->OffsetOf(position)};
+}
+
+TTextorIndexRange TTextor::ToIndex(const TTextorRange& range) const
+{
+    return {ToIndex(range.Start), ToIndex(range.End)};
+}
+
+bool TTextor::FromIndex(const TTextorIndex& index, TTextorPosition& position) const
+{
+    if (index.Paragraph < 0 || index.Offset < 0)
+        return false;
+    TParagraph* p = FFirstParagraph;
+    for (int i = 0; p != nullptr && i < index.Paragraph; ++i)
+        p = p->Next();
+    if (p == nullptr || index.Offset > p->Length())
+        return false;
+    position = p->PositionAt(index.Offset);
+    return true;
+}
+
+bool TTextor::FromIndex(const TTextorIndexRange& index, TTextorRange& range) const
+{
+    TTextorRange result;
+    if (!FromIndex(index.Start, result.Start) || !FromIndex(index.End, result.End))
+        return false;
+    range = result;
+    return true;
+}
+
+TTextAttributes* TTextor::AttributesAt(const TTextorPosition& position) const
+{
+    TParagraph* p = position.Paragraph;
+    if (p->IsEmpty())
+        return p->TextAttributes();
+    const TTextorPosition at = Normalized(position);
+    if (at.Portion == nullptr)
+        return p->LastPortion()->Attributes();
+    if (at.Offset > 0)
+        return at.Portion->Attributes();
+    return at.Portion->Prev() != nullptr ? at.Portion->Prev()->Attributes() : at.Portion->Attributes();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Text
+
+bool TTextor::ForEachSegmentImpl(const TTextorRange& range, bool includeParagraphEnds, void* data,
+                                 TSegmentProc proc) const
+{
+    TParagraph* first = range.Start.Paragraph;
+    TParagraph* last = range.End.Paragraph;
+    const int startOffset = first->OffsetOf(range.Start);
+    const int endOffset = last->OffsetOf(range.End);
+    for (TParagraph* p = first; p != nullptr; p = p->Next()) {
+        const int from = p == first ? startOffset : 0;
+        const int to = p == last ? endOffset : p->Length();
+        int portionStart = 0;
+        for (TPortion* portion = p->FirstPortion(); portion != nullptr && portionStart < to;
+             portion = portion->Next()) {
+            const int length = portion->Length();
+            const int pieceStart = qMax(from, portionStart);
+            const int pieceEnd = qMin(to, portionStart + length);
+            if (pieceEnd > pieceStart && !proc(data, p, portion, pieceStart - portionStart, pieceEnd - pieceStart))
+                return false;
+            portionStart += length;
+        }
+        if ((p != last || includeParagraphEnds) && !proc(data, p, nullptr, 0, 0))
+            return false;
+        if (p == last)
+            break;
+    }
+    return true;
+}
+
+QString TTextor::GetText() const
+{
+    TParagraph* p = FFirstParagraph;
+    if (p == FLastParagraph && p->FirstPortion() != nullptr && p->FirstPortion() == p->LastPortion() &&
+        p->FirstPortion()->Kind() == TPortionKind::Text)
+        return static_cast<TTextPortion*>(p->FirstPortion())->Chars().toString();
+    return GetRangeText(WholeRange());
+}
+
+QString TTextor::GetRangeText(const TTextorRange& range) const
+{
+    qsizetype count = 0;
+    ForEachSegment(range, false, [&count](TParagraph*, TPortion* portion, int, int length) {
+        if (portion == nullptr)
+            count += 2;
+        else if (portion->Kind() != TPortionKind::Element)
+            count += length;
+        return true;
+    });
+    QString text(count, Qt::Uninitialized);
+    QChar* dest = text.data();
+    ForEachSegment(range, false, [&dest](TParagraph*, TPortion* portion, int start, int length) {
+        if (portion == nullptr) {
+            *dest++ = QChar(13);
+            *dest++ = QChar(10);
+        } else {
+            dest += portion->CopyText(start, length, dest);
+        }
+        return true;
+    });
+    return text;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Edits
+
+void TTextor::Clear()
+{
+    TUpdateGuard guard(this);
+    while (FLastParagraph != FFirstParagraph)
+        FreeParagraph(FLastParagraph);
+    TParagraph* p = FFirstParagraph;
+    while (p->FirstPortion() != nullptr)
+        delete p->FirstPortion();
+    ContentChanged(*p);
+}
+
+void TTextor::SetText(QStringView text)
+{
+    TUpdateGuard guard(this);
+    Clear();
+    InsertText(LastPosition(), text, nullptr);
+}
+
+TPortion* TTextor::SplitAt(TParagraph& paragraph, int offset)
+{
+    int local = 0;
+    TPortion* portion = paragraph.PortionAt(offset, local);
+    if (portion == nullptr || local == 0)
+        return portion;
+    TPortion* tail = portion->CreateEmpty(paragraph, portion->Next());
+    portion->MoveTail(*tail, local);
+    return tail;
+}
+
+int TTextor::InsertRun(TParagraph& paragraph, int offset, TPortionKind kind, QStringView chars, int count,
+                       TTextAttributes* attributes, IInlineElement* element)
+{
+    int local = 0;
+    TPortion* portion = paragraph.PortionAt(offset, local);
+    TPortion* target = nullptr;
+    int at = 0;
+    if (kind != TPortionKind::Element) {
+        if (portion != nullptr && portion->Kind() == kind && portion->SameAttributes(attributes)) {
+            target = portion;
+            at = local;
+        } else if (local == 0) {
+            TPortion* prev = portion != nullptr ? portion->Prev() : paragraph.LastPortion();
+            if (prev != nullptr && prev->Kind() == kind && prev->SameAttributes(attributes)) {
+                target = prev;
+                at = prev->Length();
+            }
+        }
+    }
+    if (target == nullptr) {
+        TPortion* before = SplitAt(paragraph, offset);
+        switch (kind) {
+        case TPortionKind::Text:
+            target = new TTextPortion(paragraph, before, attributes);
+            break;
+        case TPortionKind::TabStops:
+            target = new TTabStopsPortion(paragraph, before, attributes);
+            break;
+        case TPortionKind::Element:
+            new TElementPortion(paragraph, before, attributes, element);
+            return offset + 1;
+        }
+    }
+    if (kind == TPortionKind::Text)
+        static_cast<TTextPortion*>(target)->InsertChars(at, chars);
+    else
+        static_cast<TTabStopsPortion*>(target)->AddTabs(count);
+    return offset + count;
+}
+
+TParagraph* TTextor::BreakAt(TParagraph& paragraph, int offset, TTextAttributes* attributes)
+{
+    TParagraph* created = NewParagraph(paragraph.FNext);
+    TPortion* moved = SplitAt(paragraph, offset);
+    const bool anything = moved != nullptr;
+    while (moved != nullptr) {
+        TPortion* next = moved->Next();
+        moved->Unlink();
+        moved->Link(*created, nullptr);
+        moved = next;
+    }
+    created->FParagraphAttributes = paragraph.FParagraphAttributes;
+    created->FTextAttributes = anything ? paragraph.FTextAttributes : TAttributesRef<TTextAttributes>(attributes);
+    ContentChanged(paragraph);
+    ContentChanged(*created);
+    return created;
+}
+
+TTextorRange TTextor::InsertText(const TTextorPosition& position, QStringView chars, TTextAttributes* attributes)
+{
+    TUpdateGuard guard(this);
+    TParagraph* first = position.Paragraph;
+    const int startOffset = first->SnapOffset(first->OffsetOf(position), false);
+    TParagraph* p = first;
+    int offset = startOffset;
+    const bool paragraphs = AllowParagraphs();
+    const bool tabs = AllowTabStops();
+    const qsizetype count = chars.size();
+    qsizetype runStart = 0;
+    auto flushText = [&](qsizetype end) {
+        if (end > runStart)
+            offset = InsertRun(*p, offset, TPortionKind::Text, chars.mid(runStart, end - runStart),
+                               int(end - runStart), attributes, nullptr);
+    };
+    qsizetype i = 0;
+    while (i < count) {
+        const char16_t c = chars[i].unicode();
+        if (paragraphs && (c == 13 || c == 10)) {
+            flushText(i);
+            p = BreakAt(*p, offset, attributes);
+            offset = 0;
+            // CR LF and LF CR are one break; CR CR is two.
+            if (i + 1 < count && chars[i + 1].unicode() == (c == 13 ? 10 : 13))
+                ++i;
+            runStart = ++i;
+        } else if (tabs && c == 9) {
+            flushText(i);
+            qsizetype end = i;
+            while (end < count && chars[end].unicode() == 9)
+                ++end;
+            offset = InsertRun(*p, offset, TPortionKind::TabStops, {}, int(end - i), attributes, nullptr);
+            runStart = i = end;
+        } else {
+            ++i;
+        }
+    }
+    flushText(count);
+    return {first->PositionAt(startOffset), p->PositionAt(offset)};
+}
+
+TTextorRange TTextor::InsertElement(const TTextorPosition& position, IInlineElement* element,
+                                    TTextAttributes* attributes)
+{
+    TUpdateGuard guard(this);
+    TParagraph* p = position.Paragraph;
+    const int offset = p->SnapOffset(p->OffsetOf(position), false);
+    InsertRun(*p, offset, TPortionKind::Element, {}, 1, attributes, element);
+    return {p->PositionAt(offset), p->PositionAt(offset + 1)};
+}
+
+TTextorRange TTextor::InsertParagraphBreak(const TTextorPosition& position, TTextAttributes* attributes)
+{
+    TUpdateGuard guard(this);
+    TParagraph* p = position.Paragraph;
+    TParagraph* created = BreakAt(*p, p->SnapOffset(p->OffsetOf(position), false), attributes);
+    return {p->End(), created->Start()};
+}
+
+void TTextor::DeleteInParagraph(TParagraph& paragraph, int from, int to)
+{
+    if (to <= from)
+        return;
+    int portionStart = 0;
+    TPortion* portion = paragraph.FirstPortion();
+    while (portion != nullptr && portionStart < to) {
+        TPortion* next = portion->Next();
+        const int length = portion->Length();
+        const int pieceStart = qMax(from, portionStart);
+        const int pieceEnd = qMin(to, portionStart + length);
+        if (pieceEnd > pieceStart) {
+            if (pieceStart == portionStart && pieceEnd == portionStart + length) {
+                delete portion; // elements go with their portion
+                ContentChanged(paragraph);
+            } else {
+                portion->DeleteChars(pieceStart - portionStart, pieceEnd - pieceStart);
+            }
+        }
+        portionStart += length;
+        portion = next;
+    }
+}
+
+TTextorPosition TTextor::DeleteRange(const TTextorRange& range)
+{
+    TUpdateGuard guard(this);
+    TParagraph* first = range.Start.Paragraph;
+    TParagraph* last = range.End.Paragraph;
+    // Never leave half of a surrogate pair behind.
+    const int from = first->SnapOffset(first->OffsetOf(range.Start), false);
+    const int to = last->SnapOffset(last->OffsetOf(range.End), true);
+    if (first == last) {
+        DeleteInParagraph(*first, from, to);
+        return first->PositionAt(from);
+    }
+    DeleteInParagraph(*first, from, first->Length());
+    while (first->Next() != last)
+        FreeParagraph(first->Next());
+    DeleteInParagraph(*last, 0, to);
+    // The first paragraph changes only when the last one's tail joins it: deleting whole paragraphs
+    // after a paragraph end leaves its rows as they are.
+    const bool joined = last->FirstPortion() != nullptr;
+    while (TPortion* moved = last->FirstPortion()) {
+        moved->Unlink();
+        moved->Link(*first, nullptr);
+    }
+    FreeParagraph(last);
+    if (joined)
+        ContentChanged(*first);
+    else
+        NoteChange();
+    return first->PositionAt(from);
+}
+
+TTextorRange TTextor::SetRangeAttributes(const TTextorRange& range, bool includeParagraphEnds,
+                                         TTextAttributes* attributes)
+{
+    TUpdateGuard guard(this);
+    TParagraph* first = range.Start.Paragraph;
+    TParagraph* last = range.End.Paragraph;
+    const int from = first->SnapOffset(first->OffsetOf(range.Start), false);
+    const int to = last->SnapOffset(last->OffsetOf(range.End), true);
+    // Split at the bounds first: the end, so the start's offsets stay valid.
+    SplitAt(*last, to);
+    SplitAt(*first, from);
+    const TTextorRange split{first->PositionAt(from), last->PositionAt(to)};
+    ForEachSegment(split, includeParagraphEnds, [&](TParagraph* p, TPortion* portion, int, int) {
+        if (portion != nullptr)
+            portion->SetAttributes(attributes);
+        else if (includeParagraphEnds && (p != last || to == last->Length()))
+            p->SetTextAttributes(attributes); // only ends the range really contains
+        return true;
+    });
+    return {first->PositionAt(from), last->PositionAt(to)};
+}
+
+void TTextor::Normalize()
+{
+    TUpdateGuard guard(this);
+    TParagraph* p = FFirstParagraph;
+    int offset = 0;
+    while (p != nullptr) {
+        // Find the end of the run of non-element content that starts here (it may span paragraphs).
+        TParagraph* endParagraph = p;
+        int endOffset = offset;
+        for (;;) {
+            int local = 0;
+            TPortion* portion = endParagraph->PortionAt(endOffset, local);
+            while (portion != nullptr && portion->Kind() != TPortionKind::Element) {
+                endOffset += portion->Length() - local;
+                local = 0;
+                portion = portion->Next();
+            }
+            if (portion != nullptr || endParagraph->Next() == nullptr)
+                break;
+            endParagraph = endParagraph->Next();
+            endOffset = 0;
+        }
+        const TTextorRange run{p->PositionAt(offset), endParagraph->PositionAt(endOffset)};
+        if (endParagraph != p || endOffset > offset) {
+            const QString text = GetRangeText(run);
+            const TTextorPosition at = DeleteRange(run);
+            const TTextorRange inserted = InsertText(at, text, nullptr);
+            p = inserted.End.Paragraph;
+            offset = p->OffsetOf(inserted.End);
+        }
+        // Step over the element that ended the run, or stop at the end of the Textor.
+        if (offset < p->Length()) {
+            ++offset;
+        } else if (p->Next() != nullptr) {
+            p = p->Next();
+            offset = 0;
+        } else {
+            break;
+        }
+    }
+}
+
+} // namespace qv

@@ -1,0 +1,111 @@
+// The Textor's geometry queries: rows of positions, hit tests and caret rectangles.
+
+#include "textor/textor.h"
+
+#include "textor/textor_pieces.h"
+
+namespace qv {
+
+TRow* TTextor::RowOf(const TTextorPosition& position, bool preferNext) const
+{
+    const TParagraph* p = position.Paragraph;
+    const int offset = p->OffsetOf(position);
+    for (TRow* row = p->FirstRow(); row != nullptr; row = row->Next()) {
+        const int end = row->EndOffset();
+        if (offset < end)
+            return row;
+        if (offset == end)
+            return preferNext && row->Next() != nullptr ? row->Next() : row;
+    }
+    return p->LastRow();
+}
+
+TRow* TTextor::RowAt(int y, bool clamp) const
+{
+    if (FLastParagraph->LastRow() == nullptr)
+        return nullptr;
+    const int height = ContentHeight();
+    if (y < 0)
+        return clamp ? FFirstParagraph->FirstRow() : nullptr;
+    if (y >= height)
+        return clamp ? FLastParagraph->LastRow() : nullptr;
+    // Search from the nearer end.
+    if (y < height / 2) {
+        for (const TParagraph* p = FFirstParagraph; p != nullptr; p = p->Next()) {
+            if (p->LastRow() == nullptr || p->Bottom() <= y)
+                continue;
+            for (TRow* row = p->FirstRow(); row != nullptr; row = row->Next()) {
+                if (y < row->Bottom())
+                    return row;
+            }
+        }
+    } else {
+        for (const TParagraph* p = FLastParagraph; p != nullptr; p = p->Prev()) {
+            if (p->FirstRow() == nullptr || p->Top() > y)
+                continue;
+            for (TRow* row = p->LastRow(); row != nullptr; row = row->Prev()) {
+                if (row->Top() <= y)
+                    return row;
+            }
+        }
+    }
+    return clamp ? FLastParagraph->LastRow() : nullptr;
+}
+
+TTextorHit TTextor::PositionAtPoint(QPoint point, bool clamp, bool rounding, const TTextorDrag* drag) const
+{
+    TTextorHit hit;
+    hit.Row = RowAt(point.y(), clamp);
+    if (hit.Row == nullptr) {
+        hit.Position = point.y() < 0 ? FirstPosition() : LastPosition();
+        return hit;
+    }
+    const TRow& row = *hit.Row;
+    const TParagraph& p = *row.Paragraph();
+    const int x = point.x() - row.Left();
+    bool withinContent = false;
+    if (x < 0) {
+        row.GetStart(hit.Position);
+    } else if (x >= row.Width()) {
+        row.GetEnd(hit.Position);
+    } else {
+        int offset = row.EndOffset();
+        int pieceX = 0;
+        ForEachPiece(p, row.StartOffset(), row.EndOffset(), [&](TPortion* portion, int start, int count, int portionOffset) {
+            int index = 0;
+            if (!portion->IndexAtX(pieceX, x, drag, rounding, start, count, index))
+                return true;
+            offset = portionOffset + index;
+            withinContent = true;
+            return false;
+        });
+        hit.Position = p.PositionAt(offset);
+    }
+    hit.Inside = clamp || withinContent;
+    return hit;
+}
+
+int TTextor::XOfPosition(const TRow& row, const TTextorPosition& position) const
+{
+    const TParagraph& p = *row.Paragraph();
+    const int offset = p.OffsetOf(position);
+    const int start = row.StartOffset();
+    if (offset >= row.EndOffset())
+        return row.Width();
+    if (offset <= start)
+        return 0;
+    int x = 0;
+    ForEachPiece(p, start, offset, [&x](TPortion* portion, int pieceStart, int count, int) {
+        portion->AddWidth(x, pieceStart, count);
+        return true;
+    });
+    return x;
+}
+
+QRect TTextor::CaretRect(const TRow& row, const TTextorPosition& position, int caretWidth) const
+{
+    const int left = row.Left() + XOfPosition(row, position) - caretWidth / 2;
+    return QRect(left, row.Top(), caretWidth, row.Height());
+}
+
+} // namespace qv

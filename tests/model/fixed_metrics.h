@@ -1,0 +1,78 @@
+#pragma once
+
+// A measuring context with fixed, integer metrics, so layout results are exact numbers. Header only:
+// the text layout benchmark uses it too.
+
+#include "textor/measuring_context.h"
+
+#include <QHash>
+
+#include <memory>
+
+namespace qv {
+
+// Metrics of one fake face: every character is DefaultAdvance wide unless Advances says otherwise.
+struct TFixedFontSpec
+{
+    int Ascent = 10;
+    int Descent = 3;
+    int AvgCharWidth = 5; // tab width 40
+    int DefaultAdvance = 10;
+    QHash<char32_t, int> Advances;
+};
+
+class TFixedMeasuredFont : public IMeasuredFont
+{
+public:
+    explicit TFixedMeasuredFont(const TFixedFontSpec& spec) : FSpec(spec) {}
+
+    TFontMetricsInfo Metrics() const override { return {FSpec.Ascent, FSpec.Descent, FSpec.AvgCharWidth}; }
+    int Advance(char32_t c) const override { return FSpec.Advances.value(c, FSpec.DefaultAdvance); }
+
+private:
+    TFixedFontSpec FSpec;
+};
+
+// Faces not registered with SetFace use the default spec. Counts the fonts it creates.
+class TFixedMeasuringContext : public IMeasuringContext
+{
+public:
+    TFixedMeasuringContext() = default;
+    explicit TFixedMeasuringContext(const TFixedFontSpec& defaultSpec) : FDefault(defaultSpec) {}
+
+    void SetFace(const QString& face, const TFixedFontSpec& spec) { FFaces.insert(face, spec); }
+    void SetInstalled(const QStringList& faces) { FInstalled = faces; }
+    int FontsCreated() const { return FFontsCreated; }
+
+    int DpiY() const override { return 96; }
+    std::shared_ptr<IMeasuredFont> CreateFont(const TFontRequest& request) override
+    {
+        ++FFontsCreated;
+        return std::make_shared<TFixedMeasuredFont>(FFaces.value(request.Face, FDefault));
+    }
+    bool HasFamily(const QString& face) const override { return FInstalled.contains(face, Qt::CaseInsensitive); }
+
+private:
+    TFixedFontSpec FDefault;
+    QHash<QString, TFixedFontSpec> FFaces;
+    QStringList FInstalled;
+    int FFontsCreated = 0;
+};
+
+// Installs a context for the lifetime of a scope and puts the previous one back.
+class TScopedMeasuringContext
+{
+public:
+    explicit TScopedMeasuringContext(std::unique_ptr<IMeasuringContext> context)
+        : FPrevious(TDeviceContextManager::SetInstance(std::move(context)))
+    {
+    }
+    ~TScopedMeasuringContext() { TDeviceContextManager::SetInstance(std::move(FPrevious)); }
+    TScopedMeasuringContext(const TScopedMeasuringContext&) = delete;
+    TScopedMeasuringContext& operator=(const TScopedMeasuringContext&) = delete;
+
+private:
+    std::unique_ptr<IMeasuringContext> FPrevious;
+};
+
+} // namespace qv
