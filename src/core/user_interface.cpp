@@ -29,7 +29,78 @@ TOpenResult StartDetached(const QString& program, const QStringList& arguments, 
     return {osFailed, errno};
 }
 
+// The clipboard of batch mode: private to the process.
+class TProcessClipboard : public IClipboard
+{
+public:
+    bool HasText() override { return FHasText; }
+    QString Text() override { return FHasText ? FText : QString(); }
+    void SetText(const QString& text) override
+    {
+        Clear();
+        FText = text;
+        FHasText = true;
+    }
+    bool HasFormat(const QString& format) override { return FHasData && format == FFormat; }
+    QByteArray Data(const QString& format) override { return HasFormat(format) ? FData : QByteArray(); }
+    void SetData(const QString& format, const QByteArray& data) override
+    {
+        Clear();
+        FFormat = format;
+        FData = data;
+        FHasData = true;
+    }
+
+private:
+    void Clear()
+    {
+        FText.clear();
+        FData.clear();
+        FFormat.clear();
+        FHasText = FHasData = false;
+    }
+
+    QString FText;
+    QString FFormat;
+    QByteArray FData;
+    bool FHasText = false;
+    bool FHasData = false;
+};
+
+class TBatchUrlOpener : public IUrlOpener
+{
+public:
+    bool OpenUrl(const QUrl&) override { return false; }
+};
+
+std::atomic<IClipboard*> currentClipboard{nullptr};
+std::atomic<IUrlOpener*> currentUrlOpener{nullptr};
+
 } // namespace
+
+IClipboard& Clipboard()
+{
+    static TProcessClipboard processClipboard;
+    IClipboard* clipboard = currentClipboard.load(std::memory_order_acquire);
+    return clipboard != nullptr ? *clipboard : processClipboard;
+}
+
+void SetClipboard(IClipboard* clipboard)
+{
+    currentClipboard.store(clipboard, std::memory_order_release);
+}
+
+IUrlOpener& UrlOpener()
+{
+    static TBatchUrlOpener batchOpener;
+    IUrlOpener* opener = currentUrlOpener.load(std::memory_order_acquire);
+    return opener != nullptr ? *opener : batchOpener;
+}
+
+void SetUrlOpener(IUrlOpener* opener)
+{
+    currentUrlOpener.store(opener, std::memory_order_release);
+}
 
 IUserInterface& UserInterface()
 {

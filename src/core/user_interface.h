@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <cstdint>
 #include <optional>
@@ -156,5 +158,45 @@ public:
                          TShowMode showMode) override;
     bool OpenFileWith(const QString& file) override;
 };
+
+// The desktop's clipboard: plain text, and data under format names the program registers. The
+// window application installs the Qt clipboard; batch mode and start-up use a clipboard private to
+// the process; tests install a fake. User-interface thread only.
+class IClipboard
+{
+public:
+    virtual ~IClipboard() = default;
+
+    virtual bool HasText() = 0;
+    // The text on the clipboard, or an empty text.
+    virtual QString Text() = 0;
+    // Replaces the whole clipboard content with `text`.
+    virtual void SetText(const QString& text) = 0;
+    virtual bool HasFormat(const QString& format) = 0;
+    virtual QByteArray Data(const QString& format) = 0;
+    // Replaces the whole clipboard content with the data of one named format.
+    virtual void SetData(const QString& format, const QByteArray& data) = 0;
+};
+
+// The current clipboard; never null.
+IClipboard& Clipboard();
+// Installs `clipboard` (not owned). Null restores the process-private clipboard.
+void SetClipboard(IClipboard* clipboard);
+
+// Opens links of documents with the desktop's handler for their scheme. Callers pass only URLs they
+// have checked; implementations never build a command line from them.
+class IUrlOpener
+{
+public:
+    virtual ~IUrlOpener() = default;
+
+    // False when nothing could be opened.
+    virtual bool OpenUrl(const QUrl& url) = 0;
+};
+
+// The current opener; never null. Batch mode opens nothing.
+IUrlOpener& UrlOpener();
+// Installs `opener` (not owned). Null restores the batch opener, which opens nothing.
+void SetUrlOpener(IUrlOpener* opener);
 
 } // namespace qv

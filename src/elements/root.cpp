@@ -1,0 +1,86 @@
+#include "elements/root.h"
+
+#include "elements/classes_groups.h"
+#include "elements/element_sheet.h"
+#include "elements/root_parts.h"
+
+namespace qv {
+
+QV_IMPLEMENT_CLASS(TNamespace)
+QV_IMPLEMENT_CLASS(TNamespaceConnection)
+QV_IMPLEMENT_CLASS(TSchemeSourcePathValueElement)
+QV_IMPLEMENT_CLASS(TSchemeSourceNameValueElement)
+QV_IMPLEMENT_CLASS(TUnitedLanguages)
+QV_IMPLEMENT_CLASS(TRoot)
+QV_IMPLEMENT_CLASS(TRootWithPreProcessing)
+QV_IMPLEMENT_CLASS(TRootWithProcessing)
+QV_IMPLEMENT_CLASS(TPlainTextRoot)
+
+// TRoot
+
+TRoot::TRoot(TScheme* scheme) : TTextorElement(scheme)
+{
+    FGeneralElementsNamespace = CreatePart<TNamespace>();
+    FSourcePathValue = CreatePart<TSchemeSourcePathValueElement>();
+    FSourceNameValue = CreatePart<TSchemeSourceNameValueElement>();
+    SetBehaviourOptions(BehaviourOptions() | tboElements | tboElementsOnOwnLine | tboWorkspaceHeight |
+                        tboMinWidthOffer | tboMinHeightOffer);
+    SetContentOptions(tcoParagraphs);
+}
+
+QString TRoot::GetPartKnotName(TElement* part, uint8_t filerMode)
+{
+    if (part == FGeneralElementsNamespace)
+        return QStringLiteral("GeneralElementsNamespace");
+    if (part == FSourcePathValue)
+        return QStringLiteral("SourcePathValue");
+    if (part == FSourceNameValue)
+        return QStringLiteral("SourceNameValue");
+    return inherited::GetPartKnotName(part, filerMode);
+}
+
+QMargins TRoot::GetPadding()
+{
+    return Sheet() != nullptr ? Sheet()->SheetPadding() : QMargins();
+}
+
+// TRootWithPreProcessing
+
+TRootWithPreProcessing::TRootWithPreProcessing(TScheme* scheme) : TRoot(scheme)
+{
+    FUnitedLanguages = CreatePart<TUnitedLanguages>();
+    FApplicationValues = CreatePart<TNamespaceConnection>();
+}
+
+QString TRootWithPreProcessing::GetPartKnotName(TElement* part, uint8_t filerMode)
+{
+    if (part == FUnitedLanguages)
+        return QStringLiteral("UnitedLanguages");
+    if (part == FApplicationValues)
+        return QStringLiteral("ApplicationInsideValuesNamespaceConnection");
+    return inherited::GetPartKnotName(part, filerMode);
+}
+
+// TPlainTextRoot
+
+TPlainTextRoot::TPlainTextRoot(TScheme* scheme) : TRoot(scheme)
+{
+    SetBehaviourOptions((BehaviourOptions() & ~uint32_t(tboElementsOnOwnLine)) | tboLinks | tboFixedFont);
+    SetContentOptions(tcoAnything);
+}
+
+int TPlainTextRoot::ClassesGroup()
+{
+    static const int group = ApplicationClassesGroups().AddGroup();
+    return group;
+}
+
+void TPlainTextRoot::GetAcceptedClasses(TElementClassList& list)
+{
+    TClassesGroups& groups = ApplicationClassesGroups();
+    groups.AddGroupTo(list, ClassesGroup());
+    inherited::GetAcceptedClasses(list);
+    groups.RemoveGroupFrom(list, cgInlineClasses);
+}
+
+} // namespace qv

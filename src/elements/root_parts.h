@@ -1,0 +1,52 @@
+#pragma once
+
+#include "elements/element.h"
+
+namespace qv {
+
+// The non-visual parts of document roots. They are created with their root, stored under the names
+// the root gives them and restored from snapshots; their behaviour (names and references, built-in
+// values, languages) belongs to the naming, generation and localization families, which build on
+// these classes.
+
+// The namespace of a document's general elements ("GeneralElementsNamespace").
+class TNamespace : public TElement
+{
+    QV_CLASS(TNamespace, TElement)
+
+    using TElement::TElement;
+};
+
+// A connection that makes the names of one namespace visible in another.
+class TNamespaceConnection : public TElement
+{
+    QV_CLASS(TNamespaceConnection, TElement)
+
+    using TElement::TElement;
+};
+
+// The built-in value with the document's folder ("SourcePathValue").
+class TSchemeSourcePathValueElement : public TElement
+{
+    QV_CLASS(TSchemeSourcePathValueElement, TElement)
+
+    using TElement::TElement;
+};
+
+// The built-in value with the document's file name ("SourceNameValue").
+class TSchemeSourceNameValueElement : public TElement
+{
+    QV_CLASS(TSchemeSourceNameValueElement, TElement)
+
+    using TElement::TElement;
+};
+
+// The languages of a document, united from its language elements ("UnitedLanguages").
+class TUnitedLanguages : public TElement
+{
+    QV_CLASS(TUnitedLanguages, TElement)
+
+    using TElement::TElement;
+};
+
+} // namespace qv

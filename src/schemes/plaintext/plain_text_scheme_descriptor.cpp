@@ -1,0 +1,62 @@
+#include "schemes/plaintext/plain_text_scheme_descriptor.h"
+
+#include "core/strings.h"
+#include "elements/root.h"
+#include "elements/scheme.h"
+#include "textor/scheme_code_mode_root.h"
+
+namespace qv {
+
+QV_IMPLEMENT_CLASS(TPlainTextSchemeDescriptor)
+
+QString TPlainTextSchemeDescriptor::GetTitle(TDescriptor)
+{
+    return LoadStr(5280);
+}
+
+QString TPlainTextSchemeDescriptor::GetDescription(TDescriptor)
+{
+    return LoadStr(5281);
+}
+
+QString TPlainTextSchemeDescriptor::GetExtension(TDescriptor)
+{
+    return QStringLiteral("frt");
+}
+
+QString TPlainTextSchemeDescriptor::GetRootName(TDescriptor)
+{
+    return QStringLiteral("FreeText");
+}
+
+int TPlainTextSchemeDescriptor::GetIconId(TDescriptor)
+{
+    return 40;
+}
+
+int TPlainTextSchemeDescriptor::GetSortValue(TDescriptor)
+{
+    return 20;
+}
+
+const TElementClass* TPlainTextSchemeDescriptor::GetRootClass(TDescriptor)
+{
+    return TPlainTextRoot::StaticClass();
+}
+
+void RegisterPlainTextScheme()
+{
+    static const bool registered = [] {
+        RegisterScheme(TPlainTextSchemeDescriptor::StaticClass());
+        return true;
+    }();
+    (void)registered;
+}
+
+std::unique_ptr<TScheme> CreateScheme(TDescriptor descriptor)
+{
+    return std::make_unique<TScheme>(descriptor->GetRootClass(), descriptor->GetRootName(),
+                                     TSchemeCodeModeRoot::StaticClass());
+}
+
+} // namespace qv

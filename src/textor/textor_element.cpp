@@ -1,0 +1,763 @@
+// The text field: options, the Textor hooks, text access, sizing and the embedded elements.
+
+#include "textor/textor_element.h"
+
+#include "core/update_guard.h"
+#include "elements/classes_groups.h"
+#include "elements/element_sheet.h"
+#include "elements/scheme.h"
+#include "textor/inline_element.h"
+#include "textor/rich_text_attributes.h"
+#include "textor/sheet_settings.h"
+#include "textor/sheet_theme.h"
+#include "textor/textor_canvas.h"
+
+#include <QElapsedTimer>
+
+namespace qv {
+
+QV_IMPLEMENT_CLASS(TCustomDropDownElement)
+QV_IMPLEMENT_CLASS(TTextorElement)
+
+bool TCustomDropDownElement::HasDropDown()
+{
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Clock and settings
+
+namespace {
+
+double MonotonicNow()
+{
+    static QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return double(timer.nsecsElapsed()) / 1.0e6;
+}
+
+TTextorClock clock = &MonotonicNow;
+TSheetSettings* sheetSettings = nullptr;
+
+// Holds an embedded element for the Textor. The element portion owns this link; freeing it frees the
+// element unless the element is already going (its owner is being destroyed).
+class TInlineElementLink : public IInlineElement
+{
+public:
+    explicit TInlineElementLink(TVisualElement* element) : FElement(element) {}
+
+    int InlineWidth() const override { return FElement->Width(); }
+    int InlineHeight() const override { return FElement->Height(); }
+    int InlineDescent() const override { return FElement->Descent(); }
+    bool InlineShown() const override { return FElement->IsShown(); }
+    void PlaceInline(int left, int top) override
+    {
+        FElement->SetBounds(left, top, FElement->Descent(), FElement->Height(), FElement->Width());
+    }
+    void MoveInlineBy(int dx, int dy) override { PlaceInline(FElement->Left() + dx, FElement->Top() + dy); }
+    void PaintInline(ITextorCanvas&, int) override {}
+    void SetInlinePortion(TElementPortion* portion) override { FElement->SetPortion(portion); }
+    void FreeInline() override
+    {
+        TVisualElement* element = FElement;
+        delete this;
+        element->SetPortion(nullptr);
+        if (!element->IsDestroying())
+            element->Free();
+    }
+
+    TVisualElement* Element() const { return FElement; }
+
+private:
+    TVisualElement* FElement;
+};
+
+} // namespace
+
+TVisualElement* TTextorElement::EmbeddedElement(const TPortion* portion)
+{
+    if (portion == nullptr || portion->Kind() != TPortionKind::Element)
+        return nullptr;
+    auto* link = dynamic_cast<TInlineElementLink*>(static_cast<const TElementPortion*>(portion)->Element());
+    return link != nullptr ? link->Element() : nullptr;
+}
+
+void SetTextorClock(TTextorClock value)
+{
+    clock = value != nullptr ? value : &MonotonicNow;
+}
+
+double TextorNow()
+{
+    return clock();
+}
+
+void SetTextorSheetSettings(TSheetSettings* settings)
+{
+    sheetSettings = settings;
+}
+
+TSheetSettings* TextorSheetSettings()
+{
+    return sheetSettings;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TSchemeTextor
+
+TSchemeTextor::TSchemeTextor(TTextorElement* element) : TTextor(true), FElement(element)
+{
+    SetOwner(element);
+}
+
+void TSchemeTextor::Changed()
+{
+    if (FElement != nullptr && (FElement->FieldState() & tfsNoChangeHandling) == 0)
+        FElement->ContentChanged();
+}
+
+void TSchemeTextor::Arrange(bool notify)
+{
+    IElementSheet* sheet = FElement != nullptr ? FElement->Sheet() : nullptr;
+    {
+        TUpdateGuard<IElementSheet> guard(sheet);
+        TTextor::Arrange(notify);
+        if (FElement != nullptr)
+            FElement->TextorArranged();
+    }
+}
+
+TParagraphAttributes* TSchemeTextor::DefaultParagraphAttributes() const
+{
+    return TRichParagraphAttributes::Default();
+}
+
+TTextAttributes* TSchemeTextor::DefaultTextAttributes() const
+{
+    if (FElement != nullptr)
+        return FElement->DefaultTextAttributes();
+    return TRichTextAttributes::Default();
+}
+
+void TSchemeTextor::GetElementMargins(QMargins& margins) const
+{
+    const int vertical = AllowParagraphs() ? 1 : 0;
+    margins = QMargins(1, vertical, 1, vertical);
+}
+
+void TSchemeTextor::GetPadding(QMargins& padding) const
+{
+    padding = FElement != nullptr ? FElement->GetPadding() : QMargins();
+}
+
+int TSchemeTextor::GetWidth() const
+{
+    if (FElement == nullptr)
+        return 0;
+    int minimumWidth = 0;
+    int wrapWidth = 0;
+    int minimumHeight = 0;
+    FElement->GetSizeLimits(minimumWidth, wrapWidth, minimumHeight);
+    if (wrapWidth <= 0 || wrapWidth >= maxAvailableExtent)
+        return 0;
+    const QMargins padding = FElement->GetPadding();
+    return qMax(1, wrapWidth - padding.left() - padding.right());
+}
+
+const TAttributesMeta* TSchemeTextor::ParagraphAttributesClass() const
+{
+    return TRichParagraphAttributes::StaticClass();
+}
+
+bool TSchemeTextor::AllowParagraphs() const
+{
+    return FElement != nullptr && (FElement->ContentOptions() & tcoParagraphs) != 0;
+}
+
+bool TSchemeTextor::AllowTabStops() const
+{
+    return FElement != nullptr && (FElement->ContentOptions() & tcoTabStops) != 0;
+}
+
+const TAttributesMeta* TSchemeTextor::TextAttributesClass() const
+{
+    return TRichTextAttributes::StaticClass();
+}
+
+bool TSchemeTextor::SameWord(int a, int b) const
+{
+    if (FElement == nullptr || !FElement->HasBehaviour(tboIdentifierWords))
+        return TTextor::SameWord(a, b);
+    // Identifier words: runs of letters, digits and "_", or runs of other characters.
+    auto identifier = [](int c) {
+        return c >= 0 && (c == '_' || QChar::isLetterOrNumber(char32_t(c)));
+    };
+    if (a < 0 || b < 0)
+        return false;
+    return identifier(a) == identifier(b);
+}
+
+void TSchemeTextor::ArrangeParagraph(TParagraph& paragraph, int width, const QMargins& margins,
+                                     const QMargins& padding)
+{
+    if (FElement != nullptr)
+        FElement->ParagraphArranging(paragraph);
+    TTextor::ArrangeParagraph(paragraph, width, margins, padding);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TTextorElement
+
+TTextorElement::TTextorElement(TScheme* scheme) : TCustomDropDownElement(scheme)
+{
+    FTextor = std::make_unique<TSchemeTextor>(this);
+    // A change of the content re-checks the element.
+    SetOptions(Options() | eoTracked);
+    SetVisualOptions(VisualOptions() | voFocusOnClick | voFocusTarget | voEditable | 0x10 | voRelayoutOnCovered);
+}
+
+TTextorElement::~TTextorElement() = default;
+
+void TTextorElement::BeforeDestruction()
+{
+    inherited::BeforeDestruction();
+    // The portions free the embedded elements: they must go while this element still exists.
+    if (FTextor) {
+        FTextor->DetachElement();
+        FTextor->BeginUpdate();
+        FTextor.reset();
+    }
+}
+
+void TTextorElement::SetFieldState(uint8_t bits, bool on)
+{
+    if (on)
+        FFieldState |= bits;
+    else
+        FFieldState &= uint8_t(~bits);
+}
+
+void TTextorElement::SetContentOptions(uint32_t value)
+{
+    if (value == FContentOptions)
+        return;
+    const uint32_t changed = value ^ FContentOptions;
+    FContentOptions = value;
+    if ((changed & (tcoTabStops | tcoParagraphs)) != 0)
+        NormalizeContent();
+    Update();
+}
+
+void TTextorElement::SetBehaviourOptions(uint32_t value)
+{
+    if (value == FBehaviourOptions)
+        return;
+    const uint32_t changed = value ^ FBehaviourOptions;
+    FBehaviourOptions = value;
+    if ((changed & tboRelayoutMask) != 0)
+        FTextor->InvalidateLayout();
+    else if ((changed & tboRepaintMask) != 0)
+        Invalidate();
+}
+
+void TTextorElement::NormalizeContent()
+{
+    SetFieldState(tfsNoChangeHandling, true);
+    struct TRestore
+    {
+        TTextorElement* Element;
+        ~TRestore() { Element->SetFieldState(tfsNoChangeHandling, false); }
+    } restore{this};
+    // Each run of text is re-inserted piece by piece with its own attributes, so re-splitting at
+    // tabs and line breaks never loses character formatting.
+    TUpdateGuard<TTextor> guard(FTextor.get());
+    struct TPiece
+    {
+        QString Text;
+        TAttributesRef<TTextAttributes> Attributes;
+    };
+    TParagraph* p = FTextor->FirstParagraph();
+    int offset = 0;
+    while (p != nullptr) {
+        // The run of non-element content that starts here (it may span paragraphs).
+        TParagraph* endParagraph = p;
+        int endOffset = offset;
+        for (;;) {
+            int local = 0;
+            TPortion* portion = endParagraph->PortionAt(endOffset, local);
+            while (portion != nullptr && portion->Kind() != TPortionKind::Element) {
+                endOffset += portion->Length() - local;
+                local = 0;
+                portion = portion->Next();
+            }
+            if (portion != nullptr || endParagraph->Next() == nullptr)
+                break;
+            endParagraph = endParagraph->Next();
+            endOffset = 0;
+        }
+        const TTextorRange run{p->PositionAt(offset), endParagraph->PositionAt(endOffset)};
+        if (endParagraph != p || endOffset > offset) {
+            std::vector<TPiece> pieces;
+            TAttributesRef<TTextAttributes> last;
+            FTextor->ForEachSegment(run, false, [&](TParagraph* paragraph, TPortion* portion, int start, int count) {
+                if (portion == nullptr) {
+                    pieces.push_back({QStringLiteral("\r\n"), paragraph->TextAttributes()});
+                } else {
+                    QString chars(count, Qt::Uninitialized);
+                    portion->CopyText(start, count, chars.data());
+                    last = portion->Attributes();
+                    pieces.push_back({chars, last});
+                }
+                return true;
+            });
+            TTextorPosition at = FTextor->DeleteRange(run);
+            for (const TPiece& piece : pieces)
+                at = FTextor->InsertText(at, piece.Text, piece.Attributes.get()).End;
+            p = at.Paragraph;
+            offset = p->OffsetOf(at);
+        }
+        // Step over the element that ended the run, or stop at the end of the Textor.
+        if (offset < p->Length()) {
+            ++offset;
+        } else if (p->Next() != nullptr) {
+            p = p->Next();
+            offset = 0;
+        } else {
+            break;
+        }
+    }
+}
+
+// --- Text access -----------------------------------------------------------------------------------
+
+QString TTextorElement::GetText()
+{
+    return FTextor->GetText();
+}
+
+void TTextorElement::GetText(QString& text)
+{
+    text = GetText();
+}
+
+QString TTextorElement::GetValueText()
+{
+    QString text = GetText();
+    if ((FContentOptions & tcoPercent) != 0 && text.endsWith(u'%'))
+        text.chop(1);
+    return text;
+}
+
+void TTextorElement::SetText(const QString& text)
+{
+    bool hasElements = false;
+    for (TParagraph* p = FTextor->FirstParagraph(); p != nullptr && !hasElements; p = p->Next())
+        hasElements = p->HasElements();
+    if (!hasElements && GetText() == text)
+        return;
+    TUpdateGuard<TScheme> schemeGuard(Scheme());
+    FTextor->SetText(text);
+}
+
+void TTextorElement::SetDefaultText(const QString& text)
+{
+    FDefaultText = text;
+    SetText(text);
+}
+
+void TTextorElement::ReplaceSelection(const QString& text)
+{
+    ReplaceWithText(tetSelection, nullptr, true, text);
+}
+
+void TTextorElement::AppendText(QString& builder)
+{
+    // Embedded elements contribute their own text where they stand.
+    for (TParagraph* p = FTextor->FirstParagraph(); p != nullptr; p = p->Next()) {
+        if (p != FTextor->FirstParagraph())
+            builder += QStringLiteral("\r\n");
+        for (TPortion* portion = p->FirstPortion(); portion != nullptr; portion = portion->Next()) {
+            if (TVisualElement* element = EmbeddedElement(portion)) {
+                element->AppendText(builder);
+            } else {
+                QString chars(portion->Length(), Qt::Uninitialized);
+                portion->CopyText(0, portion->Length(), chars.data());
+                builder += chars;
+            }
+        }
+    }
+}
+
+double TTextorElement::GetFloat()
+{
+    double value = 0;
+    return TryGetFloat(GetValueText(), value) ? value : 0.0;
+}
+
+int32_t TTextorElement::GetInteger()
+{
+    int32_t value = 0;
+    return TryGetInteger(GetValueText(), value) ? value : 0;
+}
+
+// --- Selection -------------------------------------------------------------------------------------
+
+void TTextorElement::SetSelection(const TTextorIndexRange& selection)
+{
+    FSelection = selection;
+    if (Sheet() != nullptr && IsFocused())
+        Sheet()->UpdateCaret();
+}
+
+bool TTextorElement::SelectionRange(TTextorRange& range) const
+{
+    if (!FTextor->FromIndex(FSelection, range))
+        return false;
+    if (FTextor->Compare(range.Start, range.End) > 0)
+        std::swap(range.Start, range.End);
+    return true;
+}
+
+// --- Element state ---------------------------------------------------------------------------------
+
+bool TTextorElement::IsFilled() const
+{
+    return FTextor && !FTextor->IsEmpty();
+}
+
+bool TTextorElement::IsDefault() const
+{
+    if (!FTextor)
+        return true;
+    if (HasBehaviour(tboElements) || FDefaultText.isNull())
+        return FTextor->IsEmpty();
+    return FTextor->GetText() == FDefaultText;
+}
+
+void TTextorElement::GetAcceptedClasses(TElementClassList& list)
+{
+    if (!HasBehaviour(tboElements))
+        return;
+    if (HasBehaviour(tboInPlace)) {
+        if (TElement* enclosing = EnclosingField())
+            enclosing->GetAcceptedClasses(list);
+        return;
+    }
+    ApplicationClassesGroups().AddGroupTo(list, cgBlockClasses);
+    if ((FContentOptions & tcoLetters) != 0)
+        ApplicationClassesGroups().AddGroupTo(list, cgInlineClasses);
+}
+
+TElement* TTextorElement::EnclosingField()
+{
+    TElement* element = this;
+    while (element != nullptr && (element->Options() & eoPart) != 0)
+        element = element->ParentElement();
+    return element != nullptr ? element->ParentElement() : nullptr;
+}
+
+void TTextorElement::ParentChanged()
+{
+    inherited::ParentChanged();
+    if (!IsDestroying() && Parent() != nullptr && HasBehaviour(tboInPlace | tboInheritOptions))
+        InheritOptions();
+}
+
+void TTextorElement::InheritOptions()
+{
+    const uint32_t mask = HasBehaviour(tboInPlace) ? uint32_t(tboInPlaceInheritMask) : uint32_t(tboInheritMask);
+    auto* enclosing = dynamic_cast<TTextorElement*>(EnclosingField());
+    if (enclosing != nullptr) {
+        SetBehaviourOptions((FBehaviourOptions & ~mask) | (enclosing->BehaviourOptions() & mask));
+        SetContentOptions(enclosing->ContentOptions());
+    } else {
+        SetBehaviourOptions(FBehaviourOptions & ~mask);
+        SetContentOptions(tcoAnything);
+    }
+}
+
+TTextAttributes* TTextorElement::LoadedTextAttributes(TKnot* knot)
+{
+    if (HasBehaviour(tboInPlace)) {
+        if (auto* enclosing = dynamic_cast<TTextorElement*>(EnclosingField()))
+            return enclosing->LoadedTextAttributes(knot);
+    }
+    return nullptr;
+}
+
+void TTextorElement::ContentChanged()
+{
+    ContentChangedHook();
+    if (HasBehaviour(tboDeferredCommit) && IsFocused()) {
+        SetVisualStateBits(vsWantsFocusLost, true);
+        return;
+    }
+    Changed();
+}
+
+void TTextorElement::ContentChangedHook()
+{
+    if (HasBehaviour(tboInPlace)) {
+        if (auto* enclosing = dynamic_cast<TTextorElement*>(EnclosingField()))
+            enclosing->ContentChangedHook();
+    }
+}
+
+void TTextorElement::ParagraphArranging(TParagraph& paragraph)
+{
+    if (HasBehaviour(tboInPlace)) {
+        if (auto* enclosing = dynamic_cast<TTextorElement*>(EnclosingField()))
+            enclosing->ParagraphArranging(paragraph);
+    }
+    if (HasBehaviour(tboLinks) && !paragraph.IsEmpty())
+        DetectLinks(paragraph);
+}
+
+bool TTextorElement::HandleMessage(int msg, void* param, void* data)
+{
+    if (msg == tmFirstLineHeightQuery && data != nullptr) {
+        *static_cast<int*>(data) = FFirstLineHeight;
+        return true;
+    }
+    return inherited::HandleMessage(msg, param, data);
+}
+
+// --- Embedded elements -----------------------------------------------------------------------------
+
+TTextorRange TTextorElement::InsertElementPortion(const TTextorPosition& position, TVisualElement* element)
+{
+    element->SetVisualParent(this);
+    return FTextor->InsertElement(position, new TInlineElementLink(element), nullptr);
+}
+
+TElement* TTextorElement::ElementAfter(const TTextorPosition& position)
+{
+    TParagraph* p = position.Paragraph;
+    int local = 0;
+    TPortion* portion = p->PortionAt(p->OffsetOf(position), local);
+    if (portion != nullptr && local > 0)
+        portion = portion->Next();
+    for (;;) {
+        for (; portion != nullptr; portion = portion->Next()) {
+            if (TVisualElement* element = EmbeddedElement(portion))
+                return element;
+        }
+        p = p->Next();
+        if (p == nullptr)
+            return nullptr;
+        portion = p->FirstPortion();
+    }
+}
+
+int TTextorElement::CountCheckedElements(int limit)
+{
+    int count = 0;
+    for (TParagraph* p = FTextor->FirstParagraph(); p != nullptr; p = p->Next()) {
+        for (TPortion* portion = p->FirstPortion(); portion != nullptr; portion = portion->Next()) {
+            TVisualElement* element = EmbeddedElement(portion);
+            if (element != nullptr && element->IsShown() && element->NeedsCheck() && ++count >= limit)
+                return count;
+        }
+    }
+    return count;
+}
+
+// --- Sizing ----------------------------------------------------------------------------------------
+
+TTextAttributes* TTextorElement::DefaultTextAttributes()
+{
+    if (Sheet() != nullptr && sheetSettings != nullptr) {
+        TSheetThemeFont font = stfValue;
+        if (HasBehaviour(tboFixedFont))
+            font = stfFixed;
+        else if (HasBehaviour(tboArtFont))
+            font = stfArt;
+        else if (HasBehaviour(tboCommentFont))
+            font = stfComment;
+        if (TTextAttributes* attributes = sheetSettings->FontAttributes(font))
+            return attributes;
+    }
+    return TRichTextAttributes::Default();
+}
+
+bool TTextorElement::GetFrameElement(int& element)
+{
+    const bool filled = (State() & esFilled) != 0;
+    if (HasBehaviour(tboFieldFrame) || (HasBehaviour(tboFilledFrame) && !filled)) {
+        element = steField;
+        return true;
+    }
+    if (HasBehaviour(tboContainerFrame) || (HasBehaviour(tboFilledFrame) && filled)) {
+        element = steContainer;
+        return true;
+    }
+    return false;
+}
+
+QMargins TTextorElement::GetPadding()
+{
+    QMargins padding;
+    int frame = 0;
+    if (GetFrameElement(frame) && sheetSettings != nullptr)
+        padding = sheetSettings->SheetTheme().Element(TSheetThemeElement(frame)).Padding;
+    else
+        padding = inherited::GetPadding();
+    if (HasBehaviour(tboIndent)) {
+        // 42 pixels, scaled with the sheet's font size (58 and 75 for the larger sizes).
+        int indent = 42;
+        if (sheetSettings != nullptr) {
+            const int percent = sheetSettings->ScalePercent();
+            indent = percent >= 180 ? 75 : percent >= 140 ? 58 : 42;
+        }
+        padding.setLeft(padding.left() + indent);
+    }
+    return padding;
+}
+
+void TTextorElement::GetAvailableSize(TVisualElement* child, QSize& size)
+{
+    inherited::GetAvailableSize(child, size);
+    if (child == nullptr || child == this)
+        return;
+    // A text field offers its children its own offer less its padding and 2 more pixels.
+    QSize own(maxAvailableExtent, maxAvailableExtent);
+    inherited::GetAvailableSize(this, own);
+    const QMargins padding = GetPadding();
+    if (own.width() < maxAvailableExtent)
+        own.setWidth(qMax(0, own.width() - padding.left() - padding.right() - 2));
+    if (own.height() < maxAvailableExtent)
+        own.setHeight(qMax(0, own.height() - padding.top() - padding.bottom()));
+    size = own;
+}
+
+void TTextorElement::GetSizeLimits(int& minimumWidth, int& wrapWidth, int& minimumHeight)
+{
+    QSize offer(maxAvailableExtent, maxAvailableExtent);
+    if (VisualParent() != nullptr)
+        VisualParent()->GetAvailableSize(this, offer);
+    int themeMinimum = 10;
+    int frame = 0;
+    if (GetFrameElement(frame) && sheetSettings != nullptr) {
+        const QMargins zone = sheetSettings->SheetTheme().Element(TSheetThemeElement(frame)).Zone;
+        themeMinimum = qMax(10, zone.left() + zone.right());
+    }
+    const uint32_t b = FBehaviourOptions;
+    if (b & tboMinHeightOffer)
+        minimumHeight = qMax(0, offer.height());
+    else if (b & tboMinHeight240)
+        minimumHeight = 240;
+    else if (b & tboMinHeight120)
+        minimumHeight = 120;
+    else if (b & tboMinHeight60)
+        minimumHeight = 60;
+    else
+        minimumHeight = 0;
+    if (b & tboMinWidthOffer)
+        minimumWidth = qMax(themeMinimum, offer.width());
+    else if (b & tboMinWidth480)
+        minimumWidth = 480;
+    else if (b & tboMinWidth240)
+        minimumWidth = 240;
+    else if (b & tboMinWidth30)
+        minimumWidth = 30;
+    else
+        minimumWidth = themeMinimum;
+    if (b & tboNoWrap)
+        wrapWidth = maxAvailableExtent;
+    else if (b & tboWrap960)
+        wrapWidth = 960;
+    else if (b & tboWrap720)
+        wrapWidth = 720;
+    else if (b & tboWrap480)
+        wrapWidth = 480;
+    else if (b & tboWrap240)
+        wrapWidth = 240;
+    else
+        wrapWidth = qMax(themeMinimum, offer.width());
+}
+
+void TTextorElement::UpdateSize()
+{
+    if (Sheet() == nullptr || FTextor->LockCount() > 0)
+        return;
+    int minimumWidth = 0;
+    int wrapWidth = 0;
+    int minimumHeight = 0;
+    GetSizeLimits(minimumWidth, wrapWidth, minimumHeight);
+    const QMargins padding = GetPadding();
+    const int contentHeight = FTextor->ContentHeight();
+    int width = qMax(minimumWidth, FTextor->ContentWidth() + padding.left() + padding.right());
+    if (FTextor->IsEmpty() && (HasBehaviour(tboEmptyWidth) || (Options() & eoRequired) != 0))
+        width = qMax(width, contentHeight * 2 / 3);
+    int height = qMax(minimumHeight, contentHeight + padding.top() + padding.bottom());
+    TRow* lastRow = FTextor->LastParagraph()->LastRow();
+    if (HasBehaviour(tboWorkspaceHeight) && sheetSettings != nullptr &&
+        sheetSettings->IncreaseWorkspaceHeight().Value()) {
+        const int extra = minimumHeight - (lastRow != nullptr ? lastRow->Height() : 0) - padding.top() - padding.bottom();
+        if (extra >= 0)
+            height += extra;
+    }
+    // A field embedded in another one sits with its last line on the outer line's baseline.
+    const int descent = padding.bottom() + (lastRow != nullptr ? lastRow->Descent() : 0);
+    SetFieldState(tfsArranging, true);
+    struct TRestore
+    {
+        TTextorElement* Element;
+        ~TRestore() { Element->SetFieldState(tfsArranging, false); }
+    } restore{this};
+    SetBounds(Left(), Top(), descent, height, width);
+}
+
+void TTextorElement::BoundsChanged(const QRect& oldBounds, int oldDescent)
+{
+    inherited::BoundsChanged(oldBounds, oldDescent);
+    if ((FFieldState & tfsArranging) == 0 && oldBounds.width() != Width() && !HasBehaviour(tboNoWrap))
+        FTextor->InvalidateLayout();
+}
+
+void TTextorElement::TextorArranged()
+{
+    if (FSelectionPending) {
+        FSelectionPending = false;
+        SetFieldState(tfsRestoringSelection, true);
+        TTextorRange range;
+        if (!FTextor->FromIndex(FSelection, range))
+            FSelection = {};
+        SetFieldState(tfsRestoringSelection, false);
+    }
+    UpdateSize();
+    const QMargins padding = GetPadding();
+    TRow* first = FTextor->FirstParagraph()->FirstRow();
+    const int height = padding.top() + padding.bottom() + (first != nullptr ? first->Height() : 0);
+    if (height != FFirstLineHeight) {
+        FFirstLineHeight = height;
+        if (TNode* parent = Parent())
+            parent->SendMessage(tmFirstLineHeightChanged, this);
+    }
+    Invalidate();
+}
+
+void TTextorElement::Relayout(bool all, bool force)
+{
+    // The Textor starts locked; it is first arranged once the field is on a sheet.
+    if (Sheet() != nullptr && !FSheetUnlocked) {
+        FSheetUnlocked = true;
+        FTextor->InvalidateLayout();
+        FTextor->Unlock();
+    }
+    inherited::Relayout(all, force);
+}
+
+void TTextorElement::SheetChanging()
+{
+    inherited::SheetChanging();
+    if (FSheetUnlocked) {
+        FSheetUnlocked = false;
+        FTextor->Lock();
+    }
+}
+
+} // namespace qv

@@ -1,0 +1,308 @@
+#pragma once
+
+#include "elements/text_element.h"
+#include "textor/custom_drop_down_element.h"
+#include "textor/textor.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace qv {
+
+class TKnot;
+class TPaletteItem;
+class TRichTextAttributes;
+class TSchemeLoader;
+class TSchemeSaver;
+class TSheetSettings;
+class TTextorEditOperation;
+class TTextorElement;
+
+// ContentOptions: what the content of a text field may hold and how its text is checked.
+enum TTextorContentOption : uint32_t {
+    tcoLetters = 0x1,
+    tcoDigits = 0x2,
+    tcoUnderscore = 0x4,
+    tcoSpaces = 0x8,
+    tcoTabStops = 0x10,       // tabs are laid out as tab stops
+    tcoParagraphs = 0x20,     // CR and LF split paragraphs
+    tcoSpecial = 0x40,        // every other character
+    tcoBeginWithLetter = 0x80,
+    tcoFileNameChars = 0x100,
+    tcoPathChars = 0x200,
+    tcoLatinOnly = 0x400,
+    tcoInteger = 0x800,
+    tcoFloat = 0x1000,
+    tcoPercent = 0x2000,      // one trailing "%" is not part of the numeric value
+    tcoNoLeadingSpace = 0x4000,
+    tcoNoTrailingSpace = 0x8000,
+    tcoElementRequired = 0x10000,
+    tcoSingleElement = 0x20000,
+    tcoAnything = 127,        // no check at all
+    tcoTextMask = tcoLetters | tcoDigits | tcoUnderscore | tcoSpaces | tcoSpecial,
+};
+
+// BehaviourOptions: font, frame, size and editing behaviour of a text field.
+enum TTextorBehaviourOption : uint32_t {
+    tboElements = 0x1,          // embedded elements; content stored as child nodes
+    tboFormatItems = 0x2,
+    tboLinks = 0x4,
+    tboDeferredCommit = 0x8,
+    tboNoNonPrinting = 0x10,
+    tboIdentifierWords = 0x20,
+    tboElementsOnOwnLine = 0x40,
+    tboInPlace = 0x80,          // belongs to the enclosing text field
+    tboInheritOptions = 0x100,
+    tboIndent = 0x200,          // 42 more pixels of left padding
+    tboEmptyWidth = 0x400,
+    tboFieldFrame = 0x800,
+    tboContainerFrame = 0x1000,
+    tboFilledFrame = 0x2000,
+    tboFixedFont = 0x4000,
+    tboArtFont = 0x8000,
+    tboCommentFont = 0x10000,
+    tboWorkspaceHeight = 0x20000,
+    tboWrap240 = 0x40000,
+    tboWrap480 = 0x80000,
+    tboWrap720 = 0x100000,
+    tboWrap960 = 0x200000,
+    tboNoWrap = 0x400000,
+    tboMinWidth30 = 0x800000,
+    tboMinWidth240 = 0x1000000,
+    tboMinWidth480 = 0x2000000,
+    tboMinWidthOffer = 0x4000000,
+    tboMinHeight60 = 0x8000000,
+    tboMinHeight120 = 0x10000000,
+    tboMinHeight240 = 0x20000000,
+    tboMinHeightOffer = 0x40000000,
+    // Changing these re-lays out the text; changing only the frame bits repaints.
+    tboRelayoutMask = 0x3BFDFE01,
+    tboRepaintMask = 0x3800,
+    // Bits taken from the enclosing field by an in-place field, or by one that inherits options.
+    tboInPlaceInheritMask = 0x7DC067,
+    tboInheritMask = 0x1C024,
+};
+
+// FieldState bits.
+enum TTextorFieldState : uint8_t {
+    tfsNoChangeHandling = 0x1, // the content is being normalized
+    tfsRestoringSelection = 0x2,
+    tfsArranging = 0x4,
+};
+
+// Targets of Replace.
+enum TTextorEditTarget : int {
+    tetSelection = 0, // the focused field's selection
+    tetRange = 1,
+    tetAll = 2,
+    tetAppend = 3,
+};
+
+// Tree messages of text fields.
+enum TTextorTreeMessage : int {
+    tmFirstLineHeightQuery = 10,   // data: int*, the first line height
+    tmFirstLineHeightChanged = 11, // param: the text field whose first line height changed
+    tmDataElementClass = 100,      // data: const TElementClass**, the class for clipboard data
+};
+
+// The name of content nodes of edits and the clipboard.
+inline constexpr char16_t textorContentName[] = u"ZivorEredadContent";
+
+// The clock of edit time stamps: milliseconds of a monotonic clock. Tests install their own so that
+// the merging of quick edits can be checked without waiting.
+using TTextorClock = double (*)();
+void SetTextorClock(TTextorClock clock);
+double TextorNow();
+
+// The settings text fields read ("Sheet": theme, fonts, "CaretSize", "FocusNew",
+// "NonPrintingCharacters", "IncreaseWorkspaceHeight", "FontSize"). Not owned; null (the default)
+// means built-in defaults: no theme frames, the shared default font. User-interface thread only.
+void SetTextorSheetSettings(TSheetSettings* settings);
+TSheetSettings* TextorSheetSettings();
+
+// The Textor of a text field: its hooks ask the owning element.
+class TSchemeTextor : public TTextor
+{
+public:
+    explicit TSchemeTextor(TTextorElement* element);
+
+    TTextorElement* Element() const { return FElement; }
+    // The element lets go of its Textor before it is destroyed.
+    void DetachElement() { FElement = nullptr; }
+
+    void Changed() override;
+    void Arrange(bool notify) override;
+    TParagraphAttributes* DefaultParagraphAttributes() const override;
+    TTextAttributes* DefaultTextAttributes() const override;
+    void GetElementMargins(QMargins& margins) const override;
+    void GetPadding(QMargins& padding) const override;
+    int GetWidth() const override;
+    const TAttributesMeta* ParagraphAttributesClass() const override;
+    bool AllowParagraphs() const override;
+    bool AllowTabStops() const override;
+    const TAttributesMeta* TextAttributesClass() const override;
+    bool SameWord(int a, int b) const override;
+    void ArrangeParagraph(TParagraph& paragraph, int width, const QMargins& margins,
+                          const QMargins& padding) override;
+
+private:
+    TTextorElement* FElement;
+};
+
+// The text field: a visual element that owns one Textor and shows it as editable text with embedded
+// elements. Every edit goes through Replace, which posts one undoable TTextorEditOperation.
+//
+// Embedded elements are child elements of the field (after its parts) and, in the Textor, element
+// portions that own them: deleting the portion frees the element.
+class TTextorElement : public TCustomDropDownElement, public ITextElement
+{
+    QV_CLASS(TTextorElement, TCustomDropDownElement)
+
+    explicit TTextorElement(TScheme* scheme);
+    ~TTextorElement() override;
+
+    TSchemeTextor* Textor() const { return FTextor.get(); }
+    const QString& DefaultText() const { return FDefaultText; }
+    uint32_t ContentOptions() const { return FContentOptions; }
+    uint32_t BehaviourOptions() const { return FBehaviourOptions; }
+    bool HasBehaviour(uint32_t bits) const { return (FBehaviourOptions & bits) != 0; }
+    uint8_t FieldState() const { return FFieldState; }
+    int FirstLineHeight() const { return FFirstLineHeight; }
+    // Any of the text bits (letters, digits, "_", spaces, special characters).
+    bool TextAllowed() const { return (FContentOptions & tcoTextMask) != 0; }
+
+    void SetContentOptions(uint32_t value);
+    void SetBehaviourOptions(uint32_t value);
+
+    // The plain text: characters, tabs, CR LF between paragraphs; elements give nothing.
+    QString GetText() override;
+    // The text without one trailing "%" when tcoPercent is set.
+    QString GetValueText();
+    // Replaces the whole content when it holds elements or its text differs; not undoable.
+    void SetText(const QString& text) override;
+    void SetDefaultText(const QString& text);
+    void ReplaceSelection(const QString& text) override;
+    using TVisualElement::GetText;
+
+    // Parses a decimal number with "." as separator whatever the locale: an optional sign, digits
+    // with at most one point, an optional exponent. Infinities, NaN and hexadecimal forms fail.
+    static bool TryGetFloat(const QString& text, double& value);
+    // A 32-bit decimal integer with an optional sign.
+    static bool TryGetInteger(const QString& text, int32_t& value);
+    double GetFloat();
+    int32_t GetInteger();
+
+    // The selection of the focused field (index form; End is the caret). Only meaningful while the
+    // field has the focus; edits place the caret through it.
+    const TTextorIndexRange& Selection() const { return FSelection; }
+    void SetSelection(const TTextorIndexRange& selection);
+
+    // The one entry point of all edits: builds a TTextorEditOperation and posts it. `range` is used
+    // with tetRange; `content` (may be null: a pure deletion) is copied.
+    void Replace(int target, const TTextorRange* range, bool keepSelection, uint8_t contentFlags,
+                 uint8_t contentMode, const TKnot* content);
+    // Replace with one "Chars" node, or one "Br" node for a single CR; an empty text only deletes.
+    void ReplaceWithText(int target, const TTextorRange* range, bool keepSelection, const QString& text);
+    // Serializes the elements (snapshot mode; the elements are freed) and replaces the target with them.
+    void ReplaceWithElements(int target, const TTextorRange* range, const QList<TElement*>& elements);
+    // Creates an element of `cls` at `position` (the end when null) as one undoable edit; returns it.
+    TElement* InsertNewElement(const TElementClass* cls, TPaletteItem* item, const TTextorPosition* position);
+
+    // Writes the content (or the range of it) as "Chars", "Br" and element nodes into `knot`.
+    void SaveContent(TSchemeSaver* saver, TKnot* knot, const TTextorRange* range);
+    // Reads "Chars", "Br" and element nodes of `knot` into the content at `position` (the end when
+    // null); returns the inserted range.
+    TTextorRange LoadContent(TSchemeLoader* loader, TKnot* knot, const TTextorPosition* position);
+    // The text of a content node of "Chars" and "Br" nodes (CR LF per "Br"); false at any other node.
+    static bool ContentAsText(TKnot* knot, QString& text);
+    // A shared copy of the field's text attributes in link style, pointing at `target`.
+    TAttributesRef<TTextAttributes> LinkAttributes(const QString& target);
+    // True for the words that become links: 7 to 2057 characters, a scheme word ("http", "https",
+    // "ftp", "file", "url", any case) followed by "://" or ":\\", at least 4 characters longer than
+    // the scheme word.
+    static bool IsLinkWord(QStringView word);
+    // The URL a link word opens, or an empty text when the word does not make a safe URL.
+    static QString LinkUrl(const QString& word);
+
+    // The element an element portion of a text field holds, or null.
+    static TVisualElement* EmbeddedElement(const TPortion* portion);
+    // The number of embedded elements that are shown and checked, counting up to `limit`.
+    int CountCheckedElements(int limit);
+
+    // Virtual operations of text fields.
+    virtual void ParagraphArranging(TParagraph& paragraph);
+    virtual TTextorEditOperation* CreateEditOperation(int target);
+    virtual TTextAttributes* LoadedTextAttributes(TKnot* knot);
+    virtual void CheckText();
+    virtual void UpdateSize();
+    virtual TTextAttributes* DefaultTextAttributes();
+    // The element that owns the field's owner element (see the class comment of EnclosingField).
+    virtual TElement* EnclosingField();
+    // The frame theme element (a TSheetThemeElement), or false for no frame.
+    virtual bool GetFrameElement(int& element);
+    virtual void GetSizeLimits(int& minimumWidth, int& wrapWidth, int& minimumHeight);
+    virtual void LinkClicked(TPortion* portion);
+    virtual void ContentChanged();
+    virtual void ContentChangedHook();
+    // The name of the attribute that holds the text of a field without embedded elements.
+    virtual QString ValueAttributeName(TSchemeFiler* filer);
+
+    // Element operations.
+    bool IsFilled() const override;
+    bool IsDefault() const override;
+    void CheckContent() override;
+    void GetAcceptedClasses(TElementClassList& list) override;
+    void LoadFromKnot(TSchemeLoader* filer, TKnot* knot) override;
+    void SaveToKnot(TSchemeSaver* filer, TKnot* knot) override;
+    void AppendText(QString& builder) override;
+    bool HandleMessage(int msg, void* param, void* data) override;
+    QMargins GetPadding() override;
+    void Relayout(bool all, bool force) override;
+    void SheetChanging() override;
+    void BoundsChanged(const QRect& oldBounds, int oldDescent) override;
+    void GetText(QString& text) override;
+    bool CanCopy() override;
+    bool CanCopyAsText() override;
+    void Copy() override;
+    void CopyAsText() override;
+    bool Paste() override;
+    bool FindText(int mode, TFindData& findData, int& position, TVisualElement*& next, bool forward) override;
+    void GetAvailableSize(TVisualElement* child, QSize& size) override;
+
+    // The Textor was arranged: pending selection, size, first line height, repaint.
+    void TextorArranged();
+
+protected:
+    void BeforeDestruction() override;
+    void ParentChanged() override;
+
+private:
+    friend class TSchemeTextor;
+    friend class TTextorEditOperation;
+
+    // Takes over the inheritable option bits of the enclosing field.
+    void InheritOptions();
+    // Re-splits the content after a change of the tab or paragraph bits, keeping attributes.
+    void NormalizeContent();
+    // Inserts an element that already is a child of this field as an element portion.
+    TTextorRange InsertElementPortion(const TTextorPosition& position, TVisualElement* element);
+    // The embedded element that follows `position` in text order, or null.
+    TElement* ElementAfter(const TTextorPosition& position);
+    void DetectLinks(TParagraph& paragraph);
+    bool SelectionRange(TTextorRange& range) const;
+    void SetFieldState(uint8_t bits, bool on);
+
+    std::unique_ptr<TSchemeTextor> FTextor;
+    QString FDefaultText;
+    uint32_t FContentOptions = 0;
+    uint32_t FBehaviourOptions = 0;
+    uint8_t FFieldState = 0;
+    int FFirstLineHeight = 0;
+    bool FSheetUnlocked = false;
+    TTextorIndexRange FSelection;
+    bool FSelectionPending = false;
+};
+
+} // namespace qv
