@@ -115,4 +115,60 @@ private:
     IUserInterface* FPrevious;
 };
 
+// A clipboard held in the test: text or one named format at a time, like the desktop's.
+class TFakeClipboard : public IClipboard
+{
+public:
+    std::optional<QString> StoredText;
+    QString Format;
+    QByteArray StoredData;
+
+    bool HasText() override { return StoredText.has_value(); }
+    QString Text() override { return StoredText.value_or(QString()); }
+    void SetText(const QString& text) override
+    {
+        StoredText = text;
+        Format.clear();
+        StoredData.clear();
+    }
+    bool HasFormat(const QString& format) override { return !Format.isEmpty() && Format == format; }
+    QByteArray Data(const QString& format) override { return HasFormat(format) ? StoredData : QByteArray(); }
+    void SetData(const QString& format, const QByteArray& data) override
+    {
+        StoredText.reset();
+        Format = format;
+        StoredData = data;
+    }
+};
+
+// Records the URLs it is asked to open.
+class TFakeUrlOpener : public IUrlOpener
+{
+public:
+    QList<QUrl> Opened;
+    bool OpenUrl(const QUrl& url) override
+    {
+        Opened.append(url);
+        return true;
+    }
+};
+
+// Installs a clipboard and a URL opener for the lifetime of a scope.
+class TScopedDesktop
+{
+public:
+    TScopedDesktop(IClipboard* clipboard, IUrlOpener* opener)
+    {
+        SetClipboard(clipboard);
+        SetUrlOpener(opener);
+    }
+    ~TScopedDesktop()
+    {
+        SetClipboard(nullptr);
+        SetUrlOpener(nullptr);
+    }
+    TScopedDesktop(const TScopedDesktop&) = delete;
+    TScopedDesktop& operator=(const TScopedDesktop&) = delete;
+};
+
 } // namespace qv
