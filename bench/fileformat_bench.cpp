@@ -143,7 +143,8 @@ void BM_SaveDocument(benchmark::State& state)
         benchmark::DoNotOptimize(data);
     }
     state.SetBytesProcessed(state.iterations() * bytes);
-    state.counters["elements/s"] = benchmark::Counter(double(elements), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["elements/s"] =
+        benchmark::Counter(double(elements), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["bytes"] = double(bytes);
     state.counters["elements"] = elements;
 }
@@ -173,7 +174,8 @@ void BM_LoadDocument(benchmark::State& state)
         state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * data.size());
-    state.counters["elements/s"] = benchmark::Counter(double(elements), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["elements/s"] =
+        benchmark::Counter(double(elements), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["elements"] = elements;
 }
 BENCHMARK(BM_LoadDocument)->Unit(benchmark::kMillisecond);

@@ -92,7 +92,8 @@ void TElement::SaveToKnot(TSchemeSaver* filer, TKnot* knot)
 
 void TElement::LoadFrom(TKnot* knot, uint8_t filerMode, uint8_t filerFlags)
 {
-    TSchemeLoader loader(FScheme, FScheme != nullptr ? FScheme->Messages() : nullptr, knot, filerFlags, filerMode);
+    TSchemeLoader loader(FScheme, FScheme != nullptr ? FScheme->Messages() : nullptr, knot, filerFlags,
+                         filerMode);
     LoadFromKnot(&loader, knot);
     loader.Finish();
 }

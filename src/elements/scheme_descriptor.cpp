@@ -131,7 +131,8 @@ void TSchemeWithProcessingDescriptor::GetCommandLineVerbs(TDescriptor, TCommandL
     list.append({QStringLiteral("process"), pvProcess});
 }
 
-void TSchemeWithProcessingDescriptor::GetVerb(TDescriptor, int index, QString& caption, QKeySequence& shortCut)
+void TSchemeWithProcessingDescriptor::GetVerb(TDescriptor, int index, QString& caption,
+                                              QKeySequence& shortCut)
 {
     switch (index) {
     case pvProcess:

@@ -153,7 +153,8 @@ class TSchemeWithProcessingDescriptor : public TSchemeWithPreProcessingDescripto
 {
     QV_CLASS(TSchemeWithProcessingDescriptor, TSchemeWithPreProcessingDescriptor)
 
-    enum TVerb : int {
+    enum TVerb : int
+    {
         pvProcess = 0,
         pvRemoveGenerated = 1,
     };
