@@ -273,6 +273,12 @@ TEST(ClassesGroups, StartWithTheFourCommonGroups)
 {
     TClassesGroups& groups = ApplicationClassesGroups();
     ASSERT_GE(groups.GroupCount(), 4);
+    // A document type reserves its own group once, the first time it asks.
+    const int group = TRichDescriptor::StaticClass()->ClassesGroup();
+    EXPECT_GE(group, 4);
+    EXPECT_EQ(TRichDescriptor::StaticClass()->ClassesGroup(), group);
+    EXPECT_NE(TDataDescriptor::StaticClass()->ClassesGroup(), group);
+    EXPECT_TRUE(groups.GetGroup(group).isEmpty());
     TClassesGroups local;
     EXPECT_EQ(local.AddGroup(), 0);
     EXPECT_EQ(local.AddGroup(), 1);
