@@ -143,7 +143,8 @@ void BM_SaveDocument(benchmark::State& state)
         benchmark::DoNotOptimize(data);
     }
     state.SetBytesProcessed(state.iterations() * bytes);
-    state.counters["elements/s"] = benchmark::Counter(double(elements), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["elements/s"] =
+        benchmark::Counter(double(elements), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["bytes"] = double(bytes);
     state.counters["elements"] = elements;
 }
@@ -173,10 +174,47 @@ void BM_LoadDocument(benchmark::State& state)
         state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * data.size());
-    state.counters["elements/s"] = benchmark::Counter(double(elements), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["elements/s"] =
+        benchmark::Counter(double(elements), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["elements"] = elements;
 }
 BENCHMARK(BM_LoadDocument)->Unit(benchmark::kMillisecond);
+
+// The knot layer alone, on the same document: bytes → knots and knots → bytes.
+void BM_ParseKnots(benchmark::State& state)
+{
+    QByteArray data;
+    {
+        std::unique_ptr<TScheme> source = MakeDocument();
+        data = SaveDocument(*source);
+    }
+    for (auto _ : state) {
+        auto knot = std::make_unique<TKnot>();
+        knot->LoadFromStream(data);
+        benchmark::DoNotOptimize(knot.get());
+        state.PauseTiming();
+        knot.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * data.size());
+}
+BENCHMARK(BM_ParseKnots)->Unit(benchmark::kMillisecond);
+
+void BM_WriteKnots(benchmark::State& state)
+{
+    std::unique_ptr<TScheme> scheme = MakeDocument();
+    TKnot knot;
+    scheme->SaveToKnot(scheme->Root(), fmFile, &knot, ffFileSave);
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        QByteArray data;
+        knot.SaveToStream(data, keUtf8);
+        bytes = data.size();
+        benchmark::DoNotOptimize(data);
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+}
+BENCHMARK(BM_WriteKnots)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace qv

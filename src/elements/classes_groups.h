@@ -30,7 +30,8 @@ private:
 };
 
 // The application's registry, created with the four common groups in this order.
-enum TCommonClassesGroup : int {
+enum TCommonClassesGroup : int
+{
     cgBlockClasses = 0,          // comment, logic frame, "If"
     cgCommentContentClasses = 1, // image, table, logic frame and the sign elements
     cgInlineClasses = 2,         // path, file name, substitution, date-time, replacement, …

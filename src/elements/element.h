@@ -25,7 +25,8 @@ class TElementClass;
 using TElementClassList = QList<const TElementClass*>;
 
 // Element options (TElement::Options). Stored per class; keep the numbers.
-enum TElementOption : uint8_t {
+enum TElementOption : uint8_t
+{
     eoPart = 0x01,      // a fixed part of its parent; questions about it are answered by the parent
     eoInline = 0x02,    // with eoPart: the values are attributes of the parent's node (not in mode 2)
     eoTransient = 0x04, // never in files; only in snapshots (filer mode 2)
@@ -37,19 +38,21 @@ enum TElementOption : uint8_t {
 };
 
 // Element state bits (TElement::State).
-enum TElementState : uint8_t {
-    esDestroying = 0x01,    // set on the whole subtree before destruction; checks and updates stop
-    esMultiSelected = 0x02, // member of the sheet's multiple selection (marked)
+enum TElementState : uint8_t
+{
+    esDestroying = 0x01,     // set on the whole subtree before destruction; checks and updates stop
+    esMultiSelected = 0x02,  // member of the sheet's multiple selection (marked)
     esGenerationCopy = 0x04, // loaded by a loader with filer flag 0x01
-    esFilled = 0x08,        // cached IsFilled
-    esNotDefault = 0x10,    // cached negation of IsDefault
-    esCheckQueued = 0x20,   // waiting in the scheme's pending-check list
+    esFilled = 0x08,         // cached IsFilled
+    esNotDefault = 0x10,     // cached negation of IsDefault
+    esCheckQueued = 0x20,    // waiting in the scheme's pending-check list
 };
 
 // Tree messages of the element family (TNode::HandleMessage). Other families use further numbers:
 // 8 and 9 expand buttons, 10 and 11 text fields, 100 and 101 data insertion, 200 reference
 // targets, 250 file filters.
-enum TElementTreeMessage : int {
+enum TElementTreeMessage : int
+{
     tmParentElementChanged = 2, // broadcast over a moved subtree
     tmDestroying = 3,           // broadcast over a subtree before it is freed
     tmInitializeNew = 4,        // broadcast over a new subtree; param: the palette item or null
@@ -92,7 +95,10 @@ public:
     using TMetaClassImpl<C, TElementClass>::TMetaClassImpl;
 
     TNode* CreateNode() const override;
-    bool IsAbstract() const override { return std::is_abstract_v<C> || !std::is_constructible_v<C, TScheme*>; }
+    bool IsAbstract() const override
+    {
+        return std::is_abstract_v<C> || !std::is_constructible_v<C, TScheme*>;
+    }
     TElement* CreateElement(TScheme* scheme) const override
     {
         if constexpr (std::is_abstract_v<C> || !std::is_constructible_v<C, TScheme*>) {

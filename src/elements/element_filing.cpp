@@ -81,7 +81,11 @@ void TElement::SaveToKnot(TSchemeSaver* filer, TKnot* knot)
             part->SaveToKnot(filer, knot);
             return;
         }
-        TKnot* partKnot = knot->AddKnot(part->GetKnotName(filer));
+        // A part its owner does not name is not stored (and could not be found when loading).
+        const QString name = part->GetKnotName(filer);
+        if (name.isEmpty())
+            return;
+        TKnot* partKnot = knot->AddKnot(name);
         part->SaveToKnot(filer, partKnot);
         // An empty part node is dropped unless a tracked part that is not default must show in
         // the file that it was emptied on purpose.
@@ -92,7 +96,8 @@ void TElement::SaveToKnot(TSchemeSaver* filer, TKnot* knot)
 
 void TElement::LoadFrom(TKnot* knot, uint8_t filerMode, uint8_t filerFlags)
 {
-    TSchemeLoader loader(FScheme, FScheme != nullptr ? FScheme->Messages() : nullptr, knot, filerFlags, filerMode);
+    TSchemeLoader loader(FScheme, FScheme != nullptr ? FScheme->Messages() : nullptr, knot, filerFlags,
+                         filerMode);
     LoadFromKnot(&loader, knot);
     loader.Finish();
 }

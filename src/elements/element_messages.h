@@ -14,17 +14,19 @@ class QThread;
 namespace qv {
 
 // Kinds of messages. Stored as one byte and exchanged between classes; keep the numbers.
-enum TElementMessageKind : uint8_t {
+enum TElementMessageKind : uint8_t
+{
     mkInformation = 0,
     mkHint = 1,
-    mkError = 2,     // does not stop the work
-    mkFatal = 3,     // ended the work; a processor run with such a message has failed
+    mkError = 2, // does not stop the work
+    mkFatal = 3, // ended the work; a processor run with such a message has failed
     mkValueMissing = 4,
     mkInvalidContent = 5,
 };
 
 // Kinds of message parts: what the part's Data holds.
-enum TElementMessagePartKind : uint8_t {
+enum TElementMessagePartKind : uint8_t
+{
     mpText = 0,     // nothing; plain text
     mpElements = 1, // element IDs, decimal, separated by commas
     mpFile = 2,     // a full file or folder path
@@ -94,7 +96,8 @@ public:
     TElementMessage* AddSettingsMessage(uint8_t kind, const QString& text, const QString& key);
     // A message of exactly one part of the given kind, the whole text being that part; for texts
     // whose substituted values may contain brackets (display paths with "[n]").
-    TElementMessage* AddWholeMessage(uint8_t kind, uint8_t partKind, const QString& text, const QString& data);
+    TElementMessage* AddWholeMessage(uint8_t kind, uint8_t partKind, const QString& text,
+                                     const QString& data);
     // Appends a copy of every message of `source`, in order, through OnPart and AddMessage.
     void AddCopies(const TElementMessages& source);
 
@@ -123,7 +126,8 @@ public:
     void SetOnPart(TPartEvent event, void* context = nullptr);
 
 private:
-    TElementMessage* AddSplitMessage(uint8_t kind, uint8_t partKind, const QString& text, const QString& data);
+    TElementMessage* AddSplitMessage(uint8_t kind, uint8_t partKind, const QString& text,
+                                     const QString& data);
     void AddPart(TElementMessage* message, uint8_t partKind, QString text, QString data);
     // Runs `call` on the user-interface thread when a worker is attached and this is not that thread.
     template <class F>

@@ -48,7 +48,8 @@ namespace {
 
 TVisualElement* AsVisual(TElement* element)
 {
-    return IsInstanceOf(element, TVisualElement::StaticClass()) ? static_cast<TVisualElement*>(element) : nullptr;
+    return IsInstanceOf(element, TVisualElement::StaticClass()) ? static_cast<TVisualElement*>(element)
+                                                                : nullptr;
 }
 
 } // namespace
@@ -140,8 +141,7 @@ void TElementOperation::UndoOnElement(TElement*) {}
 
 TVisualElementDisableOperation::TVisualElementDisableOperation(TVisualElement* element, bool value)
     : TElementOperation(element), FValue(value)
-{
-}
+{}
 
 void TVisualElementDisableOperation::DoOnElement(TElement* element)
 {

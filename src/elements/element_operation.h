@@ -19,7 +19,8 @@ class TVisualElement;
 class TElementOperationDependents
 {
 public:
-    enum TList : int {
+    enum TList : int
+    {
         dlRedo = 0,
         dlUndo = 1,
     };

@@ -14,8 +14,7 @@ public:
     TFindData() = default;
     TFindData(TElement* root, const QString& text, bool matchCase)
         : FRoot(root), FText(text), FMatchCase(matchCase)
-    {
-    }
+    {}
 
     TElement* Root() const { return FRoot; }
     void SetRoot(TElement* root) { FRoot = root; }

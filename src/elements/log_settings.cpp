@@ -11,8 +11,7 @@ TLogSettings::TLogSettings(TProperty* parent)
       FWriteInformation(new TBooleanProperty(this, QStringLiteral("WriteInformation"), true)),
       FWriteHints(new TBooleanProperty(this, QStringLiteral("WriteHints"), true)),
       FWriteWarnings(new TBooleanProperty(this, QStringLiteral("WriteWarnings"), true))
-{
-}
+{}
 
 bool TLogSettings::Accepts(uint8_t kind) const
 {

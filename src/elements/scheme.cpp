@@ -8,7 +8,8 @@
 
 namespace qv {
 
-TScheme::TScheme(const TElementClass* rootClass, const QString& rootName, const TElementClass* codeModeRootClass)
+TScheme::TScheme(const TElementClass* rootClass, const QString& rootName,
+                 const TElementClass* codeModeRootClass)
     : FRootClass(rootClass), FCodeModeRootClass(codeModeRootClass), FRootName(rootName)
 {
     if (rootClass != nullptr)
@@ -93,7 +94,8 @@ int32_t TScheme::RegisterElement(TElement* element)
 void TScheme::UnregisterElement(TElement* element)
 {
     const qsizetype index = element->FRegistration;
-    if (index >= 0 && index < static_cast<qsizetype>(FElements.size()) && FElements[static_cast<size_t>(index)] == element) {
+    if (index >= 0 && index < static_cast<qsizetype>(FElements.size()) &&
+        FElements[static_cast<size_t>(index)] == element) {
         FElements[static_cast<size_t>(index)] = nullptr;
         --FElementCount;
         element->FRegistration = -1;
@@ -177,7 +179,8 @@ void TScheme::EndMessagesUpdate()
 void TScheme::BeginGroup(const QString& caption, bool clearMessages)
 {
     if (FUndoRedo != nullptr)
-        FUndoRedo->BeginGroup(TNodePtr<TGroupingOperation>(new TSchemeGroupingOperation(this, caption, clearMessages)));
+        FUndoRedo->BeginGroup(
+            TNodePtr<TGroupingOperation>(new TSchemeGroupingOperation(this, caption, clearMessages)));
 }
 
 void TScheme::EndGroup()

@@ -24,14 +24,16 @@ class TScheme;
 using TOpenSchemeEvent = TScheme* (*)(void* context, TScheme* scheme, const QString& fileName);
 
 // Notifications of a scheme (Notify kinds, no parameters).
-enum TSchemeNotification : int {
+enum TSchemeNotification : int
+{
     snFileNameChanged = 1,
     snRootReplaced = 2,
     snReadOnlyChanged = 3,
 };
 
 // Read-only levels of a scheme.
-enum TSchemeReadOnlyLevel : uint8_t {
+enum TSchemeReadOnlyLevel : uint8_t
+{
     rolEditable = 0,
     rolReadOnly = 1,
     rolBusy = 2, // a processing run is going on

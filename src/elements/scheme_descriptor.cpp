@@ -1,6 +1,7 @@
 #include "elements/scheme_descriptor.h"
 
 #include "core/strings.h"
+#include "elements/classes_groups.h"
 #include "elements/element.h"
 #include "elements/element_sheet.h"
 #include "elements/scheme.h"
@@ -12,6 +13,13 @@ namespace qv {
 
 QV_IMPLEMENT_CLASS(TSchemeWithPreProcessingDescriptor)
 QV_IMPLEMENT_CLASS(TSchemeWithProcessingDescriptor)
+
+int TSchemeDescriptorClass::ClassesGroup() const
+{
+    if (FClassesGroup < 0)
+        FClassesGroup = ApplicationClassesGroups().AddGroup();
+    return FClassesGroup;
+}
 
 const TSchemeDescriptor::TMetaType* TSchemeDescriptor::StaticClass() noexcept
 {
@@ -131,7 +139,8 @@ void TSchemeWithProcessingDescriptor::GetCommandLineVerbs(TDescriptor, TCommandL
     list.append({QStringLiteral("process"), pvProcess});
 }
 
-void TSchemeWithProcessingDescriptor::GetVerb(TDescriptor, int index, QString& caption, QKeySequence& shortCut)
+void TSchemeWithProcessingDescriptor::GetVerb(TDescriptor, int index, QString& caption,
+                                              QKeySequence& shortCut)
 {
     switch (index) {
     case pvProcess:

@@ -65,6 +65,13 @@ public:
     virtual int GetVerbCount() const = 0;
     // Creation needs the user (skipped by the automatic New at start).
     virtual bool AsksOnCreation() const = 0;
+
+    // The type's own group in the application's class groups, appended the first time it is asked
+    // for. Start-up (one thread) only.
+    int ClassesGroup() const;
+
+private:
+    mutable int FClassesGroup = -1;
 };
 
 template <class C>
@@ -153,7 +160,8 @@ class TSchemeWithProcessingDescriptor : public TSchemeWithPreProcessingDescripto
 {
     QV_CLASS(TSchemeWithProcessingDescriptor, TSchemeWithPreProcessingDescriptor)
 
-    enum TVerb : int {
+    enum TVerb : int
+    {
         pvProcess = 0,
         pvRemoveGenerated = 1,
     };

@@ -132,8 +132,12 @@ void TScheme::SwitchCodeMode(bool value, TKnot* knot)
     }
 
     // The new root takes the old one's place and position; its size is its own.
-    auto* oldVisual = IsInstanceOf(oldRoot, TVisualElement::StaticClass()) ? static_cast<TVisualElement*>(oldRoot) : nullptr;
-    auto* newVisual = IsInstanceOf(newRoot, TVisualElement::StaticClass()) ? static_cast<TVisualElement*>(newRoot) : nullptr;
+    auto* oldVisual = IsInstanceOf(oldRoot, TVisualElement::StaticClass())
+                          ? static_cast<TVisualElement*>(oldRoot)
+                          : nullptr;
+    auto* newVisual = IsInstanceOf(newRoot, TVisualElement::StaticClass())
+                          ? static_cast<TVisualElement*>(newRoot)
+                          : nullptr;
     if (oldVisual != nullptr && newVisual != nullptr && oldVisual->VisualParent() != nullptr) {
         newVisual->SetVisualParent(oldVisual->VisualParent(), oldVisual);
         newVisual->SetBounds(oldVisual->Left(), oldVisual->Top(), newVisual->Descent(), newVisual->Height(),

@@ -52,10 +52,8 @@ QString TranslateElementTypeName(const QString& name)
         const char16_t* Current;
     };
     static const TRename renames[] = {
-        {u"Class", u"Object"},
-        {u"ExeConsoleGenerator", u"ConsoleApplicationGenerator"},
-        {u"EventHandler", u"Handler"},
-        {u"MethodOverride", u"Override"},
+        {u"Class", u"Object"},         {u"ExeConsoleGenerator", u"ConsoleApplicationGenerator"},
+        {u"EventHandler", u"Handler"}, {u"MethodOverride", u"Override"},
         {u"TryFinally", u"Rockfall"},
     };
     for (const TRename& rename : renames) {
@@ -88,7 +86,8 @@ void TSchemeSaver::WriteFormatVersion()
 
 // TSchemeLoader
 
-TSchemeLoader::TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot* knot, uint8_t flags, uint8_t mode)
+TSchemeLoader::TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot* knot, uint8_t flags,
+                             uint8_t mode)
     : TSchemeFiler(mode, knot, flags), FScheme(scheme), FMessages(messages)
 {
     // The marks must tell what this load read: a knot tree that was just built (a snapshot) has

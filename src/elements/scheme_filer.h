@@ -16,7 +16,8 @@ class TScheme;
 class TSchemeLoader;
 
 // Filer modes.
-enum TFilerMode : uint8_t {
+enum TFilerMode : uint8_t
+{
     fmFile = 0,      // document files; text a generation run writes into a field
     fmClipboard = 1, // as files, but elements with visual option 0x1000 are left out
     fmSnapshot = 2,  // undo, code mode, generation copies: IDs and transient parts, nothing reported
@@ -24,15 +25,16 @@ enum TFilerMode : uint8_t {
 };
 
 // Filer flags.
-enum TFilerFlag : uint8_t {
+enum TFilerFlag : uint8_t
+{
     ffGenerationCopy = 0x01, // loaded elements get state 0x04
     ffFileSave = 0x02,
     ffClipboard = 0x04,
-    ffNoPosition = 0x08,     // no "Left"/"Top"; a text field reads "Br" specially
-    ffNoDisabled = 0x10,     // disabled visual children are left out
-    ffNoForeign = 0x20,      // eoForeign children are left out
-    ffNoOptional = 0x40,     // eoOptional children are left out
-    ffSubstitutes = 0x80,    // SaveSubstitute may stand in for an element
+    ffNoPosition = 0x08,  // no "Left"/"Top"; a text field reads "Br" specially
+    ffNoDisabled = 0x10,  // disabled visual children are left out
+    ffNoForeign = 0x20,   // eoForeign children are left out
+    ffNoOptional = 0x40,  // eoOptional children are left out
+    ffSubstitutes = 0x80, // SaveSubstitute may stand in for an element
 };
 
 // The format version this program writes, and its value as major × 1000 + minor.

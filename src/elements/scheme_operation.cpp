@@ -3,9 +3,9 @@
 #include "core/knot.h"
 #include "core/undo_redo.h"
 #include "elements/element_sheet.h"
+#include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "elements/visual_element.h"
-#include "elements/scheme.h"
 
 namespace qv {
 
@@ -15,8 +15,7 @@ QV_IMPLEMENT_CLASS(TSchemeCodeModeOperation)
 
 TSchemeOperation::TSchemeOperation(TScheme* scheme, bool clearMessages)
     : FScheme(scheme), FClearMessages(clearMessages)
-{
-}
+{}
 
 void TSchemeOperation::Post(TNodePtr<TSchemeOperation> operation)
 {
@@ -46,10 +45,10 @@ void TSchemeOperation::EndRun()
     inherited::EndRun();
 }
 
-TSchemeGroupingOperation::TSchemeGroupingOperation(TScheme* scheme, const QString& caption, bool clearMessages)
+TSchemeGroupingOperation::TSchemeGroupingOperation(TScheme* scheme, const QString& caption,
+                                                   bool clearMessages)
     : TGroupingOperation(caption), FScheme(scheme), FClearMessages(clearMessages)
-{
-}
+{}
 
 void TSchemeGroupingOperation::BeginRun()
 {
@@ -83,8 +82,7 @@ TVisualElement* VisualRoot(TScheme* scheme)
 
 TSchemeCodeModeOperation::TSchemeCodeModeOperation(TScheme* scheme, bool value)
     : TSchemeOperation(scheme, !value), FValue(value)
-{
-}
+{}
 
 TSchemeCodeModeOperation::~TSchemeCodeModeOperation() = default;
 

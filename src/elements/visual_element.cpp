@@ -25,14 +25,16 @@ using TVisualList = TBidirectionalList<TVisualElement>;
 } // namespace
 
 // The visual sibling links are private; the list routines reach them through these accessors.
-#define QV_VISUAL_LINKS                                                                                \
-    TVisualList::TLinks                                                                                \
-    {                                                                                                  \
-        [](const TVisualElement* e) { return e->FNextVisual; },                                       \
-            [](const TVisualElement* e) { return e->FPrevVisual; },                                   \
-            [](TVisualElement* e, TVisualElement* l) { e->FNextVisual = l; },                         \
-            [](TVisualElement* e, TVisualElement* l) { e->FPrevVisual = l; }                          \
-    }
+const TBidirectionalList<TVisualElement>::TLinks& TVisualElement::VisualLinks()
+{
+    static const TVisualList::TLinks links{[](const TVisualElement* e) { return e->FNextVisual; },
+                                           [](const TVisualElement* e) { return e->FPrevVisual; },
+                                           [](TVisualElement* e, TVisualElement* l) { e->FNextVisual = l; },
+                                           [](TVisualElement* e, TVisualElement* l) {
+                                               e->FPrevVisual = l;
+                                           }};
+    return links;
+}
 
 TVisualElement::TVisualElement(TScheme* scheme) : TElement(scheme) {}
 
@@ -42,7 +44,7 @@ TVisualElement::~TVisualElement()
     UnlinkVisualChildren();
     if (FVisualParent != nullptr) {
         TVisualElement* parent = FVisualParent;
-        TVisualList::Remove(this, parent->FFirstVisualChild, parent->FLastVisualChild, QV_VISUAL_LINKS);
+        TVisualList::Remove(this, parent->FFirstVisualChild, parent->FLastVisualChild, VisualLinks());
         FVisualParent = nullptr;
     }
 }
@@ -51,7 +53,7 @@ void TVisualElement::UnlinkVisualChildren()
 {
     while (FFirstVisualChild != nullptr) {
         TVisualElement* child = FFirstVisualChild;
-        TVisualList::Remove(child, FFirstVisualChild, FLastVisualChild, QV_VISUAL_LINKS);
+        TVisualList::Remove(child, FFirstVisualChild, FLastVisualChild, VisualLinks());
         child->FVisualParent = nullptr;
     }
 }
@@ -248,7 +250,7 @@ TVisualElement* TVisualElement::GetNavigationParent()
 
 void TVisualElement::InsertVisualChild(TVisualElement* child, TVisualElement* before)
 {
-    TVisualList::Insert(child, before, FFirstVisualChild, FLastVisualChild, QV_VISUAL_LINKS);
+    TVisualList::Insert(child, before, FFirstVisualChild, FLastVisualChild, VisualLinks());
     child->SetSheet(FSheet);
 }
 
@@ -297,7 +299,7 @@ void TVisualElement::ShowChild(TVisualElement*) {}
 
 void TVisualElement::MoveVisualChild(TVisualElement* child, TVisualElement* before)
 {
-    TVisualList::Move(child, before, FFirstVisualChild, FLastVisualChild, QV_VISUAL_LINKS);
+    TVisualList::Move(child, before, FFirstVisualChild, FLastVisualChild, VisualLinks());
 }
 
 bool TVisualElement::ShouldSaveChild(TSchemeFiler* filer, TElement* child)
@@ -337,7 +339,7 @@ bool TVisualElement::ChildVisualMessage(TVisualElement*, int, void*, void*)
 
 void TVisualElement::RemoveVisualChild(TVisualElement* child)
 {
-    TVisualList::Remove(child, FFirstVisualChild, FLastVisualChild, QV_VISUAL_LINKS);
+    TVisualList::Remove(child, FFirstVisualChild, FLastVisualChild, VisualLinks());
     child->SetSheet(nullptr);
     if (child->IsCovered() && HasVisualOption(voRelayoutOnCovered))
         Relayout(false, false);
@@ -753,7 +755,8 @@ void TVisualElement::SetSheet(IElementSheet* sheet)
         static void Run(TVisualElement* element, IElementSheet* sheet)
         {
             element->FSheet = sheet;
-            for (TVisualElement* child = element->FFirstVisualChild; child != nullptr; child = child->FNextVisual)
+            for (TVisualElement* child = element->FFirstVisualChild; child != nullptr;
+                 child = child->FNextVisual)
                 Run(child, sheet);
         }
     };
@@ -827,7 +830,8 @@ int TVisualElement::VisualIndex() const
 
 TVisualElement* TVisualElement::GetVisualChildren(int index) const
 {
-    return TVisualList::ItemAt(FFirstVisualChild, index, [](const TVisualElement* e) { return e->FNextVisual; });
+    return TVisualList::ItemAt(FFirstVisualChild, index,
+                               [](const TVisualElement* e) { return e->FNextVisual; });
 }
 
 int TVisualElement::VisualChildCount() const
@@ -964,7 +968,8 @@ TMessagesSignElement::TMessagesSignElement(TScheme* scheme) : TVisualElement(sch
 
 TMessagesSignImage TMessagesSignElement::Image() const
 {
-    if (FOwner != nullptr && FOwner->Messages() != nullptr && FOwner->Messages()->HasKinds(1u << mkInvalidContent))
+    if (FOwner != nullptr && FOwner->Messages() != nullptr &&
+        FOwner->Messages()->HasKinds(1u << mkInvalidContent))
         return msiError;
     return msiNeedValue;
 }

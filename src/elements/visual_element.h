@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/lists.h"
 #include "elements/element.h"
 
 #include <QMargins>
@@ -20,36 +21,39 @@ class TMessagesSignElement;
 class TSheetElement;
 
 // VisualFlags, low half: display state.
-enum TVisualState : uint32_t {
+enum TVisualState : uint32_t
+{
     vsShown = 0x0001,               // derived (ComputeShown)
     vsDisabled = 0x0002,            // stored as "Disabled"
     vsEffectivelyDisabled = 0x0004, // derived
     vsCovered = 0x0008,             // covered by a selection of the container
     vsEffectivelyCovered = 0x0010,  // derived
     vsLayingOut = 0x0020,
-    vsLayoutRequested = 0x0040,     // a layout was asked for while one was in progress
-    vsMark = 0x0080,                // class-specific; changes call MarkChanged
-    vsAlwaysShown = 0x0100,         // overrides the element's own option 0x2000
-    vsInRelevantOnly = 0x0200,      // derived: a visual ancestor has the option 0x2000
+    vsLayoutRequested = 0x0040, // a layout was asked for while one was in progress
+    vsMark = 0x0080,            // class-specific; changes call MarkChanged
+    vsAlwaysShown = 0x0100,     // overrides the element's own option 0x2000
+    vsInRelevantOnly = 0x0200,  // derived: a visual ancestor has the option 0x2000
     vsWantsFocusLost = 0x0400,
 };
 
 // VisualFlags, high half: visual options (given without the shift, as SetVisualOptions takes them).
-enum TVisualOption : uint16_t {
+enum TVisualOption : uint16_t
+{
     voCanDisable = 0x0001,
     voFocusOnClick = 0x0002,
     voFocusTarget = 0x0004,
     voEditable = 0x0008,
-    voFreePosition = 0x0020,     // "Left" and "Top" are stored
+    voFreePosition = 0x0020, // "Left" and "Top" are stored
     voHitTestIgnored = 0x0040,
     voReadOnly = 0x0080,
     voRelayoutOnCovered = 0x0800,
-    voNotToClipboard = 0x1000,   // left out in filer mode 1
+    voNotToClipboard = 0x1000, // left out in filer mode 1
     voShownWhenRelevant = 0x2000,
 };
 
 // Flags of ElementAt.
-enum TElementAtFlag : int {
+enum TElementAtFlag : int
+{
     eafIncludeIgnored = 0x01, // elements with voHitTestIgnored count too
 };
 
@@ -249,6 +253,7 @@ private:
     bool IsAncestorOfVisual(const TVisualElement* element) const;
     void FreeMessagesSign();
     void UnlinkVisualChildren();
+    static const TBidirectionalList<TVisualElement>::TLinks& VisualLinks();
 
     IElementSheet* FSheet = nullptr;
     TVisualElement* FVisualParent = nullptr;
@@ -296,7 +301,8 @@ class TSheetElement : public TPanelElement
 };
 
 // Image of a message sign.
-enum TMessagesSignImage : int {
+enum TMessagesSignImage : int
+{
     msiNeedValue = 0, // the owner has no message of kind 5
     msiError = 1,     // the owner has a message of kind 5
 };

@@ -189,6 +189,22 @@ size_t TTextAttributes::Hash() const
     return qHashMulti(inherited::Hash(), FData, FIsLink, FLinkTarget);
 }
 
+int TTextAttributes::FitCount(QStringView chars, int available, int& width)
+{
+    width = 0;
+    qsizetype i = 0;
+    while (i < chars.size()) {
+        const qsizetype size =
+            chars[i].isHighSurrogate() && i + 1 < chars.size() && chars[i + 1].isLowSurrogate() ? 2 : 1;
+        const int advance = TextWidth(chars.mid(i, size));
+        if (width + advance > available)
+            break;
+        width += advance;
+        i += size;
+    }
+    return int(i);
+}
+
 QV_IMPLEMENT_CLASS(TParagraphAttributes)
 
 void TParagraphAttributes::SetAlignment(uint8_t value)

@@ -196,6 +196,9 @@ class TTextAttributes : public TAttributes
     // Distance of tab stops in pixels; at least 1.
     virtual int TabWidth() = 0;
     virtual int TextWidth(QStringView chars) = 0;
+    // How many leading UTF-16 units fit into `available` pixels (a surrogate pair whole or not at
+    // all); `width` gets their width. By default one character at a time through TextWidth.
+    virtual int FitCount(QStringView chars, int available, int& width);
 
 private:
     QString FData;

@@ -31,6 +31,29 @@ int IMeasuredFont::TextWidth(QStringView text) const
     return width;
 }
 
+int IMeasuredFont::FitCount(QStringView text, int available, int& width) const
+{
+    width = 0;
+    const qsizetype count = text.size();
+    qsizetype i = 0;
+    while (i < count) {
+        char32_t c = text[i].unicode();
+        qsizetype size = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < count && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            c = QChar::surrogateToUcs4(char16_t(c), text[i + 1].unicode());
+            size = 2;
+        } else if (QChar::isSurrogate(c)) {
+            c = 0xFFFD;
+        }
+        const int advance = Advance(MeasuredChar(c));
+        if (width + advance > available)
+            break;
+        width += advance;
+        i += size;
+    }
+    return int(i);
+}
+
 IMeasuringContext::~IMeasuringContext() = default;
 
 int PointsToPixels(int points, int dpi)

@@ -63,6 +63,9 @@ public:
     // The width of UTF-16 text: the sum of the advances of its code points. A lone surrogate counts as
     // U+FFFD, control characters as U+FFFD.
     virtual int TextWidth(QStringView text) const;
+    // How many leading UTF-16 units of `text` fit into `available` pixels when drawn from 0 (a
+    // surrogate pair is taken whole or not at all); `width` gets their width.
+    virtual int FitCount(QStringView text, int available, int& width) const;
     // The font to draw with, or nullptr when this font only measures (fakes).
     virtual const QFont* DrawingFont() const { return nullptr; }
 };

@@ -128,6 +128,31 @@ bool TQtMeasuredFont::GlyphRun(QStringView text, QGlyphRun& run) const
     return true;
 }
 
+int TQtMeasuredFont::FitCount(QStringView text, int available, int& width) const
+{
+    // The common case inline, as in TextWidth; anything else through the general loop.
+    width = 0;
+    const qsizetype count = text.size();
+    const QChar* chars = text.data();
+    qsizetype i = 0;
+    for (; i < count; ++i) {
+        const char32_t c = chars[i].unicode();
+        if (c < 0x20 || c >= 256)
+            break;
+        const int cached = FLatin[c];
+        const int advance = cached >= 0 ? cached : Advance(c);
+        if (width + advance > available)
+            return int(i);
+        width += advance;
+    }
+    if (i == count)
+        return int(i);
+    int rest = 0;
+    const int fitted = IMeasuredFont::FitCount(text.mid(i), available - width, rest);
+    width += rest;
+    return int(i) + fitted;
+}
+
 namespace {
 
 int ScreenDpiY()

@@ -24,6 +24,7 @@ public:
     TFontMetricsInfo Metrics() const override { return FMetrics; }
     int Advance(char32_t c) const override;
     int TextWidth(QStringView text) const override;
+    int FitCount(QStringView text, int available, int& width) const override;
     const QFont* DrawingFont() const override { return &FFont; }
 
     // The glyphs of `text` placed at the summed advances from 0 (so drawn glyphs sit exactly where

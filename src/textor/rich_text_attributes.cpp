@@ -183,6 +183,11 @@ int TRichTextAttributes::TextWidth(QStringView chars)
     return Font().TextWidth(chars);
 }
 
+int TRichTextAttributes::FitCount(QStringView chars, int available, int& width)
+{
+    return Font().FitCount(chars, available, width);
+}
+
 void TRichTextAttributes::DrawBackground(ITextorCanvas& canvas, bool, int, const QRect& cellRect, const QRect&)
 {
     if (FBackColor != clNone)

@@ -55,6 +55,7 @@ class TRichTextAttributes : public TTextAttributes
                   int x, const QRect& rowRect) override;
     int TabWidth() override;
     int TextWidth(QStringView chars) override;
+    int FitCount(QStringView chars, int available, int& width) override;
 
 private:
     void FontChanged();

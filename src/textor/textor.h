@@ -150,6 +150,10 @@ public:
     // `index` is the offset in the portion of the caret position hit and the result is true.
     virtual bool IndexAtX(int& x, int targetX, const TTextorDrag* drag, bool rounding, int start, int count,
                           int& index) const = 0;
+    // Line breaking: x is the left edge of the piece [start, start + count). False when the whole piece
+    // ends at or before `available` (x is then advanced past it); otherwise true with `index` the first
+    // character whose right edge lies beyond `available`. Costs only what it scans.
+    virtual bool FitIndex(int& x, int available, int start, int count, int& index) const;
     virtual void MoveBy(int dx, int dy);
     // Paints the piece at x (advanced past it); `selected` marks it as selected.
     virtual void Paint(TTextorPaintState& state, int& x, int start, int count, bool selected) = 0;
@@ -197,6 +201,7 @@ public:
     int CharAt(int i) const override;
     bool IndexAtX(int& x, int targetX, const TTextorDrag* drag, bool rounding, int start, int count,
                   int& index) const override;
+    bool FitIndex(int& x, int available, int start, int count, int& index) const override;
     void Paint(TTextorPaintState& state, int& x, int start, int count, bool selected) override;
     int CopyText(int start, int count, QChar* dest) const override;
     TPortion* CreateEmpty(TParagraph& paragraph, TPortion* before) const override;

@@ -160,16 +160,25 @@ void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
         ascent = qMax(ascent, portionAscent);
         descent = qMax(descent, portionDescent);
         const int x0 = x; // x at index g of this portion
-        portion->AddWidth(x, g, length - g);
+        const int g0 = g;
+        if (!wrap) {
+            portion->AddWidth(x, g, length - g);
+            portionOffset += length;
+            portion = portion->Next();
+            g = 0;
+            continue;
+        }
+        // Scans only up to the first character that does not fit, so that a long paragraph costs time
+        // in proportion to its length, not to its length times its rows.
+        int d = 0;
+        const bool overflow = portion->FitIndex(x, available, g, length - g, d);
         bool restart = false;
-        while (wrap) {
-            if (portion->Next() == nullptr && x <= available)
+        do {
+            if (portion->Next() == nullptr && !overflow)
                 break;
             int candidate = 0;
             int quality = 0;
-            int scanX = x0;
-            int d = 0;
-            if (!portion->IndexAtX(scanX, available, nullptr, false, g, length - g, d)) {
+            if (!overflow) {
                 // The rest of the portion fits. Its end is a legal break when the next portion may
                 // follow on a new row. Otherwise the word goes on in the next portion: the last legal
                 // break inside this portion is better, and only without one is the end a candidate as
@@ -219,7 +228,7 @@ void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
                 best.Index = candidate;
                 g = candidate;
             }
-            if (x <= available || best.Offset == paragraph.FLength)
+            if (!overflow || best.Offset == paragraph.FLength)
                 break;
 
             // Close a row at the best break and go on from there.
@@ -239,10 +248,14 @@ void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
             best.Ascent = minAscent;
             best.Descent = minDescent;
             restart = true;
-            break;
-        }
+        } while (false);
         if (restart)
             continue;
+        if (overflow) {
+            // Only when the last character of the paragraph alone overflows its row.
+            x = x0;
+            portion->AddWidth(x, g0, length - g0);
+        }
         portionOffset += length;
         portion = portion->Next();
         g = 0;

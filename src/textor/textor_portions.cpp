@@ -93,6 +93,11 @@ bool TPortion::SameAttributes(const TTextAttributes* attributes) const
     return FAttributes.get() == attributes;
 }
 
+bool TPortion::FitIndex(int& x, int available, int start, int count, int& index) const
+{
+    return IndexAtX(x, available, nullptr, false, start, count, index);
+}
+
 void TPortion::MoveBy(int, int) {}
 
 void TPortion::PlaceElement(int, int, const QMargins&, const QMargins&) {}
@@ -196,6 +201,19 @@ bool TTextPortion::IndexAtX(int& x, int targetX, const TTextorDrag*, bool roundi
     if (result > 0 && result < FChars.size() && FChars[result].isLowSurrogate() && FChars[result - 1].isHighSurrogate())
         ++result;
     index = result;
+    return true;
+}
+
+bool TTextPortion::FitIndex(int& x, int available, int start, int count, int& index) const
+{
+    int width = 0;
+    const int fitted = EffectiveAttributes().FitCount(QStringView(FChars).mid(start, count), available - x, width);
+    if (fitted >= count) {
+        x += width;
+        return false;
+    }
+    index = start + fitted;
+    x += width;
     return true;
 }
 

@@ -25,7 +25,8 @@ TEST(SafeFile, ReplacesTheOldFileAndLeavesNoTemporaryBehind)
     ASSERT_TRUE(WriteFileSafely(target, "old"));
     ASSERT_TRUE(WriteFileSafely(target, "new\r\n"));
     EXPECT_EQ(ReadAll(target), QByteArray("new\r\n"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("settings")});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("settings")});
 }
 
 TEST(SafeFile, AFailedWriteKeepsTheOldFile)

@@ -24,13 +24,25 @@ struct TFixedFontSpec
 class TFixedMeasuredFont : public IMeasuredFont
 {
 public:
-    explicit TFixedMeasuredFont(const TFixedFontSpec& spec) : FSpec(spec) {}
+    explicit TFixedMeasuredFont(const TFixedFontSpec& spec) : FSpec(spec)
+    {
+        for (char32_t c = 0; c < 256; ++c)
+            FLatin[c] = FSpec.Advances.value(c, FSpec.DefaultAdvance);
+    }
 
     TFontMetricsInfo Metrics() const override { return {FSpec.Ascent, FSpec.Descent, FSpec.AvgCharWidth}; }
-    int Advance(char32_t c) const override { return FSpec.Advances.value(c, FSpec.DefaultAdvance); }
+    int Advance(char32_t c) const override
+    {
+        ++AdvanceCalls;
+        return c < 256 ? FLatin[c] : FSpec.Advances.value(c, FSpec.DefaultAdvance);
+    }
+
+    // Characters measured by every fake font (work counts in tests).
+    static inline int AdvanceCalls = 0;
 
 private:
     TFixedFontSpec FSpec;
+    int FLatin[256];
 };
 
 // Faces not registered with SetFace use the default spec. Counts the fonts it creates.

@@ -42,7 +42,8 @@ void TTestField::SetDefaultText(const QString& text)
 void TTestField::CheckContent()
 {
     if (FText == QStringLiteral("bad"))
-        GetMessages()->AddElementsMessage(mkInvalidContent, QStringLiteral("[Bad] value"), QString::number(ID()));
+        GetMessages()->AddElementsMessage(mkInvalidContent, QStringLiteral("[Bad] value"),
+                                          QString::number(ID()));
 }
 
 void TTestField::DeferredCheck()
@@ -89,7 +90,8 @@ QString TTestContainer::ContentText() const
         else if (std::holds_alternative<TTestBreak>(item))
             text += QStringLiteral("\r\n");
         else
-            text += QStringLiteral("<") + std::get<TElement*>(item)->ElementClass()->XmlName() + QStringLiteral(">");
+            text += QStringLiteral("<") + std::get<TElement*>(item)->ElementClass()->XmlName() +
+                    QStringLiteral(">");
     }
     return text;
 }
@@ -101,7 +103,8 @@ void TTestContainer::ChildrenChanged()
     for (TNode* node = FirstChild(); node != nullptr; node = node->NextSibling())
         children.insert(static_cast<TElement*>(node));
     for (qsizetype i = FContent.size() - 1; i >= 0; --i) {
-        if (TElement* const* element = std::get_if<TElement*>(&FContent[i]); element != nullptr && !children.contains(*element))
+        if (TElement* const* element = std::get_if<TElement*>(&FContent[i]);
+            element != nullptr && !children.contains(*element))
             FContent.removeAt(i);
     }
     inherited::ChildrenChanged();
@@ -119,7 +122,8 @@ void TTestContainer::LoadFromKnot(TSchemeLoader* filer, TKnot* knot)
             continue; // a part's node
         if (child->Name() == QStringLiteral("Chars")) {
             child->SetRead(true);
-            FContent.append(TTestRun{child->ReadString(QStringLiteral("Value")), child->ReadString(QStringLiteral("Data"))});
+            FContent.append(TTestRun{child->ReadString(QStringLiteral("Value")),
+                                     child->ReadString(QStringLiteral("Data"))});
         } else if (child->Name() == QStringLiteral("Br")) {
             child->SetRead(true);
             FContent.append(TTestBreak{});

@@ -45,7 +45,8 @@ TEST(Element, XmlNamesComeFromTheClassName)
 {
     EXPECT_EQ(TElement_Rockfall::StaticClass()->XmlName(), QStringLiteral("Rockfall"));
     EXPECT_EQ(TElement_Unaccepted::StaticClass()->XmlName(), QStringLiteral("Unaccepted"));
-    EXPECT_EQ(TElement_TestImage::StaticClass()->XmlName(), QStringLiteral("Data")) << "a class may override it";
+    EXPECT_EQ(TElement_TestImage::StaticClass()->XmlName(), QStringLiteral("Data"))
+        << "a class may override it";
     EXPECT_TRUE(TElement_Star::StaticClass()->InheritsFrom(TVisualElement::StaticClass()));
     EXPECT_EQ(TElement_Star::StaticClass()->ElementParent(), TVisualElement::StaticClass());
     EXPECT_EQ(TElement::StaticClass()->ElementParent(), nullptr);
@@ -115,8 +116,9 @@ TEST(Element, TreeMessagesAreOfferedToTheParentsFirst)
 
     field->SetOptions(field->Options() | eoTracked);
     field->SetText(QStringLiteral("filled")); // Changed: filled (5), default (6), changed (7)
-    EXPECT_EQ(panel->Log, (QStringList{QStringLiteral("visual 5"), QStringLiteral("child 5"), QStringLiteral("visual 6"),
-                                       QStringLiteral("child 6"), QStringLiteral("visual 7"), QStringLiteral("child 7")}));
+    EXPECT_EQ(panel->Log, (QStringList{QStringLiteral("visual 5"), QStringLiteral("child 5"),
+                                       QStringLiteral("visual 6"), QStringLiteral("child 6"),
+                                       QStringLiteral("visual 7"), QStringLiteral("child 7")}));
 
     // A parent may answer a message for its child, but the destroying state is set all the same.
     panel->InterceptedMessage = tmDestroying;
@@ -172,7 +174,8 @@ TEST(Element, TheRequiredValueMessageComesAndGoes)
     const TElementMessage* message = condition->Messages()->Items(0);
     EXPECT_EQ(message->Kind(), mkValueMissing);
     EXPECT_EQ(message->GetText(), QStringLiteral("The value must\u00A0be set"));
-    EXPECT_EQ(message->Parts().last(), (TElementMessagePart{mpElements, QStringLiteral("set"), QString::number(condition->ID())}));
+    EXPECT_EQ(message->Parts().last(),
+              (TElementMessagePart{mpElements, QStringLiteral("set"), QString::number(condition->ID())}));
     EXPECT_FALSE(condition->IsValid());
 
     condition->SetText(QStringLiteral("x"));
@@ -488,7 +491,9 @@ TEST(FindData, IgnoresTheCaseOfLatinLettersOnly)
     TFakeUserInterface ui;
     TScopedUserInterface scope(&ui);
     TFindData(nullptr, QStringLiteral("needle"), false).NotFound();
-    EXPECT_EQ(ui.Calls, QStringList{QStringLiteral("MessageBox: Could not find \"needle\"||%1|%2|%2").arg(int(miInformation)).arg(int(mbOk))});
+    EXPECT_EQ(ui.Calls, QStringList{QStringLiteral("MessageBox: Could not find \"needle\"||%1|%2|%2")
+                                        .arg(int(miInformation))
+                                        .arg(int(mbOk))});
 }
 
 struct ElementOperation : ::testing::Test
@@ -536,11 +541,14 @@ TEST_F(ElementOperation, DependentsRestoreTheirState)
     Root->AppendElement(gone);
 
     auto* first = new TElementOperation(target);
-    first->Dependents().Add(TElementOperationDependents::dlRedo, dependent->ID(), std::make_unique<TKnot>(QStringLiteral("r")));
-    first->Dependents().Add(TElementOperationDependents::dlUndo, gone->ID(), std::make_unique<TKnot>(QStringLiteral("g")));
+    first->Dependents().Add(TElementOperationDependents::dlRedo, dependent->ID(),
+                            std::make_unique<TKnot>(QStringLiteral("r")));
+    first->Dependents().Add(TElementOperationDependents::dlUndo, gone->ID(),
+                            std::make_unique<TKnot>(QStringLiteral("g")));
     auto* second = new TElementOperation(target);
     first->MoveDependentsTo(second);
-    second->Dependents().Add(TElementOperationDependents::dlUndo, dependent->ID(), std::make_unique<TKnot>(QStringLiteral("u")));
+    second->Dependents().Add(TElementOperationDependents::dlUndo, dependent->ID(),
+                             std::make_unique<TKnot>(QStringLiteral("u")));
     EXPECT_TRUE(first->Dependents().IsEmpty());
     EXPECT_EQ(second->Dependents().GetElementIdentifiers(TElementOperationDependents::dlUndo),
               (QList<int32_t>{gone->ID(), dependent->ID()}));

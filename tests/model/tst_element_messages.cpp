@@ -36,13 +36,19 @@ TEST(ElementMessages, SplitsTheLinkAtTheFirstBracketPair)
          {{mpElements, QStringLiteral("Node \"A.B\" was not read"), ids}}},
         {"text on both sides",
          QStringLiteral("a [b] c"),
-         {{mpText, QStringLiteral("a "), {}}, {mpElements, QStringLiteral("b"), ids}, {mpText, QStringLiteral(" c"), {}}}},
+         {{mpText, QStringLiteral("a "), {}},
+          {mpElements, QStringLiteral("b"), ids},
+          {mpText, QStringLiteral(" c"), {}}}},
         {"only the link", QStringLiteral("[x]"), {{mpElements, QStringLiteral("x"), ids}}},
         // A "]" before the "[" is plain text: the link ends at the first "]" after the "[".
         {"closing bracket first",
          QStringLiteral("a ] b [c] d"),
-         {{mpText, QStringLiteral("a ] b "), {}}, {mpElements, QStringLiteral("c"), ids}, {mpText, QStringLiteral(" d"), {}}}},
-        {"unclosed link", QStringLiteral("see [here"), {{mpText, QStringLiteral("see "), {}}, {mpElements, QStringLiteral("here"), ids}}},
+         {{mpText, QStringLiteral("a ] b "), {}},
+          {mpElements, QStringLiteral("c"), ids},
+          {mpText, QStringLiteral(" d"), {}}}},
+        {"unclosed link",
+         QStringLiteral("see [here"),
+         {{mpText, QStringLiteral("see "), {}}, {mpElements, QStringLiteral("here"), ids}}},
         {"second pair stays text",
          QStringLiteral("[a] and [b]"),
          {{mpElements, QStringLiteral("a"), ids}, {mpText, QStringLiteral(" and [b]"), {}}}},
@@ -59,12 +65,13 @@ TEST(ElementMessages, SplitsTheLinkAtTheFirstBracketPair)
 TEST(ElementMessages, FileAndSettingsLinksCarryTheirKind)
 {
     TElementMessages messages;
-    const TElementMessage* file = messages.AddFileMessage(mkInformation, QStringLiteral("File created: [a.txt]"),
-                                                          QStringLiteral("/tmp/a.txt"));
+    const TElementMessage* file = messages.AddFileMessage(
+        mkInformation, QStringLiteral("File created: [a.txt]"), QStringLiteral("/tmp/a.txt"));
     const TElementMessage* settings =
         messages.AddSettingsMessage(mkHint, QStringLiteral("[Settings]"), QStringLiteral("rs"));
     ASSERT_EQ(messages.Count(), 2);
-    EXPECT_EQ(file->Parts().last(), (TElementMessagePart{mpFile, QStringLiteral("a.txt"), QStringLiteral("/tmp/a.txt")}));
+    EXPECT_EQ(file->Parts().last(),
+              (TElementMessagePart{mpFile, QStringLiteral("a.txt"), QStringLiteral("/tmp/a.txt")}));
     EXPECT_EQ(settings->Parts(), (TParts{{mpSettings, QStringLiteral("Settings"), QStringLiteral("rs")}}));
     EXPECT_EQ(file->GetText(), QStringLiteral("File created: a.txt"));
 }
@@ -105,7 +112,8 @@ TEST(ElementMessages, SeverityAndKindSets)
 TEST(ElementMessages, DisplayPathsKeepTheirIndexes)
 {
     const QString fffd(QChar(0xFFFD));
-    EXPECT_EQ(MessagePathText(QStringLiteral("FreeText.Chars[3].B\x01")), QStringLiteral("FreeText.Chars[3].B") + fffd);
+    EXPECT_EQ(MessagePathText(QStringLiteral("FreeText.Chars[3].B\x01")),
+              QStringLiteral("FreeText.Chars[3].B") + fffd);
     EXPECT_EQ(MessagePathText(QString(200, u'x')), QString(200, u'x'));
     EXPECT_EQ(MessagePathText(QString(201, u'x')), QString(197, u'x') + QStringLiteral("..."));
 }
@@ -175,7 +183,8 @@ TEST(ElementMessages, CopiesPassThroughThePartHook)
         nullptr);
     target.AddCopies(source);
     ASSERT_EQ(target.Count(), 2);
-    EXPECT_EQ(target.Items(0)->Parts().last(), (TElementMessagePart{mpElements, QStringLiteral("NAME"), QStringLiteral("105,106")}));
+    EXPECT_EQ(target.Items(0)->Parts().last(),
+              (TElementMessagePart{mpElements, QStringLiteral("NAME"), QStringLiteral("105,106")}));
     EXPECT_EQ(target.Items(1)->GetText(), QStringLiteral("plain"));
     EXPECT_EQ(source.Items(0)->Parts().last().Data, QStringLiteral("5,6")) << "the source is untouched";
 }

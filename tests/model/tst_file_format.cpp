@@ -53,7 +53,8 @@ bool MatchesString(int number, const QString& text)
     QStringList pieces = format.split(QStringLiteral("%1"));
     for (QString& piece : pieces)
         piece = QRegularExpression::escape(piece);
-    const QRegularExpression pattern(QStringLiteral("^") + pieces.join(QStringLiteral("(.*)")) + QStringLiteral("$"));
+    const QRegularExpression pattern(QStringLiteral("^") + pieces.join(QStringLiteral("(.*)")) +
+                                     QStringLiteral("$"));
     return !LoadStr(number).isEmpty() && pattern.match(text).hasMatch();
 }
 
@@ -75,7 +76,8 @@ QStringList AllMessageLines(const TScheme& scheme, const TElementMessages& log)
 // document type, never its root node's name.
 TEST(FileFormat, CorpusLoadsAndSavesExactly)
 {
-    const QStringList inputs = QDir(DataDir()).entryList({QStringLiteral("*.frt"), QStringLiteral("*.prm")}, QDir::Files, QDir::Name);
+    const QStringList inputs = QDir(DataDir()).entryList({QStringLiteral("*.frt"), QStringLiteral("*.prm")},
+                                                         QDir::Files, QDir::Name);
     ASSERT_GE(inputs.size(), 20);
     for (const QString& name : inputs) {
         SCOPED_TRACE(name.toStdString());
@@ -130,7 +132,8 @@ TEST(FileFormat, SavedDocumentsAreWellFormedXml)
         QProcess process;
         process.start(xmllint, {QStringLiteral("--noout"), DataDir() + u'/' + name});
         ASSERT_TRUE(process.waitForFinished(30000));
-        EXPECT_EQ(process.exitCode(), 0) << name.toStdString() << ": " << process.readAllStandardError().toStdString();
+        EXPECT_EQ(process.exitCode(), 0)
+            << name.toStdString() << ": " << process.readAllStandardError().toStdString();
     }
 }
 
@@ -142,19 +145,22 @@ TEST(FileFormat, FormatVersionsReadAsMajorTimesThousandPlusMinor)
         int Version;
     };
     const TRow rows[] = {
-        {nullptr, 1200}, {"1.2", 1200}, {"1.25", 1250}, {"1.02", 1020}, {"2.0", 2000}, {"2", 2000}, {"1.3", 1300},
-        {"", 1000},      {"x.y", 1000}, {"1.2000", 3000}, {".5", 1500},  {"99999999", INT_MAX},
+        {nullptr, 1200}, {"1.2", 1200},    {"1.25", 1250}, {"1.02", 1020},
+        {"2.0", 2000},   {"2", 2000},      {"1.3", 1300},  {"", 1000},
+        {"x.y", 1000},   {"1.2000", 3000}, {".5", 1500},   {"99999999", INT_MAX},
     };
     for (const TRow& row : rows) {
         const QString text = QString::fromUtf8(row.Text);
-        EXPECT_EQ(ParseFormatVersion(row.Text != nullptr ? &text : nullptr), row.Version) << (row.Text ? row.Text : "(missing)");
+        EXPECT_EQ(ParseFormatVersion(row.Text != nullptr ? &text : nullptr), row.Version)
+            << (row.Text ? row.Text : "(missing)");
     }
 }
 
 TEST(FileFormat, RenamedClassesTranslate)
 {
     EXPECT_EQ(TranslateElementTypeName(QStringLiteral("Class")), QStringLiteral("Object"));
-    EXPECT_EQ(TranslateElementTypeName(QStringLiteral("ExeConsoleGenerator")), QStringLiteral("ConsoleApplicationGenerator"));
+    EXPECT_EQ(TranslateElementTypeName(QStringLiteral("ExeConsoleGenerator")),
+              QStringLiteral("ConsoleApplicationGenerator"));
     EXPECT_EQ(TranslateElementTypeName(QStringLiteral("EventHandler")), QStringLiteral("Handler"));
     EXPECT_EQ(TranslateElementTypeName(QStringLiteral("MethodOverride")), QStringLiteral("Override"));
     EXPECT_EQ(TranslateElementTypeName(QStringLiteral("TryFinally")), QStringLiteral("Rockfall"));
@@ -280,14 +286,20 @@ TEST_F(Snapshot, FilerFlagsLeaveOutChildren)
     };
     const TRow rows[] = {
         {fmFile, ffFileSave,
-         QStringLiteral("<FreeText FormatVersion=\"1.2\">\r\n\t<Title Value=\"Title\"/>\r\n\t<Chars Value=\"one\" Data=\"tag\"/><Br/>\r\n"
-                        "\t<Rockfall Disabled=\"1\">\r\n\t\t<Condition/>\r\n\t</Rockfall>\r\n\t<Note>\r\n\t\t<Star/>\r\n\t</Note>\r\n</FreeText>\r\n")},
+         QStringLiteral("<FreeText FormatVersion=\"1.2\">\r\n\t<Title Value=\"Title\"/>\r\n\t<Chars "
+                        "Value=\"one\" Data=\"tag\"/><Br/>\r\n"
+                        "\t<Rockfall "
+                        "Disabled=\"1\">\r\n\t\t<Condition/>\r\n\t</Rockfall>\r\n\t<Note>\r\n\t\t<Star/"
+                        ">\r\n\t</Note>\r\n</FreeText>\r\n")},
         {fmFile, ffNoDisabled,
-         QStringLiteral("<FreeText FormatVersion=\"1.2\">\r\n\t<Title Value=\"Title\"/>\r\n\t<Chars Value=\"one\" Data=\"tag\"/><Br/>\r\n"
+         QStringLiteral("<FreeText FormatVersion=\"1.2\">\r\n\t<Title Value=\"Title\"/>\r\n\t<Chars "
+                        "Value=\"one\" Data=\"tag\"/><Br/>\r\n"
                         "\t<Note>\r\n\t\t<Star/>\r\n\t</Note>\r\n</FreeText>\r\n")},
         {fmFile, ffNoOptional,
-         QStringLiteral("<FreeText FormatVersion=\"1.2\">\r\n\t<Title Value=\"Title\"/>\r\n\t<Chars Value=\"one\" Data=\"tag\"/><Br/>\r\n"
-                        "\t<Rockfall Disabled=\"1\">\r\n\t\t<Condition/>\r\n\t</Rockfall>\r\n</FreeText>\r\n")},
+         QStringLiteral(
+             "<FreeText FormatVersion=\"1.2\">\r\n\t<Title Value=\"Title\"/>\r\n\t<Chars Value=\"one\" "
+             "Data=\"tag\"/><Br/>\r\n"
+             "\t<Rockfall Disabled=\"1\">\r\n\t\t<Condition/>\r\n\t</Rockfall>\r\n</FreeText>\r\n")},
     };
     for (const TRow& row : rows) {
         TKnot knot;
@@ -320,9 +332,11 @@ TEST(FileFormat, UnsupportedNodesSurviveSnapshotsToo)
     ASSERT_EQ(placeholders.size(), 1);
     EXPECT_EQ(placeholders[0]->NodeName(), QStringLiteral("Method"));
     EXPECT_EQ(placeholders[0]->DisplayLines(),
-              (QStringList{QStringLiteral("<Method A=\"1\">"), QStringLiteral("        <X B=\"&amp;\"/>"), QStringLiteral("</Method>")}));
+              (QStringList{QStringLiteral("<Method A=\"1\">"), QStringLiteral("        <X B=\"&amp;\"/>"),
+                           QStringLiteral("</Method>")}));
     ASSERT_NE(placeholders[0]->Messages(), nullptr);
-    EXPECT_EQ(placeholders[0]->Messages()->Items(0)->GetText(), QStringLiteral("Unsupported element \"Method\" in\u00A0this editor"));
+    EXPECT_EQ(placeholders[0]->Messages()->Items(0)->GetText(),
+              QStringLiteral("Unsupported element \"Method\" in\u00A0this editor"));
 
     TKnot snapshot;
     scheme.SaveToKnot(scheme.Root(), fmSnapshot, &snapshot, 0);
@@ -330,8 +344,10 @@ TEST(FileFormat, UnsupportedNodesSurviveSnapshotsToo)
     copy.LoadFromKnot(copy.Root(), fmSnapshot, &snapshot);
     TKnot file;
     copy.SaveToKnot(copy.Root(), fmFile, &file, ffFileSave);
-    EXPECT_EQ(file.SaveToText(), QStringLiteral("<FreeText FormatVersion=\"1.2\">\r\n\t<Method A=\"1\">\r\n\t\t<X B=\"&amp;\"/>\r\n"
-                                                "\t</Method>\r\n</FreeText>\r\n"));
+    EXPECT_EQ(
+        file.SaveToText(),
+        QStringLiteral("<FreeText FormatVersion=\"1.2\">\r\n\t<Method A=\"1\">\r\n\t\t<X B=\"&amp;\"/>\r\n"
+                       "\t</Method>\r\n</FreeText>\r\n"));
 }
 
 // Loader details
@@ -356,7 +372,8 @@ TEST(FileFormat, FreePositionsAndStoredIdentifiers)
     pinned.SetBounds(12, -3, 3, 10, 20);
     TKnot saved(QStringLiteral("Pinned"));
     pinned.SaveTo(&saved, fmFile, ffFileSave);
-    EXPECT_EQ(saved.SaveToText(), QStringLiteral("<Pinned ID=\"%1\" Left=\"12\" Top=\"-3\"/>\r\n").arg(pinned.ID()));
+    EXPECT_EQ(saved.SaveToText(),
+              QStringLiteral("<Pinned ID=\"%1\" Left=\"12\" Top=\"-3\"/>\r\n").arg(pinned.ID()));
     TKnot withoutPosition(QStringLiteral("Pinned"));
     pinned.SaveTo(&withoutPosition, fmFile, ffNoPosition);
     EXPECT_EQ(withoutPosition.SaveToText(), QStringLiteral("<Pinned ID=\"%1\"/>\r\n").arg(pinned.ID()));
@@ -435,7 +452,8 @@ struct Saving : ::testing::Test
     QTemporaryDir Dir;
     QString Target = Dir.filePath(QStringLiteral("doc.frt"));
     TScheme Scheme{TTestRoot::StaticClass(), QStringLiteral("FreeText")};
-    QByteArray Original = QByteArray("\xEF\xBB\xBF<FreeText FormatVersion=\"1.2\">\r\n\t<Chars Value=\"old\"/>\r\n</FreeText>\r\n");
+    QByteArray Original = QByteArray(
+        "\xEF\xBB\xBF<FreeText FormatVersion=\"1.2\">\r\n\t<Chars Value=\"old\"/>\r\n</FreeText>\r\n");
 
     void SetUp() override
     {
@@ -482,7 +500,8 @@ TEST_F(Saving, AFailedWriteNeverDamagesTheFile)
         Scheme.SaveToFile(other);
         FAIL() << "no error";
     } catch (const EQvError& error) {
-        EXPECT_TRUE(error.Message().startsWith(QStringLiteral("Cannot create file \"") + other + QStringLiteral("\". ")))
+        EXPECT_TRUE(error.Message().startsWith(QStringLiteral("Cannot create file \"") + other +
+                                               QStringLiteral("\". ")))
             << error.Message().toStdString();
     }
     EXPECT_EQ(ReadBytes(other), Original);

@@ -34,7 +34,8 @@ TEST(Scheme, NotifiesFileNameAndReadOnlyChangesOnly)
     scheme.SetReadOnlyLevel(rolReadOnly);
     scheme.SetReadOnlyLevel(rolReadOnly);
     scheme.SetReadOnlyLevel(rolBusy);
-    EXPECT_EQ(log.Kinds, (QList<int>{snFileNameChanged, snFileNameChanged, snReadOnlyChanged, snReadOnlyChanged}));
+    EXPECT_EQ(log.Kinds,
+              (QList<int>{snFileNameChanged, snFileNameChanged, snReadOnlyChanged, snReadOnlyChanged}));
 }
 
 TEST(Scheme, KeepsOneDependantEntryPerConnection)
@@ -132,14 +133,14 @@ TEST(Scheme, GroupsClearTheMessagesOnce)
 // ClassType() is no warning.
 namespace descriptors {
 
-#define QV_TEST_DESCRIPTOR(Name, Base, Sort, Ext)                                                       \
-    class Name : public Base                                                                           \
-    {                                                                                                  \
-        QV_CLASS(Name, Base)                                                                           \
-        static int GetSortValue(TDescriptor) { return Sort; }                                          \
-        static QString GetExtension(TDescriptor) { return QStringLiteral(Ext); }                       \
-        static QString GetTitle(TDescriptor) { return QStringLiteral(#Name); }                         \
-    };                                                                                                 \
+#define QV_TEST_DESCRIPTOR(Name, Base, Sort, Ext)                                                            \
+    class Name : public Base                                                                                 \
+    {                                                                                                        \
+        QV_CLASS(Name, Base)                                                                                 \
+        static int GetSortValue(TDescriptor) { return Sort; }                                                \
+        static QString GetExtension(TDescriptor) { return QStringLiteral(Ext); }                             \
+        static QString GetTitle(TDescriptor) { return QStringLiteral(#Name); }                               \
+    };                                                                                                       \
     QV_IMPLEMENT_CLASS(Name)
 
 QV_TEST_DESCRIPTOR(TResourcesDescriptor, TSchemeWithProcessingDescriptor, 120, "rsr")
@@ -232,7 +233,8 @@ TEST(SchemeRegistry, ProcessingTypesOfferProcessAndRemoveGenerated)
     EXPECT_TRUE(shortCut.isEmpty());
     TCommandLineVerbs verbs;
     cls->GetCommandLineVerbs(verbs);
-    EXPECT_EQ(verbs, (TCommandLineVerbs{{QStringLiteral("delgenerated"), 1}, {QStringLiteral("process"), 0}}));
+    EXPECT_EQ(verbs,
+              (TCommandLineVerbs{{QStringLiteral("delgenerated"), 1}, {QStringLiteral("process"), 0}}));
     QStringList names;
     cls->GetVerbParameters(0, names);
     EXPECT_EQ(names, QStringList{QStringLiteral("processors")});
@@ -262,7 +264,8 @@ TEST(SchemeRegistry, TheProcessorsParameterPicksProcessors)
     };
     for (const TRow& row : rows) {
         const QStringList* parameters = row.Parameters ? &*row.Parameters : nullptr;
-        EXPECT_EQ(TSchemeWithProcessingDescriptor::PickProcessors(parameters, row.Count), row.Expected) << row.Name;
+        EXPECT_EQ(TSchemeWithProcessingDescriptor::PickProcessors(parameters, row.Count), row.Expected)
+            << row.Name;
     }
 }
 
@@ -270,6 +273,12 @@ TEST(ClassesGroups, StartWithTheFourCommonGroups)
 {
     TClassesGroups& groups = ApplicationClassesGroups();
     ASSERT_GE(groups.GroupCount(), 4);
+    // A document type reserves its own group once, the first time it asks.
+    const int group = TRichDescriptor::StaticClass()->ClassesGroup();
+    EXPECT_GE(group, 4);
+    EXPECT_EQ(TRichDescriptor::StaticClass()->ClassesGroup(), group);
+    EXPECT_NE(TDataDescriptor::StaticClass()->ClassesGroup(), group);
+    EXPECT_TRUE(groups.GetGroup(group).isEmpty());
     TClassesGroups local;
     EXPECT_EQ(local.AddGroup(), 0);
     EXPECT_EQ(local.AddGroup(), 1);

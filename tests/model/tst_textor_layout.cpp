@@ -323,6 +323,23 @@ TEST_F(TextorWork, InvalidateLayoutReWrapsEverythingWithoutNotifying)
     ExpectConsistentLayout(*Textor);
 }
 
+// Breaking a long paragraph into many rows measures each character a few times, not once per row.
+TEST_F(TextorLayout, LongParagraphsCostTimeInProportionToTheirLength)
+{
+    TTestTextor textor(100);
+    QString text;
+    for (int i = 0; i < 400; ++i)
+        text += QStringLiteral("abcd ");
+    textor.SetText(text);
+    ASSERT_EQ(textor.FirstParagraph()->FirstRow()->EndOffset(), 10);
+    TFixedMeasuredFont::AdvanceCalls = 0;
+    textor.ResetCounters();
+    textor.InvalidateLayout();
+    EXPECT_EQ(textor.Counters().Wraps, 1);
+    EXPECT_LE(TFixedMeasuredFont::AdvanceCalls, 6 * text.size());
+    ExpectConsistentLayout(textor);
+}
+
 TEST_F(TextorLayout, LockedTextorArrangesWhenUnlocked)
 {
     TTestTextor textor(35, true, true, true);
