@@ -3,6 +3,7 @@
 #include "elements/classes_groups.h"
 #include "elements/element_sheet.h"
 #include "elements/root_parts.h"
+#include "elements/scheme_descriptor.h"
 
 namespace qv {
 
@@ -71,14 +72,19 @@ TPlainTextRoot::TPlainTextRoot(TScheme* scheme) : TRoot(scheme)
 
 int TPlainTextRoot::ClassesGroup()
 {
-    static const int group = ApplicationClassesGroups().AddGroup();
-    return group;
+    for (TDescriptor descriptor : SchemeRegistry().Descriptors()) {
+        if (descriptor->GetRootClass() == TPlainTextRoot::StaticClass())
+            return descriptor->ClassesGroup();
+    }
+    return -1;
 }
 
 void TPlainTextRoot::GetAcceptedClasses(TElementClassList& list)
 {
     TClassesGroups& groups = ApplicationClassesGroups();
-    groups.AddGroupTo(list, ClassesGroup());
+    const int group = ClassesGroup();
+    if (group >= 0)
+        groups.AddGroupTo(list, group);
     inherited::GetAcceptedClasses(list);
     groups.RemoveGroupFrom(list, cgInlineClasses);
 }

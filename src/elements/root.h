@@ -75,7 +75,8 @@ class TPlainTextRoot : public TRoot
 
     void GetAcceptedClasses(TElementClassList& list) override;
 
-    // The class group of the Plain Text document type (image and table), reserved on first use.
+    // The class group of the registered Plain Text document type (image and table), or -1 while
+    // the type is not registered.
     static int ClassesGroup();
 };
 
