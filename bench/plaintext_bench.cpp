@@ -1,0 +1,137 @@
+// The end-to-end cost of one keystroke in a large Plain Text document: the edit operation through
+// the undo manager, merging with the keystroke before it, the element check and the re-arranging of
+// the changed paragraph. Numbers are for reports; nothing here is asserted.
+
+#include "core/knot.h"
+#include "core/undo_redo.h"
+#include "elements/element_sheet.h"
+#include "elements/root.h"
+#include "elements/scheme.h"
+#include "elements/visual_element.h"
+#include "textor/qt_measuring_context.h"
+#include "textor/textor_element.h"
+
+#include "../tests/model/fixed_metrics.h"
+
+#include <QGuiApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace qv {
+namespace {
+
+double benchNow = 0;
+double BenchClock()
+{
+    return benchNow;
+}
+
+// The least a sheet must do: hold the focus and the top element.
+class TBenchSheet : public IElementSheet
+{
+public:
+    TBenchSheet() : FTop(new TSheetElement(nullptr)) { FTop->SetSheet(this); }
+    ~TBenchSheet() override { FTop->Free(); }
+
+    TSheetElement* TopElement() const override { return FTop; }
+    bool IsReadOnly() const override { return false; }
+    TVisualElement* FocusedElement() const override { return FFocused; }
+    TVisualElement* HotElement() const override { return nullptr; }
+    TVisualElement* CaptureElement() const override { return nullptr; }
+    void SetFocusedElement(TVisualElement* element) override { FFocused = element; }
+    void SetHotElement(TVisualElement*) override {}
+    void SetCaptureElement(TVisualElement*) override {}
+    void UpdateCaret() override {}
+    void BeginUpdate() override {}
+    void EndUpdate() override {}
+    void InvalidateRect(const QRect&) override {}
+    void TopElementBoundsChanged() override {}
+    void ElementLeaving(TVisualElement* element) override
+    {
+        if (FFocused == element)
+            FFocused = nullptr;
+    }
+    QSize PageSize() const override { return QSize(800, 600); }
+    QMargins ElementMargins() const override { return QMargins(1, 1, 1, 1); }
+    QSize MessagesSignSize() const override { return QSize(12, 12); }
+    QMargins SheetPadding() const override { return QMargins(8, 8, 8, 8); }
+
+private:
+    TSheetElement* FTop;
+    TVisualElement* FFocused = nullptr;
+};
+
+// A document of `paragraphs` paragraphs of about 60 characters, loaded as a file would be.
+std::unique_ptr<TScheme> LargeDocument(int paragraphs)
+{
+    auto scheme = std::make_unique<TScheme>(TPlainTextRoot::StaticClass(), QStringLiteral("FreeText"));
+    TKnot knot(QStringLiteral("FreeText"));
+    knot.WriteString(QStringLiteral("FormatVersion"), QStringLiteral("1.2"));
+    for (int i = 0; i < paragraphs; ++i) {
+        if (i > 0)
+            knot.AddKnot(QStringLiteral("Br"));
+        knot.AddKnot(QStringLiteral("Chars"))
+            ->WriteString(QStringLiteral("Value"),
+                          QStringLiteral("Paragraph %1 of the document, with\ta tab and some words.").arg(i));
+    }
+    scheme->LoadFromKnot(scheme->Root(), 0, &knot);
+    return scheme;
+}
+
+void Keystroke(benchmark::State& state, bool merge)
+{
+    SetTextorClock(&BenchClock);
+    std::unique_ptr<IMeasuringContext> previous =
+        TDeviceContextManager::SetInstance(std::make_unique<TFixedMeasuringContext>());
+    {
+        const int paragraphs = int(state.range(0));
+        TUndoRedo undo;
+        std::unique_ptr<TScheme> scheme = LargeDocument(paragraphs);
+        scheme->SetUndoRedo(&undo);
+        TBenchSheet sheet;
+        auto* root = static_cast<TTextorElement*>(scheme->Root());
+        root->SetVisualParent(sheet.TopElement());
+        root->SetFocus();
+        root->SetSelection({{paragraphs / 2, 10}, {paragraphs / 2, 10}});
+        root->Textor()->ResetCounters();
+        for (auto _ : state) {
+            // Typing merges within 800 ms; a pause starts a new undo step.
+            benchNow += merge ? 100 : 1000;
+            root->ReplaceWithText(tetSelection, nullptr, false, QStringLiteral("x"));
+        }
+        state.counters["wraps/key"] = benchmark::Counter(double(root->Textor()->Counters().Wraps) /
+                                                         double(state.iterations()));
+        root->SetVisualParent(nullptr);
+        undo.Clear();
+    }
+    TDeviceContextManager::SetInstance(std::move(previous));
+    SetTextorClock(nullptr);
+}
+
+void BM_PlainTextKeystrokeMerged(benchmark::State& state)
+{
+    Keystroke(state, true);
+}
+BENCHMARK(BM_PlainTextKeystrokeMerged)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+void BM_PlainTextKeystrokeNewStep(benchmark::State& state)
+{
+    Keystroke(state, false);
+}
+BENCHMARK(BM_PlainTextKeystrokeNewStep)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace qv
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    QGuiApplication app(argc, argv);
+    ::benchmark::Initialize(&argc, argv);
+    ::benchmark::RunSpecifiedBenchmarks();
+    ::benchmark::Shutdown();
+    qv::TDeviceContextManager::SetInstance(nullptr);
+    return 0;
+}
