@@ -101,8 +101,8 @@ void Keystroke(benchmark::State& state, bool merge)
             benchNow += merge ? 100 : 1000;
             root->ReplaceWithText(tetSelection, nullptr, false, QStringLiteral("x"));
         }
-        state.counters["wraps/key"] = benchmark::Counter(double(root->Textor()->Counters().Wraps) /
-                                                         double(state.iterations()));
+        state.counters["wraps/key"] =
+            benchmark::Counter(double(root->Textor()->Counters().Wraps) / double(state.iterations()));
         root->SetVisualParent(nullptr);
         undo.Clear();
     }
@@ -127,7 +127,8 @@ BENCHMARK(BM_PlainTextKeystrokeNewStep)->Arg(10000)->Unit(benchmark::kMicrosecon
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
     ::benchmark::Initialize(&argc, argv);
     ::benchmark::RunSpecifiedBenchmarks();

@@ -54,8 +54,8 @@ void TQtClipboard::SetData(const QString& format, const QByteArray& data)
 
 bool TQtUrlOpener::OpenUrl(const QUrl& url)
 {
-    static const QStringList schemes = {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("ftp"),
-                                        QStringLiteral("file")};
+    static const QStringList schemes = {QStringLiteral("http"), QStringLiteral("https"),
+                                        QStringLiteral("ftp"), QStringLiteral("file")};
     if (!url.isValid() || !schemes.contains(url.scheme().toLower()))
         return false;
     return QDesktopServices::openUrl(url);

@@ -147,7 +147,8 @@ void TTextorElement::Replace(int target, const TTextorRange* range, bool keepSel
     TSchemeOperation::Post(std::move(operation));
 }
 
-void TTextorElement::ReplaceWithText(int target, const TTextorRange* range, bool keepSelection, const QString& text)
+void TTextorElement::ReplaceWithText(int target, const TTextorRange* range, bool keepSelection,
+                                     const QString& text)
 {
     if (text.isEmpty()) {
         Replace(target, range, keepSelection, 0, fmFile, nullptr);
@@ -161,7 +162,8 @@ void TTextorElement::ReplaceWithText(int target, const TTextorRange* range, bool
     Replace(target, range, keepSelection, 0, fmFile, content.get());
 }
 
-void TTextorElement::ReplaceWithElements(int target, const TTextorRange* range, const QList<TElement*>& elements)
+void TTextorElement::ReplaceWithElements(int target, const TTextorRange* range,
+                                         const QList<TElement*>& elements)
 {
     if (elements.isEmpty())
         return;
@@ -219,8 +221,8 @@ TElement* TTextorElement::InsertNewElement(const TElementClass* cls, TPaletteIte
         before = p->PortionAt(offset - 1, beforeLocal);
     }
     const bool breakBefore = paragraphs && ((block && offset > 0) || isBlockElement(before));
-    const bool breakAfter =
-        paragraphs && ((block && FTextor->Compare(at, FTextor->LastPosition()) < 0) || (local == 0 && isBlockElement(after)));
+    const bool breakAfter = paragraphs && ((block && FTextor->Compare(at, FTextor->LastPosition()) < 0) ||
+                                           (local == 0 && isBlockElement(after)));
 
     auto content = NewContentKnot();
     {
@@ -238,8 +240,8 @@ TElement* TTextorElement::InsertNewElement(const TElementClass* cls, TPaletteIte
 
     TElement* inserted = Scheme() != nullptr ? Scheme()->FindElementByID(id) : nullptr;
     TSheetSettings* settings = TextorSheetSettings();
-    if (IsInstanceOf(inserted, TVisualElement::StaticClass()) && settings != nullptr && settings->FocusNew().Value() &&
-        Sheet() != nullptr && IsShown()) {
+    if (IsInstanceOf(inserted, TVisualElement::StaticClass()) && settings != nullptr &&
+        settings->FocusNew().Value() && Sheet() != nullptr && IsShown()) {
         static_cast<TVisualElement*>(inserted)->Focus();
     }
     if (breakAfter && IsFocused()) {
@@ -319,7 +321,8 @@ void TTextorEditOperation::ApplyEdit(TTextorElement* element)
         TTextorPosition point;
         if (textor->FromIndex(FInsertPoint, point)) {
             FContent->SetReadMarks(false);
-            TSchemeLoader loader(element->Scheme(), element->Scheme() != nullptr ? element->Scheme()->Messages() : nullptr,
+            TSchemeLoader loader(element->Scheme(),
+                                 element->Scheme() != nullptr ? element->Scheme()->Messages() : nullptr,
                                  FContent.get(), FContentFlags, FContentMode);
             inserted = element->LoadContent(&loader, FContent.get(), &point);
             loader.Finish();

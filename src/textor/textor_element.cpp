@@ -8,6 +8,7 @@
 #include "elements/scheme.h"
 #include "textor/inline_element.h"
 #include "textor/rich_text_attributes.h"
+#include "textor/sheet_canvas.h"
 #include "textor/sheet_settings.h"
 #include "textor/sheet_theme.h"
 #include "textor/textor_canvas.h"
@@ -216,7 +217,8 @@ TTextorElement::TTextorElement(TScheme* scheme) : TCustomDropDownElement(scheme)
     FTextor = std::make_unique<TSchemeTextor>(this);
     // A change of the content re-checks the element.
     SetOptions(Options() | eoTracked);
-    SetVisualOptions(VisualOptions() | voFocusOnClick | voFocusTarget | voEditable | 0x10 | voRelayoutOnCovered);
+    SetVisualOptions(VisualOptions() | voFocusOnClick | voFocusTarget | voEditable | 0x10 |
+                     voRelayoutOnCovered);
 }
 
 TTextorElement::~TTextorElement() = default;
@@ -302,17 +304,18 @@ void TTextorElement::NormalizeContent()
         if (endParagraph != p || endOffset > offset) {
             std::vector<TPiece> pieces;
             TAttributesRef<TTextAttributes> last;
-            FTextor->ForEachSegment(run, false, [&](TParagraph* paragraph, TPortion* portion, int start, int count) {
-                if (portion == nullptr) {
-                    pieces.push_back({QStringLiteral("\r\n"), paragraph->TextAttributes()});
-                } else {
-                    QString chars(count, Qt::Uninitialized);
-                    portion->CopyText(start, count, chars.data());
-                    last = portion->Attributes();
-                    pieces.push_back({chars, last});
-                }
-                return true;
-            });
+            FTextor->ForEachSegment(
+                run, false, [&](TParagraph* paragraph, TPortion* portion, int start, int count) {
+                    if (portion == nullptr) {
+                        pieces.push_back({QStringLiteral("\r\n"), paragraph->TextAttributes()});
+                    } else {
+                        QString chars(count, Qt::Uninitialized);
+                        portion->CopyText(start, count, chars.data());
+                        last = portion->Attributes();
+                        pieces.push_back({chars, last});
+                    }
+                    return true;
+                });
             TTextorPosition at = FTextor->DeleteRange(run);
             for (const TPiece& piece : pieces)
                 at = FTextor->InsertText(at, piece.Text, piece.Attributes.get()).End;
@@ -468,7 +471,8 @@ void TTextorElement::ParentChanged()
 
 void TTextorElement::InheritOptions()
 {
-    const uint32_t mask = HasBehaviour(tboInPlace) ? uint32_t(tboInPlaceInheritMask) : uint32_t(tboInheritMask);
+    const uint32_t mask =
+        HasBehaviour(tboInPlace) ? uint32_t(tboInPlaceInheritMask) : uint32_t(tboInheritMask);
     auto* enclosing = dynamic_cast<TTextorElement*>(EnclosingField());
     if (enclosing != nullptr) {
         SetBehaviourOptions((FBehaviourOptions & ~mask) | (enclosing->BehaviourOptions() & mask));
@@ -496,6 +500,34 @@ void TTextorElement::ContentChanged()
         return;
     }
     Changed();
+}
+
+void TTextorElement::RemoveVisualChild(TVisualElement* child)
+{
+    inherited::RemoveVisualChild(child);
+    TElementPortion* portion = child->Portion();
+    if (portion == nullptr || !child->IsDestroying() || IsDestroying() || !FTextor)
+        return;
+    for (TParagraph* p = FTextor->FirstParagraph(); p != nullptr; p = p->Next()) {
+        int offset = 0;
+        for (TPortion* piece = p->FirstPortion(); piece != nullptr; piece = piece->Next()) {
+            if (piece == portion) {
+                // The portion's link sees the element going and does not free it again.
+                FTextor->DeleteRange({p->PositionAt(offset), p->PositionAt(offset + 1)});
+                return;
+            }
+            offset += piece->Length();
+        }
+    }
+}
+
+void TTextorElement::FocusLost()
+{
+    inherited::FocusLost();
+    if ((VisualFlags() & vsWantsFocusLost) != 0) {
+        SetVisualStateBits(vsWantsFocusLost, false);
+        Changed();
+    }
 }
 
 void TTextorElement::ContentChangedHook()
@@ -696,7 +728,8 @@ void TTextorElement::UpdateSize()
     TRow* lastRow = FTextor->LastParagraph()->LastRow();
     if (HasBehaviour(tboWorkspaceHeight) && sheetSettings != nullptr &&
         sheetSettings->IncreaseWorkspaceHeight().Value()) {
-        const int extra = minimumHeight - (lastRow != nullptr ? lastRow->Height() : 0) - padding.top() - padding.bottom();
+        const int extra =
+            minimumHeight - (lastRow != nullptr ? lastRow->Height() : 0) - padding.top() - padding.bottom();
         if (extra >= 0)
             height += extra;
     }
@@ -738,6 +771,30 @@ void TTextorElement::TextorArranged()
             parent->SendMessage(tmFirstLineHeightChanged, this);
     }
     Invalidate();
+}
+
+void TTextorElement::PaintFrame(TCustomSheetCanvas& canvas)
+{
+    int frame = 0;
+    if (GetFrameElement(frame))
+        canvas.DrawThemeFrame(TSheetThemeElement(frame), GetClientRect());
+}
+
+void TTextorElement::PaintField(TCustomSheetCanvas& canvas)
+{
+    if (FTextor->LockCount() > 0)
+        return;
+    PaintFrame(canvas);
+    const QMargins padding = GetPadding();
+    canvas.OffsetOrigin(padding.left(), padding.top());
+    const bool marks = sheetSettings != nullptr && sheetSettings->NonPrintingCharacters().Value() &&
+                       !HasBehaviour(tboNoNonPrinting);
+    const int flags = marks ? tpfNonPrinting : 0;
+    FTextor->Paint(canvas, 0, marks, flags, FTextor->WholeRange());
+    TTextorRange selection;
+    if (IsFocused() && SelectionRange(selection) && selection.Start != selection.End)
+        FTextor->Paint(canvas, 0, marks, flags | tpfSelected, selection);
+    canvas.OffsetOrigin(-padding.left(), -padding.top());
 }
 
 void TTextorElement::Relayout(bool all, bool force)

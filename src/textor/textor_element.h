@@ -16,46 +16,49 @@ class TPaletteItem;
 class TRichTextAttributes;
 class TSchemeLoader;
 class TSchemeSaver;
+class TCustomSheetCanvas;
 class TSheetSettings;
 class TTextorEditOperation;
 class TTextorElement;
 
 // ContentOptions: what the content of a text field may hold and how its text is checked.
-enum TTextorContentOption : uint32_t {
+enum TTextorContentOption : uint32_t
+{
     tcoLetters = 0x1,
     tcoDigits = 0x2,
     tcoUnderscore = 0x4,
     tcoSpaces = 0x8,
-    tcoTabStops = 0x10,       // tabs are laid out as tab stops
-    tcoParagraphs = 0x20,     // CR and LF split paragraphs
-    tcoSpecial = 0x40,        // every other character
+    tcoTabStops = 0x10,   // tabs are laid out as tab stops
+    tcoParagraphs = 0x20, // CR and LF split paragraphs
+    tcoSpecial = 0x40,    // every other character
     tcoBeginWithLetter = 0x80,
     tcoFileNameChars = 0x100,
     tcoPathChars = 0x200,
     tcoLatinOnly = 0x400,
     tcoInteger = 0x800,
     tcoFloat = 0x1000,
-    tcoPercent = 0x2000,      // one trailing "%" is not part of the numeric value
+    tcoPercent = 0x2000, // one trailing "%" is not part of the numeric value
     tcoNoLeadingSpace = 0x4000,
     tcoNoTrailingSpace = 0x8000,
     tcoElementRequired = 0x10000,
     tcoSingleElement = 0x20000,
-    tcoAnything = 127,        // no check at all
+    tcoAnything = 127, // no check at all
     tcoTextMask = tcoLetters | tcoDigits | tcoUnderscore | tcoSpaces | tcoSpecial,
 };
 
 // BehaviourOptions: font, frame, size and editing behaviour of a text field.
-enum TTextorBehaviourOption : uint32_t {
-    tboElements = 0x1,          // embedded elements; content stored as child nodes
+enum TTextorBehaviourOption : uint32_t
+{
+    tboElements = 0x1, // embedded elements; content stored as child nodes
     tboFormatItems = 0x2,
     tboLinks = 0x4,
     tboDeferredCommit = 0x8,
     tboNoNonPrinting = 0x10,
     tboIdentifierWords = 0x20,
     tboElementsOnOwnLine = 0x40,
-    tboInPlace = 0x80,          // belongs to the enclosing text field
+    tboInPlace = 0x80, // belongs to the enclosing text field
     tboInheritOptions = 0x100,
-    tboIndent = 0x200,          // 42 more pixels of left padding
+    tboIndent = 0x200, // 42 more pixels of left padding
     tboEmptyWidth = 0x400,
     tboFieldFrame = 0x800,
     tboContainerFrame = 0x1000,
@@ -86,14 +89,16 @@ enum TTextorBehaviourOption : uint32_t {
 };
 
 // FieldState bits.
-enum TTextorFieldState : uint8_t {
+enum TTextorFieldState : uint8_t
+{
     tfsNoChangeHandling = 0x1, // the content is being normalized
     tfsRestoringSelection = 0x2,
     tfsArranging = 0x4,
 };
 
 // Targets of Replace.
-enum TTextorEditTarget : int {
+enum TTextorEditTarget : int
+{
     tetSelection = 0, // the focused field's selection
     tetRange = 1,
     tetAll = 2,
@@ -101,7 +106,8 @@ enum TTextorEditTarget : int {
 };
 
 // Tree messages of text fields.
-enum TTextorTreeMessage : int {
+enum TTextorTreeMessage : int
+{
     tmFirstLineHeightQuery = 10,   // data: int*, the first line height
     tmFirstLineHeightChanged = 11, // param: the text field whose first line height changed
     tmDataElementClass = 100,      // data: const TElementClass**, the class for clipboard data
@@ -270,6 +276,17 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     bool Paste() override;
     bool FindText(int mode, TFindData& findData, int& position, TVisualElement*& next, bool forward) override;
     void GetAvailableSize(TVisualElement* child, QSize& size) override;
+    // An embedded element freed other than through an edit leaves its place in the text.
+    void RemoveVisualChild(TVisualElement* child) override;
+    // Commits a change that waited for the focus to go (deferred commit).
+    void FocusLost() override;
+
+    // Draws the frame theme element over the client rectangle (element coordinates).
+    void PaintFrame(TCustomSheetCanvas& canvas);
+    // The field's own look: nothing while its Textor is locked; else the frame, then the content
+    // moved by the padding, with non-printing marks when the sheet shows them, and the selection of
+    // a focused field.
+    void PaintField(TCustomSheetCanvas& canvas);
 
     // The Textor was arranged: pending selection, size, first line height, repaint.
     void TextorArranged();

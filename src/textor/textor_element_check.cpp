@@ -17,7 +17,15 @@ namespace {
 bool IsFileNameForbidden(char32_t c)
 {
     switch (c) {
-    case U'"': case U'*': case U'/': case U':': case U'<': case U'>': case U'?': case U'\\': case U'|':
+    case U'"':
+    case U'*':
+    case U'/':
+    case U':':
+    case U'<':
+    case U'>':
+    case U'?':
+    case U'\\':
+    case U'|':
         return true;
     default:
         return false;
@@ -27,7 +35,12 @@ bool IsFileNameForbidden(char32_t c)
 bool IsPathForbidden(char32_t c)
 {
     switch (c) {
-    case U'"': case U'*': case U'<': case U'>': case U'?': case U'|':
+    case U'"':
+    case U'*':
+    case U'<':
+    case U'>':
+    case U'?':
+    case U'|':
         return true;
     default:
         return false;
@@ -97,7 +110,9 @@ void TTextorElement::CheckText()
     if (o == tcoAnything)
         return;
     const QString id = QString::number(ID());
-    auto add = [this, &id](const QString& text) { GetMessages()->AddElementsMessage(mkInvalidContent, text, id); };
+    auto add = [this, &id](const QString& text) {
+        GetMessages()->AddElementsMessage(mkInvalidContent, text, id);
+    };
 
     bool textPiece = false;
     bool letter = false, latin = false, digit = false, underscore = false, space = false, tab = false,
@@ -188,7 +203,8 @@ void TTextorElement::CheckText()
         add(LoadStr(2400));
     }
     if ((o & tcoSpaces) != 0 && (o & tcoNoTrailingSpace) != 0 && !leading && lastPiece != nullptr &&
-        lastPiece->Kind() == TPortionKind::Text && static_cast<TTextPortion*>(lastPiece)->Chars().endsWith(u' '))
+        lastPiece->Kind() == TPortionKind::Text &&
+        static_cast<TTextPortion*>(lastPiece)->Chars().endsWith(u' '))
         add(LoadStr(2401));
 
     if ((o & tcoFloat) != 0) {

@@ -129,8 +129,8 @@ QString TTextorElement::LinkUrl(const QString& word)
     if (text.startsWith(QStringLiteral("url://"), Qt::CaseInsensitive))
         text = QStringLiteral("http://") + text.mid(6);
     const QUrl url(text, QUrl::StrictMode);
-    static const QStringList allowed = {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("ftp"),
-                                        QStringLiteral("file")};
+    static const QStringList allowed = {QStringLiteral("http"), QStringLiteral("https"),
+                                        QStringLiteral("ftp"), QStringLiteral("file")};
     if (!url.isValid() || !allowed.contains(url.scheme().toLower()) || url.host().startsWith(u'-'))
         return QString();
     return url.toString(QUrl::FullyEncoded);
@@ -203,7 +203,8 @@ void TTextorElement::DetectLinks(TParagraph& paragraph)
             while (i < text.size() && !separator(text[i]))
                 ++i;
             if (i > start && IsLinkWord(QStringView(text).mid(start, i - start)))
-                links.push_back({runStart + int(start), runStart + int(i), LinkAttributes(text.mid(start, i - start))});
+                links.push_back(
+                    {runStart + int(start), runStart + int(i), LinkAttributes(text.mid(start, i - start))});
         }
     }
     // Stale link formatting goes back to none; other formatting (such as stored data) stays.
@@ -232,15 +233,16 @@ void TTextorElement::DetectLinks(TParagraph& paragraph)
             changes.push_back(std::move(link));
     }
     for (const TChange& change : changes) {
-        FTextor->SetRangeAttributes({paragraph.PositionAt(change.Start), paragraph.PositionAt(change.End)}, false,
-                                    change.Attributes.get());
+        FTextor->SetRangeAttributes({paragraph.PositionAt(change.Start), paragraph.PositionAt(change.End)},
+                                    false, change.Attributes.get());
     }
 }
 
 // ---------------------------------------------------------------------------------------------------
 // Search
 
-bool TTextorElement::FindText(int mode, TFindData& findData, int& position, TVisualElement*& next, bool forward)
+bool TTextorElement::FindText(int mode, TFindData& findData, int& position, TVisualElement*& next,
+                              bool forward)
 {
     const QString& needle = findData.Text();
     TTextorRange selection;
@@ -265,7 +267,8 @@ bool TTextorElement::FindText(int mode, TFindData& findData, int& position, TVis
     for (;;) {
         // The piece next to the position in the search direction.
         int local = 0;
-        TPortion* piece = forward ? p->PortionAt(offset, local) : (offset > 0 ? p->PortionAt(offset - 1, local) : nullptr);
+        TPortion* piece =
+            forward ? p->PortionAt(offset, local) : (offset > 0 ? p->PortionAt(offset - 1, local) : nullptr);
         if (piece == nullptr) {
             TParagraph* following = forward ? p->Next() : p->Prev();
             if (following == nullptr)

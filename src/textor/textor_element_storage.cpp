@@ -46,7 +46,8 @@ const QString& FloatingName()
 }
 
 // `base` (null: the default value of the Textor's class) with Data set, interned.
-TAttributesRef<TTextAttributes> AttributesWithData(TTextor& textor, TTextAttributes* base, const QString& data)
+TAttributesRef<TTextAttributes> AttributesWithData(TTextor& textor, TTextAttributes* base,
+                                                   const QString& data)
 {
     std::unique_ptr<TAttributes> scratch(textor.TextAttributesClass()->CreateAttributes());
     auto* text = static_cast<TTextAttributes*>(scratch.get());
@@ -163,7 +164,8 @@ TTextorRange TTextorElement::LoadContent(TSchemeLoader* loader, TKnot* knot, con
     // The nodes of this element's parts share the element's node; they are not content.
     QSet<QString> partNames;
     for (TNode* node = FirstChild(); node != nullptr; node = node->NextSibling()) {
-        if (IsInstanceOf(node, TElement::StaticClass()) && (static_cast<TElement*>(node)->Options() & eoPart) != 0)
+        if (IsInstanceOf(node, TElement::StaticClass()) &&
+            (static_cast<TElement*>(node)->Options() & eoPart) != 0)
             partNames.insert(GetPartKnotName(static_cast<TElement*>(node), loader->Mode()));
     }
     const bool breaksAsElements = (loader->Flags() & ffNoPosition) != 0 && !TextAllowed();

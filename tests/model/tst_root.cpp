@@ -29,8 +29,9 @@ TEST(Root, OptionsAndPartsOfEachRoot)
     auto* withProcessing = static_cast<TRootWithProcessing*>(processing.Root());
     EXPECT_EQ(withProcessing->GetPartKnotName(withProcessing->UnitedLanguages(), fmFile),
               QStringLiteral("UnitedLanguages"));
-    EXPECT_EQ(withProcessing->GetPartKnotName(withProcessing->ApplicationInsideValuesNamespaceConnection(), fmFile),
-              QStringLiteral("ApplicationInsideValuesNamespaceConnection"));
+    EXPECT_EQ(
+        withProcessing->GetPartKnotName(withProcessing->ApplicationInsideValuesNamespaceConnection(), fmFile),
+        QStringLiteral("ApplicationInsideValuesNamespaceConnection"));
 
     TScheme plain(TPlainTextRoot::StaticClass(), QStringLiteral("FreeText"));
     auto* plainRoot = static_cast<TPlainTextRoot*>(plain.Root());
@@ -45,8 +46,9 @@ TEST(Root, EmptyPartsStayOutOfFilesAndSnapshotsKeepContentApart)
     root->Textor()->SetText(u"a\r\nb");
     TKnot file;
     scheme.SaveToKnot(root, fmFile, &file, ffFileSave);
-    EXPECT_EQ(file.SaveToText(), QStringLiteral("<Doc FormatVersion=\"1.2\">\r\n\t<Chars Value=\"a\"/><Br/>\r\n"
-                                                "\t<Chars Value=\"b\"/>\r\n</Doc>\r\n"));
+    EXPECT_EQ(file.SaveToText(),
+              QStringLiteral("<Doc FormatVersion=\"1.2\">\r\n\t<Chars Value=\"a\"/><Br/>\r\n"
+                             "\t<Chars Value=\"b\"/>\r\n</Doc>\r\n"));
 
     // A snapshot stores the parts with their IDs and the content under "Floating".
     TKnot snapshot;

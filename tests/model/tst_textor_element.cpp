@@ -4,6 +4,7 @@
 #include "core/strings.h"
 #include "core/undo_redo.h"
 #include "elements/element_messages.h"
+#include "elements/find_data.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "textor/rich_text_attributes.h"
@@ -191,7 +192,9 @@ TEST_F(TextField, ContentNodesJoinRunsOfEqualData)
     TTestTextField* field = NewField(multiLine, tboElements);
     TTextor* textor = field->Textor();
     textor->SetText(u"ab\r\nc");
-    EXPECT_EQ(ContentText(field), QStringLiteral("<Field>\r\n\t<Chars Value=\"ab\"/><Br/>\r\n\t<Chars Value=\"c\"/>\r\n</Field>\r\n"));
+    EXPECT_EQ(
+        ContentText(field),
+        QStringLiteral("<Field>\r\n\t<Chars Value=\"ab\"/><Br/>\r\n\t<Chars Value=\"c\"/>\r\n</Field>\r\n"));
 
     // Runs with different data stay apart; a tab between runs without data joins them.
     TRichTextAttributes scratch;
@@ -201,8 +204,9 @@ TEST_F(TextField, ContentNodesJoinRunsOfEqualData)
     textor->InsertText(textor->LastPosition(), u"a", nullptr);
     textor->InsertText(textor->LastPosition(), u"b", x.get());
     textor->InsertText(textor->LastPosition(), u"c\td", nullptr);
-    EXPECT_EQ(ContentText(field), QStringLiteral("<Field>\r\n\t<Chars Value=\"a\"/>\r\n\t<Chars Value=\"b\" Data=\"x\"/>\r\n"
-                                                 "\t<Chars Value=\"c&#9;d\"/>\r\n</Field>\r\n"));
+    EXPECT_EQ(ContentText(field),
+              QStringLiteral("<Field>\r\n\t<Chars Value=\"a\"/>\r\n\t<Chars Value=\"b\" Data=\"x\"/>\r\n"
+                             "\t<Chars Value=\"c&#9;d\"/>\r\n</Field>\r\n"));
 
     // "Data" is read back into the run's attributes and nothing is left unread.
     TKnot knot(QStringLiteral("Field"));
@@ -244,6 +248,11 @@ TEST_F(TextField, ElementNodesBecomeEmbeddedElementsAndSnapshotsKeepTheirIDs)
     EXPECT_EQ(Scheme.FindElementByID(id), nullptr);
     Undo.Undo();
     EXPECT_EQ(field->CollectAll<TElement_Star>().size(), 1u);
+
+    // An element freed directly leaves the text as well.
+    field->CollectAll<TElement_Star>()[0]->Free();
+    EXPECT_EQ(field->GetText(), QStringLiteral("ab"));
+    EXPECT_EQ(field->Textor()->FirstParagraph()->Length(), 2);
 
     // A field without embedded elements leaves element nodes unread.
     TElementMessages log;
@@ -370,7 +379,7 @@ TEST_F(TextField, RandomEditsUndosAndRedosMatchAReplay)
     QList<QList<TEdit>> entries;
     QList<QList<TEdit>> undone;
     QRandomGenerator random(20261209);
-    const QStringList pieces = {QStringLiteral("x"), QStringLiteral("yz"), QStringLiteral("\t"),
+    const QStringList pieces = {QStringLiteral("x"),    QStringLiteral("yz"),     QStringLiteral("\t"),
                                 QStringLiteral("\r\n"), QStringLiteral("q\r\nr"), QString()};
     auto randomIndex = [&]() {
         TTextor* textor = field->Textor();
@@ -407,7 +416,8 @@ TEST_F(TextField, RandomEditsUndosAndRedosMatchAReplay)
             TNode* lastBefore = Undo.UndoList()->LastChild();
             const int stepsBefore = UndoSteps();
             field->ReplaceWithText(tetRange, &range, false, edit.Text);
-            if (UndoSteps() == stepsBefore && Undo.UndoList()->LastChild() == lastBefore && lastBefore != nullptr) {
+            if (UndoSteps() == stepsBefore && Undo.UndoList()->LastChild() == lastBefore &&
+                lastBefore != nullptr) {
                 entries.last().append(edit);
                 ++merges;
             } else {
@@ -433,6 +443,35 @@ TEST_F(TextField, RandomEditsUndosAndRedosMatchAReplay)
     EXPECT_EQ(replay->GetText(), field->GetText());
 }
 
+TEST_F(TextField, DeferredCommitWaitsForTheFocusToGo)
+{
+    TTestTextField* field = FocusedField(multiLine, tboDeferredCommit);
+    Type(field, QStringLiteral("a"));
+    EXPECT_NE(field->VisualFlags() & vsWantsFocusLost, 0u);
+    Sheet.SetFocusedElement(nullptr);
+    EXPECT_EQ(field->VisualFlags() & vsWantsFocusLost, 0u);
+    EXPECT_TRUE((field->State() & esFilled) != 0);
+}
+
+TEST_F(TextField, FindTextSelectsMatchesInBothDirections)
+{
+    TTestTextField* field = FocusedField(multiLine, tboElements);
+    field->SetText(QStringLiteral("Abc x\r\nyabc"));
+    SetCaret(field, 0, 0);
+    TFindData find(Root, QStringLiteral("abc"), false);
+    int position = 0;
+    TVisualElement* next = nullptr;
+    ASSERT_TRUE(field->FindText(2, find, position, next, true));
+    EXPECT_EQ(field->Selection(), (TTextorIndexRange{{0, 0}, {0, 3}}));
+    // The selection counts as a match: the search goes on after it, into the next paragraph.
+    ASSERT_TRUE(field->FindText(1, find, position, next, true));
+    EXPECT_EQ(field->Selection(), (TTextorIndexRange{{1, 1}, {1, 4}}));
+    ASSERT_TRUE(field->FindText(1, find, position, next, false));
+    EXPECT_EQ(field->Selection(), (TTextorIndexRange{{0, 0}, {0, 3}}));
+    find.SetMatchCase(true);
+    EXPECT_FALSE(field->FindText(1, find, position, next, false));
+}
+
 // --- Validation ------------------------------------------------------------------------------------
 
 TEST_F(TextField, ValidationReportsEachProblemOnceInOrder)
@@ -453,18 +492,40 @@ TEST_F(TextField, ValidationReportsEachProblemOnceInOrder)
         {"underscore first", letters | tcoUnderscore | tcoBeginWithLetter, QStringLiteral("_x"), {}},
         {"letter first", letters | tcoUnderscore | tcoBeginWithLetter, QStringLiteral("x1"), {}},
         {"digit first", letters | tcoUnderscore | tcoBeginWithLetter, QStringLiteral("1x"), {2387}},
-        {"leading space", tcoLetters | tcoSpaces | tcoNoLeadingSpace | tcoNoTrailingSpace, QStringLiteral(" x "), {2400}},
-        {"trailing space", tcoLetters | tcoSpaces | tcoNoLeadingSpace | tcoNoTrailingSpace, QStringLiteral("x "), {2401}},
+        {"leading space",
+         tcoLetters | tcoSpaces | tcoNoLeadingSpace | tcoNoTrailingSpace,
+         QStringLiteral(" x "),
+         {2400}},
+        {"trailing space",
+         tcoLetters | tcoSpaces | tcoNoLeadingSpace | tcoNoTrailingSpace,
+         QStringLiteral("x "),
+         {2401}},
         {"no text at all", tcoParagraphs, QStringLiteral("x1"), {2384}},
         {"Latin only", tcoLetters | tcoLatinOnly, QStringLiteral("ab\u00E9"), {2389}},
         {"letters before Latin", tcoDigits | tcoLatinOnly, QStringLiteral("\u00E9"), {2388}},
-        {"scan order", 0x100 | tcoSpecial, QStringLiteral("\tA1_ :"), {2388, 2390, 2391, 2399, 2392, 2395}, QStringLiteral(":")},
-        {"path characters", tcoLetters | tcoSpecial | tcoPathChars, QStringLiteral("a/b:c|d"), {2396}, QStringLiteral("|")},
+        {"scan order",
+         0x100 | tcoSpecial,
+         QStringLiteral("\tA1_ :"),
+         {2388, 2390, 2391, 2399, 2392, 2395},
+         QStringLiteral(":")},
+        {"path characters",
+         tcoLetters | tcoSpecial | tcoPathChars,
+         QStringLiteral("a/b:c|d"),
+         {2396},
+         QStringLiteral("|")},
         {"special characters", tcoLetters, QStringLiteral("a-b"), {2394}},
-        {"float with a comma", tcoDigits | tcoSpecial | tcoFloat, QStringLiteral("1,5"), {2397}, QStringLiteral("1,5")},
+        {"float with a comma",
+         tcoDigits | tcoSpecial | tcoFloat,
+         QStringLiteral("1,5"),
+         {2397},
+         QStringLiteral("1,5")},
         {"float", tcoDigits | tcoSpecial | tcoFloat, QStringLiteral("1.5"), {}},
         {"percent", tcoDigits | tcoSpecial | tcoFloat | tcoPercent, QStringLiteral("50%"), {}},
-        {"integer overflow", tcoDigits | tcoInteger, QStringLiteral("2147483648"), {2398}, QStringLiteral("2147483648")},
+        {"integer overflow",
+         tcoDigits | tcoInteger,
+         QStringLiteral("2147483648"),
+         {2398},
+         QStringLiteral("2147483648")},
         {"integer", tcoDigits | tcoSpecial | tcoInteger, QStringLiteral("-12"), {}},
         {"anything", tcoAnything, QStringLiteral("\t\r\n-+"), {}},
     };
@@ -476,7 +537,10 @@ TEST_F(TextField, ValidationReportsEachProblemOnceInOrder)
         QStringList expected;
         for (int id : row.Messages) {
             switch (id) {
-            case 2395: case 2396: case 2397: case 2398:
+            case 2395:
+            case 2396:
+            case 2397:
+            case 2398:
                 expected.append(LoadStr(id, {row.Value}).remove(u'[').remove(u']'));
                 break;
             default:
@@ -511,9 +575,9 @@ TEST_F(TextField, NumbersParseWithAPointWhateverTheLocale)
         double Value;
     };
     const TRow rows[] = {
-        {"1.5", true, 1.5}, {"-2e3", true, -2000}, {"+.25", true, 0.25}, {"7.", true, 7},
-        {"1,5", false, 0},  {"inf", false, 0},     {"nan", false, 0},    {"0x10", false, 0},
-        {"1e999", false, 0}, {" 1", false, 0},     {"", false, 0},       {"1.2.3", false, 0},
+        {"1.5", true, 1.5},  {"-2e3", true, -2000}, {"+.25", true, 0.25}, {"7.", true, 7},
+        {"1,5", false, 0},   {"inf", false, 0},     {"nan", false, 0},    {"0x10", false, 0},
+        {"1e999", false, 0}, {" 1", false, 0},      {"", false, 0},       {"1.2.3", false, 0},
     };
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.Text);
@@ -552,12 +616,14 @@ TEST_F(TextField, SplittingContentAgainKeepsCharacterAttributes)
 
 TEST_F(TextField, InheritingFieldsTakeTheEnclosingFieldsOptions)
 {
-    TTestTextField* outer = NewField(tcoLetters | tcoDigits, tboElements | tboFixedFont | tboLinks | tboWrap480);
+    TTestTextField* outer =
+        NewField(tcoLetters | tcoDigits, tboElements | tboFixedFont | tboLinks | tboWrap480);
     auto* inner = new TTestTextField(&Scheme);
     inner->SetBehaviourOptions(tboInheritOptions | tboMinWidth30);
     inner->SetParent(outer);
     EXPECT_EQ(inner->ContentOptions(), uint32_t(tcoLetters | tcoDigits));
-    EXPECT_EQ(inner->BehaviourOptions(), uint32_t(tboInheritOptions | tboMinWidth30 | tboFixedFont | tboLinks));
+    EXPECT_EQ(inner->BehaviourOptions(),
+              uint32_t(tboInheritOptions | tboMinWidth30 | tboFixedFont | tboLinks));
     // Outside a text field the inherited bits go and anything is allowed.
     auto* loose = new TTestTextField(&Scheme);
     loose->SetBehaviourOptions(tboInPlace | tboFixedFont);
@@ -620,8 +686,8 @@ TEST_F(TextField, CopyGivesPlainTextOrWellFormedContent)
             names.append(reader.name().toString());
     }
     EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString() << "\n" << xml.toStdString();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("ZivorEredadContent"), QStringLiteral("Chars"), QStringLiteral("Br"),
-                                  QStringLiteral("Chars"), QStringLiteral("Star")}));
+    EXPECT_EQ(names, (QStringList{QStringLiteral("ZivorEredadContent"), QStringLiteral("Chars"),
+                                  QStringLiteral("Br"), QStringLiteral("Chars"), QStringLiteral("Star")}));
 
     // Pasting the content into another field brings a new star and the text.
     TTestTextField* target = FocusedField(multiLine, tboElements);

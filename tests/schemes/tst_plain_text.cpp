@@ -95,7 +95,8 @@ protected:
 
 TEST_F(PlainTextDocument, DescriptorIsRegisteredForItsExtension)
 {
-    EXPECT_EQ(FindDescriptorByExtension(QStringLiteral("Notes.FRT")), TPlainTextSchemeDescriptor::StaticClass());
+    EXPECT_EQ(FindDescriptorByExtension(QStringLiteral("Notes.FRT")),
+              TPlainTextSchemeDescriptor::StaticClass());
     EXPECT_EQ(TPlainTextSchemeDescriptor::StaticClass()->GetTitle(), QStringLiteral("Plain Text"));
     EXPECT_EQ(TPlainTextSchemeDescriptor::StaticClass()->GetRootName(), QStringLiteral("FreeText"));
     EXPECT_TRUE(IsInstanceOf(Scheme->Root(), TPlainTextRoot::StaticClass()));
@@ -186,10 +187,12 @@ TEST_F(PlainTextDocument, BrokenCodeReportsAndUndoBringsTheTreeBack)
     auto* code = static_cast<TTextorElement*>(Scheme->Root());
     // Cut the text after the second line: the closing tag is lost.
     TTextorRange tail;
-    ASSERT_TRUE(code->Textor()->FromIndex(TTextorIndexRange{{2, 0}, code->Textor()->ToIndex(code->Textor()->LastPosition())}, tail));
+    ASSERT_TRUE(code->Textor()->FromIndex(
+        TTextorIndexRange{{2, 0}, code->Textor()->ToIndex(code->Textor()->LastPosition())}, tail));
     code->ReplaceWithText(tetRange, &tail, false, QStringLiteral("\t<Chars Value=\"x"));
     Scheme->SetCodeMode(false);
-    EXPECT_TRUE(LogTexts().contains(QStringLiteral("Data provided are corrupt"))) << LogTexts().join(u'\n').toStdString();
+    EXPECT_TRUE(LogTexts().contains(QStringLiteral("Data provided are corrupt")))
+        << LogTexts().join(u'\n').toStdString();
     EXPECT_EQ(static_cast<TTextorElement*>(Scheme->Root())->GetText(), QStringLiteral("Hello,\r\n"));
     Undo.Undo(); // leaving code mode
     ASSERT_TRUE(Scheme->CodeMode());
