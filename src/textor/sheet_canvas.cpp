@@ -97,7 +97,8 @@ void TCustomSheetCanvas::FillRect(const QRect& rect, TColor color)
 void TCustomSheetCanvas::MarkSelected(const QRect& rect, bool active)
 {
     if (FPainter && !rect.isEmpty())
-        FPainter->fillRect(rect, QColor::fromRgba(active ? Theme().SelectColor() : Theme().SelectInactiveColor()));
+        FPainter->fillRect(rect,
+                           QColor::fromRgba(active ? Theme().SelectColor() : Theme().SelectInactiveColor()));
 }
 
 void TCustomSheetCanvas::MarkDisabled(const QRect& rect)
@@ -106,7 +107,8 @@ void TCustomSheetCanvas::MarkDisabled(const QRect& rect)
         FPainter->fillRect(rect, QColor::fromRgba(Theme().DisableColor()));
 }
 
-void TCustomSheetCanvas::DrawText(const IMeasuredFont& font, int x, int baseline, TColor color, QStringView text)
+void TCustomSheetCanvas::DrawText(const IMeasuredFont& font, int x, int baseline, TColor color,
+                                  QStringView text)
 {
     const QColor qcolor = ColorToQColor(color);
     if (!FPainter || !qcolor.isValid() || text.isEmpty())
@@ -328,7 +330,8 @@ void TCustomSheetCanvas::DrawCaption(TSheetThemeElement element, const QRect& re
     }
     if (!text.isEmpty()) {
         const int height = ThemeTextHeight(stfValue);
-        DrawThemeText(stfValue, x, rect.top() + (rect.height() - height) / 2, theme.Font(stfValue).Color, text);
+        DrawThemeText(stfValue, x, rect.top() + (rect.height() - height) / 2, theme.Font(stfValue).Color,
+                      text);
     }
 }
 
