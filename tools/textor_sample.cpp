@@ -39,7 +39,7 @@ public:
     void MoveInlineBy(int dx, int dy) override { FBounds.translate(dx, dy); }
     void PaintInline(ITextorCanvas& canvas, int) override
     {
-        auto& sheet = static_cast<TSheetCanvas&>(canvas);
+        auto& sheet = static_cast<TCanvas&>(canvas);
         const QRect rect(FBounds.topLeft(), QSize(FWidth, FHeight));
         sheet.DrawThemeFrame(steElementCommand, rect);
         sheet.DrawThemeText(stfStone, rect.left() + 8, rect.top() + 4, sheet.Theme().Font(stfStone).Color,
