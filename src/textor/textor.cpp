@@ -127,6 +127,12 @@ void TTextor::InvalidateLayout()
     RequestArrange(false);
 }
 
+void TTextor::InvalidateParagraph(TParagraph& paragraph)
+{
+    paragraph.FLayoutValid = false;
+    RequestArrange(false);
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Hooks
 

@@ -587,6 +587,9 @@ public:
     bool FromIndex(const TTextorIndexRange& index, TTextorRange& range) const;
 
     void InvalidateLayout();
+    // Lays out one paragraph again without a change notification: for an embedded element whose size
+    // changed (its portion's paragraph).
+    void InvalidateParagraph(TParagraph& paragraph);
     void Normalize();
 
     void Paint(ITextorCanvas& canvas, int elementFlags, bool markParagraphEnds, int flags,

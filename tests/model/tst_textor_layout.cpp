@@ -197,6 +197,24 @@ TEST_F(TextorLayout, ElementsArePlacedOnTheBaselineWithMarginsAndPadding)
               static_cast<TElementPortion*>(textor.FirstParagraph()->FirstPortion()->Next()));
 }
 
+TEST_F(TextorLayout, AnElementThatGrowsReWrapsItsParagraphSilently)
+{
+    TTestTextor textor(100);
+    textor.SetText(u"abc\nxyz");
+    auto* element = new TFakeElement(30, 10, 2);
+    textor.InsertElement(textor.At(0, 3), element, nullptr);
+    textor.ResetCounters();
+    textor.ChangedCalls = 0;
+    element->Width = 80;
+    element->Height = 40;
+    textor.InvalidateParagraph(*element->Portion->Paragraph());
+    EXPECT_EQ(textor.RowTexts(), QStringLiteral("abc|#/xyz"));
+    EXPECT_EQ(textor.Counters().Wraps, 1);
+    EXPECT_EQ(textor.Counters().Moves, 1);
+    EXPECT_EQ(textor.ChangedCalls, 0);
+    ExpectConsistentLayout(textor);
+}
+
 TEST_F(TextorLayout, HiddenElementTakesNoRoom)
 {
     TTestTextor textor(0);
