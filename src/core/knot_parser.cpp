@@ -81,12 +81,17 @@ inline const char* FindValueStop(const char* p, const char* end)
 {
 #if defined(__SSE2__)
     const __m128i space = _mm_set1_epi8(' ');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i slash = _mm_set1_epi8('/');
+    const __m128i greater = _mm_set1_epi8('>');
     while (end - p >= 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         // Candidates: every byte up to the space (white space among them), '"', '&', '/' and '>'.
-        __m128i hits = _mm_cmpeq_epi8(_mm_min_epu8(bytes, space), bytes);
-        for (const char c : {'"', '&', '/', '>'})
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)));
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(bytes, space), bytes), _mm_cmpeq_epi8(bytes, quote)),
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, amp), _mm_cmpeq_epi8(bytes, slash)),
+                         _mm_cmpeq_epi8(bytes, greater)));
         unsigned mask = unsigned(_mm_movemask_epi8(hits));
         while (mask != 0) {
             const int at = __builtin_ctz(mask);
@@ -345,6 +350,11 @@ private:
         int quotes = 0;
         bool inQuotes = false;
         bool references = false;
+        if (FP < FEnd && *FP == '"') { // the usual case
+            inQuotes = true;
+            quotes = 1;
+            ++FP;
+        }
         while (true) {
             FP = inQuotes ? FindQuote(FP, FEnd, references) : FindValueStop(FP, FEnd);
             if (FP == FEnd)
@@ -367,8 +377,7 @@ private:
         }
         if (quotes >= 2 || references) {
             FScratch.resize(value.size());
-            std::memcpy(FScratch.data(), value.data(), size_t(value.size()));
-            const qsizetype size = DecodeValueInPlace(FScratch.data(), value.size(), quotes, references);
+            const qsizetype size = DecodeValueTo(FScratch.data(), value, quotes, references);
             value = QByteArrayView(FScratch.constData(), size);
         }
         result = value;

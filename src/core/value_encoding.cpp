@@ -184,58 +184,59 @@ struct TUtf8Sink
     }
 };
 
-// Moves text[read…] to text[write…] (write <= read) up to the next "&"; returns the new positions.
-// UTF-8 moves eight bytes at a time while they hold no "&".
-inline void MoveRun(char* text, qsizetype& read, qsizetype& write, qsizetype size)
+// Copies in[read…] to out[write…] up to the next "&" and advances both positions; `out` may be `in`
+// (write <= read). UTF-8 moves eight bytes at a time while they hold no "&".
+inline void MoveRun(const char* in, qsizetype& read, char* out, qsizetype& write, qsizetype size)
 {
     constexpr uint64_t ones = 0x0101010101010101u;
     constexpr uint64_t amps = ones * uint64_t('&');
     while (size - read >= 8) {
         uint64_t word;
-        std::memcpy(&word, text + read, 8);
+        std::memcpy(&word, in + read, 8);
         const uint64_t x = word ^ amps; // a zero byte where an "&" is
         if (((x - ones) & ~x & (ones << 7)) != 0)
             break;
-        std::memcpy(text + write, &word, 8);
+        std::memcpy(out + write, &word, 8);
         read += 8;
         write += 8;
     }
-    while (read < size && text[read] != '&')
-        text[write++] = text[read++];
+    while (read < size && in[read] != '&')
+        out[write++] = in[read++];
 }
 
-inline void MoveRun(char16_t* text, qsizetype& read, qsizetype& write, qsizetype size)
+inline void MoveRun(const char16_t* in, qsizetype& read, char16_t* out, qsizetype& write, qsizetype size)
 {
-    while (read < size && text[read] != u'&')
-        text[write++] = text[read++];
+    while (read < size && in[read] != u'&')
+        out[write++] = in[read++];
 }
 
-// Decodes the references of `text` in place (the result is never longer) and returns its new size.
+// Decodes the references of `in` into `out` and returns the size written, never more than `size`.
+// `out` may be `in`: nothing is written ahead of what was read.
 template <class TChar, class TSink>
-qsizetype DecodeReferences(TChar* text, qsizetype size)
+qsizetype DecodeReferences(const TChar* in, qsizetype size, TChar* out)
 {
     qsizetype read = 0;
     qsizetype write = 0;
     uint32_t pendingHigh = 0;
     while (read < size) {
-        const TChar c = text[read];
+        const TChar c = in[read];
         if (c != TChar('&')) {
-            TSink::Flush(text, write, pendingHigh);
-            MoveRun(text, read, write, size);
+            TSink::Flush(out, write, pendingHigh);
+            MoveRun(in, read, out, write, size);
             continue;
         }
         // A name never holds "&", so the search for its ";" stops at the next "&": every text is read
         // once, however it is made.
         qsizetype semicolon = read + 1;
-        while (semicolon < size && text[semicolon] != TChar(';') && text[semicolon] != TChar('&'))
+        while (semicolon < size && in[semicolon] != TChar(';') && in[semicolon] != TChar('&'))
             ++semicolon;
-        if (semicolon == size || text[semicolon] == TChar('&')) {
-            TSink::Flush(text, write, pendingHigh);
-            text[write++] = c;
+        if (semicolon == size || in[semicolon] == TChar('&')) {
+            TSink::Flush(out, write, pendingHigh);
+            out[write++] = c;
             ++read;
             continue;
         }
-        const TChar* name = text + read + 1;
+        const TChar* name = in + read + 1;
         const qsizetype length = semicolon - read - 1;
         auto is = [&](const char* word) {
             qsizetype i = 0;
@@ -269,15 +270,15 @@ qsizetype DecodeReferences(TChar* text, qsizetype size)
             known = false;
         }
         if (known) {
-            TSink::Put(text, write, decoded, pendingHigh);
+            TSink::Put(out, write, decoded, pendingHigh);
             read = semicolon + 1;
         } else {
-            TSink::Flush(text, write, pendingHigh);
-            text[write++] = c; // the search goes on right after this "&"
+            TSink::Flush(out, write, pendingHigh);
+            out[write++] = c; // the search goes on right after this "&"
             ++read;
         }
     }
-    TSink::Flush(text, write, pendingHigh);
+    TSink::Flush(out, write, pendingHigh);
     return write;
 }
 
@@ -330,11 +331,18 @@ QString EncodeValue(const QString& text, bool relaxed, bool* needsQuotes)
 
 QString DecodeValue(QStringView text, int quoteCount, bool decodeEntities)
 {
-    QString out = text.toString();
+    QString out(text.size(), Qt::Uninitialized);
     char16_t* begin = reinterpret_cast<char16_t*>(out.data());
-    qsizetype length = ReduceQuotePairs(begin, out.size(), quoteCount);
-    if (decodeEntities)
-        length = DecodeReferences<char16_t, TUtf16Sink>(begin, length);
+    qsizetype length = text.size();
+    if (quoteCount >= 2 || !decodeEntities) {
+        if (length > 0)
+            std::memcpy(begin, text.utf16(), size_t(length) * sizeof(char16_t));
+        length = ReduceQuotePairs(begin, length, quoteCount);
+        if (decodeEntities)
+            length = DecodeReferences<char16_t, TUtf16Sink>(begin, length, begin);
+    } else {
+        length = DecodeReferences<char16_t, TUtf16Sink>(text.utf16(), length, begin);
+    }
     out.resize(length);
     return out;
 }
@@ -350,8 +358,18 @@ qsizetype DecodeValueInPlace(char* utf8, qsizetype size, int quoteCount, bool de
 {
     qsizetype length = ReduceQuotePairs(utf8, size, quoteCount);
     if (decodeEntities)
-        length = DecodeReferences<char, TUtf8Sink>(utf8, length);
+        length = DecodeReferences<char, TUtf8Sink>(utf8, length, utf8);
     return length;
+}
+
+qsizetype DecodeValueTo(char* out, QByteArrayView utf8, int quoteCount, bool decodeEntities)
+{
+    if (quoteCount >= 2 || !decodeEntities) {
+        if (!utf8.isEmpty())
+            std::memcpy(out, utf8.data(), size_t(utf8.size()));
+        return DecodeValueInPlace(out, utf8.size(), quoteCount, decodeEntities);
+    }
+    return DecodeReferences<char, TUtf8Sink>(utf8.data(), utf8.size(), out);
 }
 
 QString EscapeText(const QString& text)

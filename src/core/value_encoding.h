@@ -41,6 +41,8 @@ QString DecodeValue(QStringView text, int quoteCount, bool decodeEntities);
 // to a high surrogate directly followed by one to a low surrogate gives their character; a lone
 // surrogate becomes U+FFFD, which UTF-8 can carry.
 qsizetype DecodeValueInPlace(char* utf8, qsizetype size, int quoteCount, bool decodeEntities);
+// The same into `out`, which has room for utf8.size() bytes.
+qsizetype DecodeValueTo(char* out, QByteArrayView utf8, int quoteCount, bool decodeEntities);
 
 // Text content and quoted attribute values of XML and HTML: "&", "<", ">" and the double quote become
 // "&amp;", "&lt;", "&gt;", "&quot;"; the apostrophe and 1…31 become "&#n;". Everything else, NUL
