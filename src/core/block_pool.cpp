@@ -93,6 +93,8 @@ void TBlockPool::Release(void* block) noexcept
         return;
     }
     TLocal& local = Local();
+    if (local.Current.Count == 0)
+        static_cast<void>(&cachesOwner); // a thread that only frees hands its blocks back too
     if (local.Current.Count >= batchBlocks) {
         if (local.Spare.Count > 0)
             HandOver(local.Spare);

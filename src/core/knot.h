@@ -59,7 +59,8 @@ struct TFormPlacement
 // linked list in insertion order, owned by their knot.
 //
 // Text is kept as UTF-8, up to 15 bytes inside the attribute itself: documents hold hundreds of
-// thousands of attributes, most of them short. Text() converts on every call.
+// thousands of attributes, most of them short. Text() converts on every call. A lone UTF-16
+// surrogate, which UTF-8 cannot carry, is stored as "?".
 class TKnotParam
 {
 public:
@@ -115,7 +116,7 @@ private:
     TKnot* FOwner;
     TKnotParam* FNext = nullptr;
     QString FName;
-    // The value: inline UTF-8 text; or a malloc'ed UTF-8 block (pointer, then uint32 size); or a
+    // The value: inline UTF-8 text; or a UTF-8 block of its own (pointer, then uint32 size); or a
     // QByteArray pointer (owned for kpStream). Kept as bytes so that the attribute stays 56 bytes.
     alignas(8) char FCell[inlineCapacity] = {};
     uint8_t FTag = tgInline; // kpNone, empty inline text
@@ -129,7 +130,8 @@ private:
 // EffectiveOptions() = (Options without OptionsExclude) with OptionsInclude.
 //
 // Every operation that returns a child, a sibling or the parent marks the returned knot as read;
-// reading an attribute's value marks the attribute. Not thread-safe: one thread at a time per tree.
+// reading an attribute's value marks the attribute. The children of a knot are knots. Not
+// thread-safe: one thread at a time per tree.
 class TKnot : public TNode
 {
     QV_CLASS(TKnot, TNode)
