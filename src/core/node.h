@@ -4,6 +4,7 @@
 #include "core/lists.h"
 #include "core/meta_class.h"
 
+#include <memory>
 #include <vector>
 
 namespace qv {
@@ -139,5 +140,13 @@ private:
     TNode* FNextSibling = nullptr;
     TNode* FParent = nullptr;
 };
+
+// Owns a detached node and frees it through Free(): hands nodes over without a raw owning pointer.
+struct TNodeFree
+{
+    void operator()(TNode* node) const { node->Free(); }
+};
+template <class T>
+using TNodePtr = std::unique_ptr<T, TNodeFree>;
 
 } // namespace qv

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QMargins>
+#include <QRect>
+#include <QSize>
+
+namespace qv {
+
+class TSheetElement;
+class TVisualElement;
+
+// What a visual element needs from the sheet that shows it: the shared interaction state (focus,
+// hot element, capture, caret), repainting, the sheet's update bracket, read-only state and the few
+// theme sizes the element family uses. The sheet implements it; tests use a fake.
+//
+// Coordinates are sheet coordinates: relative to the top element's client area.
+class IElementSheet
+{
+public:
+    virtual ~IElementSheet() = default;
+
+    // The top of the visual tree, a panel without scheme.
+    virtual TSheetElement* TopElement() const = 0;
+    virtual bool IsReadOnly() const = 0;
+
+    virtual TVisualElement* FocusedElement() const = 0;
+    virtual TVisualElement* HotElement() const = 0;
+    virtual TVisualElement* CaptureElement() const = 0;
+    // Null releases.
+    virtual void SetFocusedElement(TVisualElement* element) = 0;
+    virtual void SetHotElement(TVisualElement* element) = 0;
+    virtual void SetCaptureElement(TVisualElement* element) = 0;
+    // The focused element's caret moved or changed (its position follows the element).
+    virtual void UpdateCaret() = 0;
+
+    virtual void BeginUpdate() = 0;
+    virtual void EndUpdate() = 0;
+    // Repaints a rectangle; during an update only marks the sheet as needing a repaint.
+    virtual void InvalidateRect(const QRect& sheetRect) = 0;
+    // The top element's bounds changed (the content size).
+    virtual void TopElementBoundsChanged() = 0;
+    // An element leaves the sheet: every reference the sheet keeps to it (focus, hot, capture,
+    // marks) must go.
+    virtual void ElementLeaving(TVisualElement* element) = 0;
+
+    // The size offered to the top element, in pixels.
+    virtual QSize PageSize() const = 0;
+    // The canvas's element margins, from the theme, in pixels.
+    virtual QMargins ElementMargins() const = 0;
+    // The size of a message sign (the theme's error sign), in pixels.
+    virtual QSize MessagesSignSize() const = 0;
+    // The padding of the sheet background (the theme's sheet element), in pixels.
+    virtual QMargins SheetPadding() const = 0;
+};
+
+} // namespace qv

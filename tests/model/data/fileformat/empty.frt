@@ -1,0 +1,1 @@
+﻿<FreeText FormatVersion="1.2"/>

@@ -1,0 +1,4 @@
+﻿<Text FormatVersion="1.2">
+	<Chars Value="from a rich text"/>
+	<Star/>
+</Text>

@@ -1,0 +1,7 @@
+﻿<FreeText FormatVersion="1.2">
+	<Rockfall>
+		<Condition Value="c"/>
+		<VeryLongNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameName/>
+	</Rockfall>
+	<Star VeryLongNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameNameName="x"/>
+</FreeText>

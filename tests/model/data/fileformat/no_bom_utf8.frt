@@ -1,0 +1,3 @@
+<FreeText FormatVersion="1.2">
+	<Chars Value="Grüße"/>
+</FreeText>

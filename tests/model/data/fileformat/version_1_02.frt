@@ -1,0 +1,3 @@
+﻿<FreeText FormatVersion="1.02">
+	<Chars Value="a"/>
+</FreeText>

@@ -1,0 +1,3 @@
+﻿<FreeText FormatVersion="">
+	<Chars Value="a"/>
+</FreeText>

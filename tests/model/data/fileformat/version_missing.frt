@@ -1,0 +1,3 @@
+﻿<FreeText>
+	<Chars Value="a"/>
+</FreeText>

@@ -1,0 +1,3 @@
+﻿<FreeText FormatVersion="1.3">
+	<Chars Value="a"/>
+</FreeText>

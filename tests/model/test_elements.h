@@ -1,0 +1,186 @@
+#pragma once
+
+// Small element classes for the element, scheme and file-format tests, built on the real machinery:
+// a container root with parts and text content, a field part (own node or inline attribute), a
+// tracked required field, and a few inserted element classes.
+
+#include "elements/element_sheet.h"
+#include "elements/visual_element.h"
+
+#include <QList>
+#include <QString>
+
+#include <variant>
+
+namespace qv::test {
+
+// A text value part. As its own node it stores "Value"; as an inline part, the attribute its owner
+// names.
+class TTestField : public TVisualElement
+{
+    QV_CLASS(TTestField, TVisualElement)
+
+    explicit TTestField(TScheme* scheme);
+
+    const QString& Text() const { return FText; }
+    void SetText(const QString& text);
+    // The value a new field has; a field holding it is default.
+    void SetDefaultText(const QString& text);
+    int CheckCount() const { return FCheckCount; }
+
+    bool IsFilled() const override { return !FText.isEmpty(); }
+    bool IsDefault() const override { return FText == FDefaultText; }
+    void CheckContent() override;
+    void LoadFromKnot(TSchemeLoader* filer, TKnot* knot) override;
+    void SaveToKnot(TSchemeSaver* filer, TKnot* knot) override;
+    void AppendText(QString& builder) override { builder += FText; }
+
+    // Counts checks, including those that find nothing to say.
+    void DeferredCheck() override;
+
+private:
+    QString FText;
+    QString FDefaultText;
+    int FCheckCount = 0;
+};
+
+// Content of a text-holding test container: runs of text with their "Data", paragraph breaks and
+// inserted elements, in text order.
+struct TTestRun
+{
+    QString Text;
+    QString Data;
+};
+struct TTestBreak
+{
+};
+using TTestContentItem = std::variant<TTestRun, TTestBreak, TElement*>;
+
+// A container that stores content like a text field: "Chars", "Br" and element nodes, in an indexed
+// knot, after its own parts. Content loading skips child knots that parts already read.
+class TTestContainer : public TVisualElement
+{
+    QV_CLASS(TTestContainer, TVisualElement)
+
+    explicit TTestContainer(TScheme* scheme);
+
+    QList<TTestContentItem>& Content() { return FContent; }
+    void AppendElement(TElement* element);
+    QString ContentText() const;
+
+    bool IsFilled() const override { return !FContent.isEmpty(); }
+    void LoadFromKnot(TSchemeLoader* filer, TKnot* knot) override;
+    void SaveToKnot(TSchemeSaver* filer, TKnot* knot) override;
+
+protected:
+    void ChildrenChanged() override;
+
+private:
+    QList<TTestContentItem> FContent;
+};
+
+// A document root: parts "Title" (own node) and "Caption" (inline attribute), then content.
+// Accepts Star, Rockfall and Note.
+class TTestRoot : public TTestContainer
+{
+    QV_CLASS(TTestRoot, TTestContainer)
+
+    explicit TTestRoot(TScheme* scheme);
+
+    TTestField* Title() const { return FTitle; }
+    TTestField* Caption() const { return FCaption; }
+
+    void GetAcceptedClasses(TElementClassList& list) override;
+    QString GetPartKnotName(TElement* part, uint8_t filerMode) override;
+
+private:
+    TTestField* FTitle;
+    TTestField* FCaption;
+};
+
+// A sign: no attributes, cannot be disabled.
+class TElement_Star : public TVisualElement
+{
+    QV_CLASS(TElement_Star, TVisualElement)
+
+    explicit TElement_Star(TScheme* scheme);
+};
+
+// An element that can be disabled, with a tracked required part "Condition" whose default is "true"
+// (an emptied condition is kept in files as an empty node).
+class TElement_Rockfall : public TVisualElement
+{
+    QV_CLASS(TElement_Rockfall, TVisualElement)
+
+    explicit TElement_Rockfall(TScheme* scheme);
+
+    TTestField* Condition() const { return FCondition; }
+    QString GetPartKnotName(TElement* part, uint8_t filerMode) override;
+
+private:
+    TTestField* FCondition;
+};
+
+// An optional container of stars that can be disabled; refuses to be inserted into another note.
+class TElement_Note : public TTestContainer
+{
+    QV_CLASS(TElement_Note, TTestContainer)
+
+    explicit TElement_Note(TScheme* scheme);
+
+    void GetAcceptedClasses(TElementClassList& list) override;
+    static bool CanInsertInto(const TElementClass* cls, const TElement* parent);
+};
+
+// A class whose node name differs from its class name.
+class TElement_TestImage : public TVisualElement
+{
+    QV_CLASS(TElement_TestImage, TVisualElement)
+
+    using TVisualElement::TVisualElement;
+    static QString XmlName(const TElementClass*) { return QStringLiteral("Data"); }
+};
+
+// A sheet for tests: keeps the interaction state and records repaints.
+class TFakeSheet : public IElementSheet
+{
+public:
+    TFakeSheet();
+    ~TFakeSheet() override;
+
+    TSheetElement* TopElement() const override { return FTop; }
+    bool IsReadOnly() const override { return FReadOnly; }
+    TVisualElement* FocusedElement() const override { return FFocused; }
+    TVisualElement* HotElement() const override { return FHot; }
+    TVisualElement* CaptureElement() const override { return FCapture; }
+    void SetFocusedElement(TVisualElement* element) override;
+    void SetHotElement(TVisualElement* element) override { FHot = element; }
+    void SetCaptureElement(TVisualElement* element) override { FCapture = element; }
+    void UpdateCaret() override { ++CaretUpdates; }
+    void BeginUpdate() override { ++UpdateCount; }
+    void EndUpdate() override { --UpdateCount; }
+    void InvalidateRect(const QRect& sheetRect) override { Invalidated.append(sheetRect); }
+    void TopElementBoundsChanged() override { ++ContentSizeChanges; }
+    void ElementLeaving(TVisualElement* element) override;
+    QSize PageSize() const override { return QSize(800, 600); }
+    QMargins ElementMargins() const override { return QMargins(1, 1, 1, 1); }
+    QSize MessagesSignSize() const override { return QSize(12, 12); }
+    QMargins SheetPadding() const override { return QMargins(8, 8, 8, 8); }
+
+    bool FReadOnly = false;
+    int UpdateCount = 0;
+    int CaretUpdates = 0;
+    int ContentSizeChanges = 0;
+    QList<QRect> Invalidated;
+
+private:
+    TSheetElement* FTop;
+    TVisualElement* FFocused = nullptr;
+    TVisualElement* FHot = nullptr;
+    TVisualElement* FCapture = nullptr;
+};
+
+// The root names of the test document types, by file extension.
+QString TestRootName(const QString& extension);
+
+} // namespace qv::test

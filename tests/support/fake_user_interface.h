@@ -1,0 +1,118 @@
+#pragma once
+
+// A recording IUserInterface for tests: every call is logged as one line of text, answers come
+// from the public fields, and nothing is shown or started. Install it for a scope with
+// TScopedUserInterface.
+
+#include "core/user_interface.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace qv {
+
+class TFakeUserInterface : public IUserInterface
+{
+public:
+    // Every call, in order, as "Operation: argument|argument…".
+    QStringList Calls;
+
+    // Answers. A message box answers the next entry of MessageAnswers, or its default button.
+    QList<TMessageButton> MessageAnswers;
+    int ChoiceAnswer = -1;
+    QStringList OpenFilesAnswer;
+    QString SaveFileAnswer;
+    QString FolderAnswer;
+    std::optional<uint32_t> ColorAnswer;
+    TOpenResult OpenFileAnswer{osOpened, 0};
+    bool OpenFileWithAnswer = false;
+    int WaitCursorDepth = 0;
+
+    TMessageButton MessageBox(const QString& text, const QString& caption, TMessageIcon icon,
+                              TMessageButtons buttons, TMessageButton defaultButton) override
+    {
+        Calls.append(QStringLiteral("MessageBox: %1|%2|%3|%4|%5")
+                         .arg(text, caption)
+                         .arg(int(icon))
+                         .arg(int(buttons))
+                         .arg(int(defaultButton)));
+        return MessageAnswers.isEmpty() ? defaultButton : MessageAnswers.takeFirst();
+    }
+
+    int AskChoice(const QString& text, const QString& caption, TMessageIcon icon, const QStringList& choices,
+                  int defaultChoice) override
+    {
+        Calls.append(QStringLiteral("AskChoice: %1|%2|%3|%4|%5")
+                         .arg(text, caption)
+                         .arg(int(icon))
+                         .arg(choices.join(u','))
+                         .arg(defaultChoice));
+        return ChoiceAnswer;
+    }
+
+    void ShowError(const QString& message) override { Calls.append(QStringLiteral("ShowError: ") + message); }
+
+    QStringList ChooseOpenFiles(const QString& title, const QString& filters, const QString& initialFile,
+                                bool multiSelect) override
+    {
+        Calls.append(QStringLiteral("ChooseOpenFiles: %1|%2|%3|%4")
+                         .arg(title, filters, initialFile)
+                         .arg(multiSelect ? 1 : 0));
+        return OpenFilesAnswer;
+    }
+
+    QString ChooseSaveFile(const QString& title, const QString& filters, const QString& initialFile,
+                           const QString& defaultSuffix) override
+    {
+        Calls.append(
+            QStringLiteral("ChooseSaveFile: %1|%2|%3|%4").arg(title, filters, initialFile, defaultSuffix));
+        return SaveFileAnswer;
+    }
+
+    QString ChooseFolder(const QString& title, const QString& startFolder) override
+    {
+        Calls.append(QStringLiteral("ChooseFolder: %1|%2").arg(title, startFolder));
+        return FolderAnswer;
+    }
+
+    std::optional<uint32_t> ChooseColor(uint32_t initial) override
+    {
+        Calls.append(QStringLiteral("ChooseColor: %1").arg(initial, 6, 16, QChar(u'0')));
+        return ColorAnswer;
+    }
+
+    void Beep() override { Calls.append(QStringLiteral("Beep")); }
+    void BeginWaitCursor() override { ++WaitCursorDepth; }
+    void EndWaitCursor() override { --WaitCursorDepth; }
+
+    TOpenResult OpenFile(const QString& file, const QString& parameters, const QString& verb,
+                         TShowMode showMode) override
+    {
+        Calls.append(QStringLiteral("OpenFile: %1|%2|%3|%4").arg(file, parameters, verb).arg(int(showMode)));
+        return OpenFileAnswer;
+    }
+
+    bool OpenFileWith(const QString& file) override
+    {
+        Calls.append(QStringLiteral("OpenFileWith: ") + file);
+        return OpenFileWithAnswer;
+    }
+};
+
+// Installs a user interface for the lifetime of a scope and restores the one before it.
+class TScopedUserInterface
+{
+public:
+    explicit TScopedUserInterface(IUserInterface* ui) : FPrevious(&UserInterface()) { SetUserInterface(ui); }
+    ~TScopedUserInterface() { SetUserInterface(FPrevious); }
+    TScopedUserInterface(const TScopedUserInterface&) = delete;
+    TScopedUserInterface& operator=(const TScopedUserInterface&) = delete;
+
+private:
+    IUserInterface* FPrevious;
+};
+
+} // namespace qv
