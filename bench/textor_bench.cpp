@@ -73,7 +73,8 @@ TAttributesRef<TTextAttributes> BenchAttributes()
     TRichTextAttributes scratch;
     scratch.SetFontName(faceName);
     scratch.SetSize(8);
-    return TAttributesRef<TTextAttributes>::Adopt(static_cast<TTextAttributes*>(TAttributesRegistry::InternRef(scratch)));
+    return TAttributesRef<TTextAttributes>::Adopt(
+        static_cast<TTextAttributes*>(TAttributesRegistry::InternRef(scratch)));
 }
 
 struct TLoaded
@@ -107,12 +108,15 @@ void BM_FullLayout(benchmark::State& state)
     TLoaded loaded = LoadTextor(int(state.range(0)));
     for (auto _ : state)
         loaded.Textor->InvalidateLayout();
-    state.counters["per_paragraph_us"] = benchmark::Counter(double(state.iterations()) * double(state.range(0)),
-                                                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-                                                            benchmark::Counter::OneK::kIs1000);
+    state.counters["per_paragraph_us"] = benchmark::Counter(
+        double(state.iterations()) * double(state.range(0)),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::OneK::kIs1000);
     state.counters["rows"] = loaded.Textor->LastParagraph()->LastRow()->Bottom() / 13.0;
 }
-BENCHMARK(BM_FullLayout)->ArgsProduct({{1000, 10000}, {0, 1}})->ArgNames({"paragraphs", "qt"})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullLayout)
+    ->ArgsProduct({{1000, 10000}, {0, 1}})
+    ->ArgNames({"paragraphs", "qt"})
+    ->Unit(benchmark::kMillisecond);
 
 QFont PeerFont()
 {
@@ -143,9 +147,9 @@ void BM_QTextLayoutPeer(benchmark::State& state)
             benchmark::DoNotOptimize(y);
         }
     }
-    state.counters["per_paragraph_us"] = benchmark::Counter(double(state.iterations()) * double(state.range(0)),
-                                                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-                                                            benchmark::Counter::OneK::kIs1000);
+    state.counters["per_paragraph_us"] = benchmark::Counter(
+        double(state.iterations()) * double(state.range(0)),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::OneK::kIs1000);
 }
 BENCHMARK(BM_QTextLayoutPeer)->Arg(1000)->Arg(10000)->ArgName("paragraphs")->Unit(benchmark::kMillisecond);
 
@@ -284,7 +288,8 @@ void BM_InternDistinctValues(benchmark::State& state)
         auto scratch = std::make_unique<TRichTextAttributes>();
         scratch->SetIsLink(true);
         scratch->SetLinkTarget(QStringLiteral("https://example.org/page/%1").arg(i));
-        keep.push_back(TAttributesRef<TTextAttributes>::Adopt(static_cast<TTextAttributes*>(TAttributesRegistry::InternRef(*scratch))));
+        keep.push_back(TAttributesRef<TTextAttributes>::Adopt(
+            static_cast<TTextAttributes*>(TAttributesRegistry::InternRef(*scratch))));
         probes.push_back(std::move(scratch));
     }
     size_t i = 0;
@@ -300,7 +305,8 @@ BENCHMARK(BM_InternDistinctValues)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
     ::benchmark::Initialize(&argc, argv);
     ::benchmark::RunSpecifiedBenchmarks();

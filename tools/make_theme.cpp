@@ -139,7 +139,8 @@ int main(int argc, char** argv)
     // Image chess: a checkerboard of 6-pixel squares behind transparent pictures.
     for (int y = 0; y < 12; ++y) {
         for (int x = 0; x < 12; ++x)
-            picture.setPixel(30 + x, 16 + y, ((x / 6 + y / 6) % 2 == 0) ? qRgb(255, 255, 255) : qRgb(214, 214, 214));
+            picture.setPixel(30 + x, 16 + y,
+                             ((x / 6 + y / 6) % 2 == 0) ? qRgb(255, 255, 255) : qRgb(214, 214, 214));
     }
     painter.setRenderHint(QPainter::Antialiasing, true);
     // Unaccepted: a reddish frame.
@@ -150,8 +151,10 @@ int main(int argc, char** argv)
         RoundedFrame(painter, rect.adjusted(1, 1, -1, -1), 2, QColor(120, 135, 160), QColor(255, 255, 255));
         if (checked != 0) {
             painter.setPen(QPen(QColor(40, 120, 60), 2));
-            painter.drawLine(QPointF(rect.left() + 3.5, rect.top() + 7.5), QPointF(rect.left() + 6, rect.top() + 10));
-            painter.drawLine(QPointF(rect.left() + 6, rect.top() + 10), QPointF(rect.left() + 11, rect.top() + 3.5));
+            painter.drawLine(QPointF(rect.left() + 3.5, rect.top() + 7.5),
+                             QPointF(rect.left() + 6, rect.top() + 10));
+            painter.drawLine(QPointF(rect.left() + 6, rect.top() + 10),
+                             QPointF(rect.left() + 11, rect.top() + 3.5));
         }
     }
     // Message signs.

@@ -39,11 +39,11 @@ public:
     void MoveInlineBy(int dx, int dy) override { FBounds.translate(dx, dy); }
     void PaintInline(ITextorCanvas& canvas, int) override
     {
-        auto& sheet = static_cast<TSheetCanvas&>(canvas);
+        auto& sheet = static_cast<TCanvas&>(canvas);
         const QRect rect(FBounds.topLeft(), QSize(FWidth, FHeight));
         sheet.DrawThemeFrame(steElementCommand, rect);
-        sheet.DrawThemeText(stfStone, rect.left() + 8, rect.top() + 4,
-                            sheet.Theme().Font(stfStone).Color, FCaption);
+        sheet.DrawThemeText(stfStone, rect.left() + 8, rect.top() + 4, sheet.Theme().Font(stfStone).Color,
+                            FCaption);
     }
     void SetInlinePortion(TElementPortion*) override {}
     void FreeInline() override { delete this; }
@@ -68,7 +68,10 @@ public:
     bool AllowTabStops() const override { return true; }
     TTextAttributes* DefaultTextAttributes() const override { return FSettings.FontAttributes(stfValue); }
     void GetElementMargins(QMargins& margins) const override { margins = QMargins(1, 1, 1, 1); }
-    void GetPadding(QMargins& padding) const override { padding = FSettings.SheetTheme().Element(steField).Padding; }
+    void GetPadding(QMargins& padding) const override
+    {
+        padding = FSettings.SheetTheme().Element(steField).Padding;
+    }
 
 private:
     TSheetSettings& FSettings;
@@ -96,10 +99,13 @@ int main(int argc, char** argv)
         textor.SetText(u"Every piece of text on a sheet is laid out by the engine: runs, tab stops\tand "
                        u"embedded elements, word-wrapped at the field's width.\n"
                        u"A command ");
-        textor.InsertElement(textor.LastPosition(), new TSampleElement(canvas, QStringLiteral("Assign")), nullptr);
+        textor.InsertElement(textor.LastPosition(), new TSampleElement(canvas, QStringLiteral("Assign")),
+                             nullptr);
         textor.InsertText(textor.LastPosition(), u" stands in the text like a word, and so does ", nullptr);
-        textor.InsertElement(textor.LastPosition(), new TSampleElement(canvas, QStringLiteral("Call procedure")), nullptr);
-        textor.InsertText(textor.LastPosition(), u"; rows grow to hold them.\nSelected text and marks:  two spaces.",
+        textor.InsertElement(textor.LastPosition(),
+                             new TSampleElement(canvas, QStringLiteral("Call procedure")), nullptr);
+        textor.InsertText(textor.LastPosition(),
+                          u"; rows grow to hold them.\nSelected text and marks:  two spaces.",
                           settings.FontAttributes(stfName));
     }
     textor.Unlock();
@@ -132,8 +138,9 @@ int main(int argc, char** argv)
             TTextorPosition end;
             row->GetStart(start);
             row->GetEnd(end);
-            std::printf("paragraph %d row top %3d height %2d left %2d width %3d: \"%s\"\n", p->Index(), row->Top(),
-                        row->Height(), row->Left(), row->Width(), qPrintable(textor.GetRangeText({start, end})));
+            std::printf("paragraph %d row top %3d height %2d left %2d width %3d: \"%s\"\n", p->Index(),
+                        row->Top(), row->Height(), row->Left(), row->Width(),
+                        qPrintable(textor.GetRangeText({start, end})));
         }
     }
     if (argc > 2) {

@@ -1,5 +1,6 @@
 #include "core/knot.h"
 
+#include "core/block_pool.h"
 #include "core/errors.h"
 #include "core/safe_file.h"
 #include "core/strings.h"
@@ -7,43 +8,139 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
 namespace qv {
 
+namespace {
+
+TBlockPool& KnotPool()
+{
+    static TBlockPool& pool = *new TBlockPool(sizeof(TKnot));
+    return pool;
+}
+
+TBlockPool& ParamPool()
+{
+    static TBlockPool& pool = *new TBlockPool(sizeof(TKnotParam));
+    return pool;
+}
+
+// Text longer than an attribute holds goes to blocks of a few sizes; longer than the largest, to the
+// heap. The size is known again when the text is freed.
+constexpr size_t textBlockSizes[] = {24, 32, 48, 64, 96, 128, 192, 256};
+
+TBlockPool* TextPool(size_t size)
+{
+    constexpr size_t largest = textBlockSizes[std::size(textBlockSizes) - 1];
+    // The pool for each size, in steps of 8 bytes.
+    static TBlockPool* const* const bySize = [] {
+        static TBlockPool* table[largest / 8 + 1];
+        TBlockPool* pools[std::size(textBlockSizes)];
+        for (size_t i = 0; i < std::size(textBlockSizes); ++i)
+            pools[i] = new TBlockPool(textBlockSizes[i]);
+        for (size_t step = 0; step < std::size(table); ++step) {
+            size_t i = 0;
+            while (textBlockSizes[i] < step * 8)
+                ++i;
+            table[step] = pools[i];
+        }
+        return table;
+    }();
+    return size <= largest ? bySize[(size + 7) / 8] : nullptr;
+}
+
+char* AllocateText(size_t size)
+{
+    if (TBlockPool* pool = TextPool(size))
+        return static_cast<char*>(pool->Allocate());
+    void* text = std::malloc(size);
+    if (text == nullptr)
+        throw std::bad_alloc();
+    return static_cast<char*>(text);
+}
+
+void FreeText(char* text, size_t size) noexcept
+{
+    if (TBlockPool* pool = TextPool(size))
+        pool->Release(text);
+    else
+        std::free(text);
+}
+
+} // namespace
+
 // --- TKnotParam ---------------------------------------------------------------------------------
+
+static_assert(sizeof(TKnotParam) == 56, "an attribute should fit a 64-byte heap block");
+
+void* TKnotParam::operator new(size_t size)
+{
+    return size == sizeof(TKnotParam) ? ParamPool().Allocate() : ::operator new(size);
+}
+
+void TKnotParam::operator delete(void* block, size_t size) noexcept
+{
+    if (size == sizeof(TKnotParam))
+        ParamPool().Release(block);
+    else
+        ::operator delete(block);
+}
 
 TKnotParam::~TKnotParam()
 {
     ReleaseValue();
 }
 
-void TKnotParam::ReleaseValue()
+char* TKnotParam::HeapText() const
 {
-    switch (FKind) {
-    case kpNone:
-    case kpText:
-        FText.~QString();
-        break;
-    case kpStream:
-        FStream.~QByteArray();
-        break;
-    case kpStreamRef:
-        break;
-    }
+    char* text;
+    std::memcpy(&text, FCell, sizeof(text));
+    return text;
 }
 
-const QString& TKnotParam::Text() const
+QByteArray* TKnotParam::OwnedStream() const
 {
-    static const QString empty;
-    return FKind == kpText ? FText : empty;
+    QByteArray* stream;
+    std::memcpy(&stream, FCell, sizeof(stream));
+    return stream;
+}
+
+void TKnotParam::ReleaseValue()
+{
+    if (!(FTag & tgInline)) {
+        if (Kind() == kpText)
+            FreeText(HeapText(), TextUtf8().size());
+        else if (Kind() == kpStream)
+            delete OwnedStream();
+    }
+    FTag = uint8_t((FTag & tgRead) | tgInline); // kpNone
+}
+
+QByteArrayView TKnotParam::TextUtf8() const
+{
+    if (Kind() != kpText)
+        return QByteArrayView();
+    if (FTag & tgInline)
+        return QByteArrayView(FCell, FTag >> tgSizeShift);
+    uint32_t size;
+    std::memcpy(&size, FCell + sizeof(char*), sizeof(size));
+    return QByteArrayView(HeapText(), qsizetype(size));
+}
+
+QString TKnotParam::Text() const
+{
+    return QString::fromUtf8(TextUtf8());
 }
 
 const QByteArray* TKnotParam::Stream() const
 {
-    switch (FKind) {
+    switch (Kind()) {
     case kpStream:
-        return &FStream;
     case kpStreamRef:
-        return FStreamRef;
+        return OwnedStream();
     default:
         return nullptr;
     }
@@ -51,56 +148,58 @@ const QByteArray* TKnotParam::Stream() const
 
 QString TKnotParam::ValueText() const
 {
-    switch (FKind) {
-    case kpText:
-        return FText;
-    case kpStream:
-    case kpStreamRef:
-        return StreamToHex(*Stream());
-    default:
-        return QString();
-    }
+    if (const QByteArray* stream = Stream())
+        return StreamToHex(*stream);
+    return Text();
 }
 
 void TKnotParam::SetNone()
 {
-    if (FKind != kpNone && FKind != kpText) {
-        ReleaseValue();
-        new (&FText) QString();
-    } else {
-        FText.clear();
-    }
-    FKind = kpNone;
+    ReleaseValue();
 }
 
 void TKnotParam::SetText(const QString& text)
 {
-    if (FKind == kpNone || FKind == kpText) {
-        FText = text;
-    } else {
+    SetTextUtf8(text.toUtf8());
+}
+
+void TKnotParam::SetTextUtf8(QByteArrayView utf8)
+{
+    // `utf8` may be this attribute's own text: copy before releasing it.
+    const qsizetype size = utf8.size();
+    if (size <= inlineCapacity) {
+        char bytes[inlineCapacity];
+        if (size > 0)
+            std::memcpy(bytes, utf8.data(), size_t(size));
         ReleaseValue();
-        new (&FText) QString(text);
+        if (size > 0)
+            std::memcpy(FCell, bytes, size_t(size));
+        SetKind(kpText, uint8_t(tgInline | (size << tgSizeShift)));
+        return;
     }
-    FKind = kpText;
+    Q_ASSERT(size <= qsizetype(UINT32_MAX));
+    char* text = AllocateText(size_t(size));
+    std::memcpy(text, utf8.data(), size_t(size));
+    ReleaseValue();
+    const auto size32 = uint32_t(size);
+    std::memcpy(FCell, &text, sizeof(text));
+    std::memcpy(FCell + sizeof(text), &size32, sizeof(size32));
+    SetKind(kpText);
 }
 
 void TKnotParam::SetStream(const QByteArray& stream)
 {
-    if (FKind == kpStream) {
-        FStream = stream;
-        return;
-    }
-    QByteArray copy = stream; // `stream` may be the referenced array or live in this attribute
+    auto* copy = new QByteArray(stream); // `stream` may be this attribute's own bytes
     ReleaseValue();
-    new (&FStream) QByteArray(std::move(copy));
-    FKind = kpStream;
+    std::memcpy(FCell, &copy, sizeof(copy));
+    SetKind(kpStream);
 }
 
 void TKnotParam::SetStreamRef(const QByteArray* stream)
 {
     ReleaseValue();
-    FStreamRef = stream;
-    FKind = kpStreamRef;
+    std::memcpy(FCell, &stream, sizeof(stream));
+    SetKind(kpStreamRef);
 }
 
 // --- Hexadecimal streams ------------------------------------------------------------------------
@@ -120,28 +219,28 @@ QString StreamToHex(const QByteArray& stream)
 
 namespace {
 
-int HexDigit(char16_t c)
+int HexDigit(char c)
 {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
     return -1;
 }
 
 } // namespace
 
-bool HexToStream(QStringView text, QByteArray& stream)
+bool HexToStream(QByteArrayView text, QByteArray& stream)
 {
     stream.clear();
     if (text.size() % 2 != 0)
         return false;
     QByteArray bytes(text.size() / 2, Qt::Uninitialized);
     for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const int high = HexDigit(text[2 * i].unicode());
-        const int low = HexDigit(text[2 * i + 1].unicode());
+        const int high = HexDigit(text[2 * i]);
+        const int low = HexDigit(text[2 * i + 1]);
         if (high < 0 || low < 0)
             return false;
         bytes[i] = char((high << 4) | low);
@@ -153,6 +252,19 @@ bool HexToStream(QStringView text, QByteArray& stream)
 // --- TKnot --------------------------------------------------------------------------------------
 
 QV_IMPLEMENT_CLASS(TKnot)
+
+void* TKnot::operator new(size_t size)
+{
+    return size == sizeof(TKnot) ? KnotPool().Allocate() : ::operator new(size);
+}
+
+void TKnot::operator delete(void* block, size_t size) noexcept
+{
+    if (size == sizeof(TKnot))
+        KnotPool().Release(block);
+    else
+        ::operator delete(block);
+}
 
 TKnot::~TKnot()
 {
@@ -277,11 +389,11 @@ void TKnot::Assign(const TKnot& source)
     TKnotParam* last = nullptr;
     for (const TKnotParam* param = source.FFirstParam; param != nullptr; param = param->FNext) {
         auto* copy = new TKnotParam(this, param->FName);
-        switch (param->FKind) {
+        switch (param->Kind()) {
         case kpNone:
             break;
         case kpText:
-            copy->SetText(param->FText);
+            copy->SetTextUtf8(param->TextUtf8());
             break;
         case kpStream:
         case kpStreamRef:
@@ -355,7 +467,7 @@ TKnotParam* TKnot::ReadParam(const QString& name)
 {
     TKnotParam* param = FindParam(name);
     if (param != nullptr)
-        param->FRead = true;
+        param->SetRead(true);
     return param;
 }
 
@@ -405,9 +517,10 @@ bool TKnot::ReadBool(const QString& name, bool def)
     const TKnotParam* param = ReadParam(name);
     if (param == nullptr || param->Kind() != kpText)
         return def;
-    if (param->Text() == u"1")
+    const QByteArrayView text = param->TextUtf8();
+    if (text == "1")
         return true;
-    if (param->Text() == u"0")
+    if (text == "0")
         return false;
     return def;
 }
@@ -415,22 +528,22 @@ bool TKnot::ReadBool(const QString& name, bool def)
 namespace {
 
 // An optional sign and decimal digits, nothing else, within the range of int.
-bool ParseDecimal(QStringView text, int& value)
+bool ParseDecimal(QByteArrayView text, int& value)
 {
     qsizetype i = 0;
     bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
-        negative = text[i] == u'-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
         ++i;
     }
     if (i == text.size())
         return false;
     qint64 result = 0;
     for (; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
+        const char c = text[i];
+        if (c < '0' || c > '9')
             return false;
-        result = result * 10 + (c - u'0');
+        result = result * 10 + (c - '0');
         if (result > qint64(INT32_MAX) + 1)
             return false;
     }
@@ -448,7 +561,7 @@ int TKnot::ReadInt(const QString& name, int def, int max, int min)
 {
     const TKnotParam* param = ReadParam(name);
     int value = 0;
-    if (param == nullptr || !ParseDecimal(param->ValueText(), value))
+    if (param == nullptr || !ParseDecimal(param->Kind() == kpText ? param->TextUtf8() : QByteArrayView(), value))
         return def;
     if (max != min && (value < min || value > max))
         return def;
@@ -464,7 +577,7 @@ bool TKnot::ReadStream(const QString& name, QByteArray& stream)
         stream = *bytes;
         return true;
     }
-    return HexToStream(param->Text(), stream);
+    return HexToStream(param->TextUtf8(), stream);
 }
 
 void TKnot::WriteString(const QString& name, const QString& value)
@@ -559,7 +672,7 @@ bool TKnot::CollectUnread(std::vector<TKnot*>& knots, std::vector<TKnotParam*>& 
 {
     bool found = false;
     for (TKnotParam* param = FFirstParam; param != nullptr; param = param->FNext) {
-        if (!param->FRead) {
+        if (!param->Read()) {
             params.push_back(param);
             found = true;
         }
@@ -580,7 +693,7 @@ void TKnot::SetReadMarks(bool value)
 {
     FRead = value;
     for (TKnotParam* param = FFirstParam; param != nullptr; param = param->FNext)
-        param->FRead = value;
+        param->SetRead(value);
     for (TNode* child = FirstChild(); child != nullptr; child = child->NextSibling())
         static_cast<TKnot*>(child)->SetReadMarks(value);
 }

@@ -3,6 +3,7 @@
 #include "core/node.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
@@ -56,21 +57,31 @@ struct TFormPlacement
 
 // An attribute of a knot: a name and a value of one of the kinds above. Attributes form a singly
 // linked list in insertion order, owned by their knot.
+//
+// Text is kept as UTF-8, up to 15 bytes inside the attribute itself: documents hold hundreds of
+// thousands of attributes, most of them short. Text() converts on every call. A lone UTF-16
+// surrogate, which UTF-8 cannot carry, is stored as "?".
 class TKnotParam
 {
 public:
     TKnotParam(const TKnotParam&) = delete;
     TKnotParam& operator=(const TKnotParam&) = delete;
 
+    // From a pool of blocks (see TBlockPool).
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size) noexcept;
+
     TKnot* Owner() const { return FOwner; }
     TKnotParam* Next() const { return FNext; }
     const QString& Name() const { return FName; }
-    TKnotParamKind Kind() const { return FKind; }
-    bool Read() const { return FRead; }
-    void SetRead(bool value) { FRead = value; }
+    TKnotParamKind Kind() const { return TKnotParamKind(FTag & tgKind); }
+    bool Read() const { return (FTag & tgRead) != 0; }
+    void SetRead(bool value) { FTag = uint8_t(value ? FTag | tgRead : FTag & ~tgRead); }
 
     // The text of a kpText attribute; empty for the other kinds.
-    const QString& Text() const;
+    QString Text() const;
+    // The same as UTF-8 bytes, valid until the attribute changes.
+    QByteArrayView TextUtf8() const;
     // The bytes of a kpStream or kpStreamRef attribute; nullptr for the other kinds.
     const QByteArray* Stream() const;
     // The value as knot text holds it: the text, or the bytes as upper-case hexadecimal digits.
@@ -78,6 +89,7 @@ public:
 
     void SetNone();
     void SetText(const QString& text);
+    void SetTextUtf8(QByteArrayView utf8);
     void SetStream(const QByteArray& stream);
     void SetStreamRef(const QByteArray* stream);
 
@@ -85,21 +97,29 @@ private:
     friend class TKnot;
     friend class TKnotParser;
 
-    TKnotParam(TKnot* owner, const QString& name) : FOwner(owner), FName(name), FText() {}
+    // FTag: the kind, the read mark and, for inline text, its length.
+    enum : uint8_t {
+        tgKind = 0x03,
+        tgRead = 0x04,
+        tgInline = 0x08,
+        tgSizeShift = 4,
+    };
+    static constexpr qsizetype inlineCapacity = 15;
+
+    TKnotParam(TKnot* owner, const QString& name) : FOwner(owner), FName(name) {}
     ~TKnotParam();
     void ReleaseValue();
+    void SetKind(TKnotParamKind kind, uint8_t extra = 0) { FTag = uint8_t((FTag & tgRead) | kind | extra); }
+    char* HeapText() const;
+    QByteArray* OwnedStream() const;
 
     TKnot* FOwner;
     TKnotParam* FNext = nullptr;
     QString FName;
-    // One value at a time, selected by FKind; kept in one slot so that an attribute stays small.
-    union {
-        QString FText;
-        QByteArray FStream;
-        const QByteArray* FStreamRef;
-    };
-    TKnotParamKind FKind = kpNone;
-    bool FRead = false;
+    // The value: inline UTF-8 text; or a UTF-8 block of its own (pointer, then uint32 size); or a
+    // QByteArray pointer (owned for kpStream). Kept as bytes so that the attribute stays 56 bytes.
+    alignas(8) char FCell[inlineCapacity] = {};
+    uint8_t FTag = tgInline; // kpNone, empty inline text
 };
 
 // The program's own XML node: a name, attributes (TKnotParam) and child knots, with its own reader
@@ -110,7 +130,8 @@ private:
 // EffectiveOptions() = (Options without OptionsExclude) with OptionsInclude.
 //
 // Every operation that returns a child, a sibling or the parent marks the returned knot as read;
-// reading an attribute's value marks the attribute. Not thread-safe: one thread at a time per tree.
+// reading an attribute's value marks the attribute. The children of a knot are knots. Not
+// thread-safe: one thread at a time per tree.
 class TKnot : public TNode
 {
     QV_CLASS(TKnot, TNode)
@@ -119,6 +140,10 @@ public:
     TKnot() = default;
     explicit TKnot(const QString& name) : FName(name) {}
     ~TKnot() override;
+
+    // From a pool of blocks (see TBlockPool); classes derived from TKnot use the ordinary heap.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size) noexcept;
 
     const QString& Name() const { return FName; }
     void SetName(const QString& name) { FName = name; }
@@ -252,6 +277,6 @@ private:
 // Upper-case hexadecimal digits, two per byte.
 QString StreamToHex(const QByteArray& stream);
 // Both cases; false (and `stream` emptied) for an odd length or a character that is no digit.
-bool HexToStream(QStringView text, QByteArray& stream);
+bool HexToStream(QByteArrayView text, QByteArray& stream);
 
 } // namespace qv

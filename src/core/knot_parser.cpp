@@ -2,15 +2,21 @@
 
 #include "core/value_encoding.h"
 
+#include <QHash>
 #include <QStringDecoder>
 
 #include <cstring>
+#include <mutex>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qv {
 
 namespace {
 
-// Character classes of the reader, for characters below 128.
+// Character classes of the reader, for bytes below 128 (bytes of UTF-8 sequences are never markup).
 enum : uint8_t {
     ccSpace = 0x01,     // white space: space, tab, CR, LF
     ccNameEnd = 0x02,   // ends a name: white space, '"', '/', '<', '=', '>'
@@ -19,25 +25,125 @@ enum : uint8_t {
 
 struct TCharClasses
 {
-    uint8_t Of[128];
+    uint8_t Of[256];
 
     constexpr TCharClasses() : Of()
     {
-        for (const char16_t c : {u' ', u'\t', u'\r', u'\n'})
-            Of[c] = ccSpace | ccNameEnd | ccValueStop;
-        for (const char16_t c : {u'"', u'/', u'<', u'=', u'>'})
-            Of[c] |= ccNameEnd;
-        for (const char16_t c : {u'/', u'>', u'"', u'&'})
-            Of[c] |= ccValueStop;
+        for (const char c : {' ', '\t', '\r', '\n'})
+            Of[int(c)] = ccSpace | ccNameEnd | ccValueStop;
+        for (const char c : {'"', '/', '<', '=', '>'})
+            Of[int(c)] |= ccNameEnd;
+        for (const char c : {'/', '>', '"', '&'})
+            Of[int(c)] |= ccValueStop;
     }
 };
 
 constexpr TCharClasses charClasses;
 
-inline bool Is(char16_t c, uint8_t cls)
+inline bool Is(char c, uint8_t cls)
 {
-    return c < 128 && (charClasses.Of[c] & cls) != 0;
+    return (charClasses.Of[static_cast<unsigned char>(c)] & cls) != 0;
 }
+
+// Values make up most of a text: they are searched sixteen bytes at a time.
+
+// The first '"' (the only byte that matters inside quotes), or `end`; `ampersand` is set when an "&"
+// comes before it.
+inline const char* FindQuote(const char* p, const char* end, bool& ampersand)
+{
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i amp = _mm_set1_epi8('&');
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned quotes = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, quote)));
+        const unsigned amps = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, amp)));
+        if (quotes != 0) {
+            const int at = __builtin_ctz(quotes);
+            if ((amps & ((1u << at) - 1)) != 0)
+                ampersand = true;
+            return p + at;
+        }
+        if (amps != 0)
+            ampersand = true;
+        p += 16;
+    }
+#endif
+    for (; p < end && *p != '"'; ++p) {
+        if (*p == '&')
+            ampersand = true;
+    }
+    return p;
+}
+
+// The first byte of class ccValueStop, or `end`.
+inline const char* FindValueStop(const char* p, const char* end)
+{
+#if defined(__SSE2__)
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i slash = _mm_set1_epi8('/');
+    const __m128i greater = _mm_set1_epi8('>');
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // Candidates: every byte up to the space (white space among them), '"', '&', '/' and '>'.
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(bytes, space), bytes), _mm_cmpeq_epi8(bytes, quote)),
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, amp), _mm_cmpeq_epi8(bytes, slash)),
+                         _mm_cmpeq_epi8(bytes, greater)));
+        unsigned mask = unsigned(_mm_movemask_epi8(hits));
+        while (mask != 0) {
+            const int at = __builtin_ctz(mask);
+            if (Is(p[at], ccValueStop))
+                return p + at;
+            mask &= mask - 1;
+        }
+        p += 16;
+    }
+#endif
+    while (p < end && !Is(*p, ccValueStop))
+        ++p;
+    return p;
+}
+
+// Names of knots and attributes come from a small vocabulary (element classes, their fields,
+// settings), and a large document repeats each of them thousands of times. The first sight of a name
+// stores it for the life of the program; every later knot shares that text without a reference count.
+// A hostile stream of distinct names stops being stored once the table is full.
+class TNameTable
+{
+public:
+    static QString Name(QByteArrayView utf8)
+    {
+        static TNameTable& table = *new TNameTable();
+        return table.Find(utf8);
+    }
+
+private:
+    static constexpr qsizetype maxStoredChars = 1 << 20;
+
+    QString Find(QByteArrayView utf8)
+    {
+        std::lock_guard<std::mutex> guard(FLock);
+        const auto found = FNames.constFind(utf8.toByteArray());
+        if (found != FNames.cend())
+            return found.value();
+        QString name = QString::fromUtf8(utf8);
+        if (FStoredChars + name.size() > maxStoredChars)
+            return name;
+        auto* chars = new char16_t[size_t(name.size())];
+        std::memcpy(chars, name.utf16(), size_t(name.size()) * sizeof(char16_t));
+        FStoredChars += name.size();
+        const QString stored = QString::fromRawData(reinterpret_cast<const QChar*>(chars), name.size());
+        FNames.insert(utf8.toByteArray(), stored);
+        return stored;
+    }
+
+    std::mutex FLock;
+    QHash<QByteArray, QString> FNames;
+    qsizetype FStoredChars = 0;
+};
 
 // Knots nested deeper than this make the text corrupt: trees are walked recursively (writing,
 // copying, freeing), so a hostile file must not be able to build one deep enough to exhaust the stack.
@@ -45,7 +151,7 @@ constexpr size_t maxKnotDepth = 1000;
 
 } // namespace
 
-// Reads knot text into a knot. The rules:
+// Reads knot text (UTF-8) into a knot. The rules:
 //  - white space is space, tab, CR and LF; leading white space is skipped and the text must then
 //    start with "<"; a declaration "<?" is skipped up to the next "?", the next ">" and the next "<";
 //  - an element is "<", optional white space, a name (up to white space, '"', '/', '<', '=' or '>')
@@ -56,11 +162,12 @@ constexpr size_t maxKnotDepth = 1000;
 //    between tags makes the parse fail but is skipped up to the next "<"; after an end tag
 //    everything up to the next "<" is skipped;
 //  - after the root element only white space may follow.
-// Any other violation stops the parse; the knots read so far stay. The parser never throws.
+// Any other violation stops the parse; the knots read so far stay, an attribute or a knot whose
+// name or value was cut short does not. The parser never throws (but for memory).
 class TKnotParser
 {
 public:
-    TKnotParser(TKnot& root, QStringView text) : FRoot(root), FP(text.utf16()), FEnd(FP + text.size()) {}
+    TKnotParser(TKnot& root, QByteArrayView text) : FRoot(root), FP(text.data()), FEnd(FP + text.size()) {}
 
     bool Parse()
     {
@@ -71,6 +178,18 @@ public:
     }
 
 private:
+    struct TOpenKnot
+    {
+        TKnot* Knot;
+        QByteArrayView Name; // as it stands in the text, for the end tag
+    };
+
+    struct TNameSlot
+    {
+        QByteArray Key;
+        QString Name;
+    };
+
     void SkipSpace()
     {
         while (FP < FEnd && Is(*FP, ccSpace))
@@ -78,79 +197,91 @@ private:
     }
 
     // Moves to the next `c`, or to the end of the text.
-    void SkipTo(char16_t c)
+    void SkipTo(char c)
     {
-        while (FP < FEnd && *FP != c)
-            ++FP;
+        const void* found = std::memchr(FP, c, size_t(FEnd - FP));
+        FP = found != nullptr ? static_cast<const char*>(found) : FEnd;
     }
 
-    QStringView ScanName()
+    QByteArrayView ScanName()
     {
-        const char16_t* start = FP;
+        const char* start = FP;
         while (FP < FEnd && !Is(*FP, ccNameEnd))
             ++FP;
-        return QStringView(start, FP - start);
+        return QByteArrayView(start, FP - start);
     }
 
-    // Names repeat all over a text: equal names share one string (and its memory).
-    const QString& Intern(QStringView name)
+    // Names repeat all over a text: a small cache in front of the name table.
+    const QString& Intern(QByteArrayView name)
     {
         const qsizetype size = name.size();
-        const char16_t* s = name.utf16();
+        const auto* s = reinterpret_cast<const unsigned char*>(name.data());
         size_t hash = size_t(size) * 0x9E3779B1u;
         hash ^= size_t(s[0]) * 31u + size_t(s[size - 1]) * 131u + size_t(s[size / 2]) * 7u;
         hash ^= hash >> 13;
-        QString& slot = FNames[hash % std::size(FNames)];
-        if (slot.size() != size || std::memcmp(slot.utf16(), s, size_t(size) * sizeof(char16_t)) != 0)
-            slot = name.toString();
-        return slot;
+        TNameSlot& slot = FNames[hash % std::size(FNames)];
+        if (slot.Key.size() != size || !SameBytes(slot.Key.constData(), name.data(), size)) {
+            slot.Key = name.toByteArray();
+            slot.Name = TNameTable::Name(name);
+        }
+        return slot.Name;
+    }
+
+    static bool SameBytes(const char* a, const char* b, qsizetype size)
+    {
+        for (qsizetype i = 0; i < size; ++i) {
+            if (a[i] != b[i])
+                return false;
+        }
+        return true;
     }
 
     bool ParseDocument()
     {
         SkipSpace();
-        if (FP == FEnd || *FP != u'<')
+        if (FP == FEnd || *FP != '<')
             return false;
-        if (FEnd - FP > 1 && FP[1] == u'?') {
+        if (FEnd - FP > 1 && FP[1] == '?') {
             FP += 2;
-            for (const char16_t c : {u'?', u'>', u'<'}) {
+            for (const char c : {'?', '>', '<'}) {
                 SkipTo(c);
                 if (FP == FEnd)
                     return false;
-                if (c != u'<')
+                if (c != '<')
                     ++FP;
             }
         }
         bool empty = false;
-        if (!ParseStartTag(nullptr, empty))
+        TOpenKnot root{&FRoot, {}};
+        if (!ParseStartTag(root, empty))
             return false;
-        std::vector<TKnot*> open;
+        std::vector<TOpenKnot> open;
         if (!empty)
-            open.push_back(&FRoot);
+            open.push_back(root);
         while (!open.empty()) {
             SkipSpace();
             if (FP == FEnd)
                 return false;
-            if (*FP != u'<') {
+            if (*FP != '<') {
                 FFailed = true; // text between tags
-                SkipTo(u'<');
+                SkipTo('<');
                 continue;
             }
-            if (FEnd - FP > 1 && FP[1] == u'/') {
+            if (FEnd - FP > 1 && FP[1] == '/') {
                 FP += 2;
                 SkipSpace();
-                const QStringView name = ScanName();
-                if (FP == FEnd || *FP != u'>' || name != open.back()->FName)
+                const QByteArrayView name = ScanName();
+                if (FP == FEnd || *FP != '>' || name != open.back().Name)
                     return false;
                 ++FP;
                 open.pop_back();
-                SkipTo(u'<');
+                SkipTo('<');
                 continue;
             }
             if (open.size() >= maxKnotDepth)
                 return false;
-            TKnot* child = nullptr;
-            if (!ParseStartTag(open.back(), empty, &child))
+            TOpenKnot child{nullptr, {}};
+            if (!ParseStartTag(child, empty, open.back().Knot))
                 return false;
             if (!empty)
                 open.push_back(child);
@@ -161,114 +292,127 @@ private:
 
     // At "<": reads the name and attributes up to "/>" (`empty`) or ">". The root is FRoot; a child
     // is created under `parent` once its name is complete.
-    bool ParseStartTag(TKnot* parent, bool& empty, TKnot** created = nullptr)
+    bool ParseStartTag(TOpenKnot& element, bool& empty, TKnot* parent = nullptr)
     {
         ++FP;
         SkipSpace();
-        const QStringView name = ScanName();
-        if (name.isEmpty() || FP == FEnd)
+        element.Name = ScanName();
+        if (element.Name.isEmpty() || FP == FEnd)
             return false;
         TKnot* knot = &FRoot;
         if (parent != nullptr) {
             knot = new TKnot();
             knot->SetParent(parent);
-            *created = knot;
         }
-        knot->FName = Intern(name);
+        element.Knot = knot;
+        knot->FName = Intern(element.Name);
         TKnotParam* last = nullptr;
         while (true) {
             SkipSpace();
             if (FP == FEnd)
                 return false;
-            const char16_t c = *FP;
-            if (c == u'/') {
-                if (FEnd - FP < 2 || FP[1] != u'>')
+            const char c = *FP;
+            if (c == '/') {
+                if (FEnd - FP < 2 || FP[1] != '>')
                     return false;
                 FP += 2;
                 empty = true;
                 return true;
             }
-            if (c == u'>') {
+            if (c == '>') {
                 ++FP;
                 empty = false;
                 return true;
             }
-            const QStringView paramName = ScanName();
+            const QByteArrayView paramName = ScanName();
             if (paramName.isEmpty() || FP == FEnd)
                 return false;
-            auto* param = new TKnotParam(knot, Intern(paramName));
-            if (*FP == u'=') {
+            QByteArrayView value;
+            bool hasValue = false;
+            if (*FP == '=') {
                 ++FP;
-                if (!ScanValue(*param)) {
-                    delete param;
+                if (!ScanValue(value))
                     return false;
-                }
+                hasValue = true;
             }
+            auto* param = new TKnotParam(knot, Intern(paramName));
             (last != nullptr ? last->FNext : knot->FFirstParam) = param;
             last = param;
+            if (hasValue)
+                param->SetTextUtf8(value);
         }
     }
 
-    // After "=": the value up to white space, "/" or ">" outside double quotes.
-    bool ScanValue(TKnotParam& param)
+    // After "=": the value up to white space, "/" or ">" outside double quotes, decoded.
+    bool ScanValue(QByteArrayView& result)
     {
-        const char16_t* start = FP;
+        const char* start = FP;
         int quotes = 0;
         bool inQuotes = false;
         bool references = false;
+        if (FP < FEnd && *FP == '"') { // the usual case
+            inQuotes = true;
+            quotes = 1;
+            ++FP;
+        }
         while (true) {
-            while (FP < FEnd && !Is(*FP, ccValueStop))
-                ++FP;
+            FP = inQuotes ? FindQuote(FP, FEnd, references) : FindValueStop(FP, FEnd);
             if (FP == FEnd)
                 return false;
-            const char16_t c = *FP;
-            if (c == u'"') {
+            const char c = *FP;
+            if (c == '"') {
                 inQuotes = !inQuotes;
                 ++quotes;
-            } else if (c == u'&') {
+            } else if (c == '&') {
                 references = true;
             } else if (!inQuotes) {
                 break;
             }
             ++FP;
         }
-        QStringView value(start, FP - start);
-        if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"') {
+        QByteArrayView value(start, FP - start);
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
             value = value.sliced(1, value.size() - 2);
             quotes -= 2;
         }
-        param.FKind = kpText;
-        if (quotes >= 2 || references)
-            param.FText = DecodeValue(value, quotes, true);
-        else
-            param.FText = value.toString();
+        if (quotes >= 2 || references) {
+            FScratch.resize(value.size());
+            const qsizetype size = DecodeValueTo(FScratch.data(), value, quotes, references);
+            value = QByteArrayView(FScratch.constData(), size);
+        }
+        result = value;
         return true;
     }
 
     TKnot& FRoot;
-    const char16_t* FP;
-    const char16_t* const FEnd;
+    const char* FP;
+    const char* const FEnd;
     bool FFailed = false;
-    QString FNames[512];
+    QByteArray FScratch;
+    TNameSlot FNames[256];
 };
 
 bool TKnot::LoadFromText(const QString& text)
 {
-    return TKnotParser(*this, text).Parse();
+    const QByteArray utf8 = text.toUtf8();
+    return TKnotParser(*this, utf8).Parse();
 }
 
 void TKnot::LoadFromStream(const QByteArray& stream)
 {
-    QByteArrayView bytes(stream);
-    QString text;
+    const QByteArrayView bytes(stream);
     if (bytes.startsWith("\xEF\xBB\xBF")) {
-        text = QString::fromUtf8(bytes.sliced(3));
-    } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        TKnotParser(*this, bytes.sliced(3)).Parse();
+        return;
+    }
+    QString text;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE
                                                             : QStringConverter::Utf16BE);
         text = decoder.decode(bytes.sliced(2));
     } else if (bytes.isValidUtf8()) {
-        text = QString::fromUtf8(bytes);
+        TKnotParser(*this, bytes).Parse();
+        return;
     } else {
         // Older settings files were written in a Windows code page.
         QStringDecoder decoder("windows-1252");

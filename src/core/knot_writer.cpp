@@ -10,22 +10,22 @@ namespace qv {
 
 namespace {
 
-// Writes knot text into one growing buffer. Lines are indented by one tab per nesting level when
-// their first text is written and end with CR LF; koNoIndent and koNoBreaks hold for the whole
-// subtree of the knot that has them.
+// Writes knot text as UTF-8 at the end of a byte array. Lines are indented by one tab per nesting
+// level when their first text is written and end with CR LF; koNoIndent and koNoBreaks hold for the
+// whole subtree of the knot that has them.
 class TKnotTextWriter
 {
 public:
-    QString Write(const TKnot& root)
+    explicit TKnotTextWriter(QByteArray& out) : FData(out), FStart(out.size()) {}
+
+    void Write(const TKnot& root)
     {
-        Reserve(4096);
         WriteKnot(root);
         // Every line ends with CR LF, the last one too, whatever the options.
         Reserve(2);
-        *FCur++ = u'\r';
-        *FCur++ = u'\n';
-        FData.resize(FCur - FBegin);
-        return std::move(FData);
+        *FCur++ = '\r';
+        *FCur++ = '\n';
+        FData.resize(FCur - FData.data());
     }
 
 private:
@@ -33,19 +33,31 @@ private:
     {
         if (FEnd - FCur >= count)
             return;
-        const qsizetype used = FCur - FBegin;
-        const qsizetype capacity = std::max<qsizetype>(used + count, (FEnd - FBegin) * 2);
+        const qsizetype used = FCur != nullptr ? FCur - FData.data() : FStart;
+        // The written part doubles; large buffers are mapped, so growing them moves no bytes.
+        const qsizetype capacity = std::max<qsizetype>(used + count, FStart + 2 * (used - FStart) + 256);
         FData.resize(capacity);
-        FBegin = reinterpret_cast<char16_t*>(FData.data());
-        FCur = FBegin + used;
-        FEnd = FBegin + capacity;
+        FCur = FData.data() + used;
+        FEnd = FData.data() + capacity;
     }
 
-    void Put(QStringView text)
+    // Names are written as they are (the reader takes any name that holds no markup).
+    void Put(const QString& text)
     {
-        std::memcpy(FCur, text.utf16(), size_t(text.size()) * sizeof(char16_t));
-        FCur += text.size();
+        for (const QChar c : text) {
+            if (c.unicode() >= 0x80) {
+                const QByteArray utf8 = text.toUtf8();
+                std::memcpy(FCur, utf8.constData(), size_t(utf8.size()));
+                FCur += utf8.size();
+                return;
+            }
+        }
+        for (const QChar c : text)
+            *FCur++ = char(c.unicode());
     }
+
+    // The most bytes Put writes for `text`.
+    static qsizetype MaxSize(const QString& text) { return 3 * text.size(); }
 
     // Starts the text of a line: the indentation goes in front of its first text.
     void StartText(qsizetype count)
@@ -54,8 +66,8 @@ private:
             FLineStarted = true;
             if (!FNoIndent) {
                 Reserve(FLevel + count);
-                for (int i = 0; i < FLevel; ++i)
-                    *FCur++ = u'\t';
+                std::memset(FCur, '\t', size_t(FLevel));
+                FCur += FLevel;
                 return;
             }
         }
@@ -67,8 +79,8 @@ private:
         if (FNoBreaks)
             return;
         Reserve(2);
-        *FCur++ = u'\r';
-        *FCur++ = u'\n';
+        *FCur++ = '\r';
+        *FCur++ = '\n';
         FLineStarted = false;
     }
 
@@ -76,45 +88,45 @@ private:
     {
         const QString& name = param.Name();
         if (param.Kind() == kpNone) {
-            Reserve(name.size() + 1);
-            *FCur++ = u' ';
+            Reserve(MaxSize(name) + 1);
+            *FCur++ = ' ';
             Put(name);
             return;
         }
         const bool unquoted = (options & koUnquoted) != 0;
         if (const QByteArray* stream = param.Stream()) {
             // Hexadecimal digits never need quotes nor encoding.
-            static const char16_t digits[] = u"0123456789ABCDEF";
-            Reserve(name.size() + 4 + 2 * stream->size());
-            *FCur++ = u' ';
+            static const char digits[] = "0123456789ABCDEF";
+            Reserve(MaxSize(name) + 4 + 2 * stream->size());
+            *FCur++ = ' ';
             Put(name);
-            *FCur++ = u'=';
+            *FCur++ = '=';
             if (!unquoted)
-                *FCur++ = u'"';
+                *FCur++ = '"';
             for (const char byte : *stream) {
                 const auto b = static_cast<unsigned char>(byte);
                 *FCur++ = digits[b >> 4];
                 *FCur++ = digits[b & 0x0F];
             }
             if (!unquoted)
-                *FCur++ = u'"';
+                *FCur++ = '"';
             return;
         }
-        const QString& text = param.Text();
-        Reserve(name.size() + 4 + MaxEncodedValueSize(text.size()));
-        *FCur++ = u' ';
+        const QByteArrayView text = param.TextUtf8();
+        Reserve(MaxSize(name) + 4 + MaxEncodedValueSize(text.size()));
+        *FCur++ = ' ';
         Put(name);
-        *FCur++ = u'=';
-        char16_t* quote = FCur++;
-        *quote = u'"';
+        *FCur++ = '=';
+        char* quote = FCur++;
+        *quote = '"';
         bool needsQuotes = true;
-        char16_t* end = EncodeValueTo(FCur, text, (options & koQuoteMode) != 0, &needsQuotes);
+        char* end = EncodeValueTo(FCur, text, (options & koQuoteMode) != 0, &needsQuotes);
         if (unquoted && !needsQuotes) {
-            std::memmove(quote, quote + 1, size_t(end - quote - 1) * sizeof(char16_t));
+            std::memmove(quote, quote + 1, size_t(end - quote - 1));
             FCur = end - 1;
         } else {
             FCur = end;
-            *FCur++ = u'"';
+            *FCur++ = '"';
         }
     }
 
@@ -127,18 +139,18 @@ private:
         FNoBreaks = FNoBreaks || (options & koNoBreaks) != 0;
 
         const QString& name = knot.Name();
-        StartText(name.size() + 3);
-        *FCur++ = u'<';
+        StartText(MaxSize(name) + 3);
+        *FCur++ = '<';
         Put(name);
         for (const TKnotParam* param = knot.FirstParam(); param != nullptr; param = param->Next())
             WriteParam(*param, options);
         if (knot.FirstChild() == nullptr) {
             Reserve(2);
-            *FCur++ = u'/';
-            *FCur++ = u'>';
+            *FCur++ = '/';
+            *FCur++ = '>';
         } else {
             Reserve(1);
-            *FCur++ = u'>';
+            *FCur++ = '>';
             Break();
             ++FLevel;
             const bool skipEmpty = (options & koSkipEmpty) != 0;
@@ -152,20 +164,20 @@ private:
                     Break();
             }
             --FLevel;
-            StartText(name.size() + 3);
-            *FCur++ = u'<';
-            *FCur++ = u'/';
+            StartText(MaxSize(name) + 3);
+            *FCur++ = '<';
+            *FCur++ = '/';
             Put(name);
-            *FCur++ = u'>';
+            *FCur++ = '>';
         }
         FNoIndent = noIndent;
         FNoBreaks = noBreaks;
     }
 
-    QString FData;
-    char16_t* FBegin = nullptr;
-    char16_t* FCur = nullptr;
-    char16_t* FEnd = nullptr;
+    QByteArray& FData;
+    const qsizetype FStart;
+    char* FCur = nullptr;
+    char* FEnd = nullptr;
     int FLevel = 0;
     bool FLineStarted = false;
     bool FNoIndent = false;
@@ -176,25 +188,26 @@ private:
 
 QString TKnot::SaveToText() const
 {
-    return TKnotTextWriter().Write(*this);
+    QByteArray utf8;
+    TKnotTextWriter(utf8).Write(*this);
+    return QString::fromUtf8(utf8);
 }
 
 void TKnot::SaveToStream(QByteArray& stream, TKnotEncoding encoding) const
 {
-    const QString text = SaveToText();
     switch (encoding) {
     case keAnsi:
-        stream += text.toUtf8();
+        TKnotTextWriter(stream).Write(*this);
         break;
     case keUtf8:
         stream += "\xEF\xBB\xBF";
-        stream += text.toUtf8();
+        TKnotTextWriter(stream).Write(*this);
         break;
     case keUtf16LE:
     case keUtf16BE: {
         QStringEncoder encoder(encoding == keUtf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
                                QStringConverter::Flag::WriteBom);
-        stream += encoder.encode(text);
+        stream += encoder.encode(SaveToText());
         break;
     }
     }

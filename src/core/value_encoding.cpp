@@ -1,6 +1,7 @@
 #include "core/value_encoding.h"
 
 #include <cstring>
+#include <type_traits>
 
 namespace qv {
 
@@ -60,46 +61,51 @@ struct TValueActions
 
 constexpr TValueActions valueActions;
 
-char16_t* PutLatin1(char16_t* out, const char* text)
+template <class TChar>
+inline uint32_t Unit(TChar c)
+{
+    return static_cast<std::make_unsigned_t<TChar>>(c);
+}
+
+template <class TChar>
+TChar* PutLatin1(TChar* out, const char* text)
 {
     while (*text != 0)
-        *out++ = char16_t(*text++);
+        *out++ = TChar(*text++);
     return out;
 }
 
-} // namespace
-
-char16_t* EncodeValueTo(char16_t* out, QStringView text, bool relaxed, bool* needsQuotes)
+// The one encoder, on UTF-16 code units or UTF-8 bytes (markup is ASCII in both).
+template <class TChar>
+TChar* EncodeRange(TChar* out, const TChar* p, const TChar* const end, bool relaxed, bool* needsQuotes)
 {
     const TValueAction* actions = relaxed ? valueActions.Relaxed : valueActions.Strict;
     bool quotes = false;
-    const char16_t* p = text.utf16();
-    const char16_t* const end = p + text.size();
     while (p < end) {
-        const char16_t* run = p;
-        while (p < end && (*p >= 128 || actions[*p] == vaCopy))
+        const TChar* run = p;
+        while (p < end && (Unit(*p) >= 128 || actions[Unit(*p)] == vaCopy))
             ++p;
         if (p > run) {
-            std::memcpy(out, run, size_t(p - run) * sizeof(char16_t));
+            std::memcpy(out, run, size_t(p - run) * sizeof(TChar));
             out += p - run;
         }
         if (p == end)
             break;
-        const char16_t c = *p++;
+        const uint32_t c = Unit(*p++);
         switch (actions[c]) {
         case vaCopy:
             break;
         case vaCopyQuoted:
             quotes = true;
-            *out++ = c;
+            *out++ = TChar(c);
             break;
         case vaCharRef:
-            *out++ = u'&';
-            *out++ = u'#';
+            *out++ = TChar('&');
+            *out++ = TChar('#');
             if (c >= 10)
-                *out++ = char16_t(u'0' + c / 10);
-            *out++ = char16_t(u'0' + c % 10);
-            *out++ = u';';
+                *out++ = TChar('0' + c / 10);
+            *out++ = TChar('0' + c % 10);
+            *out++ = TChar(';');
             break;
         case vaQuot:
             out = PutLatin1(out, "&quot;");
@@ -115,14 +121,201 @@ char16_t* EncodeValueTo(char16_t* out, QStringView text, bool relaxed, bool* nee
             break;
         case vaDoubled:
             quotes = true;
-            *out++ = u'"';
-            *out++ = u'"';
+            *out++ = TChar('"');
+            *out++ = TChar('"');
             break;
         }
     }
     if (needsQuotes != nullptr)
         *needsQuotes = quotes;
     return out;
+}
+
+// Writes a decoded character reference. UTF-16 takes the code unit as it is; UTF-8 encodes it, joins
+// a pending high surrogate with a following low one and turns lone surrogates into U+FFFD.
+struct TUtf16Sink
+{
+    static void Put(char16_t* text, qsizetype& write, uint32_t code, uint32_t&) { text[write++] = char16_t(code); }
+    static void Flush(char16_t*, qsizetype&, uint32_t&) {}
+};
+
+struct TUtf8Sink
+{
+    static void PutCode(char* text, qsizetype& write, uint32_t code)
+    {
+        if (code < 0x80) {
+            text[write++] = char(code);
+        } else if (code < 0x800) {
+            text[write++] = char(0xC0 | (code >> 6));
+            text[write++] = char(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            text[write++] = char(0xE0 | (code >> 12));
+            text[write++] = char(0x80 | ((code >> 6) & 0x3F));
+            text[write++] = char(0x80 | (code & 0x3F));
+        } else {
+            text[write++] = char(0xF0 | (code >> 18));
+            text[write++] = char(0x80 | ((code >> 12) & 0x3F));
+            text[write++] = char(0x80 | ((code >> 6) & 0x3F));
+            text[write++] = char(0x80 | (code & 0x3F));
+        }
+    }
+
+    // A pending high surrogate has room behind it: its own reference was at least 8 bytes long.
+    static void Put(char* text, qsizetype& write, uint32_t code, uint32_t& pendingHigh)
+    {
+        if (code >= 0xDC00 && code <= 0xDFFF && pendingHigh != 0) {
+            PutCode(text, write, 0x10000 + ((pendingHigh - 0xD800) << 10) + (code - 0xDC00));
+            pendingHigh = 0;
+            return;
+        }
+        Flush(text, write, pendingHigh);
+        if (code >= 0xD800 && code <= 0xDBFF)
+            pendingHigh = code;
+        else
+            PutCode(text, write, code >= 0xDC00 && code <= 0xDFFF ? 0xFFFD : code);
+    }
+
+    static void Flush(char* text, qsizetype& write, uint32_t& pendingHigh)
+    {
+        if (pendingHigh != 0) {
+            PutCode(text, write, 0xFFFD);
+            pendingHigh = 0;
+        }
+    }
+};
+
+// Copies in[read…] to out[write…] up to the next "&" and advances both positions; `out` may be `in`
+// (write <= read). UTF-8 moves eight bytes at a time while they hold no "&".
+inline void MoveRun(const char* in, qsizetype& read, char* out, qsizetype& write, qsizetype size)
+{
+    constexpr uint64_t ones = 0x0101010101010101u;
+    constexpr uint64_t amps = ones * uint64_t('&');
+    while (size - read >= 8) {
+        uint64_t word;
+        std::memcpy(&word, in + read, 8);
+        const uint64_t x = word ^ amps; // a zero byte where an "&" is
+        if (((x - ones) & ~x & (ones << 7)) != 0)
+            break;
+        std::memcpy(out + write, &word, 8);
+        read += 8;
+        write += 8;
+    }
+    while (read < size && in[read] != '&')
+        out[write++] = in[read++];
+}
+
+inline void MoveRun(const char16_t* in, qsizetype& read, char16_t* out, qsizetype& write, qsizetype size)
+{
+    while (read < size && in[read] != u'&')
+        out[write++] = in[read++];
+}
+
+// Decodes the references of `in` into `out` and returns the size written, never more than `size`.
+// `out` may be `in`: nothing is written ahead of what was read.
+template <class TChar, class TSink>
+qsizetype DecodeReferences(const TChar* in, qsizetype size, TChar* out)
+{
+    qsizetype read = 0;
+    qsizetype write = 0;
+    uint32_t pendingHigh = 0;
+    while (read < size) {
+        const TChar c = in[read];
+        if (c != TChar('&')) {
+            TSink::Flush(out, write, pendingHigh);
+            MoveRun(in, read, out, write, size);
+            continue;
+        }
+        // A name never holds "&", so the search for its ";" stops at the next "&": every text is read
+        // once, however it is made.
+        qsizetype semicolon = read + 1;
+        while (semicolon < size && in[semicolon] != TChar(';') && in[semicolon] != TChar('&'))
+            ++semicolon;
+        if (semicolon == size || in[semicolon] == TChar('&')) {
+            TSink::Flush(out, write, pendingHigh);
+            out[write++] = c;
+            ++read;
+            continue;
+        }
+        const TChar* name = in + read + 1;
+        const qsizetype length = semicolon - read - 1;
+        auto is = [&](const char* word) {
+            qsizetype i = 0;
+            for (; i < length && word[i] != 0; ++i) {
+                if (name[i] != TChar(word[i]))
+                    return false;
+            }
+            return i == length && word[i] == 0;
+        };
+        uint32_t decoded = 0;
+        bool known = true;
+        if (length > 1 && name[0] == TChar('#')) {
+            for (qsizetype i = 1; i < length; ++i) {
+                const uint32_t d = Unit(name[i]);
+                if (d < '0' || d > '9' || decoded > 0xFFFF) {
+                    known = false;
+                    break;
+                }
+                decoded = decoded * 10 + (d - '0');
+            }
+            known = known && decoded <= 0xFFFF;
+        } else if (is("quot")) {
+            decoded = '"';
+        } else if (is("lt")) {
+            decoded = '<';
+        } else if (is("gt")) {
+            decoded = '>';
+        } else if (is("amp")) {
+            decoded = '&';
+        } else {
+            known = false;
+        }
+        if (known) {
+            TSink::Put(out, write, decoded, pendingHigh);
+            read = semicolon + 1;
+        } else {
+            TSink::Flush(out, write, pendingHigh);
+            out[write++] = c; // the search goes on right after this "&"
+            ++read;
+        }
+    }
+    TSink::Flush(out, write, pendingHigh);
+    return write;
+}
+
+// Scanning from the end, each of the first quoteCount / 2 pairs of adjacent quotes keeps one quote.
+// The text is written backwards to the end of the buffer, then moved to its start.
+template <class TChar>
+qsizetype ReduceQuotePairs(TChar* text, qsizetype size, int quoteCount)
+{
+    int pairs = quoteCount / 2;
+    if (pairs <= 0)
+        return size;
+    TChar* w = text + size;
+    qsizetype i = size - 1;
+    while (i >= 0) {
+        if (pairs > 0 && i > 0 && text[i] == TChar('"') && text[i - 1] == TChar('"')) {
+            *--w = TChar('"');
+            i -= 2;
+            --pairs;
+        } else {
+            *--w = text[i--];
+        }
+    }
+    const qsizetype length = text + size - w;
+    std::memmove(text, w, size_t(length) * sizeof(TChar));
+    return length;
+}
+
+} // namespace
+
+char16_t* EncodeValueTo(char16_t* out, QStringView text, bool relaxed, bool* needsQuotes)
+{
+    return EncodeRange(out, text.utf16(), text.utf16() + text.size(), relaxed, needsQuotes);
+}
+
+char* EncodeValueTo(char* out, QByteArrayView utf8, bool relaxed, bool* needsQuotes)
+{
+    return EncodeRange(out, utf8.data(), utf8.data() + utf8.size(), relaxed, needsQuotes);
 }
 
 QString EncodeValue(const QString& text, bool relaxed, bool* needsQuotes)
@@ -136,97 +329,20 @@ QString EncodeValue(const QString& text, bool relaxed, bool* needsQuotes)
     return out;
 }
 
-namespace {
-
-// Decodes the references of `text` in place (the result is never longer) and returns its new size.
-qsizetype DecodeReferences(char16_t* text, qsizetype size)
-{
-    qsizetype read = 0;
-    qsizetype write = 0;
-    while (read < size) {
-        const char16_t c = text[read];
-        if (c != u'&') {
-            text[write++] = c;
-            ++read;
-            continue;
-        }
-        qsizetype semicolon = read + 1;
-        while (semicolon < size && text[semicolon] != u';')
-            ++semicolon;
-        if (semicolon == size) {
-            // No ";" follows: nothing further can be a reference.
-            while (read < size)
-                text[write++] = text[read++];
-            break;
-        }
-        const QStringView name(text + read + 1, semicolon - read - 1);
-        char16_t decoded = 0;
-        bool known = true;
-        if (name.size() > 1 && name[0] == u'#') {
-            int code = 0;
-            for (const QChar digit : name.sliced(1)) {
-                const char16_t d = digit.unicode();
-                if (d < u'0' || d > u'9' || code > 0xFFFF) {
-                    known = false;
-                    break;
-                }
-                code = code * 10 + (d - u'0');
-            }
-            known = known && code <= 0xFFFF;
-            decoded = char16_t(code);
-        } else if (name == u"quot") {
-            decoded = u'"';
-        } else if (name == u"lt") {
-            decoded = u'<';
-        } else if (name == u"gt") {
-            decoded = u'>';
-        } else if (name == u"amp") {
-            decoded = u'&';
-        } else {
-            known = false;
-        }
-        if (known) {
-            text[write++] = decoded;
-            read = semicolon + 1;
-        } else {
-            text[write++] = c; // the search goes on right after this "&"
-            ++read;
-        }
-    }
-    return write;
-}
-
-} // namespace
-
 QString DecodeValue(QStringView text, int quoteCount, bool decodeEntities)
 {
-    const qsizetype size = text.size();
-    QString out(size, Qt::Uninitialized);
-    char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
-    const char16_t* in = text.utf16();
-    qsizetype length = size;
-    int pairs = quoteCount / 2;
-    if (pairs > 0) {
-        // Scanning from the end, each of the first `pairs` pairs of adjacent quotes keeps one quote;
-        // the text is written backwards to the end of the buffer, then moved to its start.
-        char16_t* w = begin + size;
-        qsizetype i = size - 1;
-        while (i >= 0) {
-            if (pairs > 0 && i > 0 && in[i] == u'"' && in[i - 1] == u'"') {
-                *--w = u'"';
-                i -= 2;
-                --pairs;
-            } else {
-                *--w = in[i--];
-            }
-        }
-        length = begin + size - w;
-        std::memmove(begin, w, size_t(length) * sizeof(char16_t));
-    } else if (size > 0) {
-        std::memcpy(begin, in, size_t(size) * sizeof(char16_t));
+    QString out(text.size(), Qt::Uninitialized);
+    char16_t* begin = reinterpret_cast<char16_t*>(out.data());
+    qsizetype length = text.size();
+    if (quoteCount >= 2 || !decodeEntities) {
+        if (length > 0)
+            std::memcpy(begin, text.utf16(), size_t(length) * sizeof(char16_t));
+        length = ReduceQuotePairs(begin, length, quoteCount);
+        if (decodeEntities)
+            length = DecodeReferences<char16_t, TUtf16Sink>(begin, length, begin);
+    } else {
+        length = DecodeReferences<char16_t, TUtf16Sink>(text.utf16(), length, begin);
     }
-    if (decodeEntities)
-        length = DecodeReferences(begin, length);
     out.resize(length);
     return out;
 }
@@ -236,6 +352,24 @@ QString DecodeValue(const QString& text, int quoteCount, bool decodeEntities)
     if (quoteCount < 2 && (!decodeEntities || !text.contains(u'&')))
         return text;
     return DecodeValue(QStringView(text), quoteCount, decodeEntities);
+}
+
+qsizetype DecodeValueInPlace(char* utf8, qsizetype size, int quoteCount, bool decodeEntities)
+{
+    qsizetype length = ReduceQuotePairs(utf8, size, quoteCount);
+    if (decodeEntities)
+        length = DecodeReferences<char, TUtf8Sink>(utf8, length, utf8);
+    return length;
+}
+
+qsizetype DecodeValueTo(char* out, QByteArrayView utf8, int quoteCount, bool decodeEntities)
+{
+    if (quoteCount >= 2 || !decodeEntities) {
+        if (!utf8.isEmpty())
+            std::memcpy(out, utf8.data(), size_t(utf8.size()));
+        return DecodeValueInPlace(out, utf8.size(), quoteCount, decodeEntities);
+    }
+    return DecodeReferences<char, TUtf8Sink>(utf8.data(), utf8.size(), out);
 }
 
 QString EscapeText(const QString& text)

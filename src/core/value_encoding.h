@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 namespace qv {
@@ -18,10 +19,12 @@ namespace qv {
 QString EncodeValue(const QString& text, bool relaxed, bool* needsQuotes = nullptr);
 
 // The same encoding written to `out`, which must have room for MaxEncodedValueSize(text.size())
-// characters; returns the end of what was written. For writers that fill their own buffer.
+// code units; returns the end of what was written. For writers that fill their own buffer. The UTF-8
+// form copies bytes from 0x80 on unchanged.
 char16_t* EncodeValueTo(char16_t* out, QStringView text, bool relaxed, bool* needsQuotes);
+char* EncodeValueTo(char* out, QByteArrayView utf8, bool relaxed, bool* needsQuotes);
 
-// The most characters EncodeValueTo writes for a value of `size` characters ("&quot;" for '"').
+// The most code units EncodeValueTo writes for a value of `size` code units ("&quot;" for '"').
 constexpr qsizetype MaxEncodedValueSize(qsizetype size)
 {
     return size * 6;
@@ -33,6 +36,13 @@ constexpr qsizetype MaxEncodedValueSize(qsizetype size)
 // right; any other reference stays as it is.
 QString DecodeValue(const QString& text, int quoteCount, bool decodeEntities);
 QString DecodeValue(QStringView text, int quoteCount, bool decodeEntities);
+
+// The same on UTF-8 bytes, in place (the result is never longer); returns the new size. A reference
+// to a high surrogate directly followed by one to a low surrogate gives their character; a lone
+// surrogate becomes U+FFFD, which UTF-8 can carry.
+qsizetype DecodeValueInPlace(char* utf8, qsizetype size, int quoteCount, bool decodeEntities);
+// The same into `out`, which has room for utf8.size() bytes.
+qsizetype DecodeValueTo(char* out, QByteArrayView utf8, int quoteCount, bool decodeEntities);
 
 // Text content and quoted attribute values of XML and HTML: "&", "<", ">" and the double quote become
 // "&amp;", "&lt;", "&gt;", "&quot;"; the apostrophe and 1…31 become "&#n;". Everything else, NUL

@@ -223,7 +223,8 @@ void TParagraphAttributes::Assign(const TAttributes& source)
 
 bool TParagraphAttributes::Equals(const TAttributes& other) const
 {
-    return inherited::Equals(other) && FAlignment == static_cast<const TParagraphAttributes&>(other).FAlignment;
+    return inherited::Equals(other) &&
+           FAlignment == static_cast<const TParagraphAttributes&>(other).FAlignment;
 }
 
 size_t TParagraphAttributes::Hash() const

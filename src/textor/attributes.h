@@ -207,7 +207,8 @@ private:
 };
 
 // Paragraph alignment values.
-enum : uint8_t {
+enum : uint8_t
+{
     paLeft = 0,
     paRight = 1,
     paCenter = 2,

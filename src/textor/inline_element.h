@@ -5,8 +5,9 @@ namespace qv {
 class ITextorCanvas;
 class TElementPortion;
 
-// What text layout needs of an element standing inside a line of text. The portion that holds it owns
-// it: freeing the portion calls FreeInline. Sizes and positions are pixels in the coordinates of the
+// What text layout needs of an element standing inside a line of text. When the element's size
+// changes, its owner calls TTextor::InvalidateParagraph for the portion's paragraph. The portion that holds
+// it owns it: freeing the portion calls FreeInline. Sizes and positions are pixels in the coordinates of the
 // element that owns the text (the text area plus that element's padding).
 class IInlineElement
 {
@@ -22,7 +23,8 @@ public:
     // Sets the element's top-left corner; its size stays.
     virtual void PlaceInline(int left, int top) = 0;
     virtual void MoveInlineBy(int dx, int dy) = 0;
-    // Paints the element in its own coordinates' parent frame (the canvas origin is the owner's).
+    // Paints the element; the canvas origin is the owner's, the frame of the element's bounds. On a
+    // sheet the canvas is the sheet's TCanvas.
     virtual void PaintInline(ITextorCanvas& canvas, int flags) = 0;
     // The back pointer to the holding portion; nullptr when the element leaves it.
     virtual void SetInlinePortion(TElementPortion* portion) = 0;

@@ -3,6 +3,7 @@
 #include "textor/attributes.h"
 #include "textor/qt_measuring_context.h"
 
+#include <QCoreApplication>
 #include <QHashFunctions>
 
 namespace qv {
@@ -75,12 +76,17 @@ std::unique_ptr<IMeasuringContext>& Current()
 IMeasuringContext& TDeviceContextManager::Instance()
 {
     std::unique_ptr<IMeasuringContext>& context = Current();
-    if (!context)
+    if (!context) {
         context = std::make_unique<TQtMeasuringContext>();
+        // Qt fonts must go while the application object still exists, not with the static objects.
+        if (QCoreApplication::instance() != nullptr)
+            qAddPostRoutine([] { SetInstance(nullptr); });
+    }
     return *context;
 }
 
-std::unique_ptr<IMeasuringContext> TDeviceContextManager::SetInstance(std::unique_ptr<IMeasuringContext> context)
+std::unique_ptr<IMeasuringContext>
+TDeviceContextManager::SetInstance(std::unique_ptr<IMeasuringContext> context)
 {
     // Interned attributes hold fonts of the old context: drop them before it goes.
     TAttributesRegistry::DropAllCaches();

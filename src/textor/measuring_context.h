@@ -11,7 +11,8 @@ class QFont;
 namespace qv {
 
 // Font styles of TFontRequest and of the text attributes (a bit set, stored in documents).
-enum : uint8_t {
+enum : uint8_t
+{
     fsBold = 0x01,
     fsItalic = 0x02,
     fsUnderline = 0x04,
@@ -19,7 +20,8 @@ enum : uint8_t {
 };
 
 // Pitch values of TFontRequest.
-enum : uint8_t {
+enum : uint8_t
+{
     fpDefault = 0,
     fpVariable = 1,
     fpFixed = 2,

@@ -188,14 +188,15 @@ int TRichTextAttributes::FitCount(QStringView chars, int available, int& width)
     return Font().FitCount(chars, available, width);
 }
 
-void TRichTextAttributes::DrawBackground(ITextorCanvas& canvas, bool, int, const QRect& cellRect, const QRect&)
+void TRichTextAttributes::DrawBackground(ITextorCanvas& canvas, bool, int, const QRect& cellRect,
+                                         const QRect&)
 {
     if (FBackColor != clNone)
         canvas.FillRect(cellRect, FBackColor);
 }
 
 void TRichTextAttributes::DrawBlank(ITextorCanvas& canvas, bool focused, int flags, int width, int x,
-                                   const QRect& rowRect)
+                                    const QRect& rowRect)
 {
     const QRect cell(x, rowRect.top(), width, rowRect.height());
     if (FBackColor != clNone)
@@ -204,8 +205,8 @@ void TRichTextAttributes::DrawBlank(ITextorCanvas& canvas, bool focused, int fla
         canvas.MarkSelected(cell, focused);
 }
 
-void TRichTextAttributes::DrawText(ITextorCanvas& canvas, bool focused, int& width, int flags, QStringView chars,
-                                   int baseline, int x, const QRect& rowRect)
+void TRichTextAttributes::DrawText(ITextorCanvas& canvas, bool focused, int& width, int flags,
+                                   QStringView chars, int baseline, int x, const QRect& rowRect)
 {
     IMeasuredFont& font = Font();
     width = font.TextWidth(chars);
@@ -297,8 +298,8 @@ bool TRichParagraphAttributes::Equals(const TAttributes& other) const
     if (!inherited::Equals(other))
         return false;
     const auto& rich = static_cast<const TRichParagraphAttributes&>(other);
-    return FBackColor == rich.FBackColor && FFirstIndent == rich.FFirstIndent && FLeftIndent == rich.FLeftIndent &&
-           FRightIndent == rich.FRightIndent && FBullet == rich.FBullet;
+    return FBackColor == rich.FBackColor && FFirstIndent == rich.FFirstIndent &&
+           FLeftIndent == rich.FLeftIndent && FRightIndent == rich.FRightIndent && FBullet == rich.FBullet;
 }
 
 size_t TRichParagraphAttributes::Hash() const

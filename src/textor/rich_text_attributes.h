@@ -50,7 +50,8 @@ class TRichTextAttributes : public TTextAttributes
     int Descent() override;
     void DrawBackground(ITextorCanvas& canvas, bool focused, int flags, const QRect& cellRect,
                         const QRect& rowRect) override;
-    void DrawBlank(ITextorCanvas& canvas, bool focused, int flags, int width, int x, const QRect& rowRect) override;
+    void DrawBlank(ITextorCanvas& canvas, bool focused, int flags, int width, int x,
+                   const QRect& rowRect) override;
     void DrawText(ITextorCanvas& canvas, bool focused, int& width, int flags, QStringView chars, int baseline,
                   int x, const QRect& rowRect) override;
     int TabWidth() override;

@@ -30,7 +30,8 @@ QStringList SheetFontSizeNames()
 QV_IMPLEMENT_CLASS(TSheetSettings)
 
 TSheetSettings::TSheetSettings(TProperty* parent, const QString& name)
-    : TProperty(parent, name), FThemeName(new TStringProperty(this, QStringLiteral("Theme"), QStringLiteral("Default"))),
+    : TProperty(parent, name),
+      FThemeName(new TStringProperty(this, QStringLiteral("Theme"), QStringLiteral("Default"))),
       FFontSize(new TEnumProperty(this, QStringLiteral("FontSize"), SheetFontSizeNames())),
       FNonPrintingCharacters(new TBooleanProperty(this, QStringLiteral("NonPrintingCharacters"), false)),
       // The default is the width of a window border, one pixel here.
@@ -38,8 +39,7 @@ TSheetSettings::TSheetSettings(TProperty* parent, const QString& name)
       FFocusNew(new TBooleanProperty(this, QStringLiteral("FocusNew"), false)),
       FDropDownOnFocusNew(new TBooleanProperty(this, QStringLiteral("DropDownOnFocusNew"), true)),
       FIncreaseWorkspaceHeight(new TBooleanProperty(this, QStringLiteral("IncreaseWorkspaceHeight"), true))
-{
-}
+{}
 
 TSheetSettings::~TSheetSettings() = default;
 
@@ -119,10 +119,10 @@ bool TSheetSettings::HandleMessage(int msg, void* param, void* data)
 QV_IMPLEMENT_CLASS(TPrintSettings)
 
 TPrintSettings::TPrintSettings(TProperty* parent, const QString& name)
-    : TProperty(parent, name), FThemeName(new TStringProperty(this, QStringLiteral("Theme"), QStringLiteral("Default"))),
+    : TProperty(parent, name),
+      FThemeName(new TStringProperty(this, QStringLiteral("Theme"), QStringLiteral("Default"))),
       FFontSize(new TEnumProperty(this, QStringLiteral("FontSize"), SheetFontSizeNames())),
       FScale(new TIntegerProperty(this, QStringLiteral("Scale"), 50, 1, 500))
-{
-}
+{}
 
 } // namespace qv

@@ -10,7 +10,8 @@
 namespace qv {
 
 // Values of the "FontSize" setting.
-enum TSheetFontSize : int {
+enum TSheetFontSize : int
+{
     sfsNormal = 0,
     sfsLarge = 1,
     sfsGreat = 2,

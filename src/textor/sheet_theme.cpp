@@ -63,8 +63,8 @@ const TElementInfo elementInfo[sheetThemeElementCount] = {
     {"ImageChess", steImageChess, true},
 };
 
-const char* const fontNodes[sheetThemeFontCount] = {"ElementFont", "CodeFont",  "NameFont",
-                                                    "FixedFont",   "ArtFont",   "CommentFont"};
+const char* const fontNodes[sheetThemeFontCount] = {"ElementFont", "CodeFont", "NameFont",
+                                                    "FixedFont",   "ArtFont",  "CommentFont"};
 
 QMargins Scaled(const QMargins& base, int percent)
 {
@@ -142,7 +142,8 @@ void TSheetTheme::ApplyScale(int delta, int percent)
         image.Margins = Scaled(image.BaseMargins, percent);
         image.Spacing = image.BaseSpacing * percent / 100;
     }
-    FElementSpacing = QSize(FBaseElementSpacing.width() * percent / 100, FBaseElementSpacing.height() * percent / 100);
+    FElementSpacing =
+        QSize(FBaseElementSpacing.width() * percent / 100, FBaseElementSpacing.height() * percent / 100);
     FElementInset = Scaled(FBaseElementInset, percent);
     // Unique across themes, so that a cache never mistakes a new theme for the one it was made for.
     static std::atomic<int> generations{0};
@@ -164,8 +165,8 @@ const QImage& TSheetTheme::Source(TSheetThemeElement element, QRgb tint, QRect& 
     }
     TColorOverImage copy;
     copy.Color = tint;
-    copy.Image = TintImage(FPicture.copy(data.Cut), tint)
-                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    copy.Image =
+        TintImage(FPicture.copy(data.Cut), tint).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     data.TintedCopies.push_back(std::move(copy));
     sourceRect = data.TintedCopies.back().Image.rect();
     return data.TintedCopies.back().Image;

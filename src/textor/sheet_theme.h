@@ -20,7 +20,8 @@ namespace qv {
 class TKnot;
 
 // The six fonts of a theme, in file order.
-enum TSheetThemeFont : uint8_t {
+enum TSheetThemeFont : uint8_t
+{
     stfStone,   // element captions
     stfValue,   // values typed into text fields (the default text-field font)
     stfName,    // names
@@ -31,7 +32,8 @@ enum TSheetThemeFont : uint8_t {
 constexpr int sheetThemeFontCount = 6;
 
 // The forty frames and images of a theme, in file order.
-enum TSheetThemeElement : uint8_t {
+enum TSheetThemeElement : uint8_t
+{
     steSheet,
     steLine,
     steUnaccepted,
@@ -76,7 +78,8 @@ enum TSheetThemeElement : uint8_t {
 constexpr int sheetThemeElementCount = 40;
 
 // Icon sizes: character-sized, small and large.
-enum TSheetThemeImage : uint8_t {
+enum TSheetThemeImage : uint8_t
+{
     stiChar,
     stiSmall,
     stiLarge,
@@ -110,7 +113,7 @@ struct TColorOverImage
 
 struct TSheetThemeElementData
 {
-    QRect Cut;         // source rectangle in the picture; right and bottom exclusive
+    QRect Cut;          // source rectangle in the picture; right and bottom exclusive
     QRgb ColorOver = 0; // default tint (its alpha is the strength); 0 for none
     QMargins MouseTransparent;
     QMargins BaseMargins;
@@ -143,7 +146,8 @@ public:
     // missing file, an unreadable picture, a corrupt text, or a name that would leave the "Themes"
     // folder beside the program.
     // `themesFolder` empty: the "Themes" folder beside the program.
-    static std::unique_ptr<TSheetTheme> LoadTheme(const QString& name, const QString& themesFolder = QString());
+    static std::unique_ptr<TSheetTheme> LoadTheme(const QString& name,
+                                                  const QString& themesFolder = QString());
     static std::unique_ptr<TSheetTheme> LoadBuiltIn();
     // Reads a theme from its knot text and picture; false (and nothing changed) when the text is corrupt
     // or its root is not "ThemeInfo", or the picture is empty.
@@ -154,7 +158,8 @@ public:
     static QImage BuiltInPicture();
     // The files of a named theme in `themesFolder`; empty strings for a name that is not a plain file
     // name ("/", "\" or "..").
-    static bool ThemeFiles(const QString& themesFolder, const QString& name, QString& textFile, QString& pictureFile);
+    static bool ThemeFiles(const QString& themesFolder, const QString& name, QString& textFile,
+                           QString& pictureFile);
 
     // Font sizes := base + delta; margins, padding, image margins and spacing, element spacing and inset
     // := base × percent div 100, each value separately.

@@ -136,8 +136,10 @@ bool TSheetTheme::LoadFromKnot(TKnot& root, const QImage& picture)
     FPicture = picture.convertToFormat(QImage::Format_ARGB32);
     FDrawPicture = FPicture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QRgb pixel = 0;
-    FDisableColor = ReadPixel(root, QStringLiteral("DisableColor"), FPicture, pixel) ? pixel : qRgba(220, 220, 220, 190);
-    FSelectColor = ReadPixel(root, QStringLiteral("SelectColor"), FPicture, pixel) ? pixel : qRgba(95, 143, 216, 130);
+    FDisableColor =
+        ReadPixel(root, QStringLiteral("DisableColor"), FPicture, pixel) ? pixel : qRgba(220, 220, 220, 190);
+    FSelectColor =
+        ReadPixel(root, QStringLiteral("SelectColor"), FPicture, pixel) ? pixel : qRgba(95, 143, 216, 130);
     FSelectInactiveColor = ReadPixel(root, QStringLiteral("SelectInactiveColor"), FPicture, pixel)
                                ? pixel
                                : qRgba(237, 237, 230, 185);

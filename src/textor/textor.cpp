@@ -127,6 +127,12 @@ void TTextor::InvalidateLayout()
     RequestArrange(false);
 }
 
+void TTextor::InvalidateParagraph(TParagraph& paragraph)
+{
+    paragraph.FLayoutValid = false;
+    RequestArrange(false);
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Hooks
 
@@ -182,34 +188,34 @@ const TAttributesMeta* TTextor::TextAttributesClass() const
     return TTextAttributes::StaticClass();
 }
 
-namespace {
-
-bool IsWordChar(int c)
+bool TTextor::IsWordCharacter(int c)
 {
     if (c == '_')
         return true;
+    if (c < 0)
+        return false;
     const char32_t u = char32_t(c);
     return QChar::isLetter(u) || QChar::category(u) == QChar::Number_DecimalDigit;
 }
 
-bool IsWhite(int c)
+bool TTextor::IsWhiteCharacter(int c)
 {
     if (c == 0x20 || (c >= 0x09 && c <= 0x0D) || c == 0xA0 || c == 0x85)
         return true;
+    if (c < 0)
+        return false;
     const QChar::Category category = QChar::category(char32_t(c));
     return category == QChar::Separator_Space || category == QChar::Separator_Line ||
            category == QChar::Separator_Paragraph;
 }
 
-} // namespace
-
 bool TTextor::SameWord(int a, int b) const
 {
     if (a < 0 || b < 0)
         return false;
-    if (IsWhite(b))
+    if (IsWhiteCharacter(b))
         return true;
-    return IsWordChar(a) == IsWordChar(b) && !IsWhite(a);
+    return IsWordCharacter(a) == IsWordCharacter(b) && !IsWhiteCharacter(a);
 }
 
 TTextAttributes& TTextor::EffectiveTextAttributes(TTextAttributes* attributes) const
@@ -428,7 +434,8 @@ bool TTextor::ForEachSegmentImpl(const TTextorRange& range, bool includeParagrap
             const int length = portion->Length();
             const int pieceStart = qMax(from, portionStart);
             const int pieceEnd = qMin(to, portionStart + length);
-            if (pieceEnd > pieceStart && !proc(data, p, portion, pieceStart - portionStart, pieceEnd - pieceStart))
+            if (pieceEnd > pieceStart &&
+                !proc(data, p, portion, pieceStart - portionStart, pieceEnd - pieceStart))
                 return false;
             portionStart += length;
         }
@@ -557,13 +564,15 @@ TParagraph* TTextor::BreakAt(TParagraph& paragraph, int offset, TTextAttributes*
         moved = next;
     }
     created->FParagraphAttributes = paragraph.FParagraphAttributes;
-    created->FTextAttributes = anything ? paragraph.FTextAttributes : TAttributesRef<TTextAttributes>(attributes);
+    created->FTextAttributes =
+        anything ? paragraph.FTextAttributes : TAttributesRef<TTextAttributes>(attributes);
     ContentChanged(paragraph);
     ContentChanged(*created);
     return created;
 }
 
-TTextorRange TTextor::InsertText(const TTextorPosition& position, QStringView chars, TTextAttributes* attributes)
+TTextorRange TTextor::InsertText(const TTextorPosition& position, QStringView chars,
+                                 TTextAttributes* attributes)
 {
     TUpdateGuard guard(this);
     TParagraph* first = position.Paragraph;

@@ -83,7 +83,8 @@ struct TTextorHit
 };
 
 // Paint flags.
-enum : int {
+enum : int
+{
     tpfSelected = 1,
     tpfInactive = 2,
     tpfNonPrinting = 4,
@@ -100,7 +101,12 @@ struct TTextorCounters
 };
 
 // Kinds of portions.
-enum class TPortionKind : uint8_t { Text, TabStops, Element };
+enum class TPortionKind : uint8_t
+{
+    Text,
+    TabStops,
+    Element
+};
 
 // State shared by the pieces of one painted row.
 struct TTextorPaintState
@@ -335,8 +341,7 @@ class TWrappedParagraphFirstRow : public TWrappedParagraphRow
 public:
     TWrappedParagraphFirstRow(TParagraph& paragraph, int endOffset)
         : TWrappedParagraphRow(paragraph), FEndOffset(endOffset)
-    {
-    }
+    {}
     int StartOffset() const override { return 0; }
     int EndOffset() const override { return ClampOffset(FEndOffset); }
 
@@ -352,8 +357,7 @@ public:
 protected:
     TWrappedParagraphFollowRow(TParagraph& paragraph, int startOffset)
         : TWrappedParagraphRow(paragraph), FStartOffset(startOffset)
-    {
-    }
+    {}
 
 private:
     int FStartOffset;
@@ -364,8 +368,7 @@ class TWrappedParagraphInnerRow : public TWrappedParagraphFollowRow
 public:
     TWrappedParagraphInnerRow(TParagraph& paragraph, int startOffset, int endOffset)
         : TWrappedParagraphFollowRow(paragraph, startOffset), FEndOffset(endOffset)
-    {
-    }
+    {}
     int EndOffset() const override { return ClampOffset(FEndOffset); }
 
 private:
@@ -377,8 +380,7 @@ class TWrappedParagraphLastRow : public TWrappedParagraphFollowRow
 public:
     TWrappedParagraphLastRow(TParagraph& paragraph, int startOffset)
         : TWrappedParagraphFollowRow(paragraph, startOffset)
-    {
-    }
+    {}
     int EndOffset() const override;
 };
 
@@ -514,6 +516,10 @@ public:
     virtual bool AllowTabStops() const;
     virtual const TAttributesMeta* TextAttributesClass() const;
     virtual bool SameWord(int a, int b) const;
+    // The character classes of word boundaries: "_", letters and decimal digits; and white space
+    // (space, U+0009 to U+000D, U+00A0, U+0085 and the Unicode space, line and paragraph separators).
+    static bool IsWordCharacter(int c);
+    static bool IsWhiteCharacter(int c);
     virtual void ArrangeParagraph(TParagraph& paragraph, int width, const QMargins& margins,
                                   const QMargins& padding);
 
@@ -544,11 +550,11 @@ public:
     template <class F>
     bool ForEachSegment(const TTextorRange& range, bool includeParagraphEnds, F&& callback) const
     {
-        return ForEachSegmentImpl(range, includeParagraphEnds, &callback,
-                                  [](void* data, TParagraph* p, TPortion* portion, int start, int count) {
-                                      return bool((*static_cast<std::remove_reference_t<F>*>(data))(
-                                          p, portion, start, count));
-                                  });
+        return ForEachSegmentImpl(
+            range, includeParagraphEnds, &callback,
+            [](void* data, TParagraph* p, TPortion* portion, int start, int count) {
+                return bool((*static_cast<std::remove_reference_t<F>*>(data))(p, portion, start, count));
+            });
     }
     // Attributes for text typed at a position (may be nullptr: the default).
     TTextAttributes* AttributesAt(const TTextorPosition& position) const;
@@ -568,7 +574,8 @@ public:
     // Geometry (valid after Arrange).
     TRow* RowOf(const TTextorPosition& position, bool preferNext) const;
     TRow* RowAt(int y, bool clamp) const;
-    TTextorHit PositionAtPoint(QPoint point, bool clamp, bool rounding, const TTextorDrag* drag = nullptr) const;
+    TTextorHit PositionAtPoint(QPoint point, bool clamp, bool rounding,
+                               const TTextorDrag* drag = nullptr) const;
     int XOfPosition(const TRow& row, const TTextorPosition& position) const;
     QRect CaretRect(const TRow& row, const TTextorPosition& position, int caretWidth) const;
     int ContentWidth() const;
@@ -580,6 +587,9 @@ public:
     bool FromIndex(const TTextorIndexRange& index, TTextorRange& range) const;
 
     void InvalidateLayout();
+    // Lays out one paragraph again without a change notification: for an embedded element whose size
+    // changed (its portion's paragraph).
+    void InvalidateParagraph(TParagraph& paragraph);
     void Normalize();
 
     void Paint(ITextorCanvas& canvas, int elementFlags, bool markParagraphEnds, int flags,

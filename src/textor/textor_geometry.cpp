@@ -71,14 +71,15 @@ TTextorHit TTextor::PositionAtPoint(QPoint point, bool clamp, bool rounding, con
     } else {
         int offset = row.EndOffset();
         int pieceX = 0;
-        ForEachPiece(p, row.StartOffset(), row.EndOffset(), [&](TPortion* portion, int start, int count, int portionOffset) {
-            int index = 0;
-            if (!portion->IndexAtX(pieceX, x, drag, rounding, start, count, index))
-                return true;
-            offset = portionOffset + index;
-            withinContent = true;
-            return false;
-        });
+        ForEachPiece(p, row.StartOffset(), row.EndOffset(),
+                     [&](TPortion* portion, int start, int count, int portionOffset) {
+                         int index = 0;
+                         if (!portion->IndexAtX(pieceX, x, drag, rounding, start, count, index))
+                             return true;
+                         offset = portionOffset + index;
+                         withinContent = true;
+                         return false;
+                     });
         hit.Position = p.PositionAt(offset);
     }
     hit.Inside = clamp || withinContent;

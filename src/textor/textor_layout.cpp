@@ -21,7 +21,8 @@ int PrevBottom(const TParagraph& paragraph)
 bool IsSurrogatePairAt(const TPortion& portion, int i)
 {
     return portion.Kind() == TPortionKind::Text && i + 1 < portion.Length() &&
-           QChar::isHighSurrogate(char32_t(portion.CharAt(i))) && QChar::isLowSurrogate(char32_t(portion.CharAt(i + 1)));
+           QChar::isHighSurrogate(char32_t(portion.CharAt(i))) &&
+           QChar::isLowSurrogate(char32_t(portion.CharAt(i + 1)));
 }
 
 } // namespace
@@ -66,7 +67,8 @@ void TTextor::Arrange(bool)
     }
 }
 
-void TTextor::ArrangeParagraph(TParagraph& paragraph, int width, const QMargins& margins, const QMargins& padding)
+void TTextor::ArrangeParagraph(TParagraph& paragraph, int width, const QMargins& margins,
+                               const QMargins& padding)
 {
     ++FCounters.ArrangeParagraphs;
     FMargins = margins;
@@ -111,7 +113,8 @@ void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
         if (alignment == paRight)
             row->FLeft = width - rightIndent - rowWidth;
         else
-            row->FLeft = leftIndent + (alignment == paCenter ? (width - (leftIndent + rightIndent + rowWidth)) / 2 : 0) +
+            row->FLeft = leftIndent +
+                         (alignment == paCenter ? (width - (leftIndent + rightIndent + rowWidth)) / 2 : 0) +
                          (firstRow ? firstIndent : 0);
         paragraph.AppendRow(row);
         top = row->FBottom;
@@ -186,7 +189,8 @@ void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
                 // end as a cut would let a cut inside the next portion's word win over a legal break.
                 candidate = length;
                 quality = 2;
-                if (TPortion* next = portion->Next(); next != nullptr && CanBreakAfter(portion->CharAt(length - 1), next->CharAt(0))) {
+                if (TPortion* next = portion->Next();
+                    next != nullptr && CanBreakAfter(portion->CharAt(length - 1), next->CharAt(0))) {
                     quality = 3;
                 } else {
                     for (int i = length - 2; i >= g; --i) {
@@ -272,12 +276,13 @@ void TTextor::PlaceElements(TParagraph& paragraph, const QMargins& margins, cons
         int x = 0;
         const int left = row->FLeft;
         const int baseline = row->Baseline();
-        ForEachPiece(paragraph, row->StartOffset(), row->EndOffset(), [&](TPortion* portion, int start, int count, int) {
-            if (portion->Kind() == TPortionKind::Element)
-                portion->PlaceElement(left + x, baseline, margins, padding);
-            portion->AddWidth(x, start, count);
-            return true;
-        });
+        ForEachPiece(paragraph, row->StartOffset(), row->EndOffset(),
+                     [&](TPortion* portion, int start, int count, int) {
+                         if (portion->Kind() == TPortionKind::Element)
+                             portion->PlaceElement(left + x, baseline, margins, padding);
+                         portion->AddWidth(x, start, count);
+                         return true;
+                     });
     }
 }
 

@@ -64,30 +64,32 @@ void TTextor::PaintRow(TTextorPaintState& state, TRow& row, int from, int to, co
     const int rowStart = row.StartOffset();
     const int rowEnd = row.EndOffset();
     int x = row.Left();
-    ForEachPiece(p, rowStart, qMin(to, rowEnd), [&](TPortion* portion, int start, int count, int portionOffset) {
-        if (x > clipRight)
-            return false;
-        const int pieceOffset = portionOffset + start;
-        if (pieceOffset < from) {
-            // Before the range: only advance (tab stops count from the row's left edge).
-            const int skip = qMin(count, from - pieceOffset);
-            int rowX = x - row.Left();
-            portion->AddWidth(rowX, start, skip);
-            x = row.Left() + rowX;
-            start += skip;
-            count -= skip;
-            if (count <= 0)
-                return true;
-        }
-        portion->Paint(state, x, start, count, selected);
-        return true;
-    });
+    ForEachPiece(p, rowStart, qMin(to, rowEnd),
+                 [&](TPortion* portion, int start, int count, int portionOffset) {
+                     if (x > clipRight)
+                         return false;
+                     const int pieceOffset = portionOffset + start;
+                     if (pieceOffset < from) {
+                         // Before the range: only advance (tab stops count from the row's left edge).
+                         const int skip = qMin(count, from - pieceOffset);
+                         int rowX = x - row.Left();
+                         portion->AddWidth(rowX, start, skip);
+                         x = row.Left() + rowX;
+                         start += skip;
+                         count -= skip;
+                         if (count <= 0)
+                             return true;
+                     }
+                     portion->Paint(state, x, start, count, selected);
+                     return true;
+                 });
     // The paragraph end mark, when the paragraph end is painted and another paragraph follows.
-    if ((state.Flags & tpfNonPrinting) != 0 && row.Next() == nullptr && to >= p.Length() && p.Next() != nullptr) {
+    if ((state.Flags & tpfNonPrinting) != 0 && row.Next() == nullptr && to >= p.Length() &&
+        p.Next() != nullptr) {
         static const QString pilcrow(QChar(0xB6));
         int ignored = 0;
-        p.EffectiveTextAttributes().DrawText(*state.Canvas, state.Focused, ignored, 0, pilcrow, state.Baseline,
-                                             row.Left() + row.Width(), state.RowRect);
+        p.EffectiveTextAttributes().DrawText(*state.Canvas, state.Focused, ignored, 0, pilcrow,
+                                             state.Baseline, row.Left() + row.Width(), state.RowRect);
     }
 }
 

@@ -18,7 +18,8 @@ void ForEachPiece(const TParagraph& paragraph, int from, int to, F&& visit)
         const int length = portion->Length();
         const int pieceStart = from > portionOffset ? from : portionOffset;
         const int pieceEnd = to < portionOffset + length ? to : portionOffset + length;
-        if (pieceEnd > pieceStart && !visit(portion, pieceStart - portionOffset, pieceEnd - pieceStart, portionOffset))
+        if (pieceEnd > pieceStart &&
+            !visit(portion, pieceStart - portionOffset, pieceEnd - pieceStart, portionOffset))
             return;
         portionOffset += length;
     }

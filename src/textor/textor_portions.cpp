@@ -12,7 +12,8 @@ namespace qv {
 // ---------------------------------------------------------------------------------------------------
 // TPortion
 
-TPortion::TPortion(TParagraph& paragraph, TPortion* before, TTextAttributes* attributes) : FAttributes(attributes)
+TPortion::TPortion(TParagraph& paragraph, TPortion* before, TTextAttributes* attributes)
+    : FAttributes(attributes)
 {
     Link(paragraph, before);
 }
@@ -114,8 +115,7 @@ void TPortion::GetAscentDescent(int& ascent, int& descent) const
 
 TTextPortion::TTextPortion(TParagraph& paragraph, TPortion* before, TTextAttributes* attributes)
     : TPortion(paragraph, before, attributes)
-{
-}
+{}
 
 void TTextPortion::InsertChars(int index, QStringView chars)
 {
@@ -125,7 +125,8 @@ void TTextPortion::InsertChars(int index, QStringView chars)
 
 int TTextPortion::PrefixWidth(int start, int end) const
 {
-    if (end > start && end < FChars.size() && FChars[end].isLowSurrogate() && FChars[end - 1].isHighSurrogate())
+    if (end > start && end < FChars.size() && FChars[end].isLowSurrogate() &&
+        FChars[end - 1].isHighSurrogate())
         ++end;
     return EffectiveAttributes().TextWidth(QStringView(FChars).mid(start, end - start));
 }
@@ -198,7 +199,8 @@ bool TTextPortion::IndexAtX(int& x, int targetX, const TTextorDrag*, bool roundi
     if (rounding && (left + right) / 2 < target)
         ++result;
     // Never inside a surrogate pair: the pair is one character.
-    if (result > 0 && result < FChars.size() && FChars[result].isLowSurrogate() && FChars[result - 1].isHighSurrogate())
+    if (result > 0 && result < FChars.size() && FChars[result].isLowSurrogate() &&
+        FChars[result - 1].isHighSurrogate())
         ++result;
     index = result;
     return true;
@@ -207,7 +209,8 @@ bool TTextPortion::IndexAtX(int& x, int targetX, const TTextorDrag*, bool roundi
 bool TTextPortion::FitIndex(int& x, int available, int start, int count, int& index) const
 {
     int width = 0;
-    const int fitted = EffectiveAttributes().FitCount(QStringView(FChars).mid(start, count), available - x, width);
+    const int fitted =
+        EffectiveAttributes().FitCount(QStringView(FChars).mid(start, count), available - x, width);
     if (fitted >= count) {
         x += width;
         return false;
@@ -265,8 +268,7 @@ TPortion* TTextPortion::CreateEmpty(TParagraph& paragraph, TPortion* before) con
 
 TTabStopsPortion::TTabStopsPortion(TParagraph& paragraph, TPortion* before, TTextAttributes* attributes)
     : TPortion(paragraph, before, attributes)
-{
-}
+{}
 
 int TTabStopsPortion::NextTabStop(int x, int tabWidth)
 {
@@ -342,7 +344,8 @@ void TTabStopsPortion::Paint(TTextorPaintState& state, int& x, int, int count, b
         if ((state.Flags & tpfNonPrinting) != 0) {
             static const QString mark(QChar(0xAC));
             int ignored = 0;
-            attributes.DrawText(*state.Canvas, state.Focused, ignored, 0, mark, state.Baseline, x, state.RowRect);
+            attributes.DrawText(*state.Canvas, state.Focused, ignored, 0, mark, state.Baseline, x,
+                                state.RowRect);
         }
         x = next;
     }
@@ -410,8 +413,8 @@ int TElementPortion::CharAt(int) const
     return -1;
 }
 
-bool TElementPortion::IndexAtX(int& x, int targetX, const TTextorDrag* drag, bool rounding, int start, int count,
-                               int& index) const
+bool TElementPortion::IndexAtX(int& x, int targetX, const TTextorDrag* drag, bool rounding, int start,
+                               int count, int& index) const
 {
     const int cell = count > 0 ? CellWidth() : 0;
     if (targetX >= x + cell) {
@@ -445,7 +448,8 @@ void TElementPortion::Paint(TTextorPaintState& state, int& x, int, int count, bo
     const int cell = count > 0 ? CellWidth() : 0;
     if (cell > 0) {
         const QRect cellRect(x, state.RowRect.top(), cell, state.RowRect.height());
-        EffectiveAttributes().DrawBackground(*state.Canvas, state.Focused, state.Flags, cellRect, state.RowRect);
+        EffectiveAttributes().DrawBackground(*state.Canvas, state.Focused, state.Flags, cellRect,
+                                             state.RowRect);
         // Elements are placed in the owner's coordinates, which are the text area's moved by the padding.
         state.Canvas->OffsetOrigin(-state.Padding.left(), -state.Padding.top());
         FElement->PaintInline(*state.Canvas, state.ElementFlags);

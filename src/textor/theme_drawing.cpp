@@ -102,11 +102,13 @@ void DrawNineSlice(QPainter& painter, const QImage& source, const QRect& sourceR
     SplitZones(target.height(), zone.top(), zone.bottom(), targetTop, targetBottom);
 
     const int sx[4] = {sourceRect.left(), sourceRect.left() + sourceLeft,
-                       sourceRect.left() + sourceRect.width() - sourceRight, sourceRect.left() + sourceRect.width()};
+                       sourceRect.left() + sourceRect.width() - sourceRight,
+                       sourceRect.left() + sourceRect.width()};
     const int sy[4] = {sourceRect.top(), sourceRect.top() + sourceTop,
-                       sourceRect.top() + sourceRect.height() - sourceBottom, sourceRect.top() + sourceRect.height()};
-    const int tx[4] = {target.left(), target.left() + targetLeft, target.left() + target.width() - targetRight,
-                       target.left() + target.width()};
+                       sourceRect.top() + sourceRect.height() - sourceBottom,
+                       sourceRect.top() + sourceRect.height()};
+    const int tx[4] = {target.left(), target.left() + targetLeft,
+                       target.left() + target.width() - targetRight, target.left() + target.width()};
     const int ty[4] = {target.top(), target.top() + targetTop, target.top() + target.height() - targetBottom,
                        target.top() + target.height()};
     const uint8_t modes[3][3] = {

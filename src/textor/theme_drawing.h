@@ -12,7 +12,8 @@ class QPainter;
 namespace qv {
 
 // How the edges and the middle of a nine-slice frame fill their cells.
-enum TFillMode : uint8_t {
+enum TFillMode : uint8_t
+{
     fmStretch = 0,
     fmTile = 1,
     fmLeaveOut = 2,

@@ -262,6 +262,58 @@ TEST(Knot, ReferencedStreamsFollowTheCallersBytesUntilCopied)
     EXPECT_EQ(knot.SaveToText(), S("<k img/>\r\n"));
 }
 
+// Short text is kept inside the attribute, longer text in blocks of several sizes or on the heap.
+TEST(Knot, TextOfEverySizeKeepsItsValue)
+{
+    TKnot knot(S("k"));
+    for (const int size : {0, 1, 14, 15, 16, 17, 24, 25, 255, 256, 257, 5000}) {
+        QString value;
+        for (int i = 0; i < size; ++i)
+            value += QChar(u'a' + i % 26);
+        if (size > 3)
+            value[size / 2] = QChar(u'\u00E4'); // two bytes in UTF-8
+        knot.WriteString(S("v"), value);
+        TKnotParam* param = knot.FindParam(S("v"));
+        EXPECT_EQ(param->Text(), value) << size;
+        param->SetTextUtf8(param->TextUtf8()); // from its own bytes
+        EXPECT_EQ(param->Text(), value) << size;
+        param->SetTextUtf8(param->TextUtf8().sliced(0, param->TextUtf8().size() / 2 & ~1));
+        knot.DeleteParam(param);
+    }
+    knot.WriteString(S("long"), QString(300, u'x'));
+    knot.FindParam(S("long"))->SetStream(QByteArray("\x01"));
+    knot.FindParam(S("long"))->SetText(QString(20, u'y'));
+    knot.FindParam(S("long"))->SetNone();
+    EXPECT_EQ(knot.SaveToText(), S("<k long/>\r\n"));
+}
+
+TEST(Knot, BytesThatAreNoUtf8SurviveAsTheyCame)
+{
+    TKnot knot;
+    knot.LoadFromStream(QByteArray("\xEF\xBB\xBF<k v=\"a\xFF" "b\"/>"));
+    EXPECT_FALSE(knot.Corrupt());
+    EXPECT_EQ(knot.ReadString(S("v")), S("a\uFFFDb"));
+    QByteArray bytes;
+    knot.SaveToStream(bytes, keUtf8);
+    EXPECT_EQ(bytes, QByteArray("\xEF\xBB\xBF<k v=\"a\xFF" "b\"/>\r\n"));
+}
+
+TEST(Knot, ManyDistinctNamesAreReadCorrectly)
+{
+    // More distinct names than the shared name table keeps.
+    QByteArray text = "<root>";
+    for (int i = 0; i < 160000; ++i)
+        text += "<name" + QByteArray::number(i) + " attribute" + QByteArray::number(i) + "=\"1\"/>";
+    text += "</root>";
+    TKnot knot;
+    knot.LoadFromStream(text);
+    ASSERT_FALSE(knot.Corrupt());
+    EXPECT_EQ(knot.KnotCount(), 160000);
+    EXPECT_EQ(knot.LastKnot()->Name(), S("name159999"));
+    EXPECT_EQ(knot.LastKnot()->FirstParam()->Name(), S("attribute159999"));
+    EXPECT_EQ(knot.FirstKnot()->Name(), S("name0"));
+}
+
 TEST(Knot, AssignCopiesDeeplyAndClearEmpties)
 {
     TKnot source;

@@ -80,6 +80,62 @@ TEST(DecodeValue, QuotePairsAreReducedFromTheEnd)
     EXPECT_EQ(DecodeValue(QStringLiteral("\"\"\""), 3, false), QStringLiteral("\"\""));
 }
 
+TEST(DecodeValue, Utf8FormsDecodeLikeUtf16)
+{
+    struct
+    {
+        const char* In;
+        int Quotes;
+        const char* Out;
+    } rows[] = {
+        {"&lt;&unknown;&#65;", 0, "<&unknown;A"},
+        {"&amp;lt;", 0, "&lt;"},
+        {"&&amp;", 0, "&&"},
+        {"a\"\"b\"\"c", 4, "a\"b\"c"},
+        {"&#228;&#8364;&#65535;", 0, "\xC3\xA4\xE2\x82\xAC\xEF\xBF\xBF"},
+        {"&#55357;&#56832;", 0, "\xF0\x9F\x98\x80"},            // a surrogate pair by references
+        {"&#55357;x&#56832;", 0, "\xEF\xBF\xBDx\xEF\xBF\xBD"}, // lone surrogates
+        {"&#55357;", 0, "\xEF\xBF\xBD"},
+        {"ab&#55357;&#55357;&#56832;", 0, "ab\xEF\xBF\xBD\xF0\x9F\x98\x80"},
+        {"0123456789abcdef&amp;0123456789&gt;", 0, "0123456789abcdef&0123456789>"},
+    };
+    for (const auto& row : rows) {
+        const QByteArray in(row.In);
+        QByteArray out(in.size(), '?');
+        const qsizetype size = DecodeValueTo(out.data(), in, row.Quotes, true);
+        EXPECT_EQ(out.left(size), QByteArray(row.Out)) << row.In;
+        QByteArray inPlace = in;
+        inPlace.resize(DecodeValueInPlace(inPlace.data(), inPlace.size(), row.Quotes, true));
+        EXPECT_EQ(inPlace, QByteArray(row.Out)) << row.In;
+    }
+    // UTF-16 keeps the code units as they are.
+    EXPECT_EQ(DecodeValue(QStringLiteral("&#55357;&#56832;"), 0, true), QString::fromUtf8("\xF0\x9F\x98\x80"));
+}
+
+TEST(DecodeValue, ManyAmpersandsAreReadOnce)
+{
+    // Were the search for ";" to start again at every "&", this would take hours.
+    QByteArray text(400000, '&');
+    text += ";&lt;";
+    QByteArray out(text.size(), 0);
+    const qsizetype size = DecodeValueTo(out.data(), text, 0, true);
+    EXPECT_EQ(size, 400002);
+    EXPECT_EQ(out.left(size).right(3), QByteArray("&;<"));
+    EXPECT_EQ(DecodeValue(QString::fromLatin1(text), 0, true).size(), 400002);
+}
+
+TEST(EncodeValue, Utf8FormCopiesNonAsciiBytes)
+{
+    const QByteArray text("\xC3\xA4 <\"&\x01\xE6\x9D\xB1");
+    QByteArray out(MaxEncodedValueSize(text.size()), 0);
+    bool needsQuotes = false;
+    const char* end = EncodeValueTo(out.data(), text, false, &needsQuotes);
+    EXPECT_EQ(QByteArray(out.constData(), end - out.constData()),
+              QByteArray("\xC3\xA4 &lt;&quot;&amp;&#1;\xE6\x9D\xB1"));
+    EXPECT_TRUE(needsQuotes);
+    EXPECT_EQ(EncodeValue(QString::fromUtf8(text), false), QString::fromUtf8(QByteArray(out.constData(), end - out.constData())));
+}
+
 TEST(EscapeText, XmlContent)
 {
     EXPECT_EQ(EscapeText(QStringLiteral("\t'<a href=\"x\">&</a>")),

@@ -62,7 +62,10 @@ public:
         ++FFontsCreated;
         return std::make_shared<TFixedMeasuredFont>(FFaces.value(request.Face, FDefault));
     }
-    bool HasFamily(const QString& face) const override { return FInstalled.contains(face, Qt::CaseInsensitive); }
+    bool HasFamily(const QString& face) const override
+    {
+        return FInstalled.contains(face, Qt::CaseInsensitive);
+    }
 
 private:
     TFixedFontSpec FDefault;
@@ -77,8 +80,7 @@ class TScopedMeasuringContext
 public:
     explicit TScopedMeasuringContext(std::unique_ptr<IMeasuringContext> context)
         : FPrevious(TDeviceContextManager::SetInstance(std::move(context)))
-    {
-    }
+    {}
     ~TScopedMeasuringContext() { TDeviceContextManager::SetInstance(std::move(FPrevious)); }
     TScopedMeasuringContext(const TScopedMeasuringContext&) = delete;
     TScopedMeasuringContext& operator=(const TScopedMeasuringContext&) = delete;

@@ -9,7 +9,8 @@ TAttributesRef<TTextAttributes> TTextorFixture::Face(const QString& face, bool l
     TRichTextAttributes scratch;
     scratch.SetFontName(face);
     scratch.SetIsLink(link);
-    return TAttributesRef<TTextAttributes>::Adopt(static_cast<TTextAttributes*>(TAttributesRegistry::InternRef(scratch)));
+    return TAttributesRef<TTextAttributes>::Adopt(
+        static_cast<TTextAttributes*>(TAttributesRegistry::InternRef(scratch)));
 }
 
 void TTextorFixture::ExpectConsistentLayout(const TTextor& textor)

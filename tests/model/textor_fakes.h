@@ -21,8 +21,7 @@ class TTestTextor : public TTextor
 public:
     explicit TTestTextor(int width = 0, bool paragraphs = true, bool tabs = true, bool locked = false)
         : TTextor(locked), Width(width), Paragraphs(paragraphs), Tabs(tabs)
-    {
-    }
+    {}
     ~TTestTextor() override = default;
 
     int Width;
@@ -91,8 +90,7 @@ class TFakeElement : public IInlineElement
 public:
     TFakeElement(int width, int height, int descent, int* freed = nullptr)
         : Width(width), Height(height), Descent(descent), FreedCounter(freed)
-    {
-    }
+    {}
 
     int Width;
     int Height;
@@ -143,17 +141,28 @@ public:
     void FillRect(const QRect& rect, TColor color) override
     {
         if (color != clNone)
-            Log << QStringLiteral("fill %1,%2,%3,%4 %5").arg(rect.x() + Origin.x()).arg(rect.y() + Origin.y())
-                       .arg(rect.width()).arg(rect.height()).arg(color, 0, 16);
+            Log << QStringLiteral("fill %1,%2,%3,%4 %5")
+                       .arg(rect.x() + Origin.x())
+                       .arg(rect.y() + Origin.y())
+                       .arg(rect.width())
+                       .arg(rect.height())
+                       .arg(color, 0, 16);
     }
     void MarkSelected(const QRect& rect, bool active) override
     {
-        Log << QStringLiteral("select %1,%2,%3,%4%5").arg(rect.x() + Origin.x()).arg(rect.y() + Origin.y())
-                   .arg(rect.width()).arg(rect.height()).arg(active ? QString() : QStringLiteral(" inactive"));
+        Log << QStringLiteral("select %1,%2,%3,%4%5")
+                   .arg(rect.x() + Origin.x())
+                   .arg(rect.y() + Origin.y())
+                   .arg(rect.width())
+                   .arg(rect.height())
+                   .arg(active ? QString() : QStringLiteral(" inactive"));
     }
     void DrawText(const IMeasuredFont&, int x, int baseline, TColor, QStringView text) override
     {
-        Log << QStringLiteral("text %1,%2 %3").arg(x + Origin.x()).arg(baseline + Origin.y()).arg(text.toString());
+        Log << QStringLiteral("text %1,%2 %3")
+                   .arg(x + Origin.x())
+                   .arg(baseline + Origin.y())
+                   .arg(text.toString());
     }
 
     QStringList Filtered(const QString& prefix) const
@@ -175,7 +184,9 @@ inline void TFakeElement::PaintInline(ITextorCanvas& canvas, int)
     ++Paints;
     if (auto* recording = dynamic_cast<TRecordingCanvas*>(&canvas)) {
         PaintOrigin = recording->Origin;
-        recording->Log << QStringLiteral("element %1,%2").arg(Left + recording->Origin.x()).arg(Top + recording->Origin.y());
+        recording->Log << QStringLiteral("element %1,%2")
+                              .arg(Left + recording->Origin.x())
+                              .arg(Top + recording->Origin.y());
     }
 }
 

@@ -1,8 +1,8 @@
 // Real font metrics (offscreen platform, DejaVu Sans): the relations that layout and caret placement
 // depend on.
 
-#include "textor/qt_measuring_context.h"
 #include "textor/qt_colors.h"
+#include "textor/qt_measuring_context.h"
 #include "textor/rich_text_attributes.h"
 #include "textor/sheet_canvas.h"
 
@@ -36,7 +36,8 @@ protected:
     std::unique_ptr<TScopedMeasuringContext> FScope;
 };
 
-const QString kSample = QStringLiteral("The quick brown fox jumps over the lazy dog, WAVE: Tj 0123456789 (fi) ff.");
+const QString kSample =
+    QStringLiteral("The quick brown fox jumps over the lazy dog, WAVE: Tj 0123456789 (fi) ff.");
 
 TEST_F(QtMetrics, PrefixWidthsAddUpExactly)
 {
@@ -50,8 +51,10 @@ TEST_F(QtMetrics, PrefixWidthsAddUpExactly)
         for (qsizetype i = 0; i <= kSample.size(); ++i) {
             const QStringView head = QStringView(kSample).left(i);
             const QStringView tail = QStringView(kSample).mid(i);
-            ASSERT_EQ(font->TextWidth(head) + font->TextWidth(tail), font->TextWidth(kSample)) << size << " at " << i;
-            ASSERT_EQ(font->TextWidth(head), metrics.horizontalAdvance(head.toString())) << size << " at " << i;
+            ASSERT_EQ(font->TextWidth(head) + font->TextWidth(tail), font->TextWidth(kSample))
+                << size << " at " << i;
+            ASSERT_EQ(font->TextWidth(head), metrics.horizontalAdvance(head.toString()))
+                << size << " at " << i;
         }
         const TFontMetricsInfo info = font->Metrics();
         EXPECT_EQ(info.Ascent + info.Descent, metrics.height());
@@ -162,7 +165,8 @@ TEST_F(QtMetrics, PaintedRowMatchesPiecewiseDrawing)
         canvas.BeginPaint(area);
         textor.Paint(canvas, 0, false, 0, {textor.FirstPosition(), textor.At(0, split)});
         const QImage head = canvas.EndPaint();
-        EXPECT_EQ(head.copy(0, 0, caret.left(), area.height()), whole.copy(0, 0, caret.left(), area.height())) << split;
+        EXPECT_EQ(head.copy(0, 0, caret.left(), area.height()), whole.copy(0, 0, caret.left(), area.height()))
+            << split;
     }
 }
 

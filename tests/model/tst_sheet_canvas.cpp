@@ -68,7 +68,8 @@ TEST_F(SheetCanvas, NineSliceFrameOfExactlyTheZonesHasNoMiddle)
     // Each 2 × 2 corner of the target is the matching source corner.
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 4; ++x)
-            EXPECT_EQ(image.pixel(1 + x, 1 + y), Source(x < 2 ? x : x + 2, y < 2 ? y : y + 2)) << x << "," << y;
+            EXPECT_EQ(image.pixel(1 + x, 1 + y), Source(x < 2 ? x : x + 2, y < 2 ? y : y + 2))
+                << x << "," << y;
     }
     EXPECT_EQ(image.pixel(5, 5), Window);
 }
@@ -81,7 +82,8 @@ TEST_F(SheetCanvas, FramesAndImagesTakeTheirTint)
     const QImage image = Canvas.EndPaint();
     auto tinted = [](QRgb pixel) {
         const double a = 128 / 255.0;
-        return qRgb(int(std::lround((1 - a) * qRed(pixel))), int(std::lround(a * 255 + (1 - a) * qGreen(pixel))),
+        return qRgb(int(std::lround((1 - a) * qRed(pixel))),
+                    int(std::lround(a * 255 + (1 - a) * qGreen(pixel))),
                     int(std::lround((1 - a) * qBlue(pixel))));
     };
     for (int y = 0; y < 6; ++y) {

@@ -39,7 +39,8 @@ TEST(SheetSettings, DefaultsAndStoredNames)
     settings.SaveTo(root);
     TKnot* sheet = root.FindKnot(QStringLiteral("Sheet"));
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(sheet->FindKnot(QStringLiteral("FontSize"))->ReadString(QStringLiteral("Value")), QStringLiteral("Large"));
+    EXPECT_EQ(sheet->FindKnot(QStringLiteral("FontSize"))->ReadString(QStringLiteral("Value")),
+              QStringLiteral("Large"));
     TSheetSettings loaded;
     loaded.LoadFrom(root);
     EXPECT_EQ(loaded.FontSize().Value(), sfsLarge);

@@ -96,15 +96,17 @@ TEST_F(SheetTheme, MissingUnreadableOrEscapingThemesFallBackToTheBuiltInOne)
 TEST_F(SheetTheme, ValuesAreReadClampedAndCutsAreInclusive)
 {
     TSheetTheme theme;
-    ASSERT_TRUE(theme.LoadFromText(QStringLiteral(
-        "<?xml version=\"1.0\"?>\r\n"
-        "<ThemeInfo SelectColor=19,9 DisableColor=500,-3>\r\n"
-        "\t<Field Cut=2,1,5,3 Zone=1,2 Padding=9,-5,20000,x Margins=-20000,1,2,3 ColorOver=19,9"
-        " FillModeLeft=1 FillModeClient=7/>\r\n"
-        "\t<Collapsed Cut=12,0,14,4 Zone=3,3,3,3/>\r\n"
-        "\t<ElementFont Name=\"Missing Face, Fake Face\" Size=0 Bold=1 Underline=1 Color=15,2 SecondColor=0,9/>\r\n"
-        "</ThemeInfo>\r\n"),
-                                  TinyPicture()));
+    ASSERT_TRUE(theme.LoadFromText(
+        QStringLiteral(
+            "<?xml version=\"1.0\"?>\r\n"
+            "<ThemeInfo SelectColor=19,9 DisableColor=500,-3>\r\n"
+            "\t<Field Cut=2,1,5,3 Zone=1,2 Padding=9,-5,20000,x Margins=-20000,1,2,3 ColorOver=19,9"
+            " FillModeLeft=1 FillModeClient=7/>\r\n"
+            "\t<Collapsed Cut=12,0,14,4 Zone=3,3,3,3/>\r\n"
+            "\t<ElementFont Name=\"Missing Face, Fake Face\" Size=0 Bold=1 Underline=1 Color=15,2 "
+            "SecondColor=0,9/>\r\n"
+            "</ThemeInfo>\r\n"),
+        TinyPicture()));
     const TSheetThemeElementData& field = theme.Element(steField);
     EXPECT_EQ(field.Cut, QRect(2, 1, 4, 3));
     EXPECT_EQ(field.Zone, QMargins(1, 2, 0, 0));
@@ -138,12 +140,15 @@ TEST_F(SheetTheme, MissingNodesFollowTheirFallbackChains)
                                                   "<Element Cut=7,0,8,1/></ThemeInfo>"),
                                    TinyPicture()));
     const QRect field(1, 1, 3, 3);
-    for (TSheetThemeElement element : {steName, steNamePrivate, steNamePublic, steContainer, steImageContainer})
+    for (TSheetThemeElement element :
+         {steName, steNamePrivate, steNamePublic, steContainer, steImageContainer})
         EXPECT_EQ(theme.Element(element).Cut, field) << SheetThemeElementNode(element).toStdString();
     for (TSheetThemeElement element : {steCollapsedData, steLogicFrameCollapsed, steLogicFrameCollapsedData})
-        EXPECT_EQ(theme.Element(element).Cut, QRect(5, 5, 2, 2)) << SheetThemeElementNode(element).toStdString();
+        EXPECT_EQ(theme.Element(element).Cut, QRect(5, 5, 2, 2))
+            << SheetThemeElementNode(element).toStdString();
     for (TSheetThemeElement element : {steUnaccepted, steElementCommand, steLogicFrame})
-        EXPECT_EQ(theme.Element(element).Cut, QRect(7, 0, 2, 2)) << SheetThemeElementNode(element).toStdString();
+        EXPECT_EQ(theme.Element(element).Cut, QRect(7, 0, 2, 2))
+            << SheetThemeElementNode(element).toStdString();
     // A node that is missing with no fallback is empty: its cut of zeros stands for the whole picture.
     EXPECT_EQ(theme.Element(steLine).Cut, QRect(0, 0, 20, 10));
     EXPECT_EQ(theme.Element(steLine).Padding, QMargins());
@@ -178,8 +183,8 @@ TEST_F(SheetTheme, ScalingTruncatesEachValue)
 TEST_F(SheetTheme, BuiltInColourPixelsLieOutsideEveryCut)
 {
     auto theme = TSheetTheme::LoadBuiltIn();
-    const QPoint pixels[] = {{24, 0}, {24, 1}, {24, 2}, {24, 3}, {16, 29}, {16, 30}, {16, 31}, {16, 32},
-                             {26, 0}, {27, 0}, {28, 0}, {29, 0}, {30, 0}, {31, 0}};
+    const QPoint pixels[] = {{24, 0},  {24, 1}, {24, 2}, {24, 3}, {16, 29}, {16, 30}, {16, 31},
+                             {16, 32}, {26, 0}, {27, 0}, {28, 0}, {29, 0},  {30, 0},  {31, 0}};
     for (int e = 0; e < sheetThemeElementCount; ++e) {
         const QRect cut = theme->Element(TSheetThemeElement(e)).Cut;
         ASSERT_FALSE(cut.isEmpty()) << e;
@@ -187,19 +192,22 @@ TEST_F(SheetTheme, BuiltInColourPixelsLieOutsideEveryCut)
             continue; // frames that draw nothing
         for (QPoint pixel : pixels)
             EXPECT_FALSE(cut.contains(pixel)) << SheetThemeElementNode(TSheetThemeElement(e)).toStdString();
-        EXPECT_NE(qAlpha(theme->Picture().pixel(cut.center())) + qAlpha(theme->Picture().pixel(cut.topLeft())), 0)
+        EXPECT_NE(
+            qAlpha(theme->Picture().pixel(cut.center())) + qAlpha(theme->Picture().pixel(cut.topLeft())), 0)
             << "nothing drawn for " << SheetThemeElementNode(TSheetThemeElement(e)).toStdString();
     }
     for (QPoint pixel : pixels)
         EXPECT_NE(qAlpha(theme->Picture().pixel(pixel)), 0);
-    for (TSheetThemeElement frame : {steSheet, steCheckBox, steSubstitutionHorzFirst, steSubstitutionVertFirst})
+    for (TSheetThemeElement frame :
+         {steSheet, steCheckBox, steSubstitutionHorzFirst, steSubstitutionVertFirst})
         EXPECT_EQ(theme->Element(frame).FillModes.Client, fmLeaveOut);
 }
 
 TEST_F(SheetTheme, TintedCopiesAreMadeOncePerColour)
 {
     TSheetTheme theme;
-    ASSERT_TRUE(theme.LoadFromText(QStringLiteral("<ThemeInfo><Field Cut=8,0,11,1/></ThemeInfo>"), TinyPicture()));
+    ASSERT_TRUE(
+        theme.LoadFromText(QStringLiteral("<ThemeInfo><Field Cut=8,0,11,1/></ThemeInfo>"), TinyPicture()));
     QRect rect;
     const QImage& first = theme.Source(steField, qRgba(0, 255, 0, 255), rect);
     EXPECT_EQ(rect, QRect(0, 0, 4, 2));
@@ -217,7 +225,8 @@ TEST_F(SheetTheme, TheFirstInstalledFaceWins)
     auto context = std::make_unique<TFixedMeasuringContext>();
     context->SetInstalled({QStringLiteral("Second Face"), QStringLiteral("Third")});
     TScopedMeasuringContext scope(std::move(context));
-    EXPECT_EQ(TSheetTheme::FirstInstalledFace(QStringLiteral("First, second face ,Third")), QStringLiteral("second face"));
+    EXPECT_EQ(TSheetTheme::FirstInstalledFace(QStringLiteral("First, second face ,Third")),
+              QStringLiteral("second face"));
     EXPECT_EQ(TSheetTheme::FirstInstalledFace(QStringLiteral("None, Other")), QString());
     EXPECT_EQ(TSheetTheme::FirstInstalledFace(QString()), QString());
 }

@@ -55,15 +55,16 @@ TEST_P(TextorLineBreaks, SplitsParagraphsOnCrAndLf)
     EXPECT_EQ(Portions(textor), QString::fromUtf8(GetParam().Expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, TextorLineBreaks,
-    ::testing::Values(TLineBreakRow{"CrLf", u"a\r\nb", true, "t:a/t:b"},
-                      TLineBreakRow{"LfCr", u"a\n\rb", true, "t:a/t:b"},
-                      TLineBreakRow{"CrCr", u"a\r\rb", true, "t:a//t:b"},
-                      TLineBreakRow{"LfLf", u"a\n\nb", true, "t:a//t:b"},
-                      TLineBreakRow{"CrLfCrLf", u"\r\n\r\n", true, "//"},
-                      TLineBreakRow{"NoParagraphs", u"a\r\nb", false, "t:a\r\nb"}),
-    [](const ::testing::TestParamInfo<TLineBreakRow>& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Rules, TextorLineBreaks,
+                         ::testing::Values(TLineBreakRow{"CrLf", u"a\r\nb", true, "t:a/t:b"},
+                                           TLineBreakRow{"LfCr", u"a\n\rb", true, "t:a/t:b"},
+                                           TLineBreakRow{"CrCr", u"a\r\rb", true, "t:a//t:b"},
+                                           TLineBreakRow{"LfLf", u"a\n\nb", true, "t:a//t:b"},
+                                           TLineBreakRow{"CrLfCrLf", u"\r\n\r\n", true, "//"},
+                                           TLineBreakRow{"NoParagraphs", u"a\r\nb", false, "t:a\r\nb"}),
+                         [](const ::testing::TestParamInfo<TLineBreakRow>& info) {
+                             return std::string(info.param.Name);
+                         });
 
 TEST_F(TextorEdit, TabsBecomeTabRunsOnlyWhenAllowed)
 {
@@ -277,7 +278,8 @@ TEST_F(TextorEdit, WordBoundaries)
     };
     // WordEnd skips the blanks after a word; WordStart does not move from a word's start, and from
     // between the blanks it goes back to the word before them.
-    for (const TRow& row : {TRow{0, 5, 0}, TRow{1, 5, 0}, TRow{3, 5, 0}, TRow{4, 5, 0}, TRow{5, 8, 5}, TRow{7, 8, 5}}) {
+    for (const TRow& row :
+         {TRow{0, 5, 0}, TRow{1, 5, 0}, TRow{3, 5, 0}, TRow{4, 5, 0}, TRow{5, 8, 5}, TRow{7, 8, 5}}) {
         EXPECT_EQ(textor.ToIndex(textor.WordEnd(textor.At(0, row.From))).Offset, row.WordEnd) << row.From;
         EXPECT_EQ(textor.ToIndex(textor.WordStart(textor.At(0, row.From))).Offset, row.WordStart) << row.From;
     }

@@ -131,15 +131,14 @@ TEST_P(TextorDragSplit, ChoosesTheSideOfAWideElement)
     EXPECT_EQ(textor.ToIndex(hit.Position).Offset, row.Expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, TextorDragSplit,
-                         ::testing::Values(TDragRow{"RightAt40", 40, true, false, 1},
-                                           TDragRow{"RightAt41", 41, true, false, 2},
-                                           TDragRow{"LeftAt160", 160, true, true, 1},
-                                           TDragRow{"LeftAt161", 161, true, true, 2},
-                                           TDragRow{"ClickAt100", 100, false, false, 1},
-                                           TDragRow{"ClickAt101", 101, false, false, 2},
-                                           TDragRow{"RightAt41NoThreshold", 41, false, false, 1}),
-                         [](const ::testing::TestParamInfo<TDragRow>& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TextorDragSplit,
+    ::testing::Values(TDragRow{"RightAt40", 40, true, false, 1}, TDragRow{"RightAt41", 41, true, false, 2},
+                      TDragRow{"LeftAt160", 160, true, true, 1}, TDragRow{"LeftAt161", 161, true, true, 2},
+                      TDragRow{"ClickAt100", 100, false, false, 1},
+                      TDragRow{"ClickAt101", 101, false, false, 2},
+                      TDragRow{"RightAt41NoThreshold", 41, false, false, 1}),
+    [](const ::testing::TestParamInfo<TDragRow>& info) { return std::string(info.param.Name); });
 
 TEST_F(TextorHit, TabsAreHitByTheirCells)
 {
@@ -151,7 +150,8 @@ TEST_F(TextorHit, TabsAreHitByTheirCells)
         int Rounded;
     };
     for (const TRow& row : {TRow{12, 1}, TRow{25, 1}, TRow{26, 2}, TRow{60, 2}, TRow{61, 3}, TRow{85, 3}}) {
-        EXPECT_EQ(textor.ToIndex(textor.PositionAtPoint(QPoint(row.X, 5), false, true).Position).Offset, row.Rounded)
+        EXPECT_EQ(textor.ToIndex(textor.PositionAtPoint(QPoint(row.X, 5), false, true).Position).Offset,
+                  row.Rounded)
             << row.X;
     }
 }

@@ -97,10 +97,12 @@ TEST_F(TextorLayout, TabStopsAreMultiplesOfTheTabWidthFromTheRowStart)
         const char16_t* Text;
         int Width;
     };
-    for (const TRow& row : {TRow{u"\t", 40}, TRow{u"\t\t", 80}, TRow{u"q\t", 40}, TRow{u"qa\t", 80}, TRow{u"a\tb", 50}}) {
+    for (const TRow& row :
+         {TRow{u"\t", 40}, TRow{u"\t\t", 80}, TRow{u"q\t", 40}, TRow{u"qa\t", 80}, TRow{u"a\tb", 50}}) {
         TTestTextor textor;
         textor.SetText(QStringView(row.Text));
-        EXPECT_EQ(textor.FirstParagraph()->FirstRow()->Width(), row.Width) << QString::fromUtf16(row.Text).toStdString();
+        EXPECT_EQ(textor.FirstParagraph()->FirstRow()->Width(), row.Width)
+            << QString::fromUtf16(row.Text).toStdString();
     }
 }
 
@@ -191,7 +193,26 @@ TEST_F(TextorLayout, ElementsArePlacedOnTheBaselineWithMarginsAndPadding)
     EXPECT_EQ(row->Width(), 20 + 1 + 30 + 3 + 10);
     EXPECT_EQ(element->Left, 20 + 9 + 1);
     EXPECT_EQ(element->Top, 17 + 7 - 20 + 5);
-    EXPECT_EQ(element->Portion, static_cast<TElementPortion*>(textor.FirstParagraph()->FirstPortion()->Next()));
+    EXPECT_EQ(element->Portion,
+              static_cast<TElementPortion*>(textor.FirstParagraph()->FirstPortion()->Next()));
+}
+
+TEST_F(TextorLayout, AnElementThatGrowsReWrapsItsParagraphSilently)
+{
+    TTestTextor textor(100);
+    textor.SetText(u"abc\nxyz");
+    auto* element = new TFakeElement(30, 10, 2);
+    textor.InsertElement(textor.At(0, 3), element, nullptr);
+    textor.ResetCounters();
+    textor.ChangedCalls = 0;
+    element->Width = 80;
+    element->Height = 40;
+    textor.InvalidateParagraph(*element->Portion->Paragraph());
+    EXPECT_EQ(textor.RowTexts(), QStringLiteral("abc|#/xyz"));
+    EXPECT_EQ(textor.Counters().Wraps, 1);
+    EXPECT_EQ(textor.Counters().Moves, 1);
+    EXPECT_EQ(textor.ChangedCalls, 0);
+    ExpectConsistentLayout(textor);
 }
 
 TEST_F(TextorLayout, HiddenElementTakesNoRoom)

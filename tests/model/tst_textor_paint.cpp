@@ -15,8 +15,8 @@ protected:
     void SetUp() override
     {
         TFixedFontSpec spec;
-        spec.Advances.insert(0xB7, 4);  // "·"
-        spec.Advances.insert(0xB0, 6);  // "°"
+        spec.Advances.insert(0xB7, 4); // "·"
+        spec.Advances.insert(0xB0, 6); // "°"
         Install(spec);
     }
 };
@@ -42,7 +42,8 @@ TEST_F(TextorPaint, ControlCharactersAreDrawnAsReplacementCharacters)
     textor.SetText(u"a\r\nb");
     TRecordingCanvas canvas;
     textor.Paint(canvas, 0, false, 0, textor.WholeRange());
-    EXPECT_EQ(canvas.Filtered(QStringLiteral("text")), QStringList({QString::fromUtf8("text 0,10 a\ufffd\ufffdb")}));
+    EXPECT_EQ(canvas.Filtered(QStringLiteral("text")),
+              QStringList({QString::fromUtf8("text 0,10 a\ufffd\ufffdb")}));
     EXPECT_EQ(textor.FirstParagraph()->FirstRow()->Width(), 40);
 }
 
@@ -58,7 +59,8 @@ TEST_F(TextorPaint, SelectionMarksCellsAndParagraphEnds)
                            QStringLiteral("select 0,13,10,13")}));
     canvas.Log.clear();
     textor.Paint(canvas, 0, true, tpfSelected | tpfInactive, textor.Range(1, 0, 1, 1));
-    EXPECT_EQ(canvas.Filtered(QStringLiteral("select")), QStringList({QStringLiteral("select 0,13,10,13 inactive")}));
+    EXPECT_EQ(canvas.Filtered(QStringLiteral("select")),
+              QStringList({QStringLiteral("select 0,13,10,13 inactive")}));
 }
 
 TEST_F(TextorPaint, BackgroundsAndElementsPaintInTheirCells)
@@ -75,11 +77,12 @@ TEST_F(TextorPaint, BackgroundsAndElementsPaintInTheirCells)
     textor.InsertElement(textor.LastPosition(), element, green.get());
     TRecordingCanvas canvas;
     textor.Paint(canvas, 0, false, tpfSelected, textor.WholeRange());
-    EXPECT_EQ(canvas.Log, QStringList({QStringLiteral("fill 0,0,20,13 ff00"), QStringLiteral("text 0,10 ab"),
-                                       QStringLiteral("select 0,0,20,13"), QStringLiteral("fill 20,0,22,13 ff00"),
-                                       // The element is placed in owner coordinates (21 + 5, 10 + 3 - 10 + 2) and
-                                       // drawn with the origin moved back by the padding.
-                                       QStringLiteral("element 21,2"), QStringLiteral("select 20,0,22,13")}));
+    EXPECT_EQ(canvas.Log,
+              QStringList({QStringLiteral("fill 0,0,20,13 ff00"), QStringLiteral("text 0,10 ab"),
+                           QStringLiteral("select 0,0,20,13"), QStringLiteral("fill 20,0,22,13 ff00"),
+                           // The element is placed in owner coordinates (21 + 5, 10 + 3 - 10 + 2) and
+                           // drawn with the origin moved back by the padding.
+                           QStringLiteral("element 21,2"), QStringLiteral("select 20,0,22,13")}));
     EXPECT_EQ(element->PaintOrigin, QPoint(-5, -3));
     EXPECT_EQ(canvas.Origin, QPoint(0, 0));
 }
@@ -107,7 +110,8 @@ TEST_F(TextorPaint, BulletAndParagraphBackground)
     textor.FirstParagraph()->SetParagraphAttributes(bullet.get());
     TRecordingCanvas canvas;
     textor.PaintBackgrounds(canvas, 0);
-    EXPECT_EQ(canvas.Log, QStringList({QStringLiteral("fill 40,0,50,13 ff"), QString::fromUtf8("text 20,10 \u2022")}));
+    EXPECT_EQ(canvas.Log,
+              QStringList({QStringLiteral("fill 40,0,50,13 ff"), QString::fromUtf8("text 20,10 \u2022")}));
 }
 
 } // namespace

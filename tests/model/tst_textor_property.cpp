@@ -81,8 +81,8 @@ TEST_F(TextorRandomBreaking, RowsObeyTheBreakingRules)
             text += chars;
             isWide.insert(isWide.end(), size_t(chars.size()), wide);
         }
-        SCOPED_TRACE(::testing::Message() << "round " << round << " width " << width << " text \""
-                                          << text.toStdString() << "\"");
+        SCOPED_TRACE(::testing::Message()
+                     << "round " << round << " width " << width << " text \"" << text.toStdString() << "\"");
         ASSERT_EQ(textor.GetText(), text);
         ExpectConsistentLayout(textor);
         const TParagraph* p = textor.FirstParagraph();
@@ -104,7 +104,8 @@ TEST_F(TextorRandomBreaking, RowsObeyTheBreakingRules)
                 while (next < text.size() && !IsBlank(text[next]))
                     ++next;
                 if (next < text.size()) {
-                    EXPECT_GT(Measure(text, isWide, start, next + 1), width) << "row " << content.toString().toStdString();
+                    EXPECT_GT(Measure(text, isWide, start, next + 1), width)
+                        << "row " << content.toString().toStdString();
                 }
             } else {
                 // A cut inside a word: only when the row holds no legal break, and only where the next

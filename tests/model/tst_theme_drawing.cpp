@@ -11,8 +11,8 @@ namespace {
 
 // Colours of the nine cells of the source: row-major, top-left first.
 const QRgb cellColors[9] = {
-    qRgb(255, 0, 0), qRgb(0, 255, 0),   qRgb(0, 0, 255),   qRgb(255, 255, 0), qRgb(0, 255, 255),
-    qRgb(255, 0, 255), qRgb(128, 0, 0), qRgb(0, 128, 0),   qRgb(0, 0, 128),
+    qRgb(255, 0, 0),   qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 0), qRgb(0, 255, 255),
+    qRgb(255, 0, 255), qRgb(128, 0, 0), qRgb(0, 128, 0), qRgb(0, 0, 128),
 };
 const QRgb background = qRgb(1, 2, 3);
 
@@ -55,7 +55,8 @@ TEST(NineSlice, StretchesEveryCellIntoItsPlace)
     const int rows[4] = {5, 8, 14, 17};
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            const QRgb expected = target.contains(x, y) ? cellColors[CellOf(x, y, columns, rows)] : background;
+            const QRgb expected =
+                target.contains(x, y) ? cellColors[CellOf(x, y, columns, rows)] : background;
             ASSERT_EQ(image.pixel(x, y), expected) << x << "," << y;
         }
     }

@@ -1,4 +1,4 @@
-#include "textor/sheet_canvas.h"
+#include "textor/canvas.h"
 
 #include "textor/measuring_context.h"
 #include "textor/qt_colors.h"
@@ -8,20 +8,20 @@
 
 namespace qv {
 
-TCustomSheetCanvas::TCustomSheetCanvas(TSheetSettings* settings) : FSettings(settings) {}
+TCanvas::TCanvas(TSheetSettings* settings) : FSettings(settings) {}
 
-TCustomSheetCanvas::~TCustomSheetCanvas()
+TCanvas::~TCanvas()
 {
     if (FPainter)
         FPainter->end();
 }
 
-void TCustomSheetCanvas::SetTheme(TSheetTheme* theme)
+void TCanvas::SetTheme(TSheetTheme* theme)
 {
     FTheme = theme;
 }
 
-TSheetTheme& TCustomSheetCanvas::Theme() const
+TSheetTheme& TCanvas::Theme() const
 {
     if (FTheme != nullptr)
         return *FTheme;
@@ -32,7 +32,7 @@ TSheetTheme& TCustomSheetCanvas::Theme() const
     return *builtIn;
 }
 
-void TCustomSheetCanvas::CheckCaches()
+void TCanvas::CheckCaches()
 {
     const TSheetTheme& theme = Theme();
     if (FCachedTheme == &theme && FCachedGeneration == theme.Generation())
@@ -45,7 +45,7 @@ void TCustomSheetCanvas::CheckCaches()
     FStoneWidths.clear();
 }
 
-void TCustomSheetCanvas::BeginPaint(const QRect& rect)
+void TCanvas::BeginPaint(const QRect& rect)
 {
     if (FPainter)
         FPainter->end();
@@ -61,7 +61,7 @@ void TCustomSheetCanvas::BeginPaint(const QRect& rect)
     FClip = rect;
 }
 
-QImage TCustomSheetCanvas::EndPaint()
+QImage TCanvas::EndPaint()
 {
     if (FPainter) {
         FPainter->end();
@@ -72,14 +72,14 @@ QImage TCustomSheetCanvas::EndPaint()
     return std::exchange(FBitmap, QImage());
 }
 
-void TCustomSheetCanvas::EndPaint(QPainter& target)
+void TCanvas::EndPaint(QPainter& target)
 {
     const QPoint at = FPaintRect.topLeft();
     const QImage bitmap = EndPaint();
     target.drawImage(at, bitmap);
 }
 
-void TCustomSheetCanvas::OffsetOrigin(int dx, int dy)
+void TCanvas::OffsetOrigin(int dx, int dy)
 {
     FOrigin += QPoint(dx, dy);
     FClip.translate(-dx, -dy);
@@ -87,26 +87,27 @@ void TCustomSheetCanvas::OffsetOrigin(int dx, int dy)
         FPainter->translate(dx, dy);
 }
 
-void TCustomSheetCanvas::FillRect(const QRect& rect, TColor color)
+void TCanvas::FillRect(const QRect& rect, TColor color)
 {
     const QColor qcolor = ColorToQColor(color);
     if (FPainter && qcolor.isValid() && !rect.isEmpty())
         FPainter->fillRect(rect, qcolor);
 }
 
-void TCustomSheetCanvas::MarkSelected(const QRect& rect, bool active)
+void TCanvas::MarkSelected(const QRect& rect, bool active)
 {
     if (FPainter && !rect.isEmpty())
-        FPainter->fillRect(rect, QColor::fromRgba(active ? Theme().SelectColor() : Theme().SelectInactiveColor()));
+        FPainter->fillRect(rect,
+                           QColor::fromRgba(active ? Theme().SelectColor() : Theme().SelectInactiveColor()));
 }
 
-void TCustomSheetCanvas::MarkDisabled(const QRect& rect)
+void TCanvas::MarkDisabled(const QRect& rect)
 {
     if (FPainter && !rect.isEmpty())
         FPainter->fillRect(rect, QColor::fromRgba(Theme().DisableColor()));
 }
 
-void TCustomSheetCanvas::DrawText(const IMeasuredFont& font, int x, int baseline, TColor color, QStringView text)
+void TCanvas::DrawText(const IMeasuredFont& font, int x, int baseline, TColor color, QStringView text)
 {
     const QColor qcolor = ColorToQColor(color);
     if (!FPainter || !qcolor.isValid() || text.isEmpty())
@@ -139,7 +140,7 @@ void TCustomSheetCanvas::DrawText(const IMeasuredFont& font, int x, int baseline
     }
 }
 
-void TCustomSheetCanvas::FrameRect(const QRect& rect, int radius, TColor fill, TColor frame)
+void TCanvas::FrameRect(const QRect& rect, int radius, TColor fill, TColor frame)
 {
     if (!FPainter || rect.isEmpty())
         return;
@@ -166,7 +167,7 @@ void TCustomSheetCanvas::FrameRect(const QRect& rect, int radius, TColor fill, T
     FPainter->restore();
 }
 
-void TCustomSheetCanvas::DrawThemeFrame(TSheetThemeElement element, const QRect& rect, QRgb tint)
+void TCanvas::DrawThemeFrame(TSheetThemeElement element, const QRect& rect, QRgb tint)
 {
     if (!FPainter || rect.isEmpty())
         return;
@@ -181,7 +182,7 @@ void TCustomSheetCanvas::DrawThemeFrame(TSheetThemeElement element, const QRect&
     DrawNineSlice(*FPainter, source, sourceRect, rect, data.Zone, data.FillModes);
 }
 
-void TCustomSheetCanvas::DrawThemeImage(TSheetThemeElement element, QPoint point, QRgb tint)
+void TCanvas::DrawThemeImage(TSheetThemeElement element, QPoint point, QRgb tint)
 {
     if (!FPainter)
         return;
@@ -194,7 +195,7 @@ void TCustomSheetCanvas::DrawThemeImage(TSheetThemeElement element, QPoint point
         FPainter->drawImage(point, source, sourceRect);
 }
 
-void TCustomSheetCanvas::DrawFocusFrame(const QRect& rect, bool doubled)
+void TCanvas::DrawFocusFrame(const QRect& rect, bool doubled)
 {
     if (!FPainter || rect.isEmpty())
         return;
@@ -223,13 +224,13 @@ void TCustomSheetCanvas::DrawFocusFrame(const QRect& rect, bool doubled)
     FPainter->restore();
 }
 
-void TCustomSheetCanvas::DrawImage(const QImage& strip, int iconWidth, int x, int y, int index)
+void TCanvas::DrawImage(const QImage& strip, int iconWidth, int x, int y, int index)
 {
     if (FPainter && iconWidth > 0 && index >= 0)
         FPainter->drawImage(QPoint(x, y), strip, QRect(index * iconWidth, 0, iconWidth, strip.height()));
 }
 
-IMeasuredFont& TCustomSheetCanvas::ThemeFont(TSheetThemeFont font)
+IMeasuredFont& TCanvas::ThemeFont(TSheetThemeFont font)
 {
     CheckCaches();
     std::shared_ptr<IMeasuredFont>& cached = FFonts[font];
@@ -246,7 +247,7 @@ IMeasuredFont& TCustomSheetCanvas::ThemeFont(TSheetThemeFont font)
     return *cached;
 }
 
-int TCustomSheetCanvas::ThemeTextHeight(TSheetThemeFont font)
+int TCanvas::ThemeTextHeight(TSheetThemeFont font)
 {
     CheckCaches();
     if (FZeroHeights[font] < 0) {
@@ -256,7 +257,7 @@ int TCustomSheetCanvas::ThemeTextHeight(TSheetThemeFont font)
     return FZeroHeights[font];
 }
 
-int TCustomSheetCanvas::ThemeTextWidth(TSheetThemeFont font, QStringView text)
+int TCanvas::ThemeTextWidth(TSheetThemeFont font, QStringView text)
 {
     CheckCaches();
     if (font != stfStone)
@@ -271,7 +272,7 @@ int TCustomSheetCanvas::ThemeTextWidth(TSheetThemeFont font, QStringView text)
     return width;
 }
 
-void TCustomSheetCanvas::DrawThemeText(TSheetThemeFont font, int x, int y, TColor color, QStringView text)
+void TCanvas::DrawThemeText(TSheetThemeFont font, int x, int y, TColor color, QStringView text)
 {
     IMeasuredFont& measured = ThemeFont(font);
     const int baseline = y + measured.Metrics().Ascent;
@@ -281,7 +282,7 @@ void TCustomSheetCanvas::DrawThemeText(TSheetThemeFont font, int x, int y, TColo
     DrawText(measured, x, baseline, color, text);
 }
 
-void TCustomSheetCanvas::DotFill(const QRect& rect, int step, TColor color)
+void TCanvas::DotFill(const QRect& rect, int step, TColor color)
 {
     const QColor qcolor = ColorToQColor(color);
     if (!FPainter || !qcolor.isValid() || step <= 0)
@@ -292,7 +293,7 @@ void TCustomSheetCanvas::DotFill(const QRect& rect, int step, TColor color)
     }
 }
 
-void TCustomSheetCanvas::Polyline(const QPolygon& points, TColor color)
+void TCanvas::Polyline(const QPolygon& points, TColor color)
 {
     const QColor qcolor = ColorToQColor(color);
     if (!FPainter || !qcolor.isValid())
@@ -301,7 +302,7 @@ void TCustomSheetCanvas::Polyline(const QPolygon& points, TColor color)
     FPainter->drawPolyline(points);
 }
 
-QSize TCustomSheetCanvas::CaptionSize(TSheetThemeElement element, QSize iconSize, QStringView text)
+QSize TCanvas::CaptionSize(TSheetThemeElement element, QSize iconSize, QStringView text)
 {
     const QMargins padding = Theme().Element(element).Padding;
     const int contentWidth = iconSize.width() + (text.isEmpty() ? 0 : ThemeTextWidth(stfValue, text));
@@ -313,8 +314,7 @@ QSize TCustomSheetCanvas::CaptionSize(TSheetThemeElement element, QSize iconSize
     return QSize(padding.left() + contentWidth + padding.right(), height);
 }
 
-void TCustomSheetCanvas::DrawCaption(TSheetThemeElement element, const QRect& rect, const QImage* icon,
-                                     QStringView text)
+void TCanvas::DrawCaption(TSheetThemeElement element, const QRect& rect, const QImage* icon, QStringView text)
 {
     TSheetTheme& theme = Theme();
     const QMargins padding = theme.Element(element).Padding;
@@ -328,7 +328,8 @@ void TCustomSheetCanvas::DrawCaption(TSheetThemeElement element, const QRect& re
     }
     if (!text.isEmpty()) {
         const int height = ThemeTextHeight(stfValue);
-        DrawThemeText(stfValue, x, rect.top() + (rect.height() - height) / 2, theme.Font(stfValue).Color, text);
+        DrawThemeText(stfValue, x, rect.top() + (rect.height() - height) / 2, theme.Font(stfValue).Color,
+                      text);
     }
 }
 
