@@ -6,9 +6,9 @@
 #include "elements/classes_groups.h"
 #include "elements/element_sheet.h"
 #include "elements/scheme.h"
+#include "textor/canvas.h"
 #include "textor/inline_element.h"
 #include "textor/rich_text_attributes.h"
-#include "textor/sheet_canvas.h"
 #include "textor/sheet_settings.h"
 #include "textor/sheet_theme.h"
 #include "textor/textor_canvas.h"
@@ -773,28 +773,28 @@ void TTextorElement::TextorArranged()
     Invalidate();
 }
 
-void TTextorElement::PaintFrame(TCustomSheetCanvas& canvas)
+void TTextorElement::PaintFrame(TCanvas* canvas)
 {
     int frame = 0;
     if (GetFrameElement(frame))
-        canvas.DrawThemeFrame(TSheetThemeElement(frame), GetClientRect());
+        canvas->DrawThemeFrame(TSheetThemeElement(frame), GetClientRect());
 }
 
-void TTextorElement::PaintField(TCustomSheetCanvas& canvas)
+void TTextorElement::Paint(TCanvas* canvas)
 {
-    if (FTextor->LockCount() > 0)
+    if (canvas == nullptr || FTextor->LockCount() > 0)
         return;
     PaintFrame(canvas);
     const QMargins padding = GetPadding();
-    canvas.OffsetOrigin(padding.left(), padding.top());
+    canvas->OffsetOrigin(padding.left(), padding.top());
     const bool marks = sheetSettings != nullptr && sheetSettings->NonPrintingCharacters().Value() &&
                        !HasBehaviour(tboNoNonPrinting);
     const int flags = marks ? tpfNonPrinting : 0;
-    FTextor->Paint(canvas, 0, marks, flags, FTextor->WholeRange());
+    FTextor->Paint(*canvas, 0, marks, flags, FTextor->WholeRange());
     TTextorRange selection;
     if (IsFocused() && SelectionRange(selection) && selection.Start != selection.End)
-        FTextor->Paint(canvas, 0, marks, flags | tpfSelected, selection);
-    canvas.OffsetOrigin(-padding.left(), -padding.top());
+        FTextor->Paint(*canvas, 0, marks, flags | tpfSelected, selection);
+    canvas->OffsetOrigin(-padding.left(), -padding.top());
 }
 
 void TTextorElement::Relayout(bool all, bool force)

@@ -16,7 +16,6 @@ class TPaletteItem;
 class TRichTextAttributes;
 class TSchemeLoader;
 class TSchemeSaver;
-class TCustomSheetCanvas;
 class TSheetSettings;
 class TTextorEditOperation;
 class TTextorElement;
@@ -282,11 +281,11 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     void FocusLost() override;
 
     // Draws the frame theme element over the client rectangle (element coordinates).
-    void PaintFrame(TCustomSheetCanvas& canvas);
+    virtual void PaintFrame(TCanvas* canvas);
     // The field's own look: nothing while its Textor is locked; else the frame, then the content
     // moved by the padding, with non-printing marks when the sheet shows them, and the selection of
     // a focused field.
-    void PaintField(TCustomSheetCanvas& canvas);
+    void Paint(TCanvas* canvas) override;
 
     // The Textor was arranged: pending selection, size, first line height, repaint.
     void TextorArranged();

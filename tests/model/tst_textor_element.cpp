@@ -8,6 +8,8 @@
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "textor/rich_text_attributes.h"
+#include "textor/sheet_canvas.h"
+#include "textor/sheet_settings.h"
 #include "textor/textor_edit_operation.h"
 #include "textor/textor_element.h"
 
@@ -660,6 +662,30 @@ TEST_F(TextField, UrlWordsBecomeLinksWhenLaidOut)
     EXPECT_EQ(opener.Opened[0].toString(), QStringLiteral("http://example.org/a?b"));
     EXPECT_EQ(TTextorElement::LinkUrl(QStringLiteral("file://x\" ; rm -rf")), QString());
     EXPECT_EQ(TTextorElement::LinkUrl(QStringLiteral("ftp:\\\\host\\dir")), QStringLiteral("ftp://host/dir"));
+}
+
+TEST_F(TextField, PaintsItsFrameAndTextInsideThePadding)
+{
+    TSheetSettings settings;
+    SetTextorSheetSettings(&settings);
+    TTestTextField* field = FocusedField(tcoLetters, tboFieldFrame);
+    field->SetText(QStringLiteral("ab"));
+    const QMargins padding = settings.SheetTheme().Element(steField).Padding;
+    EXPECT_EQ(field->GetPadding(), padding);
+    EXPECT_EQ(field->Height(), field->Textor()->ContentHeight() + padding.top() + padding.bottom());
+    TSheetCanvas canvas(&settings);
+    canvas.BeginPaint(QRect(0, 0, field->Width(), field->Height()));
+    const QRgb window = canvas.Bitmap().pixel(0, 0);
+    field->Paint(&canvas);
+    const QImage image = canvas.EndPaint();
+    int inked = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            inked += image.pixel(x, y) != window ? 1 : 0;
+    }
+    EXPECT_GT(inked, 0);
+    field->Free();
+    SetTextorSheetSettings(nullptr);
 }
 
 // --- Clipboard -------------------------------------------------------------------------------------
