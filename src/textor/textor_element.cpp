@@ -548,8 +548,18 @@ void TTextorElement::ParagraphArranging(TParagraph& paragraph)
         DetectLinks(paragraph);
 }
 
+bool TTextorElement::AnswersQuery(int msg)
+{
+    return msg == tmDataElementClass || msg == tmDataElementPart || msg == tmReferenceTargets ||
+           msg == tmFileFilters;
+}
+
 bool TTextorElement::HandleMessage(int msg, void* param, void* data)
 {
+    if (HasBehaviour(tboInPlace) && AnswersQuery(msg)) {
+        if (TElement* enclosing = EnclosingField())
+            return enclosing->HandleMessage(msg, param, data);
+    }
     if (msg == tmFirstLineHeightQuery && data != nullptr) {
         *static_cast<int*>(data) = FFirstLineHeight;
         return true;

@@ -110,6 +110,9 @@ enum TTextorTreeMessage : int
     tmFirstLineHeightQuery = 10,   // data: int*, the first line height
     tmFirstLineHeightChanged = 11, // param: the text field whose first line height changed
     tmDataElementClass = 100,      // data: const TElementClass**, the class for clipboard data
+    tmDataElementPart = 101,       // the part of a new data element that receives the data
+    tmReferenceTargets = 200,
+    tmFileFilters = 250,
 };
 
 // The name of content nodes of edits and the clipboard.
@@ -249,6 +252,8 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     virtual bool GetFrameElement(int& element);
     virtual void GetSizeLimits(int& minimumWidth, int& wrapWidth, int& minimumHeight);
     virtual void LinkClicked(TPortion* portion);
+    // The query messages an in-place field leaves to its enclosing field: 100, 101, 200 and 250.
+    virtual bool AnswersQuery(int msg);
     virtual void ContentChanged();
     virtual void ContentChangedHook();
     // The name of the attribute that holds the text of a field without embedded elements.

@@ -626,6 +626,14 @@ TEST_F(TextField, InheritingFieldsTakeTheEnclosingFieldsOptions)
     EXPECT_EQ(inner->ContentOptions(), uint32_t(tcoLetters | tcoDigits));
     EXPECT_EQ(inner->BehaviourOptions(),
               uint32_t(tboInheritOptions | tboMinWidth30 | tboFixedFont | tboLinks));
+    // An in-place field leaves the query messages to its enclosing field.
+    auto* inPlace = new TTestTextField(&Scheme);
+    inPlace->SetBehaviourOptions(tboInPlace);
+    inPlace->SetParent(outer);
+    outer->SetText(QStringLiteral("x"));
+    int answered = -1;
+    EXPECT_TRUE(inPlace->HandleMessage(tmFirstLineHeightQuery, nullptr, &answered));
+    EXPECT_FALSE(inPlace->HandleMessage(tmFileFilters, nullptr, nullptr));
     // Outside a text field the inherited bits go and anything is allowed.
     auto* loose = new TTestTextField(&Scheme);
     loose->SetBehaviourOptions(tboInPlace | tboFixedFont);
