@@ -24,7 +24,7 @@ struct TFixedFontSpec
 class TFixedMeasuredFont : public IMeasuredFont
 {
 public:
-    explicit TFixedMeasuredFont(const TFixedFontSpec& spec) : FSpec(spec)
+    explicit TFixedMeasuredFont(const TFixedFontSpec& metrics) : FSpec(metrics)
     {
         for (char32_t c = 0; c < 256; ++c)
             FLatin[c] = FSpec.Advances.value(c, FSpec.DefaultAdvance);
@@ -45,14 +45,14 @@ private:
     int FLatin[256];
 };
 
-// Faces not registered with SetFace use the default spec. Counts the fonts it creates.
+// Faces not registered with SetFace use the default metrics. Counts the fonts it creates.
 class TFixedMeasuringContext : public IMeasuringContext
 {
 public:
     TFixedMeasuringContext() = default;
     explicit TFixedMeasuringContext(const TFixedFontSpec& defaultSpec) : FDefault(defaultSpec) {}
 
-    void SetFace(const QString& face, const TFixedFontSpec& spec) { FFaces.insert(face, spec); }
+    void SetFace(const QString& face, const TFixedFontSpec& metrics) { FFaces.insert(face, metrics); }
     void SetInstalled(const QStringList& faces) { FInstalled = faces; }
     int FontsCreated() const { return FFontsCreated; }
 

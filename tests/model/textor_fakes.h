@@ -196,7 +196,7 @@ inline void TFakeElement::PaintInline(ITextorCanvas& canvas, int)
 
 namespace qv {
 
-// Installs the fixed-metrics context (every character 10 px unless the spec says otherwise, ascent 10,
+// Installs the fixed-metrics context (every character 10 px unless the font metrics say otherwise, ascent 10,
 // descent 3, tab width 40) for each test.
 class TTextorFixture : public ::testing::Test
 {
@@ -204,10 +204,10 @@ protected:
     void SetUp() override { Install(TFixedFontSpec()); }
     void TearDown() override { FScope.reset(); }
 
-    void Install(const TFixedFontSpec& spec)
+    void Install(const TFixedFontSpec& metrics)
     {
         FScope.reset();
-        auto context = std::make_unique<TFixedMeasuringContext>(spec);
+        auto context = std::make_unique<TFixedMeasuringContext>(metrics);
         Context = context.get();
         FScope = std::make_unique<TScopedMeasuringContext>(std::move(context));
     }

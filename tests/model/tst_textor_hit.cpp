@@ -77,10 +77,10 @@ class TextorHitProportional : public TTextorFixture, public ::testing::WithParam
 protected:
     void SetUp() override
     {
-        TFixedFontSpec spec;
-        spec.Advances.insert(U'i', 4);
-        spec.Advances.insert(U'W', 14);
-        Install(spec);
+        TFixedFontSpec metrics;
+        metrics.Advances.insert(U'i', 4);
+        metrics.Advances.insert(U'W', 14);
+        Install(metrics);
     }
 };
 

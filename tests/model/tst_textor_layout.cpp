@@ -89,9 +89,9 @@ TEST_F(TextorLayout, TabStopsAreMultiplesOfTheTabWidthFromTheRowStart)
     // A zero tab width (no font) must not divide by zero.
     EXPECT_EQ(TTabStopsPortion::NextTabStop(7, 0), 8);
 
-    TFixedFontSpec spec;
-    spec.Advances.insert(U'q', 39);
-    Install(spec);
+    TFixedFontSpec metrics;
+    metrics.Advances.insert(U'q', 39);
+    Install(metrics);
     struct TRow
     {
         const char16_t* Text;
@@ -108,9 +108,9 @@ TEST_F(TextorLayout, TabStopsAreMultiplesOfTheTabWidthFromTheRowStart)
 
 TEST_F(TextorLayout, ZeroAverageWidthGivesATabWidthOfOne)
 {
-    TFixedFontSpec spec;
-    spec.AvgCharWidth = 0;
-    Install(spec);
+    TFixedFontSpec metrics;
+    metrics.AvgCharWidth = 0;
+    Install(metrics);
     TTestTextor textor(100);
     textor.SetText(u"a\t\tb");
     EXPECT_EQ(textor.FirstParagraph()->FirstRow()->Width(), 10 + 1 + 1 + 10);

@@ -14,10 +14,10 @@ class TextorPaint : public TTextorFixture
 protected:
     void SetUp() override
     {
-        TFixedFontSpec spec;
-        spec.Advances.insert(0xB7, 4); // "·"
-        spec.Advances.insert(0xB0, 6); // "°"
-        Install(spec);
+        TFixedFontSpec metrics;
+        metrics.Advances.insert(0xB7, 4); // "·"
+        metrics.Advances.insert(0xB0, 6); // "°"
+        Install(metrics);
     }
 };
 
