@@ -733,11 +733,29 @@ void TTextor::Normalize()
         }
         const TTextorRange run{p->PositionAt(offset), endParagraph->PositionAt(endOffset)};
         if (endParagraph != p || endOffset > offset) {
-            const QString text = GetRangeText(run);
-            const TTextorPosition at = DeleteRange(run);
-            const TTextorRange inserted = InsertText(at, text, nullptr);
-            p = inserted.End.Paragraph;
-            offset = p->OffsetOf(inserted.End);
+            // Each piece goes back with its own attributes, so re-splitting at tabs and line breaks
+            // never loses character formatting.
+            struct TPiece
+            {
+                QString Text;
+                TAttributesRef<TTextAttributes> Attributes;
+            };
+            std::vector<TPiece> pieces;
+            ForEachSegment(run, false, [&](TParagraph* paragraph, TPortion* portion, int start, int count) {
+                if (portion == nullptr) {
+                    pieces.push_back({QStringLiteral("\r\n"), paragraph->TextAttributes()});
+                } else {
+                    QString chars(count, Qt::Uninitialized);
+                    portion->CopyText(start, count, chars.data());
+                    pieces.push_back({chars, portion->Attributes()});
+                }
+                return true;
+            });
+            TTextorPosition at = DeleteRange(run);
+            for (const TPiece& piece : pieces)
+                at = InsertText(at, piece.Text, piece.Attributes.get()).End;
+            p = at.Paragraph;
+            offset = p->OffsetOf(at);
         }
         // Step over the element that ended the run, or stop at the end of the Textor.
         if (offset < p->Length()) {

@@ -590,6 +590,8 @@ public:
     // Lays out one paragraph again without a change notification: for an embedded element whose size
     // changed (its portion's paragraph).
     void InvalidateParagraph(TParagraph& paragraph);
+    // Re-splits the text between embedded elements by the current tab and paragraph options; every
+    // piece keeps its own character attributes.
     void Normalize();
 
     void Paint(ITextorCanvas& canvas, int elementFlags, bool markParagraphEnds, int flags,

@@ -273,65 +273,8 @@ void TTextorElement::NormalizeContent()
         TTextorElement* Element;
         ~TRestore() { Element->SetFieldState(tfsNoChangeHandling, false); }
     } restore{this};
-    // Each run of text is re-inserted piece by piece with its own attributes, so re-splitting at
-    // tabs and line breaks never loses character formatting.
-    TUpdateGuard<TTextor> guard(FTextor.get());
-    struct TPiece
-    {
-        QString Text;
-        TAttributesRef<TTextAttributes> Attributes;
-    };
-    TParagraph* p = FTextor->FirstParagraph();
-    int offset = 0;
-    while (p != nullptr) {
-        // The run of non-element content that starts here (it may span paragraphs).
-        TParagraph* endParagraph = p;
-        int endOffset = offset;
-        for (;;) {
-            int local = 0;
-            TPortion* portion = endParagraph->PortionAt(endOffset, local);
-            while (portion != nullptr && portion->Kind() != TPortionKind::Element) {
-                endOffset += portion->Length() - local;
-                local = 0;
-                portion = portion->Next();
-            }
-            if (portion != nullptr || endParagraph->Next() == nullptr)
-                break;
-            endParagraph = endParagraph->Next();
-            endOffset = 0;
-        }
-        const TTextorRange run{p->PositionAt(offset), endParagraph->PositionAt(endOffset)};
-        if (endParagraph != p || endOffset > offset) {
-            std::vector<TPiece> pieces;
-            TAttributesRef<TTextAttributes> last;
-            FTextor->ForEachSegment(
-                run, false, [&](TParagraph* paragraph, TPortion* portion, int start, int count) {
-                    if (portion == nullptr) {
-                        pieces.push_back({QStringLiteral("\r\n"), paragraph->TextAttributes()});
-                    } else {
-                        QString chars(count, Qt::Uninitialized);
-                        portion->CopyText(start, count, chars.data());
-                        last = portion->Attributes();
-                        pieces.push_back({chars, last});
-                    }
-                    return true;
-                });
-            TTextorPosition at = FTextor->DeleteRange(run);
-            for (const TPiece& piece : pieces)
-                at = FTextor->InsertText(at, piece.Text, piece.Attributes.get()).End;
-            p = at.Paragraph;
-            offset = p->OffsetOf(at);
-        }
-        // Step over the element that ended the run, or stop at the end of the Textor.
-        if (offset < p->Length()) {
-            ++offset;
-        } else if (p->Next() != nullptr) {
-            p = p->Next();
-            offset = 0;
-        } else {
-            break;
-        }
-    }
+    // Re-splits every run of text by the current options, keeping each piece's attributes.
+    FTextor->Normalize();
 }
 
 // --- Text access -----------------------------------------------------------------------------------

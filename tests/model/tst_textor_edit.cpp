@@ -309,6 +309,19 @@ TEST_F(TextorEdit, NormalizeSplitsAgainByTheCurrentOptions)
     ExpectConsistentLayout(textor);
 }
 
+TEST_F(TextorEdit, NormalizeKeepsEachPiecesAttributes)
+{
+    TTestTextor textor(0, false, false);
+    auto bold = Face(QStringLiteral("Bold"));
+    textor.SetText(u"a\tbc");
+    textor.SetRangeAttributes(textor.Range(0, 2, 0, 4), false, bold.get());
+    textor.Tabs = true;
+    textor.Normalize();
+    EXPECT_EQ(Portions(textor), QStringLiteral("t:a|tab:1|t:bc"));
+    EXPECT_EQ(textor.FirstParagraph()->FirstPortion()->Attributes(), nullptr);
+    EXPECT_EQ(textor.FirstParagraph()->LastPortion()->Attributes(), bold.get());
+}
+
 TEST_F(TextorEdit, FontDefiningSettersDropTheCachedFont)
 {
     TRichTextAttributes attributes;
