@@ -9,6 +9,7 @@
 #include "elements/scheme.h"
 #include "elements/visual_element.h"
 #include "textor/qt_measuring_context.h"
+#include "textor/sheet_canvas.h"
 #include "textor/textor_element.h"
 
 #include "../tests/model/fixed_metrics.h"
@@ -57,10 +58,12 @@ public:
     QMargins ElementMargins() const override { return QMargins(1, 1, 1, 1); }
     QSize MessagesSignSize() const override { return QSize(12, 12); }
     QMargins SheetPadding() const override { return QMargins(8, 8, 8, 8); }
+    TCanvas* Canvas() override { return &FCanvas; }
 
 private:
     TSheetElement* FTop;
     TVisualElement* FFocused = nullptr;
+    TSheetCanvas FCanvas;
 };
 
 // A document of `paragraphs` paragraphs of about 60 characters, loaded as a file would be.

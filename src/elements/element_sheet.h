@@ -6,6 +6,7 @@
 
 namespace qv {
 
+class TCanvas;
 class TSheetElement;
 class TVisualElement;
 
@@ -42,6 +43,9 @@ public:
     // An element leaves the sheet: every reference the sheet keeps to it (focus, hot, capture,
     // marks) must go.
     virtual void ElementLeaving(TVisualElement* element) = 0;
+
+    // The canvas that paints the sheet and measures theme text at any time; its theme is the sheet's.
+    virtual TCanvas* Canvas() = 0;
 
     // The size offered to the top element, in pixels.
     virtual QSize PageSize() const = 0;

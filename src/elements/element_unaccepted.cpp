@@ -3,7 +3,9 @@
 #include "core/knot.h"
 #include "core/strings.h"
 #include "elements/element_messages.h"
+#include "elements/element_sheet.h"
 #include "elements/scheme_filer.h"
+#include "textor/canvas.h"
 
 namespace qv {
 
@@ -32,6 +34,8 @@ void TElement_Unaccepted::KeepKnot(TKnot* knot)
     if (text.endsWith(QStringLiteral("\r\n")))
         text.chop(2);
     FLines = text.split(QStringLiteral("\r\n"));
+    if (Sheet() != nullptr)
+        Relayout(false, false);
 }
 
 void TElement_Unaccepted::LoadFromKnot(TSchemeLoader* filer, TKnot* knot)
@@ -80,6 +84,41 @@ QStringList TElement_Unaccepted::DisplayLines() const
         lines.append(line);
     }
     return lines;
+}
+
+QMargins TElement_Unaccepted::GetPadding()
+{
+    TCanvas* canvas = Sheet() != nullptr ? Sheet()->Canvas() : nullptr;
+    return canvas != nullptr ? canvas->Theme().Element(steUnaccepted).Padding : QMargins();
+}
+
+void TElement_Unaccepted::Relayout(bool all, bool force)
+{
+    inherited::Relayout(all, force);
+    TCanvas* canvas = Sheet() != nullptr ? Sheet()->Canvas() : nullptr;
+    if (canvas == nullptr)
+        return;
+    const QStringList lines = DisplayLines();
+    int width = 0;
+    for (const QString& line : lines)
+        width = std::max(width, canvas->ThemeTextWidth(stfFixed, line));
+    const QMargins padding = GetPadding();
+    const int height = int(lines.size()) * canvas->ThemeTextHeight(stfFixed);
+    SetBounds(Left(), Top(), Descent(), padding.top() + height + padding.bottom(),
+              padding.left() + width + padding.right());
+}
+
+void TElement_Unaccepted::Paint(TCanvas* canvas)
+{
+    canvas->DrawThemeFrame(steUnaccepted, GetClientRect());
+    const QMargins padding = GetPadding();
+    const int lineHeight = canvas->ThemeTextHeight(stfFixed);
+    const TColor color = canvas->Theme().Font(stfFixed).Color;
+    int y = padding.top();
+    for (const QString& line : DisplayLines()) {
+        canvas->DrawThemeText(stfFixed, padding.left(), y, color, line);
+        y += lineHeight;
+    }
 }
 
 } // namespace qv

@@ -25,6 +25,11 @@ class TElement_Unaccepted : public TVisualElement
     void LoadFromKnot(TSchemeLoader* filer, TKnot* knot) override;
     void SaveToKnot(TSchemeSaver* filer, TKnot* knot) override;
 
+    // Sized to its display lines in the theme's fixed font inside the frame's padding.
+    void Relayout(bool all, bool force) override;
+    QMargins GetPadding() override;
+    void Paint(TCanvas* canvas) override;
+
     // What the element shows: the kept lines with tabs as eight spaces and lines over 100 characters
     // cut to 97 and "...", up to the last non-empty line.
     QStringList DisplayLines() const;

@@ -8,6 +8,7 @@
 #include "elements/find_data.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "textor/canvas.h"
 
 #include <algorithm>
 
@@ -318,7 +319,53 @@ bool TVisualElement::ShouldSaveChild(TSchemeFiler* filer, TElement* child)
     return true;
 }
 
+void TVisualElement::PaintChild(TCanvas* canvas, int flags, TVisualElement* child)
+{
+    canvas->OffsetOrigin(child->FLeft, child->FTop);
+    child->PaintTree(canvas, flags);
+    canvas->OffsetOrigin(-child->FLeft, -child->FTop);
+}
+
+void TVisualElement::PaintChildren(TCanvas* canvas, int flags)
+{
+    const QRect clip = canvas->ClipRect();
+    for (TVisualElement* child = FFirstVisualChild; child != nullptr; child = child->FNextVisual) {
+        if (child->IsShown() && child->BoundsRect().intersects(clip))
+            PaintChild(canvas, flags, child);
+    }
+}
+
 void TVisualElement::Paint(TCanvas*) {}
+
+void TVisualElement::PaintDisabled(TCanvas* canvas, int)
+{
+    canvas->MarkDisabled(GetClientRect());
+}
+
+void TVisualElement::PaintExternalEditingMode(TCanvas* canvas)
+{
+    canvas->DrawThemeFrame(steExternalEditingMode, GetClientRect());
+}
+
+void TVisualElement::PaintMark(TCanvas* canvas)
+{
+    canvas->DrawThemeFrame(steMark, GetClientRect());
+}
+
+void TVisualElement::PaintTree(TCanvas* canvas, int flags)
+{
+    if (canvas == nullptr || !canvas->Painting() || IsDestroying())
+        return;
+    Paint(canvas);
+    PaintChildren(canvas, flags);
+    if ((FVisualFlags & vsMark) != 0)
+        PaintExternalEditingMode(canvas);
+    // Nested disabled elements are shaded once, by the outermost one.
+    if (IsEffectivelyDisabled() && (FVisualParent == nullptr || !FVisualParent->IsEffectivelyDisabled()))
+        PaintDisabled(canvas, flags);
+    if ((State() & esMultiSelected) != 0)
+        PaintMark(canvas);
+}
 
 void TVisualElement::PositionChanged()
 {
@@ -959,6 +1006,11 @@ QMargins TSheetElement::GetPadding()
     return Sheet() != nullptr ? Sheet()->SheetPadding() : QMargins();
 }
 
+void TSheetElement::Paint(TCanvas* canvas)
+{
+    canvas->DrawThemeFrame(steSheet, GetClientRect());
+}
+
 // TMessagesSignElement
 
 TMessagesSignElement::TMessagesSignElement(TScheme* scheme) : TVisualElement(scheme)
@@ -985,6 +1037,11 @@ void TMessagesSignElement::GetHint(QString& text)
             text += u'\n';
         text += QStringLiteral("\u2022 ") + messages->Items(i)->GetText();
     }
+}
+
+void TMessagesSignElement::Paint(TCanvas* canvas)
+{
+    canvas->DrawThemeImage(Image() == msiError ? steErrorSign : steNeedValueSign, QPoint(0, 0));
 }
 
 void TMessagesSignElement::Place()

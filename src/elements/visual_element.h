@@ -51,6 +51,12 @@ enum TVisualOption : uint16_t
     voShownWhenRelevant = 0x2000,
 };
 
+// Flags of painting, given by the sheet.
+enum TPaintFlag : int
+{
+    pfInactive = 0x01, // the sheet's window does not have the input focus
+};
+
 // Flags of ElementAt.
 enum TElementAtFlag : int
 {
@@ -139,9 +145,20 @@ class TVisualElement : public TElement
     virtual void ShowChild(TVisualElement* child);
     virtual void MoveVisualChild(TVisualElement* child, TVisualElement* before);
     virtual bool ShouldSaveChild(TSchemeFiler* filer, TElement* child);
-    // Paints the element's own look; nothing by default. (Painting of children, the disabled shade,
-    // marks and the external-editing look come with the sheet canvas.)
+    // Painting. The canvas origin is the element's own top-left corner; `flags` come from the sheet
+    // (pfInactive) and pass down the tree unchanged.
+    // Paints the child and its subtree: see PaintTree.
+    virtual void PaintChild(TCanvas* canvas, int flags, TVisualElement* child);
+    // Paints every shown visual child whose bounds meet the canvas's clip rectangle, first to last.
+    virtual void PaintChildren(TCanvas* canvas, int flags);
+    // The element's own look; nothing by default.
     virtual void Paint(TCanvas* canvas);
+    // Shades the client rectangle with the theme's disabled colour.
+    virtual void PaintDisabled(TCanvas* canvas, int flags);
+    // The look of an element whose content is being edited outside (the class-specific mark).
+    virtual void PaintExternalEditingMode(TCanvas* canvas);
+    // The look of an element in the sheet's marks.
+    virtual void PaintMark(TCanvas* canvas);
     virtual void PositionChanged();
     virtual void FocusLost();
     // Offered before ChildMessage for tree messages of visual children.
@@ -235,6 +252,11 @@ class TVisualElement : public TElement
     // child is not saved.
     TKnot* SaveChildToKnot(TElement* child, TSchemeSaver* filer, TKnot* knot);
 
+    // Paints the element with its origin at the canvas origin: its own look, its children, then the
+    // external-editing look when the class-specific mark is set, the disabled shade when it is
+    // effectively disabled and its visual parent is not, and the mark when the sheet marks it.
+    void PaintTree(TCanvas* canvas, int flags);
+
     // Recomputes whether the element owns a message sign and where it stands.
     void UpdateMessagesSign();
 
@@ -298,6 +320,8 @@ class TSheetElement : public TPanelElement
 
     void GetAvailableSize(TVisualElement* child, QSize& size) override;
     QMargins GetPadding() override;
+    // The sheet's background.
+    void Paint(TCanvas* canvas) override;
 };
 
 // Image of a message sign.
@@ -321,6 +345,7 @@ class TMessagesSignElement : public TVisualElement
     TMessagesSignImage Image() const;
     // Every message of the owner, each line starting with "• ".
     void GetHint(QString& text) override;
+    void Paint(TCanvas* canvas) override;
     // Places the sign at the owner's left edge with its vertical centre on the owner's top edge (sheet
     // coordinates), never more than a quarter of its height above the top of the sheet.
     void Place();

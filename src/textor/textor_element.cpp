@@ -59,7 +59,13 @@ public:
         FElement->SetBounds(left, top, FElement->Descent(), FElement->Height(), FElement->Width());
     }
     void MoveInlineBy(int dx, int dy) override { PlaceInline(FElement->Left() + dx, FElement->Top() + dy); }
-    void PaintInline(ITextorCanvas&, int) override {}
+    void PaintInline(ITextorCanvas& canvas, int flags) override
+    {
+        // Off the sheet (a measuring or printing canvas of the text alone) there is nothing to draw on.
+        auto* sheetCanvas = dynamic_cast<TCanvas*>(&canvas);
+        if (sheetCanvas != nullptr && FElement->VisualParent() != nullptr)
+            FElement->VisualParent()->PaintChild(sheetCanvas, flags, FElement);
+    }
     void SetInlinePortion(TElementPortion* portion) override { FElement->SetPortion(portion); }
     void FreeInline() override
     {
@@ -748,6 +754,16 @@ void TTextorElement::Paint(TCanvas* canvas)
     if (IsFocused() && SelectionRange(selection) && selection.Start != selection.End)
         FTextor->Paint(*canvas, 0, marks, flags | tpfSelected, selection);
     canvas->OffsetOrigin(-padding.left(), -padding.top());
+}
+
+void TTextorElement::PaintChildren(TCanvas* canvas, int flags)
+{
+    // Embedded elements are painted with their rows; only children outside the text are painted here.
+    const QRect clip = canvas->ClipRect();
+    for (TVisualElement* child = FirstVisualChild(); child != nullptr; child = child->NextVisual()) {
+        if (child->Portion() == nullptr && child->IsShown() && child->BoundsRect().intersects(clip))
+            PaintChild(canvas, flags, child);
+    }
 }
 
 void TTextorElement::Relayout(bool all, bool force)

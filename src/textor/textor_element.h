@@ -291,6 +291,7 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     // moved by the padding, with non-printing marks when the sheet shows them, and the selection of
     // a focused field.
     void Paint(TCanvas* canvas) override;
+    void PaintChildren(TCanvas* canvas, int flags) override;
 
     // The Textor was arranged: pending selection, size, first line height, repaint.
     void TextorArranged();

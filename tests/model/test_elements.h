@@ -6,6 +6,7 @@
 
 #include "elements/element_sheet.h"
 #include "elements/visual_element.h"
+#include "textor/sheet_canvas.h"
 
 #include <QList>
 #include <QString>
@@ -104,6 +105,9 @@ class TElement_Star : public TVisualElement
     QV_CLASS(TElement_Star, TVisualElement)
 
     explicit TElement_Star(TScheme* scheme);
+
+    void Paint(TCanvas*) override { ++Paints; }
+    int Paints = 0;
 };
 
 // An element that can be disabled, with a tracked required part "Condition" whose default is "true"
@@ -166,7 +170,10 @@ public:
     QMargins ElementMargins() const override { return QMargins(1, 1, 1, 1); }
     QSize MessagesSignSize() const override { return QSize(12, 12); }
     QMargins SheetPadding() const override { return QMargins(8, 8, 8, 8); }
+    TCanvas* Canvas() override { return &SheetCanvas; }
 
+    // Draws with the built-in theme unless a test gives it another.
+    TSheetCanvas SheetCanvas;
     bool FReadOnly = false;
     int UpdateCount = 0;
     int CaretUpdates = 0;

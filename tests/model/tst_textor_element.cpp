@@ -696,6 +696,30 @@ TEST_F(TextField, PaintsItsFrameAndTextInsideThePadding)
     SetTextorSheetSettings(nullptr);
 }
 
+// Embedded elements are painted with their rows, once, in the field's coordinates.
+TEST_F(TextField, EmbeddedElementsArePaintedOnceWithTheirLine)
+{
+    TTestTextField* field = FocusedField(multiLine, tboElements);
+    field->SetText(QStringLiteral("ab"));
+    auto* star = static_cast<TElement_Star*>(field->InsertNewElement(TElement_Star::StaticClass(), nullptr, nullptr));
+    ASSERT_NE(star, nullptr);
+    star->SetBounds(star->Left(), star->Top(), 3, 12, 12);
+    ASSERT_GT(star->Width(), 0);
+    ASSERT_NE(star->Portion(), nullptr);
+
+    TSheetCanvas canvas;
+    canvas.BeginPaint(QRect(0, 0, field->Width() + 50, field->Height() + 50));
+    field->PaintTree(&canvas, 0);
+    canvas.EndPaint();
+    EXPECT_EQ(star->Paints, 1);
+
+    // Off the rows' rectangle nothing is painted.
+    canvas.BeginPaint(QRect(0, field->Height() + 10, 10, 10));
+    field->PaintTree(&canvas, 0);
+    canvas.EndPaint();
+    EXPECT_EQ(star->Paints, 1);
+}
+
 // --- Clipboard -------------------------------------------------------------------------------------
 
 TEST_F(TextField, CopyGivesPlainTextOrWellFormedContent)
