@@ -1,9 +1,12 @@
 #include "elements/scheme_descriptor.h"
 
+#include "core/comma_text.h"
 #include "core/strings.h"
+#include "core/user_interface.h"
 #include "elements/classes_groups.h"
 #include "elements/element.h"
 #include "elements/element_sheet.h"
+#include "elements/processing_service.h"
 #include "elements/scheme.h"
 #include "elements/visual_element.h"
 
@@ -161,42 +164,35 @@ int TSchemeWithProcessingDescriptor::GetVerbCount(TDescriptor)
     return 2;
 }
 
-namespace {
 
-// Splits at commas only; a double quote opens a quoted stretch in which commas do not split and a
-// doubled quote stands for one. Spaces are kept.
-QStringList SplitCommaList(const QString& text)
+void TSchemeWithProcessingDescriptor::ExecuteVerb(TDescriptor, TElement* root, int index,
+                                                  const QStringList* parameters)
 {
-    QStringList items;
-    QString item;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == u'"') {
-                if (i + 1 < text.size() && text[i + 1] == u'"') {
-                    item += u'"';
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                item += c;
-            }
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u',') {
-            items.append(item);
-            item.clear();
-        } else {
-            item += c;
-        }
+    if (root == nullptr || (index != pvProcess && index != pvRemoveGenerated))
+        return;
+    IProcessingService* service = ProcessingService();
+    TScheme* scheme = root->Scheme();
+    if (service == nullptr || (scheme != nullptr && scheme->ReadOnlyLevel() == rolBusy)) {
+        UserInterface().Beep();
+        return;
     }
-    items.append(item);
-    return items;
+    if (index == pvRemoveGenerated) {
+        TWaitCursor wait;
+        TSchemeGroupGuard group(scheme, LoadStr(4330), true);
+        service->RemoveGenerated(root);
+        return;
+    }
+    const QList<TElement*> processors = service->ProcessorElements(root);
+    const std::optional<QList<int>> picked = PickProcessors(parameters, int(processors.size()));
+    if (!picked) {
+        service->RunProcessors(root, nullptr);
+        return;
+    }
+    QList<TElement*> list;
+    for (int i : *picked)
+        list.append(processors[i]);
+    service->RunProcessors(root, &list);
 }
-
-} // namespace
 
 std::optional<QList<int>> TSchemeWithProcessingDescriptor::PickProcessors(const QStringList* parameters,
                                                                           int processorCount)
@@ -218,7 +214,7 @@ std::optional<QList<int>> TSchemeWithProcessingDescriptor::PickProcessors(const 
     if (!found || value.isEmpty())
         return std::nullopt;
     QList<int> picked;
-    for (const QString& entry : SplitCommaList(value)) {
+    for (const QString& entry : SplitCommaText(value)) {
         bool ok = false;
         int number = entry.toInt(&ok);
         if (!ok)

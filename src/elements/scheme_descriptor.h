@@ -170,6 +170,11 @@ class TSchemeWithProcessingDescriptor : public TSchemeWithPreProcessingDescripto
     static void GetCommandLineVerbs(TDescriptor cls, TCommandLineVerbs& list);
     static void GetVerb(TDescriptor cls, int index, QString& caption, QKeySequence& shortCut);
     static int GetVerbCount(TDescriptor cls);
+    // Process runs the processors the "processors" parameter picks (see PickProcessors), or every
+    // enabled one; Remove Generated deletes what the generators made, as one undo step that clears the
+    // document's messages. Both go through the installed processing service; a busy document, or one
+    // without the service, only beeps.
+    static void ExecuteVerb(TDescriptor cls, TElement* root, int index, const QStringList* parameters);
 
     // The processors the Process command runs, from its parameters ("name=value" texts, or null):
     // nothing when every enabled processor runs (no "processors" parameter, or an empty value);

@@ -4,9 +4,11 @@
 #include "core/undo_redo.h"
 #include "elements/classes_groups.h"
 #include "elements/element_messages.h"
+#include "elements/processing_service.h"
 #include "elements/scheme_descriptor.h"
 #include "elements/scheme_operation.h"
 #include "elements/text_element.h"
+#include "support/fake_user_interface.h"
 #include "support/printers.h"
 #include "test_elements.h"
 
@@ -267,6 +269,100 @@ TEST(SchemeRegistry, TheProcessorsParameterPicksProcessors)
         EXPECT_EQ(TSchemeWithProcessingDescriptor::PickProcessors(parameters, row.Count), row.Expected)
             << row.Name;
     }
+}
+
+// Records what the processing commands ask of the generation run; the processors are the root's
+// Rockfall children.
+class TRecordingProcessing : public IProcessingService
+{
+public:
+    QList<TElement*> ProcessorElements(TElement* root) override
+    {
+        QList<TElement*> list;
+        for (TElement_Rockfall* element : root->CollectAll<TElement_Rockfall>())
+            list.append(element);
+        return list;
+    }
+    void RunProcessors(TElement*, const QList<TElement*>* processors) override
+    {
+        Runs.append(processors != nullptr ? std::optional(*processors) : std::nullopt);
+    }
+    void RemoveGenerated(TElement* root) override
+    {
+        ++Removals;
+        UndoDepthDuringRemoval = root->Scheme()->UndoRedo()->GroupDepth();
+        WaitCursorDuringRemoval = Ui != nullptr ? Ui->WaitCursorDepth : 0;
+    }
+
+    QList<std::optional<QList<TElement*>>> Runs;
+    int Removals = 0;
+    int UndoDepthDuringRemoval = 0;
+    int WaitCursorDuringRemoval = 0;
+    TFakeUserInterface* Ui = nullptr;
+};
+
+struct ProcessingVerbs : ::testing::Test
+{
+    void SetUp() override
+    {
+        Scheme.SetUndoRedo(&Undo);
+        Processing.Ui = &Ui;
+        Previous = SetProcessingService(&Processing);
+        for (int i = 0; i < 2; ++i) {
+            auto* processor = new TElement_Rockfall(&Scheme);
+            static_cast<TTestRoot*>(Scheme.Root())->AppendElement(processor);
+            Processors.append(processor);
+        }
+    }
+    void TearDown() override { SetProcessingService(Previous); }
+    void Run(int verb, std::optional<QStringList> parameters = std::nullopt)
+    {
+        TModuleDescriptor::StaticClass()->ExecuteVerb(Scheme.Root(), verb, parameters ? &*parameters : nullptr);
+    }
+
+    TFakeUserInterface Ui;
+    TScopedUserInterface UiScope{&Ui};
+    TUndoRedo Undo;
+    TScheme Scheme{TTestRoot::StaticClass()};
+    TRecordingProcessing Processing;
+    IProcessingService* Previous = nullptr;
+    QList<TElement*> Processors;
+};
+
+TEST_F(ProcessingVerbs, ProcessRunsThePickedProcessorsInListOrder)
+{
+    Run(TSchemeWithProcessingDescriptor::pvProcess);
+    Run(TSchemeWithProcessingDescriptor::pvProcess, QStringList{QStringLiteral("processors=3,2,1")});
+    Run(TSchemeWithProcessingDescriptor::pvProcess, QStringList{QStringLiteral("processors=x")});
+    ASSERT_EQ(Processing.Runs.size(), 3);
+    EXPECT_EQ(Processing.Runs[0], std::nullopt) << "every enabled processor";
+    EXPECT_EQ(Processing.Runs[1], (QList<TElement*>{Processors[1], Processors[0]}));
+    EXPECT_EQ(Processing.Runs[2], QList<TElement*>{}) << "the run tells the user there are none";
+    EXPECT_TRUE(Ui.Calls.isEmpty());
+}
+
+TEST_F(ProcessingVerbs, RemoveGeneratedIsOneUndoGroupUnderTheWaitCursor)
+{
+    Run(TSchemeWithProcessingDescriptor::pvRemoveGenerated);
+    EXPECT_EQ(Processing.Removals, 1);
+    EXPECT_EQ(Processing.UndoDepthDuringRemoval, 1);
+    EXPECT_EQ(Processing.WaitCursorDuringRemoval, 1);
+    EXPECT_EQ(Ui.WaitCursorDepth, 0);
+    EXPECT_EQ(Undo.GroupDepth(), 0);
+}
+
+// A busy document, or a program without the generation run, only beeps.
+TEST_F(ProcessingVerbs, BusyDocumentsOnlyBeep)
+{
+    Scheme.SetReadOnlyLevel(rolBusy);
+    Run(TSchemeWithProcessingDescriptor::pvProcess);
+    Run(TSchemeWithProcessingDescriptor::pvRemoveGenerated);
+    Scheme.SetReadOnlyLevel(rolEditable);
+    SetProcessingService(nullptr);
+    Run(TSchemeWithProcessingDescriptor::pvProcess);
+    EXPECT_EQ(Ui.Calls, QStringList(3, QStringLiteral("Beep")));
+    EXPECT_TRUE(Processing.Runs.isEmpty());
+    EXPECT_EQ(Processing.Removals, 0);
 }
 
 TEST(ClassesGroups, StartWithTheFourCommonGroups)
