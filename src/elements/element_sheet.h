@@ -33,6 +33,9 @@ public:
     virtual void SetCaptureElement(TVisualElement* element) = 0;
     // The focused element's caret moved or changed (its position follows the element).
     virtual void UpdateCaret() = 0;
+    // The hot or capturing element's cursor may have changed (its bounds moved under the mouse). A
+    // sheet that shows no cursor ignores it.
+    virtual void UpdateCursor() {}
 
     virtual void BeginUpdate() = 0;
     virtual void EndUpdate() = 0;

@@ -731,6 +731,9 @@ bool TVisualElement::SetBounds(int left, int top, int descent, int height, int w
         FVisualParent->ChildBoundsChanged(this, oldBounds, oldDescent);
     if (FSheet != nullptr && FSheet->TopElement() == this)
         FSheet->TopElementBoundsChanged();
+    // The cursor depends on where the mouse is within the element.
+    if (FSheet != nullptr && (IsHot() || IsCaptured()))
+        FSheet->UpdateCursor();
     BoundsChanged(oldBounds, oldDescent);
     return true;
 }
@@ -858,6 +861,8 @@ TVisualElement* TVisualElement::ElementAt(const QPoint& point, int flags)
 {
     for (TVisualElement* child = FLastVisualChild; child != nullptr; child = child->FPrevVisual) {
         if (!child->IsShown() || !child->ContainsPoint(point))
+            continue;
+        if ((flags & eafExcludeCovered) != 0 && child->IsEffectivelyCovered())
             continue;
         if (TVisualElement* inner = child->ElementAt(point - QPoint(child->FLeft, child->FTop), flags))
             return inner;

@@ -61,6 +61,7 @@ enum TPaintFlag : int
 enum TElementAtFlag : int
 {
     eafIncludeIgnored = 0x01, // elements with voHitTestIgnored count too
+    eafExcludeCovered = 0x02, // effectively covered elements (and so their subtrees) are passed over
 };
 
 // An element shown on the sheet. Besides the logical tree it belongs to a visual tree (the nesting in
