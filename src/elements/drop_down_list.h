@@ -11,7 +11,7 @@ class TSheet;
 // entry when it closes with commit. The entries, their painting and the list's window belong to the
 // concrete lists.
 //
-// A list whose entries change calls EntriesChanged, which sends the sheet's snDropDownChanged so that
+// A list whose entries change calls EntriesChanged, which sends the sheet's shnDropDownChanged so that
 // the window can adjust the list's size.
 class TDropDownList : public TItfObject
 {
@@ -29,7 +29,7 @@ public:
     virtual bool CurrentEntryHasSubEntries() const = 0;
     virtual void OpenSubEntries() = 0;
     // Applies the chosen entry to the element that opened the list; runs once, after the sheet has
-    // sent snDropDownClosed, right before the list is freed.
+    // sent shnDropDownClosed, right before the list is freed.
     virtual void ApplyChosenEntry() = 0;
 
     void EntriesChanged();

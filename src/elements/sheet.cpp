@@ -68,7 +68,7 @@ private:
 void TDropDownList::EntriesChanged()
 {
     if (FSheet != nullptr && FSheet->DropDown() == this)
-        FSheet->Notify(snDropDownChanged, reinterpret_cast<intptr_t>(this));
+        FSheet->Notify(shnDropDownChanged, reinterpret_cast<intptr_t>(this));
 }
 
 TSheet::TSheet(TSheetSettings* settings)
@@ -168,32 +168,32 @@ void TSheet::FlushPending()
         LayoutForPageSize(width, height);
     }
     if (take(spContentSize))
-        SendNotify(snContentSizeChanged);
+        SendNotify(shnContentSizeChanged);
     if (take(spFocus)) {
         take(spPaletteItems | spPaletteStates | spFocusedState);
-        SendNotify(snFocusChanged);
+        SendNotify(shnFocusChanged);
     }
     if (take(spCaret))
         UpdateCaret();
     if (take(spCaretIntoView)) {
         const bool margin = std::exchange(FPendingCaretMargin, false);
-        SendNotify(snCaretIntoView, margin ? 1 : 0);
+        SendNotify(shnCaretIntoView, margin ? 1 : 0);
     }
     if (take(spPaletteItems)) {
         take(spPaletteStates);
-        SendNotify(snPaletteItemsChanged);
+        SendNotify(shnPaletteItemsChanged);
     }
     if (take(spPaletteStates))
-        SendNotify(snPaletteStatesChanged);
+        SendNotify(shnPaletteStatesChanged);
     if (take(spFocusedState))
-        SendNotify(snFocusedStateChanged);
+        SendNotify(shnFocusedStateChanged);
     if (take(spRepaint)) {
         const bool all = std::exchange(FPendingRepaintAll, false);
         const QRect rect = std::exchange(FPendingRepaint, QRect());
         if (all)
-            SendNotify(snRepaint, 0);
+            SendNotify(shnRepaint, 0);
         else
-            SendNotify(snRepaint, reinterpret_cast<intptr_t>(&rect));
+            SendNotify(shnRepaint, reinterpret_cast<intptr_t>(&rect));
     }
 }
 
@@ -213,9 +213,9 @@ void TSheet::RequestRepaint(const QRect& rect)
         return;
     }
     if (all)
-        SendNotify(snRepaint, 0);
+        SendNotify(shnRepaint, 0);
     else
-        SendNotify(snRepaint, reinterpret_cast<intptr_t>(&rect));
+        SendNotify(shnRepaint, reinterpret_cast<intptr_t>(&rect));
 }
 
 void TSheet::TopElementBoundsChanged()
@@ -223,7 +223,7 @@ void TSheet::TopElementBoundsChanged()
     if (FUpdateCount > 0)
         FPendingNotifications |= spContentSize;
     else
-        SendNotify(snContentSizeChanged);
+        SendNotify(shnContentSizeChanged);
 }
 
 void TSheet::RequestCaretVisible(bool withMargin)
@@ -233,7 +233,7 @@ void TSheet::RequestCaretVisible(bool withMargin)
         FPendingCaretMargin = FPendingCaretMargin || withMargin;
         return;
     }
-    SendNotify(snCaretIntoView, withMargin ? 1 : 0);
+    SendNotify(shnCaretIntoView, withMargin ? 1 : 0);
 }
 
 void TSheet::RequestFocusedStateChanged()
@@ -241,7 +241,7 @@ void TSheet::RequestFocusedStateChanged()
     if (FUpdateCount > 0)
         FPendingNotifications |= spFocusedState;
     else
-        SendNotify(snFocusedStateChanged);
+        SendNotify(shnFocusedStateChanged);
 }
 
 void TSheet::RequestPaletteItemsChanged()
@@ -249,7 +249,7 @@ void TSheet::RequestPaletteItemsChanged()
     if (FUpdateCount > 0)
         FPendingNotifications |= spPaletteItems;
     else
-        SendNotify(snPaletteItemsChanged);
+        SendNotify(shnPaletteItemsChanged);
 }
 
 void TSheet::RequestPaletteStatesChanged()
@@ -257,7 +257,7 @@ void TSheet::RequestPaletteStatesChanged()
     if (FUpdateCount > 0)
         FPendingNotifications |= spPaletteStates;
     else
-        SendNotify(snPaletteStatesChanged);
+        SendNotify(shnPaletteStatesChanged);
 }
 
 void TSheet::UpdateCaret()
@@ -278,7 +278,7 @@ void TSheet::UpdateCaret()
         return;
     FCaretKind = kind;
     FCaretRect = rect;
-    SendNotify(snCaretChanged);
+    SendNotify(shnCaretChanged);
 }
 
 void TSheet::UpdateCursor()
@@ -291,7 +291,7 @@ void TSheet::UpdateCursor()
     if (cursor == FSheetCursor)
         return;
     FSheetCursor = cursor;
-    SendNotify(snCursorChanged);
+    SendNotify(shnCursorChanged);
 }
 
 // --- Simple state ----------------------------------------------------------------------------------------
@@ -301,7 +301,7 @@ void TSheet::SetActive(bool value)
     if (value == FActive)
         return;
     FActive = value;
-    SendNotify(snActiveChanged);
+    SendNotify(shnActiveChanged);
 }
 
 void TSheet::SetReadOnly(bool value)
@@ -309,7 +309,7 @@ void TSheet::SetReadOnly(bool value)
     if (value == FReadOnly)
         return;
     FReadOnly = value;
-    SendNotify(snReadOnlyChanged);
+    SendNotify(shnReadOnlyChanged);
 }
 
 void TSheet::SetScrollPos(const QPoint& value)
@@ -317,7 +317,7 @@ void TSheet::SetScrollPos(const QPoint& value)
     if (value == FScrollPos)
         return;
     FScrollPos = value;
-    SendNotify(snScrollPosChanged);
+    SendNotify(shnScrollPosChanged);
 }
 
 void TSheet::SetPageSize(const QSize& value)
@@ -418,7 +418,7 @@ void TSheet::ChangeFocus(TVisualElement* element, bool runOldHooks)
     if (FUpdateCount > 0)
         FPendingNotifications |= spFocus;
     else
-        SendNotify(snFocusChanged);
+        SendNotify(shnFocusChanged);
 }
 
 bool TSheet::FocusFirst()
@@ -454,7 +454,7 @@ void TSheet::SetHot(TVisualElement* element)
         old->MouseLeave();
     if (element != nullptr && FHot == element)
         element->MouseEnter();
-    SendNotify(snHotChanged);
+    SendNotify(shnHotChanged);
     UpdateCursor();
 }
 
@@ -617,7 +617,7 @@ void TSheet::OpenDropDown(std::unique_ptr<TDropDownList> list)
     if (!list)
         return;
     FDropDown = std::move(list);
-    SendNotify(snDropDownOpened, reinterpret_cast<intptr_t>(FDropDown.get()));
+    SendNotify(shnDropDownOpened, reinterpret_cast<intptr_t>(FDropDown.get()));
 }
 
 void TSheet::CloseDropDown(bool commit)
@@ -626,7 +626,7 @@ void TSheet::CloseDropDown(bool commit)
         return;
     // Taken out first: a handler that closes again finds nothing to close.
     std::unique_ptr<TDropDownList> list = std::move(FDropDown);
-    SendNotify(snDropDownClosed, reinterpret_cast<intptr_t>(list.get()));
+    SendNotify(shnDropDownClosed, reinterpret_cast<intptr_t>(list.get()));
     if (commit)
         list->ApplyChosenEntry();
 }

@@ -25,27 +25,27 @@ class TSheetTheme;
 // update bracket closes; the others at once.
 enum TSheetNotify : int
 {
-    snContentSizeChanged = 1, // the top element's bounds changed (deferred)
+    shnContentSizeChanged = 1, // the top element's bounds changed (deferred)
     // Repaint (deferred); param1 points to the rectangle in sheet coordinates (valid during the call
     // only), or is 0 for the whole sheet.
-    snRepaint = 2,
-    snFocusChanged = 3,         // deferred; subsumes snFocusedStateChanged and both palette kinds
-    snFocusedStateChanged = 4,  // commands must be re-evaluated (deferred)
-    snCursorChanged = 5,        // SheetCursor changed
-    snCaretChanged = 6,         // CaretKind or CaretRect changed
-    snHotChanged = 7,           // HotElement changed
-    snDropDownOpened = 8,       // param1: the list (TDropDownList*)
-    snDropDownChanged = 9,      // sent for the open list when its entries change; param1: the list
-    snDropDownClosed = 10,      // param1: the list, still alive during the call
-    snPaletteItemsChanged = 20, // the palette is rebuilt (deferred; subsumes snPaletteStatesChanged)
-    snPaletteStatesChanged = 21, // deferred
+    shnRepaint = 2,
+    shnFocusChanged = 3,         // deferred; subsumes shnFocusedStateChanged and both palette kinds
+    shnFocusedStateChanged = 4,  // commands must be re-evaluated (deferred)
+    shnCursorChanged = 5,        // SheetCursor changed
+    shnCaretChanged = 6,         // CaretKind or CaretRect changed
+    shnHotChanged = 7,           // HotElement changed
+    shnDropDownOpened = 8,       // param1: the list (TDropDownList*)
+    shnDropDownChanged = 9,      // sent for the open list when its entries change; param1: the list
+    shnDropDownClosed = 10,      // param1: the list, still alive during the call
+    shnPaletteItemsChanged = 20, // the palette is rebuilt (deferred; subsumes shnPaletteStatesChanged)
+    shnPaletteStatesChanged = 21, // deferred
     // Both ask the window to repaint the focused element's overlay; the element chooses the kind.
-    snFocusOverlayRepaint = 22,
-    snFocusOverlayRepaintAlt = 23,
-    snCaretIntoView = 24,   // deferred; param1 = 1 keeps 30 pixels of margin left and right
-    snReadOnlyChanged = 25, // ReadOnly changed
-    snActiveChanged = 26,   // Active changed
-    snScrollPosChanged = 27,
+    shnFocusOverlayRepaint = 22,
+    shnFocusOverlayRepaintAlt = 23,
+    shnCaretIntoView = 24,   // deferred; param1 = 1 keeps 30 pixels of margin left and right
+    shnReadOnlyChanged = 25, // ReadOnly changed
+    shnActiveChanged = 26,   // Active changed
+    shnScrollPosChanged = 27,
 };
 
 // Flags of PaintSheet besides pfInactive (which an inactive sheet adds itself).

@@ -3,6 +3,7 @@
 #include "core/knot.h"
 #include "elements/element_messages.h"
 #include "elements/scheme_filer.h"
+#include "textor/canvas.h"
 
 #include <QSet>
 
@@ -16,6 +17,8 @@ QV_IMPLEMENT_CLASS(TElement_Star)
 QV_IMPLEMENT_CLASS(TElement_Rockfall)
 QV_IMPLEMENT_CLASS(TElement_Note)
 QV_IMPLEMENT_CLASS(TElement_TestImage)
+QV_IMPLEMENT_CLASS(TTestTarget)
+QV_IMPLEMENT_CLASS(TTestHidingPanel)
 
 // TTestField
 
@@ -213,6 +216,131 @@ void TElement_Note::GetAcceptedClasses(TElementClassList& list)
 bool TElement_Note::CanInsertInto(const TElementClass*, const TElement* parent)
 {
     return !IsInstanceOf(parent, TElement_Note::StaticClass());
+}
+
+// TTestTarget
+
+TTestTarget::TTestTarget(TScheme* scheme) : TVisualElement(scheme)
+{
+    SetVisualOptions(voFocusTarget | voFocusOnClick);
+}
+
+void TTestTarget::Record(const char* hook)
+{
+    if (Log != nullptr)
+        Log->append(Name + u':' + QLatin1String(hook));
+}
+
+void TTestTarget::GetCaret(int& kind, QRect& rect)
+{
+    kind = CaretKind;
+    rect = CaretRect;
+}
+
+int TTestTarget::GetCursor(const QPoint&)
+{
+    return Cursor;
+}
+
+void TTestTarget::FocusChanging()
+{
+    Record("FocusChanging");
+    inherited::FocusChanging();
+}
+
+void TTestTarget::FocusChanged()
+{
+    Record("FocusChanged");
+    inherited::FocusChanged();
+}
+
+void TTestTarget::MouseEnter()
+{
+    Record("MouseEnter");
+}
+
+void TTestTarget::MouseLeave()
+{
+    Record("MouseLeave");
+}
+
+void TTestTarget::CaptureChanged()
+{
+    Record("CaptureChanged");
+}
+
+void TTestTarget::CaptureCancelled()
+{
+    Record("CaptureCancelled");
+}
+
+void TTestTarget::MouseDown(const QPoint& point, Qt::KeyboardModifiers shift, bool doubleClick)
+{
+    Record("MouseDown");
+    LastMousePoint = point;
+    inherited::MouseDown(point, shift, doubleClick);
+}
+
+void TTestTarget::MouseMove(const QPoint& point, Qt::KeyboardModifiers shift)
+{
+    Record("MouseMove");
+    LastMousePoint = point;
+    inherited::MouseMove(point, shift);
+}
+
+void TTestTarget::MouseUp(const QPoint& point, bool released, Qt::KeyboardModifiers shift)
+{
+    Record("MouseUp");
+    LastMousePoint = point;
+    inherited::MouseUp(point, released, shift);
+}
+
+void TTestTarget::Click()
+{
+    Record("Click");
+    ++Clicks;
+}
+
+void TTestTarget::KeyDown(int& key, Qt::KeyboardModifiers)
+{
+    Record("KeyDown");
+    if (ConsumeKeys)
+        key = 0;
+}
+
+void TTestTarget::KeyPress(QChar& key)
+{
+    if (Log != nullptr)
+        Log->append(Name + QStringLiteral(":KeyPress ") + QString::number(key.unicode()));
+}
+
+void TTestTarget::FocusLost()
+{
+    Record("FocusLost");
+}
+
+void TTestTarget::Activate()
+{
+    Record("Activate");
+    inherited::Activate();
+}
+
+void TTestTarget::Relayout(bool all, bool force)
+{
+    ++Layouts;
+    inherited::Relayout(all, force);
+}
+
+void TTestTarget::PaintChildren(TCanvas* canvas, int flags)
+{
+    LastPaintFlags = flags;
+    inherited::PaintChildren(canvas, flags);
+}
+
+void TTestTarget::PaintFocusOverlay(TCanvas* canvas)
+{
+    if (OverlayColour != 0)
+        canvas->Painter().fillRect(QRect(-50, -50, 500, 500), QColor::fromRgb(OverlayColour));
 }
 
 // TFakeSheet

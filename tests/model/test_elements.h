@@ -9,6 +9,7 @@
 #include "textor/sheet_canvas.h"
 
 #include <QList>
+#include <QStringList>
 #include <QString>
 
 #include <variant>
@@ -143,6 +144,61 @@ class TElement_TestImage : public TVisualElement
 
     using TVisualElement::TVisualElement;
     static QString XmlName(const TElementClass*) { return QStringLiteral("Data"); }
+};
+
+// A focusable element of fixed bounds for the interaction tests: takes the focus on clicks, reports a
+// caret (kind and rectangle set by the test), a cursor number and a focus overlay colour, counts its
+// layouts and appends what the sheet asks of it to a shared log ("name:Hook").
+class TTestTarget : public TVisualElement
+{
+    QV_CLASS(TTestTarget, TVisualElement)
+
+    explicit TTestTarget(TScheme* scheme);
+
+    QString Name;
+    QStringList* Log = nullptr;
+    int CaretKind = 1;
+    QRect CaretRect{0, 0, 10, 10};
+    int Cursor = 0;
+    QRgb OverlayColour = 0; // 0: no overlay
+    bool ConsumeKeys = false;
+    int Layouts = 0;
+    int Clicks = 0;
+    int LastPaintFlags = -1;
+    QPoint LastMousePoint;
+
+    void GetCaret(int& kind, QRect& rect) override;
+    int GetCursor(const QPoint& point) override;
+    void FocusChanging() override;
+    void FocusChanged() override;
+    void MouseEnter() override;
+    void MouseLeave() override;
+    void CaptureChanged() override;
+    void CaptureCancelled() override;
+    void MouseDown(const QPoint& point, Qt::KeyboardModifiers shift, bool doubleClick) override;
+    void MouseMove(const QPoint& point, Qt::KeyboardModifiers shift) override;
+    void MouseUp(const QPoint& point, bool released, Qt::KeyboardModifiers shift) override;
+    void Click() override;
+    void KeyDown(int& key, Qt::KeyboardModifiers shift) override;
+    void KeyPress(QChar& key) override;
+    void FocusLost() override;
+    void Activate() override;
+    void Relayout(bool all, bool force) override;
+    void PaintChildren(TCanvas* canvas, int flags) override;
+    void PaintFocusOverlay(TCanvas* canvas) override;
+    void GetText(QString& text) override { text = Name; }
+
+private:
+    void Record(const char* hook);
+};
+
+// A container that never shows its visual children and cannot be made to.
+class TTestHidingPanel : public TVisualElement
+{
+    QV_CLASS(TTestHidingPanel, TVisualElement)
+
+    using TVisualElement::TVisualElement;
+    bool IsChildVisible(TVisualElement*) override { return false; }
 };
 
 // A sheet for tests: keeps the interaction state and records repaints.
