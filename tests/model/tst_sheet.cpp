@@ -121,7 +121,11 @@ TEST_P(SheetBracket, PendingWorkRunsOnceInItsOrderWhenTheOutermostBracketCloses)
         }
         EXPECT_TRUE(Kinds.isEmpty()) << "nothing is sent while an outer bracket stays open";
     }
-    EXPECT_EQ(Kinds, GetParam().Expected);
+    // Qt 6.4 compares two empty lists through a null pointer: asked separately.
+    if (GetParam().Expected.isEmpty())
+        EXPECT_TRUE(Kinds.isEmpty());
+    else
+        EXPECT_EQ(Kinds, GetParam().Expected);
     EXPECT_EQ(Sheet.UpdateCount(), 0);
 }
 
