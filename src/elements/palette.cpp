@@ -230,7 +230,8 @@ void Intersect(QList<TPaletteItem*>& result, const QList<TPaletteItem*>& other)
 QList<TVisualElement*> SelectedChildren(TVisualElement* container)
 {
     QList<TVisualElement*> list;
-    for (TVisualElement* child = container->FirstVisualChild(); child != nullptr; child = child->NextVisual()) {
+    for (TVisualElement* child = container->FirstVisualChild(); child != nullptr;
+         child = child->NextVisual()) {
         if (child->IsCovered())
             list.append(child);
     }

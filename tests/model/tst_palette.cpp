@@ -61,13 +61,15 @@ const TTestItems& TestItems()
                                       TElement_TestImage::StaticClass(), 5),
               "image");
         result.Tools = new TPaletteGroup(&palette, 0, 500);
-        Named(new TElementPaletteItem(result.Tools, piBlock, -1, 0, 0, TElement_Star::StaticClass(), 30), "star");
+        Named(new TElementPaletteItem(result.Tools, piBlock, -1, 0, 0, TElement_Star::StaticClass(), 30),
+              "star");
         Named(new TElementPaletteItem(result.Tools, 0, -1, 0, 0, TElement_Note::StaticClass(), 20), "note");
         auto* toolsOther = Named(new TPaletteItem(result.Tools, piSubList, -1, 0, 0, 10), "more");
         Named(new TElementPaletteItem(toolsOther, 0, -1, 0, 0, TElement_Rockfall::StaticClass()), "rock");
         // A class that no test container accepts.
         result.Nowhere = new TPaletteGroup(&palette, 0, 400);
-        Named(new TElementPaletteItem(result.Nowhere, 0, -1, 0, 0, TElement_Unaccepted::StaticClass()), "field");
+        Named(new TElementPaletteItem(result.Nowhere, 0, -1, 0, 0, TElement_Unaccepted::StaticClass()),
+              "field");
 
         TPaletteGroup* actions = palette.ActionsGroup();
         auto& commands = TElement_Lamp::Commands();
@@ -78,7 +80,8 @@ const TTestItems& TestItems()
         auto* menu = Named(new TSchemePaletteItem(actions, piSubList), "M");
         commands.append(menu);
         commands.append(Named(new TSchemePaletteItem(menu, piNotForSelection), "m"));
-        result.Quiet = static_cast<TSchemePaletteItem*>(Named(new TSchemePaletteItem(actions, piNoSheetUpdate), "Q"));
+        result.Quiet =
+            static_cast<TSchemePaletteItem*>(Named(new TSchemePaletteItem(actions, piNoSheetUpdate), "Q"));
         commands.append(result.Quiet);
         result.Tune = static_cast<TTuneItem*>(Named(new TTuneItem(actions), "T"));
         commands.append(result.Tune);
@@ -138,9 +141,15 @@ struct PaletteTest : ::testing::Test
         for (QChar c : pattern) {
             TVisualElement* child = nullptr;
             switch (c.toLower().toLatin1()) {
-            case 'r': child = new TElement_Rockfall(&Scheme); break;
-            case 'l': child = new TElement_Lamp(&Scheme); break;
-            default: child = new TElement_Star(&Scheme); break;
+            case 'r':
+                child = new TElement_Rockfall(&Scheme);
+                break;
+            case 'l':
+                child = new TElement_Lamp(&Scheme);
+                break;
+            default:
+                child = new TElement_Star(&Scheme);
+                break;
             }
             if (parent == nullptr)
                 Root->AppendElement(child);
@@ -166,8 +175,8 @@ TEST(PaletteTree, StandardNodes)
         int Order;
     };
     const TGroupRow rows[] = {
-        {palette.ActionsGroup(), QV_STR(2320), 1000}, {palette.OptionsGroup(), QV_STR(2321), 800},
-        {palette.InsertGroup(), QV_STR(2322), 700},   {palette.StateGroup(), QV_STR(2324), 150},
+        {palette.ActionsGroup(), QV_STR(2320), 1000},   {palette.OptionsGroup(), QV_STR(2321), 800},
+        {palette.InsertGroup(), QV_STR(2322), 700},     {palette.StateGroup(), QV_STR(2324), 150},
         {palette.AdditionalGroup(), QV_STR(2323), 100},
     };
     for (const TGroupRow& row : rows) {
@@ -290,7 +299,8 @@ const TSelectionRow selectionRows[] = {
 };
 
 struct PaletteSelection : PaletteTest, ::testing::WithParamInterface<TSelectionRow>
-{};
+{
+};
 
 TEST_P(PaletteSelection, CollectsCommonItems)
 {
@@ -487,7 +497,8 @@ TEST(SchemeImages, BadStripsRaise)
     ASSERT_TRUE(Filled(8, 16, {qRgb(1, 2, 3)}).save(narrow));
 
     TSchemeImages images(16, 16);
-    for (const QString& name : {QStringLiteral("diMissingSmallImages"), dir.filePath(QStringLiteral("gone.png"))}) {
+    for (const QString& name :
+         {QStringLiteral("diMissingSmallImages"), dir.filePath(QStringLiteral("gone.png"))}) {
         try {
             images.AddStrip(name);
             ADD_FAILURE() << "no error for " << name.toStdString();
