@@ -273,6 +273,30 @@ TEST_F(PaletteTest, ElementItemsFollowAcceptedClasses)
     EXPECT_FALSE(forSelection);
 }
 
+// A part is offered what its owner adds for it, once, after its own items.
+TEST_F(PaletteTest, PartGetsItsOwnersItems)
+{
+    struct TGivingRockfall : TElement_Rockfall
+    {
+        using TElement_Rockfall::TElement_Rockfall;
+        void GetPartPaletteItems(TElement* part, QList<TPaletteItem*>& list) override
+        {
+            if (part == Condition())
+                list << Given << Given;
+        }
+        TPaletteItem* Given = nullptr;
+    };
+    auto* rockfall = new TGivingRockfall(&Scheme);
+    rockfall->Given = Items.Blink;
+    Root->AppendElement(rockfall);
+    QList<TPaletteItem*> list;
+    rockfall->Condition()->GetPaletteItems(list);
+    EXPECT_EQ(Names(list), QStringLiteral("B"));
+    list.clear();
+    rockfall->GetPaletteItems(list);
+    EXPECT_EQ(Names(list), QStringLiteral("D")) << "the owner itself gets nothing of it";
+}
+
 struct TSelectionRow
 {
     const char* Name;
