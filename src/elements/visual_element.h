@@ -19,6 +19,7 @@ class TElementPortion;
 class TFindData;
 class TMessagesSignElement;
 class TSheetElement;
+struct TPaletteItemState;
 
 // VisualFlags, low half: display state.
 enum TVisualState : uint32_t
@@ -217,6 +218,17 @@ class TVisualElement : public TElement
     virtual void SetFocus();
     virtual void SetVisualParent(TVisualElement* parent, TVisualElement* before = nullptr);
     virtual void PaletteCommand(TPaletteItem* item, intptr_t data);
+    // Palette hooks (visual_element_palette.cpp). ExecutePaletteItem returns whether the element
+    // handled the item: the Disable item, for an element that can be disabled.
+    virtual bool ExecutePaletteItem(TPaletteItem* item, bool value);
+    // The Disable item when the element can be disabled, then every element item whose class the
+    // element accepts with the items above it, in palette order; a part adds what its parent gives
+    // it (GetPartPaletteItems). Appends to `list`.
+    virtual void GetPaletteItems(QList<TPaletteItem*>& list);
+    // `state` comes in enabled and not checked; the Disable item is checked when Disabled.
+    virtual void GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state);
+    // A container may change the items offered for a selection inside it; nothing by default.
+    virtual void AdjustPaletteItems(QList<TPaletteItem*>& list);
 
     // Non-virtual operations.
     bool SetBounds(int left, int top, int descent, int height, int width);

@@ -432,13 +432,13 @@ void TTextorElement::InheritOptions()
     }
 }
 
-TTextAttributes* TTextorElement::LoadedTextAttributes(TKnot* knot)
+TAttributesRef<TTextAttributes> TTextorElement::LoadedTextAttributes(TKnot* knot)
 {
     if (HasBehaviour(tboInPlace)) {
         if (auto* enclosing = dynamic_cast<TTextorElement*>(EnclosingField()))
             return enclosing->LoadedTextAttributes(knot);
     }
-    return nullptr;
+    return {};
 }
 
 void TTextorElement::ContentChanged()

@@ -242,7 +242,9 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     // Virtual operations of text fields.
     virtual void ParagraphArranging(TParagraph& paragraph);
     virtual TTextorEditOperation* CreateEditOperation(int target);
-    virtual TTextAttributes* LoadedTextAttributes(TKnot* knot);
+    // The character attributes of a loaded "Chars" node, from attributes of the node that the field
+    // understands (the log's links); none by default.
+    virtual TAttributesRef<TTextAttributes> LoadedTextAttributes(TKnot* knot);
     virtual void CheckText();
     virtual void UpdateSize();
     virtual TTextAttributes* DefaultTextAttributes();

@@ -2,6 +2,7 @@
 
 #include "core/knot.h"
 #include "elements/element_messages.h"
+#include "elements/palette.h"
 #include "elements/scheme_filer.h"
 #include "textor/canvas.h"
 
@@ -19,6 +20,7 @@ QV_IMPLEMENT_CLASS(TElement_Note)
 QV_IMPLEMENT_CLASS(TElement_TestImage)
 QV_IMPLEMENT_CLASS(TTestTarget)
 QV_IMPLEMENT_CLASS(TTestHidingPanel)
+QV_IMPLEMENT_CLASS(TElement_Lamp)
 
 // TTestField
 
@@ -341,6 +343,42 @@ void TTestTarget::PaintFocusOverlay(TCanvas* canvas)
 {
     if (OverlayColour != 0)
         canvas->Painter().fillRect(QRect(-50, -50, 500, 500), QColor::fromRgb(OverlayColour));
+}
+
+// TElement_Lamp
+
+TElement_Lamp::TElement_Lamp(TScheme* scheme) : TVisualElement(scheme)
+{
+    SetVisualOptions(voCanDisable);
+}
+
+QList<TPaletteItem*>& TElement_Lamp::Commands()
+{
+    static QList<TPaletteItem*> commands;
+    return commands;
+}
+
+void TElement_Lamp::GetPaletteItems(QList<TPaletteItem*>& list)
+{
+    inherited::GetPaletteItems(list);
+    list.append(Commands());
+}
+
+bool TElement_Lamp::ExecutePaletteItem(TPaletteItem* item, bool value)
+{
+    if (!Commands().contains(item))
+        return inherited::ExecutePaletteItem(item, value);
+    auto* sheet = dynamic_cast<TFakeSheet*>(Sheet());
+    SheetUpdatesSeen = sheet != nullptr ? sheet->UpdateCount : -1;
+    Log.append(item->Letters() + (value ? QStringLiteral("=1") : QStringLiteral("=0")));
+    return true;
+}
+
+void TElement_Lamp::GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state)
+{
+    inherited::GetPaletteItemState(item, state);
+    if (Commands().contains(item))
+        state.Enabled = CommandsEnabled;
 }
 
 // TFakeSheet

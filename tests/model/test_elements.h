@@ -9,8 +9,8 @@
 #include "textor/sheet_canvas.h"
 
 #include <QList>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 
 #include <variant>
 
@@ -199,6 +199,28 @@ class TTestHidingPanel : public TVisualElement
 
     using TVisualElement::TVisualElement;
     bool IsChildVisible(TVisualElement*) override { return false; }
+};
+
+// An element that can be disabled and offers the command items a test registers in Commands (shared
+// by every lamp) after its default items. It handles them by logging "<letters>=<0|1>", logs
+// "FocusLost", and leaves them enabled while CommandsEnabled is set.
+class TElement_Lamp : public TVisualElement
+{
+    QV_CLASS(TElement_Lamp, TVisualElement)
+
+    explicit TElement_Lamp(TScheme* scheme);
+
+    static QList<TPaletteItem*>& Commands();
+
+    void GetPaletteItems(QList<TPaletteItem*>& list) override;
+    bool ExecutePaletteItem(TPaletteItem* item, bool value) override;
+    void GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
+    void FocusLost() override { Log.append(QStringLiteral("FocusLost")); }
+
+    QStringList Log;
+    bool CommandsEnabled = true;
+    // The sheet's open update brackets when the last command ran (-1: none ran).
+    int SheetUpdatesSeen = -1;
 };
 
 // A sheet for tests: keeps the interaction state and records repaints.

@@ -1,0 +1,311 @@
+#include "elements/log_root.h"
+
+#include "core/knot.h"
+#include "core/processes.h"
+#include "core/update_guard.h"
+#include "core/user_interface.h"
+#include "elements/element_sheet.h"
+#include "elements/log_settings.h"
+#include "elements/scheme.h"
+#include "elements/scheme_filer.h"
+#include "elements/scheme_images.h"
+#include "elements/sounds_settings.h"
+#include "textor/canvas.h"
+#include "textor/rich_text_attributes.h"
+
+#include <QGuiApplication>
+
+namespace qv {
+
+QV_IMPLEMENT_CLASS(TElement_Sign)
+QV_IMPLEMENT_CLASS(TLogRoot)
+
+namespace {
+
+constexpr int signSize = 9;
+// The visited look of a link: purple (the same in either byte order).
+constexpr TColor visitedLinkColor = 0x800080;
+
+// Link attribute of a "Chars" node of the log, by part kind, and the letter its target starts with.
+struct TLinkKind
+{
+    uint8_t PartKind;
+    const char16_t* Attribute;
+    QChar Letter;
+};
+constexpr TLinkKind linkKinds[] = {
+    {mpElements, u"Elements", u'E'},
+    {mpFile, u"FileName", u'F'},
+    {mpSettings, u"Settings", u'S'},
+};
+
+} // namespace
+
+// TElement_Sign
+
+TElement_Sign::TElement_Sign(TScheme* scheme) : TVisualElement(scheme)
+{
+    SetVisualOptions(voNotToClipboard);
+    SetBounds(0, 0, Descent(), signSize, signSize);
+}
+
+void TElement_Sign::SetKind(int kind)
+{
+    if (kind == FKind)
+        return;
+    FKind = kind;
+    Invalidate();
+}
+
+int TElement_Sign::ImageIndex(int kind)
+{
+    switch (kind) {
+    case mkHint:
+        return 0;
+    case mkError:
+    case mkValueMissing:
+    case mkInvalidContent:
+        return 1;
+    case mkFatal:
+        return 2;
+    default:
+        return -1;
+    }
+}
+
+void TElement_Sign::LoadFromKnot(TSchemeLoader* filer, TKnot* knot)
+{
+    inherited::LoadFromKnot(filer, knot);
+    SetKind(knot->ReadInt(QStringLiteral("Kind"), 0));
+}
+
+void TElement_Sign::SaveToKnot(TSchemeSaver* filer, TKnot* knot)
+{
+    inherited::SaveToKnot(filer, knot);
+    knot->WriteInt(QStringLiteral("Kind"), FKind);
+}
+
+void TElement_Sign::Paint(TCanvas* canvas)
+{
+    const int position = ImageIndex(FKind);
+    if (position < 0)
+        return;
+    static TSchemeImages images(signSize, signSize);
+    const int index = StripImage(images, QStringLiteral("diLogImages"), position);
+    if (index >= 0)
+        canvas->DrawImage(images.Image(index), signSize, 0, 0, 0);
+}
+
+// TLogRoot
+
+TLogRoot::TLogRoot(TScheme* scheme) : TTextorElement(scheme)
+{
+    SetBehaviourOptions(BehaviourOptions() | tboElements | tboNoNonPrinting | tboNoWrap | tboMinWidthOffer |
+                        tboMinHeightOffer);
+    SetContentOptions(tcoLetters | tcoDigits | tcoUnderscore | tcoSpaces | tcoParagraphs | tcoSpecial);
+    FLogMessages.SetOnAdd(&TLogRoot::MessageAdded, this);
+    FLogMessages.SetOnClear(&TLogRoot::MessagesCleared, this);
+}
+
+TLogRoot::~TLogRoot()
+{
+    FLogMessages.SetOnAdd(nullptr);
+    FLogMessages.SetOnClear(nullptr);
+}
+
+void TLogRoot::SetLogSettings(TLogSettings* settings)
+{
+    FLogMessages.SetOnFilter(settings != nullptr ? &TLogSettings::Filter : nullptr, settings);
+}
+
+void TLogRoot::MessageAdded(void* context, TElementMessages*, TElementMessage* message)
+{
+    static_cast<TLogRoot*>(context)->Append(*message);
+}
+
+void TLogRoot::MessagesCleared(void* context, TElementMessages*)
+{
+    static_cast<TLogRoot*>(context)->ClearText();
+}
+
+void TLogRoot::BuildMessageContent(const TElementMessage& message, bool afterText, TKnot& content)
+{
+    if (afterText)
+        content.AddKnot(QStringLiteral("Br"));
+    if (message.Kind() != mkInformation) {
+        content.AddKnot(QStringLiteral("Sign"))->WriteInt(QStringLiteral("Kind"), message.Kind());
+        content.AddKnot(QStringLiteral("Chars"))->WriteString(QStringLiteral("Value"), QStringLiteral(" "));
+    }
+    for (const TElementMessagePart& part : message.Parts()) {
+        TKnot* chars = content.AddKnot(QStringLiteral("Chars"));
+        chars->WriteString(QStringLiteral("Value"), part.Text);
+        for (const TLinkKind& link : linkKinds) {
+            if (part.Kind == link.PartKind)
+                chars->WriteString(QString::fromUtf16(link.Attribute), part.Data);
+        }
+    }
+}
+
+void TLogRoot::Append(const TElementMessage& message)
+{
+    if (IsDestroying())
+        return;
+    TSchemeTextor* textor = Textor();
+    const bool empty = textor->ParagraphCount() == 1 && textor->FirstParagraph()->Length() == 0;
+    TKnot content(QString::fromUtf16(textorContentName));
+    BuildMessageContent(message, !empty, content);
+    IElementSheet* sheet = Sheet();
+    if (sheet != nullptr)
+        PlaySchemeSound(QStringLiteral("diLogMessageSound"));
+    {
+        TUpdateGuard<IElementSheet> guard(sheet);
+        const TTextorIndex end = textor->ToIndex(textor->LastPosition());
+        const bool followCaret = IsFocused() && Selection().Start == end && Selection().End == end;
+        TSchemeLoader loader(Scheme(), nullptr, &content, 0, fmFile);
+        LoadContent(&loader, &content, nullptr);
+        loader.Finish();
+        if (followCaret) {
+            const TTextorIndex newEnd = textor->ToIndex(textor->LastPosition());
+            SetSelection({newEnd, newEnd});
+        }
+    }
+    ++FGeneration;
+    if (OnLogChanged)
+        OnLogChanged();
+}
+
+void TLogRoot::ClearText()
+{
+    if (IsDestroying())
+        return;
+    {
+        TUpdateGuard<IElementSheet> guard(Sheet());
+        SetText(QString());
+    }
+    ++FGeneration;
+    if (OnLogChanged)
+        OnLogChanged();
+}
+
+void TLogRoot::LinkClicked(TPortion* portion)
+{
+    if (portion == nullptr || portion->Attributes() == nullptr || !portion->Attributes()->IsLink())
+        return;
+    const QString target = portion->Attributes()->LinkTarget();
+    if (target.isEmpty())
+        return;
+    const QString data = target.mid(1);
+    const int generation = FGeneration;
+    switch (target[0].unicode()) {
+    case u'E': {
+        QList<int> ids;
+        for (const QString& item : data.split(u',', Qt::SkipEmptyParts)) {
+            bool ok = false;
+            const int id = item.trimmed().toInt(&ok);
+            if (ok)
+                ids.append(id);
+        }
+        if (OnElementsLink)
+            OnElementsLink(ids);
+        break;
+    }
+    case u'F':
+        if (OnFileLink)
+            OnFileLink(data);
+        else
+            OpenDocument(data, QString(), QString(), true);
+        break;
+    case u'S':
+        if (OnSettingsLink)
+            OnSettingsLink(data);
+        else
+            UserInterface().Beep();
+        break;
+    default:
+        return;
+    }
+    // The handler may have written to the log, which frees the runs; only an unchanged log still
+    // holds the clicked one.
+    if (generation != FGeneration || IsDestroying())
+        return;
+    TAttributesRef<TTextAttributes> visited = VisitedLinkAttributes(*portion->Attributes());
+    if (visited.get() != portion->Attributes()) {
+        portion->SetAttributes(visited.get());
+        Invalidate();
+    }
+}
+
+TAttributesRef<TTextAttributes> TLogRoot::VisitedLinkAttributes(const TTextAttributes& link)
+{
+    TRichTextAttributes scratch;
+    scratch.Assign(link);
+    scratch.SetColor(visitedLinkColor);
+    return Intern<TTextAttributes>(scratch);
+}
+
+void TLogRoot::GetAcceptedClasses(TElementClassList& list)
+{
+    inherited::GetAcceptedClasses(list);
+    if (!list.contains(TElement_Sign::StaticClass()))
+        list.append(TElement_Sign::StaticClass());
+}
+
+TAttributesRef<TTextAttributes> TLogRoot::LoadedTextAttributes(TKnot* knot)
+{
+    for (const TLinkKind& link : linkKinds) {
+        const QString name = QString::fromUtf16(link.Attribute);
+        if (knot->FindParam(name) != nullptr)
+            return LinkAttributes(link.Letter + knot->ReadString(name));
+    }
+    return inherited::LoadedTextAttributes(knot);
+}
+
+TTextAttributes* TLogRoot::DefaultTextAttributes()
+{
+    if (!FFont) {
+        TRichTextAttributes scratch;
+        if (auto* base = dynamic_cast<TRichTextAttributes*>(inherited::DefaultTextAttributes()))
+            scratch.Assign(*base);
+        const QFont font = QGuiApplication::font();
+        scratch.SetFontName(font.family());
+        if (font.pointSize() > 0)
+            scratch.SetSize(font.pointSize());
+        FFont = Intern<TTextAttributes>(scratch);
+    }
+    return FFont.get();
+}
+
+QMargins TLogRoot::GetPadding()
+{
+    return Sheet() != nullptr ? Sheet()->SheetPadding() : QMargins();
+}
+
+// Check All
+
+namespace {
+
+void CopyElementMessages(TNode* node, void* data, void*)
+{
+    auto* element = dynamic_cast<TElement*>(node);
+    if (element != nullptr && element->Messages() != nullptr)
+        static_cast<TElementMessages*>(data)->AddCopies(*element->Messages());
+}
+
+} // namespace
+
+void CollectAllMessages(TScheme* scheme)
+{
+    if (scheme == nullptr || scheme->Root() == nullptr || scheme->Messages() == nullptr)
+        return;
+    TWaitCursor wait;
+    scheme->BeginMessagesUpdate();
+    try {
+        scheme->Root()->ForEach(&CopyElementMessages, scheme->Messages());
+    } catch (...) {
+        scheme->EndMessagesUpdate();
+        throw;
+    }
+    scheme->EndMessagesUpdate();
+}
+
+} // namespace qv

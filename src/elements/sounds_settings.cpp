@@ -1,0 +1,59 @@
+#include "elements/sounds_settings.h"
+
+namespace qv {
+
+QV_IMPLEMENT_CLASS(TSoundsSettings)
+
+namespace {
+
+class TSilentSoundPlayer : public ISoundPlayer
+{
+public:
+    void PlaySound(const QString&) override {}
+};
+
+TSilentSoundPlayer silentPlayer;
+ISoundPlayer* currentPlayer = nullptr;
+TSoundsSettings* currentSettings = nullptr;
+
+} // namespace
+
+TSoundsSettings::TSoundsSettings(TProperty* parent)
+    : TProperty(parent, QStringLiteral("Sounds")),
+      FEnabled(new TBooleanProperty(this, QStringLiteral("Enabled"), true))
+{}
+
+TSoundsSettings::~TSoundsSettings()
+{
+    if (currentSettings == this)
+        currentSettings = nullptr;
+}
+
+ISoundPlayer& SoundPlayer()
+{
+    return currentPlayer != nullptr ? *currentPlayer : silentPlayer;
+}
+
+void SetSoundPlayer(ISoundPlayer* player)
+{
+    currentPlayer = player;
+}
+
+TSoundsSettings* SoundsSettings()
+{
+    return currentSettings;
+}
+
+void SetSoundsSettings(TSoundsSettings* settings)
+{
+    currentSettings = settings;
+}
+
+void PlaySchemeSound(const QString& name)
+{
+    if (currentSettings != nullptr && !currentSettings->Enabled()->Value())
+        return;
+    SoundPlayer().PlaySound(name);
+}
+
+} // namespace qv
