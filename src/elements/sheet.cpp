@@ -4,6 +4,7 @@
 #include "core/property.h"
 #include "core/update_guard.h"
 #include "elements/drop_down_list.h"
+#include "elements/sounds_settings.h"
 #include "elements/visual_element.h"
 #include "textor/sheet_canvas.h"
 #include "textor/sheet_settings.h"
@@ -72,11 +73,8 @@ void TDropDownList::EntriesChanged()
 }
 
 TSheet::TSheet(TSheetSettings* settings)
-    : FSettings(settings),
-      FCanvas(std::make_unique<TSheetCanvas>(settings)),
-      FPageSize(initialPageExtent, initialPageExtent),
-      FActivationTimer(MakeTimer()),
-      FCaretTimer(MakeTimer())
+    : FSettings(settings), FCanvas(std::make_unique<TSheetCanvas>(settings)),
+      FPageSize(initialPageExtent, initialPageExtent), FActivationTimer(MakeTimer()), FCaretTimer(MakeTimer())
 {
     QObject::connect(FActivationTimer.get(), &QTimer::timeout, [this] { ActivationTimerFired(); });
     QObject::connect(FCaretTimer.get(), &QTimer::timeout, [this] { CaretTimerFired(); });
@@ -424,7 +422,8 @@ void TSheet::ChangeFocus(TVisualElement* element, bool runOldHooks)
 bool TSheet::FocusFirst()
 {
     TVisualElement* target = nullptr;
-    if (FTopElement == nullptr || !FTopElement->FindFocusTarget(true, true, true, target) || target == nullptr)
+    if (FTopElement == nullptr || !FTopElement->FindFocusTarget(true, true, true, target) ||
+        target == nullptr)
         return false;
     SetFocus(target);
     return FFocused == target;
@@ -616,6 +615,7 @@ void TSheet::OpenDropDown(std::unique_ptr<TDropDownList> list)
     CloseDropDown(false);
     if (!list)
         return;
+    PlaySchemeSound(QStringLiteral("diClassesDropDownSound"));
     FDropDown = std::move(list);
     SendNotify(shnDropDownOpened, reinterpret_cast<intptr_t>(FDropDown.get()));
 }
@@ -626,6 +626,8 @@ void TSheet::CloseDropDown(bool commit)
         return;
     // Taken out first: a handler that closes again finds nothing to close.
     std::unique_ptr<TDropDownList> list = std::move(FDropDown);
+    if (commit)
+        PlaySchemeSound(QStringLiteral("diClassesValueSound"));
     SendNotify(shnDropDownClosed, reinterpret_cast<intptr_t>(list.get()));
     if (commit)
         list->ApplyChosenEntry();
@@ -754,7 +756,8 @@ TVisualElement* TSheet::StateRoot() const
     // The document's visual root: the first child of the top element that is not a message sign.
     if (FTopElement == nullptr)
         return nullptr;
-    for (TVisualElement* child = FTopElement->FirstVisualChild(); child != nullptr; child = child->NextVisual()) {
+    for (TVisualElement* child = FTopElement->FirstVisualChild(); child != nullptr;
+         child = child->NextVisual()) {
         if (!IsInstanceOf(child, TMessagesSignElement::StaticClass()))
             return child;
     }

@@ -29,15 +29,15 @@ enum TSheetNotify : int
     // Repaint (deferred); param1 points to the rectangle in sheet coordinates (valid during the call
     // only), or is 0 for the whole sheet.
     shnRepaint = 2,
-    shnFocusChanged = 3,         // deferred; subsumes shnFocusedStateChanged and both palette kinds
-    shnFocusedStateChanged = 4,  // commands must be re-evaluated (deferred)
-    shnCursorChanged = 5,        // SheetCursor changed
-    shnCaretChanged = 6,         // CaretKind or CaretRect changed
-    shnHotChanged = 7,           // HotElement changed
-    shnDropDownOpened = 8,       // param1: the list (TDropDownList*)
-    shnDropDownChanged = 9,      // sent for the open list when its entries change; param1: the list
-    shnDropDownClosed = 10,      // param1: the list, still alive during the call
-    shnPaletteItemsChanged = 20, // the palette is rebuilt (deferred; subsumes shnPaletteStatesChanged)
+    shnFocusChanged = 3,          // deferred; subsumes shnFocusedStateChanged and both palette kinds
+    shnFocusedStateChanged = 4,   // commands must be re-evaluated (deferred)
+    shnCursorChanged = 5,         // SheetCursor changed
+    shnCaretChanged = 6,          // CaretKind or CaretRect changed
+    shnHotChanged = 7,            // HotElement changed
+    shnDropDownOpened = 8,        // param1: the list (TDropDownList*)
+    shnDropDownChanged = 9,       // sent for the open list when its entries change; param1: the list
+    shnDropDownClosed = 10,       // param1: the list, still alive during the call
+    shnPaletteItemsChanged = 20,  // the palette is rebuilt (deferred; subsumes shnPaletteStatesChanged)
     shnPaletteStatesChanged = 21, // deferred
     // Both ask the window to repaint the focused element's overlay; the element chooses the kind.
     shnFocusOverlayRepaint = 22,

@@ -4,6 +4,7 @@
 #include "core/update_guard.h"
 #include "elements/drop_down_list.h"
 #include "elements/scheme.h"
+#include "elements/sounds_settings.h"
 #include "elements/visual_element.h"
 #include "textor/sheet_settings.h"
 #include "textor/sheet_theme.h"
@@ -39,6 +40,16 @@ public:
     bool SubEntries = false;
     int* Applied = nullptr;
     int* Opened = nullptr;
+};
+
+// Records the names of the sounds played while it is installed.
+class TSoundRecorder : public ISoundPlayer
+{
+public:
+    TSoundRecorder() { SetSoundPlayer(this); }
+    ~TSoundRecorder() override { SetSoundPlayer(nullptr); }
+    void PlaySound(const QString& name) override { Played.append(name); }
+    QStringList Played;
 };
 
 // A sheet showing a test root (200 × 300) with focus targets placed on it; records every notification.
@@ -131,42 +142,42 @@ TEST_P(SheetBracket, PendingWorkRunsOnceInItsOrderWhenTheOutermostBracketCloses)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SheetBracket,
-    ::testing::Values(
-        TBracketRow{"TwoFocusChangesSubsumePaletteAndStateNotifications",
-                    [](SheetTest& t, TTestTarget* a, TTestTarget* b) {
-                        t.Sheet.SetFocus(a);
-                        t.Sheet.RequestPaletteItemsChanged();
-                        t.Sheet.SetFocus(b);
-                        t.Sheet.RequestPaletteStatesChanged();
-                        t.Sheet.RequestFocusedStateChanged();
-                    },
-                    {shnFocusChanged, shnCaretChanged, shnRepaint}},
-        TBracketRow{"EveryKindInTheFixedOrder",
-                    [](SheetTest& t, TTestTarget*, TTestTarget*) {
-                        t.Sheet.RequestRepaint(QRect(0, 0, 5, 5));
-                        t.Sheet.RequestFocusedStateChanged();
-                        t.Sheet.RequestPaletteStatesChanged();
-                        t.Sheet.RequestCaretVisible();
-                        t.Sheet.TopElementBoundsChanged();
-                    },
-                    {shnContentSizeChanged, shnCaretIntoView, shnPaletteStatesChanged, shnFocusedStateChanged,
-                     shnRepaint}},
-        TBracketRow{"PaletteItemsSubsumePaletteStates",
-                    [](SheetTest& t, TTestTarget*, TTestTarget*) {
-                        t.Sheet.RequestPaletteStatesChanged();
-                        t.Sheet.RequestPaletteItemsChanged();
-                        t.Sheet.RequestPaletteStatesChanged();
-                    },
-                    {shnPaletteItemsChanged}},
-        TBracketRow{"ManyRepaintsAreOne",
-                    [](SheetTest&, TTestTarget* a, TTestTarget* b) {
-                        a->Invalidate();
-                        b->Invalidate();
-                        a->Invalidate(QRect(1, 1, 2, 2));
-                    },
-                    {shnRepaint}},
-        TBracketRow{"AnUnchangedCaretIsNotReported",
-                    [](SheetTest& t, TTestTarget*, TTestTarget*) { t.Sheet.UpdateCaret(); }, {}}),
+    ::testing::Values(TBracketRow{"TwoFocusChangesSubsumePaletteAndStateNotifications",
+                                  [](SheetTest& t, TTestTarget* a, TTestTarget* b) {
+                                      t.Sheet.SetFocus(a);
+                                      t.Sheet.RequestPaletteItemsChanged();
+                                      t.Sheet.SetFocus(b);
+                                      t.Sheet.RequestPaletteStatesChanged();
+                                      t.Sheet.RequestFocusedStateChanged();
+                                  },
+                                  {shnFocusChanged, shnCaretChanged, shnRepaint}},
+                      TBracketRow{"EveryKindInTheFixedOrder",
+                                  [](SheetTest& t, TTestTarget*, TTestTarget*) {
+                                      t.Sheet.RequestRepaint(QRect(0, 0, 5, 5));
+                                      t.Sheet.RequestFocusedStateChanged();
+                                      t.Sheet.RequestPaletteStatesChanged();
+                                      t.Sheet.RequestCaretVisible();
+                                      t.Sheet.TopElementBoundsChanged();
+                                  },
+                                  {shnContentSizeChanged, shnCaretIntoView, shnPaletteStatesChanged,
+                                   shnFocusedStateChanged, shnRepaint}},
+                      TBracketRow{"PaletteItemsSubsumePaletteStates",
+                                  [](SheetTest& t, TTestTarget*, TTestTarget*) {
+                                      t.Sheet.RequestPaletteStatesChanged();
+                                      t.Sheet.RequestPaletteItemsChanged();
+                                      t.Sheet.RequestPaletteStatesChanged();
+                                  },
+                                  {shnPaletteItemsChanged}},
+                      TBracketRow{"ManyRepaintsAreOne",
+                                  [](SheetTest&, TTestTarget* a, TTestTarget* b) {
+                                      a->Invalidate();
+                                      b->Invalidate();
+                                      a->Invalidate(QRect(1, 1, 2, 2));
+                                  },
+                                  {shnRepaint}},
+                      TBracketRow{"AnUnchangedCaretIsNotReported",
+                                  [](SheetTest& t, TTestTarget*, TTestTarget*) { t.Sheet.UpdateCaret(); },
+                                  {}}),
     [](const ::testing::TestParamInfo<TBracketRow>& info) { return std::string(info.param.Name); });
 
 TEST_F(SheetTest, RepaintsInsideABracketAreUnitedAndAFullRepaintWins)
@@ -194,7 +205,8 @@ TEST_F(SheetTest, OutsideABracketRequestsAreSentAtOnce)
     Sheet.RequestPaletteItemsChanged();
     Sheet.RequestCaretVisible(true);
     Sheet.RequestRepaint(QRect(1, 2, 3, 4));
-    EXPECT_EQ(Kinds, (QList<int>{shnPaletteStatesChanged, shnPaletteItemsChanged, shnCaretIntoView, shnRepaint}));
+    EXPECT_EQ(Kinds,
+              (QList<int>{shnPaletteStatesChanged, shnPaletteItemsChanged, shnCaretIntoView, shnRepaint}));
     EXPECT_EQ(Params[2], 1) << "the caret is scrolled into view with the margin";
     EXPECT_EQ(Repaints.value(0), QRect(1, 2, 3, 4));
     Sheet.EndUpdate();
@@ -470,8 +482,9 @@ TEST_F(SheetTest, AClickFocusesAndCapturesAndClicksOnlyWhenReleasedInside)
     Sheet.MouseUp(QPoint(20, 20), Qt::LeftButton, Qt::NoModifier);
     EXPECT_EQ(a->Clicks, 1);
     EXPECT_EQ(Sheet.CaptureElement(), nullptr);
-    EXPECT_EQ(Log, (QStringList{"a:MouseDown", "a:FocusChanging", "a:FocusChanged", "a:CaptureChanged", "a:MouseMove", "a:MouseUp", "a:CaptureChanged",
-                                "a:MouseDown", "a:CaptureChanged", "a:MouseUp", "a:CaptureChanged", "a:Click"}));
+    EXPECT_EQ(Log, (QStringList{"a:MouseDown", "a:FocusChanging", "a:FocusChanged", "a:CaptureChanged",
+                                "a:MouseMove", "a:MouseUp", "a:CaptureChanged", "a:MouseDown",
+                                "a:CaptureChanged", "a:MouseUp", "a:CaptureChanged", "a:Click"}));
 
     Sheet.MouseMove(QPoint(150, 150), Qt::NoModifier);
     EXPECT_EQ(Sheet.HotElement(), Root);
@@ -529,14 +542,15 @@ TEST_F(SheetTest, HitTestPassesOverCoveredAndIgnoredElementsUnlessAsked)
         TVisualElement* Expected;
     };
     const TRow rows[] = {
-        {QPoint(20, 20), true, false, covered},  {QPoint(20, 20), false, false, outer},
-        {QPoint(65, 20), false, false, outer},   {QPoint(65, 20), false, true, ignored},
-        {QPoint(200, 150), true, true, Root},    {QPoint(250, 190), true, true, Root},
+        {QPoint(20, 20), true, false, covered}, {QPoint(20, 20), false, false, outer},
+        {QPoint(65, 20), false, false, outer},  {QPoint(65, 20), false, true, ignored},
+        {QPoint(200, 150), true, true, Root},   {QPoint(250, 190), true, true, Root},
         {QPoint(-1, 5), true, true, nullptr},
     };
     for (const TRow& row : rows) {
         EXPECT_EQ(Sheet.HitTest(row.Point, row.Covered, row.Ignored), row.Expected)
-            << row.Point.x() << "," << row.Point.y() << " covered " << row.Covered << " ignored " << row.Ignored;
+            << row.Point.x() << "," << row.Point.y() << " covered " << row.Covered << " ignored "
+            << row.Ignored;
     }
     EXPECT_EQ(Sheet.HitTest(QPoint(299, 10), true, true), Root);
     Root->SetBounds(0, 0, 3, 100, 150);
@@ -557,8 +571,8 @@ public:
         SheetTest::SetUp();
         QImage picture(4, 4, QImage::Format_ARGB32);
         picture.fill(SheetColour);
-        ASSERT_TRUE(Theme.LoadFromText(QStringLiteral("<ThemeInfo><Sheet Cut=0,0,3,3 Zone=1,1,1,1/></ThemeInfo>"),
-                                       picture));
+        ASSERT_TRUE(Theme.LoadFromText(
+            QStringLiteral("<ThemeInfo><Sheet Cut=0,0,3,3 Zone=1,1,1,1/></ThemeInfo>"), picture));
         Sheet.SetTheme(&Theme);
         Sheet.TopElement()->SetBounds(0, 0, 3, 200, 300);
         Device.fill(DeviceColour);
@@ -641,6 +655,7 @@ TEST_F(SheetTest, EnterClosesTheListWithCommitOnlyWhenItsEntryCanBeChosen)
     list->Choosable = false;
     TTestDropDown* open = list.get();
     ClearRecords();
+    TSoundRecorder sounds;
     Sheet.OpenDropDown(std::move(list));
     EXPECT_EQ(Kinds, QList<int>{shnDropDownOpened});
     open->EntriesChanged();
@@ -666,6 +681,7 @@ TEST_F(SheetTest, EnterClosesTheListWithCommitOnlyWhenItsEntryCanBeChosen)
     EXPECT_EQ(Sheet.DropDown(), nullptr);
     EXPECT_EQ(applied, 1);
     EXPECT_EQ(Kinds.last(), shnDropDownClosed);
+    EXPECT_EQ(sounds.Played, (QStringList{"diClassesDropDownSound", "diClassesValueSound"}));
 }
 
 TEST_F(SheetTest, AFocusChangeOrEscapeClosesTheListWithoutApplyingIt)
@@ -673,6 +689,7 @@ TEST_F(SheetTest, AFocusChangeOrEscapeClosesTheListWithoutApplyingIt)
     TTestTarget* a = Add(QStringLiteral("a"), QRect(0, 0, 5, 5));
     TTestTarget* b = Add(QStringLiteral("b"), QRect(0, 10, 5, 5));
     Sheet.SetFocus(a);
+    TSoundRecorder sounds;
     int applied = 0;
     int opened = 0;
     for (int round = 0; round < 2; ++round) {
@@ -689,6 +706,8 @@ TEST_F(SheetTest, AFocusChangeOrEscapeClosesTheListWithoutApplyingIt)
         EXPECT_EQ(Sheet.DropDown(), nullptr) << "round " << round;
     }
     EXPECT_EQ(applied, 0);
+    EXPECT_EQ(sounds.Played, (QStringList{"diClassesDropDownSound", "diClassesDropDownSound"}))
+        << "closing without commit is silent";
 }
 
 // --- Delayed activation and focus edits ----------------------------------------------------------------
