@@ -96,7 +96,12 @@ public:
     void UpdateCaret() override;
     void BeginUpdate() override;
     void EndUpdate() override;
-    void InvalidateRect(const QRect& sheetRect) override { RequestRepaint(sheetRect); }
+    // An empty rectangle (an element not sized yet) repaints nothing.
+    void InvalidateRect(const QRect& sheetRect) override
+    {
+        if (!sheetRect.isEmpty())
+            RequestRepaint(sheetRect);
+    }
     void TopElementBoundsChanged() override;
     void ElementLeaving(TVisualElement* element) override { ElementRemoved(element); }
     TCanvas* Canvas() override;
@@ -194,7 +199,7 @@ public:
     void RequestFocusedStateChanged();
     void RequestPaletteItemsChanged();
     void RequestPaletteStatesChanged();
-    void UpdateCursor();
+    void UpdateCursor() override;
 
     // --- View state --------------------------------------------------------------------------------
     // "FocusedElement", "FocusedElementType", "FocusData" (only with a focused element), "ScreenPosX",

@@ -197,6 +197,12 @@ TEST_F(SheetTest, RepaintsInsideABracketAreUnitedAndAFullRepaintWins)
     }
     ASSERT_EQ(Repaints.size(), 2);
     EXPECT_TRUE(Repaints[1].isNull()) << "the whole sheet";
+    auto* unsized = new TTestTarget(&Scheme);
+    unsized->SetParent(Root);
+    unsized->SetVisualParent(Root);
+    ClearRecords();
+    unsized->Invalidate();
+    EXPECT_TRUE(Repaints.isEmpty()) << "an element without size repaints nothing, not the whole sheet";
 }
 
 TEST_F(SheetTest, OutsideABracketRequestsAreSentAtOnce)
