@@ -12,7 +12,9 @@
 #include "support/printers.h"
 #include "test_elements.h"
 
+#include <QEventLoop>
 #include <QPainter>
+#include <QTimer>
 
 #include <functional>
 
@@ -741,6 +743,24 @@ TEST_F(SheetTest, DelayedActivationKeepsTheFirstElementAndIsCancelledByItsRemova
     Sheet.DelayedActivate(a);
     Sheet.CancelDelayedActivation();
     EXPECT_EQ(Sheet.DelayedActivation(), nullptr);
+}
+
+TEST_F(SheetTest, TheRealTimersActivateAndScrollThroughTheEventLoop)
+{
+    TTestTarget* a = Add(QStringLiteral("a"), QRect(0, 0, 5, 5));
+    Sheet.DelayedActivate(a);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (Sheet.FocusedElement() == a && Kinds.contains(shnCaretIntoView))
+            loop.quit();
+    });
+    poll.start(10);
+    // A generous limit only keeps a broken timer from hanging the run.
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_EQ(Sheet.FocusedElement(), a);
+    EXPECT_TRUE(Kinds.contains(shnCaretIntoView)) << "the caret timer scrolls after the focus came";
 }
 
 TEST_F(SheetTest, CommitFocusEditRunsFocusLostOnlyWhenTheElementAskedForIt)
