@@ -539,11 +539,16 @@ TPascalAccess ScanArguments(const TPascalCall& reference, const TPascalCall* cal
     return paNone;
 }
 
-// A call that names the variable, or a part of it ("V.Field"), reads it.
+// A call that names the variable, or a part of it ("V.Field"), reads it; so does one that links to
+// the same target inside other text ("Use(" V ")"), or whose text mentions the variable.
 bool CallReads(const TPascalCall& reference, const TPascalCall* call)
 {
-    return call->SameReference(reference) ||
-           call->CallText().startsWith(reference.CallText() + u'.', Qt::CaseInsensitive);
+    if (call->SameReference(reference))
+        return true;
+    if (reference.Target() != nullptr && call->Target() == reference.Target())
+        return true;
+    return call->CallText().startsWith(reference.CallText() + u'.', Qt::CaseInsensitive) ||
+           TextMentions(call->CallText(), reference.CallText());
 }
 
 // Every expression among the children of an item, in order.
