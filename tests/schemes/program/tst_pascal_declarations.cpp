@@ -209,8 +209,8 @@ TEST(PascalDeclarations, ClassSections)
                                   "  procedure Run; virtual; abstract;\n"
                                   "  property Items[Index: Integer]: string read GetItem; default;\n"
                                   "published\n"
-                                  "  property Count: Integer index 2 read GetCount write SetCount default 0 "
-                                  "stored IsStored;\n"
+                                  "  property Count: Integer index 2 read GetCount write SetCount stored IsStored "
+                                  "default 0;\n"
                                   "end;\n"
                                   "\n"));
 }

@@ -502,8 +502,8 @@ void TPascalClassProperty::WriteTo(TPascalCodeWriter& w) const
         w.Write(QStringLiteral(": "));
         FType->WriteTo(w);
     }
-    // The index belongs to the property's interface and comes before the access specifiers; after
-    // them the compiler rejects it.
+    // The compiler takes the specifiers only in this order: index, read, write, stored, then default
+    // or nodefault.
     if (FHasIndex) {
         w.Write(QStringLiteral(" "));
         w.BreakIfLong();
@@ -511,10 +511,10 @@ void TPascalClassProperty::WriteTo(TPascalCodeWriter& w) const
     }
     specifier(QStringLiteral("read "), FRead);
     specifier(QStringLiteral("write "), FWrite);
+    specifier(QStringLiteral("stored "), FStored);
     specifier(QStringLiteral("default "), FDefault);
     if (FNoDefault)
         w.Write(QStringLiteral(" nodefault"));
-    specifier(QStringLiteral("stored "), FStored);
     w.Write(QStringLiteral(";"));
     if (FDefaultProperty)
         w.Write(QStringLiteral(" default;"));
