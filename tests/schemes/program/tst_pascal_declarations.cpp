@@ -46,8 +46,8 @@ TEST(PascalDeclarations, DirectivesAreNeverWrapped)
     custom->SetEmptyLineBefore(true);
     custom->SetEmptyLineAfter(true);
     list->AddComment(U("after"));
-    EXPECT_EQ(PascalText(*list),
-              U("{$R 'my file.res'}\n{$R main.res}\n\n{$DEFINE ") + QString(90, u'X') + U(" , Y}\n\n{ after }\n"));
+    EXPECT_EQ(PascalText(*list), U("{$R 'my file.res'}\n{$R main.res}\n\n{$DEFINE ") + QString(90, u'X') +
+                                     U(" , Y}\n\n{ after }\n"));
 }
 
 TEST(PascalDeclarations, AttachedCommentsTakeTheirNeighboursSection)
@@ -197,22 +197,23 @@ TEST(PascalDeclarations, ClassSections)
     count->Default()->AddInteger(0);
     count->Stored()->AddText(U("IsStored"));
 
-    EXPECT_EQ(PascalText(*cls), U("TFoo = class abstract(TObject)\n"
-                                  "private\n"
-                                  "  G: Integer;\n"
-                                  "public\n"
-                                  "const\n"
-                                  "  C = 1;\n"
-                                  "var\n"
-                                  "  F: Integer;\n"
-                                  "  { runs }\n"
-                                  "  procedure Run; virtual; abstract;\n"
-                                  "  property Items[Index: Integer]: string read GetItem; default;\n"
-                                  "published\n"
-                                  "  property Count: Integer index 2 read GetCount write SetCount stored IsStored "
-                                  "default 0;\n"
-                                  "end;\n"
-                                  "\n"));
+    EXPECT_EQ(PascalText(*cls),
+              U("TFoo = class abstract(TObject)\n"
+                "private\n"
+                "  G: Integer;\n"
+                "public\n"
+                "const\n"
+                "  C = 1;\n"
+                "var\n"
+                "  F: Integer;\n"
+                "  { runs }\n"
+                "  procedure Run; virtual; abstract;\n"
+                "  property Items[Index: Integer]: string read GetItem; default;\n"
+                "published\n"
+                "  property Count: Integer index 2 read GetCount write SetCount stored IsStored "
+                "default 0;\n"
+                "end;\n"
+                "\n"));
 }
 
 TEST(PascalDeclarations, ParametersShareTheirTypes)
@@ -276,7 +277,8 @@ protected:
 
 TEST_F(PascalRoutine, WritesHeadingLocalsCommentAndBody)
 {
-    auto* declaration = AddNamed<TPascalMethodDeclaration>(FUnit->InterfaceClause()->Declarations(), "Compute");
+    auto* declaration =
+        AddNamed<TPascalMethodDeclaration>(FUnit->InterfaceClause()->Declarations(), "Compute");
     FRoutine->SetDeclaration(declaration);
     FRoutine->SetClassName(U("TCalc"));
     FRoutine->SetComment(U("adds"));
@@ -319,7 +321,8 @@ TEST_F(PascalRoutine, GroupingStopsAtOtherDeclarations)
     FRoutine->LocalDeclarations()->AddDirective(U("H+"));
     Local("B");
     FRoutine->Optimize();
-    EXPECT_EQ(PascalText(*FRoutine->LocalDeclarations()), U("var\n  A1: Integer;\n{$H+}\nvar\n  B: Integer;\n"));
+    EXPECT_EQ(PascalText(*FRoutine->LocalDeclarations()),
+              U("var\n  A1: Integer;\n{$H+}\nvar\n  B: Integer;\n"));
 }
 
 struct TDeadStoreRow
@@ -458,6 +461,26 @@ const TDeadStoreRow DeadStoreRows[] = {
          Assign(l, v, 2);
      },
      "Writeln(VV);\nV := 2;\n"},
+    {"StoreOfACallStays",
+     [](auto* l, auto* v, auto*, auto*) {
+         l->AddLet()->Target()->AddCall(v);
+         static_cast<TPascalLet*>(l->LastChild())->Value()->AddCall(U("ReadNext"));
+         TPascalLet* second = l->AddLet();
+         second->Target()->AddCall(v);
+         second->Value()->AddText(U("Compute(1)"));
+         Assign(l, v, 3);
+     },
+     "V := ReadNext;\nV := Compute(1);\nV := 3;\n"},
+    {"StoreOfAnotherVariableGoes",
+     [](auto* l, auto* v, auto* r, auto*) {
+         TPascalLet* copy = l->AddLet();
+         copy->Target()->AddCall(r);
+         auto* sum = copy->Value()->AddOperation(poAdd);
+         sum->Left()->AddCall(v);
+         sum->Right()->AddText(U("SizeOf"));
+         Assign(l, r, 3);
+     },
+     "Result := 3;\n"},
     {"InsideTryStays",
      [](auto* l, auto* v, auto*, auto*) {
          TPascalTryExcept* t = l->AddTryExcept();

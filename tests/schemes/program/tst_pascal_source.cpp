@@ -129,31 +129,48 @@ TItem* Binary(TItem* item, const char* left, const char* right)
 
 const TExpressionRow ExpressionRows[] = {
     {"SumInDifferenceRight",
-     [](TPascalExpression* e) { Binary(Binary(e->AddOperation(poSubtract), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C"); },
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poSubtract), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C");
+     },
      "A - (B + C)", nullptr},
     {"ProductInSumLeft",
-     [](TPascalExpression* e) { Binary(Binary(e->AddOperation(poAdd), nullptr, "C")->Left()->AddOperation(poMultiply), "A", "B"); },
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poAdd), nullptr, "C")->Left()->AddOperation(poMultiply), "A", "B");
+     },
      "A * B + C", nullptr},
     {"SumInDifferenceLeft",
-     [](TPascalExpression* e) { Binary(Binary(e->AddOperation(poSubtract), nullptr, "C")->Left()->AddOperation(poAdd), "A", "B"); },
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poSubtract), nullptr, "C")->Left()->AddOperation(poAdd), "A", "B");
+     },
      "(A + B) - C", nullptr},
     {"DifferenceInSumRight",
-     [](TPascalExpression* e) { Binary(Binary(e->AddOperation(poAdd), "A", nullptr)->Right()->AddOperation(poSubtract), "B", "C"); },
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poAdd), "A", nullptr)->Right()->AddOperation(poSubtract), "B", "C");
+     },
      "A + B - C", nullptr},
     {"ProductInQuotient",
-     [](TPascalExpression* e) { Binary(Binary(e->AddOperation(poDivide), "A", nullptr)->Right()->AddOperation(poMultiply), "B", "C"); },
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poDivide), "A", nullptr)->Right()->AddOperation(poMultiply), "B", "C");
+     },
      "A / (B * C)", nullptr},
     {"ProductInProduct",
-     [](TPascalExpression* e) { Binary(Binary(e->AddOperation(poMultiply), "A", nullptr)->Right()->AddOperation(poMultiply), "B", "C"); },
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poMultiply), "A", nullptr)->Right()->AddOperation(poMultiply), "B",
+                "C");
+     },
      "A * B * C", nullptr},
     {"SumInModulo",
-     [](TPascalExpression* e) { Binary(Binary(e->AddOperation(poMod), nullptr, "C")->Left()->AddOperation(poAdd), "A", "B"); },
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poMod), nullptr, "C")->Left()->AddOperation(poAdd), "A", "B");
+     },
      "(A + B) mod C", nullptr},
     {"FurtherOperands",
      [](TPascalExpression* e) { Binary(e->AddOperation(poAdd), "A", "B")->AddOperand()->AddInteger(-3); },
      "A + B + -3", nullptr},
     {"SumInEquality",
-     [](TPascalExpression* e) { Binary(Binary(e->AddCompare(pcEqual), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C"); },
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddCompare(pcEqual), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C");
+     },
      "A = B + C", nullptr},
     {"ComparisonsInAnd",
      [](TPascalExpression* e) {
@@ -163,10 +180,14 @@ const TExpressionRow ExpressionRows[] = {
      },
      "(A = B) and (C < D)", nullptr},
     {"SumInOr",
-     [](TPascalExpression* e) { Binary(Binary(e->AddCompare(pcOr), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C"); },
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddCompare(pcOr), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C");
+     },
      "A or (B + C)", nullptr},
     {"NotInAnd",
-     [](TPascalExpression* e) { Binary(e->AddCompare(pcAnd), nullptr, "B")->Left()->AddNot()->Operand()->AddCall(U("A")); },
+     [](TPascalExpression* e) {
+         Binary(e->AddCompare(pcAnd), nullptr, "B")->Left()->AddNot()->Operand()->AddCall(U("A"));
+     },
      "(not A) and B", nullptr},
     {"IsInOr",
      [](TPascalExpression* e) {
@@ -229,11 +250,9 @@ const TExpressionRow ExpressionRows[] = {
     {"NotGreaterEqual",
      [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcGreaterEqual), "A", "B"); },
      "not (A >= B)", "A < B"},
-    {"NotAndStays",
-     [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcAnd), "A", "B"); },
+    {"NotAndStays", [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcAnd), "A", "B"); },
      "not (A and B)", nullptr},
-    {"DoubleNot",
-     [](TPascalExpression* e) { e->AddNot()->Operand()->AddNot()->Operand()->AddCall(U("A")); },
+    {"DoubleNot", [](TPascalExpression* e) { e->AddNot()->Operand()->AddNot()->Operand()->AddCall(U("A")); },
      "not (not A)", "A"},
     {"EqualTrue",
      [](TPascalExpression* e) { Binary(e->AddCompare(pcEqual), "A", nullptr)->Right()->AddBoolean(true); },
@@ -245,7 +264,9 @@ const TExpressionRow ExpressionRows[] = {
      [](TPascalExpression* e) { Binary(e->AddCompare(pcNotEqual), "A", nullptr)->Right()->AddBoolean(true); },
      "A <> True", "not A"},
     {"NotEqualFalse",
-     [](TPascalExpression* e) { Binary(e->AddCompare(pcNotEqual), "A", nullptr)->Right()->AddBoolean(false); },
+     [](TPascalExpression* e) {
+         Binary(e->AddCompare(pcNotEqual), "A", nullptr)->Right()->AddBoolean(false);
+     },
      "A <> False", "A"},
     {"AndTrue",
      [](TPascalExpression* e) { Binary(e->AddCompare(pcAnd), "A", nullptr)->Right()->AddBoolean(true); },
@@ -271,10 +292,14 @@ const TExpressionRow ExpressionRows[] = {
      "A and True and B", nullptr},
     {"NotTrue", [](TPascalExpression* e) { e->AddNot()->Operand()->AddBoolean(true); }, "not True", "False"},
     {"NotOfEqualTrue",
-     [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcEqual), "A", nullptr)->Right()->AddBoolean(true); },
+     [](TPascalExpression* e) {
+         Binary(e->AddNot()->Operand()->AddCompare(pcEqual), "A", nullptr)->Right()->AddBoolean(true);
+     },
      "not (A = True)", "not A"},
     {"NotEqualTrueAfterInversion",
-     [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcNotEqual), "A", nullptr)->Right()->AddBoolean(false); },
+     [](TPascalExpression* e) {
+         Binary(e->AddNot()->Operand()->AddCompare(pcNotEqual), "A", nullptr)->Right()->AddBoolean(false);
+     },
      "not (A <> False)", "not A"},
 };
 
@@ -311,12 +336,15 @@ TEST(PascalExpression, EqualTypes)
     EXPECT_FALSE(EqualTypes(make([](auto* e) { e->AddText(U("Integer")); }),
                             make([](auto* e) { e->AddText(U("integer")); })));
     EXPECT_FALSE(EqualTypes(make([](auto* e) { e->AddText(U("Integer")); }), make([](auto*) {})));
-    EXPECT_TRUE(EqualTypes(make([&](auto* e) { e->AddCall(typeA); }), make([&](auto* e) { e->AddCall(typeA); })));
-    EXPECT_FALSE(EqualTypes(make([&](auto* e) { e->AddCall(typeA); }), make([&](auto* e) { e->AddCall(typeB); })));
+    EXPECT_TRUE(
+        EqualTypes(make([&](auto* e) { e->AddCall(typeA); }), make([&](auto* e) { e->AddCall(typeA); })));
+    EXPECT_FALSE(
+        EqualTypes(make([&](auto* e) { e->AddCall(typeA); }), make([&](auto* e) { e->AddCall(typeB); })));
     EXPECT_FALSE(EqualTypes(make([&](auto* e) { e->AddCall(typeA)->Arguments()->Add()->AddInteger(1); }),
                             make([&](auto* e) { e->AddCall(typeA)->Arguments()->Add()->AddInteger(1); })));
     // Only free text of exactly that class counts, not a literal that looks the same.
-    EXPECT_FALSE(EqualTypes(make([](auto* e) { e->AddInteger(1); }), make([](auto* e) { e->AddInteger(1); })));
+    EXPECT_FALSE(
+        EqualTypes(make([](auto* e) { e->AddInteger(1); }), make([](auto* e) { e->AddInteger(1); })));
 }
 
 TEST(PascalExpression, IfDefAndSets)
@@ -449,9 +477,8 @@ const TCommandsRow CommandRows[] = {
          loop->Commands()->AddCall(U("B"));
      },
      "for I := 10 downto 1 do\nbegin\n  A;\n  B;\nend;\n", nullptr},
-    {"WhileWithEmptyBody",
-     [](TPascalCommands* l) { l->AddWhile()->Condition()->AddCall(U("Busy")); }, "while Busy do\nbegin\nend;\n",
-     nullptr},
+    {"WhileWithEmptyBody", [](TPascalCommands* l) { l->AddWhile()->Condition()->AddCall(U("Busy")); },
+     "while Busy do\nbegin\nend;\n", nullptr},
     {"Case",
      [](TPascalCommands* l) {
          TPascalCase* s = l->AddCase();

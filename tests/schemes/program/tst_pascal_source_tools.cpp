@@ -35,7 +35,8 @@ TPascalMethodHead* SetHead(TPascalMethodHead* head, TPascalMethodKind kind, cons
     return head;
 }
 
-void AddParameter(TPascalMethodHead* head, const char* name, const char* type, TPascalUsage modifier = puValue)
+void AddParameter(TPascalMethodHead* head, const char* name, const char* type,
+                  TPascalUsage modifier = puValue)
 {
     head->Parameters()->Add(U(name), modifier)->Type()->AddText(U(type));
 }
@@ -131,7 +132,8 @@ TEST_F(PascalCompiles, ProgramPrintsWhatItsTreeSays)
     AddParameter(setValue->Heading(), "Value", "Integer");
     auto* isStored = AddNamed<TPascalMethodDeclaration>(hidden, "IsStored");
     SetHead(isStored->Heading(), pmFunction, "Boolean");
-    AddParameter(isStored->Heading(), "Index", "Integer"); // stored functions of indexed properties take the index
+    AddParameter(isStored->Heading(), "Index",
+                 "Integer"); // stored functions of indexed properties take the index
     TPascalDeclarations* open = store->GetSections(csPublic);
     auto* first = AddNamed<TPascalClassProperty>(open, "First");
     first->Type()->AddText(U("Integer"));
@@ -148,13 +150,14 @@ TEST_F(PascalCompiles, ProgramPrintsWhatItsTreeSays)
     items->Write()->AddCall(setValue);
     items->SetDefaultProperty(true);
 
-    const auto implement = [&](TPascalClass* cls, TPascalMethodDeclaration* declaration, TPascalMethodKind kind,
-                               const char* resultType) {
+    const auto implement = [&](TPascalClass* cls, TPascalMethodDeclaration* declaration,
+                               TPascalMethodKind kind, const char* resultType) {
         auto* body = globals->AddChild<TPascalMethodWithImplementation>();
         body->SetDeclaration(declaration);
         body->SetClassName(cls->Name());
         SetHead(body->Heading(), kind, resultType);
-        for (TNode* p = declaration->Heading()->Parameters()->FirstChild(); p != nullptr; p = p->NextSibling()) {
+        for (TNode* p = declaration->Heading()->Parameters()->FirstChild(); p != nullptr;
+             p = p->NextSibling()) {
             auto* parameter = static_cast<TPascalMethodParameter*>(p);
             AddParameter(body->Heading(), parameter->Name().toUtf8().constData(), "Integer");
         }
@@ -198,8 +201,7 @@ TEST_F(PascalCompiles, ProgramPrintsWhatItsTreeSays)
     SetHead(compute->Heading(), pmFunction, "Integer");
     for (const char* name : {"A", "B", "C"})
         AddParameter(compute->Heading(), name, "Integer");
-    auto* difference =
-        Let(compute->Commands(), compute->ResultVariable())->Value()->AddOperation(poSubtract);
+    auto* difference = Let(compute->Commands(), compute->ResultVariable())->Value()->AddOperation(poSubtract);
     difference->Left()->AddCall(U("A"));
     auto* quotient = difference->Right()->AddOperation(poDiv);
     auto* product = quotient->Left()->AddOperation(poMultiply);

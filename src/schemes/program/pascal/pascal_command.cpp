@@ -371,7 +371,7 @@ bool TPascalCommands::NeedsBeginEnd() const
     const TNode* first = FirstChild();
     if (first == nullptr || first->NextSibling() != nullptr)
         return true;
-    const TPascalNode* only = AsPascal(const_cast<TNode*>(first));
+    const TPascalNode* only = FirstNode();
     if (dynamic_cast<const TPascalIfDef*>(only) != nullptr)
         return true;
     return dynamic_cast<const TPascalIf*>(ParentNode()) != nullptr && EndsWithOpenIf(only);
@@ -442,10 +442,32 @@ void TPascalCommands::RemoveConstantBranches()
 
 namespace {
 
-// A store may only be dropped when nothing but the statements that follow it in its list can see
-// the value: the target is a variable of the routine the store stands in (its locals or its
-// result), the routine has no nested routines that could read it, and no try statement of the
-// routine could reach the value through an exception.
+// Whether evaluating the expression may do more than compute a value: it calls a routine, calls
+// something by text alone, or holds free text with a call in it. Dropping such a store would drop
+// the call too.
+bool MayHaveEffects(const TPascalNode* node)
+{
+    if (node == nullptr)
+        return false;
+    if (auto* call = dynamic_cast<const TPascalCall*>(node)) {
+        if (call->Target() == nullptr || call->HasArguments() ||
+            dynamic_cast<const TPascalMethodEntry*>(call->Target()) != nullptr)
+            return true;
+    } else if (auto* text = dynamic_cast<const TPascalCustomExpressionItem*>(node)) {
+        if (text->Text().contains(u'('))
+            return true;
+    }
+    for (TNode* child = node->FirstChild(); child != nullptr; child = child->NextSibling()) {
+        if (MayHaveEffects(TPascalNode::AsPascal(child)))
+            return true;
+    }
+    return false;
+}
+
+// A store may only be dropped when its value has no effects of its own and nothing but the
+// statements that follow it in its list can see the value: the target is a variable of the routine the store
+// stands in (its locals or its result), the routine has no nested routines that could read it, and no try
+// statement of the routine could reach the value through an exception.
 bool IsRemovableStore(const TPascalLet* let, const TPascalCallInExpression** reference)
 {
     auto* call = dynamic_cast<const TPascalCallInExpression*>(let->Target()->SingleItem());
@@ -458,6 +480,8 @@ bool IsRemovableStore(const TPascalLet* let, const TPascalCallInExpression** ref
     if (routine == nullptr || variable->FindAncestor<TPascalMethodWithImplementation>() != routine)
         return false;
     if (variable != routine->ResultVariable() && variable->Parent() != routine->LocalDeclarations())
+        return false;
+    if (MayHaveEffects(let->Value()))
         return false;
     for (TNode* local = routine->LocalDeclarations()->FirstChild(); local != nullptr;
          local = local->NextSibling()) {
@@ -502,7 +526,9 @@ bool TextMentions(const QString& text, const QString& name)
 {
     if (name.isEmpty())
         return false;
-    const auto isWordChar = [](QChar c) { return c.isLetterOrNumber() || c == u'_'; };
+    const auto isWordChar = [](QChar c) {
+        return c.isLetterOrNumber() || c == u'_';
+    };
     qsizetype from = 0;
     for (;;) {
         const qsizetype at = text.indexOf(name, from, Qt::CaseInsensitive);
@@ -571,7 +597,9 @@ TPascalAccess ScanExpression(const TPascalCall& reference, const TPascalExpressi
         if (auto* call = dynamic_cast<const TPascalCall*>(child)) {
             access = ScanArguments(reference, call);
             if (access == paNone && call->SameReference(reference))
-                access = expression->Usage() != puOut ? paRead : call->HasArguments() ? paNone : paOverwritten;
+                access = expression->Usage() != puOut ? paRead
+                         : call->HasArguments()       ? paNone
+                                                      : paOverwritten;
             else if (access == paNone && CallReads(reference, call))
                 access = paRead;
         } else if (auto* text = dynamic_cast<const TPascalCustomExpressionItem*>(child)) {
@@ -615,7 +643,8 @@ TPascalAccess ScanStatement(const TPascalCall& reference, const TPascalNode* sta
         if (selector != paNone)
             return selector;
         bool allOverwrite = true;
-        for (TNode* child = caseStatement->Items()->FirstChild(); child != nullptr; child = child->NextSibling()) {
+        for (TNode* child = caseStatement->Items()->FirstChild(); child != nullptr;
+             child = child->NextSibling()) {
             auto* branch = dynamic_cast<const TPascalCaseItem*>(child);
             if (branch == nullptr)
                 continue;

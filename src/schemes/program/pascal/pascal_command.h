@@ -155,7 +155,10 @@ class TPascalTryExceptItems : public TPascalNode
 {
     QV_CLASS(TPascalTryExceptItems, TPascalNode)
 
-    TPascalTryExceptItem* Add(TPascalNode* before = nullptr) { return AddChild<TPascalTryExceptItem>(before); }
+    TPascalTryExceptItem* Add(TPascalNode* before = nullptr)
+    {
+        return AddChild<TPascalTryExceptItem>(before);
+    }
 };
 
 class TPascalTryExcept : public TPascalCommand
@@ -243,8 +246,14 @@ class TPascalCommands : public TPascalNode
     TPascalCase* AddCase(TPascalNode* before = nullptr) { return AddChild<TPascalCase>(before); }
     TPascalFor* AddFor(TPascalNode* before = nullptr) { return AddChild<TPascalFor>(before); }
     TPascalWhile* AddWhile(TPascalNode* before = nullptr) { return AddChild<TPascalWhile>(before); }
-    TPascalTryFinally* AddTryFinally(TPascalNode* before = nullptr) { return AddChild<TPascalTryFinally>(before); }
-    TPascalTryExcept* AddTryExcept(TPascalNode* before = nullptr) { return AddChild<TPascalTryExcept>(before); }
+    TPascalTryFinally* AddTryFinally(TPascalNode* before = nullptr)
+    {
+        return AddChild<TPascalTryFinally>(before);
+    }
+    TPascalTryExcept* AddTryExcept(TPascalNode* before = nullptr)
+    {
+        return AddChild<TPascalTryExcept>(before);
+    }
 
     void Optimize() override;
     void WriteTo(TPascalCodeWriter& w) const override;

@@ -123,7 +123,8 @@ void TPascalMethodParameter::WriteTo(TPascalCodeWriter& w) const
     w.BreakIfLong();
 }
 
-TPascalMethodParameter* TPascalMethodParameters::Add(const QString& name, TPascalUsage modifier, TPascalNode* before)
+TPascalMethodParameter* TPascalMethodParameters::Add(const QString& name, TPascalUsage modifier,
+                                                     TPascalNode* before)
 {
     auto* parameter = AddChild<TPascalMethodParameter>(before);
     parameter->SetName(name);
@@ -146,10 +147,10 @@ QString TPascalMethodHead::KindText(TPascalMethodKind kind)
 
 QString TPascalMethodHead::DirectiveText(int bit)
 {
-    static const char* const words[] = {"inline",   "overload", "dynamic",   "virtual",  "abstract", "override",
-                                        "reintroduce", "forward", "deprecated", "platform", "local",  "register",
-                                        "pascal",   "cdecl",    "stdcall",   "safecall", "fastcall", "assembler",
-                                        "export",   "near",     "far"};
+    static const char* const words[] = {
+        "inline",  "overload",   "dynamic",  "virtual",   "abstract", "override", "reintroduce",
+        "forward", "deprecated", "platform", "local",     "register", "pascal",   "cdecl",
+        "stdcall", "safecall",   "fastcall", "assembler", "export",   "near",     "far"};
     return bit >= 0 && bit < int(std::size(words)) ? QString::fromLatin1(words[bit]) : QString();
 }
 
@@ -540,8 +541,8 @@ TPascalDeclarations* TPascalClass::GetSections(TPascalClassSection section) cons
 
 QString TPascalClass::SectionText(TPascalClassSection section)
 {
-    static const char* const words[] = {"strict private",   "private", "strict protected",
-                                        "protected",        "public",  "published"};
+    static const char* const words[] = {"strict private", "private", "strict protected",
+                                        "protected",      "public",  "published"};
     return section < PascalClassSectionCount ? QString::fromLatin1(words[section]) : QString();
 }
 

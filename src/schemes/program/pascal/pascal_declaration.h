@@ -66,7 +66,8 @@ class TPascalMethodParameters : public TPascalNode
 {
     QV_CLASS(TPascalMethodParameters, TPascalNode)
 
-    TPascalMethodParameter* Add(const QString& name, TPascalUsage modifier = puValue, TPascalNode* before = nullptr);
+    TPascalMethodParameter* Add(const QString& name, TPascalUsage modifier = puValue,
+                                TPascalNode* before = nullptr);
     bool IsEmpty() const { return FirstChild() == nullptr; }
 };
 

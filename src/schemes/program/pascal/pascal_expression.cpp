@@ -419,7 +419,8 @@ TPascalCompareExpressionItem* TPascalExpression::AddCompare(TPascalCompareKind k
     return item;
 }
 
-TPascalOperationExpressionItem* TPascalExpression::AddOperation(TPascalOperationKind kind, TPascalNode* before)
+TPascalOperationExpressionItem* TPascalExpression::AddOperation(TPascalOperationKind kind,
+                                                                TPascalNode* before)
 {
     auto* item = AddChild<TPascalOperationExpressionItem>(before);
     item->SetKind(kind);
@@ -492,7 +493,14 @@ void TPascalExpression::Optimize()
         if (literal != nullptr && !compare->HasFurtherOperands()) {
             const bool value = literal->Value();
             // What replaces the comparison: its left operand, optionally negated, or a literal.
-            enum { rkNone, rkLeft, rkNotLeft, rkTrue, rkFalse } replacement = rkNone;
+            enum
+            {
+                rkNone,
+                rkLeft,
+                rkNotLeft,
+                rkTrue,
+                rkFalse
+            } replacement = rkNone;
             switch (compare->Kind()) {
             case pcEqual:
                 replacement = value ? rkLeft : rkNotLeft;
@@ -522,7 +530,8 @@ void TPascalExpression::Optimize()
     }
     // 4. not True → False, not False → True
     if (auto* notItem = dynamic_cast<TPascalNotExpressionItem*>(SingleItem())) {
-        if (auto* literal = dynamic_cast<TPascalBooleanValueExpressionItem*>(notItem->Operand()->SingleItem())) {
+        if (auto* literal =
+                dynamic_cast<TPascalBooleanValueExpressionItem*>(notItem->Operand()->SingleItem())) {
             literal->SetValue(!literal->Value());
             literal->SetParent(this, notItem);
             notItem->Free();

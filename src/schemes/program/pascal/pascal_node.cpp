@@ -167,8 +167,7 @@ TPascalSectionKind SectionKindOf(const TPascalNode* node)
         if (!IsInstanceOf(node, TPascalComment::StaticClass()))
             return skOther;
         const auto* comment = static_cast<const TPascalComment*>(node);
-        if (comment->AttachTo() == caNone ||
-            std::find(seen.begin(), seen.end(), node) != seen.end())
+        if (comment->AttachTo() == caNone || std::find(seen.begin(), seen.end(), node) != seen.end())
             return skNone;
         seen.push_back(node);
         node = comment->AttachTo() == caPrevious ? node->PrevNode() : node->NextNode();
@@ -193,7 +192,8 @@ TPascalNamedNode* TPascalDeclarations::FindNamed(const QString& name) const
     return nullptr;
 }
 
-void TPascalDeclarations::Transition(TPascalCodeWriter& w, TPascalSectionKind from, TPascalSectionKind to) const
+void TPascalDeclarations::Transition(TPascalCodeWriter& w, TPascalSectionKind from,
+                                     TPascalSectionKind to) const
 {
     if (FIndentedSections & SectionBit(from))
         w.Unindent();
