@@ -371,6 +371,15 @@ TEST(PascalExpression, IfDefAndSets)
     EXPECT_EQ(PascalText(*set), U("( { pair }\n  1, \n  2\n)"));
 }
 
+TEST(PascalExpression, FreeTextWithAQuoteIsNeverBroken)
+{
+    TNodePtr<TPascalExpression> expression(new TPascalExpression);
+    expression->AddText(U("Format('%d items, %d left', [N, M])"));
+    expression->AddText(U(" + Some more words that may break"));
+    EXPECT_EQ(PascalText(*expression, 20),
+              U("Format('%d items, %d left', [N, M]) +\n   Some more words that\n   may break"));
+}
+
 TEST(PascalExpression, LongExpressionsBreakAfterOperators)
 {
     TNodePtr<TPascalExpression> expression(new TPascalExpression);

@@ -151,13 +151,14 @@ QString TPascalMethodHead::DirectiveText(int bit)
         "inline",  "overload",   "dynamic",  "virtual",   "abstract", "override", "reintroduce",
         "forward", "deprecated", "platform", "local",     "register", "pascal",   "cdecl",
         "stdcall", "safecall",   "fastcall", "assembler", "export",   "near",     "far"};
-    return bit >= 0 && bit < int(std::size(words)) ? QString::fromLatin1(words[bit]) : QString();
+    static_assert(std::size(words) == PascalDirectiveCount);
+    return bit >= 0 && bit < PascalDirectiveCount ? QString::fromLatin1(words[bit]) : QString();
 }
 
 void TPascalMethodHead::WriteDirectives(TPascalCodeWriter& w) const
 {
     QString text;
-    for (int bit = 0; bit < 21; ++bit) {
+    for (int bit = 0; bit < PascalDirectiveCount; ++bit) {
         if (FDirectives & (TPascalDirectives(1) << bit))
             text += QStringLiteral("; ") + DirectiveText(bit);
     }

@@ -83,6 +83,7 @@ enum TPascalMethodKind : uint8_t
 
 // Routine directives, written in bit order.
 using TPascalDirectives = uint32_t;
+constexpr int PascalDirectiveCount = 21;
 enum TPascalDirective : TPascalDirectives
 {
     pdInline = 1u << 0,

@@ -111,7 +111,13 @@ QString OperationKindText(TPascalOperationKind kind)
 
 void TPascalCustomExpressionItem::WriteTo(TPascalCodeWriter& w) const
 {
-    w.Write(FText);
+    if (FText.contains(u'\'')) {
+        // A line break inside a quoted string would end the source text there.
+        TNoWrapGuard noWrap(w);
+        w.Write(FText);
+    } else {
+        w.Write(FText);
+    }
     WriteOwnComment(w);
 }
 
