@@ -565,6 +565,23 @@ TEST_P(PascalUniqueNames, GivesGeneratedNamesFreeOnes)
 INSTANTIATE_TEST_SUITE_P(Rows, PascalUniqueNames, ::testing::ValuesIn(NamesRows),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+TEST_F(PascalRoutine, GeneratedParametersGetFreeNames)
+{
+    TPascalMethodParameters* parameters = FRoutine->Heading()->Parameters();
+    TPascalMethodParameter* x = parameters->Add(U("X"));
+    TPascalMethodParameter* y = parameters->Add(U("X"));
+    TPascalMethodParameter* a = parameters->Add(U("a"));
+    for (TPascalMethodParameter* p : {x, y, a})
+        p->SetMakeUnique(true);
+    TPascalVariable* local = Local("Y");
+    local->SetMakeUnique(true);
+    FUnit->MakeUniqueNames();
+    EXPECT_EQ(x->Name(), U("X"));
+    EXPECT_EQ(y->Name(), U("Y"));
+    EXPECT_EQ(a->Name(), U("a1")); // the fixed parameter A
+    EXPECT_EQ(local->Name(), U("Z"));
+}
+
 TEST_F(PascalRoutine, UniqueNamesSeeOnlyTheirScope)
 {
     // Locals of two routines do not meet; a global is seen from inside the routine.

@@ -204,7 +204,10 @@ QSet<QString> TakenNames(const TPascalNamedNode* node, const TPascalModule* modu
         if (auto* routine = dynamic_cast<const TPascalMethodWithImplementation*>(ancestor)) {
             for (TNode* child = routine->Heading()->Parameters()->FirstChild(); child != nullptr;
                  child = child->NextSibling()) {
-                if (auto* parameter = dynamic_cast<const TPascalNamedNode*>(child))
+                // A parameter does not collide with itself, and one still waiting for its name
+                // does not block another.
+                auto* parameter = dynamic_cast<const TPascalNamedNode*>(child);
+                if (parameter != nullptr && parameter != node && !parameter->MakeUnique())
                     taken.insert(parameter->Name().toLower());
             }
         }
