@@ -5,18 +5,15 @@
 #include "core/code_writer.h"
 
 #include "support/printers.h"
+#include "support/tool_runner.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 namespace qv {
 namespace {
@@ -88,47 +85,6 @@ bool IsXmlText(const QString& text)
     }
     return true;
 }
-
-// ---------------------------------------------------------------------------------------------
-// Running the tools
-
-struct TToolResult
-{
-    bool Started = false;
-    int ExitCode = -1;
-    QByteArray Output;
-    QByteArray Errors;
-};
-
-TToolResult RunTool(const QString& program, const QStringList& arguments, const QString& folder)
-{
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(program, arguments);
-    TToolResult result;
-    result.Started = process.waitForStarted(-1);
-    if (!result.Started)
-        return result;
-    process.closeWriteChannel();
-    process.waitForFinished(-1);
-    result.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.Output = process.readAllStandardOutput();
-    result.Errors = process.readAllStandardError();
-    return result;
-}
-
-bool WriteFile(const QString& fileName, const QByteArray& data)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
-#define FIND_TOOL_OR_SKIP(variable, name)                                                                    \
-    const QString variable = QStandardPaths::findExecutable(QStringLiteral(name));                           \
-    if (variable.isEmpty()) {                                                                                \
-        std::printf("skipped: the tool \"%s\" is not installed\n", name);                                    \
-        GTEST_SKIP() << "the tool \"" name "\" is not installed";                                            \
-    }
 
 // Reads what the test programs print: for each text its length in bytes on a line, then the bytes.
 QList<QByteArray> ReadPrintedTexts(const QByteArray& output)

@@ -1,0 +1,611 @@
+// The text of the Pascal source model: layout of statements, parentheses, declarations and modules,
+// compared with golden text.
+
+#include "schemes/program/pascal_test_support.h"
+
+#include "support/printers.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace qv {
+namespace {
+
+QString U(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Classes and structure
+
+struct TFloatingRow
+{
+    const TPascalNodeClass* Class;
+    bool Floating;
+};
+
+TEST(PascalNode, FloatingIsAPropertyOfTheClass)
+{
+    const TFloatingRow rows[] = {
+        {TPascalNode::StaticClass(), false},
+        {TPascalDeclarations::StaticClass(), false},
+        {TPascalExpression::StaticClass(), false},
+        {TPascalSetValues::StaticClass(), false},
+        {TPascalCommands::StaticClass(), false},
+        {TPascalCaseItems::StaticClass(), false},
+        {TPascalTryExceptItems::StaticClass(), false},
+        {TPascalCallParameterValues::StaticClass(), false},
+        {TPascalMethodParameters::StaticClass(), false},
+        {TPascalMethodHead::StaticClass(), false},
+        {TPascalUsedUnits::StaticClass(), false},
+        {TPascalUnitClause::StaticClass(), false},
+        {TPascalLibraryExports::StaticClass(), false},
+        {TPascalMethodResultVariable::StaticClass(), false},
+        {TPascalFloatingNode::StaticClass(), true},
+        {TPascalComment::StaticClass(), true},
+        {TPascalCustomCompilerDirective::StaticClass(), true},
+        {TPascalVariable::StaticClass(), true},
+        {TPascalCallInExpression::StaticClass(), true},
+        {TPascalCallInCommands::StaticClass(), true},
+        {TPascalIf::StaticClass(), true},
+        {TPascalIfDef::StaticClass(), true},
+        {TPascalUnit::StaticClass(), true},
+        {TPascalNotExpressionItem::StaticClass(), true},
+    };
+    for (const TFloatingRow& row : rows)
+        EXPECT_EQ(row.Class->IsFloating(), row.Floating) << row.Class->Name();
+}
+
+TEST(PascalNode, ConstructorsCreateTheirPartsFirstAndInOrder)
+{
+    TNodePtr<TPascalMethodWithImplementation> routine(new TPascalMethodWithImplementation);
+    routine->LocalDeclarations()->AddDirective(U("H+"));
+    ASSERT_EQ(routine->ChildCount(), 4);
+    EXPECT_EQ(routine->ChildAt(0), routine->Heading());
+    EXPECT_EQ(routine->ChildAt(1), routine->LocalDeclarations());
+    EXPECT_EQ(routine->ChildAt(2), routine->ResultVariable());
+    EXPECT_EQ(routine->ChildAt(3), routine->Commands());
+    EXPECT_EQ(routine->ResultVariable()->Name(), U("Result"));
+
+    TNodePtr<TPascalClass> cls(new TPascalClass);
+    ASSERT_EQ(cls->ChildCount(), 7);
+    EXPECT_EQ(cls->ChildAt(0), cls->ParentType());
+    for (int i = 0; i < PascalClassSectionCount; ++i)
+        EXPECT_EQ(cls->ChildAt(i + 1), cls->GetSections(TPascalClassSection(i)));
+
+    // Created through the class used as a value, inserted before a given sibling.
+    TNodePtr<TPascalCommands> list(new TPascalCommands);
+    TPascalNode* last = list->AddText(U("B"));
+    TPascalNode* first = list->AddChild(TPascalIf::StaticClass(), last);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(list->FirstChild(), first);
+    EXPECT_EQ(first->ChildCount(), 3);
+    EXPECT_EQ(list->AddChild(TPascalCompilerDirective::StaticClass()), nullptr); // abstract
+}
+
+TEST(PascalNode, CallsFollowRenamesAndForgetFreedTargets)
+{
+    TNodePtr<TPascalDeclarations> declarations(new TPascalDeclarations);
+    auto* variable = declarations->AddChild<TPascalVariable>();
+    variable->SetName(U("Count"));
+    TNodePtr<TPascalCommands> list(new TPascalCommands);
+    TPascalCallInCommands* call = list->AddCall(U("Inc("), variable, U(")"));
+    EXPECT_EQ(PascalText(*list), U("Inc(Count);\n"));
+    variable->SetName(U("Total"));
+    EXPECT_EQ(PascalText(*list), U("Inc(Total);\n"));
+    EXPECT_EQ(declarations->FindNamed(U("Total")), variable);
+    EXPECT_EQ(declarations->FindNamed(U("total")), nullptr);
+
+    variable->Free();
+    EXPECT_EQ(call->Target(), nullptr);
+    EXPECT_EQ(PascalText(*list), U("Inc();\n"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Expressions and parentheses
+
+using TExpressionBuilder = std::function<void(TPascalExpression*)>;
+
+struct TExpressionRow
+{
+    const char* Name;
+    TExpressionBuilder Build;
+    const char* Text;
+    const char* Optimized; // nullptr: as Text
+};
+
+// Two operands given as plain names.
+template <class TItem>
+TItem* Binary(TItem* item, const char* left, const char* right)
+{
+    if (left != nullptr)
+        item->Left()->AddCall(U(left));
+    if (right != nullptr)
+        item->Right()->AddCall(U(right));
+    return item;
+}
+
+const TExpressionRow ExpressionRows[] = {
+    {"SumInDifferenceRight",
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poSubtract), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C");
+     },
+     "A - (B + C)", nullptr},
+    {"ProductInSumLeft",
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poAdd), nullptr, "C")->Left()->AddOperation(poMultiply), "A", "B");
+     },
+     "A * B + C", nullptr},
+    {"SumInDifferenceLeft",
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poSubtract), nullptr, "C")->Left()->AddOperation(poAdd), "A", "B");
+     },
+     "(A + B) - C", nullptr},
+    {"DifferenceInSumRight",
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poAdd), "A", nullptr)->Right()->AddOperation(poSubtract), "B", "C");
+     },
+     "A + B - C", nullptr},
+    {"ProductInQuotient",
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poDivide), "A", nullptr)->Right()->AddOperation(poMultiply), "B", "C");
+     },
+     "A / (B * C)", nullptr},
+    {"ProductInProduct",
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poMultiply), "A", nullptr)->Right()->AddOperation(poMultiply), "B",
+                "C");
+     },
+     "A * B * C", nullptr},
+    {"SumInModulo",
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddOperation(poMod), nullptr, "C")->Left()->AddOperation(poAdd), "A", "B");
+     },
+     "(A + B) mod C", nullptr},
+    {"FurtherOperands",
+     [](TPascalExpression* e) { Binary(e->AddOperation(poAdd), "A", "B")->AddOperand()->AddInteger(-3); },
+     "A + B + -3", nullptr},
+    {"SumInEquality",
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddCompare(pcEqual), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C");
+     },
+     "A = B + C", nullptr},
+    {"ComparisonsInAnd",
+     [](TPascalExpression* e) {
+         auto* both = e->AddCompare(pcAnd);
+         Binary(both->Left()->AddCompare(pcEqual), "A", "B");
+         Binary(both->Right()->AddCompare(pcLess), "C", "D");
+     },
+     "(A = B) and (C < D)", nullptr},
+    {"SumInOr",
+     [](TPascalExpression* e) {
+         Binary(Binary(e->AddCompare(pcOr), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C");
+     },
+     "A or (B + C)", nullptr},
+    {"NotInAnd",
+     [](TPascalExpression* e) {
+         Binary(e->AddCompare(pcAnd), nullptr, "B")->Left()->AddNot()->Operand()->AddCall(U("A"));
+     },
+     "(not A) and B", nullptr},
+    {"IsInOr",
+     [](TPascalExpression* e) {
+         auto* is = Binary(e->AddCompare(pcOr), nullptr, "B")->Left()->AddIsType();
+         is->Operand()->AddCall(U("A"));
+         is->Type()->AddText(U("TFoo"));
+     },
+     "(A is TFoo) or B", nullptr},
+    {"InSetInAnd",
+     [](TPascalExpression* e) {
+         auto* in = Binary(e->AddCompare(pcAnd), nullptr, "B")->Left()->AddItemInSet();
+         in->Item()->AddCall(U("X"));
+         auto* set = in->Set()->AddSetValue(pbSquare);
+         set->Values()->AddInteger(1);
+         set->Values()->AddInteger(2);
+     },
+     "(X in [1, 2]) and B", nullptr},
+    {"InSetInEquality",
+     [](TPascalExpression* e) {
+         auto* in = Binary(e->AddCompare(pcEqual), nullptr, "B")->Left()->AddItemInSet();
+         in->Item()->AddCall(U("X"));
+         in->Set()->AddCall(U("S"));
+     },
+     "X in S = B", nullptr},
+    {"CastOfSum",
+     [](TPascalExpression* e) {
+         auto* cast = e->AddToType();
+         cast->Type()->AddText(U("Byte"));
+         Binary(cast->Operand()->AddOperation(poAdd), "A", "B");
+     },
+     "Byte(A + B)", nullptr},
+    {"CallWithArguments",
+     [](TPascalExpression* e) {
+         auto* call = e->AddCall(U("Max"));
+         call->Arguments()->Add()->AddInteger(1);
+         Binary(call->Arguments()->Add()->AddOperation(poAdd), "A", "B");
+     },
+     "Max(1, A + B)", nullptr},
+    {"IndexInSquareBrackets",
+     [](TPascalExpression* e) {
+         auto* call = e->AddCall(U("Items"));
+         call->SetBrackets(pbSquare);
+         call->Arguments()->Add()->AddCall(U("I"));
+     },
+     "Items[I]", nullptr},
+    {"LiteralsAndComments",
+     [](TPascalExpression* e) {
+         e->AddString(U("It's"))->SetComment(U("text"));
+         e->AddText(U(" + "));
+         e->AddBoolean(true);
+     },
+     "'It''s' { text } + True", nullptr},
+    // Optimization
+    {"NotEquality",
+     [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcEqual), "A", "B"); },
+     "not (A = B)", "A <> B"},
+    {"NotGreater",
+     [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcGreater), "A", "B"); },
+     "not (A > B)", "A <= B"},
+    {"NotGreaterEqual",
+     [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcGreaterEqual), "A", "B"); },
+     "not (A >= B)", "A < B"},
+    {"NotAndStays", [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcAnd), "A", "B"); },
+     "not (A and B)", nullptr},
+    {"DoubleNot", [](TPascalExpression* e) { e->AddNot()->Operand()->AddNot()->Operand()->AddCall(U("A")); },
+     "not (not A)", "A"},
+    {"EqualTrue",
+     [](TPascalExpression* e) { Binary(e->AddCompare(pcEqual), "A", nullptr)->Right()->AddBoolean(true); },
+     "A = True", "A"},
+    {"EqualFalse",
+     [](TPascalExpression* e) { Binary(e->AddCompare(pcEqual), "A", nullptr)->Right()->AddBoolean(false); },
+     "A = False", "not A"},
+    {"NotEqualTrue",
+     [](TPascalExpression* e) { Binary(e->AddCompare(pcNotEqual), "A", nullptr)->Right()->AddBoolean(true); },
+     "A <> True", "not A"},
+    {"NotEqualFalse",
+     [](TPascalExpression* e) {
+         Binary(e->AddCompare(pcNotEqual), "A", nullptr)->Right()->AddBoolean(false);
+     },
+     "A <> False", "A"},
+    {"AndTrue",
+     [](TPascalExpression* e) { Binary(e->AddCompare(pcAnd), "A", nullptr)->Right()->AddBoolean(true); },
+     "A and True", "A"},
+    {"AndFalse",
+     [](TPascalExpression* e) { Binary(e->AddCompare(pcAnd), "A", nullptr)->Right()->AddBoolean(false); },
+     "A and False", "False"},
+    {"OrTrue",
+     [](TPascalExpression* e) { Binary(e->AddCompare(pcOr), "A", nullptr)->Right()->AddBoolean(true); },
+     "A or True", "True"},
+    {"OrFalse",
+     [](TPascalExpression* e) { Binary(e->AddCompare(pcOr), "A", nullptr)->Right()->AddBoolean(false); },
+     "A or False", "A"},
+    {"GreaterTrueStays",
+     [](TPascalExpression* e) { Binary(e->AddCompare(pcGreater), "A", nullptr)->Right()->AddBoolean(true); },
+     "A > True", nullptr},
+    {"FurtherOperandStays",
+     [](TPascalExpression* e) {
+         auto* c = Binary(e->AddCompare(pcAnd), "A", nullptr);
+         c->Right()->AddBoolean(true);
+         c->AddOperand()->AddCall(U("B"));
+     },
+     "A and True and B", nullptr},
+    {"NotTrue", [](TPascalExpression* e) { e->AddNot()->Operand()->AddBoolean(true); }, "not True", "False"},
+    {"NotOfEqualTrue",
+     [](TPascalExpression* e) {
+         Binary(e->AddNot()->Operand()->AddCompare(pcEqual), "A", nullptr)->Right()->AddBoolean(true);
+     },
+     "not (A = True)", "not A"},
+    {"NotEqualTrueAfterInversion",
+     [](TPascalExpression* e) {
+         Binary(e->AddNot()->Operand()->AddCompare(pcNotEqual), "A", nullptr)->Right()->AddBoolean(false);
+     },
+     "not (A <> False)", "not A"},
+};
+
+class PascalExpressionText : public ::testing::TestWithParam<TExpressionRow>
+{
+};
+
+TEST_P(PascalExpressionText, WritesAndOptimizes)
+{
+    const TExpressionRow& row = GetParam();
+    TNodePtr<TPascalExpression> expression(new TPascalExpression);
+    row.Build(expression.get());
+    EXPECT_EQ(PascalText(*expression), U(row.Text));
+    expression->Optimize();
+    EXPECT_EQ(PascalText(*expression), U(row.Optimized != nullptr ? row.Optimized : row.Text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PascalExpressionText, ::testing::ValuesIn(ExpressionRows),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(PascalExpression, EqualTypes)
+{
+    TNodePtr<TPascalDeclarations> owner(new TPascalDeclarations);
+    auto* typeA = owner->AddChild<TPascalTypeAlias>();
+    auto* typeB = owner->AddChild<TPascalTypeAlias>();
+    const auto make = [&](const std::function<void(TPascalExpression*)>& fill) {
+        auto* holder = owner->AddChild<TPascalTypeAlias>();
+        fill(holder->Type());
+        return holder->Type();
+    };
+    EXPECT_TRUE(EqualTypes(make([](auto*) {}), make([](auto*) {})));
+    EXPECT_TRUE(EqualTypes(make([](auto* e) { e->AddText(U("Integer")); }),
+                           make([](auto* e) { e->AddText(U("Integer")); })));
+    EXPECT_FALSE(EqualTypes(make([](auto* e) { e->AddText(U("Integer")); }),
+                            make([](auto* e) { e->AddText(U("integer")); })));
+    EXPECT_FALSE(EqualTypes(make([](auto* e) { e->AddText(U("Integer")); }), make([](auto*) {})));
+    EXPECT_TRUE(
+        EqualTypes(make([&](auto* e) { e->AddCall(typeA); }), make([&](auto* e) { e->AddCall(typeA); })));
+    EXPECT_FALSE(
+        EqualTypes(make([&](auto* e) { e->AddCall(typeA); }), make([&](auto* e) { e->AddCall(typeB); })));
+    EXPECT_FALSE(EqualTypes(make([&](auto* e) { e->AddCall(typeA)->Arguments()->Add()->AddInteger(1); }),
+                            make([&](auto* e) { e->AddCall(typeA)->Arguments()->Add()->AddInteger(1); })));
+    // Only free text of exactly that class counts, not a literal that looks the same.
+    EXPECT_FALSE(
+        EqualTypes(make([](auto* e) { e->AddInteger(1); }), make([](auto* e) { e->AddInteger(1); })));
+}
+
+TEST(PascalExpression, IfDefAndSets)
+{
+    TNodePtr<TPascalExpression> expression(new TPascalExpression);
+    TPascalIfDef* ifDef = expression->AddIfDef();
+    ifDef->Condition()->AddText(U("UNICODE"));
+    ifDef->ThenPart()->AddText(U("WideChar"));
+    ifDef->ElsePart()->AddText(U("AnsiChar"));
+    EXPECT_EQ(PascalText(*expression), U("{$IFDEF UNICODE}WideChar{$ELSE}AnsiChar{$ENDIF}"));
+    ifDef->SetNewLinesInside(true);
+    ifDef->SetIndentBranches(true);
+    EXPECT_EQ(PascalText(*expression), U("{$IFDEF UNICODE}\n  WideChar\n{$ELSE}\n  AnsiChar\n{$ENDIF}"));
+
+    TNodePtr<TPascalExpression> set(new TPascalExpression);
+    TPascalSetValueExpressionItem* item = set->AddSetValue(pbParentheses);
+    item->Values()->AddInteger(1);
+    item->Values()->AddInteger(2);
+    item->SetComment(U("pair"));
+    EXPECT_EQ(PascalText(*set), U("(1, 2) { pair }"));
+    item->SetMultiLine(true);
+    item->SetNewLineBeforeClose(true);
+    item->Values()->SetOnePerLine(true);
+    EXPECT_EQ(PascalText(*set), U("( { pair }\n  1, \n  2\n)"));
+}
+
+TEST(PascalExpression, FreeTextWithAQuoteIsNeverBroken)
+{
+    TNodePtr<TPascalExpression> expression(new TPascalExpression);
+    expression->AddText(U("Format('%d items, %d left', [N, M])"));
+    expression->AddText(U(" + Some more words that may break"));
+    EXPECT_EQ(PascalText(*expression, 20),
+              U("Format('%d items, %d left', [N, M]) +\n   Some more words that\n   may break"));
+}
+
+TEST(PascalExpression, LongExpressionsBreakAfterOperators)
+{
+    TNodePtr<TPascalExpression> expression(new TPascalExpression);
+    auto* sum = expression->AddOperation(poAdd);
+    sum->Left()->AddCall(U("FirstRatherLongName"));
+    sum->Right()->AddCall(U("SecondRatherLongName"));
+    sum->AddOperand()->AddCall(U("Third"));
+    EXPECT_EQ(PascalText(*expression, 40), U("FirstRatherLongName + SecondRatherLongName + \n  Third"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statements
+
+using TCommandsBuilder = std::function<void(TPascalCommands*)>;
+
+struct TCommandsRow
+{
+    const char* Name;
+    TCommandsBuilder Build;
+    const char* Text;
+    const char* Optimized; // nullptr: as Text
+};
+
+TPascalIf* AddIf(TPascalCommands* list, const char* condition)
+{
+    TPascalIf* statement = list->AddIf();
+    statement->Condition()->AddCall(U(condition));
+    return statement;
+}
+
+const TCommandsRow CommandRows[] = {
+    {"EmptyThenWithElse", [](TPascalCommands* l) { AddIf(l, "A")->ElseCommands()->AddCall(U("B")); },
+     "if A then\nbegin\nend\nelse\n  B;\n", nullptr},
+    {"IfWithoutElse", [](TPascalCommands* l) { AddIf(l, "A")->ThenCommands()->AddCall(U("B")); },
+     "if A then\n  B;\n", nullptr},
+    {"EmptyIf", [](TPascalCommands* l) { AddIf(l, "A"); }, "if A then\nbegin\nend;\n", nullptr},
+    {"ThenBeforeElseHasNoSemicolon",
+     [](TPascalCommands* l) {
+         TPascalIf* s = AddIf(l, "A");
+         s->ThenCommands()->AddCall(U("B"));
+         s->ElseCommands()->AddCall(U("C"));
+     },
+     "if A then\n  B\nelse\n  C;\n", nullptr},
+    {"OpenIfInThenGetsBeginEnd",
+     [](TPascalCommands* l) {
+         TPascalIf* s = AddIf(l, "A");
+         AddIf(s->ThenCommands(), "B")->ThenCommands()->AddCall(U("C"));
+         s->ElseCommands()->AddCall(U("D"));
+     },
+     "if A then\nbegin\n  if B then\n    C;\nend\nelse\n  D;\n", nullptr},
+    {"NestedIfsWithElse",
+     [](TPascalCommands* l) {
+         TPascalIf* s = AddIf(l, "A");
+         TPascalIf* inner = AddIf(s->ThenCommands(), "B");
+         inner->ThenCommands()->AddCall(U("C"));
+         inner->ElseCommands()->AddCall(U("D"));
+         s->ElseCommands()->AddCall(U("E"));
+     },
+     "if A then\n  if B then\n    C\n  else\n    D\nelse\n  E;\n", nullptr},
+    {"SeveralStatementsInBothBranches",
+     [](TPascalCommands* l) {
+         TPascalIf* s = AddIf(l, "A");
+         s->ThenCommands()->AddCall(U("B"));
+         s->ThenCommands()->AddCall(U("C"));
+         s->ElseCommands()->AddCall(U("D"));
+         s->ElseCommands()->AddCall(U("E"));
+     },
+     "if A then\nbegin\n  B;\n  C;\nend\nelse begin\n  D;\n  E;\nend;\n", nullptr},
+    {"ElseIfChainIsWrapped",
+     [](TPascalCommands* l) {
+         TPascalIf* s = AddIf(l, "A");
+         s->ThenCommands()->AddCall(U("B"));
+         AddIf(s->ElseCommands(), "C")->ThenCommands()->AddCall(U("D"));
+     },
+     "if A then\n  B\nelse begin\n  if C then\n    D;\nend;\n", nullptr},
+    {"LoopBeforeElseHasNoSemicolon",
+     [](TPascalCommands* l) {
+         TPascalIf* s = AddIf(l, "A");
+         TPascalWhile* loop = s->ThenCommands()->AddWhile();
+         loop->Condition()->AddCall(U("B"));
+         loop->Commands()->AddCall(U("C"));
+         s->ElseCommands()->AddCall(U("D"));
+     },
+     "if A then\n  while B do\n    C\nelse\n  D;\n", nullptr},
+    {"LoopEndingInOpenIfGetsBeginEnd",
+     [](TPascalCommands* l) {
+         TPascalIf* s = AddIf(l, "A");
+         TPascalFor* loop = s->ThenCommands()->AddFor();
+         loop->Variable()->AddCall(U("I"));
+         loop->LowBound()->AddInteger(1);
+         loop->HighBound()->AddInteger(2);
+         AddIf(loop->Commands(), "B")->ThenCommands()->AddCall(U("C"));
+         s->ElseCommands()->AddCall(U("D"));
+     },
+     "if A then\nbegin\n  for I := 1 to 2 do\n    if B then\n      C;\nend\nelse\n  D;\n", nullptr},
+    {"BackwardFor",
+     [](TPascalCommands* l) {
+         TPascalFor* loop = l->AddFor();
+         loop->SetBackward(true);
+         loop->Variable()->AddCall(U("I"));
+         loop->LowBound()->AddInteger(1);
+         loop->HighBound()->AddInteger(10);
+         loop->Commands()->AddCall(U("A"));
+         loop->Commands()->AddCall(U("B"));
+     },
+     "for I := 10 downto 1 do\nbegin\n  A;\n  B;\nend;\n", nullptr},
+    {"WhileWithEmptyBody", [](TPascalCommands* l) { l->AddWhile()->Condition()->AddCall(U("Busy")); },
+     "while Busy do\nbegin\nend;\n", nullptr},
+    {"Case",
+     [](TPascalCommands* l) {
+         TPascalCase* s = l->AddCase();
+         s->Selector()->AddCall(U("K"));
+         TPascalCaseItem* one = s->Items()->Add();
+         one->Value()->AddInteger(1);
+         one->Commands()->AddCall(U("A"));
+         TPascalCaseItem* two = s->Items()->Add();
+         two->Value()->AddText(U("2, 3"));
+         two->Commands()->AddCall(U("B"));
+         two->Commands()->AddCall(U("C"));
+         s->ElseCommands()->AddCall(U("D"));
+     },
+     "case K of\n  1:\n    A;\n  2, 3:\n  begin\n    B;\n    C;\n  end;\nelse\n  D;\nend;\n", nullptr},
+    {"CaseElseBlock",
+     [](TPascalCommands* l) {
+         TPascalCase* s = l->AddCase();
+         s->Selector()->AddCall(U("K"));
+         s->Items()->Add()->Value()->AddInteger(0);
+         s->ElseCommands()->AddCall(U("A"));
+         s->ElseCommands()->AddCall(U("B"));
+     },
+     "case K of\n  0:\n  begin\n  end;\nelse\n  begin\n    A;\n    B;\n  end;\nend;\n", nullptr},
+    {"TryFinally",
+     [](TPascalCommands* l) {
+         TPascalTryFinally* s = l->AddTryFinally();
+         s->TryCommands()->AddCall(U("A"));
+         s->FinallyCommands()->AddCall(U("B"));
+     },
+     "try\n  A;\nfinally\n  B;\nend;\n", nullptr},
+    {"TryExceptWithHandlersAndElse",
+     [](TPascalCommands* l) {
+         TPascalTryExcept* s = l->AddTryExcept();
+         s->TryCommands()->AddCall(U("A"));
+         TPascalTryExceptItem* first = s->Handlers()->Add();
+         first->SetVariableName(U("E"));
+         first->ExceptionType()->AddText(U("EConvertError"));
+         first->Commands()->AddCall(U("B"));
+         TPascalTryExceptItem* second = s->Handlers()->Add();
+         second->ExceptionType()->AddText(U("EAbort"));
+         second->Commands()->AddCall(U("C"));
+         second->Commands()->AddCall(U("D"));
+         s->ElseCommands()->AddCall(U("F"));
+     },
+     "try\n  A;\nexcept\n  on E: EConvertError do B;\n  on EAbort do\n  begin\n    C;\n    D;\n  end;\n"
+     "else\n  F;\nend;\n",
+     nullptr},
+    {"TryExceptWithoutHandlers",
+     [](TPascalCommands* l) {
+         TPascalTryExcept* s = l->AddTryExcept();
+         s->TryCommands()->AddCall(U("A"));
+         s->ElseCommands()->AddCall(U("B"));
+         s->ElseCommands()->AddCall(U("C"));
+     },
+     "try\n  A;\nexcept\n  B;\n  C;\nend;\n", nullptr},
+    {"CustomCommandsAndLet",
+     [](TPascalCommands* l) {
+         l->AddText(U("Inc(N)"));
+         l->AddText(U("{ no terminator }"))->SetTerminated(false);
+         TPascalLet* let = l->AddLet();
+         let->Target()->AddCall(U("X"));
+         let->Value()->AddInteger(1);
+     },
+     "Inc(N);\n{ no terminator }\nX := 1;\n", nullptr},
+    {"IfDefStatementNeedsBeginEnd",
+     [](TPascalCommands* l) {
+         TPascalIf* s = AddIf(l, "A");
+         TPascalIfDef* ifDef = s->ThenCommands()->AddChild<TPascalIfDef>();
+         ifDef->Condition()->AddText(U("DEBUG"));
+         ifDef->ThenPart()->AddText(U("Log;"));
+         ifDef->SetNewLineAfter(true);
+     },
+     "if A then\nbegin\n  {$IFDEF DEBUG}Log;{$ENDIF}\nend;\n", nullptr},
+    // Optimization
+    {"ConstantTrueIfKeepsThen",
+     [](TPascalCommands* l) {
+         TPascalIf* s = l->AddIf();
+         s->Condition()->AddNot()->Operand()->AddBoolean(false);
+         s->ThenCommands()->AddCall(U("A"));
+         s->ThenCommands()->AddCall(U("B"));
+         s->ElseCommands()->AddCall(U("C"));
+         l->AddCall(U("D"));
+     },
+     "if not False then\nbegin\n  A;\n  B;\nend\nelse\n  C;\nD;\n", "A;\nB;\nD;\n"},
+    {"ConstantFalseIfKeepsElse",
+     [](TPascalCommands* l) {
+         TPascalIf* s = l->AddIf();
+         s->Condition()->AddBoolean(false);
+         s->ThenCommands()->AddCall(U("A"));
+         s->ElseCommands()->AddCall(U("C"));
+     },
+     "if False then\n  A\nelse\n  C;\n", "C;\n"},
+    {"WhileFalseDisappears",
+     [](TPascalCommands* l) {
+         TPascalWhile* s = l->AddWhile();
+         s->Condition()->AddBoolean(false);
+         s->Commands()->AddCall(U("A"));
+         l->AddCall(U("B"));
+     },
+     "while False do\n  A;\nB;\n", "B;\n"},
+};
+
+class PascalCommandsText : public ::testing::TestWithParam<TCommandsRow>
+{
+};
+
+TEST_P(PascalCommandsText, WritesAndOptimizes)
+{
+    const TCommandsRow& row = GetParam();
+    TNodePtr<TPascalCommands> list(new TPascalCommands);
+    row.Build(list.get());
+    EXPECT_EQ(PascalText(*list), U(row.Text));
+    list->Optimize();
+    EXPECT_EQ(PascalText(*list), U(row.Optimized != nullptr ? row.Optimized : row.Text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PascalCommandsText, ::testing::ValuesIn(CommandRows),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+} // namespace
+} // namespace qv
