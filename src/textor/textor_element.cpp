@@ -713,7 +713,8 @@ void TTextorElement::BoundsChanged(const QRect& oldBounds, int oldDescent)
 
 void TTextorElement::TextorArranged()
 {
-    if (ReadyInteractive() != nullptr) {
+    // Called while the Textor's bracket may still be open: the layout is complete all the same.
+    if (FInteractive) {
         SetFieldState(tfsRestoringSelection, true);
         struct TRestore
         {
