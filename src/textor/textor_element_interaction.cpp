@@ -103,8 +103,8 @@ void TTextorElement::FreeInteractive()
 
 TSchemeTextorInteractive* TTextorElement::ReadyInteractive() const
 {
-    if (!FInteractive || FTextor->UpdateCount() > 0 || FTextor->LockCount() > 0 || FTextor->ArrangePending() ||
-        FTextor->Arranging())
+    if (!FInteractive || FTextor->UpdateCount() > 0 || FTextor->LockCount() > 0 ||
+        FTextor->ArrangePending() || FTextor->Arranging())
         return nullptr;
     return FInteractive.get();
 }
@@ -460,8 +460,8 @@ void TTextorElement::KeyDown(int& key, Qt::KeyboardModifiers shift)
     }
     const TInteractiveCall call(this);
     const bool ctrl = (shift & Qt::ControlModifier) != 0;
-    const bool shiftOnly = (shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) ==
-                           Qt::ShiftModifier;
+    const bool shiftOnly =
+        (shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == Qt::ShiftModifier;
     const bool idle = interactive->MouseState() == tmsIdle;
     if (idle && ((ctrl && key == Qt::Key_C) || (ctrl && key == Qt::Key_Insert))) {
         if (CanCopy())

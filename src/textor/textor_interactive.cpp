@@ -45,8 +45,8 @@ void TTextorInteractive::SetCaretWidth(int width)
 
 // --- Caret and selection ---------------------------------------------------------------------------
 
-void TTextorInteractive::Changed(const TTextorPosition& oldCaret, TRow* oldRow, const TTextorPosition& oldAnchor,
-                                 const TTextorPosition& oldActive)
+void TTextorInteractive::Changed(const TTextorPosition& oldCaret, TRow* oldRow,
+                                 const TTextorPosition& oldAnchor, const TTextorPosition& oldActive)
 {
     const bool caretChanged = !(oldCaret == FCaret) || oldRow != FCaretRow;
     const bool selectionChanged = !SameSelection(oldAnchor, oldActive, FAnchor, FActiveEnd);
@@ -130,7 +130,8 @@ void TTextorInteractive::RequestReplace(const QString* text)
     Notify(tinReplace, reinterpret_cast<intptr_t>(text));
 }
 
-bool TTextorInteractive::DeleteRange(const TTextorPosition& from, const TTextorPosition& to, bool caretAtStart)
+bool TTextorInteractive::DeleteRange(const TTextorPosition& from, const TTextorPosition& to,
+                                     bool caretAtStart)
 {
     if (FTextor->Compare(from, to) >= 0)
         return false;
@@ -159,7 +160,8 @@ void TTextorInteractive::MoveVertically(bool down, int distance, bool extend)
 {
     if (FCaretRow == nullptr)
         return;
-    const int x = FHasRememberedX ? FRememberedX : FCaretRow->Left() + FTextor->XOfPosition(*FCaretRow, FCaret);
+    const int x =
+        FHasRememberedX ? FRememberedX : FCaretRow->Left() + FTextor->XOfPosition(*FCaretRow, FCaret);
     const QRect rect = FTextor->CaretRect(*FCaretRow, FCaret, FCaretWidth);
     int y = 0;
     if (distance <= 0)

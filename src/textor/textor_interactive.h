@@ -76,7 +76,9 @@ struct TTextorCanEditEvent
 template <auto Method, class C>
 TTextorCanEditEvent MakeTextorCanEdit(C* object)
 {
-    return {object, [](void* target) { return bool((static_cast<C*>(target)->*Method)()); }};
+    return {object, [](void* target) {
+                return bool((static_cast<C*>(target)->*Method)());
+            }};
 }
 
 // The caret and the selection of one Textor while its field has the focus. It turns keys and mouse

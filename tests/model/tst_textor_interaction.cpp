@@ -3,9 +3,10 @@
 #include "core/undo_redo.h"
 #include "elements/scheme.h"
 #include "textor/sheet_settings.h"
-#include "textor/textor_interactive.h"
 #include "textor/textor_element.h"
+#include "textor/textor_interactive.h"
 
+#include "support/fake_user_interface.h"
 #include "support/printers.h"
 #include "test_elements.h"
 #include "textor_fakes.h"
@@ -166,7 +167,8 @@ TTextorIndexRange Sel(int p1, int o1, int p2, int o2)
 }
 
 class TextorKeys : public TextorInteraction, public ::testing::WithParamInterface<TKeyRow>
-{};
+{
+};
 
 TEST_P(TextorKeys, GiveTextCaretAndSelection)
 {
@@ -181,62 +183,185 @@ TEST_P(TextorKeys, GiveTextCaretAndSelection)
 }
 
 const TKeyRow keyRows[] = {
-    {"RightLeftStepAndStopAtTheEnds", multiLine, "ab/c", Caret(0, 0),
-     {K(Qt::Key_Left), K(Qt::Key_Right), K(Qt::Key_Right), K(Qt::Key_Right)}, "ab/c", Caret(1, 0)},
-    {"ShiftRightThriceSelectsAWordThenShiftLeftShrinks", multiLine, "abc def", Caret(0, 0),
-     {S(Qt::Key_Right), S(Qt::Key_Right), S(Qt::Key_Right), S(Qt::Key_Left)}, "abc def", Sel(0, 0, 0, 2)},
-    {"ShiftLeftFromASelectionKeepsTheAnchor", multiLine, "abc def", Sel(0, 2, 0, 5),
-     {S(Qt::Key_Left), S(Qt::Key_Left), S(Qt::Key_Left), S(Qt::Key_Left)}, "abc def", Sel(0, 2, 0, 1)},
-    {"CtrlRightGoesToWordEnds", multiLine, "one two", Caret(0, 0),
-     {C(Qt::Key_Right), C(Qt::Key_Right), C(Qt::Key_Right)}, "one two", Caret(0, 7)},
-    {"CtrlLeftGoesToWordStarts", multiLine, "one two", Caret(0, 7),
-     {C(Qt::Key_Left), C(Qt::Key_Left), C(Qt::Key_Left)}, "one two", Caret(0, 0)},
-    {"CtrlShiftHomeSelectsToTheStart", multiLine, "ab/cd", Caret(1, 1),
-     {K(Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier)}, "ab/cd", Sel(1, 1, 0, 0)},
+    {"RightLeftStepAndStopAtTheEnds",
+     multiLine,
+     "ab/c",
+     Caret(0, 0),
+     {K(Qt::Key_Left), K(Qt::Key_Right), K(Qt::Key_Right), K(Qt::Key_Right)},
+     "ab/c",
+     Caret(1, 0)},
+    {"ShiftRightThriceSelectsAWordThenShiftLeftShrinks",
+     multiLine,
+     "abc def",
+     Caret(0, 0),
+     {S(Qt::Key_Right), S(Qt::Key_Right), S(Qt::Key_Right), S(Qt::Key_Left)},
+     "abc def",
+     Sel(0, 0, 0, 2)},
+    {"ShiftLeftFromASelectionKeepsTheAnchor",
+     multiLine,
+     "abc def",
+     Sel(0, 2, 0, 5),
+     {S(Qt::Key_Left), S(Qt::Key_Left), S(Qt::Key_Left), S(Qt::Key_Left)},
+     "abc def",
+     Sel(0, 2, 0, 1)},
+    {"CtrlRightGoesToWordEnds",
+     multiLine,
+     "one two",
+     Caret(0, 0),
+     {C(Qt::Key_Right), C(Qt::Key_Right), C(Qt::Key_Right)},
+     "one two",
+     Caret(0, 7)},
+    {"CtrlLeftGoesToWordStarts",
+     multiLine,
+     "one two",
+     Caret(0, 7),
+     {C(Qt::Key_Left), C(Qt::Key_Left), C(Qt::Key_Left)},
+     "one two",
+     Caret(0, 0)},
+    {"CtrlShiftHomeSelectsToTheStart",
+     multiLine,
+     "ab/cd",
+     Caret(1, 1),
+     {K(Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier)},
+     "ab/cd",
+     Sel(1, 1, 0, 0)},
     {"CtrlEndGoesToTheLastPosition", multiLine, "ab/cd", Caret(0, 1), {C(Qt::Key_End)}, "ab/cd", Caret(1, 2)},
-    {"HomeAndEndOfARow", multiLine, "abc/defg", Caret(1, 2), {K(Qt::Key_Home), S(Qt::Key_End)}, "abc/defg",
+    {"HomeAndEndOfARow",
+     multiLine,
+     "abc/defg",
+     Caret(1, 2),
+     {K(Qt::Key_Home), S(Qt::Key_End)},
+     "abc/defg",
      Sel(1, 0, 1, 4)},
-    {"UpOnTheFirstRowDoesNothing", multiLine, "abc/def", Caret(0, 2), {K(Qt::Key_Up)}, "abc/def", Caret(0, 2)},
-    {"DownOnTheLastRowDoesNothing", multiLine, "abc/def", Caret(1, 1), {K(Qt::Key_Down)}, "abc/def",
+    {"UpOnTheFirstRowDoesNothing",
+     multiLine,
+     "abc/def",
+     Caret(0, 2),
+     {K(Qt::Key_Up)},
+     "abc/def",
+     Caret(0, 2)},
+    {"DownOnTheLastRowDoesNothing",
+     multiLine,
+     "abc/def",
+     Caret(1, 1),
+     {K(Qt::Key_Down)},
+     "abc/def",
      Caret(1, 1)},
     {"CtrlUpDoesNothing", multiLine, "abc/def", Caret(1, 1), {C(Qt::Key_Up)}, "abc/def", Caret(1, 1)},
     {"DownKeepsTheColumn", multiLine, "abcd/efgh", Caret(0, 3), {K(Qt::Key_Down)}, "abcd/efgh", Caret(1, 3)},
-    {"DownThroughAShortLineKeepsTheRememberedColumn", multiLine, "abcdef/x/ghijkl", Caret(0, 5),
-     {K(Qt::Key_Down), K(Qt::Key_Down)}, "abcdef/x/ghijkl", Caret(2, 5)},
-    {"ShiftDownExtends", multiLine, "abcd/efgh", Caret(0, 1), {S(Qt::Key_Down)}, "abcd/efgh", Sel(0, 1, 1, 1)},
-    {"PageDownKeepsTheColumnThenGoesToTheEnd", multiLine, "ab/cd/ef", Caret(0, 1), {K(Qt::Key_PageDown)},
-     "ab/cd/ef", Caret(2, 1)},
-    {"PageDownOnTheLastRowGoesToTheEnd", multiLine, "ab/cd/ef", Caret(0, 1),
-     {K(Qt::Key_PageDown), K(Qt::Key_PageDown)}, "ab/cd/ef", Caret(2, 2)},
-    {"ShiftPageUpSelectsToTheStart", multiLine, "ab/cd/ef", Caret(2, 1),
-     {S(Qt::Key_PageUp), S(Qt::Key_PageUp)}, "ab/cd/ef", Sel(2, 1, 0, 0)},
+    {"DownThroughAShortLineKeepsTheRememberedColumn",
+     multiLine,
+     "abcdef/x/ghijkl",
+     Caret(0, 5),
+     {K(Qt::Key_Down), K(Qt::Key_Down)},
+     "abcdef/x/ghijkl",
+     Caret(2, 5)},
+    {"ShiftDownExtends",
+     multiLine,
+     "abcd/efgh",
+     Caret(0, 1),
+     {S(Qt::Key_Down)},
+     "abcd/efgh",
+     Sel(0, 1, 1, 1)},
+    {"PageDownKeepsTheColumnThenGoesToTheEnd",
+     multiLine,
+     "ab/cd/ef",
+     Caret(0, 1),
+     {K(Qt::Key_PageDown)},
+     "ab/cd/ef",
+     Caret(2, 1)},
+    {"PageDownOnTheLastRowGoesToTheEnd",
+     multiLine,
+     "ab/cd/ef",
+     Caret(0, 1),
+     {K(Qt::Key_PageDown), K(Qt::Key_PageDown)},
+     "ab/cd/ef",
+     Caret(2, 2)},
+    {"ShiftPageUpSelectsToTheStart",
+     multiLine,
+     "ab/cd/ef",
+     Caret(2, 1),
+     {S(Qt::Key_PageUp), S(Qt::Key_PageUp)},
+     "ab/cd/ef",
+     Sel(2, 1, 0, 0)},
     {"TypingInsertsAtTheCaret", multiLine, "ad", Caret(0, 1), {Ch(u'b'), Ch(u'c')}, "abcd", Caret(0, 3)},
     {"TypingReplacesTheSelection", multiLine, "one two", Sel(0, 4, 0, 7), {Ch(u'2')}, "one 2", Caret(0, 5)},
-    {"CtrlCharactersAreNotTyped", multiLine, "a", Caret(0, 1), {Ch(u'b', Qt::ControlModifier)}, "a",
+    {"CtrlCharactersAreNotTyped",
+     multiLine,
+     "a",
+     Caret(0, 1),
+     {Ch(u'b', Qt::ControlModifier)},
+     "a",
      Caret(0, 1)},
-    {"ControlCharactersAreNotTyped", multiLine, "a", Caret(0, 1), {Ch(0x7F), Ch(0x1B), Ch(0x85)}, "a",
+    {"ControlCharactersAreNotTyped",
+     multiLine,
+     "a",
+     Caret(0, 1),
+     {Ch(0x7F), Ch(0x1B), Ch(0x85)},
+     "a",
      Caret(0, 1)},
-    {"BackspaceDeletesBeforeTheCaret", multiLine, "abc", Caret(0, 2), {K(Qt::Key_Backspace)}, "ac",
+    {"BackspaceDeletesBeforeTheCaret",
+     multiLine,
+     "abc",
+     Caret(0, 2),
+     {K(Qt::Key_Backspace)},
+     "ac",
      Caret(0, 1)},
-    {"BackspaceAtTheStartDeletesNothing", multiLine, "abc", Caret(0, 0), {K(Qt::Key_Backspace)}, "abc",
+    {"BackspaceAtTheStartDeletesNothing",
+     multiLine,
+     "abc",
+     Caret(0, 0),
+     {K(Qt::Key_Backspace)},
+     "abc",
      Caret(0, 0)},
-    {"BackspaceJoinsParagraphs", multiLine, "ab/cd", Caret(1, 0), {K(Qt::Key_Backspace)}, "abcd", Caret(0, 2)},
-    {"BackspaceDeletesTheSelection", multiLine, "abcdef", Sel(0, 4, 0, 1), {K(Qt::Key_Backspace)}, "aef",
+    {"BackspaceJoinsParagraphs",
+     multiLine,
+     "ab/cd",
+     Caret(1, 0),
+     {K(Qt::Key_Backspace)},
+     "abcd",
+     Caret(0, 2)},
+    {"BackspaceDeletesTheSelection",
+     multiLine,
+     "abcdef",
+     Sel(0, 4, 0, 1),
+     {K(Qt::Key_Backspace)},
+     "aef",
      Caret(0, 1)},
     {"DeleteAtTheEndDeletesNothing", multiLine, "abc", Caret(0, 3), {K(Qt::Key_Delete)}, "abc", Caret(0, 3)},
     {"DeleteAtAParagraphEndJoins", multiLine, "ab/cd", Caret(0, 2), {K(Qt::Key_Delete)}, "abcd", Caret(0, 2)},
-    {"CtrlBackspaceDeletesTheWordAndItsBlanks", multiLine, "one word  ", Caret(0, 10),
-     {C(Qt::Key_Backspace)}, "one ", Caret(0, 4)},
-    {"CtrlDeleteDeletesToTheWordEnd", multiLine, "one two", Caret(0, 0), {C(Qt::Key_Delete)}, "two",
+    {"CtrlBackspaceDeletesTheWordAndItsBlanks",
+     multiLine,
+     "one word  ",
+     Caret(0, 10),
+     {C(Qt::Key_Backspace)},
+     "one ",
+     Caret(0, 4)},
+    {"CtrlDeleteDeletesToTheWordEnd",
+     multiLine,
+     "one two",
+     Caret(0, 0),
+     {C(Qt::Key_Delete)},
+     "two",
      Caret(0, 0)},
     {"EnterSplitsAParagraph", multiLine, "abcd", Caret(0, 2), {K(Qt::Key_Return)}, "ab/cd", Caret(1, 0)},
     {"CtrlEnterNeverBreaksALine", multiLine, "abcd", Caret(0, 2), {C(Qt::Key_Return)}, "abcd", Caret(0, 2)},
-    {"EnterInASingleLineFieldInsertsNothing", singleLine, "abcd", Caret(0, 2), {K(Qt::Key_Return)}, "abcd",
+    {"EnterInASingleLineFieldInsertsNothing",
+     singleLine,
+     "abcd",
+     Caret(0, 2),
+     {K(Qt::Key_Return)},
+     "abcd",
      Caret(0, 2)},
     {"TabIsTypedOnlyWithTabStops", singleLine, "ab", Caret(0, 1), {Ch(u'\t')}, "ab", Caret(0, 1)},
     {"TabIsTypedWithTabStops", multiLine, "ab", Caret(0, 1), {Ch(u'\t')}, "a\tb", Caret(0, 2)},
-    {"ASurrogatePairIsTypedWhole", multiLine, "ab", Caret(0, 1), {Ch(0xD83D), Ch(0xDE00)},
-     QStringLiteral("a\U0001F600b"), Caret(0, 3)},
+    {"ASurrogatePairIsTypedWhole",
+     multiLine,
+     "ab",
+     Caret(0, 1),
+     {Ch(0xD83D), Ch(0xDE00)},
+     QStringLiteral("a\U0001F600b"),
+     Caret(0, 3)},
     {"CtrlASelectsEverything", multiLine, "ab/cd", Caret(0, 1), {C(Qt::Key_A)}, "ab/cd", Sel(0, 0, 1, 2)},
 };
 
@@ -367,7 +492,8 @@ TEST_F(TextorInteraction, CaretRectangleAndKindFollowTheCaretSize)
     const QMargins padding = field->GetPadding();
     const int x = field->Textor()->XOfPosition(*row, field->Interactive()->Caret());
     EXPECT_EQ(kind, 3);
-    EXPECT_EQ(rect, QRect(padding.left() + row->Left() + x - 1, padding.top() + row->Top(), 3, row->Height()));
+    EXPECT_EQ(rect,
+              QRect(padding.left() + row->Left() + x - 1, padding.top() + row->Top(), 3, row->Height()));
     EXPECT_GT(x, 0);
     EXPECT_GT(row->Top(), 0) << "the caret is on the second row";
 }
@@ -401,11 +527,41 @@ TEST_F(TextorInteraction, RightMovesTheFocusIntoAnEmbeddedField)
     EXPECT_TRUE(inner->IsCovered()) << "a selected element is marked";
 }
 
+TEST_F(TextorInteraction, ClipboardKeysCopyCutAndPaste)
+{
+    TFakeClipboard clipboard;
+    TFakeUrlOpener opener;
+    TScopedDesktop desktop(&clipboard, &opener);
+    TInteractionField* field = Field(multiLine, 0, QStringLiteral("one two"));
+    field->SetSelection(Sel(0, 4, 0, 7));
+    Press(field, C(Qt::Key_C));
+    EXPECT_EQ(clipboard.Text(), QStringLiteral("two"));
+    field->SetSelection(Sel(0, 0, 0, 4));
+    Press(field, K(Qt::Key_Delete, Qt::ShiftModifier));
+    EXPECT_EQ(clipboard.Text(), QStringLiteral("one "));
+    EXPECT_EQ(Text(field), QStringLiteral("two"));
+    Press(field, C(Qt::Key_End));
+    Press(field, C(Qt::Key_V));
+    EXPECT_EQ(Text(field), QStringLiteral("twoone "));
+    EXPECT_EQ(field->Selection(), Caret(0, 7));
+
+    // A read-only field copies but neither cuts nor pastes.
+    Sheet.FReadOnly = true;
+    field->SetSelection(Sel(0, 0, 0, 3));
+    EXPECT_FALSE(field->CanCut());
+    Press(field, C(Qt::Key_X));
+    Press(field, K(Qt::Key_Insert, Qt::ShiftModifier));
+    EXPECT_EQ(Text(field), QStringLiteral("twoone "));
+    Press(field, K(Qt::Key_Insert, Qt::ControlModifier));
+    EXPECT_EQ(clipboard.Text(), QStringLiteral("two"));
+}
+
 // --- Mouse -----------------------------------------------------------------------------------------
 
 TEST_F(TextorInteraction, ClickAndDragSelectWithTheMouseCaptured)
 {
-    TInteractionField* field = Field(multiLine, 0, QStringLiteral("abcdef/ghij").replace(u'/', "\r\n"), false);
+    TInteractionField* field =
+        Field(multiLine, 0, QStringLiteral("abcdef/ghij").replace(u'/', "\r\n"), false);
     field->MouseDown(At(field, 21, 5), {}, false);
     ASSERT_TRUE(field->IsFocused());
     EXPECT_EQ(field->Selection(), Caret(0, 2));
@@ -430,7 +586,8 @@ TEST_F(TextorInteraction, ClickAndDragSelectWithTheMouseCaptured)
 
 TEST_F(TextorInteraction, DoubleAndTripleClicksSelectWordsAndParagraphs)
 {
-    TInteractionField* field = Field(multiLine, 0, QStringLiteral("one two   three//last").replace(u'/', "\r\n"));
+    TInteractionField* field =
+        Field(multiLine, 0, QStringLiteral("one two   three//last").replace(u'/', "\r\n"));
     // A double click on the blanks after a word selects the word with them.
     field->MouseDown(At(field, 82, 5), {}, false);
     field->MouseUp(At(field, 82, 5), true, {});
@@ -504,7 +661,8 @@ public:
     {
         Notes.append(notify);
         if (notify == tinReplace)
-            Replaced.append(param1 != 0 ? *reinterpret_cast<const QString*>(param1) : QStringLiteral("<delete>"));
+            Replaced.append(param1 != 0 ? *reinterpret_cast<const QString*>(param1)
+                                        : QStringLiteral("<delete>"));
     }
 };
 
@@ -555,8 +713,10 @@ TEST_F(TextorInteraction, PaintsTheSelectionMarkedAndTheRestPlain)
     const QStringList marks = canvas.Filtered(QStringLiteral("select"));
     ASSERT_FALSE(marks.isEmpty());
     // "bcd", the paragraph end cell of 5 pixels, then "e".
-    EXPECT_TRUE(marks.first().startsWith(QStringLiteral("select 10,0,30,"))) << marks.join(u';').toStdString();
-    EXPECT_TRUE(marks.join(u';').contains(QStringLiteral("select 40,0,5,"))) << marks.join(u';').toStdString();
+    EXPECT_TRUE(marks.first().startsWith(QStringLiteral("select 10,0,30,")))
+        << marks.join(u';').toStdString();
+    EXPECT_TRUE(marks.join(u';').contains(QStringLiteral("select 40,0,5,")))
+        << marks.join(u';').toStdString();
     QStringList texts = canvas.Filtered(QStringLiteral("text"));
     // "a", "bcd", "e" and "f": each piece once.
     EXPECT_EQ(texts.size(), 4) << texts.join(u';').toStdString();
