@@ -722,8 +722,11 @@ void TTextorElement::TextorArranged()
             ~TRestore() { Element->SetFieldState(tfsRestoringSelection, false); }
         } restore{this};
         // The layout changed: rows and positions are converted again from the index form.
-        if (!FlushPendingSelectionNow())
+        if (!FlushPendingSelectionNow()) {
             ReapplySelection();
+            if (Sheet() != nullptr && IsFocused())
+                Sheet()->UpdateCaret();
+        }
     }
     UpdateSize();
     const QMargins padding = GetPadding();
