@@ -280,10 +280,19 @@ void TTextorEditOperation::UndoOnElement(TElement* element)
         RevertEdit(field);
 }
 
+// Declared before the update guards, so it runs after they closed: an edit whose brackets ended
+// without a layout (nothing changed) still shows its selection.
+struct TTextorEditOperation::TPendingSelectionFlush
+{
+    TTextorElement* Element;
+    ~TPendingSelectionFlush() { Element->FlushPendingSelection(); }
+};
+
 void TTextorEditOperation::ApplyEdit(TTextorElement* element)
 {
     FTimeStamp = TextorNow();
     TSchemeTextor* textor = element->Textor();
+    const TPendingSelectionFlush flush{element};
     TUpdateGuard<TScheme> schemeGuard(element->Scheme());
     TUpdateGuard<TTextor> textorGuard(textor);
 
@@ -347,14 +356,14 @@ void TTextorEditOperation::ApplyEdit(TTextorElement* element)
         TTextorIndexRange selection = FInsertedRange;
         if (!haveInserted || !FKeepSelection)
             selection.Start = selection.End;
-        element->FSelection = selection;
-        element->FSelectionPending = true;
+        element->SetPendingSelection(selection);
     }
 }
 
 void TTextorEditOperation::RevertEdit(TTextorElement* element)
 {
     TSchemeTextor* textor = element->Textor();
+    const TPendingSelectionFlush flush{element};
     TUpdateGuard<TScheme> schemeGuard(element->Scheme());
     TUpdateGuard<TTextor> textorGuard(textor);
     if (FContent && !IsEmptyRange(FInsertedRange)) {
@@ -373,10 +382,8 @@ void TTextorEditOperation::RevertEdit(TTextorElement* element)
             selection = textor->ToIndex(restored);
         }
     }
-    if (element->IsFocused()) {
-        element->FSelection = selection;
-        element->FSelectionPending = true;
-    }
+    if (element->IsFocused())
+        element->SetPendingSelection(selection);
 }
 
 bool TTextorEditOperation::MergeInto(TOperation* previous)

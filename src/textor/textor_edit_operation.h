@@ -58,6 +58,8 @@ protected:
     void UndoOnElement(TElement* element) override;
 
 private:
+    struct TPendingSelectionFlush;
+
     double FTimeStamp = 0;
     TTextorIndexRange FDeletedRange;
     TTextorIndex FInsertPoint;

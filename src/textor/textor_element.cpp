@@ -12,6 +12,7 @@
 #include "textor/sheet_settings.h"
 #include "textor/sheet_theme.h"
 #include "textor/textor_canvas.h"
+#include "textor/textor_interactive.h"
 
 #include <QElapsedTimer>
 
@@ -232,6 +233,8 @@ TTextorElement::~TTextorElement() = default;
 void TTextorElement::BeforeDestruction()
 {
     inherited::BeforeDestruction();
+    FreeInteractive();
+    FRetiredInteractive.reset();
     // The portions free the embedded elements: they must go while this element still exists.
     if (FTextor) {
         FTextor->DetachElement();
@@ -357,13 +360,6 @@ int32_t TTextorElement::GetInteger()
 
 // --- Selection -------------------------------------------------------------------------------------
 
-void TTextorElement::SetSelection(const TTextorIndexRange& selection)
-{
-    FSelection = selection;
-    if (Sheet() != nullptr && IsFocused())
-        Sheet()->UpdateCaret();
-}
-
 bool TTextorElement::SelectionRange(TTextorRange& range) const
 {
     if (!FTextor->FromIndex(FSelection, range))
@@ -473,6 +469,11 @@ void TTextorElement::RemoveVisualChild(TVisualElement* child)
 void TTextorElement::FocusLost()
 {
     inherited::FocusLost();
+    CommitChange();
+}
+
+void TTextorElement::CommitChange()
+{
     if ((VisualFlags() & vsWantsFocusLost) != 0) {
         SetVisualStateBits(vsWantsFocusLost, false);
         Changed();
@@ -712,13 +713,20 @@ void TTextorElement::BoundsChanged(const QRect& oldBounds, int oldDescent)
 
 void TTextorElement::TextorArranged()
 {
-    if (FSelectionPending) {
-        FSelectionPending = false;
+    // Called while the Textor's bracket may still be open: the layout is complete all the same.
+    if (FInteractive) {
         SetFieldState(tfsRestoringSelection, true);
-        TTextorRange range;
-        if (!FTextor->FromIndex(FSelection, range))
-            FSelection = {};
-        SetFieldState(tfsRestoringSelection, false);
+        struct TRestore
+        {
+            TTextorElement* Element;
+            ~TRestore() { Element->SetFieldState(tfsRestoringSelection, false); }
+        } restore{this};
+        // The layout changed: rows and positions are converted again from the index form.
+        if (!FlushPendingSelectionNow()) {
+            ReapplySelection();
+            if (Sheet() != nullptr && IsFocused())
+                Sheet()->UpdateCaret();
+        }
     }
     UpdateSize();
     const QMargins padding = GetPadding();
@@ -749,10 +757,10 @@ void TTextorElement::Paint(TCanvas* canvas)
     const bool marks = sheetSettings != nullptr && sheetSettings->NonPrintingCharacters().Value() &&
                        !HasBehaviour(tboNoNonPrinting);
     const int flags = marks ? tpfNonPrinting : 0;
-    FTextor->Paint(*canvas, 0, marks, flags, FTextor->WholeRange());
-    TTextorRange selection;
-    if (IsFocused() && SelectionRange(selection) && selection.Start != selection.End)
-        FTextor->Paint(*canvas, 0, marks, flags | tpfSelected, selection);
+    if (TSchemeTextorInteractive* interactive = IsFocused() ? ReadyInteractive() : nullptr)
+        interactive->Paint(*canvas, 0, flags | tpfSelected);
+    else
+        FTextor->Paint(*canvas, 0, marks, flags, FTextor->WholeRange());
     canvas->OffsetOrigin(-padding.left(), -padding.top());
 }
 
@@ -779,6 +787,8 @@ void TTextorElement::Relayout(bool all, bool force)
 
 void TTextorElement::SheetChanging()
 {
+    // Off its sheet the field has no focus.
+    FreeInteractive();
     inherited::SheetChanging();
     if (FSheetUnlocked) {
         FSheetUnlocked = false;

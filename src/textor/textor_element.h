@@ -17,6 +17,7 @@ class TRichTextAttributes;
 class TSchemeLoader;
 class TSchemeSaver;
 class TSheetSettings;
+class TSchemeTextorInteractive;
 class TTextorEditOperation;
 class TTextorElement;
 
@@ -202,10 +203,38 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     double GetFloat();
     int32_t GetInteger();
 
-    // The selection of the focused field (index form; End is the caret). Only meaningful while the
-    // field has the focus; edits place the caret through it.
+    // The selection of the focused field (index form; Start is the anchor, End is the caret), kept
+    // in step with the interactive; an edit's pending selection shows here at once. Only meaningful
+    // while the field has the focus; edits place the caret through it.
     const TTextorIndexRange& Selection() const { return FSelection; }
+    // Selects through the interactive; while the Textor waits for a layout the selection is applied
+    // after it.
     void SetSelection(const TTextorIndexRange& selection);
+
+    // The caret and selection handler; exists only while the field has the focus.
+    TSchemeTextorInteractive* Interactive() const { return FInteractive.get(); }
+    // The InteractiveOptions the field gives its interactive.
+    uint16_t InteractiveOptionsFromFieldOptions();
+    // Sets the interactive's caret width (the sheet's "CaretSize") and options.
+    virtual void ConfigureInteractive(uint16_t options);
+
+    // Focus placement: the field takes the focus with the caret at its first or last position, at a
+    // point (element coordinates), just before or after one of its embedded elements, or with the
+    // selection of focus data. When the field already has the focus only the caret moves.
+    void FocusAtFirst();
+    void FocusAtLast();
+    void FocusAtPoint(const QPoint& point);
+    void FocusBeside(TVisualElement* embedded, bool after);
+    void FocusWithData(const QString& focusData);
+    // The selection as focus data: "start paragraph,start offset,end paragraph,end offset".
+    QString FocusData() const;
+    // Parses focus data (missing or invalid numbers count as 0); false when the text is no range.
+    static bool ParseFocusData(const QString& text, TTextorIndexRange& range);
+    // Moves the focus into the embedded element of `portion` (its first focus target from the side
+    // entered); false when it has none.
+    bool EnterEmbedded(TPortion* portion, bool atEnd);
+    // Copies the selection and deletes it as one edit.
+    void Cut();
 
     // The one entry point of all edits: builds a TTextorEditOperation and posts it. `range` is used
     // with tetRange; `content` (may be null: a pure deletion) is copied.
@@ -287,6 +316,21 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     // Commits a change that waited for the focus to go (deferred commit).
     void FocusLost() override;
 
+    // Interaction: the field creates its interactive when it gets the focus and frees it when it
+    // loses it; keys and mouse go to it (points less the padding).
+    void FocusChanged() override;
+    void GetCaret(int& kind, QRect& rect) override;
+    bool HasSelection() override;
+    void SelectAll() override;
+    void CaptureCancelled() override;
+    bool CanCut() override;
+    int GetCursor(const QPoint& point) override;
+    void KeyDown(int& key, Qt::KeyboardModifiers shift) override;
+    void KeyPress(QChar& key) override;
+    void MouseDown(const QPoint& point, Qt::KeyboardModifiers shift, bool doubleClick) override;
+    void MouseMove(const QPoint& point, Qt::KeyboardModifiers shift) override;
+    void MouseUp(const QPoint& point, bool released, Qt::KeyboardModifiers shift) override;
+
     // Draws the frame theme element over the client rectangle (element coordinates).
     virtual void PaintFrame(TCanvas* canvas);
     // The field's own look: nothing while its Textor is locked; else the frame, then the content
@@ -305,6 +349,41 @@ protected:
 private:
     friend class TSchemeTextor;
     friend class TTextorEditOperation;
+
+    enum TFocusPlacement : uint8_t
+    {
+        fpNone,
+        fpFirst,
+        fpLast,
+        fpPoint,
+        fpBefore,
+        fpAfter,
+        fpSelection,
+    };
+    // Runs a call into the interactive; an interactive that the call unfocused is freed afterwards.
+    class TInteractiveCall;
+
+    void CreateInteractive();
+    void FreeInteractive();
+    // The interactive, when it exists and the Textor is laid out (its positions are current).
+    TSchemeTextorInteractive* ReadyInteractive() const;
+    void InteractiveNotify(TItfObject* sender, int notify, intptr_t param1, intptr_t param2);
+    // Copies the interactive's anchor and caret into Selection().
+    void SyncSelection();
+    // Marks the embedded elements inside the selection as selected (covered) and the others not.
+    void MarkSelectedElements(bool none);
+    void RequestFocus(TFocusPlacement placement);
+    void ApplyFocusPlacement();
+    // Hands an edit's selection to the interactive, applied after the next Arrange.
+    void SetPendingSelection(const TTextorIndexRange& range);
+    // Applies a pending selection that no Arrange picked up (an edit that changed no layout).
+    void FlushPendingSelection();
+    // Applies a pending selection now; false when there was none.
+    bool FlushPendingSelectionNow();
+    // Re-selects Selection() with freshly converted positions, clamped to the content.
+    void ReapplySelection();
+    void CommitChange();
+    int ClickCount(const QPoint& point, bool doubleClick);
 
     // Takes over the inheritable option bits of the enclosing field.
     void InheritOptions();
@@ -326,7 +405,19 @@ private:
     int FFirstLineHeight = 0;
     bool FSheetUnlocked = false;
     TTextorIndexRange FSelection;
-    bool FSelectionPending = false;
+    std::unique_ptr<TSchemeTextorInteractive> FInteractive;
+    // An interactive whose field lost the focus during a call into it; freed when the call returns.
+    std::unique_ptr<TSchemeTextorInteractive> FRetiredInteractive;
+    int FInteractiveCalls = 0;
+    TFocusPlacement FFocusPlacement = fpNone;
+    QPoint FFocusPoint;
+    int32_t FFocusElementID = 0;
+    // Modifiers of the last KeyDown: character input comes without them.
+    Qt::KeyboardModifiers FKeyShift;
+    // Click counting for double and triple clicks (TextorNow milliseconds, element coordinates).
+    double FLastClickTime = -1.0e12;
+    QPoint FLastClickPoint;
+    int FClickCount = 0;
 };
 
 } // namespace qv

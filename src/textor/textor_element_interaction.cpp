@@ -1,0 +1,586 @@
+// The text field's caret, selection, keys and mouse: the interactive's life and the routing of the
+// sheet's hooks to it.
+
+#include "elements/element_sheet.h"
+#include "elements/scheme.h"
+#include "elements/scheme_filer.h"
+#include "textor/sheet_settings.h"
+#include "textor/textor_element.h"
+#include "textor/textor_interactive.h"
+
+#include <QGuiApplication>
+#include <QStringList>
+#include <QStyleHints>
+
+namespace qv {
+
+// Counts the calls into the interactive that are running; FreeInteractive keeps an interactive
+// alive until the outermost call returned (a key may move the focus away from its own field).
+class TTextorElement::TInteractiveCall
+{
+public:
+    explicit TInteractiveCall(TTextorElement* element) : FElement(element) { ++FElement->FInteractiveCalls; }
+    ~TInteractiveCall()
+    {
+        if (--FElement->FInteractiveCalls == 0)
+            FElement->FRetiredInteractive.reset();
+    }
+    TInteractiveCall(const TInteractiveCall&) = delete;
+    TInteractiveCall& operator=(const TInteractiveCall&) = delete;
+
+private:
+    TTextorElement* FElement;
+};
+
+namespace {
+
+int DoubleClickInterval()
+{
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
+        return QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    return 400;
+}
+
+int DragThreshold()
+{
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
+        return QGuiApplication::styleHints()->startDragDistance();
+    return 4;
+}
+
+} // namespace
+
+// --- Life of the interactive -----------------------------------------------------------------------
+
+uint16_t TTextorElement::InteractiveOptionsFromFieldOptions()
+{
+    uint16_t options = tioDefault;
+    if ((FContentOptions & (tcoTextMask | tcoTabStops)) != 0)
+        options |= tioTakesText;
+    if (HasBehaviour(tboElements))
+        options |= tioTakesElements;
+    if (HasDropDown())
+        options |= tioDropDown;
+    if ((FContentOptions & tcoParagraphs) != 0)
+        options |= tioLineBreaks;
+    return options;
+}
+
+void TTextorElement::ConfigureInteractive(uint16_t options)
+{
+    TSheetSettings* settings = TextorSheetSettings();
+    FInteractive->SetCaretWidth(settings != nullptr ? settings->CaretSize().Value() : 1);
+    FInteractive->SetInteractiveOptions(options);
+}
+
+void TTextorElement::CreateInteractive()
+{
+    FInteractive = std::make_unique<TSchemeTextorInteractive>(FTextor.get(), this);
+    FInteractive->SetCanEdit(MakeTextorCanEdit<&TVisualElement::CanEdit>(static_cast<TVisualElement*>(this)));
+    FInteractive->SetDragThreshold(DragThreshold());
+    if (Sheet() != nullptr)
+        FInteractive->SetPageHeight(Sheet()->PageSize().height());
+    ConfigureInteractive(InteractiveOptionsFromFieldOptions());
+    FInteractive->AddHandler(MakeNotifyEvent<&TTextorElement::InteractiveNotify>(this));
+    ApplyFocusPlacement();
+}
+
+void TTextorElement::FreeInteractive()
+{
+    if (!FInteractive)
+        return;
+    FInteractive->RemoveHandler(MakeNotifyEvent<&TTextorElement::InteractiveNotify>(this));
+    if (Sheet() != nullptr && IsCaptured())
+        Sheet()->SetCaptureElement(nullptr);
+    if (!IsDestroying())
+        MarkSelectedElements(true);
+    if (FInteractiveCalls > 0)
+        FRetiredInteractive = std::move(FInteractive);
+    else
+        FInteractive.reset();
+    FFocusPlacement = fpNone;
+}
+
+TSchemeTextorInteractive* TTextorElement::ReadyInteractive() const
+{
+    if (!FInteractive || FTextor->UpdateCount() > 0 || FTextor->LockCount() > 0 ||
+        FTextor->ArrangePending() || FTextor->Arranging())
+        return nullptr;
+    return FInteractive.get();
+}
+
+void TTextorElement::FocusChanged()
+{
+    inherited::FocusChanged();
+    if (IsDestroying())
+        return;
+    if (IsFocused()) {
+        if (!FInteractive)
+            CreateInteractive();
+    } else {
+        FreeInteractive();
+    }
+}
+
+// --- Selection -------------------------------------------------------------------------------------
+
+void TTextorElement::SyncSelection()
+{
+    if (!FInteractive)
+        return;
+    FSelection = {FTextor->ToIndex(FInteractive->Anchor()), FTextor->ToIndex(FInteractive->Caret())};
+}
+
+void TTextorElement::SetSelection(const TTextorIndexRange& selection)
+{
+    FSelection = selection;
+    if (FInteractive) {
+        const bool caretAtStart = selection.End < selection.Start;
+        const TTextorIndexRange sorted =
+            caretAtStart ? TTextorIndexRange{selection.End, selection.Start} : selection;
+        if (ReadyInteractive() == nullptr) {
+            FInteractive->SetPendingSelection(sorted, caretAtStart);
+        } else {
+            const TInteractiveCall call(this);
+            FInteractive->ClearPendingSelection();
+            TTextorRange range;
+            if (FTextor->FromIndex(sorted, range))
+                FInteractive->SetSelection(range, caretAtStart);
+            else
+                FInteractive->SetCaret(FTextor->FirstPosition());
+            SyncSelection();
+        }
+    }
+    if (Sheet() != nullptr && IsFocused())
+        Sheet()->UpdateCaret();
+}
+
+void TTextorElement::SetPendingSelection(const TTextorIndexRange& range)
+{
+    FSelection = range;
+    if (FInteractive)
+        FInteractive->SetPendingSelection(range, false);
+}
+
+bool TTextorElement::FlushPendingSelectionNow()
+{
+    if (!FInteractive || !FInteractive->HasPendingSelection())
+        return false;
+    {
+        const TInteractiveCall call(this);
+        FInteractive->ApplyPendingSelection();
+        SyncSelection();
+    }
+    if (Sheet() != nullptr && IsFocused())
+        Sheet()->UpdateCaret();
+    return true;
+}
+
+void TTextorElement::FlushPendingSelection()
+{
+    if (ReadyInteractive() == nullptr || !FInteractive->HasPendingSelection())
+        return;
+    SetFieldState(tfsRestoringSelection, true);
+    struct TRestore
+    {
+        TTextorElement* Element;
+        ~TRestore() { Element->SetFieldState(tfsRestoringSelection, false); }
+    } restore{this};
+    FlushPendingSelectionNow();
+}
+
+void TTextorElement::ReapplySelection()
+{
+    // Clamped, so that a selection beyond a shortened content (SetText) stays inside it.
+    auto clamp = [this](TTextorIndex index) {
+        const int count = FTextor->ParagraphCount();
+        index.Paragraph = qBound(0, index.Paragraph, count - 1);
+        TTextorPosition position;
+        FTextor->FromIndex({index.Paragraph, 0}, position);
+        index.Offset = qBound(0, index.Offset, position.Paragraph->Length());
+        FTextor->FromIndex(index, position);
+        return position;
+    };
+    const TInteractiveCall call(this);
+    const TTextorPosition anchor = clamp(FSelection.Start);
+    const TTextorPosition caret = clamp(FSelection.End);
+    const bool caretAtStart = FTextor->Compare(caret, anchor) < 0;
+    FInteractive->SetSelection(caretAtStart ? TTextorRange{caret, anchor} : TTextorRange{anchor, caret},
+                               caretAtStart);
+    SyncSelection();
+}
+
+void TTextorElement::MarkSelectedElements(bool none)
+{
+    if (!HasBehaviour(tboElements))
+        return;
+    TTextorRange selection;
+    const bool any = !none && FInteractive && FInteractive->HasSelection();
+    if (any)
+        selection = FInteractive->GetSelection();
+    const TTextorIndex start = any ? FTextor->ToIndex(selection.Start) : TTextorIndex{};
+    const TTextorIndex end = any ? FTextor->ToIndex(selection.End) : TTextorIndex{};
+    int index = 0;
+    for (TParagraph* p = FTextor->FirstParagraph(); p != nullptr; p = p->Next(), ++index) {
+        int offset = 0;
+        for (TPortion* portion = p->FirstPortion(); portion != nullptr; portion = portion->Next()) {
+            if (TVisualElement* element = EmbeddedElement(portion)) {
+                const TTextorIndex at{index, offset};
+                element->SetCovered(any && !(at < start) && at < end);
+            }
+            offset += portion->Length();
+        }
+    }
+}
+
+bool TTextorElement::HasSelection()
+{
+    TSchemeTextorInteractive* interactive = ReadyInteractive();
+    return interactive != nullptr && interactive->HasSelection();
+}
+
+void TTextorElement::SelectAll()
+{
+    if (TSchemeTextorInteractive* interactive = ReadyInteractive()) {
+        const TInteractiveCall call(this);
+        interactive->SelectAll();
+    }
+}
+
+bool TTextorElement::CanCut()
+{
+    return CanCopy() && CanEdit();
+}
+
+void TTextorElement::Cut()
+{
+    if (!CanCut())
+        return;
+    Copy();
+    Replace(tetSelection, nullptr, false, 0, fmFile, nullptr);
+}
+
+// --- Notifications ---------------------------------------------------------------------------------
+
+void TTextorElement::InteractiveNotify(TItfObject*, int notify, intptr_t param1, intptr_t)
+{
+    switch (notify) {
+    case tinCaret:
+        SyncSelection();
+        if ((FFieldState & tfsRestoringSelection) == 0 && Sheet() != nullptr && IsFocused())
+            Sheet()->UpdateCaret();
+        break;
+    case tinSelection:
+        SyncSelection();
+        MarkSelectedElements(false);
+        Invalidate();
+        break;
+    case tinMouseState:
+        if (Sheet() != nullptr) {
+            if (FInteractive && FInteractive->MouseState() == tmsSelecting)
+                Sheet()->SetCaptureElement(this);
+            else if (IsCaptured())
+                Sheet()->SetCaptureElement(nullptr);
+        }
+        break;
+    case tinCursor:
+        // The sheet asks GetCursor as the mouse moves.
+        break;
+    case tinLink:
+        if (const auto* position = reinterpret_cast<const TTextorPosition*>(param1))
+            LinkClicked(position->Portion);
+        break;
+    case tinReplace: {
+        const auto* text = reinterpret_cast<const QString*>(param1);
+        ReplaceWithText(tetSelection, nullptr, false, text != nullptr ? *text : QString());
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// --- Focus placement -------------------------------------------------------------------------------
+
+void TTextorElement::RequestFocus(TFocusPlacement placement)
+{
+    FFocusPlacement = placement;
+    if (IsFocused() && FInteractive)
+        ApplyFocusPlacement();
+    else
+        SetFocus();
+    FFocusPlacement = fpNone;
+}
+
+void TTextorElement::FocusAtFirst()
+{
+    RequestFocus(fpFirst);
+}
+
+void TTextorElement::FocusAtLast()
+{
+    RequestFocus(fpLast);
+}
+
+void TTextorElement::FocusAtPoint(const QPoint& point)
+{
+    FFocusPoint = point;
+    RequestFocus(fpPoint);
+}
+
+void TTextorElement::FocusBeside(TVisualElement* embedded, bool after)
+{
+    FFocusElementID = embedded != nullptr ? embedded->ID() : 0;
+    RequestFocus(after ? fpAfter : fpBefore);
+}
+
+void TTextorElement::FocusWithData(const QString& focusData)
+{
+    TTextorIndexRange range;
+    TTextorRange positions;
+    if (ParseFocusData(focusData, range) && FTextor->FromIndex(range, positions)) {
+        FSelection = range;
+        RequestFocus(fpSelection);
+    } else {
+        RequestFocus(fpFirst);
+    }
+}
+
+void TTextorElement::ApplyFocusPlacement()
+{
+    TFocusPlacement placement = FFocusPlacement;
+    FFocusPlacement = fpNone;
+    TTextorIndex caret = FTextor->ToIndex(FTextor->FirstPosition());
+    switch (placement) {
+    case fpLast:
+        caret = FTextor->ToIndex(FTextor->LastPosition());
+        break;
+    case fpSelection:
+        SetSelection(FSelection);
+        return;
+    case fpPoint:
+        if (ReadyInteractive() != nullptr) {
+            const QMargins padding = GetPadding();
+            const TTextorHit hit =
+                FTextor->PositionAtPoint(FFocusPoint - QPoint(padding.left(), padding.top()), true, true);
+            caret = FTextor->ToIndex(hit.Position);
+        }
+        break;
+    case fpBefore:
+    case fpAfter:
+        for (TParagraph* p = FTextor->FirstParagraph(); p != nullptr; p = p->Next()) {
+            int offset = 0;
+            for (TPortion* portion = p->FirstPortion(); portion != nullptr; portion = portion->Next()) {
+                TVisualElement* element = EmbeddedElement(portion);
+                if (element != nullptr && element->ID() == FFocusElementID)
+                    caret = {p->Index(), offset + (placement == fpAfter ? 1 : 0)};
+                offset += portion->Length();
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    SetSelection({caret, caret});
+}
+
+QString TTextorElement::FocusData() const
+{
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(FSelection.Start.Paragraph)
+        .arg(FSelection.Start.Offset)
+        .arg(FSelection.End.Paragraph)
+        .arg(FSelection.End.Offset);
+}
+
+bool TTextorElement::ParseFocusData(const QString& text, TTextorIndexRange& range)
+{
+    const QStringList parts = text.split(u',');
+    int values[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 4 && i < parts.size(); ++i) {
+        bool ok = false;
+        const int value = parts[i].trimmed().toInt(&ok);
+        values[i] = ok ? value : 0;
+    }
+    range = {{values[0], values[1]}, {values[2], values[3]}};
+    return !text.trimmed().isEmpty();
+}
+
+bool TTextorElement::EnterEmbedded(TPortion* portion, bool atEnd)
+{
+    TVisualElement* element = EmbeddedElement(portion);
+    if (element == nullptr)
+        return false;
+    TVisualElement* target = nullptr;
+    if (!element->FindFocusTarget(!atEnd, true, true, target) || target == nullptr)
+        return false;
+    if (auto* field = dynamic_cast<TTextorElement*>(target)) {
+        if (atEnd)
+            field->FocusAtLast();
+        else
+            field->FocusAtFirst();
+    } else {
+        target->SetFocus();
+    }
+    return true;
+}
+
+// --- Caret and cursor ------------------------------------------------------------------------------
+
+void TTextorElement::GetCaret(int& kind, QRect& rect)
+{
+    TSchemeTextorInteractive* interactive = IsFocused() ? ReadyInteractive() : nullptr;
+    if (interactive == nullptr || interactive->CaretRow() == nullptr) {
+        inherited::GetCaret(kind, rect);
+        return;
+    }
+    const QMargins padding = GetPadding();
+    kind = 3;
+    rect = interactive->CaretRect().translated(padding.left(), padding.top());
+}
+
+int TTextorElement::GetCursor(const QPoint& point)
+{
+    TSchemeTextorInteractive* interactive = ReadyInteractive();
+    if (interactive == nullptr)
+        return TTextorInteractive::FieldCursor(InteractiveOptionsFromFieldOptions());
+    const QMargins padding = GetPadding();
+    return interactive->CursorAt(point - QPoint(padding.left(), padding.top()));
+}
+
+// --- Keys ------------------------------------------------------------------------------------------
+
+void TTextorElement::KeyDown(int& key, Qt::KeyboardModifiers shift)
+{
+    FKeyShift = shift;
+    TSchemeTextorInteractive* interactive = ReadyInteractive();
+    if (interactive == nullptr || key == 0) {
+        inherited::KeyDown(key, shift);
+        return;
+    }
+    const TInteractiveCall call(this);
+    const bool ctrl = (shift & Qt::ControlModifier) != 0;
+    const bool shiftOnly =
+        (shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == Qt::ShiftModifier;
+    const bool idle = interactive->MouseState() == tmsIdle;
+    if (idle && ((ctrl && key == Qt::Key_C) || (ctrl && key == Qt::Key_Insert))) {
+        if (CanCopy())
+            Copy();
+        key = 0;
+        return;
+    }
+    if (idle && ((ctrl && key == Qt::Key_X) || (shiftOnly && key == Qt::Key_Delete))) {
+        if (CanCut())
+            Cut();
+        key = 0;
+        return;
+    }
+    if (idle && ((ctrl && key == Qt::Key_V) || (shiftOnly && key == Qt::Key_Insert))) {
+        if (CanEdit())
+            Paste();
+        key = 0;
+        return;
+    }
+    if (idle && ctrl && key == Qt::Key_A) {
+        interactive->SelectAll();
+        key = 0;
+        return;
+    }
+    if (interactive->KeyDown(key, shift))
+        key = 0;
+}
+
+void TTextorElement::KeyPress(QChar& key)
+{
+    TSchemeTextorInteractive* interactive = ReadyInteractive();
+    if (interactive == nullptr || key.isNull()) {
+        inherited::KeyPress(key);
+        return;
+    }
+    const TInteractiveCall call(this);
+    if (key == u'\r' && !FTextor->AllowParagraphs()) {
+        // A single-line field takes Enter as the end of the input.
+        CommitChange();
+        key = QChar();
+        return;
+    }
+    if (!TextAllowed() && key != u'\r' && key != u'\t')
+        return;
+    if (interactive->KeyPress(key, FKeyShift))
+        key = QChar();
+}
+
+// --- Mouse -----------------------------------------------------------------------------------------
+
+int TTextorElement::ClickCount(const QPoint& point, bool doubleClick)
+{
+    const double now = TextorNow();
+    const QPoint distance = point - FLastClickPoint;
+    const int threshold = DragThreshold();
+    const bool near = qAbs(distance.x()) <= threshold && qAbs(distance.y()) <= threshold;
+    const bool quick = now - FLastClickTime < DoubleClickInterval();
+    // The sheet reports the second press of a pair; further quick presses in place count on.
+    if (quick && near && FClickCount >= 2)
+        FClickCount += 1;
+    else if (doubleClick)
+        FClickCount = 2;
+    else
+        FClickCount = 1;
+    FLastClickTime = now;
+    FLastClickPoint = point;
+    return FClickCount;
+}
+
+void TTextorElement::MouseDown(const QPoint& point, Qt::KeyboardModifiers shift, bool doubleClick)
+{
+    if (!HasVisualOption(voFocusOnClick) || Sheet() == nullptr) {
+        inherited::MouseDown(point, shift, doubleClick);
+        return;
+    }
+    const int count = ClickCount(point, doubleClick);
+    if (!IsFocused())
+        FocusAtPoint(point);
+    TSchemeTextorInteractive* interactive = ReadyInteractive();
+    if (interactive == nullptr)
+        return;
+    const TInteractiveCall call(this);
+    const QMargins padding = GetPadding();
+    interactive->MouseDown(point - QPoint(padding.left(), padding.top()), true, shift, count);
+}
+
+void TTextorElement::MouseMove(const QPoint& point, Qt::KeyboardModifiers shift)
+{
+    TSchemeTextorInteractive* interactive = ReadyInteractive();
+    if (interactive == nullptr) {
+        inherited::MouseMove(point, shift);
+        return;
+    }
+    const TInteractiveCall call(this);
+    const QMargins padding = GetPadding();
+    interactive->MouseMove(point - QPoint(padding.left(), padding.top()));
+}
+
+void TTextorElement::MouseUp(const QPoint& point, bool released, Qt::KeyboardModifiers shift)
+{
+    TSchemeTextorInteractive* interactive = ReadyInteractive();
+    if (interactive == nullptr) {
+        inherited::MouseUp(point, released, shift);
+        return;
+    }
+    const TInteractiveCall call(this);
+    const QMargins padding = GetPadding();
+    interactive->MouseUp(point - QPoint(padding.left(), padding.top()), true);
+    if (Sheet() != nullptr && IsCaptured())
+        Sheet()->SetCaptureElement(nullptr);
+}
+
+void TTextorElement::CaptureCancelled()
+{
+    inherited::CaptureCancelled();
+    if (FInteractive) {
+        const TInteractiveCall call(this);
+        FInteractive->CancelMouse();
+    }
+}
+
+} // namespace qv
