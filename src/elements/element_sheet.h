@@ -36,6 +36,11 @@ public:
     // The hot or capturing element's cursor may have changed (its bounds moved under the mouse). A
     // sheet that shows no cursor ignores it.
     virtual void UpdateCursor() {}
+    // The focused element's caret moved through the user's doing: keep it in view, redraw it, and
+    // let what follows the caret settle (the sheet's caret timer starts again).
+    virtual void CaretMoved() { UpdateCaret(); }
+    // What the palette offers for the focused element (or its selection) changed.
+    virtual void RequestPaletteItemsChanged() {}
 
     virtual void BeginUpdate() = 0;
     virtual void EndUpdate() = 0;

@@ -701,6 +701,14 @@ void TSheet::ActivationTimerFired()
         element->Activate();
 }
 
+void TSheet::CaretMoved()
+{
+    RequestCaretVisible(false);
+    UpdateCaret();
+    if (FFocused != nullptr)
+        FCaretTimer->start();
+}
+
 void TSheet::CaretTimerFired()
 {
     // While the button is held (a click or a drag) the sheet does not scroll under the mouse.

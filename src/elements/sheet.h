@@ -94,6 +94,7 @@ public:
     void SetHotElement(TVisualElement* element) override { SetHot(element); }
     void SetCaptureElement(TVisualElement* element) override { SetCapture(element); }
     void UpdateCaret() override;
+    void CaretMoved() override;
     void BeginUpdate() override;
     void EndUpdate() override;
     // An empty rectangle (an element not sized yet) repaints nothing.
@@ -197,7 +198,7 @@ public:
     void RequestRepaint(const QRect& rect = QRect());
     void RequestCaretVisible(bool withMargin = false);
     void RequestFocusedStateChanged();
-    void RequestPaletteItemsChanged();
+    void RequestPaletteItemsChanged() override;
     void RequestPaletteStatesChanged();
     void UpdateCursor() override;
 

@@ -152,7 +152,7 @@ void TTextorElement::SetSelection(const TTextorIndexRange& selection)
         }
     }
     if (Sheet() != nullptr && IsFocused())
-        Sheet()->UpdateCaret();
+        Sheet()->CaretMoved();
 }
 
 void TTextorElement::SetPendingSelection(const TTextorIndexRange& range)
@@ -171,8 +171,9 @@ bool TTextorElement::FlushPendingSelectionNow()
         FInteractive->ApplyPendingSelection();
         SyncSelection();
     }
+    // An edit or a command placed the caret: it is shown where it went.
     if (Sheet() != nullptr && IsFocused())
-        Sheet()->UpdateCaret();
+        Sheet()->CaretMoved();
     return true;
 }
 
@@ -268,11 +269,13 @@ void TTextorElement::InteractiveNotify(TItfObject*, int notify, intptr_t param1,
     case tinCaret:
         SyncSelection();
         if ((FFieldState & tfsRestoringSelection) == 0 && Sheet() != nullptr && IsFocused())
-            Sheet()->UpdateCaret();
+            Sheet()->CaretMoved();
         break;
     case tinSelection:
         SyncSelection();
         MarkSelectedElements(false);
+        if (HasBehaviour(tboFormatItems) && Sheet() != nullptr)
+            Sheet()->RequestPaletteItemsChanged();
         Invalidate();
         break;
     case tinMouseState:
@@ -284,7 +287,8 @@ void TTextorElement::InteractiveNotify(TItfObject*, int notify, intptr_t param1,
         }
         break;
     case tinCursor:
-        // The sheet asks GetCursor as the mouse moves.
+        if (Sheet() != nullptr)
+            Sheet()->UpdateCursor();
         break;
     case tinLink:
         if (const auto* position = reinterpret_cast<const TTextorPosition*>(param1))
