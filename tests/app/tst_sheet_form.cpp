@@ -1,0 +1,120 @@
+#include "app/sheet_form.h"
+
+#include "core/undo_redo.h"
+#include "elements/root.h"
+#include "elements/scheme.h"
+#include "elements/sheet.h"
+#include "textor/sheet_settings.h"
+
+#include "support/printers.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+TEST(SheetForm, ScrollsAsLittleAsPossibleToShowTheCaret)
+{
+    struct TRow
+    {
+        const char* Name;
+        QRect Caret;
+        int Margin;
+        QPoint Expected;
+    };
+    // The view shows (100, 200) to (299, 349).
+    const QRect visible(100, 200, 200, 150);
+    const TRow rows[] = {
+        {"already visible", QRect(150, 250, 1, 15), 0, QPoint(100, 200)},
+        {"below: bottom edge meets", QRect(150, 400, 1, 15), 0, QPoint(100, 400 + 15 - 150)},
+        {"above: top edge meets", QRect(150, 120, 1, 15), 0, QPoint(100, 120)},
+        {"taller than the view, below", QRect(150, 300, 1, 400), 0, QPoint(100, 300)},
+        {"taller than the view, above", QRect(150, 10, 1, 170), 0, QPoint(100, 10 + 170 - 150)},
+        {"right with margin", QRect(320, 250, 1, 15), 30, QPoint(320 + 30 - 200 + 1, 200)},
+        {"left with margin", QRect(110, 250, 1, 15), 30, QPoint(80, 200)},
+        {"never before the sheet's start", QRect(5, 250, 1, 15), 30, QPoint(0, 200)},
+    };
+    for (const TRow& row : rows)
+        EXPECT_EQ(TSheetForm::ScrollToShow(visible, row.Caret, row.Margin), row.Expected) << row.Name;
+}
+
+// A plain text document on a sheet shown in the window: typing reaches the focused text, the caret
+// stays in view, undo comes back through the window's command.
+class SheetFormDocument : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Scheme.SetUndoRedo(&Undo);
+        static_cast<TVisualElement*>(Scheme.Root())->SetVisualParent(Sheet.TopElement());
+        Form.resize(300, 200);
+        Form.SetScheme(&Scheme, &Sheet);
+        Form.show();
+        Form.setFocus();
+        ASSERT_TRUE(Sheet.FocusFirst());
+    }
+    void TearDown() override
+    {
+        Form.SetScheme(nullptr, nullptr);
+        static_cast<TVisualElement*>(Scheme.Root())->SetVisualParent(nullptr);
+        Undo.Clear();
+    }
+    void Type(int key, const QString& text)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(&Form, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(&Form, &release);
+    }
+    QString Text() const { return static_cast<TPlainTextRoot*>(Scheme.Root())->GetText(); }
+
+    TUndoRedo Undo;
+    TSheetSettings Settings;
+    TScheme Scheme{TPlainTextRoot::StaticClass()};
+    TSheet Sheet{&Settings};
+    TSheetForm Form;
+};
+
+TEST_F(SheetFormDocument, TypingReachesTheFocusedTextAndUndoTakesItBack)
+{
+    EXPECT_EQ(Sheet.PageSize(), Form.viewport()->size()) << "the view offers its size to the sheet";
+    Type(Qt::Key_A, QStringLiteral("a"));
+    Type(Qt::Key_B, QStringLiteral("b"));
+    EXPECT_EQ(Text(), QStringLiteral("ab"));
+    EXPECT_TRUE(Form.UndoAction()->isEnabled());
+    Form.UndoAction()->trigger();
+    EXPECT_EQ(Text(), QString());
+    EXPECT_TRUE(Form.RedoAction()->isEnabled());
+
+    // The window paints the sheet: the first letter leaves ink on the view.
+    Type(Qt::Key_W, QStringLiteral("W"));
+    const QImage image = Form.viewport()->grab().toImage();
+    const QRgb background = image.pixel(image.width() - 1, image.height() - 1);
+    int ink = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 60; ++x)
+            ink += image.pixel(x, y) != background ? 1 : 0;
+    }
+    EXPECT_GT(ink, 0);
+}
+
+TEST_F(SheetFormDocument, TheCaretStaysInViewAsTheTextGrows)
+{
+    for (int i = 0; i < 40; ++i) {
+        Type(Qt::Key_X, QStringLiteral("x"));
+        Type(Qt::Key_Return, QStringLiteral("\r"));
+    }
+    EXPECT_EQ(Text().count(QStringLiteral("\r\n")), 40);
+    ASSERT_EQ(Sheet.CaretKind(), ckTextCaret);
+    const QRect visible(Form.Origin(), Form.viewport()->size());
+    EXPECT_GT(Form.verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(visible.contains(Sheet.CaretRect())) << Sheet.CaretRect().y() << " in " << visible.y();
+    EXPECT_EQ(Sheet.ScrollPos(), Form.Origin()) << "the sheet knows where the view is";
+}
+
+} // namespace
+} // namespace qv
