@@ -33,6 +33,26 @@ TPascalVariable* AddVariable(TPascalNode* parent, const char* name, const char* 
     return variable;
 }
 
+// Gives a heading its kind, parameters of type Integer and a result type.
+TPascalMethodHead* Head(TPascalMethodHead* head, TPascalMethodKind kind,
+                        std::initializer_list<const char*> integers, const char* resultType = nullptr)
+{
+    head->SetKind(kind);
+    for (const char* name : integers)
+        head->Parameters()->Add(U(name))->Type()->AddText(U("Integer"));
+    if (resultType != nullptr)
+        head->ResultType()->AddText(U(resultType));
+    return head;
+}
+
+TPascalLet* Assign(TPascalCommands* list, TPascalNamedNode* target, int value)
+{
+    TPascalLet* let = list->AddLet();
+    let->Target()->AddCall(target);
+    let->Value()->AddInteger(value);
+    return let;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Directives, comments and sections
 
@@ -53,28 +73,27 @@ TEST(PascalDeclarations, DirectivesAreNeverWrapped)
 TEST(PascalDeclarations, AttachedCommentsTakeTheirNeighboursSection)
 {
     TNodePtr<TPascalDeclarations> list(new TPascalDeclarations);
+    const auto comment = [&](const char* text, TPascalCommentAttach attach) {
+        TPascalComment* result = list->AddComment(U(text));
+        result->SetAttachTo(attach);
+        return result;
+    };
     TPascalComment* loose = list->AddComment(U("loose"));
-    TPascalComment* beforeType = list->AddComment(U("chained"));
-    beforeType->SetAttachTo(caNext);
-    TPascalComment* chained = list->AddComment(U("about T"));
-    chained->SetAttachTo(caNext);
+    TPascalComment* beforeType = comment("chained", caNext);
+    TPascalComment* chained = comment("about T", caNext);
     AddNamed<TPascalTypeAlias>(list.get(), "T")->Type()->AddText(U("Integer"));
-    TPascalComment* afterType = list->AddComment(U("after T"));
-    afterType->SetAttachTo(caPrevious);
-    TPascalComment* circleA = list->AddComment(U("A"));
-    circleA->SetAttachTo(caNext);
-    TPascalComment* circleB = list->AddComment(U("B"));
-    circleB->SetAttachTo(caPrevious);
-    TPascalComment* last = list->AddComment(U("last"));
-    last->SetAttachTo(caNext);
+    TPascalComment* afterType = comment("after T", caPrevious);
+    // Two comments attached to each other, and one attached to nothing, belong nowhere.
+    TPascalComment* circleA = comment("A", caNext);
+    TPascalComment* circleB = comment("B", caPrevious);
+    TPascalComment* last = comment("last", caNext);
 
-    EXPECT_EQ(SectionKindOf(loose), skNone);
-    EXPECT_EQ(SectionKindOf(beforeType), skType);
-    EXPECT_EQ(SectionKindOf(chained), skType);
-    EXPECT_EQ(SectionKindOf(afterType), skType);
-    EXPECT_EQ(SectionKindOf(circleA), skNone);
-    EXPECT_EQ(SectionKindOf(circleB), skNone);
-    EXPECT_EQ(SectionKindOf(last), skNone);
+    const std::pair<TPascalNode*, TPascalSectionKind> rows[] = {
+        {loose, skNone},   {beforeType, skType}, {chained, skType}, {afterType, skType},
+        {circleA, skNone}, {circleB, skNone},    {last, skNone},
+    };
+    for (const auto& [node, kind] : rows)
+        EXPECT_EQ(SectionKindOf(node), kind) << static_cast<TPascalComment*>(node)->Text().toStdString();
     EXPECT_EQ(SectionKindOf(list->AddChild<TPascalMethodDeclaration>()), skOther);
     EXPECT_EQ(SectionKindOf(list->AddDirective(U("H+"))), skNone);
 }
@@ -150,9 +169,7 @@ TEST(PascalDeclarations, TypeDeclarations)
     notify->Heading()->Parameters()->Add(U("Sender"))->Type()->AddText(U("TObject"));
     notify->Heading()->SetDirectives(pdStdcall);
     auto* func = AddNamed<TPascalMethodType>(list.get(), "TFunc");
-    func->Heading()->SetKind(pmFunction);
-    func->Heading()->ResultType()->AddText(U("Integer"));
-    func->Heading()->SetDirectives(pdCdecl);
+    Head(func->Heading(), pmFunction, {}, "Integer")->SetDirectives(pdCdecl);
 
     EXPECT_EQ(PascalText(*list), U("TColorKind = (ckRed, ckGreen = 3 { three });\n"
                                    "TKinds = set of TColorKind;\n"
@@ -251,21 +268,12 @@ protected:
         FUnit->SetName(U("Main"));
         FGlobals = FUnit->ImplementationClause()->Declarations();
         FRoutine = AddNamed<TPascalMethodWithImplementation>(FGlobals, "Run");
-        FRoutine->Heading()->SetKind(pmFunction);
-        FRoutine->Heading()->ResultType()->AddText(U("Integer"));
-        FRoutine->Heading()->Parameters()->Add(U("A"))->Type()->AddText(U("Integer"));
+        Head(FRoutine->Heading(), pmFunction, {"A"}, "Integer");
     }
 
     TPascalVariable* Local(const char* name, const char* type = "Integer")
     {
         return AddVariable(FRoutine->LocalDeclarations(), name, type);
-    }
-    TPascalLet* Store(TPascalCommands* list, TPascalNamedNode* target, int value)
-    {
-        TPascalLet* let = list->AddLet();
-        let->Target()->AddCall(target);
-        let->Value()->AddInteger(value);
-        return let;
     }
     TPascalCommands* Body() const { return FRoutine->Commands(); }
     TPascalVariable* Result() const { return FRoutine->ResultVariable(); }
@@ -284,7 +292,7 @@ TEST_F(PascalRoutine, WritesHeadingLocalsCommentAndBody)
     FRoutine->SetComment(U("adds"));
     FRoutine->Heading()->SetDirectives(pdInline);
     Local("I");
-    Store(Body(), Result(), 1);
+    Assign(Body(), Result(), 1);
     EXPECT_EQ(PascalText(*FRoutine), U("function TCalc.Compute(A: Integer): Integer; inline;\n"
                                        "var\n"
                                        "  I: Integer;\n"
@@ -307,22 +315,18 @@ TEST_F(PascalRoutine, GroupsLocalsOfOneType)
     Local("E", "string");
     Local("F")->InitialValue()->AddInteger(1);
     Local("G");
+    // Grouping stops at other declarations.
+    FRoutine->LocalDeclarations()->AddDirective(U("H+"));
+    Local("H");
     FRoutine->Optimize();
     EXPECT_EQ(PascalText(*FRoutine->LocalDeclarations()), U("var\n"
                                                             "  A1, C, G: Integer;\n"
                                                             "  B, E: string;\n"
                                                             "  D: Integer; { counted }\n"
-                                                            "  F: Integer = 1;\n"));
-}
-
-TEST_F(PascalRoutine, GroupingStopsAtOtherDeclarations)
-{
-    Local("A1");
-    FRoutine->LocalDeclarations()->AddDirective(U("H+"));
-    Local("B");
-    FRoutine->Optimize();
-    EXPECT_EQ(PascalText(*FRoutine->LocalDeclarations()),
-              U("var\n  A1: Integer;\n{$H+}\nvar\n  B: Integer;\n"));
+                                                            "  F: Integer = 1;\n"
+                                                            "{$H+}\n"
+                                                            "var\n"
+                                                            "  H: Integer;\n"));
 }
 
 struct TDeadStoreRow
@@ -333,164 +337,103 @@ struct TDeadStoreRow
     const char* Optimized;
 };
 
-void Assign(TPascalCommands* list, TPascalNamedNode* target, int value)
+// "V := 1; <between>; V := 2" where <between> is one call of the given text.
+void AroundCall(TPascalCommands* l, TPascalVariable* v, const QString& prefix, const QString& suffix)
 {
-    TPascalLet* let = list->AddLet();
-    let->Target()->AddCall(target);
-    let->Value()->AddInteger(value);
+    Assign(l, v, 1);
+    if (suffix.isNull())
+        l->AddCall(prefix);
+    else
+        l->AddCall(prefix, v, suffix);
+    Assign(l, v, 2);
 }
 
+// clang-format off
 const TDeadStoreRow DeadStoreRows[] = {
-    {"OverwrittenStoreGoes",
-     [](auto* l, auto* v, auto*, auto*) {
-         Assign(l, v, 1);
-         Assign(l, v, 2);
-         l->AddCall(U("Use("), v, U(")"));
-     },
+    {"OverwrittenStoreGoes", [](auto* l, auto* v, auto*, auto*) { Assign(l, v, 1); Assign(l, v, 2); l->AddCall(U("Use("), v, U(")")); },
      "V := 2;\nUse(V);\n"},
-    {"ReadStoreStays",
-     [](auto* l, auto* v, auto*, auto*) {
-         Assign(l, v, 1);
-         l->AddCall(U("Use("), v, U(")"));
-         Assign(l, v, 2);
-     },
-     "V := 1;\nUse(V);\nV := 2;\n"},
-    {"ReadInTheNewValueStays",
-     [](auto* l, auto* v, auto*, auto*) {
+    {"ReadStoreStays", [](auto* l, auto* v, auto*, auto*) { AroundCall(l, v, U("Use("), U(")")); }, "V := 1;\nUse(V);\nV := 2;\n"},
+    {"ReadInTheNewValueStays", [](auto* l, auto* v, auto*, auto*) {
          Assign(l, v, 1);
          TPascalLet* let = l->AddLet();
          let->Target()->AddCall(v);
          auto* sum = let->Value()->AddOperation(poAdd);
          sum->Left()->AddCall(v);
-         sum->Right()->AddInteger(1);
-     },
-     "V := 1;\nV := V + 1;\n"},
-    {"BothBranchesOverwrite",
-     [](auto* l, auto*, auto* r, auto*) {
+         sum->Right()->AddInteger(1); }, "V := 1;\nV := V + 1;\n"},
+    {"BothBranchesOverwrite", [](auto* l, auto*, auto* r, auto*) {
          Assign(l, r, 0);
          TPascalIf* s = l->AddIf();
          s->Condition()->AddCall(U("C"));
          Assign(s->ThenCommands(), r, 1);
-         Assign(s->ElseCommands(), r, 2);
-     },
-     "if C then\n  Result := 1\nelse\n  Result := 2;\n"},
-    {"OneBranchOverwrites",
-     [](auto* l, auto*, auto* r, auto*) {
+         Assign(s->ElseCommands(), r, 2); }, "if C then\n  Result := 1\nelse\n  Result := 2;\n"},
+    {"OneBranchOverwrites", [](auto* l, auto*, auto* r, auto*) {
          Assign(l, r, 0);
          TPascalIf* s = l->AddIf();
          s->Condition()->AddCall(U("C"));
-         Assign(s->ThenCommands(), r, 1);
-     },
-     "Result := 0;\nif C then\n  Result := 1;\n"},
-    {"FieldOfTheVariableReads",
-     [](auto* l, auto* v, auto*, auto*) {
+         Assign(s->ThenCommands(), r, 1); }, "Result := 0;\nif C then\n  Result := 1;\n"},
+    {"FieldOfTheVariableReads", [](auto* l, auto* v, auto*, auto*) { AroundCall(l, v, U("Use("), U(".X)")); }, "V := 1;\nUse(V.X);\nV := 2;\n"},
+    {"CallTextMentionReads", [](auto* l, auto* v, auto*, auto*) { AroundCall(l, v, U("Use(V)"), QString()); }, "V := 1;\nUse(V);\nV := 2;\n"},
+    {"OutArgumentOverwrites", [](auto* l, auto* v, auto*, auto*) {
          Assign(l, v, 1);
-         l->AddCall(U("Use("), v, U(".X)"));
-         Assign(l, v, 2);
-     },
-     "V := 1;\nUse(V.X);\nV := 2;\n"},
-    {"CallTextMentionReads",
-     [](auto* l, auto* v, auto*, auto*) {
+         l->AddCall(U("Fill"))->Arguments()->Add(puOut)->AddCall(v); }, "Fill(V);\n"},
+    {"VarArgumentReads", [](auto* l, auto* v, auto*, auto*) {
          Assign(l, v, 1);
-         l->AddCall(U("Use(V)"));
-         Assign(l, v, 2);
-     },
-     "V := 1;\nUse(V);\nV := 2;\n"},
-    {"OutArgumentOverwrites",
-     [](auto* l, auto* v, auto*, auto*) {
-         Assign(l, v, 1);
-         l->AddCall(U("Fill"))->Arguments()->Add(puOut)->AddCall(v);
-     },
-     "Fill(V);\n"},
-    {"VarArgumentReads",
-     [](auto* l, auto* v, auto*, auto*) {
-         Assign(l, v, 1);
-         l->AddCall(U("Inc"))->Arguments()->Add(puVar)->AddCall(v);
-     },
-     "V := 1;\nInc(V);\n"},
-    {"WhileBodyMayNotRun",
-     [](auto* l, auto* v, auto*, auto*) {
+         l->AddCall(U("Inc"))->Arguments()->Add(puVar)->AddCall(v); }, "V := 1;\nInc(V);\n"},
+    {"WhileBodyMayNotRun", [](auto* l, auto* v, auto*, auto*) {
          Assign(l, v, 1);
          TPascalWhile* loop = l->AddWhile();
          loop->Condition()->AddCall(U("C"));
          Assign(loop->Commands(), v, 2);
-         Assign(l, v, 3);
-     },
-     "while C do\n  V := 2;\nV := 3;\n"},
-    {"CaseWithElseOverwritesEverywhere",
-     [](auto* l, auto* v, auto*, auto*) {
+         Assign(l, v, 3); }, "while C do\n  V := 2;\nV := 3;\n"},
+    {"CaseWithElseOverwritesEverywhere", [](auto* l, auto* v, auto*, auto*) {
          Assign(l, v, 1);
          TPascalCase* s = l->AddCase();
          s->Selector()->AddCall(U("K"));
          TPascalCaseItem* branch = s->Items()->Add();
          branch->Value()->AddInteger(0);
          Assign(branch->Commands(), v, 2);
-         Assign(s->ElseCommands(), v, 3);
-     },
-     "case K of\n  0:\n    V := 2;\nelse\n  V := 3;\nend;\n"},
+         Assign(s->ElseCommands(), v, 3); }, "case K of\n  0:\n    V := 2;\nelse\n  V := 3;\nend;\n"},
     // Stores the scan cannot prove dead stay.
-    {"GlobalVariableStays",
-     [](auto* l, auto*, auto*, auto* g) {
-         Assign(l, g, 1);
-         l->AddCall(U("Report"));
-         Assign(l, g, 2);
-     },
+    {"GlobalVariableStays", [](auto* l, auto*, auto*, auto* g) { Assign(l, g, 1); l->AddCall(U("Report")); Assign(l, g, 2); },
      "G := 1;\nReport;\nG := 2;\n"},
-    {"LoopBoundsReadBeforeTheLoopVariable",
-     [](auto* l, auto* v, auto*, auto*) {
+    {"LoopBoundsReadBeforeTheLoopVariable", [](auto* l, auto* v, auto*, auto*) {
          Assign(l, v, 5);
          TPascalFor* loop = l->AddFor();
          loop->Variable()->AddCall(v);
          loop->LowBound()->AddInteger(1);
          loop->HighBound()->AddCall(v);
-         loop->Commands()->AddCall(U("Step"));
-     },
-     "V := 5;\nfor V := 1 to V do\n  Step;\n"},
-    {"FreeTextMentionReads",
-     [](auto* l, auto* v, auto*, auto*) {
+         loop->Commands()->AddCall(U("Step")); }, "V := 5;\nfor V := 1 to V do\n  Step;\n"},
+    {"FreeTextMentionReads", [](auto* l, auto* v, auto*, auto*) {
          Assign(l, v, 1);
          l->AddText(U("Writeln(v)"));
          l->AddText(U("Writeln(VV)"));
-         Assign(l, v, 2);
-     },
-     "V := 1;\nWriteln(v);\nWriteln(VV);\nV := 2;\n"},
-    {"FreeTextWithoutMentionDoesNotRead",
-     [](auto* l, auto* v, auto*, auto*) {
+         Assign(l, v, 2); }, "V := 1;\nWriteln(v);\nWriteln(VV);\nV := 2;\n"},
+    {"FreeTextWithoutMentionDoesNotRead", [](auto* l, auto* v, auto*, auto*) {
          Assign(l, v, 1);
          l->AddText(U("Writeln(VV)"));
-         Assign(l, v, 2);
-     },
-     "Writeln(VV);\nV := 2;\n"},
-    {"StoreOfACallStays",
-     [](auto* l, auto* v, auto*, auto*) {
+         Assign(l, v, 2); }, "Writeln(VV);\nV := 2;\n"},
+    {"StoreOfACallStays", [](auto* l, auto* v, auto*, auto*) {
          l->AddLet()->Target()->AddCall(v);
          static_cast<TPascalLet*>(l->LastChild())->Value()->AddCall(U("ReadNext"));
          TPascalLet* second = l->AddLet();
          second->Target()->AddCall(v);
          second->Value()->AddText(U("Compute(1)"));
-         Assign(l, v, 3);
-     },
-     "V := ReadNext;\nV := Compute(1);\nV := 3;\n"},
-    {"StoreOfAnotherVariableGoes",
-     [](auto* l, auto* v, auto* r, auto*) {
+         Assign(l, v, 3); }, "V := ReadNext;\nV := Compute(1);\nV := 3;\n"},
+    {"StoreOfAnotherVariableGoes", [](auto* l, auto* v, auto* r, auto*) {
          TPascalLet* copy = l->AddLet();
          copy->Target()->AddCall(r);
          auto* sum = copy->Value()->AddOperation(poAdd);
          sum->Left()->AddCall(v);
          sum->Right()->AddText(U("SizeOf"));
-         Assign(l, r, 3);
-     },
-     "Result := 3;\n"},
-    {"InsideTryStays",
-     [](auto* l, auto* v, auto*, auto*) {
+         Assign(l, r, 3); }, "Result := 3;\n"},
+    {"InsideTryStays", [](auto* l, auto* v, auto*, auto*) {
          TPascalTryExcept* t = l->AddTryExcept();
          Assign(t->TryCommands(), v, 1);
          t->TryCommands()->AddCall(U("Risky"));
          Assign(t->TryCommands(), v, 2);
-         t->ElseCommands()->AddCall(U("Use("), v, U(")"));
-     },
-     "try\n  V := 1;\n  Risky;\n  V := 2;\nexcept\n  Use(V);\nend;\n"},
+         t->ElseCommands()->AddCall(U("Use("), v, U(")")); }, "try\n  V := 1;\n  Risky;\n  V := 2;\nexcept\n  Use(V);\nend;\n"},
 };
+// clang-format on
 
 class PascalDeadStores : public PascalRoutine, public ::testing::WithParamInterface<TDeadStoreRow>
 {
@@ -512,9 +455,9 @@ TEST_F(PascalRoutine, NestedRoutinesKeepStores)
 {
     TPascalVariable* v = Local("V");
     AddNamed<TPascalMethodWithImplementation>(FRoutine->LocalDeclarations(), "Inner");
-    Store(Body(), v, 1);
+    Assign(Body(), v, 1);
     Body()->AddCall(U("Inner"));
-    Store(Body(), v, 2);
+    Assign(Body(), v, 2);
     FUnit->Optimize();
     EXPECT_EQ(PascalText(*Body()), U("V := 1;\nInner;\nV := 2;\n"));
 }
@@ -616,34 +559,17 @@ TEST(PascalModule, Unit)
     auto* shape = AddNamed<TPascalClass>(front->Declarations(), "TShape");
     shape->ParentType()->AddText(U("TObject"));
     auto* name = AddVariable(shape->GetSections(csPrivate), "FName", "string");
-    auto* create = AddNamed<TPascalMethodDeclaration>(shape->GetSections(csPublic), "Create");
-    create->Heading()->SetKind(pmConstructor);
-    create->Heading()->Parameters()->Add(U("AName"), puConst)->Type()->AddText(U("string"));
     auto* property = AddNamed<TPascalClassProperty>(shape->GetSections(csPublic), "Name");
     property->Type()->AddText(U("string"));
     property->Read()->AddCall(name);
     auto* area = AddNamed<TPascalMethodDeclaration>(front->Declarations(), "Area");
-    area->Heading()->SetKind(pmFunction);
-    area->Heading()->Parameters()->Add(U("W"))->Type()->AddText(U("Integer"));
-    area->Heading()->Parameters()->Add(U("H"))->Type()->AddText(U("Integer"));
-    area->Heading()->ResultType()->AddText(U("Integer"));
+    Head(area->Heading(), pmFunction, {"W", "H"}, "Integer");
 
     TPascalDeclarations* back = unit->GetClauses(upImplementation)->Declarations();
     TPascalVariable* counter = AddVariable(back, "Counter", "Integer");
-    auto* createBody = back->AddChild<TPascalMethodWithImplementation>();
-    createBody->SetDeclaration(create);
-    createBody->SetClassName(U("TShape"));
-    createBody->Heading()->SetKind(pmConstructor);
-    createBody->Heading()->Parameters()->Add(U("AName"), puConst)->Type()->AddText(U("string"));
-    TPascalLet* let = createBody->Commands()->AddLet();
-    let->Target()->AddCall(name);
-    let->Value()->AddCall(U("AName"));
     auto* areaBody = back->AddChild<TPascalMethodWithImplementation>();
     areaBody->SetDeclaration(area);
-    areaBody->Heading()->SetKind(pmFunction);
-    areaBody->Heading()->Parameters()->Add(U("W"))->Type()->AddText(U("Integer"));
-    areaBody->Heading()->Parameters()->Add(U("H"))->Type()->AddText(U("Integer"));
-    areaBody->Heading()->ResultType()->AddText(U("Integer"));
+    Head(areaBody->Heading(), pmFunction, {"W", "H"}, "Integer");
     TPascalLet* product = areaBody->Commands()->AddLet();
     product->Target()->AddCall(areaBody->ResultVariable());
     auto* times = product->Value()->AddOperation(poMultiply);
@@ -667,7 +593,6 @@ TEST(PascalModule, Unit)
                            "  private\n"
                            "    FName: string;\n"
                            "  public\n"
-                           "    constructor Create(const AName: string);\n"
                            "    property Name: string read FName;\n"
                            "  end;\n"
                            "\n"
@@ -678,11 +603,6 @@ TEST(PascalModule, Unit)
                            "var\n"
                            "  Counter: Integer;\n"
                            "\n"
-                           "constructor TShape.Create(const AName: string);\n"
-                           "begin\n"
-                           "  FName := AName;\n"
-                           "end;\n"
-                           "\n"
                            "function Area(W, H: Integer): Integer;\n"
                            "begin\n"
                            "  Result := W * H;\n"
@@ -692,14 +612,10 @@ TEST(PascalModule, Unit)
     EXPECT_EQ(PascalText(*unit), head + U("end.\n"));
 
     // Only finalization commands: an empty initialization section comes first.
-    TPascalLet* reset = unit->FinalizationCommands()->AddLet();
-    reset->Target()->AddCall(counter);
-    reset->Value()->AddInteger(0);
+    Assign(unit->FinalizationCommands(), counter, 0);
     EXPECT_EQ(PascalText(*unit), head + U("initialization\n\nfinalization\n  Counter := 0;\n\nend.\n"));
 
-    TPascalLet* start = unit->InitializationCommands()->AddLet();
-    start->Target()->AddCall(counter);
-    start->Value()->AddInteger(1);
+    Assign(unit->InitializationCommands(), counter, 1);
     EXPECT_EQ(PascalText(*unit),
               head + U("initialization\n  Counter := 1;\n\nfinalization\n  Counter := 0;\n\nend.\n"));
 }
@@ -723,11 +639,7 @@ TEST(PascalModule, ProgramAndLibrary)
     TNodePtr<TPascalLibrary> library(new TPascalLibrary);
     library->SetName(U("Calc"));
     auto* add = AddNamed<TPascalMethodWithImplementation>(library->Clause()->Declarations(), "Add");
-    add->Heading()->SetKind(pmFunction);
-    add->Heading()->SetDirectives(pdCdecl);
-    add->Heading()->Parameters()->Add(U("A"))->Type()->AddText(U("Integer"));
-    add->Heading()->Parameters()->Add(U("B"))->Type()->AddText(U("Integer"));
-    add->Heading()->ResultType()->AddText(U("Integer"));
+    Head(add->Heading(), pmFunction, {"A", "B"}, "Integer")->SetDirectives(pdCdecl);
     library->Exports()->Add()->AddCall(add);
     TPascalExpression* renamed = library->Exports()->Add();
     renamed->AddCall(add);

@@ -20,42 +20,24 @@ QString U(const char* utf8)
 // ---------------------------------------------------------------------------------------------
 // Classes and structure
 
-struct TFloatingRow
-{
-    const TPascalNodeClass* Class;
-    bool Floating;
-};
-
 TEST(PascalNode, FloatingIsAPropertyOfTheClass)
 {
-    const TFloatingRow rows[] = {
-        {TPascalNode::StaticClass(), false},
-        {TPascalDeclarations::StaticClass(), false},
-        {TPascalExpression::StaticClass(), false},
-        {TPascalSetValues::StaticClass(), false},
-        {TPascalCommands::StaticClass(), false},
-        {TPascalCaseItems::StaticClass(), false},
-        {TPascalTryExceptItems::StaticClass(), false},
-        {TPascalCallParameterValues::StaticClass(), false},
-        {TPascalMethodParameters::StaticClass(), false},
-        {TPascalMethodHead::StaticClass(), false},
-        {TPascalUsedUnits::StaticClass(), false},
-        {TPascalUnitClause::StaticClass(), false},
-        {TPascalLibraryExports::StaticClass(), false},
-        {TPascalMethodResultVariable::StaticClass(), false},
-        {TPascalFloatingNode::StaticClass(), true},
-        {TPascalComment::StaticClass(), true},
-        {TPascalCustomCompilerDirective::StaticClass(), true},
-        {TPascalVariable::StaticClass(), true},
-        {TPascalCallInExpression::StaticClass(), true},
-        {TPascalCallInCommands::StaticClass(), true},
-        {TPascalIf::StaticClass(), true},
-        {TPascalIfDef::StaticClass(), true},
-        {TPascalUnit::StaticClass(), true},
-        {TPascalNotExpressionItem::StaticClass(), true},
-    };
-    for (const TFloatingRow& row : rows)
-        EXPECT_EQ(row.Class->IsFloating(), row.Floating) << row.Class->Name();
+    using TClasses = std::initializer_list<const TPascalNodeClass*>;
+    for (const TPascalNodeClass* c : TClasses{
+             TPascalNode::StaticClass(), TPascalDeclarations::StaticClass(), TPascalExpression::StaticClass(),
+             TPascalSetValues::StaticClass(), TPascalCommands::StaticClass(), TPascalCaseItems::StaticClass(),
+             TPascalTryExceptItems::StaticClass(), TPascalCallParameterValues::StaticClass(),
+             TPascalMethodParameters::StaticClass(), TPascalMethodHead::StaticClass(),
+             TPascalUsedUnits::StaticClass(), TPascalUnitClause::StaticClass(),
+             TPascalLibraryExports::StaticClass(), TPascalMethodResultVariable::StaticClass()})
+        EXPECT_FALSE(c->IsFloating()) << c->Name();
+    for (const TPascalNodeClass* c :
+         TClasses{TPascalFloatingNode::StaticClass(), TPascalComment::StaticClass(),
+                  TPascalCustomCompilerDirective::StaticClass(), TPascalVariable::StaticClass(),
+                  TPascalCallInExpression::StaticClass(), TPascalCallInCommands::StaticClass(),
+                  TPascalIf::StaticClass(), TPascalIfDef::StaticClass(), TPascalUnit::StaticClass(),
+                  TPascalNotExpressionItem::StaticClass()})
+        EXPECT_TRUE(c->IsFloating()) << c->Name();
 }
 
 TEST(PascalNode, ConstructorsCreateTheirPartsFirstAndInOrder)
@@ -127,181 +109,84 @@ TItem* Binary(TItem* item, const char* left, const char* right)
     return item;
 }
 
+// "A <kind> True" or "A <kind> False".
+TPascalCompareExpressionItem* WithBoolean(TPascalExpression* e, TPascalCompareKind kind, bool value)
+{
+    TPascalCompareExpressionItem* compare = Binary(e->AddCompare(kind), "A", nullptr);
+    compare->Right()->AddBoolean(value);
+    return compare;
+}
+
+using E = TPascalExpression*;
+
+// clang-format off
 const TExpressionRow ExpressionRows[] = {
-    {"SumInDifferenceRight",
-     [](TPascalExpression* e) {
-         Binary(Binary(e->AddOperation(poSubtract), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C");
-     },
-     "A - (B + C)", nullptr},
-    {"ProductInSumLeft",
-     [](TPascalExpression* e) {
-         Binary(Binary(e->AddOperation(poAdd), nullptr, "C")->Left()->AddOperation(poMultiply), "A", "B");
-     },
-     "A * B + C", nullptr},
-    {"SumInDifferenceLeft",
-     [](TPascalExpression* e) {
-         Binary(Binary(e->AddOperation(poSubtract), nullptr, "C")->Left()->AddOperation(poAdd), "A", "B");
-     },
-     "(A + B) - C", nullptr},
-    {"DifferenceInSumRight",
-     [](TPascalExpression* e) {
-         Binary(Binary(e->AddOperation(poAdd), "A", nullptr)->Right()->AddOperation(poSubtract), "B", "C");
-     },
-     "A + B - C", nullptr},
-    {"ProductInQuotient",
-     [](TPascalExpression* e) {
-         Binary(Binary(e->AddOperation(poDivide), "A", nullptr)->Right()->AddOperation(poMultiply), "B", "C");
-     },
-     "A / (B * C)", nullptr},
-    {"ProductInProduct",
-     [](TPascalExpression* e) {
-         Binary(Binary(e->AddOperation(poMultiply), "A", nullptr)->Right()->AddOperation(poMultiply), "B",
-                "C");
-     },
-     "A * B * C", nullptr},
-    {"SumInModulo",
-     [](TPascalExpression* e) {
-         Binary(Binary(e->AddOperation(poMod), nullptr, "C")->Left()->AddOperation(poAdd), "A", "B");
-     },
-     "(A + B) mod C", nullptr},
-    {"FurtherOperands",
-     [](TPascalExpression* e) { Binary(e->AddOperation(poAdd), "A", "B")->AddOperand()->AddInteger(-3); },
-     "A + B + -3", nullptr},
-    {"SumInEquality",
-     [](TPascalExpression* e) {
-         Binary(Binary(e->AddCompare(pcEqual), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C");
-     },
-     "A = B + C", nullptr},
-    {"ComparisonsInAnd",
-     [](TPascalExpression* e) {
+    {"SumInDifferenceRight", [](E e) { Binary(Binary(e->AddOperation(poSubtract), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C"); }, "A - (B + C)", nullptr},
+    {"ProductInSumLeft", [](E e) { Binary(Binary(e->AddOperation(poAdd), nullptr, "C")->Left()->AddOperation(poMultiply), "A", "B"); }, "A * B + C", nullptr},
+    {"SumInDifferenceLeft", [](E e) { Binary(Binary(e->AddOperation(poSubtract), nullptr, "C")->Left()->AddOperation(poAdd), "A", "B"); }, "(A + B) - C", nullptr},
+    {"DifferenceInSumRight", [](E e) { Binary(Binary(e->AddOperation(poAdd), "A", nullptr)->Right()->AddOperation(poSubtract), "B", "C"); }, "A + B - C", nullptr},
+    {"ProductInQuotient", [](E e) { Binary(Binary(e->AddOperation(poDivide), "A", nullptr)->Right()->AddOperation(poMultiply), "B", "C"); }, "A / (B * C)", nullptr},
+    {"ProductInProduct", [](E e) { Binary(Binary(e->AddOperation(poMultiply), "A", nullptr)->Right()->AddOperation(poMultiply), "B", "C"); }, "A * B * C", nullptr},
+    {"SumInModulo", [](E e) { Binary(Binary(e->AddOperation(poMod), nullptr, "C")->Left()->AddOperation(poAdd), "A", "B"); }, "(A + B) mod C", nullptr},
+    {"FurtherOperands", [](E e) { Binary(e->AddOperation(poAdd), "A", "B")->AddOperand()->AddInteger(-3); }, "A + B + -3", nullptr},
+    {"SumInEquality", [](E e) { Binary(Binary(e->AddCompare(pcEqual), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C"); }, "A = B + C", nullptr},
+    {"ComparisonsInAnd", [](E e) {
          auto* both = e->AddCompare(pcAnd);
          Binary(both->Left()->AddCompare(pcEqual), "A", "B");
-         Binary(both->Right()->AddCompare(pcLess), "C", "D");
-     },
-     "(A = B) and (C < D)", nullptr},
-    {"SumInOr",
-     [](TPascalExpression* e) {
-         Binary(Binary(e->AddCompare(pcOr), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C");
-     },
-     "A or (B + C)", nullptr},
-    {"NotInAnd",
-     [](TPascalExpression* e) {
-         Binary(e->AddCompare(pcAnd), nullptr, "B")->Left()->AddNot()->Operand()->AddCall(U("A"));
-     },
-     "(not A) and B", nullptr},
-    {"IsInOr",
-     [](TPascalExpression* e) {
+         Binary(both->Right()->AddCompare(pcLess), "C", "D"); }, "(A = B) and (C < D)", nullptr},
+    {"SumInOr", [](E e) { Binary(Binary(e->AddCompare(pcOr), "A", nullptr)->Right()->AddOperation(poAdd), "B", "C"); }, "A or (B + C)", nullptr},
+    {"NotInAnd", [](E e) { Binary(e->AddCompare(pcAnd), nullptr, "B")->Left()->AddNot()->Operand()->AddCall(U("A")); }, "(not A) and B", nullptr},
+    {"IsInOr", [](E e) {
          auto* is = Binary(e->AddCompare(pcOr), nullptr, "B")->Left()->AddIsType();
          is->Operand()->AddCall(U("A"));
-         is->Type()->AddText(U("TFoo"));
-     },
-     "(A is TFoo) or B", nullptr},
-    {"InSetInAnd",
-     [](TPascalExpression* e) {
+         is->Type()->AddText(U("TFoo")); }, "(A is TFoo) or B", nullptr},
+    {"InSetInAnd", [](E e) {
          auto* in = Binary(e->AddCompare(pcAnd), nullptr, "B")->Left()->AddItemInSet();
          in->Item()->AddCall(U("X"));
          auto* set = in->Set()->AddSetValue(pbSquare);
          set->Values()->AddInteger(1);
-         set->Values()->AddInteger(2);
-     },
-     "(X in [1, 2]) and B", nullptr},
-    {"InSetInEquality",
-     [](TPascalExpression* e) {
+         set->Values()->AddInteger(2); }, "(X in [1, 2]) and B", nullptr},
+    {"InSetInEquality", [](E e) {
          auto* in = Binary(e->AddCompare(pcEqual), nullptr, "B")->Left()->AddItemInSet();
          in->Item()->AddCall(U("X"));
-         in->Set()->AddCall(U("S"));
-     },
-     "X in S = B", nullptr},
-    {"CastOfSum",
-     [](TPascalExpression* e) {
+         in->Set()->AddCall(U("S")); }, "X in S = B", nullptr},
+    {"CastOfSum", [](E e) {
          auto* cast = e->AddToType();
          cast->Type()->AddText(U("Byte"));
-         Binary(cast->Operand()->AddOperation(poAdd), "A", "B");
-     },
-     "Byte(A + B)", nullptr},
-    {"CallWithArguments",
-     [](TPascalExpression* e) {
+         Binary(cast->Operand()->AddOperation(poAdd), "A", "B"); }, "Byte(A + B)", nullptr},
+    {"CallWithArguments", [](E e) {
          auto* call = e->AddCall(U("Max"));
          call->Arguments()->Add()->AddInteger(1);
-         Binary(call->Arguments()->Add()->AddOperation(poAdd), "A", "B");
-     },
-     "Max(1, A + B)", nullptr},
-    {"IndexInSquareBrackets",
-     [](TPascalExpression* e) {
+         Binary(call->Arguments()->Add()->AddOperation(poAdd), "A", "B"); }, "Max(1, A + B)", nullptr},
+    {"IndexInSquareBrackets", [](E e) {
          auto* call = e->AddCall(U("Items"));
          call->SetBrackets(pbSquare);
-         call->Arguments()->Add()->AddCall(U("I"));
-     },
-     "Items[I]", nullptr},
-    {"LiteralsAndComments",
-     [](TPascalExpression* e) {
+         call->Arguments()->Add()->AddCall(U("I")); }, "Items[I]", nullptr},
+    {"LiteralsAndComments", [](E e) {
          e->AddString(U("It's"))->SetComment(U("text"));
          e->AddText(U(" + "));
-         e->AddBoolean(true);
-     },
-     "'It''s' { text } + True", nullptr},
+         e->AddBoolean(true); }, "'It''s' { text } + True", nullptr},
     // Optimization
-    {"NotEquality",
-     [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcEqual), "A", "B"); },
-     "not (A = B)", "A <> B"},
-    {"NotGreater",
-     [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcGreater), "A", "B"); },
-     "not (A > B)", "A <= B"},
-    {"NotGreaterEqual",
-     [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcGreaterEqual), "A", "B"); },
-     "not (A >= B)", "A < B"},
-    {"NotAndStays", [](TPascalExpression* e) { Binary(e->AddNot()->Operand()->AddCompare(pcAnd), "A", "B"); },
-     "not (A and B)", nullptr},
-    {"DoubleNot", [](TPascalExpression* e) { e->AddNot()->Operand()->AddNot()->Operand()->AddCall(U("A")); },
-     "not (not A)", "A"},
-    {"EqualTrue",
-     [](TPascalExpression* e) { Binary(e->AddCompare(pcEqual), "A", nullptr)->Right()->AddBoolean(true); },
-     "A = True", "A"},
-    {"EqualFalse",
-     [](TPascalExpression* e) { Binary(e->AddCompare(pcEqual), "A", nullptr)->Right()->AddBoolean(false); },
-     "A = False", "not A"},
-    {"NotEqualTrue",
-     [](TPascalExpression* e) { Binary(e->AddCompare(pcNotEqual), "A", nullptr)->Right()->AddBoolean(true); },
-     "A <> True", "not A"},
-    {"NotEqualFalse",
-     [](TPascalExpression* e) {
-         Binary(e->AddCompare(pcNotEqual), "A", nullptr)->Right()->AddBoolean(false);
-     },
-     "A <> False", "A"},
-    {"AndTrue",
-     [](TPascalExpression* e) { Binary(e->AddCompare(pcAnd), "A", nullptr)->Right()->AddBoolean(true); },
-     "A and True", "A"},
-    {"AndFalse",
-     [](TPascalExpression* e) { Binary(e->AddCompare(pcAnd), "A", nullptr)->Right()->AddBoolean(false); },
-     "A and False", "False"},
-    {"OrTrue",
-     [](TPascalExpression* e) { Binary(e->AddCompare(pcOr), "A", nullptr)->Right()->AddBoolean(true); },
-     "A or True", "True"},
-    {"OrFalse",
-     [](TPascalExpression* e) { Binary(e->AddCompare(pcOr), "A", nullptr)->Right()->AddBoolean(false); },
-     "A or False", "A"},
-    {"GreaterTrueStays",
-     [](TPascalExpression* e) { Binary(e->AddCompare(pcGreater), "A", nullptr)->Right()->AddBoolean(true); },
-     "A > True", nullptr},
-    {"FurtherOperandStays",
-     [](TPascalExpression* e) {
-         auto* c = Binary(e->AddCompare(pcAnd), "A", nullptr);
-         c->Right()->AddBoolean(true);
-         c->AddOperand()->AddCall(U("B"));
-     },
-     "A and True and B", nullptr},
-    {"NotTrue", [](TPascalExpression* e) { e->AddNot()->Operand()->AddBoolean(true); }, "not True", "False"},
-    {"NotOfEqualTrue",
-     [](TPascalExpression* e) {
-         Binary(e->AddNot()->Operand()->AddCompare(pcEqual), "A", nullptr)->Right()->AddBoolean(true);
-     },
-     "not (A = True)", "not A"},
-    {"NotEqualTrueAfterInversion",
-     [](TPascalExpression* e) {
-         Binary(e->AddNot()->Operand()->AddCompare(pcNotEqual), "A", nullptr)->Right()->AddBoolean(false);
-     },
-     "not (A <> False)", "not A"},
+    {"NotEquality", [](E e) { Binary(e->AddNot()->Operand()->AddCompare(pcEqual), "A", "B"); }, "not (A = B)", "A <> B"},
+    {"NotGreater", [](E e) { Binary(e->AddNot()->Operand()->AddCompare(pcGreater), "A", "B"); }, "not (A > B)", "A <= B"},
+    {"NotGreaterEqual", [](E e) { Binary(e->AddNot()->Operand()->AddCompare(pcGreaterEqual), "A", "B"); }, "not (A >= B)", "A < B"},
+    {"NotAndStays", [](E e) { Binary(e->AddNot()->Operand()->AddCompare(pcAnd), "A", "B"); }, "not (A and B)", nullptr},
+    {"DoubleNot", [](E e) { e->AddNot()->Operand()->AddNot()->Operand()->AddCall(U("A")); }, "not (not A)", "A"},
+    {"EqualTrue", [](E e) { WithBoolean(e, pcEqual, true); }, "A = True", "A"},
+    {"EqualFalse", [](E e) { WithBoolean(e, pcEqual, false); }, "A = False", "not A"},
+    {"NotEqualTrue", [](E e) { WithBoolean(e, pcNotEqual, true); }, "A <> True", "not A"},
+    {"NotEqualFalse", [](E e) { WithBoolean(e, pcNotEqual, false); }, "A <> False", "A"},
+    {"AndTrue", [](E e) { WithBoolean(e, pcAnd, true); }, "A and True", "A"},
+    {"AndFalse", [](E e) { WithBoolean(e, pcAnd, false); }, "A and False", "False"},
+    {"OrTrue", [](E e) { WithBoolean(e, pcOr, true); }, "A or True", "True"},
+    {"OrFalse", [](E e) { WithBoolean(e, pcOr, false); }, "A or False", "A"},
+    {"GreaterTrueStays", [](E e) { WithBoolean(e, pcGreater, true); }, "A > True", nullptr},
+    {"FurtherOperandStays", [](E e) { WithBoolean(e, pcAnd, true)->AddOperand()->AddCall(U("B")); }, "A and True and B", nullptr},
+    {"NotTrue", [](E e) { e->AddNot()->Operand()->AddBoolean(true); }, "not True", "False"},
+    {"NotOfEqualTrue", [](E e) { WithBoolean(e->AddNot()->Operand(), pcEqual, true); }, "not (A = True)", "not A"},
+    {"NotEqualTrueAfterInversion", [](E e) { WithBoolean(e->AddNot()->Operand(), pcNotEqual, false); }, "not (A <> False)", "not A"},
 };
+// clang-format on
 
 class PascalExpressionText : public ::testing::TestWithParam<TExpressionRow>
 {
@@ -410,86 +295,64 @@ TPascalIf* AddIf(TPascalCommands* list, const char* condition)
     return statement;
 }
 
+TPascalFor* AddFor(TPascalCommands* list, const char* variable, int low, int high)
+{
+    TPascalFor* loop = list->AddFor();
+    loop->Variable()->AddCall(U(variable));
+    loop->LowBound()->AddInteger(low);
+    loop->HighBound()->AddInteger(high);
+    return loop;
+}
+
+using L = TPascalCommands*;
+
+// clang-format off
 const TCommandsRow CommandRows[] = {
-    {"EmptyThenWithElse", [](TPascalCommands* l) { AddIf(l, "A")->ElseCommands()->AddCall(U("B")); },
-     "if A then\nbegin\nend\nelse\n  B;\n", nullptr},
-    {"IfWithoutElse", [](TPascalCommands* l) { AddIf(l, "A")->ThenCommands()->AddCall(U("B")); },
-     "if A then\n  B;\n", nullptr},
-    {"EmptyIf", [](TPascalCommands* l) { AddIf(l, "A"); }, "if A then\nbegin\nend;\n", nullptr},
-    {"ThenBeforeElseHasNoSemicolon",
-     [](TPascalCommands* l) {
+    {"EmptyThenWithElse", [](L l) { AddIf(l, "A")->ElseCommands()->AddCall(U("B")); }, "if A then\nbegin\nend\nelse\n  B;\n", nullptr},
+    {"IfWithoutElse", [](L l) { AddIf(l, "A")->ThenCommands()->AddCall(U("B")); }, "if A then\n  B;\n", nullptr},
+    {"EmptyIf", [](L l) { AddIf(l, "A"); }, "if A then\nbegin\nend;\n", nullptr},
+    {"ThenBeforeElseHasNoSemicolon", [](L l) {
          TPascalIf* s = AddIf(l, "A");
          s->ThenCommands()->AddCall(U("B"));
-         s->ElseCommands()->AddCall(U("C"));
-     },
-     "if A then\n  B\nelse\n  C;\n", nullptr},
-    {"OpenIfInThenGetsBeginEnd",
-     [](TPascalCommands* l) {
+         s->ElseCommands()->AddCall(U("C")); }, "if A then\n  B\nelse\n  C;\n", nullptr},
+    {"OpenIfInThenGetsBeginEnd", [](L l) {
          TPascalIf* s = AddIf(l, "A");
          AddIf(s->ThenCommands(), "B")->ThenCommands()->AddCall(U("C"));
-         s->ElseCommands()->AddCall(U("D"));
-     },
-     "if A then\nbegin\n  if B then\n    C;\nend\nelse\n  D;\n", nullptr},
-    {"NestedIfsWithElse",
-     [](TPascalCommands* l) {
+         s->ElseCommands()->AddCall(U("D")); }, "if A then\nbegin\n  if B then\n    C;\nend\nelse\n  D;\n", nullptr},
+    {"NestedIfsWithElse", [](L l) {
          TPascalIf* s = AddIf(l, "A");
          TPascalIf* inner = AddIf(s->ThenCommands(), "B");
          inner->ThenCommands()->AddCall(U("C"));
          inner->ElseCommands()->AddCall(U("D"));
-         s->ElseCommands()->AddCall(U("E"));
-     },
-     "if A then\n  if B then\n    C\n  else\n    D\nelse\n  E;\n", nullptr},
-    {"SeveralStatementsInBothBranches",
-     [](TPascalCommands* l) {
+         s->ElseCommands()->AddCall(U("E")); }, "if A then\n  if B then\n    C\n  else\n    D\nelse\n  E;\n", nullptr},
+    {"SeveralStatementsInBothBranches", [](L l) {
          TPascalIf* s = AddIf(l, "A");
-         s->ThenCommands()->AddCall(U("B"));
-         s->ThenCommands()->AddCall(U("C"));
-         s->ElseCommands()->AddCall(U("D"));
-         s->ElseCommands()->AddCall(U("E"));
-     },
+         for (const char* name : {"B", "C"}) s->ThenCommands()->AddCall(U(name));
+         for (const char* name : {"D", "E"}) s->ElseCommands()->AddCall(U(name)); },
      "if A then\nbegin\n  B;\n  C;\nend\nelse begin\n  D;\n  E;\nend;\n", nullptr},
-    {"ElseIfChainIsWrapped",
-     [](TPascalCommands* l) {
+    {"ElseIfChainIsWrapped", [](L l) {
          TPascalIf* s = AddIf(l, "A");
          s->ThenCommands()->AddCall(U("B"));
-         AddIf(s->ElseCommands(), "C")->ThenCommands()->AddCall(U("D"));
-     },
-     "if A then\n  B\nelse begin\n  if C then\n    D;\nend;\n", nullptr},
-    {"LoopBeforeElseHasNoSemicolon",
-     [](TPascalCommands* l) {
+         AddIf(s->ElseCommands(), "C")->ThenCommands()->AddCall(U("D")); }, "if A then\n  B\nelse begin\n  if C then\n    D;\nend;\n", nullptr},
+    {"LoopBeforeElseHasNoSemicolon", [](L l) {
          TPascalIf* s = AddIf(l, "A");
          TPascalWhile* loop = s->ThenCommands()->AddWhile();
          loop->Condition()->AddCall(U("B"));
          loop->Commands()->AddCall(U("C"));
-         s->ElseCommands()->AddCall(U("D"));
-     },
-     "if A then\n  while B do\n    C\nelse\n  D;\n", nullptr},
-    {"LoopEndingInOpenIfGetsBeginEnd",
-     [](TPascalCommands* l) {
+         s->ElseCommands()->AddCall(U("D")); }, "if A then\n  while B do\n    C\nelse\n  D;\n", nullptr},
+    {"LoopEndingInOpenIfGetsBeginEnd", [](L l) {
          TPascalIf* s = AddIf(l, "A");
-         TPascalFor* loop = s->ThenCommands()->AddFor();
-         loop->Variable()->AddCall(U("I"));
-         loop->LowBound()->AddInteger(1);
-         loop->HighBound()->AddInteger(2);
+         TPascalFor* loop = AddFor(s->ThenCommands(), "I", 1, 2);
          AddIf(loop->Commands(), "B")->ThenCommands()->AddCall(U("C"));
-         s->ElseCommands()->AddCall(U("D"));
-     },
+         s->ElseCommands()->AddCall(U("D")); },
      "if A then\nbegin\n  for I := 1 to 2 do\n    if B then\n      C;\nend\nelse\n  D;\n", nullptr},
-    {"BackwardFor",
-     [](TPascalCommands* l) {
-         TPascalFor* loop = l->AddFor();
+    {"BackwardFor", [](L l) {
+         TPascalFor* loop = AddFor(l, "I", 1, 10);
          loop->SetBackward(true);
-         loop->Variable()->AddCall(U("I"));
-         loop->LowBound()->AddInteger(1);
-         loop->HighBound()->AddInteger(10);
-         loop->Commands()->AddCall(U("A"));
-         loop->Commands()->AddCall(U("B"));
-     },
+         for (const char* name : {"A", "B"}) loop->Commands()->AddCall(U(name)); },
      "for I := 10 downto 1 do\nbegin\n  A;\n  B;\nend;\n", nullptr},
-    {"WhileWithEmptyBody", [](TPascalCommands* l) { l->AddWhile()->Condition()->AddCall(U("Busy")); },
-     "while Busy do\nbegin\nend;\n", nullptr},
-    {"Case",
-     [](TPascalCommands* l) {
+    {"WhileWithEmptyBody", [](L l) { l->AddWhile()->Condition()->AddCall(U("Busy")); }, "while Busy do\nbegin\nend;\n", nullptr},
+    {"Case", [](L l) {
          TPascalCase* s = l->AddCase();
          s->Selector()->AddCall(U("K"));
          TPascalCaseItem* one = s->Items()->Add();
@@ -497,29 +360,20 @@ const TCommandsRow CommandRows[] = {
          one->Commands()->AddCall(U("A"));
          TPascalCaseItem* two = s->Items()->Add();
          two->Value()->AddText(U("2, 3"));
-         two->Commands()->AddCall(U("B"));
-         two->Commands()->AddCall(U("C"));
-         s->ElseCommands()->AddCall(U("D"));
-     },
+         for (const char* name : {"B", "C"}) two->Commands()->AddCall(U(name));
+         s->ElseCommands()->AddCall(U("D")); },
      "case K of\n  1:\n    A;\n  2, 3:\n  begin\n    B;\n    C;\n  end;\nelse\n  D;\nend;\n", nullptr},
-    {"CaseElseBlock",
-     [](TPascalCommands* l) {
+    {"CaseElseBlock", [](L l) {
          TPascalCase* s = l->AddCase();
          s->Selector()->AddCall(U("K"));
          s->Items()->Add()->Value()->AddInteger(0);
-         s->ElseCommands()->AddCall(U("A"));
-         s->ElseCommands()->AddCall(U("B"));
-     },
+         for (const char* name : {"A", "B"}) s->ElseCommands()->AddCall(U(name)); },
      "case K of\n  0:\n  begin\n  end;\nelse\n  begin\n    A;\n    B;\n  end;\nend;\n", nullptr},
-    {"TryFinally",
-     [](TPascalCommands* l) {
+    {"TryFinally", [](L l) {
          TPascalTryFinally* s = l->AddTryFinally();
          s->TryCommands()->AddCall(U("A"));
-         s->FinallyCommands()->AddCall(U("B"));
-     },
-     "try\n  A;\nfinally\n  B;\nend;\n", nullptr},
-    {"TryExceptWithHandlersAndElse",
-     [](TPascalCommands* l) {
+         s->FinallyCommands()->AddCall(U("B")); }, "try\n  A;\nfinally\n  B;\nend;\n", nullptr},
+    {"TryExceptWithHandlersAndElse", [](L l) {
          TPascalTryExcept* s = l->AddTryExcept();
          s->TryCommands()->AddCall(U("A"));
          TPascalTryExceptItem* first = s->Handlers()->Add();
@@ -528,67 +382,44 @@ const TCommandsRow CommandRows[] = {
          first->Commands()->AddCall(U("B"));
          TPascalTryExceptItem* second = s->Handlers()->Add();
          second->ExceptionType()->AddText(U("EAbort"));
-         second->Commands()->AddCall(U("C"));
-         second->Commands()->AddCall(U("D"));
-         s->ElseCommands()->AddCall(U("F"));
-     },
-     "try\n  A;\nexcept\n  on E: EConvertError do B;\n  on EAbort do\n  begin\n    C;\n    D;\n  end;\n"
-     "else\n  F;\nend;\n",
-     nullptr},
-    {"TryExceptWithoutHandlers",
-     [](TPascalCommands* l) {
+         for (const char* name : {"C", "D"}) second->Commands()->AddCall(U(name));
+         s->ElseCommands()->AddCall(U("F")); },
+     "try\n  A;\nexcept\n  on E: EConvertError do B;\n  on EAbort do\n  begin\n    C;\n    D;\n  end;\nelse\n  F;\nend;\n", nullptr},
+    {"TryExceptWithoutHandlers", [](L l) {
          TPascalTryExcept* s = l->AddTryExcept();
          s->TryCommands()->AddCall(U("A"));
-         s->ElseCommands()->AddCall(U("B"));
-         s->ElseCommands()->AddCall(U("C"));
-     },
+         for (const char* name : {"B", "C"}) s->ElseCommands()->AddCall(U(name)); },
      "try\n  A;\nexcept\n  B;\n  C;\nend;\n", nullptr},
-    {"CustomCommandsAndLet",
-     [](TPascalCommands* l) {
+    {"CustomCommandsAndLet", [](L l) {
          l->AddText(U("Inc(N)"));
          l->AddText(U("{ no terminator }"))->SetTerminated(false);
          TPascalLet* let = l->AddLet();
          let->Target()->AddCall(U("X"));
-         let->Value()->AddInteger(1);
-     },
-     "Inc(N);\n{ no terminator }\nX := 1;\n", nullptr},
-    {"IfDefStatementNeedsBeginEnd",
-     [](TPascalCommands* l) {
-         TPascalIf* s = AddIf(l, "A");
-         TPascalIfDef* ifDef = s->ThenCommands()->AddChild<TPascalIfDef>();
+         let->Value()->AddInteger(1); }, "Inc(N);\n{ no terminator }\nX := 1;\n", nullptr},
+    {"IfDefStatementNeedsBeginEnd", [](L l) {
+         TPascalIfDef* ifDef = AddIf(l, "A")->ThenCommands()->AddChild<TPascalIfDef>();
          ifDef->Condition()->AddText(U("DEBUG"));
          ifDef->ThenPart()->AddText(U("Log;"));
-         ifDef->SetNewLineAfter(true);
-     },
-     "if A then\nbegin\n  {$IFDEF DEBUG}Log;{$ENDIF}\nend;\n", nullptr},
+         ifDef->SetNewLineAfter(true); }, "if A then\nbegin\n  {$IFDEF DEBUG}Log;{$ENDIF}\nend;\n", nullptr},
     // Optimization
-    {"ConstantTrueIfKeepsThen",
-     [](TPascalCommands* l) {
+    {"ConstantTrueIfKeepsThen", [](L l) {
          TPascalIf* s = l->AddIf();
          s->Condition()->AddNot()->Operand()->AddBoolean(false);
-         s->ThenCommands()->AddCall(U("A"));
-         s->ThenCommands()->AddCall(U("B"));
+         for (const char* name : {"A", "B"}) s->ThenCommands()->AddCall(U(name));
          s->ElseCommands()->AddCall(U("C"));
-         l->AddCall(U("D"));
-     },
-     "if not False then\nbegin\n  A;\n  B;\nend\nelse\n  C;\nD;\n", "A;\nB;\nD;\n"},
-    {"ConstantFalseIfKeepsElse",
-     [](TPascalCommands* l) {
+         l->AddCall(U("D")); }, "if not False then\nbegin\n  A;\n  B;\nend\nelse\n  C;\nD;\n", "A;\nB;\nD;\n"},
+    {"ConstantFalseIfKeepsElse", [](L l) {
          TPascalIf* s = l->AddIf();
          s->Condition()->AddBoolean(false);
          s->ThenCommands()->AddCall(U("A"));
-         s->ElseCommands()->AddCall(U("C"));
-     },
-     "if False then\n  A\nelse\n  C;\n", "C;\n"},
-    {"WhileFalseDisappears",
-     [](TPascalCommands* l) {
+         s->ElseCommands()->AddCall(U("C")); }, "if False then\n  A\nelse\n  C;\n", "C;\n"},
+    {"WhileFalseDisappears", [](L l) {
          TPascalWhile* s = l->AddWhile();
          s->Condition()->AddBoolean(false);
          s->Commands()->AddCall(U("A"));
-         l->AddCall(U("B"));
-     },
-     "while False do\n  A;\nB;\n", "B;\n"},
+         l->AddCall(U("B")); }, "while False do\n  A;\nB;\n", "B;\n"},
 };
+// clang-format on
 
 class PascalCommandsText : public ::testing::TestWithParam<TCommandsRow>
 {
