@@ -194,6 +194,90 @@ void TDropDownList::MoveCurrent(int delta)
     SetCurrent(items[target]);
 }
 
+TDropDownItem* TDropDownList::ItemAtY(int y) const
+{
+    if (y < 0 || FItemHeight <= 0)
+        return nullptr;
+    const QList<TDropDownItem*> items = VisibleItems();
+    const int row = y / FItemHeight;
+    return row < items.size() ? items[row] : nullptr;
+}
+
+QSize TDropDownList::ListSize() const
+{
+    return QSize(FWidth, int(VisibleItems().size()) * FItemHeight);
+}
+
+void TDropDownList::PaintList(TCanvas* canvas)
+{
+    int y = 0;
+    for (TDropDownItem* item : VisibleItems()) {
+        item->Paint(canvas, QRect(0, y, FWidth, FItemHeight), item == FCurrent);
+        y += FItemHeight;
+    }
+}
+
+void TDropDownList::MouseMoveAt(const QPoint& point)
+{
+    if (!FMouseMoved) {
+        FMouseMoved = true;
+        return;
+    }
+    if (point.x() < 0 || point.x() >= FWidth)
+        return;
+    if (TDropDownItem* item = ItemAtY(point.y()); item != nullptr && item != FCurrent)
+        SetCurrent(item);
+}
+
+bool TDropDownList::MouseReleaseAt(const QPoint& point)
+{
+    TDropDownItem* item = ItemAtY(point.y());
+    if (item != nullptr && item->HasSubItems() && point.x() >= 0 && point.x() < item->Indent() + expanderWidth) {
+        FCurrent = item;
+        ToggleCurrent();
+        return true;
+    }
+    if (FCurrent == nullptr || !FCurrent->Selectable() || FSheet == nullptr)
+        return true;
+    const bool inside = QRect(QPoint(0, 0), ListSize()).contains(point);
+    // Closing frees the list.
+    FSheet->CloseDropDown(inside);
+    return false;
+}
+
+void TDropDownList::KeyDown(int& key, int pageRows)
+{
+    const int page = std::max(1, pageRows);
+    switch (key) {
+    case Qt::Key_Up:
+        MoveCurrent(-1);
+        break;
+    case Qt::Key_Down:
+        MoveCurrent(1);
+        break;
+    case Qt::Key_PageUp:
+        MoveCurrent(-page);
+        break;
+    case Qt::Key_PageDown:
+        MoveCurrent(page);
+        break;
+    case Qt::Key_Home:
+        MoveCurrent(-int(VisibleItems().size()));
+        break;
+    case Qt::Key_End:
+        MoveCurrent(int(VisibleItems().size()));
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        if (FCurrent != nullptr && FCurrent->HasSubItems() && FCurrent->Expanded() != (key == Qt::Key_Right))
+            ToggleCurrent();
+        break;
+    default:
+        return;
+    }
+    key = 0;
+}
+
 void TDropDownList::EndUpdate()
 {
     if (FUpdateCount > 0 && --FUpdateCount == 0 && FShown)

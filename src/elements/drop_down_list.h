@@ -3,7 +3,9 @@
 #include "core/itf_object.h"
 #include "core/node.h"
 
+#include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -129,6 +131,23 @@ public:
     // Moves Current by `delta` visible rows (clamped), as the list box's arrow keys do.
     void MoveCurrent(int delta);
 
+    // The shown list, in its own coordinates (rows of ItemHeight, Width wide), for the pop-up that
+    // shows it. The entry in the row at `y`, or null.
+    TDropDownItem* ItemAtY(int y) const;
+    QSize ListSize() const;
+    // Paints every visible row; the current one selected.
+    void PaintList(TCanvas* canvas);
+    // The mouse moved over the pop-up: the entry under it becomes current. The first move after
+    // opening is ignored (the pop-up appears under a resting mouse).
+    void MouseMoveAt(const QPoint& point);
+    // The left button was released: over the expander column of an entry with sub-entries it
+    // toggles; elsewhere, when Current may be chosen, the sheet closes the list, choosing Current
+    // when the point lies inside the list. Returns false when the list was freed.
+    bool MouseReleaseAt(const QPoint& point);
+    // The list box keys: Up, Down, Page Up, Page Down (a page of `pageRows` rows), Home, End; Left
+    // collapses and Right expands Current. A handled key is set to 0.
+    void KeyDown(int& key, int pageRows = 10);
+
     // Keeps refreshes back while the entries are rebuilt.
     void BeginUpdate() { ++FUpdateCount; }
     void EndUpdate();
@@ -152,6 +171,7 @@ private:
     QRect FOwnerRect;
     int FWidth = 0;
     bool FShown = false;
+    bool FMouseMoved = false;
     int FUpdateCount = 0;
     int FReentrance = 0;
     int32_t FOwnerID = 0;

@@ -12,6 +12,7 @@
 #include "elements/sounds_settings.h"
 #include "library/custom_titled_element.h"
 #include "library/expand_button.h"
+#include "textor/qt_colors.h"
 #include "textor/rich_text_attributes.h"
 #include "textor/sheet_canvas.h"
 #include "textor/sheet_settings.h"
@@ -625,6 +626,123 @@ TEST_F(Titled, DescriptionItemFocusesTheDescription)
     EXPECT_EQ(Sheet.FocusedElement(), chapter->Description());
     EXPECT_TRUE(chapter->Description()->IsShown()) << "shown while focused";
 }
+
+} // namespace
+} // namespace qv
+
+namespace qv {
+namespace {
+
+class DropDownPopup : public Titled
+{
+protected:
+    void SetUp() override
+    {
+        Titled::SetUp();
+        auto* field = new TChoiceField(&Scheme);
+        field->SetParent(Root);
+        field->SetVisualParent(Root);
+        field->Values = {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")};
+        Field = field;
+        field->OpenDropDown();
+        List = Sheet.DropDown();
+        ASSERT_NE(List, nullptr);
+        List->SetShown(true);
+    }
+    TChoiceField* Field = nullptr;
+    TDropDownList* List = nullptr;
+};
+
+TEST_F(DropDownPopup, MouseFollowsAfterTheFirstMoveAndReleaseInsideChooses)
+{
+    const int h = List->ItemHeight();
+    EXPECT_EQ(List->ListSize(), QSize(List->Width(), 3 * h));
+    List->MouseMoveAt(QPoint(5, 2 * h + 1));
+    EXPECT_EQ(List->Current()->Value(), QStringLiteral("one")) << "the first move is ignored";
+    List->MouseMoveAt(QPoint(5, 2 * h + 1));
+    EXPECT_EQ(List->Current()->Value(), QStringLiteral("three"));
+    EXPECT_FALSE(List->MouseReleaseAt(QPoint(5, 2 * h + 1)));
+    EXPECT_EQ(Sheet.DropDown(), nullptr);
+    EXPECT_EQ(Field->GetText(), QStringLiteral("three"));
+}
+
+TEST_F(DropDownPopup, ReleaseOutsideClosesWithoutChoosingAndKeysMoveLikeAListBox)
+{
+    int key = Qt::Key_End;
+    List->KeyDown(key);
+    EXPECT_EQ(key, 0);
+    EXPECT_EQ(List->Current()->Value(), QStringLiteral("three"));
+    key = Qt::Key_Up;
+    List->KeyDown(key);
+    EXPECT_EQ(List->Current()->Value(), QStringLiteral("two"));
+    key = Qt::Key_PageUp;
+    List->KeyDown(key, 5);
+    EXPECT_EQ(List->Current()->Value(), QStringLiteral("one")) << "clamped";
+    key = Qt::Key_A;
+    List->KeyDown(key);
+    EXPECT_EQ(key, Qt::Key_A) << "not a list key";
+
+    EXPECT_FALSE(List->MouseReleaseAt(QPoint(-5, -5)));
+    EXPECT_EQ(Sheet.DropDown(), nullptr);
+    EXPECT_EQ(Field->GetText(), QString());
+}
+
+TEST_F(DropDownPopup, GroupHeadingsToggleInTheExpanderColumnAndCannotBeChosen)
+{
+    TDropDownItem* group = TDropDownItem::AddItem(List->Root(), nullptr, -1, QStringLiteral("more"), 0, {});
+    group->SetSelectable(false);
+    TDropDownItem::AddItem(group, nullptr, -1, {}, 0, QStringLiteral("four"));
+    const int h = List->ItemHeight();
+    EXPECT_TRUE(List->MouseReleaseAt(QPoint(10, 3 * h + 1)));
+    EXPECT_TRUE(group->Expanded());
+    EXPECT_EQ(List->Current(), group);
+    EXPECT_TRUE(List->MouseReleaseAt(QPoint(60, 3 * h + 1))) << "a heading is not chosen";
+    EXPECT_NE(Sheet.DropDown(), nullptr);
+    int key = Qt::Key_Return;
+    Sheet.KeyDown(key, Qt::NoModifier);
+    EXPECT_NE(Sheet.DropDown(), nullptr) << "nor by Enter";
+    key = Qt::Key_Left;
+    List->KeyDown(key);
+    EXPECT_FALSE(group->Expanded());
+}
+
+struct TRowPaintRow
+{
+    const char* Name;
+    bool SubItems;
+    bool Selected;
+    bool Selectable;
+    TColor Expander; // colour left of indent + 24
+    TColor Rest;     // colour at the right end
+};
+
+class DropDownRowPaint : public Titled, public ::testing::WithParamInterface<TRowPaintRow>
+{
+};
+
+TEST_P(DropDownRowPaint, FillsTheExpanderColumnAndTheRest)
+{
+    const TRowPaintRow& row = GetParam();
+    TNodePtr<TDropDownItem> root(new TDropDownItem());
+    TDropDownItem* item = TDropDownItem::AddItem(root.get(), nullptr, -1, {}, 0, QString());
+    item->SetSelectable(row.Selectable);
+    if (row.SubItems)
+        TDropDownItem::AddItem(item, nullptr, -1, {}, 0, QStringLiteral("sub"));
+    TCanvas* canvas = Sheet.Canvas();
+    canvas->BeginPaint(QRect(0, 0, 100, 20));
+    item->Paint(canvas, QRect(0, 0, 100, 20), row.Selected);
+    const QImage image = canvas->EndPaint();
+    EXPECT_EQ(image.pixelColor(1, 1), ColorToQColor(row.Expander));
+    EXPECT_EQ(image.pixelColor(98, 18), ColorToQColor(row.Rest));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DropDownRowPaint,
+    ::testing::Values(TRowPaintRow{"plain", false, false, true, clWindow, clWindow},
+                      TRowPaintRow{"selected", false, true, true, clHighlight, clHighlight},
+                      TRowPaintRow{"selected_heading", false, true, false, clWindow, clWindow},
+                      TRowPaintRow{"selected_group_heading", true, true, false, clHighlight, clWindow}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace
 } // namespace qv
