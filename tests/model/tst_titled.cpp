@@ -746,3 +746,76 @@ INSTANTIATE_TEST_SUITE_P(
 
 } // namespace
 } // namespace qv
+
+namespace qv {
+namespace {
+
+// A sheet canvas that records the texts drawn, in canvas coordinates.
+class TTextRecordingCanvas : public TSheetCanvas
+{
+public:
+    using TSheetCanvas::TSheetCanvas;
+    QStringList Texts;
+    void DrawText(const IMeasuredFont& font, int x, int baseline, TColor color, QStringView text) override
+    {
+        Texts << QStringLiteral("%1 at %2,%3").arg(text.toString()).arg(x + Origin().x()).arg(baseline + Origin().y());
+        TSheetCanvas::DrawText(font, x, baseline, color, text);
+    }
+};
+
+TEST_F(Titled, TextIsPaintedWhereTheLayoutPutItCentredOnTheRowAscent)
+{
+    TTitleTestElement* element = Title(QMargins(4, 2, 4, 2));
+    TTitleTestBox* box = Box(element, 20, 20);
+    element->Steps = {{tikElement, {}, box}, {tikText, QStringLiteral("ab")}};
+    Show(element);
+    const QMargins inset = Sheet.Canvas()->Theme().ElementInset();
+    EXPECT_EQ(box->BoundsRect(), QRect(4, 2, 20, 20));
+
+    TTextRecordingCanvas canvas(&Settings);
+    canvas.BeginPaint(QRect(0, 0, element->Width(), element->Height()));
+    element->Paint(&canvas);
+    canvas.EndPaint();
+    // The text's top is (20 - 13) div 2 below the row's top; the fixed font's ascent is 10. The stone
+    // font may draw a shadow first, one pixel right and down.
+    const int x = 24 + std::max(0, inset.left());
+    ASSERT_FALSE(canvas.Texts.isEmpty());
+    EXPECT_EQ(canvas.Texts.last(), QStringLiteral("ab at %1,%2").arg(x).arg(2 + 3 + 10));
+}
+
+TEST_F(Titled, ActivatingSkipsTheExpandButton)
+{
+    TElement_Chapter* chapter = Chapter();
+    chapter->TCustomTitledElement::Activate();
+    EXPECT_EQ(Sheet.FocusedElement(), chapter->Container());
+    Sheet.SetFocus(nullptr);
+    chapter->Activate();
+    EXPECT_EQ(Sheet.FocusedElement(), chapter->Container());
+}
+
+TEST_F(Titled, ButtonsPressOnClickEnterAndSpaceAndToggleInAReadOnlySheet)
+{
+    TElement_Chapter* chapter = Chapter();
+    TExpandButton* button = ButtonOf(chapter);
+    Sheet.SetReadOnly(true);
+    button->Click();
+    EXPECT_FALSE(button->Expanded());
+    int key = Qt::Key_Space;
+    button->KeyDown(key, Qt::NoModifier);
+    EXPECT_EQ(key, 0);
+    EXPECT_TRUE(button->Expanded());
+    key = Qt::Key_Return;
+    button->KeyDown(key, Qt::NoModifier);
+    EXPECT_FALSE(button->Expanded());
+    QChar c = u' ';
+    button->KeyPress(c);
+    EXPECT_TRUE(c.isNull());
+    QString hint;
+    button->GetHint(hint);
+    EXPECT_EQ(hint, QStringLiteral("Collapse/Expand"));
+    const QSize size = Sheet.Canvas()->Theme().ImageSize(steCollapsed);
+    EXPECT_EQ(QSize(button->Width(), button->Height()), size);
+}
+
+} // namespace
+} // namespace qv
