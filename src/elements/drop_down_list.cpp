@@ -63,7 +63,8 @@ void TDropDownItem::Paint(TCanvas* canvas, const QRect& row, bool selected)
         canvas->FillRect(QRect(row.left() + indent + expanderWidth, row.top(),
                                std::max(0, row.width() - indent - expanderWidth), row.height()),
                          rest);
-        const int expander = StripImage(CharImages(), QStringLiteral("diClassesCharImages"), FExpanded ? 1 : 0);
+        const int expander =
+            StripImage(CharImages(), QStringLiteral("diClassesCharImages"), FExpanded ? 1 : 0);
         if (expander >= 0) {
             TSchemeImages& images = CharImages();
             canvas->DrawImage(images.Image(expander), images.Width(),
@@ -143,7 +144,8 @@ void TDropDownList::SetItemExpanded(TDropDownItem* item, bool value)
         return;
     item->SetExpanded(value);
     if (value) {
-        for (TNode* sibling = item->Parent()->FirstChild(); sibling != nullptr; sibling = sibling->NextSibling()) {
+        for (TNode* sibling = item->Parent()->FirstChild(); sibling != nullptr;
+             sibling = sibling->NextSibling()) {
             if (sibling != item)
                 static_cast<TDropDownItem*>(sibling)->SetExpanded(false);
         }
@@ -232,7 +234,8 @@ void TDropDownList::MouseMoveAt(const QPoint& point)
 bool TDropDownList::MouseReleaseAt(const QPoint& point)
 {
     TDropDownItem* item = ItemAtY(point.y());
-    if (item != nullptr && item->HasSubItems() && point.x() >= 0 && point.x() < item->Indent() + expanderWidth) {
+    if (item != nullptr && item->HasSubItems() && point.x() >= 0 &&
+        point.x() < item->Indent() + expanderWidth) {
         FCurrent = item;
         ToggleCurrent();
         return true;

@@ -247,9 +247,10 @@ TVisualElement* TCustomDescribedElement::NextVisualChild(TVisualElement* child, 
 TSchemePaletteItem* DescriptionPaletteItem()
 {
     static TSchemePaletteItem* const item = [] {
-        auto* result = new TSchemePaletteItem(Palette().ActionsGroup(), 0x144,
-                                              StripImage(LargeImages(), QStringLiteral("diTitledLargeImages"), 1),
-                                              QV_STR(2491), QV_STR(2490), 30);
+        auto* result =
+            new TSchemePaletteItem(Palette().ActionsGroup(), 0x144,
+                                   StripImage(LargeImages(), QStringLiteral("diTitledLargeImages"), 1),
+                                   QV_STR(2491), QV_STR(2490), 30);
         result->SetLetters(QStringLiteral("M"));
         return result;
     }();

@@ -357,8 +357,9 @@ QSize TCustomTitledElement::PlaceTitle(TTitleWriter& writer, const QSize* target
                         height += extra;
                         grown = std::max(grown, extra);
                     }
-                    const int right = target != nullptr ? target->width() - Collapse(item.Margins.right(), padding.right())
-                                                        : left + item.Width;
+                    const int right = target != nullptr
+                                          ? target->width() - Collapse(item.Margins.right(), padding.right())
+                                          : left + item.Width;
                     place.Rect = QRect(left, top, std::max(0, right - left), height);
                     break;
                 }
@@ -433,7 +434,8 @@ void TCustomTitledElement::LayoutTitle()
     int descent = attributes->Descent() + padding.bottom();
     for (TVisualElement* child = FirstVisualChild(); child != nullptr; child = child->NextVisual()) {
         if (child->IsShown()) {
-            descent = std::max(descent, Collapse(padding.bottom(), child->GetMargins().bottom()) + child->Descent());
+            descent = std::max(descent,
+                               Collapse(padding.bottom(), child->GetMargins().bottom()) + child->Descent());
             break;
         }
     }
@@ -469,9 +471,9 @@ void TCustomTitledElement::Paint(TCanvas* canvas)
             break;
         }
         case tikLine:
-            canvas->DrawThemeFrame(steLine, QRect(QPoint(place.Rect.left(), place.Rect.top()),
-                                                  QPoint(Width() - padding.right() - 1,
-                                                         place.Rect.top() + item.Height - 1)));
+            canvas->DrawThemeFrame(
+                steLine, QRect(QPoint(place.Rect.left(), place.Rect.top()),
+                               QPoint(Width() - padding.right() - 1, place.Rect.top() + item.Height - 1)));
             break;
         default:
             break;
@@ -852,15 +854,17 @@ QMargins TTitledTextContainer::GetMargins()
 
 void TCollapsedPaletteItem::GetSound(bool value, QString& name)
 {
-    name = value ? QStringLiteral("diExpandButtonCollapseSound") : QStringLiteral("diExpandButtonExpandSound");
+    name =
+        value ? QStringLiteral("diExpandButtonCollapseSound") : QStringLiteral("diExpandButtonExpandSound");
 }
 
 TCollapsedPaletteItem* CollapsedPaletteItem()
 {
     static TCollapsedPaletteItem* const item = [] {
-        auto* result = new TCollapsedPaletteItem(Palette().StateGroup(), piLarge | piCheck,
-                                                 StripImage(LargeImages(), QStringLiteral("diTitledLargeImages"), 0),
-                                                 QV_STR(2493), QV_STR(2492), 20);
+        auto* result =
+            new TCollapsedPaletteItem(Palette().StateGroup(), piLarge | piCheck,
+                                      StripImage(LargeImages(), QStringLiteral("diTitledLargeImages"), 0),
+                                      QV_STR(2493), QV_STR(2492), 20);
         result->SetLetters(QStringLiteral("E"));
         return result;
     }();

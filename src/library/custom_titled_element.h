@@ -7,7 +7,6 @@
 #include <QMargins>
 #include <QString>
 
-
 namespace qv {
 
 class TCustomTitledElement;

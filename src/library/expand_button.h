@@ -10,7 +10,7 @@ namespace qv {
 // Tree messages of expand buttons, sent by a button to itself.
 enum TExpandButtonTreeMessage : int
 {
-    tmExpandChanged = 8, // the button's state changed; the titled parent lays its title out
+    tmExpandChanged = 8,      // the button's state changed; the titled parent lays its title out
     tmExpandDefaultQuery = 9, // data: bool*, proposal true; a parent may say the button is not default
 };
 
@@ -34,7 +34,8 @@ class TExpandButton : public TCustomButtonElement
     // owner's children (null: last) and before `visualBefore` among `visualParent`'s visual
     // children (null visual parent: not placed).
     static TExpandButton* Create(TElement* owner, bool defaultExpanded, TElement* before = nullptr,
-                                 TVisualElement* visualParent = nullptr, TVisualElement* visualBefore = nullptr);
+                                 TVisualElement* visualParent = nullptr,
+                                 TVisualElement* visualBefore = nullptr);
 
     uint8_t ButtonFlags() const { return FButtonFlags; }
     void SetButtonFlags(uint8_t value);

@@ -42,7 +42,9 @@ int CommonBeginning(const QString& a, const QString& b)
 TDropDownItem* MatchRound(TDropDownItem* root, const QString& text, bool ignoreCase)
 {
     const QLocale locale = QLocale::system();
-    auto key = [&](const QString& value) { return ignoreCase ? locale.toLower(value) : value; };
+    auto key = [&](const QString& value) {
+        return ignoreCase ? locale.toLower(value) : value;
+    };
     const QString wanted = key(text);
     TDropDownItem* found = nullptr;
     WalkItems(root, [&](TDropDownItem* item) {
@@ -88,7 +90,8 @@ TDropDownItem* TCustomDropDownElement::FillDropDown(TDropDownItem*)
     return nullptr;
 }
 
-TDropDownItem* TCustomDropDownElement::MatchItem(TDropDownItem* root, const QString& text, bool caseSensitiveOnly)
+TDropDownItem* TCustomDropDownElement::MatchItem(TDropDownItem* root, const QString& text,
+                                                 bool caseSensitiveOnly)
 {
     if (root == nullptr || text.isEmpty())
         return nullptr;

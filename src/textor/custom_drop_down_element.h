@@ -12,8 +12,8 @@ class TItfObject;
 // Visual options of drop-down elements (high half of VisualFlags).
 enum TDropDownVisualOption : uint16_t
 {
-    voHasDropDown = 0x0100,       // the element offers a drop-down list
-    voNoAutoDropDown = 0x0200,    // activating the element does not open the list
+    voHasDropDown = 0x0100,        // the element offers a drop-down list
+    voNoAutoDropDown = 0x0200,     // activating the element does not open the list
     voCaseSensitiveMatch = 0x0400, // matching the present value has no case-insensitive second round
 };
 

@@ -398,11 +398,13 @@ TEST_P(TitledStorage, RoundTripWritesOnlyWhatDiffersFromTheDefaults)
     chapter->SetDescription(row.Description);
     TKnot knot(QStringLiteral("Chapter"));
     chapter->SaveTo(&knot, fmFile, ffFileSave);
-    EXPECT_EQ(knot.FindParam(QStringLiteral("Expanded")) != nullptr, row.ExpandedWritten) << knot.SaveToText().toStdString();
+    EXPECT_EQ(knot.FindParam(QStringLiteral("Expanded")) != nullptr, row.ExpandedWritten)
+        << knot.SaveToText().toStdString();
     if (row.ExpandedWritten) {
         EXPECT_EQ(knot.ReadString(QStringLiteral("Expanded")), QStringLiteral("0"));
     }
-    EXPECT_EQ(knot.FindKnot(QStringLiteral("Description")) != nullptr, row.DescriptionWritten) << knot.SaveToText().toStdString();
+    EXPECT_EQ(knot.FindKnot(QStringLiteral("Description")) != nullptr, row.DescriptionWritten)
+        << knot.SaveToText().toStdString();
 
     auto* copy = new TElement_Chapter(&Scheme);
     copy->SetParent(Root);
@@ -414,7 +416,8 @@ TEST_P(TitledStorage, RoundTripWritesOnlyWhatDiffersFromTheDefaults)
 INSTANTIATE_TEST_SUITE_P(Rows, TitledStorage,
                          ::testing::Values(TStorageRow{"default", false, QString(), false, false},
                                            TStorageRow{"collapsed", true, QString(), true, false},
-                                           TStorageRow{"described", false, QStringLiteral("note"), false, true}),
+                                           TStorageRow{"described", false, QStringLiteral("note"), false,
+                                                       true}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 // --- Descriptions ------------------------------------------------------------------------------------------
@@ -509,7 +512,8 @@ TEST(DropDownTree, SubItemReplacesItsParentOnlyWithALongerBeginning)
 TEST_F(Titled, DropDownListGeometryAndExpandingCollapsesSiblings)
 {
     TDropDownList list(&Sheet);
-    TDropDownItem* a = TDropDownItem::AddItem(list.Root(), nullptr, -1, QStringLiteral("ab"), 0, QStringLiteral("x"));
+    TDropDownItem* a =
+        TDropDownItem::AddItem(list.Root(), nullptr, -1, QStringLiteral("ab"), 0, QStringLiteral("x"));
     TDropDownItem* a1 = TDropDownItem::AddItem(a, nullptr, -1, {}, 0, QStringLiteral("abcdef"));
     TDropDownItem* b = TDropDownItem::AddItem(list.Root(), nullptr, -1, {}, 0, QStringLiteral("b"));
     TDropDownItem* b1 = TDropDownItem::AddItem(b, nullptr, -1, {}, 0, QStringLiteral("c"));
@@ -758,7 +762,10 @@ public:
     QStringList Texts;
     void DrawText(const IMeasuredFont& font, int x, int baseline, TColor color, QStringView text) override
     {
-        Texts << QStringLiteral("%1 at %2,%3").arg(text.toString()).arg(x + Origin().x()).arg(baseline + Origin().y());
+        Texts << QStringLiteral("%1 at %2,%3")
+                     .arg(text.toString())
+                     .arg(x + Origin().x())
+                     .arg(baseline + Origin().y());
         TSheetCanvas::DrawText(font, x, baseline, color, text);
     }
 };
