@@ -826,3 +826,68 @@ TEST_F(Titled, ButtonsPressOnClickEnterAndSpaceAndToggleInAReadOnlySheet)
 
 } // namespace
 } // namespace qv
+
+namespace qv {
+namespace {
+
+struct TAutoOpenRow
+{
+    const char* Name;
+    bool Setting;
+    uint16_t ExtraOptions;
+    bool Opens;
+};
+
+class DropDownActivation : public Titled, public ::testing::WithParamInterface<TAutoOpenRow>
+{
+};
+
+TEST_P(DropDownActivation, ActivatingOpensTheListOnlyWhenAskedTo)
+{
+    const TAutoOpenRow& row = GetParam();
+    Settings.DropDownOnFocusNew().SetValue(row.Setting);
+    auto* field = new TChoiceField(&Scheme);
+    field->SetParent(Root);
+    field->SetVisualParent(Root);
+    field->SetVisualOptions(field->VisualOptions() | row.ExtraOptions);
+    field->Values = {QStringLiteral("one")};
+    field->Activate();
+    EXPECT_EQ(Sheet.FocusedElement(), field);
+    EXPECT_EQ(Sheet.DropDown() != nullptr, row.Opens);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, DropDownActivation,
+                         ::testing::Values(TAutoOpenRow{"setting_on", true, 0, true},
+                                           TAutoOpenRow{"setting_off", false, 0, false},
+                                           TAutoOpenRow{"element_refuses", true, voNoAutoDropDown, false}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(Titled, KeysAndDoubleClickOfADropDownElement)
+{
+    auto* field = new TChoiceField(&Scheme);
+    field->SetParent(Root);
+    field->SetVisualParent(Root);
+    field->Values = {QStringLiteral("one")};
+    QChar c = u'\r';
+    field->KeyPress(c);
+    EXPECT_TRUE(c.isNull());
+    int key = Qt::Key_Return;
+    field->KeyDown(key, Qt::ControlModifier);
+    EXPECT_EQ(key, Qt::Key_Return) << "Ctrl+Enter is left to the field";
+    EXPECT_EQ(Sheet.DropDown(), nullptr);
+    field->DoubleClickAction();
+    EXPECT_NE(Sheet.DropDown(), nullptr);
+}
+
+TEST_F(Titled, DescriptionFollowsItsOwnersDisabledState)
+{
+    TElement_Chapter* chapter = Chapter();
+    chapter->SetDescription(QStringLiteral("why"));
+    chapter->SetDisabled(true);
+    EXPECT_TRUE(chapter->Description()->IsEffectivelyDisabled());
+    chapter->SetDisabled(false);
+    EXPECT_FALSE(chapter->Description()->IsEffectivelyDisabled());
+}
+
+} // namespace
+} // namespace qv
