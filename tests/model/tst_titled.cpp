@@ -4,6 +4,7 @@
 #include "core/knot.h"
 #include "core/undo_redo.h"
 #include "core/update_guard.h"
+#include "elements/classes_groups.h"
 #include "elements/drop_down_list.h"
 #include "elements/palette.h"
 #include "elements/scheme.h"
@@ -887,6 +888,33 @@ TEST_F(Titled, DescriptionFollowsItsOwnersDisabledState)
     EXPECT_TRUE(chapter->Description()->IsEffectivelyDisabled());
     chapter->SetDisabled(false);
     EXPECT_FALSE(chapter->Description()->IsEffectivelyDisabled());
+}
+
+} // namespace
+} // namespace qv
+
+namespace qv {
+namespace {
+
+TEST_F(Titled, SmallImageTakesItsParentsCursorAndCommentsAcceptTheCommentGroup)
+{
+    auto* target = new test::TTestTarget(&Scheme);
+    target->SetParent(Root);
+    target->SetVisualParent(Root);
+    target->Cursor = 7;
+    auto* image = new TCustomSmallImageElement(&Scheme);
+    image->SetParent(target);
+    image->SetVisualParent(target);
+    EXPECT_EQ(image->GetCursor(QPoint(1, 1)), 7);
+    EXPECT_TRUE(image->HasVisualOption(voCanDisable));
+
+    auto* comment = new TCustomCommentElement(&Scheme);
+    comment->SetParent(Root);
+    TElementClassList accepted;
+    comment->GetAcceptedClasses(accepted);
+    EXPECT_EQ(accepted, ApplicationClassesGroups().GetGroup(cgCommentContentClasses));
+    EXPECT_NE(comment->Options() & eoOptional, 0);
+    EXPECT_EQ(comment->BehaviourOptions(), uint32_t(0x10005));
 }
 
 } // namespace
