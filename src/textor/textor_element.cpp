@@ -18,13 +18,7 @@
 
 namespace qv {
 
-QV_IMPLEMENT_CLASS(TCustomDropDownElement)
 QV_IMPLEMENT_CLASS(TTextorElement)
-
-bool TCustomDropDownElement::HasDropDown()
-{
-    return false;
-}
 
 // ---------------------------------------------------------------------------------------------------
 // Clock and settings

@@ -290,6 +290,10 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     // The name of the attribute that holds the text of a field without embedded elements.
     virtual QString ValueAttributeName(TSchemeFiler* filer);
 
+    // Drop-down list (textor_element_drop_down.cpp): the whole content becomes the entry's value.
+    bool SelectItem(TDropDownItem* item) override;
+    TDropDownItem* FillDropDown(TDropDownItem* root) override;
+
     // Element operations.
     bool IsFilled() const override;
     bool IsDefault() const override;
