@@ -388,14 +388,12 @@ void TSheetForm::keyPressEvent(QKeyEvent* event)
     }
     int key = event->key();
     FSheet->KeyDown(key, event->modifiers());
-    if (key != 0) {
-        // Not taken as a key: what it types goes to the sheet character by character.
-        const QString text = event->text();
-        for (QChar c : text) {
-            if (c.isNull())
-                continue;
+    // What the key types follows as characters, whether or not the key itself was taken: an element
+    // that takes Enter as a key still receives the line break it types, and decides about it there.
+    const QString text = event->text();
+    for (QChar c : text) {
+        if (!c.isNull())
             FSheet->KeyPress(c);
-        }
     }
     UpdateCommands();
     event->accept();

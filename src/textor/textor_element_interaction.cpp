@@ -457,6 +457,12 @@ int TTextorElement::GetCursor(const QPoint& point)
 void TTextorElement::KeyDown(int& key, Qt::KeyboardModifiers shift)
 {
     FKeyShift = shift;
+    // Enter belongs to the drop-down list (which consumes it in any case); the line break it types
+    // arrives as a character.
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (shift & Qt::ControlModifier) == 0) {
+        inherited::KeyDown(key, shift);
+        return;
+    }
     TSchemeTextorInteractive* interactive = ReadyInteractive();
     if (interactive == nullptr || key == 0) {
         inherited::KeyDown(key, shift);

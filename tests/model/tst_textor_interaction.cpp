@@ -105,9 +105,10 @@ protected:
         int key = stroke.Key;
         field->KeyDown(key, stroke.Shift);
         QChar c = stroke.Char;
-        if (key == Qt::Key_Return)
+        if (stroke.Key == Qt::Key_Return)
             c = u'\r';
-        if ((key != 0 || stroke.Key == 0) && !c.isNull())
+        // As from the window: what a key types follows it even when the key itself was taken.
+        if (!c.isNull())
             field->KeyPress(c);
     }
     static void Type(TTextorElement* field, const QString& text)
