@@ -317,7 +317,11 @@ QString TDocumentor::BackupFileName(const QString& fileName)
     const QFileInfo info(fileName);
     const QString name = info.fileName();
     const int dot = name.lastIndexOf(u'.');
-    const QString backup = dot < 0 ? name + QStringLiteral(".~") : name.left(dot) + QStringLiteral(".~") + name.mid(dot + 1);
+    QString backup;
+    if (dot < 0)
+        backup = name + QStringLiteral(".~");
+    else
+        backup = name.left(dot) + QStringLiteral(".~") + name.mid(dot + 1);
     return info.dir().filePath(backup);
 }
 

@@ -490,7 +490,7 @@ TEST_F(Documents, FailedWriteLeavesFileAndModifiedStateIntact)
         Manager.Save();
         ADD_FAILURE() << "the save reported success";
     } catch (const EQvError& error) {
-        EXPECT_TRUE(error.Message().contains(notes)) << error.Message();
+        EXPECT_TRUE(error.Message().contains(notes)) << error.Message().toStdString();
     }
     FailNthFileWriteForTesting(0);
     EXPECT_EQ(ReadFile(notes), original);
