@@ -9,6 +9,7 @@
 #include "core/errors.h"
 #include "core/knot.h"
 #include "core/safe_file.h"
+#include "core/strings.h"
 #include "core/undo_redo.h"
 #include "elements/element_messages.h"
 #include "elements/log_root.h"
@@ -550,8 +551,12 @@ TEST_F(Documents, DeclinedCodeModeSaveIsNotASave)
     UI.MessageAnswers = {mbNo};
     EXPECT_FALSE(Manager.Save());
     ASSERT_EQ(UI.Calls.size(), 1);
-    EXPECT_TRUE(UI.Calls.first().startsWith(QStringLiteral("MessageBox: Saving in the code mode may result in data loss.")));
-    EXPECT_TRUE(UI.Calls.first().contains(QStringLiteral("|Warning|")));
+    EXPECT_EQ(UI.Calls.first(), QStringLiteral("MessageBox: %1|Warning|%2|%3|%4")
+                                    .arg(LoadStr(4005))
+                                    .arg(int(miWarning))
+                                    .arg(int(mbYes | mbNo))
+                                    .arg(int(mbNo)));
+    EXPECT_TRUE(UI.Calls.first().contains(QStringLiteral("data loss")));
     EXPECT_TRUE(Current()->Modified());
     EXPECT_TRUE(Current()->UndoRedo()->CanUndo());
     EXPECT_EQ(ReadFile(notes), original);
