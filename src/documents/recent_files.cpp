@@ -13,8 +13,7 @@ const QString fileNameParam = QStringLiteral("FileName");
 
 TRecentFiles::TRecentFiles(TKnot* sessionKnot, const QString& knotPath)
     : FSessionKnot(sessionKnot), FKnotPath(knotPath)
-{
-}
+{}
 
 TKnot* TRecentFiles::ListKnot(bool create)
 {
@@ -30,7 +29,8 @@ TKnot* TRecentFiles::GetFileKnot(const QString& fileName)
     TKnot* list = ListKnot(false);
     if (list == nullptr || fileName.isEmpty())
         return nullptr;
-    for (TKnot* entry = list->FindKnot(fileNodeName); entry != nullptr; entry = entry->FindNextKnot(fileNodeName)) {
+    for (TKnot* entry = list->FindKnot(fileNodeName); entry != nullptr;
+         entry = entry->FindNextKnot(fileNodeName)) {
         if (entry->ReadString(fileNameParam) == fileName)
             return entry;
     }
@@ -72,7 +72,8 @@ QStringList TRecentFiles::FileNames()
     TKnot* list = ListKnot(false);
     if (list == nullptr)
         return names;
-    for (TKnot* entry = list->FindKnot(fileNodeName); entry != nullptr; entry = entry->FindNextKnot(fileNodeName))
+    for (TKnot* entry = list->FindKnot(fileNodeName); entry != nullptr;
+         entry = entry->FindNextKnot(fileNodeName))
         names.append(entry->ReadString(fileNameParam));
     return names;
 }

@@ -55,7 +55,8 @@ TScheme* OpenReferencedScheme(void*, TScheme*, const QString& fileName)
 } // namespace
 
 TSchemeDocument::TSchemeDocument(TDescriptor descriptor, TSheetSettings* sheetSettings)
-    : FDescriptor(descriptor), FSheetSettings(sheetSettings), FSheetData(std::make_unique<TKnot>(sheetDataName))
+    : FDescriptor(descriptor), FSheetSettings(sheetSettings),
+      FSheetData(std::make_unique<TKnot>(sheetDataName))
 {
     if (FSheetSettings == nullptr)
         FSheetSettings = TextorSheetSettings();
@@ -298,7 +299,8 @@ void ConnectSchemeDocuments(TDocumentor& documentor, TSchemeRegistry* registry, 
         }
         if (creatable.isEmpty())
             return false;
-        const int index = autoCreateIndex >= 1 && autoCreateIndex <= creatable.size() ? autoCreateIndex - 1 : 0;
+        const int index =
+            autoCreateIndex >= 1 && autoCreateIndex <= creatable.size() ? autoCreateIndex - 1 : 0;
         data = creatable.at(index);
         return true;
     };
@@ -315,7 +317,9 @@ void ConnectSchemeDocuments(TDocumentor& documentor, TSchemeRegistry* registry, 
             fileName = chosen;
         return true;
     };
-    documentor.OnDocumentListChange = [] { ReleaseReferencedDocuments(); };
+    documentor.OnDocumentListChange = [] {
+        ReleaseReferencedDocuments();
+    };
 }
 
 } // namespace qv

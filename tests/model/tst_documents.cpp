@@ -138,8 +138,8 @@ protected:
 TEST_F(Documents, NewDocumentTakesTheTypeTitleUntilSavedAndWiresItsLog)
 {
     ASSERT_TRUE(Manager.New(false, TTestTextDescriptor::StaticClass()));
-    EXPECT_EQ(Kinds, (QList<int>{dnDocumentListChanged, dnAppActions, dnTitleChanged, dnSwitched, dnAppActions,
-                                 dnUndoRedoActions}));
+    EXPECT_EQ(Kinds, (QList<int>{dnDocumentListChanged, dnAppActions, dnTitleChanged, dnSwitched,
+                                 dnAppActions, dnUndoRedoActions}));
     TSchemeDocument* document = Current();
     ASSERT_NE(document, nullptr);
     EXPECT_TRUE(document->Active());
@@ -159,8 +159,7 @@ TEST_F(Documents, NewDocumentTakesTheTypeTitleUntilSavedAndWiresItsLog)
     EXPECT_TRUE(document->Modified());
     UI.SaveFileAnswer = Path(QStringLiteral("notes.qvt"));
     ASSERT_TRUE(Manager.Save());
-    EXPECT_EQ(UI.Calls.value(0),
-              QStringLiteral("ChooseSaveFile: |Test Text (*.qvt)|Test Text|qvt"));
+    EXPECT_EQ(UI.Calls.value(0), QStringLiteral("ChooseSaveFile: |Test Text (*.qvt)|Test Text|qvt"));
     EXPECT_EQ(Manager.GetTitle(), QStringLiteral("notes \u2014 Quorvane"));
     EXPECT_FALSE(document->Modified());
     EXPECT_FALSE(document->UndoRedo()->CanUndo()) << "the history goes with a save";
@@ -231,9 +230,10 @@ TEST_F(Documents, OpenLoadsTheFileAndFailuresOpenNothing)
     const QString closed = Path(QStringLiteral("b.qvx"));
     const QString missing = Path(QStringLiteral("missing.qvt"));
     QFile(text).open(QIODevice::WriteOnly);
-    const TRow rows[] = {{"txt", QStringLiteral("ShowError: Unsupported file type: ") + text},
-                         {"type that cannot open", QStringLiteral("ShowError: Unsupported file type: ") + closed},
-                         {"missing", QStringLiteral("ShowError: File not found: ") + missing}};
+    const TRow rows[] = {
+        {"txt", QStringLiteral("ShowError: Unsupported file type: ") + text},
+        {"type that cannot open", QStringLiteral("ShowError: Unsupported file type: ") + closed},
+        {"missing", QStringLiteral("ShowError: File not found: ") + missing}};
     const QString files[] = {text, closed, missing};
     for (int i = 0; i < 3; ++i) {
         UI.Calls.clear();
@@ -290,9 +290,10 @@ TEST_F(Documents, CommandLineOpensFilesOfKnownTypesAndReportsTheRest)
     Manager.Start();
     EXPECT_EQ(Manager.DocumentCount(), 1);
     EXPECT_EQ(Manager.Current()->FileName(), notes);
-    EXPECT_EQ(UI.Calls, QStringList{QStringLiteral("MessageBox: Unknown type of file: other.txt|Error|%1|%2|%2")
-                                        .arg(int(miError))
-                                        .arg(int(mbOk))});
+    EXPECT_EQ(UI.Calls,
+              QStringList{QStringLiteral("MessageBox: Unknown type of file: other.txt|Error|%1|%2|%2")
+                              .arg(int(miError))
+                              .arg(int(mbOk))});
     EXPECT_EQ(Manager.CommandLine, (QStringList{QStringLiteral("-readonly"), QStringLiteral("other.txt")}));
 }
 
@@ -326,10 +327,13 @@ TEST_P(DocumentsClose, AnswersDecideWhetherAModifiedDocumentIsSavedAndClosed)
     EXPECT_EQ(ReadFile(notes).contains("oldnew"), row.Saved);
     ASSERT_FALSE(UI.Calls.isEmpty());
     if (row.TaskDialog)
-        EXPECT_EQ(UI.Calls.first(), QStringLiteral("AskChoice: Save changes in \"notes\"?|Quorvane|%1|Save,Do not Save|0")
-                                        .arg(int(miWarning)));
+        EXPECT_EQ(UI.Calls.first(), QStringLiteral("AskChoice: %1|Quorvane|%2|%3,%4|0")
+                                        .arg(LoadStr(2073, {QStringLiteral("notes")}))
+                                        .arg(int(miWarning))
+                                        .arg(LoadStr(2028), LoadStr(2029)));
     else
-        EXPECT_EQ(UI.Calls.first(), QStringLiteral("MessageBox: Save changes in \"notes\"?|Warning|%1|%2|%3")
+        EXPECT_EQ(UI.Calls.first(), QStringLiteral("MessageBox: %1|%2|%3|%4|%5")
+                                        .arg(LoadStr(2073, {QStringLiteral("notes")}), LoadStr(2032))
                                         .arg(int(miWarning))
                                         .arg(int(mbYes | mbNo | mbCancel))
                                         .arg(int(mbYes)));
@@ -414,8 +418,12 @@ TEST_F(Documents, ModifiedChangesOfTheCurrentDocumentAreForwarded)
 {
     int modified = 0;
     int undoActions = 0;
-    Manager.OnModifiedChange = [&] { ++modified; };
-    Manager.OnUpdateUndoRedoActions = [&] { ++undoActions; };
+    Manager.OnModifiedChange = [&] {
+        ++modified;
+    };
+    Manager.OnUpdateUndoRedoActions = [&] {
+        ++undoActions;
+    };
     ASSERT_TRUE(Manager.New(false, TTestTextDescriptor::StaticClass()));
     modified = undoActions = 0;
     Type(QStringLiteral("x"));
@@ -424,7 +432,6 @@ TEST_F(Documents, ModifiedChangesOfTheCurrentDocumentAreForwarded)
     Current()->UndoRedo()->Undo();
     EXPECT_EQ(undoActions, 2);
 }
-
 
 // --- Saving: backups and failures -----------------------------------------------------------------------
 
@@ -456,7 +463,8 @@ TEST_F(Documents, BackupIsMadeOncePerOpeningBeforeTheFirstSave)
 
 TEST_F(Documents, BackupNamesKeepTheFolderAndMarkTheExtension)
 {
-    EXPECT_EQ(TDocumentor::BackupFileName(QStringLiteral("/a/b.c/notes.frt")), QStringLiteral("/a/b.c/notes.~frt"));
+    EXPECT_EQ(TDocumentor::BackupFileName(QStringLiteral("/a/b.c/notes.frt")),
+              QStringLiteral("/a/b.c/notes.~frt"));
     EXPECT_EQ(TDocumentor::BackupFileName(QStringLiteral("/a/b.c/notes")), QStringLiteral("/a/b.c/notes.~"));
     EXPECT_EQ(TDocumentor::BackupFileName(QStringLiteral("/a/x.tar.qvt")), QStringLiteral("/a/x.tar.~qvt"));
 }
@@ -485,7 +493,9 @@ TEST_F(Documents, FailedWriteLeavesFileAndModifiedStateIntact)
     Type(QStringLiteral("two"));
     int saved = 0;
     Current()->OnChanged = {}; // the title event would count as a save
-    Manager.OnUpdateAppActions = [&] { ++saved; };
+    Manager.OnUpdateAppActions = [&] {
+        ++saved;
+    };
     FailNthFileWriteForTesting(1);
     try {
         Manager.Save();
@@ -574,7 +584,9 @@ TEST(RecentFiles, MostRecentFirstWithinTheLimit)
     TKnot session(QStringLiteral("session"));
     TRecentFiles recent(&session, QStringLiteral("Reopen.Files"));
     int changes = 0;
-    recent.OnReopenChange = [&] { ++changes; };
+    recent.OnReopenChange = [&] {
+        ++changes;
+    };
     recent.SetMaxStoredCount(3);
     for (const char* name : {"/a", "/b", "/c", "/d"})
         ASSERT_NE(recent.AddFile(QString::fromUtf8(name)), nullptr);
@@ -678,6 +690,25 @@ TEST_F(Documents, StateOfADocumentNeverShownIsKeptAsLoaded)
     ASSERT_NE(copy.FindKnot(QStringLiteral("SheetData")), nullptr);
     EXPECT_EQ(copy.FindKnot(QStringLiteral("SheetData"))->ReadInt(QStringLiteral("ScreenPosY"), -1), 4);
     EXPECT_EQ(document.Sheet(), nullptr);
+}
+
+
+TEST_F(Documents, ReferencedDocumentsAreLoadedOnceAndReleasedWhenUnused)
+{
+    const QString notes = MakeFile(QStringLiteral("notes.qvt"), QStringLiteral("shared"));
+    ReleaseReferencedDocuments();
+    TScheme* scheme = ReferencedScheme(notes, &Registry);
+    ASSERT_NE(scheme, nullptr);
+    EXPECT_EQ(static_cast<TTextorElement*>(scheme->Root())->GetText(), QStringLiteral("shared"));
+    EXPECT_EQ(ReferencedScheme(notes, &Registry), scheme);
+    EXPECT_EQ(ReferencedScheme(Path(QStringLiteral("a.txt")), &Registry), nullptr);
+    const QString missing = Path(QStringLiteral("missing.qvt"));
+    EXPECT_THROW(ReferencedScheme(missing, &Registry), EQvError);
+    EXPECT_EQ(ReferencedScheme(missing, &Registry), nullptr) << "remembered as giving nothing";
+    EXPECT_EQ(ReferencedDocumentCount(), 3);
+    // A change of the document list releases what nobody depends on.
+    ASSERT_TRUE(Manager.New(false, TTestTextDescriptor::StaticClass()));
+    EXPECT_EQ(ReferencedDocumentCount(), 0);
 }
 
 } // namespace
