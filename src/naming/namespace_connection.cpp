@@ -256,7 +256,7 @@ void TNamespaceConnection::Connect()
 
 bool TNamespaceConnection::WantsCover(TNamespaceItem* item)
 {
-    if (item->ComesThrough(this))
+    if (FSource == FTarget || item->ComesThrough(this))
         return false;
     if (auto* origin = dynamic_cast<TNamespaceOwnItem*>(item->Origin())) {
         if (origin->Namespace() == FTarget)

@@ -214,7 +214,8 @@ private:
 };
 
 // Creates an own item and registers it in its namespace after construction, so that listeners of
-// nnItemAdded see a whole object.
+// nnItemAdded see a whole object. A holder whose checks need its item while the first uniqueness
+// check runs (during Register) stores the item first and calls Register itself.
 template <class T, class... A>
 TNamespaceItemPtr<T> MakeNamespaceItem(A&&... args)
 {

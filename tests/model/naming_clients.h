@@ -64,8 +64,11 @@ public:
     void SetNamespace(TNamespace* ns)
     {
         FItem.reset();
-        if (ns != nullptr)
-            FItem = MakeNamespaceItem<TTestNameItem>(ns, this);
+        if (ns != nullptr) {
+            // Kept before it registers: the first check runs during the registration.
+            FItem.reset(new TTestNameItem(ns, this));
+            FItem->Register();
+        }
     }
     // Drops the item (without announcing anything to the holder).
     TNamespaceItemPtr<TTestNameItem> TakeItem() { return std::move(FItem); }
@@ -124,7 +127,7 @@ inline void TTestNameItem::StateChanged()
 class TTestReference : public TReference
 {
 public:
-    TTestReference(TNamespace* ns, const QString& text) : FNamespace(ns), Text(text)
+    TTestReference(TNamespace* ns, const QString& text) : Text(text), FNamespace(ns)
     {
         FNamespace->AddHandler(MakeNotifyEvent<&TTestReference::NamespaceNotify>(this));
         Resolve();

@@ -112,7 +112,7 @@ TEST_F(ConnectionTest, PrefixNamesTheCoversAndRenamesThemWhenChanged)
     EXPECT_EQ(Target->FindByName(QStringLiteral("X")), nullptr);
     TNamespaceItem* cover = Target->FindByName(QStringLiteral("Lib.X"));
     ASSERT_NE(cover, nullptr);
-    EXPECT_EQ(cover->Covered(), x->Item());
+    EXPECT_EQ(dynamic_cast<TNamespaceCoverItem*>(cover)->Covered(), x->Item());
 
     TTestReference* reference = Refer(Target, QStringLiteral("Lib.X"));
     ASSERT_EQ(reference->Target(), cover);
@@ -297,8 +297,8 @@ TEST_F(ConnectionTest, NamesOfAListLastConnectionComeLast)
 {
     TNodePtr<TTestContainer> place(new TTestContainer(&Scheme()));
     TNodePtr<TNamespace> extra(new TNamespace(&Scheme()));
-    Add(Source, QStringLiteral("b"));
-    Add(Source, QStringLiteral("a"));
+    Add(Source, QStringLiteral("b"))->SetParent(place.get());
+    Add(Source, QStringLiteral("a"))->SetParent(place.get());
     Add(extra.get(), QStringLiteral("c"));
     TNamespaceConnection* last = Connect(Source, Target);
     last->SetListLast(true);
@@ -314,8 +314,15 @@ TEST_F(ConnectionTest, NamesOfAListLastConnectionComeLast)
     QStringList names;
     for (const TNameEntry& entry : std::as_const(list))
         names.append(entry.Name);
-    // Covers of one connection keep the order of their source ("b" was registered first).
+    // Covers of one connection follow the places of their covered names.
     EXPECT_EQ(names, (QStringList{"c", "own", "b", "a"}));
+    Holders[1]->SetParent(place.get(), Holders[0].get()); // "a" before "b" now
+    list.clear();
+    Target->CollectNames(list, true, {}, false);
+    SortNames(list);
+    EXPECT_EQ(list.at(2).Name, QStringLiteral("a"));
+    for (auto& holder : Holders)
+        holder->SetParent(nullptr);
     plain->SetParent(nullptr);
     own->SetParent(nullptr);
     last->SetParent(nullptr);
