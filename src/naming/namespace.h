@@ -98,14 +98,12 @@ class TNamespace : public TElement
     // Own items, then (with `includeConnected`) the covers of each connection.
     void ForEachItem(TNamespaceItemProc proc, void* data, bool includeConnected);
     template <class F>
-        requires std::is_invocable_v<F&, TNamespaceItem*, bool&>
+    requires std::is_invocable_v<F&, TNamespaceItem*, bool&>
     void ForEachItem(F&& visit, bool includeConnected)
     {
-        ForEachItem(
-            [](TNamespaceItem* item, void* data, bool& stop) {
-                (*static_cast<std::remove_reference_t<F>*>(data))(item, stop);
-            },
-            const_cast<void*>(static_cast<const void*>(&visit)), includeConnected);
+        ForEachItem([](TNamespaceItem* item, void* data,
+                       bool& stop) { (*static_cast<std::remove_reference_t<F>*>(data))(item, stop); },
+                    const_cast<void*>(static_cast<const void*>(&visit)), includeConnected);
     }
     // Appends every item (own, then covers) that is enabled or `includeDisabled`, must be unique or
     // not `onlyUnique`, and passes the filter.

@@ -297,8 +297,7 @@ void TNamespaceConnection::SourceNotify(TItfObject*, int notify, intptr_t param1
         break;
     case nnItemIdChanged:
         if (cover != nullptr && param2 != 0) {
-            const QString path =
-                QString::number(ID()) + u'.' + *reinterpret_cast<const QString*>(param2);
+            const QString path = QString::number(ID()) + u'.' + *reinterpret_cast<const QString*>(param2);
             FTarget->ItemNotify(nnItemIdChanged, cover, &path);
         }
         break;

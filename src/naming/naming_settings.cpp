@@ -45,9 +45,9 @@ QString SeparateWords(QString text)
 TNamingSettings::TNamingSettings(TProperty* parent)
     : TProperty(parent, QStringLiteral("Naming")),
       FFillEnabled(new TBooleanProperty(this, QStringLiteral("FillEnabled"), true)),
-      FFillMode(new TEnumProperty(this, QStringLiteral("FillMode"),
-                                  {QString(), QStringLiteral("Upper"), QStringLiteral("Lower"),
-                                   QStringLiteral("Extra")})),
+      FFillMode(new TEnumProperty(
+          this, QStringLiteral("FillMode"),
+          {QString(), QStringLiteral("Upper"), QStringLiteral("Lower"), QStringLiteral("Extra")})),
       FFillNumberFirst(new TBooleanProperty(this, QStringLiteral("FillNumberFirst"), true)),
       FFillUnderscore(new TBooleanProperty(this, QStringLiteral("FillUnderscore"), false)),
       FFillDigits(new TIntegerProperty(this, QStringLiteral("FillDigits"), 1, 1, 12))

@@ -109,13 +109,34 @@ private:
 inline TTestNameItem::TTestNameItem(TNamespace* ns, TTestNameHolder* holder)
     : TNamespaceOwnItem(ns, holder), FHolder(holder)
 {}
-inline int TTestNameItem::ImageIndex() const { return FHolder->Image; }
-inline bool TTestNameItem::IsEnabled() const { return FHolder->Enabled; }
-inline QString TTestNameItem::Name() const { return FHolder->Name(); }
-inline TNameFlags TTestNameItem::Flags() const { return FHolder->Flags; }
-inline bool TTestNameItem::MustBeUnique() const { return FHolder->Unique; }
-inline void TTestNameItem::CollectDependencies(QList<TReference*>& list) { list += FHolder->Dependencies; }
-inline TNameVisibility TTestNameItem::Visibility() const { return FHolder->Visibility; }
+inline int TTestNameItem::ImageIndex() const
+{
+    return FHolder->Image;
+}
+inline bool TTestNameItem::IsEnabled() const
+{
+    return FHolder->Enabled;
+}
+inline QString TTestNameItem::Name() const
+{
+    return FHolder->Name();
+}
+inline TNameFlags TTestNameItem::Flags() const
+{
+    return FHolder->Flags;
+}
+inline bool TTestNameItem::MustBeUnique() const
+{
+    return FHolder->Unique;
+}
+inline void TTestNameItem::CollectDependencies(QList<TReference*>& list)
+{
+    list += FHolder->Dependencies;
+}
+inline TNameVisibility TTestNameItem::Visibility() const
+{
+    return FHolder->Visibility;
+}
 inline void TTestNameItem::StateChanged()
 {
     TNamespaceOwnItem::StateChanged();

@@ -62,9 +62,9 @@ struct TUniqueRow
 {
     const char* Title;
     QStringList Names;
-    QList<TNameFlags> Flags;   // per name, 0 when missing
-    QList<bool> Disabled;      // per name, false when missing
-    QList<bool> NotUnique;     // per name, false when missing
+    QList<TNameFlags> Flags; // per name, 0 when missing
+    QList<bool> Disabled;    // per name, false when missing
+    QList<bool> NotUnique;   // per name, false when missing
     QList<TNameState> Expected;
 };
 
@@ -92,11 +92,17 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, NamespaceUniqueness,
     ::testing::Values(
         TUniqueRow{"latin letters ignore case", {"a", "A"}, {}, {}, {}, {nsDuplicate, nsDuplicate}},
-        TUniqueRow{"other letters keep case", {QString(QChar(0xE4)), QString(QChar(0xC4))}, {}, {}, {}, {nsUnique, nsUnique}},
+        TUniqueRow{"other letters keep case",
+                   {QString(QChar(0xE4)), QString(QChar(0xC4))},
+                   {},
+                   {},
+                   {},
+                   {nsUnique, nsUnique}},
         TUniqueRow{"reserved wins", {"x", "X"}, {0, nfReserved}, {}, {}, {nsReserved, nsUnique}},
         TUniqueRow{"reserved first", {"X", "x"}, {nfReserved, 0}, {}, {}, {nsUnique, nsReserved}},
         TUniqueRow{"third name apart", {"a", "b", "A"}, {}, {}, {}, {nsDuplicate, nsUnique, nsDuplicate}},
-        TUniqueRow{"three of a kind", {"ab", "AB", "aB"}, {}, {}, {}, {nsDuplicate, nsDuplicate, nsDuplicate}},
+        TUniqueRow{
+            "three of a kind", {"ab", "AB", "aB"}, {}, {}, {}, {nsDuplicate, nsDuplicate, nsDuplicate}},
         TUniqueRow{"disabled does not clash", {"a", "A"}, {}, {false, true}, {}, {nsUnique, nsUnique}},
         TUniqueRow{"not unique does not clash", {"a", "a"}, {}, {}, {false, true}, {nsUnique, nsUnique}},
         TUniqueRow{"different lengths", {"ab", "a"}, {}, {}, {}, {nsUnique, nsUnique}}));
@@ -157,8 +163,7 @@ TEST_F(NamespaceTest, CheckWaitsForTheEndOfTheUpdateAndRunsOnce)
         EXPECT_EQ(Scheme().PendingChecks().count(Names), 1);
     }
     EXPECT_EQ(a->Item()->State(), nsDuplicate);
-    EXPECT_EQ(recorder.Log,
-              (QStringList{"108:A", "108:a", "109:a", "109:a"}));
+    EXPECT_EQ(recorder.Log, (QStringList{"108:A", "108:a", "109:a", "109:a"}));
 }
 
 // ---------------------------------------------------------------------------------------------------

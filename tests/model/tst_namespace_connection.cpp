@@ -204,8 +204,8 @@ TEST_F(ConnectionTest, ChainsReachThroughEveryConnection)
     EXPECT_FALSE(cover->ComesThroughClass(TNamedNamespaceConnection::StaticClass()));
 
     // Id paths go through every connection and resolve back.
-    const QString path = QString::number(second->ID()) + u'.' + QString::number(first->ID()) + u'.' +
-                         QString::number(x->ID());
+    const QString path =
+        QString::number(second->ID()) + u'.' + QString::number(first->ID()) + u'.' + QString::number(x->ID());
     EXPECT_EQ(cover->IdPath(), path);
     EXPECT_EQ(Target->FindByIdPath(path), cover);
 

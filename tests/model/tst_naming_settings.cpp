@@ -40,12 +40,19 @@ TEST_P(GenerateName, Rows)
 INSTANTIATE_TEST_SUITE_P(
     Rows, GenerateName,
     ::testing::Values(
-        TGenerateRow{"first without number", "NewElementName", false, nfmDefault, false, 1, {}, "NewElementName"},
-        TGenerateRow{"second gets 2", "NewElementName", false, nfmDefault, false, 1, {"NewElementName"},
+        TGenerateRow{
+            "first without number", "NewElementName", false, nfmDefault, false, 1, {}, "NewElementName"},
+        TGenerateRow{"second gets 2",
+                     "NewElementName",
+                     false,
+                     nfmDefault,
+                     false,
+                     1,
+                     {"NewElementName"},
                      "NewElementName2"},
         TGenerateRow{"number first", "NewElementName", true, nfmDefault, false, 1, {}, "NewElementName1"},
-        TGenerateRow{"digits and underscore", "NewElementName", true, nfmDefault, true, 3, {},
-                     "New_Element_Name_001"},
+        TGenerateRow{
+            "digits and underscore", "NewElementName", true, nfmDefault, true, 3, {}, "New_Element_Name_001"},
         TGenerateRow{"empty base", "", true, nfmDefault, true, 1, {}, "1"},
         TGenerateRow{"run of capitals", "ABCDef", false, nfmDefault, true, 1, {}, "ABC_Def"},
         TGenerateRow{"capitals at the end", "NameABC", false, nfmDefault, true, 1, {}, "Name_ABC"},
@@ -53,8 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
         TGenerateRow{"lower", "NewName", true, nfmLower, true, 1, {}, "new_name_1"},
         TGenerateRow{"lower camel", "NewName", true, nfmExtra, false, 1, {}, "newName1"},
         TGenerateRow{"lower camel keeps an acronym", "URLName", true, nfmExtra, false, 1, {}, "URLName1"},
-        TGenerateRow{"taken compare with case", "Item", true, nfmDefault, false, 1, {"item1", "Item1"}, "Item2"},
-        TGenerateRow{"skips every taken number", "L", true, nfmDefault, false, 2, {"L01", "L02", "L04"}, "L03"},
+        TGenerateRow{
+            "taken compare with case", "Item", true, nfmDefault, false, 1, {"item1", "Item1"}, "Item2"},
+        TGenerateRow{
+            "skips every taken number", "L", true, nfmDefault, false, 2, {"L01", "L02", "L04"}, "L03"},
         TGenerateRow{"digits clamp to twelve", "D", true, nfmDefault, false, 40, {}, "D000000000001"}));
 
 TEST(NamingSettings, NodeDefaultsAndStorage)
