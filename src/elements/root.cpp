@@ -7,8 +7,6 @@
 
 namespace qv {
 
-QV_IMPLEMENT_CLASS(TNamespace)
-QV_IMPLEMENT_CLASS(TNamespaceConnection)
 QV_IMPLEMENT_CLASS(TSchemeSourcePathValueElement)
 QV_IMPLEMENT_CLASS(TSchemeSourceNameValueElement)
 QV_IMPLEMENT_CLASS(TUnitedLanguages)

@@ -1,22 +1,14 @@
 #pragma once
 
+#include "naming/namespace.h"
 #include "textor/textor_element.h"
 
 namespace qv {
 
-class TNamespace;
 class TNamespaceConnection;
 class TSchemeSourceNameValueElement;
 class TSchemeSourcePathValueElement;
 class TUnitedLanguages;
-
-// An element whose general elements live in a namespace of its own.
-class IGeneralElementsOwner
-{
-public:
-    virtual ~IGeneralElementsOwner() = default;
-    virtual TNamespace* GetGeneralElementsNamespace() = 0;
-};
 
 // The top element of every document: a text field holding elements on lines of their own, as wide
 // and high as the sheet offers, with the general namespace and the built-in source values as parts.

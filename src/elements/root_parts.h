@@ -1,29 +1,15 @@
 #pragma once
 
 #include "elements/element.h"
+#include "naming/namespace.h"
+#include "naming/namespace_connection.h"
 
 namespace qv {
 
 // The non-visual parts of document roots. They are created with their root, stored under the names
-// the root gives them and restored from snapshots; their behaviour (names and references, built-in
-// values, languages) belongs to the naming, generation and localization families, which build on
-// these classes.
-
-// The namespace of a document's general elements ("GeneralElementsNamespace").
-class TNamespace : public TElement
-{
-    QV_CLASS(TNamespace, TElement)
-
-    using TElement::TElement;
-};
-
-// A connection that makes the names of one namespace visible in another.
-class TNamespaceConnection : public TElement
-{
-    QV_CLASS(TNamespaceConnection, TElement)
-
-    using TElement::TElement;
-};
+// the root gives them and restored from snapshots; their behaviour (built-in values, languages)
+// belongs to the generation and localization families, which build on these classes. The namespace
+// and the namespace connection of the roots are the naming family's (naming/).
 
 // The built-in value with the document's folder ("SourcePathValue").
 class TSchemeSourcePathValueElement : public TElement
