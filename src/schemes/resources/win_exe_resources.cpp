@@ -45,7 +45,7 @@ public:
             return {};
         int64_t limit = 0;
         if (!MapRva(rva, 0, FBase, limit))
-            Fail(5801, rva);
+            Fail(QV_STR(5801), rva);
         FLimit = limit;
         ReadDirectory(0, 0, TResourceId(), TResourceId());
         return std::move(FItems);
@@ -64,19 +64,19 @@ private:
         uint32_t peOffset = 0, signature = 0;
         if (!FView.ReadU16(0, mz) || mz != 0x5A4D || !FView.ReadU32(0x3C, peOffset)
             || !FView.ReadU32(peOffset, signature) || signature != PeSignature)
-            Fail(5800, 0);
+            Fail(QV_STR(5800), 0);
         const int64_t coff = int64_t(peOffset) + 4;
         uint16_t sectionCount = 0, optionalSize = 0, magic = 0;
         if (!FView.ReadU16(coff + 2, sectionCount) || !FView.ReadU16(coff + 16, optionalSize))
-            Fail(5800, 0);
+            Fail(QV_STR(5800), 0);
         const int64_t optional = coff + 20;
         if (optionalSize < 2 || !FView.ReadU16(optional, magic)
             || (magic != MagicPe32 && magic != MagicPe32Plus))
-            Fail(5800, 0);
+            Fail(QV_STR(5800), 0);
         const int64_t countOffset = magic == MagicPe32 ? 92 : 108;
         uint32_t directoryCount = 0;
         if (countOffset + 4 > optionalSize || !FView.ReadU32(optional + countOffset, directoryCount))
-            Fail(5800, 0);
+            Fail(QV_STR(5800), 0);
         const int64_t sectionTable = optional + optionalSize;
         for (int i = 0; i < sectionCount; ++i) {
             const int64_t entry = sectionTable + int64_t(i) * 40;
@@ -84,7 +84,7 @@ private:
             TSection section;
             if (!FView.ReadU32(entry + 8, virtualSize) || !FView.ReadU32(entry + 12, section.VirtualAddress)
                 || !FView.ReadU32(entry + 16, section.Size) || !FView.ReadU32(entry + 20, section.RawOffset))
-                Fail(5800, 0);
+                Fail(QV_STR(5800), 0);
             // Bytes past the virtual size are not part of the loaded section.
             if (virtualSize != 0 && virtualSize < section.Size)
                 section.Size = virtualSize;
@@ -95,7 +95,7 @@ private:
         const int64_t directory = countOffset + 4 + ResourceDirectoryIndex * 8;
         if (directory + 8 > optionalSize || !FView.ReadU32(optional + directory, rva)
             || !FView.ReadU32(optional + directory + 4, size))
-            Fail(5800, 0);
+            Fail(QV_STR(5800), 0);
         return rva != 0 && size != 0;
     }
 
@@ -121,7 +121,7 @@ private:
     {
         const int64_t offset = FBase + relative;
         if (offset < FBase || offset > FLimit || count > FLimit - offset)
-            Fail(5801, offset);
+            Fail(QV_STR(5801), offset);
         return offset;
     }
 
@@ -147,7 +147,7 @@ private:
     void ReadDirectory(uint32_t relative, int level, const TResourceId& type, const TResourceId& name)
     {
         if (!FVisited.insert(relative).second)
-            Fail(5802, FBase + relative);
+            Fail(QV_STR(5802), FBase + relative);
         const int64_t header = Checked(relative, 16);
         uint16_t namedCount = 0, idCount = 0;
         FView.ReadU16(header + 12, namedCount);
@@ -161,7 +161,7 @@ private:
             const bool isDirectory = (target & HighBit) != 0;
             if (isDirectory != (level < LanguageLevel)
                 || (level == LanguageLevel && (nameField & HighBit) != 0))
-                Fail(5803, header);
+                Fail(QV_STR(5803), header);
             const TResourceId id = ReadId(nameField);
             if (level == 0)
                 ReadDirectory(target & ~HighBit, 1, id, TResourceId());
@@ -182,12 +182,12 @@ private:
         if (bytes.size() != qsizetype(size)) {
             int64_t offset = 0, limit = 0;
             if (!MapRva(rva, size, offset, limit))
-                Fail(5801, entry);
+                Fail(QV_STR(5801), entry);
             // Distinct resources never share bytes in a sound file; this also bounds the memory
             // that overlapping entries of a crafted file could make us copy.
             FTotalBytes += size;
             if (FTotalBytes > FView.Size())
-                Fail(5804, entry);
+                Fail(QV_STR(5804), entry);
             FView.ReadBytes(offset, size, bytes);
         }
         TNodePtr<TWinResourceItem> item(new TWinResourceItem());

@@ -65,11 +65,11 @@ TResourceId ReadId(const TByteView& view, int64_t& pos, const QString& sourceNam
 {
     uint16_t first = 0;
     if (!view.ReadU16(pos, first))
-        RaiseDamaged(sourceName, 5798, entryStart);
+        RaiseDamaged(sourceName, QV_STR(5798), entryStart);
     if (first == OrdinalMark) {
         uint16_t ordinal = 0;
         if (!view.ReadU16(pos + 2, ordinal))
-            RaiseDamaged(sourceName, 5798, entryStart);
+            RaiseDamaged(sourceName, QV_STR(5798), entryStart);
         pos += 4;
         return TResourceId(ordinal);
     }
@@ -78,7 +78,7 @@ TResourceId ReadId(const TByteView& view, int64_t& pos, const QString& sourceNam
         text.append(QChar(unit));
         pos += 2;
         if (!view.ReadU16(pos, unit))
-            RaiseDamaged(sourceName, 5798, entryStart);
+            RaiseDamaged(sourceName, QV_STR(5798), entryStart);
     }
     pos += 2;
     return TResourceId(text);
@@ -118,7 +118,7 @@ void TWinResResources::LoadFromResData(const QByteArray& data, const QString& so
         uint32_t dataSize = 0;
         uint32_t headerSize = 0;
         if (!view.ReadU32(pos, dataSize) || !view.ReadU32(pos + 4, headerSize))
-            RaiseDamaged(sourceName, 5798, entryStart);
+            RaiseDamaged(sourceName, QV_STR(5798), entryStart);
         pos += 8;
         const TResourceId type = ReadId(view, pos, sourceName, entryStart);
         const TResourceId name = ReadId(view, pos, sourceName, entryStart);
@@ -128,15 +128,15 @@ void TWinResResources::LoadFromResData(const QByteArray& data, const QString& so
         if (!view.ReadU32(pos, dataVersion) || !view.ReadU16(pos + 4, memoryFlags)
             || !view.ReadU16(pos + 6, languageId) || !view.ReadU32(pos + 8, version)
             || !view.ReadU32(pos + 12, characteristics))
-            RaiseDamaged(sourceName, 5798, entryStart);
+            RaiseDamaged(sourceName, QV_STR(5798), entryStart);
         pos += 16;
         // The header size counts what was just read; a larger one leaves room the reader skips.
         if (int64_t(headerSize) < pos - entryStart)
-            RaiseDamaged(sourceName, 5799, entryStart);
+            RaiseDamaged(sourceName, QV_STR(5799), entryStart);
         pos = entryStart + int64_t(headerSize);
         QByteArray bytes;
         if (!view.ReadBytes(pos, dataSize, bytes))
-            RaiseDamaged(sourceName, 5798, entryStart);
+            RaiseDamaged(sourceName, QV_STR(5798), entryStart);
         pos = AlignTo4(pos + dataSize);
         if (first && dataSize == 0)
             omitEmptyEntry = false;
