@@ -30,8 +30,8 @@ public:
     {
         if (!Contains(offset, 4))
             return false;
-        value = uint32_t(Byte(offset)) | uint32_t(Byte(offset + 1)) << 8 | uint32_t(Byte(offset + 2)) << 16
-                | uint32_t(Byte(offset + 3)) << 24;
+        value = uint32_t(Byte(offset)) | uint32_t(Byte(offset + 1)) << 8 | uint32_t(Byte(offset + 2)) << 16 |
+                uint32_t(Byte(offset + 3)) << 24;
         return true;
     }
     // A copy of `count` bytes, or false when they are not all there.

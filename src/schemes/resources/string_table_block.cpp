@@ -16,7 +16,8 @@ constexpr int MaxStringLength = 0xFFFF;
 
 } // namespace
 
-void AppendStringTable(TWinResources& list, const std::vector<TStringTableEntry>& strings, uint16_t languageId)
+void AppendStringTable(TWinResources& list, const std::vector<TStringTableEntry>& strings,
+                       uint16_t languageId)
 {
     // Blocks in the order of their first string; within a block the first string of an id wins.
     std::vector<int> blockOrder;

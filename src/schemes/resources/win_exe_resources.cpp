@@ -34,8 +34,7 @@ class TPeResourceReader
 public:
     TPeResourceReader(const QByteArray& data, const QString& sourceName)
         : FView(data), FSourceName(sourceName)
-    {
-    }
+    {}
 
     // The items in directory order; an empty list when the image has no resource directory.
     std::vector<TNodePtr<TWinResourceItem>> Read()
@@ -62,16 +61,16 @@ private:
     {
         uint16_t mz = 0;
         uint32_t peOffset = 0, signature = 0;
-        if (!FView.ReadU16(0, mz) || mz != 0x5A4D || !FView.ReadU32(0x3C, peOffset)
-            || !FView.ReadU32(peOffset, signature) || signature != PeSignature)
+        if (!FView.ReadU16(0, mz) || mz != 0x5A4D || !FView.ReadU32(0x3C, peOffset) ||
+            !FView.ReadU32(peOffset, signature) || signature != PeSignature)
             Fail(QV_STR(5800), 0);
         const int64_t coff = int64_t(peOffset) + 4;
         uint16_t sectionCount = 0, optionalSize = 0, magic = 0;
         if (!FView.ReadU16(coff + 2, sectionCount) || !FView.ReadU16(coff + 16, optionalSize))
             Fail(QV_STR(5800), 0);
         const int64_t optional = coff + 20;
-        if (optionalSize < 2 || !FView.ReadU16(optional, magic)
-            || (magic != MagicPe32 && magic != MagicPe32Plus))
+        if (optionalSize < 2 || !FView.ReadU16(optional, magic) ||
+            (magic != MagicPe32 && magic != MagicPe32Plus))
             Fail(QV_STR(5800), 0);
         const int64_t countOffset = magic == MagicPe32 ? 92 : 108;
         uint32_t directoryCount = 0;
@@ -82,8 +81,9 @@ private:
             const int64_t entry = sectionTable + int64_t(i) * 40;
             uint32_t virtualSize = 0;
             TSection section;
-            if (!FView.ReadU32(entry + 8, virtualSize) || !FView.ReadU32(entry + 12, section.VirtualAddress)
-                || !FView.ReadU32(entry + 16, section.Size) || !FView.ReadU32(entry + 20, section.RawOffset))
+            if (!FView.ReadU32(entry + 8, virtualSize) ||
+                !FView.ReadU32(entry + 12, section.VirtualAddress) ||
+                !FView.ReadU32(entry + 16, section.Size) || !FView.ReadU32(entry + 20, section.RawOffset))
                 Fail(QV_STR(5800), 0);
             // Bytes past the virtual size are not part of the loaded section.
             if (virtualSize != 0 && virtualSize < section.Size)
@@ -93,8 +93,8 @@ private:
         if (directoryCount <= ResourceDirectoryIndex)
             return false;
         const int64_t directory = countOffset + 4 + ResourceDirectoryIndex * 8;
-        if (directory + 8 > optionalSize || !FView.ReadU32(optional + directory, rva)
-            || !FView.ReadU32(optional + directory + 4, size))
+        if (directory + 8 > optionalSize || !FView.ReadU32(optional + directory, rva) ||
+            !FView.ReadU32(optional + directory + 4, size))
             Fail(QV_STR(5800), 0);
         return rva != 0 && size != 0;
     }
@@ -159,8 +159,8 @@ private:
             FView.ReadU32(entries + i * 8, nameField);
             FView.ReadU32(entries + i * 8 + 4, target);
             const bool isDirectory = (target & HighBit) != 0;
-            if (isDirectory != (level < LanguageLevel)
-                || (level == LanguageLevel && (nameField & HighBit) != 0))
+            if (isDirectory != (level < LanguageLevel) ||
+                (level == LanguageLevel && (nameField & HighBit) != 0))
                 Fail(QV_STR(5803), header);
             const TResourceId id = ReadId(nameField);
             if (level == 0)

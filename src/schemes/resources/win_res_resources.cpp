@@ -125,9 +125,9 @@ void TWinResResources::LoadFromResData(const QByteArray& data, const QString& so
         pos = AlignTo4(pos);
         uint32_t dataVersion = 0, version = 0, characteristics = 0;
         uint16_t memoryFlags = 0, languageId = 0;
-        if (!view.ReadU32(pos, dataVersion) || !view.ReadU16(pos + 4, memoryFlags)
-            || !view.ReadU16(pos + 6, languageId) || !view.ReadU32(pos + 8, version)
-            || !view.ReadU32(pos + 12, characteristics))
+        if (!view.ReadU32(pos, dataVersion) || !view.ReadU16(pos + 4, memoryFlags) ||
+            !view.ReadU16(pos + 6, languageId) || !view.ReadU32(pos + 8, version) ||
+            !view.ReadU32(pos + 12, characteristics))
             RaiseDamaged(sourceName, QV_STR(5798), entryStart);
         pos += 16;
         // The header size counts what was just read; a larger one leaves room the reader skips.

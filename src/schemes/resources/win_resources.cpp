@@ -10,11 +10,11 @@ QV_IMPLEMENT_CLASS(TWinResources)
 QString ResourceTypeName(int type)
 {
     static const char* const names[ResourceTypeCount] = {
-        "rtUnknown0",  "rtCursorEntry",  "rtBitmap",    "rtIconEntry", "rtMenu",        "rtDialog",
-        "rtString",    "rtFontDir",      "rtFont",      "rtAccelerators", "rtRCData",   "rtMessageTable",
-        "rtCursor",    "rtUnknown13",    "rtIcon",      "rtUnknown15", "rtVersion",     "rtDlgInclude",
-        "rtUnknown18", "rtPlugPlay",     "rtVXD",       "rtAniCursor", "rtAniIcon",     "rtHTML",
-        "rtManifest"};
+        "rtUnknown0",  "rtCursorEntry",  "rtBitmap",     "rtIconEntry", "rtMenu",
+        "rtDialog",    "rtString",       "rtFontDir",    "rtFont",      "rtAccelerators",
+        "rtRCData",    "rtMessageTable", "rtCursor",     "rtUnknown13", "rtIcon",
+        "rtUnknown15", "rtVersion",      "rtDlgInclude", "rtUnknown18", "rtPlugPlay",
+        "rtVXD",       "rtAniCursor",    "rtAniIcon",    "rtHTML",      "rtManifest"};
     if (type < 0 || type >= ResourceTypeCount)
         return QString();
     return QString::fromLatin1(names[type]);
@@ -61,8 +61,8 @@ TWinResourceItem* TWinResources::FindItem(const TResourceId& type, const TResour
 {
     for (TNode* node = FirstChild(); node != nullptr; node = node->NextSibling()) {
         auto* item = static_cast<TWinResourceItem*>(node);
-        if (item->ResType() == type && item->ResName() == name
-            && (languageId < 0 || item->LanguageId() == languageId))
+        if (item->ResType() == type && item->ResName() == name &&
+            (languageId < 0 || item->LanguageId() == languageId))
             return item;
     }
     return nullptr;

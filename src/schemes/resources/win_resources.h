@@ -12,7 +12,8 @@ namespace qv {
 
 // The Windows resource types by their ordinal (0 to 24). Only some have elements of their own; the
 // names of the others are shown to the user (without "rt") when such a resource is imported as data.
-enum TResourceType : uint16_t {
+enum TResourceType : uint16_t
+{
     rtUnknown0,
     rtCursorEntry,
     rtBitmap,

@@ -72,7 +72,7 @@ QByteArray Image(const QByteArray& section, bool plus, uint32_t directories = 16
     image.replace(64, 4, QByteArray("PE\0\0", 4));
     const int optionalSize = plus ? 240 : 224;
     PutU32(image, 68, plus ? 0x8664 : 0x14C);
-    PutU32(image, 70, 1);                       // one section
+    PutU32(image, 70, 1);                      // one section
     PutU32(image, 84, uint32_t(optionalSize)); // and the characteristics word, left 0
     const int optional = 88;
     image[optional] = 0x0B;
@@ -150,7 +150,8 @@ TEST(ExeResources, DamagedImagesRaiseAndKeepTheList)
          "three levels"},
         {"name level holding data", section + at::Type10Names + 20, at::Name7Data, "three levels"},
         {"named language", section + at::Name7Languages + 16, 0x80000000 | at::XString, "three levels"},
-        {"name string offset past the end", section + at::NamedTypeNames + 16, 0xFFFFFFF0, "outside the file"},
+        {"name string offset past the end", section + at::NamedTypeNames + 16, 0xFFFFFFF0,
+         "outside the file"},
         {"name string length past the end", section + at::NamedString, 0xFFFF, "outside the file"},
         {"data entry past the end", section + at::Name7Languages + 20, 0x7FFFFFF8, "outside the file"},
         {"data size past the end", section + at::Name7Data + 4, 0xFFFFFFFF, "outside the file"},

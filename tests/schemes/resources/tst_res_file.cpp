@@ -25,16 +25,16 @@ const QByteArray EmptyEntry = QByteArray::fromHex("00000000 20000000 ffff0000 ff
 
 // An ordinal resource with one byte of data padding, and a named one whose header needs two bytes
 // of padding (names upper-cased) and whose data needs three.
-const QByteArray SmallEntries = QByteArray::fromHex(
-    "03000000 20000000 ffff0a00 ffff0100 00000000 3000 0904 00000000 00000000 61626300"
-    "05000000 24000000 54005900 0000 5800 0000 0000 07000000 1000 0000 08000000 09000000"
-    "68656c6c6f 000000");
+const QByteArray SmallEntries =
+    QByteArray::fromHex("03000000 20000000 ffff0a00 ffff0100 00000000 3000 0904 00000000 00000000 61626300"
+                        "05000000 24000000 54005900 0000 5800 0000 0000 07000000 1000 0000 08000000 09000000"
+                        "68656c6c6f 000000");
 
 void FillSmall(TWinResResources& list)
 {
     list.AddItem(TResourceId(uint16_t(rtRCData)), TResourceId(uint16_t(1)), "abc", 0x0409);
-    TWinResourceItem* named = list.AddItem(TResourceId(QStringLiteral("ty")), TResourceId(QStringLiteral("x")),
-                                           "hello");
+    TWinResourceItem* named =
+        list.AddItem(TResourceId(QStringLiteral("ty")), TResourceId(QStringLiteral("x")), "hello");
     named->SetDataVersion(7);
     named->SetMemoryFlags(0x10);
     named->SetVersion(8);
@@ -86,8 +86,9 @@ TEST(ResFile, HeaderAndDataPaddingForEveryLength)
             list.AddItem(TResourceId(uint16_t(5)), TResourceId(uint16_t(2)), "z");
             const QByteArray bytes = list.SaveToResData();
             const int header = (8 + 4 + 2 * (nameLength + 1) + 3) / 4 * 4 + 16;
-            EXPECT_EQ(bytes.mid(4, 4), QByteArray::fromHex(QByteArray::number(header, 16).rightJustified(2, '0'))
-                                           + QByteArray(3, '\0'));
+            EXPECT_EQ(bytes.mid(4, 4),
+                      QByteArray::fromHex(QByteArray::number(header, 16).rightJustified(2, '0')) +
+                          QByteArray(3, '\0'));
             EXPECT_EQ(bytes.size(), header + (dataLength + 3) / 4 * 4 + 32 + 4);
             TWinResResources loaded;
             loaded.LoadFromResData(bytes, QStringLiteral("padding.res"));
@@ -101,8 +102,8 @@ TEST(ResFile, HeaderAndDataPaddingForEveryLength)
 TEST(ResFile, NamesAreCutAtZeroAndEntriesWithoutDataAreDropped)
 {
     TWinResResources list;
-    list.AddItem(TResourceId(QStringLiteral("ab") + QChar(0) + QStringLiteral("cd")), TResourceId(uint16_t(1)),
-                 "x");
+    list.AddItem(TResourceId(QStringLiteral("ab") + QChar(0) + QStringLiteral("cd")),
+                 TResourceId(uint16_t(1)), "x");
     list.AddItem(TResourceId(uint16_t(10)), TResourceId(uint16_t(2)), QByteArray());
     list.AddItem(TResourceId(uint16_t(10)), TResourceId(uint16_t(3)), "y");
     TWinResResources loaded;
@@ -209,7 +210,8 @@ TEST(StringTableBlock, BlocksFollowTheFirstStringOfEachBlock)
 TEST(StringTableBlock, RefusesWhatTheFormatCannotHold)
 {
     TWinResResources list;
-    EXPECT_THROW(AppendStringTable(list, {{1, QStringLiteral("a")}, {65536, QStringLiteral("b")}}, 0), EQvError);
+    EXPECT_THROW(AppendStringTable(list, {{1, QStringLiteral("a")}, {65536, QStringLiteral("b")}}, 0),
+                 EQvError);
     EXPECT_THROW(AppendStringTable(list, {{-1, QStringLiteral("a")}}, 0), EQvError);
     EXPECT_THROW(AppendStringTable(list, {{3, QString(65536, QLatin1Char('x'))}}, 0), EQvError);
     EXPECT_EQ(list.ItemCount(), 0);

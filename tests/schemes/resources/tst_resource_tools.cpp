@@ -50,17 +50,16 @@ TStrings StringsOf(const TWinResources& list)
     return strings;
 }
 
-const TStrings ScriptStrings = {{0, 1, QStringLiteral("One")},
-                                {0, 17, QStringLiteral("Seventeen")},
-                                {0x0407, 1, QStringLiteral("Eins")}};
+const TStrings ScriptStrings = {
+    {0, 1, QStringLiteral("One")}, {0, 17, QStringLiteral("Seventeen")}, {0x0407, 1, QStringLiteral("Eins")}};
 
 // Type, name, language and bytes of every item, in a fixed order (executables sort their directories).
 std::vector<std::tuple<QString, QString, int, QByteArray>> Contents(const TWinResources& list)
 {
     std::vector<std::tuple<QString, QString, int, QByteArray>> contents;
     for (const TWinResourceItem* item : list.Items())
-        contents.emplace_back(item->ResType().DisplayText(), item->ResName().DisplayText(), item->LanguageId(),
-                              item->Data());
+        contents.emplace_back(item->ResType().DisplayText(), item->ResName().DisplayText(),
+                              item->LanguageId(), item->Data());
     std::sort(contents.begin(), contents.end());
     return contents;
 }
@@ -116,7 +115,8 @@ TEST_F(ResourceTools, CompiledResFileIsReadAndSavedIdentically)
     EXPECT_FALSE(list.OmitEmptyEntry());
     EXPECT_EQ(StringsOf(list), ScriptStrings);
     ASSERT_NE(list.FindItem(TResourceId(uint16_t(rtRCData)), TResourceId(uint16_t(5))), nullptr);
-    EXPECT_EQ(list.FindItem(TResourceId(uint16_t(rtRCData)), TResourceId(uint16_t(5)))->Data(), QByteArray("abc"));
+    EXPECT_EQ(list.FindItem(TResourceId(uint16_t(rtRCData)), TResourceId(uint16_t(5)))->Data(),
+              QByteArray("abc"));
     const TWinResourceItem* named =
         list.FindItem(TResourceId(QStringLiteral("MYTYPE")), TResourceId(QStringLiteral("MYRES")));
     ASSERT_NE(named, nullptr);
