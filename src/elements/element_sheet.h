@@ -24,6 +24,10 @@ public:
     virtual TSheetElement* TopElement() const = 0;
     virtual bool IsReadOnly() const = 0;
 
+    // Whether the sheet's window has the input focus; an inactive sheet shows selections in the
+    // inactive colour.
+    virtual bool IsActive() const { return true; }
+
     virtual TVisualElement* FocusedElement() const = 0;
     virtual TVisualElement* HotElement() const = 0;
     virtual TVisualElement* CaptureElement() const = 0;

@@ -113,6 +113,7 @@ public:
 
     // --- State -----------------------------------------------------------------------------------
     bool Active() const { return FActive; }
+    bool IsActive() const override { return FActive; }
     int CaretKind() const { return FCaretKind; }
     QRect CaretRect() const { return FCaretRect; }
     int SheetCursor() const { return FSheetCursor; }

@@ -751,8 +751,10 @@ void TTextorElement::Paint(TCanvas* canvas)
     const bool marks = sheetSettings != nullptr && sheetSettings->NonPrintingCharacters().Value() &&
                        !HasBehaviour(tboNoNonPrinting);
     const int flags = marks ? tpfNonPrinting : 0;
+    // The selection of a sheet whose window lacks the input focus is shown in the inactive colour.
+    const int inactive = Sheet() != nullptr && !Sheet()->IsActive() ? tpfInactive : 0;
     if (TSchemeTextorInteractive* interactive = IsFocused() ? ReadyInteractive() : nullptr)
-        interactive->Paint(*canvas, 0, flags | tpfSelected);
+        interactive->Paint(*canvas, 0, flags | tpfSelected | inactive);
     else
         FTextor->Paint(*canvas, 0, marks, flags, FTextor->WholeRange());
     canvas->OffsetOrigin(-padding.left(), -padding.top());

@@ -8,6 +8,8 @@
 #include "test_elements.h"
 #include "textor_fakes.h"
 
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 namespace qv {
@@ -24,6 +26,7 @@ protected:
         TTextorFixture::SetUp();
         Sheet.AddHandler(MakeNotifyEvent<&SheetText::Record>(this));
         Root->SetVisualParent(Sheet.TopElement());
+        Root->SetBounds(0, 0, 3, 100, 300);
         Field = new TTextorElement(&Scheme);
         Field->SetParent(Root);
         Field->SetContentOptions(tcoLetters | tcoSpaces);
@@ -63,6 +66,26 @@ TEST_F(SheetText, TypingKeepsTheCaretInViewAndSelectingRefreshesThePalette)
     Sheet.KeyDown(left, Qt::ShiftModifier);
     EXPECT_TRUE(Field->HasSelection());
     EXPECT_TRUE(Kinds.contains(shnPaletteItemsChanged)) << "a field with format items offers them for its selection";
+}
+
+// A selection is shown in the inactive colour while the sheet's window lacks the input focus.
+TEST_F(SheetText, TheSelectionOfAnInactiveSheetLooksInactive)
+{
+    Field->SetText(QStringLiteral("abc"));
+    Field->SelectAll();
+    ASSERT_TRUE(Field->HasSelection());
+    auto paint = [this] {
+        QImage image(200, 60, QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        Sheet.PaintSheet(painter, QRect(0, 0, 200, 60), spfNoCaret | spfNoFocusOverlay);
+        return image;
+    };
+    Sheet.SetActive(true);
+    const QImage active = paint();
+    Sheet.SetActive(false);
+    EXPECT_NE(paint(), active);
+    Sheet.SetActive(true);
+    EXPECT_EQ(paint(), active);
 }
 
 } // namespace
