@@ -45,14 +45,14 @@ void TExpandButton::SetButtonFlags(uint8_t value)
 
 bool TExpandButton::Controls(const TElement* element) const
 {
-    return element != nullptr && FControlled.contains(element->ID());
+    return element != nullptr && FControlled.contains(const_cast<TElement*>(element));
 }
 
 void TExpandButton::AddControlled(TElement* element)
 {
     if (element == nullptr || Controls(element))
         return;
-    FControlled.append(element->ID());
+    FControlled.append(element);
     Update();
 }
 
@@ -79,13 +79,10 @@ void TExpandButton::Press()
 
 bool TExpandButton::IsDefault() const
 {
-    if (Scheme() != nullptr) {
-        for (int32_t id : FControlled) {
-            TElement* element = Scheme()->FindElementByID(id);
-            if (element != nullptr && (element->Options() & eoTracked) != 0 &&
-                (element->State() & esNotDefault) != 0)
-                return false;
-        }
+    for (const TElement* element : FControlled) {
+        if (!element->IsDestroying() && (element->Options() & eoTracked) != 0 &&
+            (element->State() & esNotDefault) != 0)
+            return false;
     }
     bool proposal = true;
     // The query runs through the parents' ChildMessage; it changes nothing.

@@ -41,8 +41,9 @@ class TExpandButton : public TCustomButtonElement
     void SetButtonFlags(uint8_t value);
     bool DefaultExpanded() const { return (FButtonFlags & ebfDefaultExpanded) != 0; }
     bool Expanded() const { return FExpanded; }
-    // The IDs of the elements whose content the button hides (not owned).
-    const QList<int32_t>& Controlled() const { return FControlled; }
+    // The elements whose content the button hides: parts of the button's owner, which live as long
+    // as it (not owned). Held directly, not by ID, because a snapshot load gives parts new IDs.
+    const QList<TElement*>& Controlled() const { return FControlled; }
     bool Controls(const TElement* element) const;
 
     void AddControlled(TElement* element);
@@ -72,7 +73,7 @@ private:
     void UpdateSize();
     QString StateName(TSchemeFiler* filer);
 
-    QList<int32_t> FControlled;
+    QList<TElement*> FControlled;
     uint8_t FButtonFlags = 0;
     bool FExpanded = false;
 };

@@ -594,6 +594,21 @@ TEST_F(Titled, AnElementThatGoesClosesItsList)
 
 // --- Palette -----------------------------------------------------------------------------------------------
 
+// A snapshot gives the parts of the restored element their stored IDs: the button still controls
+// the restored content.
+TEST_F(Titled, ARestoredElementsButtonControlsItsContent)
+{
+    TElement_Chapter original(&Scheme);
+    TKnot knot;
+    original.SaveTo(&knot, fmSnapshot, 0);
+    auto* restored = new TElement_Chapter(&Scheme);
+    restored->SetParent(Root);
+    const int32_t freshId = restored->Container()->ID();
+    restored->LoadFrom(&knot, fmSnapshot, 0);
+    ASSERT_NE(restored->Container()->ID(), freshId);
+    EXPECT_TRUE(ButtonOf(restored)->Controls(restored->Container()));
+}
+
 TEST_F(Titled, CollapsedItemReflectsAndChangesTheState)
 {
     TElement_Chapter* chapter = Chapter();
