@@ -1,3 +1,5 @@
+#include "library/comment_element.h"
+
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -5,6 +7,7 @@
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    qv::RegisterCommentElements();
     QCoreApplication::setApplicationName(QStringLiteral("Quorvane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QV_VERSION));
     QTextStream(stdout) << QCoreApplication::applicationName() << ' '

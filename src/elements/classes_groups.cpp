@@ -40,6 +40,7 @@ TClassesGroups& ApplicationClassesGroups()
         g.AddGroup(); // cgCommentContentClasses
         g.AddGroup(); // cgInlineClasses
         g.AddGroup(); // cgConditionClasses
+        g.AddGroup(); // cgSignClasses
         return g;
     }();
     return groups;

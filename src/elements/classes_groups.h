@@ -29,13 +29,15 @@ private:
     QList<TElementClassList> FGroups;
 };
 
-// The application's registry, created with the four common groups in this order.
+// The application's registry, created with the common groups in this order; document types append
+// theirs later.
 enum TCommonClassesGroup : int
 {
     cgBlockClasses = 0,          // comment, logic frame, "If"
     cgCommentContentClasses = 1, // image, table, logic frame and the sign elements
     cgInlineClasses = 2,         // path, file name, substitution, date-time, replacement, …
     cgConditionClasses = 3,      // "IsEmpty"
+    cgSignClasses = 4,           // the sign elements
 };
 
 TClassesGroups& ApplicationClassesGroups();

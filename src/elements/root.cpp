@@ -80,6 +80,7 @@ int TPlainTextRoot::ClassesGroup()
 void TPlainTextRoot::GetAcceptedClasses(TElementClassList& list)
 {
     TClassesGroups& groups = ApplicationClassesGroups();
+    groups.AddGroupTo(list, cgSignClasses);
     const int group = ClassesGroup();
     if (group >= 0)
         groups.AddGroupTo(list, group);
