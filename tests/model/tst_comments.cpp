@@ -78,7 +78,7 @@ TEST_F(Comments, PartsStandInTreeOrderWithTheirNamesAndOptions)
     EXPECT_EQ(frame->Caption()->BehaviourOptions() & 0x80400u, 0x80400u);
     QString hint;
     frame->GetPartHint(frame->Caption(), hint);
-    EXPECT_EQ(hint, QStringLiteral("Description of the data included in the Logic Frame."));
+    EXPECT_EQ(hint, LoadStr(2824));
 
     TElement_Comment comment(&Scheme);
     EXPECT_EQ(comment.BehaviourOptions() & 0x100400u, 0x100400u);
