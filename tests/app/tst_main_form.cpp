@@ -1,0 +1,215 @@
+#include "app/main_form.h"
+
+#include "app/sheet_form.h"
+#include "core/undo_redo.h"
+#include "documents/scheme_document.h"
+#include "elements/element_messages.h"
+#include "elements/log_root.h"
+#include "elements/root.h"
+#include "elements/scheme.h"
+#include "elements/scheme_descriptor.h"
+#include "elements/sheet.h"
+#include "schemes/plaintext/plain_text_scheme_descriptor.h"
+
+#include "support/fake_user_interface.h"
+#include "support/printers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+// The window on a registry with the Plain Text type, answering the user through a recording fake.
+class MainForm : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir.isValid());
+        Form.show();
+    }
+
+    TSchemeDocument* Shown() const { return Form.ShownDocument(); }
+    QString Text() const { return static_cast<TPlainTextRoot*>(Shown()->Scheme()->Root())->GetText(); }
+    QString Path(const QString& name) const { return Dir.filePath(name); }
+
+    // Keys go to the editing window, as the user types them.
+    void Type(const QString& text)
+    {
+        for (QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(Form.EditForm(), &press);
+            QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(Form.EditForm(), &release);
+        }
+    }
+
+    void NewPlainText()
+    {
+        ASSERT_EQ(Form.NewActions().size(), 1);
+        Form.NewActions().first()->trigger();
+        ASSERT_NE(Shown(), nullptr);
+    }
+
+    static TSchemeRegistry MakeRegistry()
+    {
+        TSchemeRegistry registry;
+        registry.RegisterScheme(TPlainTextSchemeDescriptor::StaticClass());
+        return registry;
+    }
+
+    QTemporaryDir Dir;
+    TFakeUserInterface UI;
+    TScopedUserInterface ScopedUI{&UI};
+    TSchemeRegistry Registry = MakeRegistry();
+    TMainForm Form{&Registry};
+};
+
+TEST_F(MainForm, OffersTheRegisteredTypesAndOnlyTheCommandsThatApply)
+{
+    TDescriptor plainText = TPlainTextSchemeDescriptor::StaticClass();
+    ASSERT_EQ(Form.NewActions().size(), 1);
+    EXPECT_EQ(Form.NewActions().first()->text(), plainText->GetMenuCaption());
+    EXPECT_EQ(Form.Documentor().OpenExtensions, QStringList{QStringLiteral("frt")});
+    EXPECT_EQ(Form.Documentor().OpenFilters, plainText->GetTitle() + QStringLiteral(" (*.frt)"));
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("Quorvane"));
+    EXPECT_FALSE(Form.SaveAction()->isEnabled());
+    EXPECT_FALSE(Form.CloseAction()->isEnabled());
+    // The Edit menu carries the editing window's own commands.
+    EXPECT_TRUE(Form.EditMenu()->actions().contains(Form.EditForm()->UndoAction()));
+    EXPECT_TRUE(Form.EditMenu()->actions().contains(Form.EditForm()->PasteAction()));
+
+    Form.Documentor().CommandLine.clear();
+    Form.Start();
+    ASSERT_NE(Shown(), nullptr) << "no file named: a new document";
+    EXPECT_EQ(Shown()->Descriptor(), plainText);
+    EXPECT_TRUE(Form.SaveAction()->isEnabled());
+    EXPECT_TRUE(Form.CloseAction()->isEnabled());
+}
+
+TEST_F(MainForm, TypedTextIsSavedAndOpensAgain)
+{
+    NewPlainText();
+    EXPECT_EQ(Form.EditForm()->Sheet(), Shown()->Sheet());
+    EXPECT_EQ(Form.LogForm()->Sheet(), Shown()->LogSheet());
+    const QString untitled = Form.windowTitle();
+
+    Type(QStringLiteral("Hello"));
+    EXPECT_EQ(Text(), QStringLiteral("Hello"));
+    EXPECT_TRUE(Shown()->Modified());
+
+    const QString file = Path(QStringLiteral("notes.frt"));
+    UI.SaveFileAnswer = file;
+    Form.SaveAction()->trigger();
+    ASSERT_TRUE(QFile::exists(file)) << UI.Calls.join(u'\n').toStdString();
+    EXPECT_FALSE(Shown()->Modified());
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("notes \u2014 Quorvane"));
+    EXPECT_NE(Form.windowTitle(), untitled);
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("notes.frt")})
+        << "a new document's first save leaves no backup copy";
+
+    // Closing lets go of the sheets before the document is freed.
+    Form.CloseAction()->trigger();
+    EXPECT_EQ(Form.Documentor().DocumentCount(), 0);
+    EXPECT_EQ(Shown(), nullptr);
+    EXPECT_EQ(Form.EditForm()->Sheet(), nullptr);
+    EXPECT_EQ(Form.LogForm()->Sheet(), nullptr);
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("Quorvane"));
+    Form.EditForm()->repaint();
+
+    Form.Documentor().CommandLine = QStringList{file};
+    Form.Start();
+    ASSERT_NE(Shown(), nullptr);
+    EXPECT_EQ(Shown()->FileName(), file);
+    EXPECT_EQ(Text(), QStringLiteral("Hello"));
+    EXPECT_EQ(Form.EditForm()->Sheet(), Shown()->Sheet());
+}
+
+TEST_F(MainForm, ANewDocumentReplacesTheShownOne)
+{
+    NewPlainText();
+    Form.NewActions().first()->trigger();
+    EXPECT_EQ(Form.Documentor().DocumentCount(), 1) << "one document at a time";
+    EXPECT_NE(Shown(), nullptr);
+    EXPECT_EQ(Form.EditForm()->Sheet(), Shown()->Sheet());
+    Type(QStringLiteral("x"));
+    EXPECT_EQ(Text(), QStringLiteral("x"));
+}
+
+TEST_F(MainForm, ClosingTheWindowAsksAboutChanges)
+{
+    struct TRow
+    {
+        const char* Name;
+        int Choice; // AskChoice: -1 cancel, 0 save, 1 do not save
+        QString SaveAnswer;
+        bool Closed;
+        bool FileWritten;
+    };
+    const QString file = Path(QStringLiteral("kept.frt"));
+    const TRow rows[] = {
+        {"cancel keeps the window", -1, QString(), false, false},
+        {"save, dialog declined, keeps the window", 0, QString(), false, false},
+        {"save writes and closes", 0, file, true, true},
+        {"do not save closes", 1, QString(), true, false},
+    };
+    for (const TRow& row : rows) {
+        QFile::remove(file);
+        TMainForm form(&Registry);
+        form.show();
+        form.NewActions().first()->trigger();
+        ASSERT_NE(form.ShownDocument(), nullptr) << row.Name;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QApplication::sendEvent(form.EditForm(), &press);
+        ASSERT_TRUE(form.ShownDocument()->Modified()) << row.Name;
+
+        UI.ChoiceAnswer = row.Choice;
+        UI.SaveFileAnswer = row.SaveAnswer;
+        EXPECT_EQ(form.close(), row.Closed) << row.Name;
+        EXPECT_EQ(form.isVisible(), !row.Closed) << row.Name;
+        EXPECT_EQ(form.Documentor().DocumentCount(), row.Closed ? 0 : 1) << row.Name;
+        EXPECT_EQ(QFile::exists(file), row.FileWritten) << row.Name;
+    }
+}
+
+TEST_F(MainForm, AFailedSaveIsShownAndKeepsTheChanges)
+{
+    NewPlainText();
+    Type(QStringLiteral("kept"));
+    UI.SaveFileAnswer = Path(QStringLiteral("missing/folder/notes.frt"));
+    UI.Calls.clear();
+    Form.SaveAsAction()->trigger(); // must not raise through Qt
+    EXPECT_TRUE(Shown()->Modified());
+    EXPECT_EQ(Text(), QStringLiteral("kept"));
+    ASSERT_FALSE(UI.Calls.isEmpty());
+    EXPECT_TRUE(UI.Calls.last().startsWith(QStringLiteral("ShowError: ")))
+        << UI.Calls.join(u'\n').toStdString();
+}
+
+TEST_F(MainForm, TheLogIsShownOnlyWhileItHasMessages)
+{
+    NewPlainText();
+    EXPECT_FALSE(Form.LogForm()->isVisibleTo(&Form));
+    TElementMessages& messages = Shown()->LogRoot()->LogMessages();
+    messages.AddText(mkError, QStringLiteral("something failed"));
+    EXPECT_TRUE(Form.LogForm()->isVisibleTo(&Form));
+    messages.Clear();
+    EXPECT_FALSE(Form.LogForm()->isVisibleTo(&Form));
+
+    // A message left in the log of a document shows the log again when that document is shown.
+    messages.AddText(mkHint, QStringLiteral("a hint"));
+    UI.ChoiceAnswer = 1;
+    Form.NewActions().first()->trigger();
+    EXPECT_FALSE(Form.LogForm()->isVisibleTo(&Form)) << "the new document's log is empty";
+}
+
+} // namespace
+} // namespace qv
