@@ -9,6 +9,21 @@
 
 namespace qv {
 
+// Test texts are written in UTF-8 source.
+inline QString U(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// A named node of class C appended to `parent`.
+template <class C>
+C* AddNamed(TPascalNode* parent, const char* name)
+{
+    C* node = parent->AddChild<C>();
+    node->SetName(U(name));
+    return node;
+}
+
 // The text a node writes into a fresh Pascal writer, lines joined with LF.
 inline QString PascalText(const TPascalNode& node, int maxLineLength = 80)
 {

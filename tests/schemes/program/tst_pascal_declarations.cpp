@@ -12,19 +12,6 @@
 namespace qv {
 namespace {
 
-QString U(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-template <class C>
-C* AddNamed(TPascalNode* parent, const char* name)
-{
-    C* node = parent->AddChild<C>();
-    node->SetName(U(name));
-    return node;
-}
-
 TPascalVariable* AddVariable(TPascalNode* parent, const char* name, const char* type)
 {
     auto* variable = AddNamed<TPascalVariable>(parent, name);

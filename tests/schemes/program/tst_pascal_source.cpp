@@ -12,11 +12,6 @@
 namespace qv {
 namespace {
 
-QString U(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Classes and structure
 

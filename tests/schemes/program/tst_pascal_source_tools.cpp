@@ -14,19 +14,6 @@
 namespace qv {
 namespace {
 
-QString U(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-template <class C>
-C* AddNamed(TPascalNode* parent, const char* name)
-{
-    C* node = parent->AddChild<C>();
-    node->SetName(U(name));
-    return node;
-}
-
 TPascalMethodHead* SetHead(TPascalMethodHead* head, TPascalMethodKind kind, const char* resultType = nullptr)
 {
     head->SetKind(kind);

@@ -390,11 +390,7 @@ TPascalCallInCommands* TPascalCommands::AddCall(TPascalNamedNode* target, TPasca
 TPascalCallInCommands* TPascalCommands::AddCall(const QString& prefix, TPascalNamedNode* target,
                                                 const QString& suffix, TPascalNode* before)
 {
-    auto* call = AddChild<TPascalCallInCommands>(before);
-    call->SetPrefix(prefix);
-    call->SetTarget(target);
-    call->SetSuffix(suffix);
-    return call;
+    return TPascalCall::AddTo<TPascalCallInCommands>(this, prefix, target, suffix, before);
 }
 
 TPascalCustomCommand* TPascalCommands::AddText(const QString& text, TPascalNode* before)

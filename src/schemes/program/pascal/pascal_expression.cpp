@@ -383,11 +383,7 @@ TPascalCallInExpression* TPascalExpression::AddCall(TPascalNamedNode* target, TP
 TPascalCallInExpression* TPascalExpression::AddCall(const QString& prefix, TPascalNamedNode* target,
                                                     const QString& suffix, TPascalNode* before)
 {
-    auto* call = AddChild<TPascalCallInExpression>(before);
-    call->SetPrefix(prefix);
-    call->SetTarget(target);
-    call->SetSuffix(suffix);
-    return call;
+    return TPascalCall::AddTo<TPascalCallInExpression>(this, prefix, target, suffix, before);
 }
 
 TPascalCustomExpressionItem* TPascalExpression::AddText(const QString& text, TPascalNode* before)

@@ -287,6 +287,18 @@ class TPascalCall : public TPascalFloatingNode
     TPascalBrackets Brackets() const { return FBrackets; }
     void SetBrackets(TPascalBrackets value) { FBrackets = value; }
 
+    // A call of class C appended to `parent` before `before` (the end when null).
+    template <class C>
+    static C* AddTo(TPascalNode* parent, const QString& prefix, TPascalNamedNode* target, const QString& suffix,
+                    TPascalNode* before)
+    {
+        auto* call = parent->AddChild<C>(before);
+        call->SetPrefix(prefix);
+        call->SetTarget(target);
+        call->SetSuffix(suffix);
+        return call;
+    }
+
     // Prefix, target name and suffix.
     QString CallText() const;
     // Whether both name the same thing: same target, equal prefix and suffix.
