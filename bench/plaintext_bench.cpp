@@ -5,12 +5,12 @@
 #include "core/knot.h"
 #include "core/undo_redo.h"
 #include "elements/element_sheet.h"
-#include "elements/root.h"
 #include "elements/scheme.h"
 #include "elements/visual_element.h"
+#include "fields/textor_element.h"
+#include "roots/root.h"
 #include "textor/qt_measuring_context.h"
 #include "textor/sheet_canvas.h"
-#include "textor/textor_element.h"
 
 #include "../tests/model/fixed_metrics.h"
 

@@ -1,9 +1,9 @@
 #include "app/main_form.h"
+#include "app/qt_clipboard.h"
 #include "app/qt_user_interface.h"
 #include "core/user_interface.h"
 #include "library/comment_element.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
-#include "textor/qt_clipboard.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -6,9 +6,9 @@
 #include "core/user_interface.h"
 #include "documents/scheme_document.h"
 #include "elements/element_messages.h"
-#include "elements/log_root.h"
 #include "elements/scheme_descriptor.h"
 #include "elements/sheet.h"
+#include "roots/log_root.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -7,7 +7,7 @@
 #include "elements/scheme.h"
 #include "elements/sheet.h"
 #include "elements/visual_element.h"
-#include "textor/textor_interactive.h"
+#include "fields/scheme_textor_interactive.h"
 
 #include <QAction>
 #include <QApplication>
@@ -73,9 +73,8 @@ void TSheetForm::CreateActions()
         TUpdateGuard<TSheet> guard(FSheet);
         FScheme->UndoRedo()->Redo();
     });
-    FCopy = make(QV_STR(2050), QKeySequence::Copy, [this] {
-        RunOnFocused([](TSheetForm* form) { form->FSheet->FocusedElement()->Copy(); });
-    });
+    FCopy = make(QV_STR(2050), QKeySequence::Copy,
+                 [this] { RunOnFocused([](TSheetForm* form) { form->FSheet->FocusedElement()->Copy(); }); });
     FCopyAsText = make(QV_STR(2940), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), [this] {
         RunOnFocused([](TSheetForm* form) { form->FSheet->FocusedElement()->CopyAsText(); });
     });

@@ -7,14 +7,14 @@
 #include "core/update_guard.h"
 #include "core/user_interface.h"
 #include "documents/documentor.h"
-#include "elements/log_root.h"
 #include "elements/scheme.h"
 #include "elements/scheme_operation.h"
 #include "elements/sheet.h"
 #include "elements/visual_element.h"
-#include "textor/scheme_code_mode_root.h"
+#include "fields/scheme_code_mode_root.h"
+#include "fields/textor_element.h"
+#include "roots/log_root.h"
 #include "textor/sheet_settings.h"
-#include "textor/textor_element.h"
 
 #include <QFileInfo>
 

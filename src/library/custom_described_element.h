@@ -1,7 +1,7 @@
 #pragma once
 
 #include "elements/palette.h"
-#include "textor/textor_element.h"
+#include "fields/textor_element.h"
 
 namespace qv {
 

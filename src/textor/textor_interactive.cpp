@@ -3,7 +3,6 @@
 #include "textor/textor_interactive.h"
 
 #include "textor/textor_canvas.h"
-#include "textor/textor_element.h"
 
 namespace qv {
 
@@ -497,43 +496,6 @@ void TTextorInteractive::Paint(ITextorCanvas& canvas, int elementFlags, int flag
     if (!(selection.End == last))
         t.Paint(canvas, elementFlags, false, plain, {selection.End, last});
     t.Paint(canvas, elementFlags, HasOption(tioMarkParagraphEnds), plain | tpfSelected, selection);
-}
-
-// ---------------------------------------------------------------------------------------------------
-// TSchemeTextorInteractive
-
-TSchemeTextorInteractive::TSchemeTextorInteractive(TSchemeTextor* textor, TTextorElement* element)
-    : TTextorInteractive(textor), FElement(element)
-{}
-
-TSchemeTextor* TSchemeTextorInteractive::SchemeTextor() const
-{
-    return static_cast<TSchemeTextor*>(Textor());
-}
-
-void TSchemeTextorInteractive::SetPendingSelection(const TTextorIndexRange& range, bool caretAtStart)
-{
-    FPendingSelection = range;
-    FPendingCaretAtStart = caretAtStart;
-    FHasPendingSelection = true;
-}
-
-bool TSchemeTextorInteractive::ApplyPendingSelection()
-{
-    if (!FHasPendingSelection)
-        return false;
-    FHasPendingSelection = false;
-    TTextorRange range;
-    if (Textor()->FromIndex(FPendingSelection, range))
-        SetSelection(range, FPendingCaretAtStart);
-    else
-        SetCaret(Textor()->FirstPosition());
-    return true;
-}
-
-bool TSchemeTextorInteractive::EnterEmbedded(TPortion* portion, bool atEnd)
-{
-    return FElement != nullptr && FElement->EnterEmbedded(portion, atEnd);
 }
 
 } // namespace qv

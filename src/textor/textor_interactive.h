@@ -13,8 +13,6 @@
 namespace qv {
 
 class ITextorCanvas;
-class TSchemeTextor;
-class TTextorElement;
 
 // InteractiveOptions bits, set by the text field when it creates its interactive.
 enum TTextorInteractiveOption : uint16_t
@@ -201,33 +199,6 @@ private:
     // A high surrogate typed alone waits for its low half, so a character outside the basic plane is
     // inserted whole.
     char16_t FHighSurrogate = 0;
-};
-
-// The interactive of a text field: adds the pending selection an edit leaves for after the next
-// Arrange, and moves the focus into embedded elements.
-class TSchemeTextorInteractive : public TTextorInteractive
-{
-public:
-    TSchemeTextorInteractive(TSchemeTextor* textor, TTextorElement* element);
-
-    TSchemeTextor* SchemeTextor() const;
-    const TTextorIndexRange& PendingSelection() const { return FPendingSelection; }
-    bool PendingCaretAtStart() const { return FPendingCaretAtStart; }
-    bool HasPendingSelection() const { return FHasPendingSelection; }
-    void SetPendingSelection(const TTextorIndexRange& range, bool caretAtStart);
-    void ClearPendingSelection() { FHasPendingSelection = false; }
-    // Selects the pending selection (the start when it no longer converts) and clears it; false
-    // when there was none.
-    bool ApplyPendingSelection();
-
-protected:
-    bool EnterEmbedded(TPortion* portion, bool atEnd) override;
-
-private:
-    TTextorElement* FElement;
-    TTextorIndexRange FPendingSelection;
-    bool FPendingCaretAtStart = false;
-    bool FHasPendingSelection = false;
 };
 
 } // namespace qv

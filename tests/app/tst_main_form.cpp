@@ -4,11 +4,11 @@
 #include "core/undo_redo.h"
 #include "documents/scheme_document.h"
 #include "elements/element_messages.h"
-#include "elements/log_root.h"
-#include "elements/root.h"
 #include "elements/scheme.h"
 #include "elements/scheme_descriptor.h"
 #include "elements/sheet.h"
+#include "roots/log_root.h"
+#include "roots/root.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include "support/fake_user_interface.h"

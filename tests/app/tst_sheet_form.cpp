@@ -1,9 +1,9 @@
 #include "app/sheet_form.h"
 
 #include "core/undo_redo.h"
-#include "elements/root.h"
 #include "elements/scheme.h"
 #include "elements/sheet.h"
+#include "roots/root.h"
 #include "textor/sheet_settings.h"
 
 #include "support/printers.h"

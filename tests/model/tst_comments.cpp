@@ -6,12 +6,12 @@
 #include "core/undo_redo.h"
 #include "elements/classes_groups.h"
 #include "elements/palette.h"
-#include "elements/root.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "elements/sheet.h"
 #include "library/comment_element.h"
 #include "library/expand_button.h"
+#include "roots/root.h"
 #include "textor/sheet_settings.h"
 
 #include "support/printers.h"

@@ -12,12 +12,12 @@
 #include "core/strings.h"
 #include "core/undo_redo.h"
 #include "elements/element_messages.h"
-#include "elements/log_root.h"
-#include "elements/root.h"
 #include "elements/scheme.h"
 #include "elements/scheme_descriptor.h"
 #include "elements/sheet.h"
-#include "textor/textor_element.h"
+#include "fields/textor_element.h"
+#include "roots/log_root.h"
+#include "roots/root.h"
 
 #include "support/fake_user_interface.h"
 #include "support/printers.h"
@@ -691,7 +691,6 @@ TEST_F(Documents, StateOfADocumentNeverShownIsKeptAsLoaded)
     EXPECT_EQ(copy.FindKnot(QStringLiteral("SheetData"))->ReadInt(QStringLiteral("ScreenPosY"), -1), 4);
     EXPECT_EQ(document.Sheet(), nullptr);
 }
-
 
 TEST_F(Documents, ReferencedDocumentsAreLoadedOnceAndReleasedWhenUnused)
 {

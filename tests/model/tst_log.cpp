@@ -1,4 +1,4 @@
-#include "elements/log_root.h"
+#include "roots/log_root.h"
 
 #include "core/errors.h"
 #include "core/knot.h"
@@ -25,7 +25,9 @@ struct Log : ::testing::Test
     void SetUp() override
     {
         LogScheme.SetReadOnlyLevel(rolReadOnly);
-        Root()->OnLogChanged = [this] { ++Changes; };
+        Root()->OnLogChanged = [this] {
+            ++Changes;
+        };
     }
 
     TLogRoot* Root() const { return static_cast<TLogRoot*>(LogScheme.Root()); }
@@ -74,14 +76,17 @@ struct Log : ::testing::Test
 TEST_F(Log, MessagesAppendAsLinesWithSignsAndLinks)
 {
     Messages().AddText(mkInformation, QStringLiteral("Loaded"));
-    Messages().AddElementsMessage(mkValueMissing, QStringLiteral("The value must be [set]"), QStringLiteral("17"));
-    Messages().AddFileMessage(mkError, QStringLiteral("Can not create file: [out.txt]"), QStringLiteral("/tmp/out.txt"));
-    Messages().AddSettingsMessage(mkHint, QStringLiteral("Change it in [the settings]"), QStringLiteral("rs"));
+    Messages().AddElementsMessage(mkValueMissing, QStringLiteral("The value must be [set]"),
+                                  QStringLiteral("17"));
+    Messages().AddFileMessage(mkError, QStringLiteral("Can not create file: [out.txt]"),
+                              QStringLiteral("/tmp/out.txt"));
+    Messages().AddSettingsMessage(mkHint, QStringLiteral("Change it in [the settings]"),
+                                  QStringLiteral("rs"));
 
-    EXPECT_EQ(Runs(), QStringList({QStringLiteral("Loaded"),
-                                   QStringLiteral("<sign 4>| The value must be |set->E17"),
-                                   QStringLiteral("<sign 2>| Can not create file: |out.txt->F/tmp/out.txt"),
-                                   QStringLiteral("<sign 1>| Change it in |the settings->Srs")}))
+    EXPECT_EQ(Runs(),
+              QStringList({QStringLiteral("Loaded"), QStringLiteral("<sign 4>| The value must be |set->E17"),
+                           QStringLiteral("<sign 2>| Can not create file: |out.txt->F/tmp/out.txt"),
+                           QStringLiteral("<sign 1>| Change it in |the settings->Srs")}))
         << "the first message has no line break before it";
     EXPECT_EQ(Changes, 4);
 
@@ -118,7 +123,9 @@ TEST_F(Log, LinksReportTheirTargetsAndLookVisited)
     Messages().AddSettingsMessage(mkHint, QStringLiteral("[Settings]"), QStringLiteral("tx"));
 
     QList<int> followed;
-    Root()->OnElementsLink = [&](const QList<int>& ids) { followed = ids; };
+    Root()->OnElementsLink = [&](const QList<int>& ids) {
+        followed = ids;
+    };
     TPortion* elements = FindRun(QStringLiteral("Elements"));
     ASSERT_NE(elements, nullptr);
     const TAttributesRef<TTextAttributes> link(elements->Attributes());
@@ -133,7 +140,9 @@ TEST_F(Log, LinksReportTheirTargetsAndLookVisited)
     EXPECT_EQ(ui.Calls, QStringList{QStringLiteral("Beep")});
 
     // A handler that writes to the log frees the clicked run: it must not be touched afterwards.
-    Root()->OnElementsLink = [&](const QList<int>&) { Messages().Clear(); };
+    Root()->OnElementsLink = [&](const QList<int>&) {
+        Messages().Clear();
+    };
     Root()->LinkClicked(FindRun(QStringLiteral("Elements")));
     EXPECT_EQ(Root()->GetText(), QString());
 }

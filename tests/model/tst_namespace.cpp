@@ -6,10 +6,10 @@
 #include "core/knot.h"
 #include "core/strings.h"
 #include "core/update_guard.h"
-#include "elements/root.h"
-#include "elements/root_parts.h"
 #include "elements/scheme_filer.h"
 #include "naming_clients.h"
+#include "roots/root.h"
+#include "roots/root_parts.h"
 #include "support/printers.h"
 
 #include <gtest/gtest.h>

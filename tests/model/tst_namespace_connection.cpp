@@ -4,10 +4,10 @@
 #include "naming/namespace_connection.h"
 
 #include "core/knot.h"
-#include "elements/root.h"
-#include "elements/root_parts.h"
 #include "elements/scheme_filer.h"
 #include "naming_clients.h"
+#include "roots/root.h"
+#include "roots/root_parts.h"
 #include "support/printers.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // Document roots: options, parts and how they are stored.
 
 #include "core/knot.h"
-#include "elements/root.h"
-#include "elements/root_parts.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "roots/root.h"
+#include "roots/root_parts.h"
 
 #include "support/printers.h"
 #include "test_elements.h"

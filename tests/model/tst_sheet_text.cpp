@@ -1,8 +1,8 @@
 #include "elements/scheme.h"
 #include "elements/sheet.h"
+#include "fields/scheme_textor_interactive.h"
+#include "fields/textor_element.h"
 #include "textor/sheet_settings.h"
-#include "textor/textor_element.h"
-#include "textor/textor_interactive.h"
 
 #include "support/printers.h"
 #include "test_elements.h"
@@ -65,7 +65,8 @@ TEST_F(SheetText, TypingKeepsTheCaretInViewAndSelectingRefreshesThePalette)
     int left = Qt::Key_Left;
     Sheet.KeyDown(left, Qt::ShiftModifier);
     EXPECT_TRUE(Field->HasSelection());
-    EXPECT_TRUE(Kinds.contains(shnPaletteItemsChanged)) << "a field with format items offers them for its selection";
+    EXPECT_TRUE(Kinds.contains(shnPaletteItemsChanged))
+        << "a field with format items offers them for its selection";
 }
 
 // A selection is shown in the inactive colour while the sheet's window lacks the input focus.

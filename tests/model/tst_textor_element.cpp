@@ -7,11 +7,11 @@
 #include "elements/find_data.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "fields/textor_edit_operation.h"
+#include "fields/textor_element.h"
 #include "textor/rich_text_attributes.h"
 #include "textor/sheet_canvas.h"
 #include "textor/sheet_settings.h"
-#include "textor/textor_edit_operation.h"
-#include "textor/textor_element.h"
 
 #include "support/fake_user_interface.h"
 #include "support/printers.h"
@@ -701,7 +701,8 @@ TEST_F(TextField, EmbeddedElementsArePaintedOnceWithTheirLine)
 {
     TTestTextField* field = FocusedField(multiLine, tboElements);
     field->SetText(QStringLiteral("ab"));
-    auto* star = static_cast<TElement_Star*>(field->InsertNewElement(TElement_Star::StaticClass(), nullptr, nullptr));
+    auto* star =
+        static_cast<TElement_Star*>(field->InsertNewElement(TElement_Star::StaticClass(), nullptr, nullptr));
     ASSERT_NE(star, nullptr);
     star->SetBounds(star->Left(), star->Top(), 3, 12, 12);
     ASSERT_GT(star->Width(), 0);

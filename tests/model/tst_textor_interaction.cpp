@@ -2,9 +2,9 @@
 
 #include "core/undo_redo.h"
 #include "elements/scheme.h"
+#include "fields/scheme_textor_interactive.h"
+#include "fields/textor_element.h"
 #include "textor/sheet_settings.h"
-#include "textor/textor_element.h"
-#include "textor/textor_interactive.h"
 
 #include "support/fake_user_interface.h"
 #include "support/printers.h"

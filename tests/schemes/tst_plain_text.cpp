@@ -4,11 +4,11 @@
 #include "core/undo_redo.h"
 #include "elements/element_messages.h"
 #include "elements/element_unaccepted.h"
-#include "elements/root.h"
 #include "elements/scheme.h"
+#include "fields/scheme_code_mode_root.h"
+#include "fields/textor_element.h"
+#include "roots/root.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
-#include "textor/scheme_code_mode_root.h"
-#include "textor/textor_element.h"
 
 #include "support/printers.h"
 

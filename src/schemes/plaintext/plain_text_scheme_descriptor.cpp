@@ -1,9 +1,9 @@
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include "core/strings.h"
-#include "elements/root.h"
 #include "elements/scheme.h"
-#include "textor/scheme_code_mode_root.h"
+#include "fields/scheme_code_mode_root.h"
+#include "roots/root.h"
 
 namespace qv {
 

@@ -1,14 +1,14 @@
 // Edits of text fields: Replace and its variants, and the undoable edit operation with its merging.
 
-#include "textor/textor_edit_operation.h"
+#include "fields/textor_edit_operation.h"
 
 #include "core/knot.h"
 #include "core/update_guard.h"
 #include "elements/classes_groups.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "fields/textor_element.h"
 #include "textor/sheet_settings.h"
-#include "textor/textor_element.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "textor/custom_drop_down_element.h"
+#include "fields/custom_drop_down_element.h"
 
 #include "core/property.h"
 #include "core/user_interface.h"

@@ -4,9 +4,9 @@
 #include "core/user_interface.h"
 #include "elements/find_data.h"
 #include "elements/scheme_filer.h"
+#include "fields/textor_element.h"
 #include "textor/measuring_context.h"
 #include "textor/rich_text_attributes.h"
-#include "textor/textor_element.h"
 
 #include <QUrl>
 

@@ -4,9 +4,9 @@
 #include "elements/element_sheet.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "fields/scheme_textor_interactive.h"
+#include "fields/textor_element.h"
 #include "textor/sheet_settings.h"
-#include "textor/textor_element.h"
-#include "textor/textor_interactive.h"
 
 #include <QGuiApplication>
 #include <QStringList>

@@ -1,18 +1,18 @@
 // The text field: options, the Textor hooks, text access, sizing and the embedded elements.
 
-#include "textor/textor_element.h"
+#include "fields/textor_element.h"
 
 #include "core/update_guard.h"
 #include "elements/classes_groups.h"
 #include "elements/element_sheet.h"
 #include "elements/scheme.h"
+#include "fields/scheme_textor_interactive.h"
 #include "textor/canvas.h"
 #include "textor/inline_element.h"
 #include "textor/rich_text_attributes.h"
 #include "textor/sheet_settings.h"
 #include "textor/sheet_theme.h"
 #include "textor/textor_canvas.h"
-#include "textor/textor_interactive.h"
 
 #include <QElapsedTimer>
 

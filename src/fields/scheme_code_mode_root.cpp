@@ -1,4 +1,4 @@
-#include "textor/scheme_code_mode_root.h"
+#include "fields/scheme_code_mode_root.h"
 
 #include "elements/element_sheet.h"
 

@@ -1,5 +1,5 @@
 #include "elements/drop_down_list.h"
-#include "textor/textor_element.h"
+#include "fields/textor_element.h"
 
 namespace qv {
 

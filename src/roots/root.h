@@ -1,7 +1,7 @@
 #pragma once
 
+#include "fields/textor_element.h"
 #include "naming/namespace.h"
-#include "textor/textor_element.h"
 
 namespace qv {
 

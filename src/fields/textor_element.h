@@ -1,7 +1,7 @@
 #pragma once
 
 #include "elements/text_element.h"
-#include "textor/custom_drop_down_element.h"
+#include "fields/custom_drop_down_element.h"
 #include "textor/textor.h"
 
 #include <QString>

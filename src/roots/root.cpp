@@ -1,9 +1,9 @@
-#include "elements/root.h"
+#include "roots/root.h"
 
 #include "elements/classes_groups.h"
 #include "elements/element_sheet.h"
-#include "elements/root_parts.h"
 #include "elements/scheme_descriptor.h"
+#include "roots/root_parts.h"
 
 namespace qv {
 

@@ -2,7 +2,7 @@
 
 #include "elements/element_messages.h"
 #include "elements/visual_element.h"
-#include "textor/textor_element.h"
+#include "fields/textor_element.h"
 
 #include <functional>
 

@@ -3,7 +3,7 @@
 #include "core/strings.h"
 #include "core/text_utils.h"
 #include "elements/element_messages.h"
-#include "textor/textor_element.h"
+#include "fields/textor_element.h"
 
 #include <QRegularExpression>
 

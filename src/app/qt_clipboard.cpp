@@ -1,4 +1,4 @@
-#include "textor/qt_clipboard.h"
+#include "app/qt_clipboard.h"
 
 #include <QClipboard>
 #include <QDesktopServices>

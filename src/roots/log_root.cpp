@@ -1,4 +1,4 @@
-#include "elements/log_root.h"
+#include "roots/log_root.h"
 
 #include "core/knot.h"
 #include "core/processes.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "textor/textor_element.h"
+#include "fields/textor_element.h"
 
 namespace qv {
 

@@ -5,9 +5,9 @@
 #include "core/update_guard.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "fields/textor_element.h"
 #include "textor/inline_element.h"
 #include "textor/rich_text_attributes.h"
-#include "textor/textor_element.h"
 
 #include <QSet>
 
