@@ -12,7 +12,7 @@
 #include "textor/qt_measuring_context.h"
 #include "textor/sheet_canvas.h"
 
-#include "../tests/model/fixed_metrics.h"
+#include "support/fixed_metrics.h"
 
 #include <QGuiApplication>
 

@@ -7,7 +7,7 @@
 #include "textor/sheet_canvas.h"
 #include "textor/textor.h"
 
-#include "../tests/model/fixed_metrics.h"
+#include "support/fixed_metrics.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
     # build
-    cmake ninja-build g++ make ccache pkg-config
+    cmake ninja-build g++ make ccache pkg-config clang-format
     # Qt 6 and what its CMake packages expect
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
     zlib1g-dev

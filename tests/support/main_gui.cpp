@@ -1,0 +1,15 @@
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+// The model library uses QtGui (fonts, colours, palettes), which needs a QGuiApplication; the tests run
+// with QT_QPA_PLATFORM=offscreen.
+int main(int argc, char** argv)
+{
+    // Listing or running the tests never needs a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
