@@ -233,26 +233,34 @@ bool WriteReplacing(const QString& fileName, const QByteArray& data, const struc
         return Fail(error, SystemError(code));
     };
 
-    // The lock tells another save that this file is not stale while this save runs (a file system
-    // without locks only loses that guard, see RemoveStaleTemporaries).
+    // The lock tells other saves that this file is not stale while this save runs. A lock that cannot
+    // be taken (a file system without locks) only loses that guard (see RemoveStaleTemporaries).
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // Saving goes on without it.
+    }
     struct stat tempStat;
     if (::fstat(fd, &tempStat) != 0)
         return abandon(errno);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        // Nobody else can hold a lock on a file this save has just created.
-    }
 
     if (!WriteAll(fd, data))
         return abandon(errno);
     if (keep != nullptr) {
         // Owner first: a change of owner clears the set-id bits that the mode sets again. Where the
-        // process may not give the file away, it may still keep the group it is a member of.
-        if ((keep->st_uid != tempStat.st_uid || keep->st_gid != tempStat.st_gid) &&
-            ::fchown(fd, keep->st_uid, keep->st_gid) != 0 && keep->st_gid != tempStat.st_gid &&
-            ::fchown(fd, static_cast<uid_t>(-1), keep->st_gid) != 0) {
-            // Neither can be kept: the file belongs to whoever saves it.
+        // process may not give the file away, it may still keep a group it is a member of; what cannot
+        // be kept belongs to whoever saves, and then loses its set-id bit.
+        bool ownerKept = keep->st_uid == tempStat.st_uid;
+        bool groupKept = keep->st_gid == tempStat.st_gid;
+        if (!ownerKept || !groupKept) {
+            if (::fchown(fd, keep->st_uid, keep->st_gid) == 0)
+                ownerKept = groupKept = true;
+            else if (!groupKept && ::fchown(fd, static_cast<uid_t>(-1), keep->st_gid) == 0)
+                groupKept = true;
         }
         mode_t mode = keep->st_mode & 07777;
+        if (!ownerKept)
+            mode &= ~S_ISUID;
+        if (!groupKept)
+            mode &= ~S_ISGID;
         if (like == nullptr)
             mode |= S_IWUSR; // saving clears the read-only state
         if (::fchmod(fd, mode) != 0)
