@@ -327,21 +327,14 @@ QString TDocumentor::BackupFileName(const QString& fileName)
 
 void TDocumentor::MakeBackup(TDocument* document)
 {
+    // The copy is written safely too: a failed copy must not destroy an older backup, and the save does
+    // not go ahead without the copy it promised, nor when it cannot tell whether there is a file to
+    // copy. A file that does not exist yet needs no copy.
     const QString fileName = document->FileName();
-    QFile file(fileName);
-    if (file.exists()) {
-        // The copy is written safely too: a failed copy must not destroy an older backup, and the save
-        // does not go ahead without the copy it promised.
-        if (!file.open(QIODevice::ReadOnly))
-            throw EQvError(fileName + u": " + file.errorString());
-        const QByteArray data = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            throw EQvError(fileName + u": " + file.errorString());
-        const QString backupName = BackupFileName(fileName);
-        QString reason;
-        if (!WriteFileSafely(backupName, data, &reason))
-            throw EQvError(FormatStr(LoadStr(65001), {backupName, reason}));
-    }
+    const QString backupName = BackupFileName(fileName);
+    QString reason;
+    if (!CopyFileSafely(fileName, backupName, &reason))
+        throw EQvError(FormatStr(LoadStr(65001), {backupName, reason}));
     document->SetBackupMade(true);
 }
 

@@ -24,6 +24,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -483,6 +484,82 @@ TEST_F(Documents, FailedBackupStopsTheSaveAndKeepsTheChanges)
     EXPECT_TRUE(Current()->Modified());
     EXPECT_FALSE(Current()->BackupMade());
     EXPECT_EQ(UI.WaitCursorDepth, 0);
+}
+
+// A backup whose need cannot be decided (the file's status cannot be read: here a loop of links) stops
+// the save; nothing replaces the links.
+TEST_F(Documents, BackupThatCannotBeDecidedStopsTheSave)
+{
+    Manager.SetOptions(Manager.Options() | doBackupFiles);
+    const QString notes = MakeFile(QStringLiteral("notes.qvt"), QStringLiteral("one"));
+    ASSERT_TRUE(Manager.OpenFile(notes));
+    Type(QStringLiteral("two"));
+    ASSERT_TRUE(QFile::remove(notes));
+    ASSERT_TRUE(QFile::link(Path(QStringLiteral("loop.qvt")), notes));
+    ASSERT_TRUE(QFile::link(notes, Path(QStringLiteral("loop.qvt"))));
+    try {
+        Manager.Save();
+        ADD_FAILURE() << "the save reported success";
+    } catch (const EQvError& error) {
+        EXPECT_TRUE(error.Message().contains(QStringLiteral("notes.~qvt"))) << error.Message().toStdString();
+    }
+    EXPECT_FALSE(Current()->BackupMade());
+    EXPECT_TRUE(Current()->Modified());
+    EXPECT_TRUE(QFileInfo(notes).isSymLink());
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("loop.qvt"))).isSymLink());
+}
+
+// A backup gets the permissions of the file it copies, whatever the umask.
+TEST_F(Documents, BackupTakesThePermissionsOfTheFile)
+{
+    Manager.SetOptions(Manager.Options() | doBackupFiles);
+    const QString notes = MakeFile(QStringLiteral("notes.qvt"), QStringLiteral("one"));
+    ASSERT_TRUE(QFile::setPermissions(notes, QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(Manager.OpenFile(notes));
+    Type(QStringLiteral("two"));
+    ASSERT_TRUE(Manager.Save());
+    const QFile::Permissions mask = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                    QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+    EXPECT_EQ(QFile::permissions(Path(QStringLiteral("notes.~qvt"))) & mask,
+              QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(QFile::permissions(notes) & mask, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// A failure at any step of a save, injected at the step's first occurrence (in the backup copy) or its
+// second (in the document's own file), leaves every file byte for byte, no temporary file and the
+// changes unsaved.
+TEST_F(Documents, FailureAtAnyStepOfASaveKeepsTheFile)
+{
+    struct TRow
+    {
+        const char* Name;
+        TSaveStep Step;
+        int N;
+    };
+    const TRow rows[] = {
+        {"backup", ssBackup, 1},        {"open backup", ssOpen, 1}, {"open", ssOpen, 2},
+        {"write backup", ssWrite, 1},   {"write", ssWrite, 2},      {"flush backup", ssFlush, 1},
+        {"flush", ssFlush, 2},          {"sync backup", ssSync, 1}, {"sync", ssSync, 2},
+        {"rename backup", ssRename, 1}, {"rename", ssRename, 2},
+    };
+    Manager.SetOptions(Manager.Options() | doBackupFiles);
+    const QString notes = MakeFile(QStringLiteral("notes.qvt"), QStringLiteral("one"));
+    const QByteArray original = ReadFile(notes);
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        ASSERT_TRUE(Manager.OpenFile(notes));
+        Type(QStringLiteral("two"));
+        FailSaveStepForTesting(row.Step, row.N);
+        EXPECT_THROW(Manager.Save(), EQvError);
+        FailSaveStepForTesting(row.Step, 0);
+        EXPECT_TRUE(Current()->Modified());
+        const QStringList files = QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden);
+        EXPECT_TRUE(files.filter(QStringLiteral("Rplc")).isEmpty()) << files.join(u' ').toStdString();
+        for (const QString& name : files)
+            EXPECT_EQ(ReadFile(Path(name)), original) << name.toStdString();
+        UI.ChoiceAnswer = 1; // "Do not Save"
+        ASSERT_TRUE(Manager.Close());
+    }
 }
 
 TEST_F(Documents, FailedWriteLeavesFileAndModifiedStateIntact)

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/file.h>
+
 namespace qv {
 namespace {
 
@@ -478,12 +480,14 @@ TEST_F(Saving, ReplacesAReadOnlyFile)
     EXPECT_EQ(Files(), QStringList{QStringLiteral("doc.frt")});
 }
 
+// A temporary file that another save still holds (locked) is neither used nor removed.
 TEST_F(Saving, LeavesSomeoneElsesTemporaryFileAlone)
 {
     QFile foreign(Dir.filePath(QStringLiteral("Rplc1.tmp")));
     ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
     foreign.write("keep");
-    foreign.close();
+    foreign.flush();
+    ASSERT_EQ(::flock(foreign.handle(), LOCK_EX | LOCK_NB), 0);
     Scheme.SaveToFile(Target);
     EXPECT_EQ(ReadBytes(foreign.fileName()), QByteArray("keep"));
     EXPECT_EQ(Files(), (QStringList{QStringLiteral("Rplc1.tmp"), QStringLiteral("doc.frt")}));
