@@ -12,6 +12,7 @@
 #include "textor/qt_measuring_context.h"
 #include "textor/sheet_canvas.h"
 
+#include "support/fake_clock.h"
 #include "support/fixed_metrics.h"
 
 #include <QGuiApplication>
@@ -22,12 +23,6 @@
 
 namespace qv {
 namespace {
-
-double benchNow = 0;
-double BenchClock()
-{
-    return benchNow;
-}
 
 // The least a sheet must do: hold the focus and the top element.
 class TBenchSheet : public IElementSheet
@@ -85,7 +80,7 @@ std::unique_ptr<TScheme> LargeDocument(int paragraphs)
 
 void Keystroke(benchmark::State& state, bool merge)
 {
-    SetTextorClock(&BenchClock);
+    TFakeClock clock;
     std::unique_ptr<IMeasuringContext> previous =
         TDeviceContextManager::SetInstance(std::make_unique<TFixedMeasuringContext>());
     {
@@ -101,7 +96,7 @@ void Keystroke(benchmark::State& state, bool merge)
         root->Textor()->ResetCounters();
         for (auto _ : state) {
             // Typing merges within 800 ms; a pause starts a new undo step.
-            benchNow += merge ? 100 : 1000;
+            clock.Advance(merge ? 100 : 1000);
             root->ReplaceWithText(tetSelection, nullptr, false, QStringLiteral("x"));
         }
         state.counters["wraps/key"] =
@@ -110,7 +105,6 @@ void Keystroke(benchmark::State& state, bool merge)
         undo.Clear();
     }
     TDeviceContextManager::SetInstance(std::move(previous));
-    SetTextorClock(nullptr);
 }
 
 void BM_PlainTextKeystrokeMerged(benchmark::State& state)

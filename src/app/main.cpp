@@ -54,8 +54,8 @@ int main(int argc, char* argv[])
 
     qv::TQtClipboard clipboard;
     qv::TQtUrlOpener urlOpener;
-    qv::SetClipboard(&clipboard);
-    qv::SetUrlOpener(&urlOpener);
+    qv::TScopedService<qv::IClipboard> installedClipboard(&clipboard);
+    qv::TScopedService<qv::IUrlOpener> installedUrlOpener(&urlOpener);
 
     // The element families and document types that exist, each registered once.
     qv::RegisterCommentElements();
@@ -65,16 +65,13 @@ int main(int argc, char* argv[])
     {
         qv::TMainForm form;
         qv::TQtUserInterface userInterface(&form);
-        qv::SetUserInterface(&userInterface);
+        qv::TScopedService<qv::IUserInterface> installedUserInterface(&userInterface);
         QStringList arguments = QCoreApplication::arguments();
         arguments.removeFirst();
         form.Documentor().CommandLine = arguments;
         form.show();
         form.Start();
         result = QApplication::exec();
-        qv::SetUserInterface(nullptr);
     }
-    qv::SetUrlOpener(nullptr);
-    qv::SetClipboard(nullptr);
     return result;
 }

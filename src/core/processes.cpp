@@ -1,6 +1,7 @@
 #include "core/processes.h"
 
 #include "core/errors.h"
+#include "core/process_runner.h"
 #include "core/strings.h"
 
 #include <QFileInfo>
@@ -44,21 +45,13 @@ bool RunAndWait(const QString& program, const QString& parameters, TShowMode /*s
         if (!found.isEmpty())
             path = found;
     }
-    QProcess process;
-    process.setProgram(path);
-    process.setArguments(QProcess::splitCommand(parameters));
-    process.setWorkingDirectory(QFileInfo(path).absolutePath());
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(outputFile.isEmpty() ? QProcess::nullDevice() : outputFile);
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start();
-    if (!process.waitForStarted(-1))
-        return false;
-    if (!process.waitForFinished(timeoutMs < 0 ? -1 : timeoutMs) && process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(-1);
-    }
-    return true;
+    TProcessRequest request;
+    request.Program = path;
+    request.Arguments = QProcess::splitCommand(parameters);
+    request.WorkingFolder = QFileInfo(path).absolutePath();
+    request.OutputFile = outputFile;
+    request.TimeLimitMs = timeoutMs < 0 ? -1 : timeoutMs;
+    return ProcessRunner().Run(request).Started;
 }
 
 bool OpenDocument(const QString& file, const QString& parameters, const QString& verb, bool raiseErrors,

@@ -13,7 +13,7 @@ namespace qv {
 // otherwise it is discarded, like its standard error. A program still running after the timeout is
 // killed: nothing would wait for it any more. Console programs have no window, so `showMode` only
 // documents the caller's intent. Returns whether the program could be started; its exit code is
-// not read.
+// not read. The program runs through the installed IProcessRunner.
 //
 // Blocks the calling thread; called by generation threads.
 bool RunAndWait(const QString& program, const QString& parameters, TShowMode showMode, int timeoutMs = -1,

@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 
@@ -12,9 +11,7 @@ namespace qv {
 
 namespace {
 
-std::atomic<IUserInterface*> currentUserInterface{nullptr};
-
-TBatchUserInterface& BatchUserInterface()
+IUserInterface& BatchUserInterface()
 {
     static TBatchUserInterface ui;
     return ui;
@@ -73,44 +70,39 @@ public:
     bool OpenUrl(const QUrl&) override { return false; }
 };
 
-std::atomic<IClipboard*> currentClipboard{nullptr};
-std::atomic<IUrlOpener*> currentUrlOpener{nullptr};
+IClipboard& ProcessClipboard()
+{
+    static TProcessClipboard clipboard;
+    return clipboard;
+}
+
+IUrlOpener& BatchUrlOpener()
+{
+    static TBatchUrlOpener opener;
+    return opener;
+}
 
 } // namespace
 
-IClipboard& Clipboard()
+template <>
+TServiceSlot<IUserInterface>& ServiceSlot<IUserInterface>()
 {
-    static TProcessClipboard processClipboard;
-    IClipboard* clipboard = currentClipboard.load(std::memory_order_acquire);
-    return clipboard != nullptr ? *clipboard : processClipboard;
+    static constinit TServiceSlot<IUserInterface> slot(&BatchUserInterface);
+    return slot;
 }
 
-void SetClipboard(IClipboard* clipboard)
+template <>
+TServiceSlot<IClipboard>& ServiceSlot<IClipboard>()
 {
-    currentClipboard.store(clipboard, std::memory_order_release);
+    static constinit TServiceSlot<IClipboard> slot(&ProcessClipboard);
+    return slot;
 }
 
-IUrlOpener& UrlOpener()
+template <>
+TServiceSlot<IUrlOpener>& ServiceSlot<IUrlOpener>()
 {
-    static TBatchUrlOpener batchOpener;
-    IUrlOpener* opener = currentUrlOpener.load(std::memory_order_acquire);
-    return opener != nullptr ? *opener : batchOpener;
-}
-
-void SetUrlOpener(IUrlOpener* opener)
-{
-    currentUrlOpener.store(opener, std::memory_order_release);
-}
-
-IUserInterface& UserInterface()
-{
-    IUserInterface* ui = currentUserInterface.load(std::memory_order_acquire);
-    return ui != nullptr ? *ui : BatchUserInterface();
-}
-
-void SetUserInterface(IUserInterface* ui)
-{
-    currentUserInterface.store(ui, std::memory_order_release);
+    static constinit TServiceSlot<IUrlOpener> slot(&BatchUrlOpener);
+    return slot;
 }
 
 TMessageButton TBatchUserInterface::MessageBox(const QString& /*text*/, const QString& /*caption*/,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/service_slot.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -118,10 +120,15 @@ public:
     virtual bool OpenFileWith(const QString& file) = 0;
 };
 
+// The slot of the user interface; without an installed one, TBatchUserInterface answers.
+template <>
+TServiceSlot<IUserInterface>& ServiceSlot<IUserInterface>();
+
 // The current implementation; never null.
-IUserInterface& UserInterface();
-// Installs `ui` (not owned; it must outlive its use). Null restores the silent batch implementation.
-void SetUserInterface(IUserInterface* ui);
+inline IUserInterface& UserInterface()
+{
+    return ServiceSlot<IUserInterface>().Get();
+}
 
 // The wait cursor for the lifetime of a scope.
 class TWaitCursor
@@ -178,10 +185,15 @@ public:
     virtual void SetData(const QString& format, const QByteArray& data) = 0;
 };
 
+// The slot of the clipboard; without an installed one, a clipboard private to the process answers.
+template <>
+TServiceSlot<IClipboard>& ServiceSlot<IClipboard>();
+
 // The current clipboard; never null.
-IClipboard& Clipboard();
-// Installs `clipboard` (not owned). Null restores the process-private clipboard.
-void SetClipboard(IClipboard* clipboard);
+inline IClipboard& Clipboard()
+{
+    return ServiceSlot<IClipboard>().Get();
+}
 
 // Opens links of documents with the desktop's handler for their scheme. Callers pass only URLs they
 // have checked; implementations never build a command line from them.
@@ -194,9 +206,14 @@ public:
     virtual bool OpenUrl(const QUrl& url) = 0;
 };
 
-// The current opener; never null. Batch mode opens nothing.
-IUrlOpener& UrlOpener();
-// Installs `opener` (not owned). Null restores the batch opener, which opens nothing.
-void SetUrlOpener(IUrlOpener* opener);
+// The slot of the URL opener; without an installed one, nothing is opened (batch mode).
+template <>
+TServiceSlot<IUrlOpener>& ServiceSlot<IUrlOpener>();
+
+// The current opener; never null.
+inline IUrlOpener& UrlOpener()
+{
+    return ServiceSlot<IUrlOpener>().Get();
+}
 
 } // namespace qv

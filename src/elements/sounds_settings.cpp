@@ -12,8 +12,12 @@ public:
     void PlaySound(const QString&) override {}
 };
 
-TSilentSoundPlayer silentPlayer;
-ISoundPlayer* currentPlayer = nullptr;
+ISoundPlayer& SilentSoundPlayer()
+{
+    static TSilentSoundPlayer player;
+    return player;
+}
+
 TSoundsSettings* currentSettings = nullptr;
 
 } // namespace
@@ -29,14 +33,11 @@ TSoundsSettings::~TSoundsSettings()
         currentSettings = nullptr;
 }
 
-ISoundPlayer& SoundPlayer()
+template <>
+TServiceSlot<ISoundPlayer>& ServiceSlot<ISoundPlayer>()
 {
-    return currentPlayer != nullptr ? *currentPlayer : silentPlayer;
-}
-
-void SetSoundPlayer(ISoundPlayer* player)
-{
-    currentPlayer = player;
+    static constinit TServiceSlot<ISoundPlayer> slot(&SilentSoundPlayer);
+    return slot;
 }
 
 TSoundsSettings* SoundsSettings()

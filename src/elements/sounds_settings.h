@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/property.h"
+#include "core/service_slot.h"
 
 #include <QString>
 
@@ -36,10 +37,15 @@ public:
     virtual void PlaySound(const QString& name) = 0;
 };
 
+// The slot of the sound player; without an installed one, a silent player answers.
+template <>
+TServiceSlot<ISoundPlayer>& ServiceSlot<ISoundPlayer>();
+
 // The current player; never null.
-ISoundPlayer& SoundPlayer();
-// Installs `player` (not owned; it must outlive its use). Null restores the silent player.
-void SetSoundPlayer(ISoundPlayer* player);
+inline ISoundPlayer& SoundPlayer()
+{
+    return ServiceSlot<ISoundPlayer>().Get();
+}
 
 // The "Sounds" node PlaySchemeSound obeys (not owned); the application installs the one of its
 // settings tree. Without one, sounds play, as the default of "Enabled" says.

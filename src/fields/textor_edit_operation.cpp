@@ -2,6 +2,7 @@
 
 #include "fields/textor_edit_operation.h"
 
+#include "core/clock.h"
 #include "core/knot.h"
 #include "core/update_guard.h"
 #include "elements/classes_groups.h"
@@ -10,7 +11,7 @@
 #include "fields/textor_element.h"
 #include "textor/sheet_settings.h"
 
-#include <cmath>
+#include <cstdlib>
 
 namespace qv {
 
@@ -290,7 +291,7 @@ struct TTextorEditOperation::TPendingSelectionFlush
 
 void TTextorEditOperation::ApplyEdit(TTextorElement* element)
 {
-    FTimeStamp = TextorNow();
+    FTimeStamp = Clock().MonotonicMs();
     TSchemeTextor* textor = element->Textor();
     const TPendingSelectionFlush flush{element};
     TUpdateGuard<TScheme> schemeGuard(element->Scheme());
@@ -391,7 +392,7 @@ bool TTextorEditOperation::MergeInto(TOperation* previous)
     auto* prev = dynamic_cast<TTextorEditOperation*>(previous);
     if (prev == nullptr || prev->ElementID() != ElementID() || prev->Scheme() != Scheme())
         return false;
-    if (std::fabs(FTimeStamp - prev->FTimeStamp) >= mergeInterval)
+    if (std::abs(FTimeStamp - prev->FTimeStamp) >= mergeInterval)
         return false;
     const bool typing = !FDeletedContent && !prev->FDeletedContent && FContent && prev->FContent &&
                         prev->FInsertedRange.End == FInsertPoint &&

@@ -4,6 +4,7 @@
 #include "textor/attributes.h"
 #include "textor/textor.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace qv {
@@ -25,8 +26,8 @@ class TTextorEditOperation : public TElementOperation
     explicit TTextorEditOperation(TTextorElement* element = nullptr);
     ~TTextorEditOperation() override;
 
-    // Milliseconds of TextorNow() at the last run.
-    double TimeStamp() const { return FTimeStamp; }
+    // The clock's monotonic milliseconds at the last run.
+    int64_t TimeStamp() const { return FTimeStamp; }
     const TTextorIndexRange& DeletedRange() const { return FDeletedRange; }
     void SetDeletedRange(const TTextorIndexRange& range) { FDeletedRange = range; }
     const TTextorIndex& InsertPoint() const { return FInsertPoint; }
@@ -51,7 +52,7 @@ class TTextorEditOperation : public TElementOperation
     bool MergeInto(TOperation* previous) override;
 
     // Quick edits closer together than this (milliseconds) merge.
-    static constexpr double mergeInterval = 800.0;
+    static constexpr int64_t mergeInterval = 800;
 
 protected:
     void DoOnElement(TElement* element) override;
@@ -60,7 +61,7 @@ protected:
 private:
     struct TPendingSelectionFlush;
 
-    double FTimeStamp = 0;
+    int64_t FTimeStamp = 0;
     TTextorIndexRange FDeletedRange;
     TTextorIndex FInsertPoint;
     TAttributesRef<TTextAttributes> FInsertAttributes;

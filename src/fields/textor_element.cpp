@@ -14,28 +14,15 @@
 #include "textor/sheet_theme.h"
 #include "textor/textor_canvas.h"
 
-#include <QElapsedTimer>
-
 namespace qv {
 
 QV_IMPLEMENT_CLASS(TTextorElement)
 
 // ---------------------------------------------------------------------------------------------------
-// Clock and settings
+// Settings
 
 namespace {
 
-double MonotonicNow()
-{
-    static QElapsedTimer timer = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return double(timer.nsecsElapsed()) / 1.0e6;
-}
-
-TTextorClock clock = &MonotonicNow;
 TSheetSettings* sheetSettings = nullptr;
 
 // Holds an embedded element for the Textor. The element portion owns this link; freeing it frees the
@@ -85,16 +72,6 @@ TVisualElement* TTextorElement::EmbeddedElement(const TPortion* portion)
         return nullptr;
     auto* link = dynamic_cast<TInlineElementLink*>(static_cast<const TElementPortion*>(portion)->Element());
     return link != nullptr ? link->Element() : nullptr;
-}
-
-void SetTextorClock(TTextorClock value)
-{
-    clock = value != nullptr ? value : &MonotonicNow;
-}
-
-double TextorNow()
-{
-    return clock();
 }
 
 void SetTextorSheetSettings(TSheetSettings* settings)

@@ -119,12 +119,6 @@ enum TTextorTreeMessage : int
 // The name of content nodes of edits and the clipboard.
 inline constexpr char16_t textorContentName[] = u"ZivorEredadContent";
 
-// The clock of edit time stamps: milliseconds of a monotonic clock. Tests install their own so that
-// the merging of quick edits can be checked without waiting.
-using TTextorClock = double (*)();
-void SetTextorClock(TTextorClock clock);
-double TextorNow();
-
 // The settings text fields read ("Sheet": theme, fonts, "CaretSize", "FocusNew",
 // "NonPrintingCharacters", "IncreaseWorkspaceHeight", "FontSize"). Not owned; null (the default)
 // means built-in defaults: no theme frames, the shared default font. User-interface thread only.
@@ -418,8 +412,9 @@ private:
     int32_t FFocusElementID = 0;
     // Modifiers of the last KeyDown: character input comes without them.
     Qt::KeyboardModifiers FKeyShift;
-    // Click counting for double and triple clicks (TextorNow milliseconds, element coordinates).
-    double FLastClickTime = -1.0e12;
+    // Click counting for double and triple clicks (the clock's monotonic milliseconds, element
+    // coordinates).
+    int64_t FLastClickTime = -1'000'000'000'000;
     QPoint FLastClickPoint;
     int FClickCount = 0;
 };

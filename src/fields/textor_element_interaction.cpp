@@ -1,6 +1,7 @@
 // The text field's caret, selection, keys and mouse: the interactive's life and the routing of the
 // sheet's hooks to it.
 
+#include "core/clock.h"
 #include "elements/element_sheet.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
@@ -524,7 +525,7 @@ void TTextorElement::KeyPress(QChar& key)
 
 int TTextorElement::ClickCount(const QPoint& point, bool doubleClick)
 {
-    const double now = TextorNow();
+    const int64_t now = Clock().MonotonicMs();
     const QPoint distance = point - FLastClickPoint;
     const int threshold = DragThreshold();
     const bool near = qAbs(distance.x()) <= threshold && qAbs(distance.y()) <= threshold;

@@ -2,9 +2,9 @@
 
 #include "textor/sheet_theme.h"
 
+#include "core/app_folders.h"
 #include "core/knot.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 namespace qv {
@@ -163,9 +163,7 @@ std::unique_ptr<TSheetTheme> TSheetTheme::LoadBuiltIn()
 std::unique_ptr<TSheetTheme> TSheetTheme::LoadTheme(const QString& name, const QString& themesFolder)
 {
     if (name.compare(QStringLiteral("Default"), Qt::CaseInsensitive) != 0) {
-        const QString folder = themesFolder.isEmpty()
-                                   ? QCoreApplication::applicationDirPath() + QStringLiteral("/Themes")
-                                   : themesFolder;
+        const QString folder = themesFolder.isEmpty() ? AppFolder(afThemes) : themesFolder;
         QString textFile;
         QString pictureFile;
         if (ThemeFiles(folder, name, textFile, pictureFile)) {

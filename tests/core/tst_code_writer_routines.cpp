@@ -206,7 +206,7 @@ TEST(UserInterface, TheInstalledOneAnswersAndTheBatchOneComesBack)
                                            U("MessageBox: Again?||4|12|4"), U("Beep")}));
     }
     EXPECT_EQ(&UserInterface(), batch);
-    SetUserInterface(nullptr);
+    EXPECT_EQ(ServiceSlot<IUserInterface>().Install(nullptr), nullptr) << "nothing is left installed";
     EXPECT_EQ(&UserInterface(), batch);
 }
 

@@ -8,6 +8,7 @@
 #include "elements/scheme_images.h"
 #include "elements/sounds_settings.h"
 #include "support/printers.h"
+#include "support/sound_recorder.h"
 #include "support/test_elements.h"
 
 #include <QFile>
@@ -104,13 +105,6 @@ QString Names(const QList<TPaletteItem*>& list)
     return names.join(QLatin1Char(' '));
 }
 
-class TRecordingSoundPlayer : public ISoundPlayer
-{
-public:
-    void PlaySound(const QString& name) override { Played.append(name); }
-    QStringList Played;
-};
-
 // A document on a sheet whose root shows selections (voRelayoutOnCovered).
 struct PaletteTest : ::testing::Test
 {
@@ -118,7 +112,7 @@ struct PaletteTest : ::testing::Test
     TUndoRedo UndoRedo;
     TScheme Scheme{TTestRoot::StaticClass()};
     TTestRoot* Root = static_cast<TTestRoot*>(Scheme.Root());
-    TRecordingSoundPlayer Player;
+    TSoundRecorder Player;
     const TTestItems& Items = TestItems();
 
     void SetUp() override
@@ -126,13 +120,8 @@ struct PaletteTest : ::testing::Test
         Scheme.SetUndoRedo(&UndoRedo);
         Root->SetVisualParent(Sheet.TopElement());
         Root->SetVisualOptions(Root->VisualOptions() | voRelayoutOnCovered);
-        SetSoundPlayer(&Player);
     }
-    void TearDown() override
-    {
-        SetSoundPlayer(nullptr);
-        Root->SetVisualParent(nullptr);
-    }
+    void TearDown() override { Root->SetVisualParent(nullptr); }
 
     // Children from a pattern: 'r' rockfall, 'l' lamp, 's' star; upper case: selected.
     QList<TVisualElement*> AddChildren(const QString& pattern, TVisualElement* parent = nullptr)
@@ -430,7 +419,7 @@ TEST_F(PaletteTest, SoundsFollowTheSetting)
 
     sounds->Free();
     EXPECT_EQ(SoundsSettings(), nullptr) << "a freed node uninstalls itself";
-    SetSoundPlayer(nullptr);
+    ServiceSlot<ISoundPlayer>().Install(nullptr);
     PlaySchemeSound(QStringLiteral("diLogMessageSound")); // the silent player
     EXPECT_EQ(Player.Played.size(), 1);
 }

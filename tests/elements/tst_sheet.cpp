@@ -10,6 +10,7 @@
 #include "textor/sheet_theme.h"
 
 #include "support/printers.h"
+#include "support/sound_recorder.h"
 #include "support/test_elements.h"
 
 #include <QEventLoop>
@@ -42,16 +43,6 @@ public:
     bool SubEntries = false;
     int* Applied = nullptr;
     int* Opened = nullptr;
-};
-
-// Records the names of the sounds played while it is installed.
-class TSoundRecorder : public ISoundPlayer
-{
-public:
-    TSoundRecorder() { SetSoundPlayer(this); }
-    ~TSoundRecorder() override { SetSoundPlayer(nullptr); }
-    void PlaySound(const QString& name) override { Played.append(name); }
-    QStringList Played;
 };
 
 // A sheet showing a test root (200 × 300) with focus targets placed on it; records every notification.

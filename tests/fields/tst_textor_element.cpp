@@ -13,6 +13,7 @@
 #include "textor/sheet_canvas.h"
 #include "textor/sheet_settings.h"
 
+#include "support/fake_clock.h"
 #include "support/fake_user_interface.h"
 #include "support/printers.h"
 #include "support/test_elements.h"
@@ -48,12 +49,6 @@ using test::TElement_Star;
 using test::TFakeSheet;
 using test::TTestRoot;
 
-double fakeNow = 0;
-double FakeClock()
-{
-    return fakeNow;
-}
-
 constexpr uint32_t multiLine = tcoAnything;
 
 class TextField : public TTextorFixture
@@ -62,8 +57,6 @@ protected:
     void SetUp() override
     {
         TTextorFixture::SetUp();
-        SetTextorClock(&FakeClock);
-        fakeNow = 10000;
         Scheme.SetUndoRedo(&Undo);
         Root = static_cast<TTestRoot*>(Scheme.Root());
     }
@@ -72,7 +65,6 @@ protected:
         Undo.Clear();
         if (Root->VisualParent() != nullptr)
             Root->SetVisualParent(nullptr);
-        SetTextorClock(nullptr);
         TTextorFixture::TearDown();
     }
 
@@ -146,6 +138,7 @@ protected:
         return texts;
     }
 
+    TFakeClock Time;
     TScheme Scheme{TTestRoot::StaticClass()};
     TUndoRedo Undo;
     TFakeSheet Sheet;
@@ -273,9 +266,9 @@ TEST_F(TextField, TypingWithinTheMergeIntervalIsOneUndoStep)
 {
     TTestTextField* field = FocusedField(multiLine, tboElements);
     Type(field, QStringLiteral("a"));
-    fakeNow += 300;
+    Time.Advance(300);
     Type(field, QStringLiteral("b"));
-    fakeNow += 799;
+    Time.Advance(799);
     Type(field, QStringLiteral("c"));
     EXPECT_EQ(field->GetText(), QStringLiteral("abc"));
     ASSERT_EQ(UndoSteps(), 1);
@@ -288,7 +281,7 @@ TEST_F(TextField, TypingWithinTheMergeIntervalIsOneUndoStep)
     EXPECT_EQ(field->GetText(), QStringLiteral("abc"));
 
     // A pause of 800 ms starts a new step.
-    fakeNow += 800;
+    Time.Advance(800);
     Type(field, QStringLiteral("d"));
     EXPECT_EQ(UndoSteps(), 2);
     Undo.Undo();
@@ -302,7 +295,7 @@ TEST_F(TextField, BackspacesMergeAndDeletesDoNot)
     SetCaret(field, 0, 3);
     for (int i = 0; i < 3; ++i) {
         Backspace(field);
-        fakeNow += 100;
+        Time.Advance(100);
     }
     EXPECT_EQ(field->GetText(), QStringLiteral("def"));
     EXPECT_EQ(UndoSteps(), 1);
@@ -314,7 +307,7 @@ TEST_F(TextField, BackspacesMergeAndDeletesDoNot)
     SetCaret(field, 0, 0);
     for (int i = 0; i < 3; ++i) {
         Delete(field);
-        fakeNow += 100;
+        Time.Advance(100);
     }
     EXPECT_EQ(field->GetText(), QStringLiteral("def"));
     EXPECT_EQ(UndoSteps(), 3);
@@ -393,7 +386,7 @@ TEST_F(TextField, RandomEditsUndosAndRedosMatchAReplay)
     };
     int merges = 0;
     for (int step = 0; step < 400; ++step) {
-        fakeNow += random.bounded(2) == 0 ? 100 : 1000;
+        Time.Advance(random.bounded(2) == 0 ? 100 : 1000);
         const int action = random.bounded(10);
         if (action < 2 && Undo.CanUndo()) {
             ASSERT_TRUE(Undo.Undo());
@@ -435,7 +428,7 @@ TEST_F(TextField, RandomEditsUndosAndRedosMatchAReplay)
     replay->SetText(initial);
     for (const QList<TEdit>& entry : entries) {
         for (const TEdit& edit : entry) {
-            fakeNow += 10000;
+            Time.Advance(10000);
             TTextorRange range;
             ASSERT_TRUE(replay->Textor()->FromIndex(edit.Range, range));
             replay->ReplaceWithText(tetRange, &range, false, edit.Text);

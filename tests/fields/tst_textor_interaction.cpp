@@ -6,6 +6,7 @@
 #include "fields/textor_element.h"
 #include "textor/sheet_settings.h"
 
+#include "support/fake_clock.h"
 #include "support/fake_user_interface.h"
 #include "support/printers.h"
 #include "support/test_elements.h"
@@ -62,8 +63,6 @@ TTextorIndexRange Caret(int p, int o) { return {{p, o}, {p, o}}; }
 TTextorIndexRange Sel(int p1, int o1, int p2, int o2) { return {{p1, o1}, {p2, o2}}; }
 // "/" separates paragraphs.
 QString Paras(QString text) { return text.replace(u'/', QStringLiteral("\r\n")); }
-double fakeNow = 0;
-double FakeClock() { return fakeNow; }
 // clang-format on
 
 class TextorInteraction : public TTextorFixture
@@ -72,8 +71,6 @@ protected:
     void SetUp() override
     {
         TTextorFixture::SetUp();
-        SetTextorClock(&FakeClock);
-        fakeNow = 10000;
         Scheme.SetUndoRedo(&Undo);
         Root = static_cast<TTestRoot*>(Scheme.Root());
         Root->SetVisualParent(Sheet.TopElement());
@@ -83,7 +80,6 @@ protected:
         SetTextorSheetSettings(nullptr);
         Undo.Clear();
         Root->SetVisualParent(nullptr);
-        SetTextorClock(nullptr);
         TTextorFixture::TearDown();
     }
 
@@ -133,6 +129,7 @@ protected:
         field->MouseUp(at, true, {});
     }
 
+    TFakeClock Time;
     TScheme Scheme{TTestRoot::StaticClass()};
     TUndoRedo Undo;
     TFakeSheet Sheet;
@@ -411,7 +408,7 @@ TEST_F(TextorInteraction, ClickAndDragSelectWithTheMouseCaptured)
     EXPECT_EQ(Sheet.CaptureElement(), nullptr);
     EXPECT_EQ(field->Interactive()->MouseState(), tmsIdle);
 
-    fakeNow += 5000;
+    Time.Advance(5000);
     field->MouseDown(At(field, 11, 5), Qt::ShiftModifier, false);
     EXPECT_EQ(field->Selection(), Sel(0, 2, 0, 1)) << "Shift-click extends from the anchor";
     field->MouseUp(At(field, 11, 5), true, {});
@@ -432,7 +429,7 @@ TEST_F(TextorInteraction, DoubleAndTripleClicksSelectWordsAndParagraphs)
     field->MouseUp(blanks, true, {});
 
     const int rowHeight = field->Textor()->FirstParagraph()->FirstRow()->Height();
-    fakeNow += 5000;
+    Time.Advance(5000);
     // The empty paragraph, not the last: one step to the next paragraph.
     Click(field, At(field, 5, rowHeight + 3), true);
     EXPECT_EQ(field->Selection(), Sel(1, 0, 2, 0));
@@ -440,7 +437,7 @@ TEST_F(TextorInteraction, DoubleAndTripleClicksSelectWordsAndParagraphs)
     const QPoint last = At(field, 15, 2 * rowHeight + 3);
     for (bool doubleClick : {false, true, false}) {
         field->MouseDown(last, {}, doubleClick);
-        fakeNow += 10;
+        Time.Advance(10);
     }
     EXPECT_EQ(field->Selection(), Sel(2, 0, 2, 4));
 }

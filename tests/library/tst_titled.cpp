@@ -20,6 +20,7 @@
 
 #include "support/fake_user_interface.h"
 #include "support/printers.h"
+#include "support/sound_recorder.h"
 #include "support/test_elements.h"
 #include "support/textor_fakes.h"
 
@@ -157,15 +158,6 @@ QV_IMPLEMENT_CLASS(TChoiceField)
 namespace {
 
 using test::TTestRoot;
-
-class TSoundLog : public ISoundPlayer
-{
-public:
-    TSoundLog() { SetSoundPlayer(this); }
-    ~TSoundLog() override { SetSoundPlayer(nullptr); }
-    void PlaySound(const QString& name) override { Played.append(name); }
-    QStringList Played;
-};
 
 class Titled : public TTextorFixture
 {
@@ -333,7 +325,7 @@ TEST_F(Titled, CollapsingHidesTheContentAndUndoRestoresItWithoutModifying)
     EXPECT_TRUE(chapter->IsExpanded());
     EXPECT_TRUE(chapter->Container()->IsShown());
     const int expandedHeight = chapter->Height();
-    TSoundLog sounds;
+    TSoundRecorder sounds;
 
     button->Press();
     EXPECT_FALSE(chapter->IsExpanded());
@@ -541,7 +533,7 @@ TEST_F(Titled, ChoosingFromTheListThroughTheSheetReplacesTheText)
     field->Values = {QStringLiteral("red"), QStringLiteral("green"), QStringLiteral("blue")};
     field->SetText(QStringLiteral("gr"));
     field->SetFocus();
-    TSoundLog sounds;
+    TSoundRecorder sounds;
 
     int key = Qt::Key_Return;
     Sheet.KeyDown(key, Qt::NoModifier);

@@ -103,17 +103,7 @@ public:
 };
 
 // Installs a user interface for the lifetime of a scope and restores the one before it.
-class TScopedUserInterface
-{
-public:
-    explicit TScopedUserInterface(IUserInterface* ui) : FPrevious(&UserInterface()) { SetUserInterface(ui); }
-    ~TScopedUserInterface() { SetUserInterface(FPrevious); }
-    TScopedUserInterface(const TScopedUserInterface&) = delete;
-    TScopedUserInterface& operator=(const TScopedUserInterface&) = delete;
-
-private:
-    IUserInterface* FPrevious;
-};
+using TScopedUserInterface = TScopedService<IUserInterface>;
 
 // A clipboard held in the test: text or one named format at a time, like the desktop's.
 class TFakeClipboard : public IClipboard
@@ -157,18 +147,11 @@ public:
 class TScopedDesktop
 {
 public:
-    TScopedDesktop(IClipboard* clipboard, IUrlOpener* opener)
-    {
-        SetClipboard(clipboard);
-        SetUrlOpener(opener);
-    }
-    ~TScopedDesktop()
-    {
-        SetClipboard(nullptr);
-        SetUrlOpener(nullptr);
-    }
-    TScopedDesktop(const TScopedDesktop&) = delete;
-    TScopedDesktop& operator=(const TScopedDesktop&) = delete;
+    TScopedDesktop(IClipboard* clipboard, IUrlOpener* opener) : FClipboard(clipboard), FUrlOpener(opener) {}
+
+private:
+    TScopedService<IClipboard> FClipboard;
+    TScopedService<IUrlOpener> FUrlOpener;
 };
 
 } // namespace qv

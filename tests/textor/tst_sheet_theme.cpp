@@ -2,6 +2,7 @@
 
 #include "support/fixed_metrics.h"
 
+#include "support/fake_app_folders.h"
 #include "support/printers.h"
 
 #include <QDir>
@@ -91,6 +92,15 @@ TEST_F(SheetTheme, MissingUnreadableOrEscapingThemesFallBackToTheBuiltInOne)
         EXPECT_TRUE(IsBuiltIn(*TSheetTheme::LoadTheme(QString::fromLatin1(name), Folder))) << name;
     WriteTheme(Folder, QStringLiteral("Good"), "<ThemeInfo/>");
     EXPECT_FALSE(IsBuiltIn(*TSheetTheme::LoadTheme(QStringLiteral("Good"), Folder)));
+}
+
+TEST_F(SheetTheme, WithoutAFolderNamedThemesComeFromTheFolderBesideTheProgram)
+{
+    TFakeAppFolders folders(Folder);
+    ASSERT_TRUE(QDir().mkpath(AppFolder(afThemes)));
+    WriteTheme(AppFolder(afThemes), QStringLiteral("Beside"), "<ThemeInfo/>");
+    EXPECT_FALSE(IsBuiltIn(*TSheetTheme::LoadTheme(QStringLiteral("Beside"))));
+    EXPECT_TRUE(IsBuiltIn(*TSheetTheme::LoadTheme(QStringLiteral("Beside"), Folder)));
 }
 
 TEST_F(SheetTheme, ValuesAreReadClampedAndCutsAreInclusive)

@@ -10,6 +10,7 @@
 #include "roots/root.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
+#include "support/fake_clock.h"
 #include "support/printers.h"
 
 #include <QFile>
@@ -28,29 +29,18 @@ QByteArray ReadData(const QString& name)
     return file.readAll();
 }
 
-double fakeNow = 0;
-double FakeClock()
-{
-    return fakeNow;
-}
-
 class PlainTextDocument : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         RegisterPlainTextScheme();
-        SetTextorClock(&FakeClock);
         Scheme = CreateScheme(TPlainTextSchemeDescriptor::StaticClass());
         Scheme->SetUndoRedo(&Undo);
         Scheme->SetMessages(&Log);
         ASSERT_TRUE(Dir.isValid());
     }
-    void TearDown() override
-    {
-        Scheme.reset();
-        SetTextorClock(nullptr);
-    }
+    void TearDown() override { Scheme.reset(); }
 
     TPlainTextRoot* Root() const { return static_cast<TPlainTextRoot*>(Scheme->Root()); }
 
@@ -88,6 +78,7 @@ protected:
     }
 
     QTemporaryDir Dir;
+    TFakeClock Time;
     TUndoRedo Undo;
     TElementMessages Log;
     std::unique_ptr<TScheme> Scheme;
@@ -144,9 +135,9 @@ TEST_F(PlainTextDocument, EditsUndoAndRedoReachTheFile)
     // Replace "world" by "there", append a line, delete the comma.
     TTextorRange world = Range(1, 0, 1, 5);
     Root()->ReplaceWithText(tetRange, &world, false, QStringLiteral("there"));
-    fakeNow += 1000;
+    Time.Advance(1000);
     Root()->ReplaceWithText(tetAppend, nullptr, false, QStringLiteral("\r\nbye"));
-    fakeNow += 1000;
+    Time.Advance(1000);
     TTextorRange comma = Range(0, 5, 0, 6);
     Root()->ReplaceWithText(tetRange, &comma, false, QString());
     EXPECT_EQ(Root()->GetText(), QStringLiteral("Hello\r\nthere\t!\r\nbye"));
