@@ -6,6 +6,7 @@
 #include "elements/element_unaccepted.h"
 #include "elements/root.h"
 #include "elements/scheme.h"
+#include "elements/scheme_filer.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 #include "textor/scheme_code_mode_root.h"
 #include "textor/textor_element.h"
@@ -61,6 +62,14 @@ protected:
         QFile::remove(path);
         ASSERT_TRUE(QFile::copy(QStringLiteral(TEST_DATA_DIR "/") + name, path));
         Scheme->LoadFromFile(path);
+    }
+
+    // Loads the document from bytes, as a file is loaded.
+    void Load(TScheme& scheme, const QByteArray& bytes)
+    {
+        TKnot knot;
+        knot.LoadFromStream(bytes);
+        scheme.LoadFromKnot(scheme.Root(), fmFile, &knot);
     }
 
     QByteArray SaveAndRead()
@@ -201,6 +210,25 @@ TEST_F(PlainTextDocument, BrokenCodeReportsAndUndoBringsTheTreeBack)
     EXPECT_FALSE(Scheme->CodeMode());
     EXPECT_EQ(static_cast<TTextorElement*>(Scheme->Root())->GetText(), QStringLiteral("Hello,\r\nworld\t!"));
     EXPECT_EQ(SaveAndRead(), before);
+}
+
+TEST_F(PlainTextDocument, ManyElementsInOneParagraphLoadWithWorkPerElement)
+{
+    constexpr int count = 5000;
+    TKnot document(QStringLiteral("FreeText"));
+    document.WriteString(QStringLiteral("FormatVersion"), QStringLiteral("1.2"));
+    for (int i = 0; i < count; ++i)
+        document.AddKnot(QStringLiteral("Remark"))->WriteString(QStringLiteral("Kind"), QString::number(i));
+    QByteArray bytes;
+    document.SaveToStream(bytes, keUtf8);
+    Root()->Textor()->ResetCounters();
+    Load(*Scheme, bytes);
+    EXPECT_TRUE(Log.IsEmpty()) << LogTexts().join(u'\n').toStdString();
+    EXPECT_EQ(Root()->Textor()->ParagraphCount(), 1);
+    EXPECT_EQ(Root()->Textor()->FirstParagraph()->Length(), count);
+    // Appending each element finds the paragraph's end without walking the paragraph.
+    EXPECT_LE(Root()->Textor()->Counters().PortionSteps, 4 * count);
+    EXPECT_EQ(Scheme->SaveToBytes(), bytes) << "every element kept, in order";
 }
 
 } // namespace
