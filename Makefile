@@ -4,7 +4,7 @@ ASAN_DIR ?= build/asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-asan bench check-layering format check-format clean
+.PHONY: all deps configure build run test test-asan soak bench check-layering format check-format clean
 
 all: build
 
@@ -31,8 +31,14 @@ test-asan: deps
 	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# The random edit sequences of the tests, 10,000 of them instead of a few hundred.
+soak: build
+	QT_QPA_PLATFORM=offscreen QV_SOAK=1 $(BUILD_DIR)/tests/tst_schemes --gtest_filter='PlainTextRandomEdits.*'
+
+# The benchmarks need no display: Qt's offscreen platform unless another one is chosen.
 bench: build
-	@for b in $(BUILD_DIR)/bench/*_bench; do echo "== $$b"; $$b; done
+	@for b in $(BUILD_DIR)/bench/*_bench; do echo "== $$b"; \
+		QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} $$b || exit 1; done
 
 check-layering:
 	./scripts/check-layering.sh

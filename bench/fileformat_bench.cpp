@@ -221,6 +221,9 @@ BENCHMARK(BM_WriteKnots)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
+    // Runs without a display, as the tests do, unless a platform is chosen.
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -1,11 +1,14 @@
 // The end-to-end cost of one keystroke in a large Plain Text document: the edit operation through
 // the undo manager, merging with the keystroke before it, the element check and the re-arranging of
-// the changed paragraph. Numbers are for reports; nothing here is asserted.
+// the changed paragraph; and the loading of one paragraph of many embedded elements, whose cost per
+// element must not grow with their number. Numbers are for reports; nothing here is asserted.
 
 #include "core/knot.h"
 #include "core/undo_redo.h"
+#include "elements/element_messages.h"
 #include "elements/element_sheet.h"
 #include "elements/scheme.h"
+#include "elements/scheme_filer.h"
 #include "elements/visual_element.h"
 #include "fields/textor_element.h"
 #include "roots/root.h"
@@ -118,6 +121,41 @@ void BM_PlainTextKeystrokeNewStep(benchmark::State& state)
     Keystroke(state, false);
 }
 BENCHMARK(BM_PlainTextKeystrokeNewStep)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// One paragraph of `count` elements of a class the document does not know (they are kept as read),
+// loaded from bytes as a file would be. The time per element should stay flat from 1k to 100k.
+void BM_PlainTextLoadInlineElements(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    QByteArray data;
+    {
+        TKnot knot(QStringLiteral("FreeText"));
+        knot.WriteString(QStringLiteral("FormatVersion"), QStringLiteral("1.2"));
+        for (int i = 0; i < count; ++i)
+            knot.AddKnot(QStringLiteral("Remark"))
+                ->WriteString(QStringLiteral("Kind"), QString::number(i % 3));
+        knot.SaveToStream(data);
+    }
+    TElementMessages messages;
+    for (auto _ : state) {
+        auto scheme = std::make_unique<TScheme>(TPlainTextRoot::StaticClass(), QStringLiteral("FreeText"));
+        scheme->SetMessages(&messages);
+        auto knot = std::make_unique<TKnot>();
+        knot->LoadFromStream(data);
+        scheme->LoadFromKnot(scheme->Root(), fmFile, knot.get());
+        const int loaded = static_cast<TTextorElement*>(scheme->Root())->Textor()->FirstParagraph()->Length();
+        if (loaded != count || messages.Count() != 0)
+            state.SkipWithError("the paragraph did not load as written");
+        state.PauseTiming(); // freeing the tree is not loading
+        knot.reset();
+        scheme.reset();
+        state.ResumeTiming();
+    }
+    // Seconds per element.
+    state.counters["per_element"] = benchmark::Counter(
+        double(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PlainTextLoadInlineElements)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace qv

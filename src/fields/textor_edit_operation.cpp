@@ -62,6 +62,20 @@ std::unique_ptr<TKnot> NewContentKnot()
     return std::make_unique<TKnot>(QString::fromUtf16(textorContentName));
 }
 
+// The index of a position, moved out of a surrogate pair to the pair's start (or its end with
+// `forward`).
+TTextorIndex SnappedIndex(const TTextorPosition& position, bool forward)
+{
+    TParagraph* p = position.Paragraph;
+    return {p->Index(), p->SnapOffset(p->OffsetOf(position), forward)};
+}
+
+TTextorIndex SnappedInsertPoint(const TTextor& textor, const TTextorIndex& point)
+{
+    TTextorPosition position;
+    return textor.FromIndex(point, position) ? SnappedIndex(position, false) : point;
+}
+
 bool IsBlockClass(const TElementClass* cls)
 {
     return ApplicationClassesGroups().GetGroup(cgBlockClasses).contains(cls);
@@ -297,12 +311,22 @@ void TTextorEditOperation::ApplyEdit(TTextorElement* element)
     TUpdateGuard<TScheme> schemeGuard(element->Scheme());
     TUpdateGuard<TTextor> textorGuard(textor);
 
+    // Text goes in before a surrogate pair that the insertion point would cut, as the Textor
+    // inserts it (the point is in the text before the deletion).
+    if (State() == osDoing)
+        FInsertPoint = SnappedInsertPoint(*textor, FInsertPoint);
     if (!IsEmptyRange(FDeletedRange)) {
         TTextorRange range;
         if (textor->FromIndex(FDeletedRange, range)) {
             if (textor->Compare(range.Start, range.End) > 0) {
                 std::swap(range.Start, range.End);
                 std::swap(FDeletedRange.Start, FDeletedRange.End);
+            }
+            if (State() == osDoing) {
+                // A range that cuts a surrogate pair takes the whole character, as the caret never
+                // stands inside one: what is kept for undo is exactly what goes.
+                FDeletedRange = {SnappedIndex(range.Start, false), SnappedIndex(range.End, true)};
+                textor->FromIndex(FDeletedRange, range);
             }
             if (State() == osDoing && !FDeletedContent) {
                 FDeletedContent = NewContentKnot();

@@ -98,6 +98,7 @@ struct TTextorCounters
     int Wraps = 0;             // paragraphs broken into rows again
     int Moves = 0;             // paragraphs whose rows were only shifted
     int Changes = 0;           // Changed calls
+    int64_t PortionSteps = 0;  // portions walked to turn offsets into positions and back
 };
 
 // Kinds of portions.

@@ -583,16 +583,39 @@ int TParagraph::Index() const
 
 TPortion* TParagraph::PortionAt(int offset, int& local) const
 {
-    int start = 0;
-    for (TPortion* portion = FFirstPortion; portion != nullptr; portion = portion->Next()) {
-        if (offset < start + portion->Length()) {
-            local = qMax(0, offset - start);
-            return portion;
-        }
-        start += portion->Length();
-    }
     local = 0;
-    return nullptr;
+    if (offset >= FLength)
+        return nullptr;
+    // Walk from the nearer end, so that work at either end of a long paragraph (appending while a
+    // document loads) costs a few steps, not the whole paragraph.
+    int steps = 0;
+    TPortion* found = nullptr;
+    if (offset < FLength - offset) {
+        int start = 0;
+        for (TPortion* portion = FFirstPortion; portion != nullptr; portion = portion->FNext) {
+            ++steps;
+            if (offset < start + portion->Length()) {
+                local = qMax(0, offset - start);
+                found = portion;
+                break;
+            }
+            start += portion->Length();
+        }
+    } else {
+        int end = FLength;
+        for (TPortion* portion = FLastPortion; portion != nullptr; portion = portion->FPrev) {
+            ++steps;
+            const int start = end - portion->Length();
+            if (offset >= start) {
+                local = offset - start;
+                found = portion;
+                break;
+            }
+            end = start;
+        }
+    }
+    FTextor->FCounters.PortionSteps += steps;
+    return found;
 }
 
 TTextorPosition TParagraph::PositionAt(int offset) const
@@ -604,16 +627,35 @@ TTextorPosition TParagraph::PositionAt(int offset) const
 
 int TParagraph::OffsetOf(const TTextorPosition& position) const
 {
-    if (position.Portion == nullptr)
+    const TPortion* at = position.Portion;
+    // The end, or a position of another paragraph.
+    if (at == nullptr || at->FParagraph != this)
         return FLength;
+    // The portion's start: the lengths before it, or the paragraph's length less the lengths from
+    // it on, whichever side is shorter (both sides are walked in step).
+    int before = 0;
+    int after = at->Length();
+    const TPortion* back = at->FPrev;
+    const TPortion* forward = at->FNext;
     int start = 0;
-    for (const TPortion* portion = FFirstPortion; portion != nullptr; portion = portion->Next()) {
-        if (portion == position.Portion)
-            return qBound(0, start + position.Offset, FLength);
-        start += portion->Length();
+    int steps = 0;
+    for (;;) {
+        ++steps;
+        if (back == nullptr) {
+            start = before;
+            break;
+        }
+        if (forward == nullptr) {
+            start = FLength - after;
+            break;
+        }
+        before += back->Length();
+        back = back->FPrev;
+        after += forward->Length();
+        forward = forward->FNext;
     }
-    // A position of another paragraph (or a stale one): the end.
-    return FLength;
+    FTextor->FCounters.PortionSteps += steps;
+    return qBound(0, start + position.Offset, FLength);
 }
 
 int TParagraph::Top() const

@@ -358,6 +358,41 @@ TEST_F(TextField, InsertingABlockElementMidLinePutsItOnItsOwnLine)
     EXPECT_TRUE(field->CollectAll<TElement_Star>().empty());
 }
 
+// A range or point that cuts a surrogate pair takes the whole character, and undo gives back exactly
+// the old text.
+TEST_F(TextField, EditsThatCutASurrogatePairTakeTheWholeCharacter)
+{
+    struct TRow
+    {
+        const char* Name;
+        TTextorIndexRange Range;
+        QString Text;
+        QString Edited;
+    };
+    const QString face = QString::fromUtf16(u"\U0001F600");
+    const QString original = QStringLiteral("a") + face + QStringLiteral("bc");
+    const TRow rows[] = {
+        {"start inside the pair", {{0, 2}, {0, 4}}, QString(), QStringLiteral("ac")},
+        {"end inside the pair", {{0, 0}, {0, 2}}, QString(), QStringLiteral("bc")},
+        {"replacing from inside", {{0, 2}, {0, 3}}, QStringLiteral("X"), QStringLiteral("aXbc")},
+        {"inserting inside", {{0, 2}, {0, 2}}, QStringLiteral("X"), QStringLiteral("aX") + face + "bc"},
+    };
+    TTestTextField* field = NewField(multiLine, tboElements);
+    for (const TRow& row : rows) {
+        field->SetText(original);
+        TTextorRange range;
+        ASSERT_TRUE(field->Textor()->FromIndex(row.Range, range)) << row.Name;
+        field->ReplaceWithText(tetRange, &range, false, row.Text);
+        EXPECT_EQ(field->GetText(), row.Edited) << row.Name;
+        Undo.Undo();
+        EXPECT_EQ(field->GetText(), original) << row.Name;
+        Undo.Redo();
+        EXPECT_EQ(field->GetText(), row.Edited) << row.Name;
+        Undo.Clear();
+        fakeNow += 1000;
+    }
+}
+
 // Edits, undos and redos in random order end with the content that replaying only the edits that
 // survive in the history gives.
 TEST_F(TextField, RandomEditsUndosAndRedosMatchAReplay)

@@ -5,6 +5,7 @@
 #include "elements/element_messages.h"
 #include "elements/element_unaccepted.h"
 #include "elements/scheme.h"
+#include "elements/scheme_filer.h"
 #include "fields/scheme_code_mode_root.h"
 #include "fields/textor_element.h"
 #include "roots/root.h"
@@ -17,6 +18,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -51,6 +55,14 @@ protected:
         QFile::remove(path);
         ASSERT_TRUE(QFile::copy(QStringLiteral(TEST_DATA_DIR "/") + name, path));
         Scheme->LoadFromFile(path);
+    }
+
+    // Loads the document from bytes, as a file is loaded.
+    void Load(TScheme& scheme, const QByteArray& bytes)
+    {
+        TKnot knot;
+        knot.LoadFromStream(bytes);
+        scheme.LoadFromKnot(scheme.Root(), fmFile, &knot);
     }
 
     QByteArray SaveAndRead()
@@ -192,6 +204,172 @@ TEST_F(PlainTextDocument, BrokenCodeReportsAndUndoBringsTheTreeBack)
     EXPECT_FALSE(Scheme->CodeMode());
     EXPECT_EQ(static_cast<TTextorElement*>(Scheme->Root())->GetText(), QStringLiteral("Hello,\r\nworld\t!"));
     EXPECT_EQ(SaveAndRead(), before);
+}
+
+TEST_F(PlainTextDocument, ManyElementsInOneParagraphLoadWithWorkPerElement)
+{
+    constexpr int count = 5000;
+    TKnot document(QStringLiteral("FreeText"));
+    document.WriteString(QStringLiteral("FormatVersion"), QStringLiteral("1.2"));
+    for (int i = 0; i < count; ++i)
+        document.AddKnot(QStringLiteral("Remark"))->WriteString(QStringLiteral("Kind"), QString::number(i));
+    QByteArray bytes;
+    document.SaveToStream(bytes, keUtf8);
+    Root()->Textor()->ResetCounters();
+    Load(*Scheme, bytes);
+    EXPECT_TRUE(Log.IsEmpty()) << LogTexts().join(u'\n').toStdString();
+    EXPECT_EQ(Root()->Textor()->ParagraphCount(), 1);
+    EXPECT_EQ(Root()->Textor()->FirstParagraph()->Length(), count);
+    // Appending each element finds the paragraph's end without walking the paragraph.
+    EXPECT_LE(Root()->Textor()->Counters().PortionSteps, 4 * count);
+    EXPECT_EQ(Scheme->SaveToBytes(), bytes) << "every element kept, in order";
+}
+
+// --- Random edits, undos and redos, compared on the saved bytes ------------------------------------
+//
+// Each sequence starts from a document with text, tabs, line breaks and an element the document
+// type does not know, and makes random edits at any offsets the edit operations accept (inside
+// surrogate pairs too), with text of line breaks, tabs, characters above U+FFFF and elements.
+// After every undo and redo the saved bytes must equal those recorded at that point of the
+// history; at the end undo-all, redo-all and reloading the saved bytes are checked too.
+// QV_SOAK=1 runs 10,000 sequences instead of 300 (100 in unoptimized builds); QV_SEED=n runs only the
+// sequence of seed n.
+
+class PlainTextRandomEdits : public PlainTextDocument
+{
+protected:
+    // The content of an edit: text, or (empty `Text`) one element of an unknown class.
+    struct TPiece
+    {
+        QString Text;
+        bool Element = false;
+    };
+
+    void RunSequence(uint32_t seed, int steps);
+
+    int UndoSteps()
+    {
+        int count = 0;
+        for (TNode* node = Undo.UndoList()->FirstChild(); node != nullptr; node = node->NextSibling())
+            ++count;
+        return count;
+    }
+};
+
+void PlainTextRandomEdits::RunSequence(uint32_t seed, int steps)
+{
+    SCOPED_TRACE(testing::Message() << "seed " << seed << " (rerun it alone with QV_SEED=" << seed << ")");
+    Undo.Clear();
+    Scheme = CreateScheme(TPlainTextSchemeDescriptor::StaticClass());
+    Scheme->SetUndoRedo(&Undo);
+    Scheme->SetMessages(&Log);
+    Load(*Scheme, ReadData(QStringLiteral("mixed_content.frt")));
+    ASSERT_TRUE(Log.IsEmpty()) << LogTexts().join(u'\n').toStdString();
+
+    const QString face = QString::fromUtf16(u"\U0001F600");
+    const std::vector<TPiece> pieces = {
+        {QString()},
+        {QStringLiteral("x")},
+        {QStringLiteral("yz")},
+        {QStringLiteral("\t")},
+        {QStringLiteral("\r\n")},
+        {QStringLiteral("q\r\nr")},
+        {face},
+        {QStringLiteral("a") + face + QStringLiteral("\r\n") + face},
+        {QString(), true},
+    };
+    std::mt19937 random(seed);
+    auto below = [&random](int n) {
+        return int(random() % uint32_t(n));
+    };
+    TTextor* textor = Root()->Textor();
+    auto anyIndex = [&]() {
+        const int paragraph = below(textor->ParagraphCount());
+        TParagraph* p = textor->FirstParagraph();
+        for (int i = 0; i < paragraph; ++i)
+            p = p->Next();
+        return TTextorIndex{paragraph, below(p->Length() + 1)};
+    };
+
+    // The saved bytes at each point of the history; `at` is the current one.
+    std::vector<QByteArray> history{Scheme->SaveToBytes()};
+    size_t at = 0;
+    for (int step = 0; step < steps; ++step) {
+        Time.Advance(below(2) == 0 ? 100 : 1000);
+        const int action = below(10);
+        if (action < 2 && Undo.CanUndo()) {
+            ASSERT_TRUE(Undo.Undo()) << "step " << step;
+            ASSERT_EQ(Scheme->SaveToBytes(), history[--at]) << "undo at step " << step;
+        } else if (action < 3 && Undo.CanRedo()) {
+            ASSERT_TRUE(Undo.Redo()) << "step " << step;
+            ASSERT_EQ(Scheme->SaveToBytes(), history[++at]) << "redo at step " << step;
+        } else {
+            TTextorIndex a = anyIndex();
+            TTextorIndex b = below(3) == 0 ? anyIndex() : a;
+            if (b < a)
+                std::swap(a, b);
+            if (below(3) == 0 && a.Offset > 0) {
+                // A Backspace-like step, so that some edits merge.
+                b = a;
+                --a.Offset;
+            }
+            TTextorRange range;
+            ASSERT_TRUE(textor->FromIndex(TTextorIndexRange{a, b}, range));
+            const TPiece& piece = pieces[size_t(below(int(pieces.size())))];
+            const int stepsBefore = UndoSteps();
+            if (piece.Element) {
+                TKnot content(QString::fromUtf16(textorContentName));
+                content.AddKnot(QStringLiteral("Remark"))
+                    ->WriteString(QStringLiteral("Kind"), QString::number(step));
+                Root()->Replace(tetRange, &range, false, 0, fmFile, &content);
+            } else {
+                Root()->ReplaceWithText(tetRange, &range, false, piece.Text);
+            }
+            const QByteArray bytes = Scheme->SaveToBytes();
+            if (Undo.CanRedo()) {
+                // Nothing was recorded: nothing may have changed.
+                ASSERT_EQ(bytes, history[at]) << "step " << step;
+                continue;
+            }
+            history.resize(at + 1);
+            if (UndoSteps() > stepsBefore) {
+                history.push_back(bytes);
+                ++at;
+            } else {
+                history[at] = bytes; // merged into the last step (or nothing was recorded)
+            }
+            ASSERT_EQ(size_t(UndoSteps()), at);
+        }
+    }
+    while (Undo.CanUndo()) {
+        ASSERT_TRUE(Undo.Undo());
+        ASSERT_EQ(Scheme->SaveToBytes(), history[--at]) << "undo-all";
+    }
+    ASSERT_EQ(at, 0u);
+    while (Undo.CanRedo()) {
+        ASSERT_TRUE(Undo.Redo());
+        ASSERT_EQ(Scheme->SaveToBytes(), history[++at]) << "redo-all";
+    }
+    ASSERT_EQ(at, history.size() - 1);
+    std::unique_ptr<TScheme> reloaded = CreateScheme(TPlainTextSchemeDescriptor::StaticClass());
+    Load(*reloaded, history.back());
+    ASSERT_EQ(reloaded->SaveToBytes(), history.back()) << "reload";
+    Undo.Clear();
+}
+
+TEST_F(PlainTextRandomEdits, SavedBytesFollowTheHistory)
+{
+    bool seedGiven = false;
+    const uint32_t onlySeed = qEnvironmentVariable("QV_SEED").toUInt(&seedGiven);
+    const bool soak = qEnvironmentVariable("QV_SOAK") == QStringLiteral("1");
+#ifdef NDEBUG
+    constexpr int usual = 300;
+#else
+    constexpr int usual = 100; // unoptimized builds, with the sanitizers, are some twenty times slower
+#endif
+    const int sequences = seedGiven ? 1 : (soak ? 10000 : usual);
+    for (int i = 0; i < sequences && !HasFailure(); ++i)
+        RunSequence(seedGiven ? onlySeed : 1000u + uint32_t(i), 40);
 }
 
 } // namespace
