@@ -389,7 +389,7 @@ TEST_F(TextField, EditsThatCutASurrogatePairTakeTheWholeCharacter)
         Undo.Redo();
         EXPECT_EQ(field->GetText(), row.Edited) << row.Name;
         Undo.Clear();
-        fakeNow += 1000;
+        Time.Advance(1000);
     }
 }
 
