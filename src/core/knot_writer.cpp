@@ -20,6 +20,7 @@ public:
 
     void Write(const TKnot& root)
     {
+        FRoot = &root;
         WriteKnot(root);
         // Every line ends with CR LF, the last one too, whatever the options.
         Reserve(2);
@@ -93,7 +94,8 @@ private:
             Put(name);
             return;
         }
-        const bool unquoted = (options & koUnquoted) != 0;
+        // Without a name the value keeps its quotes: the reader takes '=' for a name only before '"'.
+        const bool unquoted = (options & koUnquoted) != 0 && !name.isEmpty();
         if (const QByteArray* stream = param.Stream()) {
             // Hexadecimal digits never need quotes nor encoding.
             static const char digits[] = "0123456789ABCDEF";
@@ -139,8 +141,11 @@ private:
         FNoBreaks = FNoBreaks || (options & koNoBreaks) != 0;
 
         const QString& name = knot.Name();
-        StartText(MaxSize(name) + 3);
+        StartText(MaxSize(name) + 4);
         *FCur++ = '<';
+        // "<?" at the start of a text is a declaration; the reader allows white space after "<".
+        if (&knot == FRoot && name.startsWith(u'?'))
+            *FCur++ = ' ';
         Put(name);
         for (const TKnotParam* param = knot.FirstParam(); param != nullptr; param = param->Next())
             WriteParam(*param, options);
@@ -176,6 +181,7 @@ private:
 
     QByteArray& FData;
     const qsizetype FStart;
+    const TKnot* FRoot = nullptr;
     char* FCur = nullptr;
     char* FEnd = nullptr;
     int FLevel = 0;
