@@ -109,6 +109,24 @@ TEST(KnotWriter, OptionsOfOneKnotHoldForItsSubtreeOnly)
                                                 "\t<tail/>\r\n</r>\r\n"));
 }
 
+TEST(KnotWriter, AKnotWhoseChildrenAreAllLeftOutIsWrittenWithoutThem)
+{
+    TKnot root(QStringLiteral("r"));
+    root.SetOptions(koSkipEmpty);
+    root.WriteString(QStringLiteral("x"), QStringLiteral("1"));
+    root.AddKnot(QStringLiteral("e"))->AddKnot(QStringLiteral("f"));
+    EXPECT_EQ(root.SaveToText(), QStringLiteral("<r x=\"1\"/>\r\n"));
+}
+
+TEST(KnotWriter, TextWithoutAMarkIsAlwaysUtf8)
+{
+    TKnot knot;
+    knot.LoadFromStream(QByteArray("\xEF\xBB\xBF<k v=\"a\xDD\" w=\"\xC3\xA9\"/>"));
+    QByteArray ansi;
+    knot.SaveToStream(ansi, keAnsi);
+    EXPECT_EQ(ansi, QByteArray("<k v=\"a\xEF\xBF\xBD\" w=\"\xC3\xA9\"/>\r\n"));
+}
+
 TEST(KnotWriter, StreamsAreUpperCaseHexAndNeverQuotedWhenTheyNeedNot)
 {
     TKnot knot(QStringLiteral("k"));
