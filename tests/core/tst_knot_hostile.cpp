@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string_view>
 
 namespace qv {
@@ -17,7 +18,6 @@ struct THostileRow
     qsizetype Knots;      // in the tree, the root included
     qsizetype Params;     // attributes in the tree
     qsizetype ValueBytes; // UTF-8 bytes of all text values
-    bool Large;           // too slow under the sanitizers
 };
 
 QByteArray Utf16(std::u16string_view text, bool bigEndian)
@@ -43,34 +43,37 @@ QByteArray Bytes(const char (&text)[N])
     return QByteArray(text, N - 1);
 }
 
-constexpr qsizetype million = 1000000;
-constexpr qsizetype hugeValue = qsizetype(100) << 20;
+// The sanitizers make the largest inputs take minutes: there they are a tenth of the size.
+#if defined(QV_SANITIZE)
+constexpr qsizetype scale = 10;
+#else
+constexpr qsizetype scale = 1;
+#endif
+constexpr qsizetype million = 1000000 / scale;
+constexpr qsizetype hugeValue = (qsizetype(100) << 20) / scale;
 
 const THostileRow hostileRows[] = {
-    {"Utf8MarkAlone", []() -> QByteArray { return QByteArray("\xEF\xBB\xBF"); }, true, 1, 0, 0, false},
-    {"Utf16MarkAlone", []() -> QByteArray { return QByteArray("\xFF\xFE"); }, true, 1, 0, 0, false},
+    {"Utf8MarkAlone", []() -> QByteArray { return QByteArray("\xEF\xBB\xBF"); }, true, 1, 0, 0},
+    {"Utf16MarkAlone", []() -> QByteArray { return QByteArray("\xFF\xFE"); }, true, 1, 0, 0},
     {"SecondUtf8Mark", []() -> QByteArray { return QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF<a/>"); }, true, 1, 0,
-     0, false},
-    {"SecondUtf16MarkLE", []() -> QByteArray { return Utf16(u"\uFEFF\uFEFF<a/>", false); }, true, 1, 0, 0,
-     false},
-    {"SecondUtf16MarkBE", []() -> QByteArray { return Utf16(u"\uFEFF\uFEFF<a/>", true); }, true, 1, 0, 0,
-     false},
-    {"OnlyNuls", []() -> QByteArray { return QByteArray(8, '\0'); }, true, 1, 0, 0, false},
+     0},
+    {"SecondUtf16MarkLE", []() -> QByteArray { return Utf16(u"\uFEFF\uFEFF<a/>", false); }, true, 1, 0, 0},
+    {"SecondUtf16MarkBE", []() -> QByteArray { return Utf16(u"\uFEFF\uFEFF<a/>", true); }, true, 1, 0, 0},
+    {"OnlyNuls", []() -> QByteArray { return QByteArray(8, '\0'); }, true, 1, 0, 0},
     {"NulsInNamesAndValues", []() -> QByteArray { return Bytes("<a\0 b\0=\"\0\"><\0/></a\0>"); }, false, 2, 1,
-     1, false},
-    {"OddLengthUtf16", []() -> QByteArray { return Utf16(u"\uFEFF<a/>", false) + 'x'; }, true, 1, 0, 0,
-     false},
+     1},
+    {"OddLengthUtf16", []() -> QByteArray { return Utf16(u"\uFEFF<a/>", false) + 'x'; }, true, 1, 0, 0},
     // UTF-8 cannot carry a lone surrogate: it is read as "?".
     {"LoneSurrogatesUtf16", []() -> QByteArray { return Utf16(u"\uFEFF<a\xDC00 v=\"\xD800\"/>", true); },
-     false, 1, 1, 1, false},
+     false, 1, 1, 1},
     // Behind a UTF-8 mark the bytes are taken as they are, and written back as they were.
     {"SurrogateBytesUtf8", []() -> QByteArray { return QByteArray("\xEF\xBB\xBF<a v=\"\xED\xA0\x80\"/>"); },
-     false, 1, 1, 3, false},
+     false, 1, 1, 3},
     // Deeper than the reader allows: corrupt, the levels up to the limit stay.
     {"DeepNesting", []() -> QByteArray { return Repeat("<a>", 100000) + Repeat("</a>", 100000); }, true, 1000,
-     0, 0, false},
+     0, 0},
     {"MillionSiblings", []() -> QByteArray { return "<r>" + Repeat("<a/>", million) + "</r>"; }, false,
-     million + 1, 0, 0, false},
+     million + 1, 0, 0},
     {"MillionAttributes",
      []() -> QByteArray {
          QByteArray bytes = "<r";
@@ -78,10 +81,10 @@ const THostileRow hostileRows[] = {
              bytes += " a" + QByteArray::number(i) + "=\"1\"";
          return bytes + "/>";
      },
-     false, 1, million, million, false},
+     false, 1, million, million},
     {"HundredMegabyteValue",
      []() -> QByteArray { return "<r v=\"" + Repeat("0123456789abcde ", hugeValue / 16) + "\"/>"; }, false, 1,
-     1, hugeValue, true},
+     1, hugeValue},
 };
 
 class KnotHostileInput : public ::testing::TestWithParam<THostileRow>
@@ -109,10 +112,8 @@ protected:
 TEST_P(KnotHostileInput, ReadsWhatItCanAndWritesWhatReadsBack)
 {
     const THostileRow& row = GetParam();
-#if defined(QV_SANITIZE)
-    if (row.Large)
-        GTEST_SKIP() << "takes too long under the sanitizers; run in the release build";
-#endif
+    if (scale != 1 && row.Knots + row.Params + row.ValueBytes >= million)
+        std::printf("[   NOTE   ] %s: a tenth of the size under the sanitizers\n", row.Name);
     TKnot knot;
     knot.LoadFromStream(row.Make());
     EXPECT_EQ(knot.Corrupt(), row.Corrupt);
