@@ -42,7 +42,7 @@ for target in $FUZZ_TARGETS; do
     rm -rf "$work" "$findings"
     mkdir -p "$work" "$findings"
     if [ -d "tests/fuzz/corpus/$target" ]; then
-        cp tests/fuzz/corpus/"$target"/* "$work"/ 2>/dev/null || true
+        find "tests/fuzz/corpus/$target" -type f ! -name .keep -exec cp {} "$work"/ \;
     fi
     seeds "$target" | while read -r file; do
         cp "$file" "$work/seed-$(echo "$file" | tr '/' '_')"
