@@ -1,10 +1,11 @@
 # The two commands of the README: `make run` and `make test`. Each does the whole set-up first.
 BUILD_DIR ?= build/release
 ASAN_DIR ?= build/asan
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-asan soak bench check-layering format check-format clean
+.PHONY: all deps configure build run test test-asan soak fuzz bench check-layering format check-format clean
 
 all: build
 
@@ -30,6 +31,10 @@ test-asan: deps
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# The libFuzzer targets, built with clang in build/fuzz, each run for FUZZ_SECONDS on its corpus.
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) ./scripts/run-fuzzers.sh
 
 # The random edit sequences of the tests, 10,000 of them instead of a few hundred.
 soak: build

@@ -358,6 +358,8 @@ void TSourceCodeWriter::WriteString(const QString& text, bool indentContinuation
     QString rest = text;
     QString piece;
     int n = 1;
+    // A negative MinTail would keep even an empty remainder from ending the loop.
+    const qsizetype minTail = std::max(FMinTail, 0);
     for (;;) {
         const qsizetype room = qsizetype(FMaxLineLength) - line.size();
         const qsizetype start = std::max<qsizetype>(room, 3);
@@ -366,7 +368,7 @@ void TSourceCodeWriter::WriteString(const QString& text, bool indentContinuation
         piece = rest.left(take);
         rest.remove(0, take);
         KeepSurrogatePair(piece, rest);
-        if (rest.size() <= FMinTail)
+        if (rest.size() <= minTail)
             break;
         SetLastLine(line + QuoteString(piece, n > 1, false));
         if (indentContinuation && n == 1)

@@ -4,6 +4,7 @@
 #include "core/errors.h"
 #include "core/safe_file.h"
 #include "core/strings.h"
+#include "core/value_encoding.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -132,7 +133,7 @@ QByteArrayView TKnotParam::TextUtf8() const
 
 QString TKnotParam::Text() const
 {
-    return QString::fromUtf8(TextUtf8());
+    return TextFromUtf8(TextUtf8());
 }
 
 const QByteArray* TKnotParam::Stream() const

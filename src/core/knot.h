@@ -234,7 +234,8 @@ public:
     // marked Corrupt, keeps what was parsed and the result is false.
     bool LoadFromText(const QString& text);
     // Decodes the bytes (byte order mark: UTF-8, UTF-16 LE or BE; none: UTF-8 when the bytes are
-    // valid UTF-8, otherwise windows-1252) and parses them. A failed parse only sets Corrupt.
+    // valid UTF-8, otherwise windows-1252) and parses them. Only the first mark is one: a U+FEFF after
+    // it is text, which no knot text starts with. A failed parse only sets Corrupt.
     void LoadFromStream(const QByteArray& stream);
     // Throws EQvError: "File not found: %1" for a missing file, the system's reason for other read
     // errors. A failed parse only sets Corrupt.

@@ -129,7 +129,7 @@ private:
         const auto found = FNames.constFind(utf8.toByteArray());
         if (found != FNames.cend())
             return found.value();
-        QString name = QString::fromUtf8(utf8);
+        QString name = TextFromUtf8(utf8);
         if (FStoredChars + name.size() > maxStoredChars)
             return name;
         auto* chars = new char16_t[size_t(name.size())];
@@ -162,6 +162,9 @@ constexpr size_t maxKnotDepth = 1000;
 //    between tags makes the parse fail but is skipped up to the next "<"; after an end tag
 //    everything up to the next "<" is skipped;
 //  - after the root element only white space may follow.
+// Names are otherwise never empty but in the two forms the writer gives a knot or an attribute
+// without a name: "</>" where an element may start (it cannot be an end tag there: the open element
+// has a name) and ' ="value"'.
 // Any other violation stops the parse; the knots read so far stay, an attribute or a knot whose
 // name or value was cut short does not. The parser never throws (but for memory).
 class TKnotParser
@@ -211,10 +214,16 @@ private:
         return QByteArrayView(start, FP - start);
     }
 
+    // At "<": "</>" is a knot without a name, attributes or children, as the writer writes one.
+    bool AtUnnamedLeaf() const { return FEnd - FP >= 3 && FP[1] == '/' && FP[2] == '>'; }
+
     // Names repeat all over a text: a small cache in front of the name table.
     const QString& Intern(QByteArrayView name)
     {
+        static const QString empty;
         const qsizetype size = name.size();
+        if (size == 0)
+            return empty;
         const auto* s = reinterpret_cast<const unsigned char*>(name.data());
         size_t hash = size_t(size) * 0x9E3779B1u;
         hash ^= size_t(s[0]) * 31u + size_t(s[size - 1]) * 131u + size_t(s[size / 2]) * 7u;
@@ -251,6 +260,11 @@ private:
                     ++FP;
             }
         }
+        if (AtUnnamedLeaf()) { // the root stays without a name
+            FP += 3;
+            SkipSpace();
+            return FP == FEnd;
+        }
         bool empty = false;
         TOpenKnot root{&FRoot, {}};
         if (!ParseStartTag(root, empty))
@@ -265,6 +279,13 @@ private:
             if (*FP != '<') {
                 FFailed = true; // text between tags
                 SkipTo('<');
+                continue;
+            }
+            if (AtUnnamedLeaf()) { // never the end tag: an open element always has a name
+                if (open.size() >= maxKnotDepth)
+                    return false;
+                (new TKnot())->SetParent(open.back().Knot);
+                FP += 3;
                 continue;
             }
             if (FEnd - FP > 1 && FP[1] == '/') {
@@ -325,7 +346,10 @@ private:
                 return true;
             }
             const QByteArrayView paramName = ScanName();
-            if (paramName.isEmpty() || FP == FEnd)
+            if (FP == FEnd)
+                return false;
+            // An attribute without a name is written as '=' and a quoted value.
+            if (paramName.isEmpty() && (*FP != '=' || FEnd - FP < 2 || FP[1] != '"'))
                 return false;
             QByteArrayView value;
             bool hasValue = false;
@@ -407,9 +431,14 @@ void TKnot::LoadFromStream(const QByteArray& stream)
     }
     QString text;
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        // Only the first mark is one: a U+FEFF after it is text (and no valid start of knot text).
         QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE
-                                                            : QStringConverter::Utf16BE);
+                                                            : QStringConverter::Utf16BE,
+                               QStringConverter::Flag::ConvertInitialBom);
         text = decoder.decode(bytes.sliced(2));
+        // A last odd byte is half a character: U+FFFD, which fails the parse after the root.
+        if (bytes.size() % 2 != 0)
+            text += QChar(QChar::ReplacementCharacter);
     } else if (bytes.isValidUtf8()) {
         TKnotParser(*this, bytes).Parse();
         return;

@@ -20,6 +20,7 @@ public:
 
     void Write(const TKnot& root)
     {
+        FRoot = &root;
         WriteKnot(root);
         // Every line ends with CR LF, the last one too, whatever the options.
         Reserve(2);
@@ -93,7 +94,8 @@ private:
             Put(name);
             return;
         }
-        const bool unquoted = (options & koUnquoted) != 0;
+        // Without a name the value keeps its quotes: the reader takes '=' for a name only before '"'.
+        const bool unquoted = (options & koUnquoted) != 0 && !name.isEmpty();
         if (const QByteArray* stream = param.Stream()) {
             // Hexadecimal digits never need quotes nor encoding.
             static const char digits[] = "0123456789ABCDEF";
@@ -139,12 +141,23 @@ private:
         FNoBreaks = FNoBreaks || (options & koNoBreaks) != 0;
 
         const QString& name = knot.Name();
-        StartText(MaxSize(name) + 3);
+        StartText(MaxSize(name) + 4);
         *FCur++ = '<';
+        // "<?" at the start of a text is a declaration; the reader allows white space after "<".
+        if (&knot == FRoot && name.startsWith(u'?'))
+            *FCur++ = ' ';
         Put(name);
         for (const TKnotParam* param = knot.FirstParam(); param != nullptr; param = param->Next())
             WriteParam(*param, options);
-        if (knot.FirstChild() == nullptr) {
+        // A knot whose children are all left out is written as one without children.
+        const bool skipEmpty = (options & koSkipEmpty) != 0;
+        auto written = [skipEmpty](const TNode* node) {
+            while (node != nullptr && skipEmpty && static_cast<const TKnot*>(node)->IsEmpty())
+                node = node->NextSibling();
+            return static_cast<const TKnot*>(node);
+        };
+        const TKnot* child = written(knot.FirstChild());
+        if (child == nullptr) {
             Reserve(2);
             *FCur++ = '/';
             *FCur++ = '>';
@@ -153,15 +166,12 @@ private:
             *FCur++ = '>';
             Break();
             ++FLevel;
-            const bool skipEmpty = (options & koSkipEmpty) != 0;
-            for (const TNode* node = knot.FirstChild(); node != nullptr; node = node->NextSibling()) {
-                const auto* child = static_cast<const TKnot*>(node);
-                if (skipEmpty && child->IsEmpty())
-                    continue;
+            while (child != nullptr) {
                 WriteKnot(*child);
-                const auto* next = static_cast<const TKnot*>(child->NextSibling());
+                const TKnot* next = written(child->NextSibling());
                 if (next == nullptr || !next->HasOption(koSameLine))
                     Break();
+                child = next;
             }
             --FLevel;
             StartText(MaxSize(name) + 3);
@@ -176,6 +186,7 @@ private:
 
     QByteArray& FData;
     const qsizetype FStart;
+    const TKnot* FRoot = nullptr;
     char* FCur = nullptr;
     char* FEnd = nullptr;
     int FLevel = 0;
@@ -196,9 +207,18 @@ QString TKnot::SaveToText() const
 void TKnot::SaveToStream(QByteArray& stream, TKnotEncoding encoding) const
 {
     switch (encoding) {
-    case keAnsi:
+    case keAnsi: {
+        const qsizetype start = stream.size();
         TKnotTextWriter(stream).Write(*this);
+        // Values read from behind a UTF-8 mark keep bytes that are no UTF-8. Without a mark the
+        // reader would take the whole text for a Windows code page: such bytes become U+FFFD.
+        if (!QByteArrayView(stream).sliced(start).isValidUtf8()) {
+            const QByteArray valid = QString::fromUtf8(QByteArrayView(stream).sliced(start)).toUtf8();
+            stream.truncate(start);
+            stream += valid;
+        }
         break;
+    }
     case keUtf8:
         stream += "\xEF\xBB\xBF";
         TKnotTextWriter(stream).Write(*this);

@@ -1,5 +1,7 @@
 #include "core/value_encoding.h"
 
+#include <QStringDecoder>
+
 #include <cstring>
 #include <type_traits>
 
@@ -370,6 +372,14 @@ qsizetype DecodeValueTo(char* out, QByteArrayView utf8, int quoteCount, bool dec
         return DecodeValueInPlace(out, utf8.size(), quoteCount, decodeEntities);
     }
     return DecodeReferences<char, TUtf8Sink>(utf8.data(), utf8.size(), out);
+}
+
+QString TextFromUtf8(QByteArrayView utf8)
+{
+    if (!utf8.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(utf8);
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
 }
 
 QString EscapeText(const QString& text)

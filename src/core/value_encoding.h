@@ -49,6 +49,10 @@ qsizetype DecodeValueTo(char* out, QByteArrayView utf8, int quoteCount, bool dec
 // included, is unchanged.
 QString EscapeText(const QString& text);
 
+// UTF-8 to UTF-16, every character kept: a leading U+FEFF is text here, not a byte order mark
+// (QString::fromUtf8 drops it). Names and values of knots go through this.
+QString TextFromUtf8(QByteArrayView utf8);
+
 // True for the characters the knot reader treats as white space.
 constexpr bool IsKnotSpace(char16_t c)
 {

@@ -297,6 +297,15 @@ TEST_F(WrapTest, EmptyStringIsAnEmptyLiteral)
     EXPECT_EQ(FWriter.IndentLevel(), 1);
 }
 
+TEST_F(WrapTest, NegativeMinTailEndsLikeZero)
+{
+    FWriter.SetMinTail(-1);
+    FWriter.WriteString(QStringLiteral("abc"), false);
+    FWriter.NewLine();
+    FWriter.WriteString(QString(), false);
+    EXPECT_EQ(FWriter.Lines(), L({"'abc'", "''"}));
+}
+
 TEST_F(WrapTest, SurrogatePairsAreNotSplitBetweenPieces)
 {
     // 19 letters and an emoji: a cut at 20 would fall between its two halves.

@@ -109,6 +109,24 @@ TEST(KnotWriter, OptionsOfOneKnotHoldForItsSubtreeOnly)
                                                 "\t<tail/>\r\n</r>\r\n"));
 }
 
+TEST(KnotWriter, AKnotWhoseChildrenAreAllLeftOutIsWrittenWithoutThem)
+{
+    TKnot root(QStringLiteral("r"));
+    root.SetOptions(koSkipEmpty);
+    root.WriteString(QStringLiteral("x"), QStringLiteral("1"));
+    root.AddKnot(QStringLiteral("e"))->AddKnot(QStringLiteral("f"));
+    EXPECT_EQ(root.SaveToText(), QStringLiteral("<r x=\"1\"/>\r\n"));
+}
+
+TEST(KnotWriter, TextWithoutAMarkIsAlwaysUtf8)
+{
+    TKnot knot;
+    knot.LoadFromStream(QByteArray("\xEF\xBB\xBF<k v=\"a\xDD\" w=\"\xC3\xA9\"/>"));
+    QByteArray ansi;
+    knot.SaveToStream(ansi, keAnsi);
+    EXPECT_EQ(ansi, QByteArray("<k v=\"a\xEF\xBF\xBD\" w=\"\xC3\xA9\"/>\r\n"));
+}
+
 TEST(KnotWriter, StreamsAreUpperCaseHexAndNeverQuotedWhenTheyNeedNot)
 {
     TKnot knot(QStringLiteral("k"));
@@ -164,6 +182,11 @@ TEST_P(KnotParserRows, ParsesAndKeepsWhatItRead)
     EXPECT_EQ(knot.LoadFromText(Text(row.Text)), row.Ok);
     EXPECT_EQ(knot.Corrupt(), !row.Ok);
     EXPECT_EQ(knot.SaveToText(), Text(row.Written));
+    if (row.Ok) { // what was written reads back to the same tree
+        TKnot back;
+        EXPECT_TRUE(back.LoadFromText(Text(row.Written)));
+        EXPECT_EQ(back.SaveToText(), Text(row.Written));
+    }
 }
 
 const TParseRow parseRows[] = {
@@ -185,7 +208,8 @@ const TParseRow parseRows[] = {
     {"UnquotedValueEndsAtSlash", "<a x=1/2/>", false, "<a x=\"1\"/>\r\n"},
     {"QuotesSwitchInsideAValue", "<a x=a\"b c\"d/>", true, "<a x=\"a&quot;b c&quot;d\"/>\r\n"},
     {"DoubledQuotes", "<a x=\"say \"\"hi\"\"\"/>", true, "<a x=\"say &quot;hi&quot;\"/>\r\n"},
-    {"EntityDecodedOnce", "<a x=\"&amp;lt;\" y=\"&apos;\"/>", true, "<a x=\"&amp;lt;\" y=\"&amp;apos;\"/>\r\n"},
+    {"EntityDecodedOnce", "<a x=\"&amp;lt;\" y=\"&apos;\"/>", true,
+     "<a x=\"&amp;lt;\" y=\"&amp;apos;\"/>\r\n"},
     {"NumericReferences", "<a x=\"&#65;&#9;&#65536;\"/>", true, "<a x=\"A&#9;&amp;#65536;\"/>\r\n"},
     {"EmptyValue", "<a x= y=\"\"/>", true, "<a x=\"\" y=\"\"/>\r\n"},
     {"EqualsAfterSpaceIsNoValue", "<a x = 1/>", false, "<a x/>\r\n"},
@@ -194,6 +218,15 @@ const TParseRow parseRows[] = {
     {"LessThanInsideAValue", "<a x=a<b/>", true, "<a x=\"a&lt;b\"/>\r\n"},
     {"EmptyName", "<a><></a>", false, "<a/>\r\n"},
     {"SlashWithoutBracket", "<a/ >", false, "<a/>\r\n"},
+    {"SpaceBeforeSlashIsNoEndTag", "<a>< /a>", false, "<a/>\r\n"},
+    {"NamesStartingWithFeff", "<\uFEFFa><\uFEFF/><\uFEFFb \uFEFF=\"1\"/></\uFEFFa>", true,
+     "<\uFEFFa>\r\n\t<\uFEFF/>\r\n\t<\uFEFFb \uFEFF=\"1\"/>\r\n</\uFEFFa>\r\n"},
+    {"UnnamedRoot", "</>", true, "</>\r\n"},
+    {"UnnamedKnotsAndAttributes", "<a =\"1\"></><b/></></a>", true,
+     "<a =\"1\">\r\n\t</>\r\n\t<b/>\r\n\t</>\r\n</a>\r\n"},
+    {"UnnamedAttributeNeedsAQuote", "<a x =1/>", false, "<a x/>\r\n"},
+    {"UnnamedKnotNeedsNoSpace", "<a></ ></a>", false, "<a/>\r\n"},
+    {"RootNamedLikeADeclaration", "<?xml?>\r\n<?x y=\"1\"/>", true, "< ?x y=\"1\"/>\r\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, KnotParserRows, ::testing::ValuesIn(parseRows),
@@ -278,6 +311,7 @@ const TValueRow valueRows[] = {
     {"LeadingQuote", u"\"x", -1},
     {"OnlyQuote", u"\"", -1},
     {"Equals", u"a=b", -1},
+    {"LeadingFeff", u"\uFEFF\uFEFFx", -1},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, KnotValueRoundTrip,
