@@ -215,7 +215,6 @@ TEST(SchemeRegistry, DescriptorDefaultsCallTheClassOperations)
     EXPECT_TRUE(plain->CanCreate());
     EXPECT_FALSE(plain->AsksOnCreation());
     EXPECT_TRUE(plain->IsAbstract());
-    EXPECT_TRUE(TPlainDescriptor::StaticClass()->InheritsFrom(TSchemeDescriptor::StaticClass()));
 
     TScheme scheme(TTestRoot::StaticClass());
     EXPECT_EQ(plain->GetVisualRoot(&scheme), scheme.Root());
