@@ -67,12 +67,6 @@ void TScheme::SetReadOnlyLevel(uint8_t level)
     Notify(snReadOnlyChanged);
 }
 
-void TScheme::SetOpenScheme(TOpenSchemeEvent event, void* context)
-{
-    FOpenScheme = event;
-    FOpenSchemeContext = context;
-}
-
 void TScheme::AddDependant(TScheme* scheme)
 {
     FDependants.append(scheme);

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace qv {
@@ -21,7 +22,7 @@ class TScheme;
 
 // Finds the scheme of another document by file name (the document manager supplies it). Returns the
 // scheme or nullptr; may raise an error, which callers count as no result.
-using TOpenSchemeEvent = TScheme* (*)(void* context, TScheme* scheme, const QString& fileName);
+using TOpenSchemeEvent = std::function<TScheme*(TScheme* scheme, const QString& fileName)>;
 
 // Notifications of a scheme (Notify kinds, no parameters).
 enum TSchemeNotification : int
@@ -86,9 +87,9 @@ public:
     TUndoRedo* UndoRedo() const { return FUndoRedo; }
     void SetUndoRedo(TUndoRedo* undoRedo) { FUndoRedo = undoRedo; }
 
-    void SetOpenScheme(TOpenSchemeEvent event, void* context);
-    TOpenSchemeEvent OpenScheme() const { return FOpenScheme; }
-    void* OpenSchemeContext() const { return FOpenSchemeContext; }
+    // Set by the scheme's owner; empty when no other document can be reached.
+    void SetOpenScheme(TOpenSchemeEvent event) { FOpenScheme = std::move(event); }
+    const TOpenSchemeEvent& OpenScheme() const { return FOpenScheme; }
 
     // Schemes holding a namespace connection whose source lies in this scheme; one entry per
     // connection.
@@ -164,8 +165,7 @@ private:
     QStringList FSearchFolders;
     TUndoRedo* FUndoRedo = nullptr;
     int FUpdateCount = 0;
-    TOpenSchemeEvent FOpenScheme = nullptr;
-    void* FOpenSchemeContext = nullptr;
+    TOpenSchemeEvent FOpenScheme;
     QList<TScheme*> FDependants;
 };
 

@@ -103,29 +103,19 @@ TLogRoot::TLogRoot(TScheme* scheme) : TTextorElement(scheme)
     SetBehaviourOptions(BehaviourOptions() | tboElements | tboNoNonPrinting | tboNoWrap | tboMinWidthOffer |
                         tboMinHeightOffer);
     SetContentOptions(tcoLetters | tcoDigits | tcoUnderscore | tcoSpaces | tcoParagraphs | tcoSpecial);
-    FLogMessages.SetOnAdd(&TLogRoot::MessageAdded, this);
-    FLogMessages.SetOnClear(&TLogRoot::MessagesCleared, this);
+    FLogMessages.SetOnAdd([this](TElementMessage* message) { Append(*message); });
+    FLogMessages.SetOnClear([this] { ClearText(); });
 }
 
 TLogRoot::~TLogRoot()
 {
-    FLogMessages.SetOnAdd(nullptr);
-    FLogMessages.SetOnClear(nullptr);
+    FLogMessages.SetOnAdd({});
+    FLogMessages.SetOnClear({});
 }
 
 void TLogRoot::SetLogSettings(TLogSettings* settings)
 {
-    FLogMessages.SetOnFilter(settings != nullptr ? &TLogSettings::Filter : nullptr, settings);
-}
-
-void TLogRoot::MessageAdded(void* context, TElementMessages*, TElementMessage* message)
-{
-    static_cast<TLogRoot*>(context)->Append(*message);
-}
-
-void TLogRoot::MessagesCleared(void* context, TElementMessages*)
-{
-    static_cast<TLogRoot*>(context)->ClearText();
+    FLogMessages.SetOnFilter(settings != nullptr ? settings->Filter() : TElementMessages::TFilterEvent());
 }
 
 void TLogRoot::BuildMessageContent(const TElementMessage& message, bool afterText, TKnot& content)
