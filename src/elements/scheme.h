@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/itf_object.h"
+#include "core/meta_class.h"
 
 #include <QByteArray>
 #include <QList>
@@ -66,10 +67,9 @@ public:
     TElementMessages* Messages() const { return FMessages; }
     void SetMessages(TElementMessages* messages) { FMessages = messages; }
 
-    TElement* Root() const { return FRoot; }
-    // Installs `root` (owned from now on) in place of the present root, which is returned to the
-    // caller (not freed).
-    TElement* ReplaceRoot(TElement* root);
+    TElement* Root() const { return FRoot.get(); }
+    // Installs `root` in place of the present root, which is handed back to the caller.
+    TNodePtr<TElement> ReplaceRoot(TNodePtr<TElement> root);
     const TElementClass* RootClass() const { return FRootClass; }
     const TElementClass* CodeModeRootClass() const { return FCodeModeRootClass; }
     bool CodeMode() const { return FCodeMode; }
@@ -156,7 +156,7 @@ private:
     int FElementCount = 0;
     QList<TElement*> FPendingChecks;
     TElementMessages* FMessages = nullptr;
-    TElement* FRoot = nullptr;
+    TNodePtr<TElement> FRoot;
     const TElementClass* FRootClass = nullptr;
     const TElementClass* FCodeModeRootClass = nullptr;
     bool FCodeMode = false;

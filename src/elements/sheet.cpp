@@ -78,7 +78,7 @@ TSheet::TSheet(TSheetSettings* settings)
 {
     QObject::connect(FActivationTimer.get(), &QTimer::timeout, [this] { ActivationTimerFired(); });
     QObject::connect(FCaretTimer.get(), &QTimer::timeout, [this] { CaretTimerFired(); });
-    FTopElement = new TSheetElement(nullptr);
+    FTopElement.reset(new TSheetElement(nullptr));
     FTopElement->InitializeNewTree(nullptr);
     FTopElement->SetSheet(this);
     if (FSettings != nullptr)
@@ -95,9 +95,10 @@ TSheet::~TSheet()
     FActivationTimer->stop();
     FCaretTimer->stop();
     FDelayedActivation = nullptr;
-    TSheetElement* top = FTopElement;
-    top->Free();
-    FTopElement = nullptr;
+    // The elements leaving the sheet still find the top element while its tree is freed, so the
+    // pointer is cleared only afterwards.
+    FTopElement.get_deleter()(FTopElement.get());
+    (void)FTopElement.release();
     FMarked.clear();
 }
 
@@ -481,7 +482,7 @@ TVisualElement* TSheet::HitTest(const QPoint& point, bool includeCovered, bool i
         flags |= eafExcludeCovered;
     if (TVisualElement* element = FTopElement->ElementAt(point, flags))
         return element;
-    return FTopElement;
+    return FTopElement.get();
 }
 
 // --- Mouse -----------------------------------------------------------------------------------------------

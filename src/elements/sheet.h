@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/itf_object.h"
+#include "core/meta_class.h"
 #include "elements/element_sheet.h"
 
 #include <QList>
@@ -85,7 +86,7 @@ public:
     void SetTheme(TSheetTheme* theme);
 
     // --- IElementSheet ---------------------------------------------------------------------------
-    TSheetElement* TopElement() const override { return FTopElement; }
+    TSheetElement* TopElement() const override { return FTopElement.get(); }
     bool IsReadOnly() const override { return FReadOnly; }
     TVisualElement* FocusedElement() const override { return FFocused; }
     TVisualElement* HotElement() const override { return FHot; }
@@ -223,7 +224,7 @@ private:
     TSheetSettings* FSettings;
     TSheetTheme* FTheme = nullptr;
     std::unique_ptr<TSheetCanvas> FCanvas;
-    TSheetElement* FTopElement = nullptr; // owned (freed through Free)
+    TNodePtr<TSheetElement> FTopElement;
     bool FReadOnly = false;
     bool FActive = false;
     int FCaretKind = ckNone;

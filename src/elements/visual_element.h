@@ -90,7 +90,7 @@ class TVisualElement : public TElement
     uint32_t VisualFlags() const { return FVisualFlags; }
     uint16_t VisualOptions() const { return static_cast<uint16_t>(FVisualFlags >> 16); }
     bool HasVisualOption(uint16_t option) const { return (VisualOptions() & option) != 0; }
-    TMessagesSignElement* MessagesSign() const { return FMessagesSign; }
+    TMessagesSignElement* MessagesSign() const { return FMessagesSign.get(); }
     TElementPortion* Portion() const { return FPortion; }
     void SetPortion(TElementPortion* portion) { FPortion = portion; }
 
@@ -302,7 +302,7 @@ private:
     int FHeight = 0;
     int FDescent = 3;
     uint32_t FVisualFlags = vsShown;
-    TMessagesSignElement* FMessagesSign = nullptr; // owned
+    TNodePtr<TMessagesSignElement> FMessagesSign;
     TElementPortion* FPortion = nullptr;
 };
 
