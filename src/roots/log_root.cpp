@@ -288,14 +288,8 @@ void CollectAllMessages(TScheme* scheme)
     if (scheme == nullptr || scheme->Root() == nullptr || scheme->Messages() == nullptr)
         return;
     TWaitCursor wait;
-    scheme->BeginMessagesUpdate();
-    try {
-        scheme->Root()->ForEach(&CopyElementMessages, scheme->Messages());
-    } catch (...) {
-        scheme->EndMessagesUpdate();
-        throw;
-    }
-    scheme->EndMessagesUpdate();
+    TUpdateGuard<TElementMessages> update(scheme->Messages());
+    scheme->Root()->ForEach(&CopyElementMessages, scheme->Messages());
 }
 
 } // namespace qv
