@@ -1,8 +1,8 @@
 #include "elements/drop_down_list.h"
 
 #include "core/colors.h"
+#include "elements/element_sheet.h"
 #include "elements/scheme_images.h"
-#include "elements/sheet.h"
 #include "elements/sounds_settings.h"
 #include "textor/canvas.h"
 
@@ -112,7 +112,7 @@ TDropDownItem* TDropDownItem::AddItem(TDropDownItem* parent, const TMetaClass* c
 
 // TDropDownList
 
-TDropDownList::TDropDownList(TSheet* sheet) : FSheet(sheet), FRoot(new TDropDownItem()) {}
+TDropDownList::TDropDownList(IElementSheet* sheet) : FSheet(sheet), FRoot(new TDropDownItem()) {}
 
 TDropDownList::~TDropDownList() = default;
 

@@ -150,7 +150,7 @@ public:
     static QString XmlName(const TElementClass* cls);
     static const TElementClass* UnacceptedClass();
 
-    // Virtual operations, in the order of the family's table.
+    // Virtual operations.
     virtual bool NeedsCheck() const;
     virtual void RestoreRedoState(TKnot* knot);
     virtual void RestoreUndoState(TKnot* knot);

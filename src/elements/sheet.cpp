@@ -69,7 +69,12 @@ private:
 void TDropDownList::EntriesChanged()
 {
     if (FSheet != nullptr && FSheet->DropDown() == this)
-        FSheet->Notify(shnDropDownChanged, reinterpret_cast<intptr_t>(this));
+        FSheet->DropDownChanged();
+}
+
+void TSheet::DropDownChanged()
+{
+    Notify(shnDropDownChanged, reinterpret_cast<intptr_t>(FDropDown.get()));
 }
 
 TSheet::TSheet(TSheetSettings* settings)
@@ -611,7 +616,7 @@ void TSheet::PaintSheet(QPainter& device, const QRect& rect, int flags)
 
 // --- Drop-down list --------------------------------------------------------------------------------------
 
-void TSheet::OpenDropDown(std::unique_ptr<TDropDownList> list)
+void TSheet::OpenDropDown(std::unique_ptr<TDropDownList>&& list)
 {
     CloseDropDown(false);
     if (!list)
@@ -632,6 +637,11 @@ void TSheet::CloseDropDown(bool commit)
     SendNotify(shnDropDownClosed, reinterpret_cast<intptr_t>(list.get()));
     if (commit)
         list->ApplyChosenEntry();
+}
+
+bool TSheet::DropDownOnFocusNew() const
+{
+    return FSettings != nullptr && FSettings->DropDownOnFocusNew().Value();
 }
 
 void TSheet::CancelInteraction()

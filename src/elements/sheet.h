@@ -122,7 +122,7 @@ public:
     QPoint ScrollPos() const { return FScrollPos; }
     int UpdateCount() const { return FUpdateCount; }
     bool IsUpdating() const { return FUpdateCount > 0; }
-    TDropDownList* DropDown() const { return FDropDown.get(); }
+    TDropDownList* DropDown() const override { return FDropDown.get(); }
     const QList<TVisualElement*>& Marked() const { return FMarked; }
     TVisualElement* DelayedActivation() const { return FDelayedActivation; }
     bool FocusShownOnly() const { return FFocusShownOnly; }
@@ -170,8 +170,10 @@ public:
 
     // --- Drop-down list --------------------------------------------------------------------------
     // Takes the list over; an open one is closed without commit first.
-    void OpenDropDown(std::unique_ptr<TDropDownList> list);
-    void CloseDropDown(bool commit);
+    void OpenDropDown(std::unique_ptr<TDropDownList>&& list) override;
+    void CloseDropDown(bool commit) override;
+    bool DropDownOnFocusNew() const override;
+    void DropDownChanged() override;
     // Closes the drop-down list without commit and tells the capturing element.
     void CancelInteraction();
     // Runs FocusLost on the focused element when it asked to be told of losing the focus.
@@ -198,8 +200,8 @@ public:
     // --- Requests (deferred inside the bracket) -----------------------------------------------------
     // A null rectangle repaints the whole sheet.
     void RequestRepaint(const QRect& rect = QRect());
-    void RequestCaretVisible(bool withMargin = false);
-    void RequestFocusedStateChanged();
+    void RequestCaretVisible(bool withMargin = false) override;
+    void RequestFocusedStateChanged() override;
     void RequestPaletteItemsChanged() override;
     void RequestPaletteStatesChanged();
     void UpdateCursor() override;
