@@ -8,6 +8,7 @@
 #include "elements/sheet.h"
 #include "elements/visual_element.h"
 #include "fields/scheme_textor_interactive.h"
+#include "library/expand_button.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +28,10 @@ namespace {
 
 // How far the caret stays from the left and right edges when the sheet asks for a margin.
 constexpr int caretMargin = 30;
+
+// The cursors of the table element: over the lines between its columns and between its rows.
+constexpr int crTableColumnsBeam = 30;
+constexpr int crTableRowsBeam = 31;
 
 } // namespace
 
@@ -472,7 +477,7 @@ QCursor TSheetForm::CursorFor(int cursor)
 {
     switch (cursor) {
     case crHandPoint:
-    case 2: // expand buttons
+    case TExpandButton::expandButtonCursor:
         return QCursor(Qt::PointingHandCursor);
     case crTextorFieldBeam:
     case crTextorFieldElementsBeam:
@@ -484,9 +489,9 @@ QCursor TSheetForm::CursorFor(int cursor)
         return QCursor(Qt::DragMoveCursor);
     case crTextorDragCopy:
         return QCursor(Qt::DragCopyCursor);
-    case 30: // between table columns
+    case crTableColumnsBeam:
         return QCursor(Qt::SplitHCursor);
-    case 31: // between table rows
+    case crTableRowsBeam:
         return QCursor(Qt::SplitVCursor);
     default:
         return QCursor(Qt::ArrowCursor);

@@ -23,7 +23,7 @@ class TCodeWriterClass : public TMetaClass
 public:
     using TMetaClass::TMetaClass;
 
-    TNode* CreateNode() const override { return nullptr; }
+    TNodePtr<TNode> CreateNode() const override { return nullptr; }
     // A new writer with the class's defaults, or nullptr for an abstract class.
     virtual std::unique_ptr<TCodeWriter> CreateWriter() const = 0;
 };

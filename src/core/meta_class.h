@@ -2,11 +2,20 @@
 
 #include <QString>
 
+#include <memory>
 #include <type_traits>
 
 namespace qv {
 
 class TNode;
+
+// Owns a detached node and frees it through Free(): hands nodes over without a raw owning pointer.
+struct TNodeFree
+{
+    void operator()(TNode* node) const;
+};
+template <class T>
+using TNodePtr = std::unique_ptr<T, TNodeFree>;
 
 // Classes used as values: every class of a node family has exactly one metaclass object, reached
 // through the class's StaticClass() and an instance's ClassType(). The metaclass knows its name and
@@ -31,8 +40,8 @@ public:
     // True when this class is `other` or descends from it; a null `other` stands for "any class".
     bool InheritsFrom(const TMetaClass* other) const;
 
-    // The virtual constructor: a new instance, or nullptr for an abstract class.
-    virtual TNode* CreateNode() const = 0;
+    // The virtual constructor: a new detached instance, or nullptr for an abstract class.
+    virtual TNodePtr<TNode> CreateNode() const = 0;
     virtual bool IsAbstract() const = 0;
 
     // Metaclasses register themselves by name when they are first used.
@@ -49,18 +58,15 @@ class TMetaClassImpl : public TMetaBase
 public:
     using TMetaBase::TMetaBase;
 
-    TNode* CreateNode() const override
+    TNodePtr<TNode> CreateNode() const override
     {
         if constexpr (std::is_abstract_v<C> || !std::is_default_constructible_v<C>)
             return nullptr;
         else
-            return new C();
+            return TNodePtr<TNode>(new C());
     }
 
-    bool IsAbstract() const override
-    {
-        return std::is_abstract_v<C> || !std::is_default_constructible_v<C>;
-    }
+    bool IsAbstract() const override { return std::is_abstract_v<C> || !std::is_default_constructible_v<C>; }
 };
 
 // True when `object` is an instance of `cls` or of a class descending from it.
@@ -73,23 +79,23 @@ bool IsInstanceOf(const TObject* object, const TMetaClass* cls)
 } // namespace qv
 
 // Declares the metaclass of a class. Put it first in the class body; it leaves the access public.
-#define QV_CLASS(Class, Base)                                                                          \
-public:                                                                                                \
-    using inherited = Base;                                                                            \
-    using TMetaType = Base::TMetaFor<Class>;                                                           \
-    static const TMetaType* StaticClass() noexcept;                                                    \
-    const ::qv::TMetaClass* ClassType() const noexcept override;                                       \
-                                                                                                       \
+#define QV_CLASS(Class, Base)                                                                                \
+public:                                                                                                      \
+    using inherited = Base;                                                                                  \
+    using TMetaType = Base::TMetaFor<Class>;                                                                 \
+    static const TMetaType* StaticClass() noexcept;                                                          \
+    const ::qv::TMetaClass* ClassType() const noexcept override;                                             \
+                                                                                                             \
 public:
 
 // Defines the metaclass declared by QV_CLASS; put it in the class's .cpp file.
-#define QV_IMPLEMENT_CLASS(Class)                                                                      \
-    const Class::TMetaType* Class::StaticClass() noexcept                                              \
-    {                                                                                                  \
-        static const TMetaType meta(#Class, Class::inherited::StaticClass());                          \
-        return &meta;                                                                                  \
-    }                                                                                                  \
-    const ::qv::TMetaClass* Class::ClassType() const noexcept                                          \
-    {                                                                                                  \
-        return StaticClass();                                                                          \
+#define QV_IMPLEMENT_CLASS(Class)                                                                            \
+    const Class::TMetaType* Class::StaticClass() noexcept                                                    \
+    {                                                                                                        \
+        static const TMetaType meta(#Class, Class::inherited::StaticClass());                                \
+        return &meta;                                                                                        \
+    }                                                                                                        \
+    const ::qv::TMetaClass* Class::ClassType() const noexcept                                                \
+    {                                                                                                        \
+        return StaticClass();                                                                                \
     }

@@ -33,6 +33,11 @@ void TNode::Free()
     delete this;
 }
 
+void TNodeFree::operator()(TNode* node) const
+{
+    node->Free();
+}
+
 bool TNode::HandleMessage(int, void*, void*)
 {
     return false;
@@ -49,9 +54,12 @@ void TNode::ParentChanging(TNode* newParent, TNode* before)
 // The sibling links are private, so the list routines reach them through these accessors.
 const TBidirectionalList<TNode>::TLinks& TNode::SiblingLinks()
 {
-    static const TSiblings::TLinks links{
-        [](const TNode* n) { return n->FNextSibling; }, [](const TNode* n) { return n->FPrevSibling; },
-        [](TNode* n, TNode* l) { n->FNextSibling = l; }, [](TNode* n, TNode* l) { n->FPrevSibling = l; }};
+    static const TSiblings::TLinks links{[](const TNode* n) { return n->FNextSibling; },
+                                         [](const TNode* n) { return n->FPrevSibling; },
+                                         [](TNode* n, TNode* l) { n->FNextSibling = l; },
+                                         [](TNode* n, TNode* l) {
+                                             n->FPrevSibling = l;
+                                         }};
     return links;
 }
 
@@ -136,7 +144,8 @@ int TNode::ChildCount() const
 
 TNode* TNode::ChildAt(int index) const
 {
-    return TDirectionalList<TNode>::ItemAt(FFirstChild, index, [](const TNode* n) { return n->FNextSibling; });
+    return TDirectionalList<TNode>::ItemAt(FFirstChild, index,
+                                           [](const TNode* n) { return n->FNextSibling; });
 }
 
 bool TNode::IsAncestorOf(const TNode* node) const

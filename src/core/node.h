@@ -141,12 +141,4 @@ private:
     TNode* FParent = nullptr;
 };
 
-// Owns a detached node and frees it through Free(): hands nodes over without a raw owning pointer.
-struct TNodeFree
-{
-    void operator()(TNode* node) const { node->Free(); }
-};
-template <class T>
-using TNodePtr = std::unique_ptr<T, TNodeFree>;
-
 } // namespace qv

@@ -47,11 +47,6 @@ void TakeOffSheet(TSheet* sheet)
         child->SetVisualParent(nullptr);
 }
 
-TScheme* OpenReferencedScheme(void*, TScheme*, const QString& fileName)
-{
-    return ReferencedScheme(fileName);
-}
-
 } // namespace
 
 TSchemeDocument::TSchemeDocument(TDescriptor descriptor, TSheetSettings* sheetSettings)
@@ -70,7 +65,7 @@ TSchemeDocument::TSchemeDocument(TDescriptor descriptor, TSheetSettings* sheetSe
                                         TSchemeCodeModeRoot::StaticClass());
     FScheme->SetUndoRedo(UndoRedo());
     FScheme->SetMessages(&LogRoot()->LogMessages());
-    FScheme->SetOpenScheme(&OpenReferencedScheme, nullptr);
+    FScheme->SetOpenScheme([](TScheme*, const QString& fileName) { return ReferencedScheme(fileName); });
     FScheme->AddHandler(MakeNotifyEvent<&TSchemeDocument::SchemeNotify>(this));
 }
 

@@ -1,8 +1,8 @@
 #include "elements/drop_down_list.h"
 
 #include "core/colors.h"
+#include "elements/element_sheet.h"
 #include "elements/scheme_images.h"
-#include "elements/sheet.h"
 #include "elements/sounds_settings.h"
 #include "textor/canvas.h"
 
@@ -89,13 +89,14 @@ void TDropDownItem::Paint(TCanvas* canvas, const QRect& row, bool selected)
 
 TDropDownItem* TDropDownItem::AddItem(TDropDownItem* parent, const TMetaClass* cls)
 {
-    TDropDownItem* item = nullptr;
+    TNodePtr<TNode> node;
     if (cls != nullptr && cls->InheritsFrom(StaticClass()))
-        item = static_cast<TDropDownItem*>(cls->CreateNode());
-    if (item == nullptr)
-        item = new TDropDownItem();
-    item->SetParent(parent);
-    return item;
+        node = cls->CreateNode();
+    if (node == nullptr)
+        node.reset(new TDropDownItem());
+    node->SetParent(parent);
+    // The parent owns it now.
+    return static_cast<TDropDownItem*>(node.release());
 }
 
 TDropDownItem* TDropDownItem::AddItem(TDropDownItem* parent, const TMetaClass* cls, int32_t imageIndex,
@@ -111,7 +112,7 @@ TDropDownItem* TDropDownItem::AddItem(TDropDownItem* parent, const TMetaClass* c
 
 // TDropDownList
 
-TDropDownList::TDropDownList(TSheet* sheet) : FSheet(sheet), FRoot(new TDropDownItem()) {}
+TDropDownList::TDropDownList(IElementSheet* sheet) : FSheet(sheet), FRoot(new TDropDownItem()) {}
 
 TDropDownList::~TDropDownList() = default;
 

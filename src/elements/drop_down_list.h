@@ -14,7 +14,7 @@ namespace qv {
 
 class TCanvas;
 class TMetaClass;
-class TSheet;
+class IElementSheet;
 
 // One entry of a drop-down list. Its child nodes are its sub-entries; a list's entries are the
 // children of the list's root entry.
@@ -94,10 +94,10 @@ private:
 class TDropDownList : public TItfObject
 {
 public:
-    explicit TDropDownList(TSheet* sheet);
+    explicit TDropDownList(IElementSheet* sheet);
     ~TDropDownList() override;
 
-    TSheet* Sheet() const { return FSheet; }
+    IElementSheet* Sheet() const { return FSheet; }
     TDropDownItem* Root() const { return FRoot.get(); }
     TDropDownItem* Current() const { return FCurrent; }
     // Row height in pixels.
@@ -164,7 +164,7 @@ public:
     void EntriesChanged();
 
 private:
-    TSheet* FSheet; // not owned
+    IElementSheet* FSheet; // not owned
     TNodePtr<TDropDownItem> FRoot;
     int FItemHeight = 13;
     TDropDownItem* FCurrent = nullptr;

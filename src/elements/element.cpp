@@ -336,15 +336,10 @@ bool TElement::IsValid() const
 
 TElement* TElement::CreatePart(const TElementClass* cls, TElement* owner, TElement* before)
 {
-    TElement* part = cls->CreateElement(owner->Scheme());
+    TNodePtr<TElement> part(cls->CreateElement(owner->Scheme()));
     part->FOptions |= eoPart;
-    try {
-        part->SetParent(owner, before);
-    } catch (...) {
-        part->Free();
-        throw;
-    }
-    return part;
+    part->SetParent(owner, before);
+    return part.release(); // the owner's now
 }
 
 void TElement::SetStateBits(uint8_t bits, bool on)

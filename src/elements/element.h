@@ -69,8 +69,9 @@ class TElementClass : public TMetaClass
 public:
     using TMetaClass::TMetaClass;
 
-    // A new element of this class for `scheme` (may be null for auxiliary elements); nullptr for an
-    // abstract class.
+    // A new detached element of this class for `scheme` (may be null for auxiliary elements); nullptr
+    // for an abstract class. The caller owns it until it gives it a parent: hold it in a TNodePtr
+    // until then.
     virtual TElement* CreateElement(TScheme* scheme) const = 0;
     // Whether an element of this class may be inserted into `parent`.
     virtual bool CanInsertInto(const TElement* parent) const = 0;
@@ -94,7 +95,7 @@ class TElementClassImpl : public TMetaClassImpl<C, TElementClass>
 public:
     using TMetaClassImpl<C, TElementClass>::TMetaClassImpl;
 
-    TNode* CreateNode() const override;
+    TNodePtr<TNode> CreateNode() const override;
     bool IsAbstract() const override
     {
         return std::is_abstract_v<C> || !std::is_constructible_v<C, TScheme*>;
@@ -149,7 +150,7 @@ public:
     static QString XmlName(const TElementClass* cls);
     static const TElementClass* UnacceptedClass();
 
-    // Virtual operations, in the order of the family's table.
+    // Virtual operations.
     virtual bool NeedsCheck() const;
     virtual void RestoreRedoState(TKnot* knot);
     virtual void RestoreUndoState(TKnot* knot);
@@ -205,7 +206,8 @@ public:
     // No message of the kinds 2 to 5.
     bool IsValid() const;
 
-    // Creates a part of class `cls` under `owner` before `before` (null: at the end).
+    // Creates a part of class `cls` under `owner` before `before` (null: at the end); the owner owns
+    // it. Nothing is left behind when inserting fails.
     static TElement* CreatePart(const TElementClass* cls, TElement* owner, TElement* before = nullptr);
     template <class C>
     C* CreatePart(TElement* before = nullptr)
@@ -243,9 +245,9 @@ private:
 };
 
 template <class C>
-TNode* TElementClassImpl<C>::CreateNode() const
+TNodePtr<TNode> TElementClassImpl<C>::CreateNode() const
 {
-    return CreateElement(nullptr);
+    return TNodePtr<TNode>(CreateElement(nullptr));
 }
 
 } // namespace qv

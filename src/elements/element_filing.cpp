@@ -153,15 +153,10 @@ TElement* TVisualElement::CreateChildFromKnot(TSchemeLoader* filer, TKnot* knot,
     if (cls == nullptr)
         cls = ElementClass()->UnacceptedClass();
     knot->SetRead(true);
-    TElement* child = cls->CreateElement(Scheme());
-    try {
-        child->SetParent(this, before);
-        child->LoadFromKnot(filer, knot);
-    } catch (...) {
-        child->Free();
-        throw;
-    }
-    return child;
+    TNodePtr<TElement> child(cls->CreateElement(Scheme()));
+    child->SetParent(this, before);
+    child->LoadFromKnot(filer, knot);
+    return child.release(); // this element's now
 }
 
 TKnot* TVisualElement::SaveChildToKnot(TElement* child, TSchemeSaver* filer, TKnot* knot)

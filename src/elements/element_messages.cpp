@@ -47,14 +47,14 @@ TElementMessage* TElementMessages::AddMessage(std::unique_ptr<TElementMessage> m
 {
     if (!message)
         return nullptr;
-    if (FOnFilter != nullptr && !FOnFilter(FOnFilterContext, this, message.get()))
+    if (FOnFilter && !FOnFilter(*message))
         return nullptr;
     TElementMessage* added = message.get();
     FItems.push_back(std::move(message));
     FHasList = true;
-    if (FOnAdd != nullptr) {
+    if (FOnAdd) {
         try {
-            Synchronize([this, added] { FOnAdd(FOnAddContext, this, added); });
+            Synchronize([this, added] { FOnAdd(added); });
         } catch (...) {
             // The message being appended is freed; the error passes on.
             for (auto it = FItems.begin(); it != FItems.end(); ++it) {
@@ -71,8 +71,8 @@ TElementMessage* TElementMessages::AddMessage(std::unique_ptr<TElementMessage> m
 
 void TElementMessages::AddPart(TElementMessage* message, uint8_t partKind, QString text, QString data)
 {
-    if (FOnPart != nullptr)
-        FOnPart(FOnPartContext, this, message, data, text, partKind);
+    if (FOnPart)
+        FOnPart(message, data, text, partKind);
     message->Parts().append(TElementMessagePart{partKind, std::move(text), std::move(data)});
 }
 
@@ -152,8 +152,8 @@ void TElementMessages::Clear()
     if (!FHasList)
         return;
     FHasList = false;
-    if (FOnClear != nullptr)
-        Synchronize([this] { FOnClear(FOnClearContext, this); });
+    if (FOnClear)
+        Synchronize([this] { FOnClear(); });
 }
 
 void TElementMessages::BeginUpdate()
@@ -188,30 +188,6 @@ int TElementMessages::Severity() const
     if (HasKinds(1u << mkHint))
         return 1;
     return 0;
-}
-
-void TElementMessages::SetOnClear(TClearEvent event, void* context)
-{
-    FOnClear = event;
-    FOnClearContext = context;
-}
-
-void TElementMessages::SetOnAdd(TAddEvent event, void* context)
-{
-    FOnAdd = event;
-    FOnAddContext = context;
-}
-
-void TElementMessages::SetOnFilter(TFilterEvent event, void* context)
-{
-    FOnFilter = event;
-    FOnFilterContext = context;
-}
-
-void TElementMessages::SetOnPart(TPartEvent event, void* context)
-{
-    FOnPart = event;
-    FOnPartContext = context;
 }
 
 QString MessagePathText(const QString& text)

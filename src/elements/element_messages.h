@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -71,13 +72,13 @@ private:
 class TElementMessages
 {
 public:
-    using TClearEvent = void (*)(void* context, TElementMessages* messages);
-    using TAddEvent = void (*)(void* context, TElementMessages* messages, TElementMessage* message);
+    using TClearEvent = std::function<void()>;
+    using TAddEvent = std::function<void(TElementMessage* message)>;
     // Returns whether the message is accepted; a refused message is freed.
-    using TFilterEvent = bool (*)(void* context, TElementMessages* messages, const TElementMessage* message);
+    using TFilterEvent = std::function<bool(const TElementMessage& message)>;
     // May rewrite the data and the text of a part as it is added.
-    using TPartEvent = void (*)(void* context, TElementMessages* messages, TElementMessage* message,
-                                QString& data, QString& text, uint8_t partKind);
+    using TPartEvent =
+        std::function<void(TElementMessage* message, QString& data, QString& text, uint8_t partKind)>;
 
     TElementMessages() = default;
     TElementMessages(const TElementMessages&) = delete;
@@ -120,10 +121,11 @@ public:
     QThread* Thread() const { return FThread; }
     void SetThread(QThread* thread) { FThread = thread; }
 
-    void SetOnClear(TClearEvent event, void* context = nullptr);
-    void SetOnAdd(TAddEvent event, void* context = nullptr);
-    void SetOnFilter(TFilterEvent event, void* context = nullptr);
-    void SetOnPart(TPartEvent event, void* context = nullptr);
+    // One handler each, set by the list's owner; an empty function removes it.
+    void SetOnClear(TClearEvent event) { FOnClear = std::move(event); }
+    void SetOnAdd(TAddEvent event) { FOnAdd = std::move(event); }
+    void SetOnFilter(TFilterEvent event) { FOnFilter = std::move(event); }
+    void SetOnPart(TPartEvent event) { FOnPart = std::move(event); }
 
 private:
     TElementMessage* AddSplitMessage(uint8_t kind, uint8_t partKind, const QString& text,
@@ -137,14 +139,10 @@ private:
     bool FHasList = false; // a list was started (by the first addition) and not cleared since
     int FUpdateCount = 0;
     QThread* FThread = nullptr;
-    TClearEvent FOnClear = nullptr;
-    void* FOnClearContext = nullptr;
-    TAddEvent FOnAdd = nullptr;
-    void* FOnAddContext = nullptr;
-    TFilterEvent FOnFilter = nullptr;
-    void* FOnFilterContext = nullptr;
-    TPartEvent FOnPart = nullptr;
-    void* FOnPartContext = nullptr;
+    TClearEvent FOnClear;
+    TAddEvent FOnAdd;
+    TFilterEvent FOnFilter;
+    TPartEvent FOnPart;
 };
 
 // A display path quoted in a message: shortened like MessageValueText (core/text_utils.h), but only

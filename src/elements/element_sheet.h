@@ -4,9 +4,12 @@
 #include <QRect>
 #include <QSize>
 
+#include <memory>
+
 namespace qv {
 
 class TCanvas;
+class TDropDownList;
 class TSheetElement;
 class TVisualElement;
 
@@ -45,6 +48,22 @@ public:
     virtual void CaretMoved() { UpdateCaret(); }
     // What the palette offers for the focused element (or its selection) changed.
     virtual void RequestPaletteItemsChanged() {}
+    // Bring the caret into view (with a margin around it when asked) once the update bracket closes.
+    virtual void RequestCaretVisible(bool withMargin = false) { (void)withMargin; }
+    // The focused element's state changed (checked, expanded): what shows it is brought up to date.
+    virtual void RequestFocusedStateChanged() {}
+
+    // The drop-down list open on the sheet, or null; the sheet owns it.
+    virtual TDropDownList* DropDown() const { return nullptr; }
+    // Closes the open list first, then shows `list` and takes it over. A sheet that shows no lists
+    // leaves it with the caller.
+    virtual void OpenDropDown(std::unique_ptr<TDropDownList>&& list) { (void)list; }
+    // Closes the open list, if any; with `commit` its chosen entry is applied.
+    virtual void CloseDropDown(bool commit) { (void)commit; }
+    // The entries of the open list changed.
+    virtual void DropDownChanged() {}
+    // Whether a field with a drop-down list opens it when it gets the focus (a sheet setting).
+    virtual bool DropDownOnFocusNew() const { return false; }
 
     virtual void BeginUpdate() = 0;
     virtual void EndUpdate() = 0;

@@ -27,9 +27,11 @@ bool TLogSettings::Accepts(uint8_t kind) const
     }
 }
 
-bool TLogSettings::Filter(void* context, TElementMessages*, const TElementMessage* message)
+std::function<bool(const TElementMessage& message)> TLogSettings::Filter() const
 {
-    return static_cast<const TLogSettings*>(context)->Accepts(message->Kind());
+    return [this](const TElementMessage& message) {
+        return Accepts(message.Kind());
+    };
 }
 
 } // namespace qv

@@ -2,10 +2,11 @@
 
 #include "core/property.h"
 
+#include <functional>
+
 namespace qv {
 
 class TElementMessage;
-class TElementMessages;
 
 // The settings node "Log": which kinds of messages the log writes. Fatal errors, missing values and
 // invalid content are always written.
@@ -22,8 +23,9 @@ public:
 
     // Whether a message of that kind passes the settings.
     bool Accepts(uint8_t kind) const;
-    // A filter for TElementMessages::SetOnFilter; the context is the TLogSettings.
-    static bool Filter(void* context, TElementMessages* messages, const TElementMessage* message);
+    // A filter for TElementMessages::SetOnFilter that passes what Accepts; it refers to these
+    // settings, which must outlive the list.
+    std::function<bool(const TElementMessage& message)> Filter() const;
 
 private:
     TBooleanProperty* FWriteInformation;

@@ -6,6 +6,8 @@
 
 #include "core/undo_redo.h"
 
+#include <utility>
+
 namespace qv {
 
 TScheme::TScheme(const TElementClass* rootClass, const QString& rootName,
@@ -13,16 +15,13 @@ TScheme::TScheme(const TElementClass* rootClass, const QString& rootName,
     : FRootClass(rootClass), FCodeModeRootClass(codeModeRootClass), FRootName(rootName)
 {
     if (rootClass != nullptr)
-        FRoot = rootClass->CreateElement(this);
+        FRoot.reset(rootClass->CreateElement(this));
 }
 
 TScheme::~TScheme()
 {
-    if (FRoot != nullptr) {
-        TElement* root = FRoot;
-        FRoot = nullptr;
-        root->Free();
-    }
+    // Root() is null while the tree is freed.
+    FRoot.reset();
     // Elements created for this scheme but owned elsewhere outlive it: they lose their scheme.
     for (TElement* element : FElements) {
         if (element != nullptr) {
@@ -52,11 +51,9 @@ QList<TElement*> TScheme::Elements() const
     return list;
 }
 
-TElement* TScheme::ReplaceRoot(TElement* root)
+TNodePtr<TElement> TScheme::ReplaceRoot(TNodePtr<TElement> root)
 {
-    TElement* old = FRoot;
-    FRoot = root;
-    return old;
+    return std::exchange(FRoot, std::move(root));
 }
 
 void TScheme::SetReadOnlyLevel(uint8_t level)
@@ -65,12 +62,6 @@ void TScheme::SetReadOnlyLevel(uint8_t level)
         return;
     FReadOnlyLevel = level;
     Notify(snReadOnlyChanged);
-}
-
-void TScheme::SetOpenScheme(TOpenSchemeEvent event, void* context)
-{
-    FOpenScheme = event;
-    FOpenSchemeContext = context;
 }
 
 void TScheme::AddDependant(TScheme* scheme)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/itf_object.h"
+#include "core/meta_class.h"
 
 #include <QByteArray>
 #include <QList>
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace qv {
@@ -21,7 +23,7 @@ class TScheme;
 
 // Finds the scheme of another document by file name (the document manager supplies it). Returns the
 // scheme or nullptr; may raise an error, which callers count as no result.
-using TOpenSchemeEvent = TScheme* (*)(void* context, TScheme* scheme, const QString& fileName);
+using TOpenSchemeEvent = std::function<TScheme*(TScheme* scheme, const QString& fileName)>;
 
 // Notifications of a scheme (Notify kinds, no parameters).
 enum TSchemeNotification : int
@@ -65,10 +67,9 @@ public:
     TElementMessages* Messages() const { return FMessages; }
     void SetMessages(TElementMessages* messages) { FMessages = messages; }
 
-    TElement* Root() const { return FRoot; }
-    // Installs `root` (owned from now on) in place of the present root, which is returned to the
-    // caller (not freed).
-    TElement* ReplaceRoot(TElement* root);
+    TElement* Root() const { return FRoot.get(); }
+    // Installs `root` in place of the present root, which is handed back to the caller.
+    TNodePtr<TElement> ReplaceRoot(TNodePtr<TElement> root);
     const TElementClass* RootClass() const { return FRootClass; }
     const TElementClass* CodeModeRootClass() const { return FCodeModeRootClass; }
     bool CodeMode() const { return FCodeMode; }
@@ -86,9 +87,9 @@ public:
     TUndoRedo* UndoRedo() const { return FUndoRedo; }
     void SetUndoRedo(TUndoRedo* undoRedo) { FUndoRedo = undoRedo; }
 
-    void SetOpenScheme(TOpenSchemeEvent event, void* context);
-    TOpenSchemeEvent OpenScheme() const { return FOpenScheme; }
-    void* OpenSchemeContext() const { return FOpenSchemeContext; }
+    // Set by the scheme's owner; empty when no other document can be reached.
+    void SetOpenScheme(TOpenSchemeEvent event) { FOpenScheme = std::move(event); }
+    const TOpenSchemeEvent& OpenScheme() const { return FOpenScheme; }
 
     // Schemes holding a namespace connection whose source lies in this scheme; one entry per
     // connection.
@@ -155,7 +156,7 @@ private:
     int FElementCount = 0;
     QList<TElement*> FPendingChecks;
     TElementMessages* FMessages = nullptr;
-    TElement* FRoot = nullptr;
+    TNodePtr<TElement> FRoot;
     const TElementClass* FRootClass = nullptr;
     const TElementClass* FCodeModeRootClass = nullptr;
     bool FCodeMode = false;
@@ -164,8 +165,7 @@ private:
     QStringList FSearchFolders;
     TUndoRedo* FUndoRedo = nullptr;
     int FUpdateCount = 0;
-    TOpenSchemeEvent FOpenScheme = nullptr;
-    void* FOpenSchemeContext = nullptr;
+    TOpenSchemeEvent FOpenScheme;
     QList<TScheme*> FDependants;
 };
 

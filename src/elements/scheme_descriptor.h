@@ -30,7 +30,7 @@ class TSchemeDescriptorClass : public TMetaClass
 public:
     using TMetaClass::TMetaClass;
 
-    TNode* CreateNode() const override { return nullptr; }
+    TNodePtr<TNode> CreateNode() const override { return nullptr; }
     bool IsAbstract() const override { return true; }
 
     virtual QString GetTitle() const = 0;

@@ -36,7 +36,7 @@ void TScheme::LoadFromFile(const QString& fileName)
     TKnot knot;
     knot.LoadFromFile(fileName);
     if (FRoot != nullptr)
-        LoadFromKnot(FRoot, fmFile, &knot);
+        LoadFromKnot(FRoot.get(), fmFile, &knot);
 }
 
 QByteArray TScheme::SaveToBytes()
@@ -47,7 +47,7 @@ QByteArray TScheme::SaveToBytes()
     } else {
         TKnot knot;
         if (FRoot != nullptr)
-            SaveToKnot(FRoot, fmFile, &knot, ffFileSave);
+            SaveToKnot(FRoot.get(), fmFile, &knot, ffFileSave);
         else
             knot.SetName(FRootName);
         knot.SaveToStream(data, keUtf8);
@@ -75,7 +75,7 @@ void TScheme::SaveToFile(const QString& fileName, bool asCopy)
 
 QByteArray TScheme::CodeModeTextToBytes()
 {
-    auto* text = dynamic_cast<ITextElement*>(FRoot);
+    auto* text = dynamic_cast<ITextElement*>(FRoot.get());
     if (text == nullptr)
         return QByteArray();
     // The text as typed; every line ends with CR LF, the last one included.
@@ -100,19 +100,26 @@ void TScheme::SwitchCodeMode(bool value, TKnot* knot)
     const TElementClass* cls = value ? FCodeModeRootClass : FRootClass;
     if (cls == nullptr)
         return;
-    TElement* oldRoot = FRoot;
+    TElement* oldRoot = FRoot.get();
     const bool oldMode = FCodeMode;
     FCodeMode = value;
-    TElement* newRoot = cls->CreateElement(this);
+    TNodePtr<TElement> pending(cls->CreateElement(this));
+    TElement* newRoot = pending.get();
+    // The old root stays the root until the new one is ready to be loaded; it is held here from then
+    // on and freed once the new root has taken its place on the sheet.
+    TNodePtr<TElement> replaced;
+    auto install = [&] {
+        replaced = ReplaceRoot(std::move(pending));
+    };
     try {
         if (knot != nullptr) {
-            FRoot = newRoot;
+            install();
             LoadFromKnot(newRoot, fmSnapshot, knot);
         } else if (value) {
             TKnot document;
             if (oldRoot != nullptr)
                 SaveToKnot(oldRoot, fmFile, &document, ffFileSave);
-            FRoot = newRoot;
+            install();
             if (auto* text = dynamic_cast<ITextElement*>(newRoot))
                 text->SetText(document.SaveToText());
         } else {
@@ -121,13 +128,14 @@ void TScheme::SwitchCodeMode(bool value, TKnot* knot)
                 content = text->GetText();
             TKnot document;
             document.LoadFromText(content);
-            FRoot = newRoot;
+            install();
             LoadFromKnot(newRoot, fmFile, &document);
         }
     } catch (...) {
-        FRoot = oldRoot;
+        if (pending == nullptr)
+            pending = ReplaceRoot(std::move(replaced));
         FCodeMode = oldMode;
-        newRoot->Free();
+        pending.reset();
         throw;
     }
 
@@ -143,8 +151,7 @@ void TScheme::SwitchCodeMode(bool value, TKnot* knot)
         newVisual->SetBounds(oldVisual->Left(), oldVisual->Top(), newVisual->Descent(), newVisual->Height(),
                              newVisual->Width());
     }
-    if (oldRoot != nullptr)
-        oldRoot->Free();
+    replaced.reset();
     Notify(snRootReplaced);
     if (newVisual != nullptr && newVisual->Sheet() != nullptr) {
         TVisualElement* target = nullptr;

@@ -88,7 +88,7 @@ void TSchemeSaver::WriteFormatVersion()
 
 TSchemeLoader::TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot* knot, uint8_t flags,
                              uint8_t mode)
-    : TSchemeFiler(mode, knot, flags), FScheme(scheme), FMessages(messages)
+    : TSchemeFiler(mode, knot, flags), FScheme(scheme), FSchemeUpdate(scheme), FMessages(messages)
 {
     // The marks must tell what this load read: a knot tree that was just built (a snapshot) has
     // every knot marked by the operations that made it.
@@ -101,8 +101,6 @@ TSchemeLoader::TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot*
     } else {
         FVersion = ParseFormatVersion(nullptr);
     }
-    if (FScheme != nullptr)
-        FScheme->BeginUpdate();
     if (FMessages != nullptr) {
         if (FVersion > formatVersion)
             FMessages->AddText(mkError, LoadStr(2328));
@@ -147,17 +145,17 @@ void TSchemeLoader::Finish()
     if (FFinished)
         return;
     FFinished = true;
-    // The bracket closes on every way out, so the scheme never stays in an update.
-    struct TBracket
     {
-        TScheme* Scheme;
-        ~TBracket()
-        {
-            if (Scheme != nullptr)
-                Scheme->EndUpdate();
-        }
-    } bracket{FScheme};
+        // The bracket closes on every way out, so the scheme never stays in an update.
+        TUpdateGuard<TScheme> update(std::move(FSchemeUpdate));
+        RunLoadedProcs();
+    }
+    if (FMessages != nullptr && FMode != fmSnapshot)
+        ReportUnread();
+}
 
+void TSchemeLoader::RunLoadedProcs()
+{
     if (!FLoadedProcs.empty()) {
         // An element freed during the load (a failed child) must not be called: only elements
         // still registered with the scheme under the same ID run.
@@ -179,12 +177,6 @@ void TSchemeLoader::Finish()
         }
         FLoadedProcs.clear();
     }
-    bracket.Scheme = nullptr;
-    if (FScheme != nullptr)
-        FScheme->EndUpdate();
-
-    if (FMessages != nullptr && FMode != fmSnapshot)
-        ReportUnread();
 }
 
 void TSchemeLoader::ReportUnread()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/update_guard.h"
+
 #include <QList>
 #include <QString>
 
@@ -110,6 +112,8 @@ public:
     void Finish();
 
 private:
+    // Runs the deferred procedures of the elements still alive, in the order they were added.
+    void RunLoadedProcs();
     void ReportUnread();
 
     struct TLoadedProcEntry
@@ -121,6 +125,7 @@ private:
     };
 
     TScheme* FScheme;
+    TUpdateGuard<TScheme> FSchemeUpdate; // moved out and closed by Finish
     TElementMessages* FMessages;
     int FVersion = formatVersion;
     std::vector<TLoadedProcEntry> FLoadedProcs;

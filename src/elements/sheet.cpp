@@ -69,7 +69,12 @@ private:
 void TDropDownList::EntriesChanged()
 {
     if (FSheet != nullptr && FSheet->DropDown() == this)
-        FSheet->Notify(shnDropDownChanged, reinterpret_cast<intptr_t>(this));
+        FSheet->DropDownChanged();
+}
+
+void TSheet::DropDownChanged()
+{
+    Notify(shnDropDownChanged, reinterpret_cast<intptr_t>(FDropDown.get()));
 }
 
 TSheet::TSheet(TSheetSettings* settings)
@@ -78,7 +83,7 @@ TSheet::TSheet(TSheetSettings* settings)
 {
     QObject::connect(FActivationTimer.get(), &QTimer::timeout, [this] { ActivationTimerFired(); });
     QObject::connect(FCaretTimer.get(), &QTimer::timeout, [this] { CaretTimerFired(); });
-    FTopElement = new TSheetElement(nullptr);
+    FTopElement.reset(new TSheetElement(nullptr));
     FTopElement->InitializeNewTree(nullptr);
     FTopElement->SetSheet(this);
     if (FSettings != nullptr)
@@ -95,9 +100,10 @@ TSheet::~TSheet()
     FActivationTimer->stop();
     FCaretTimer->stop();
     FDelayedActivation = nullptr;
-    TSheetElement* top = FTopElement;
-    top->Free();
-    FTopElement = nullptr;
+    // The elements leaving the sheet still find the top element while its tree is freed, so the
+    // pointer is cleared only afterwards.
+    FTopElement.get_deleter()(FTopElement.get());
+    (void)FTopElement.release();
     FMarked.clear();
 }
 
@@ -481,7 +487,7 @@ TVisualElement* TSheet::HitTest(const QPoint& point, bool includeCovered, bool i
         flags |= eafExcludeCovered;
     if (TVisualElement* element = FTopElement->ElementAt(point, flags))
         return element;
-    return FTopElement;
+    return FTopElement.get();
 }
 
 // --- Mouse -----------------------------------------------------------------------------------------------
@@ -610,7 +616,7 @@ void TSheet::PaintSheet(QPainter& device, const QRect& rect, int flags)
 
 // --- Drop-down list --------------------------------------------------------------------------------------
 
-void TSheet::OpenDropDown(std::unique_ptr<TDropDownList> list)
+void TSheet::OpenDropDown(std::unique_ptr<TDropDownList>&& list)
 {
     CloseDropDown(false);
     if (!list)
@@ -631,6 +637,11 @@ void TSheet::CloseDropDown(bool commit)
     SendNotify(shnDropDownClosed, reinterpret_cast<intptr_t>(list.get()));
     if (commit)
         list->ApplyChosenEntry();
+}
+
+bool TSheet::DropDownOnFocusNew() const
+{
+    return FSettings != nullptr && FSettings->DropDownOnFocusNew().Value();
 }
 
 void TSheet::CancelInteraction()

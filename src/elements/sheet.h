@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/itf_object.h"
+#include "core/meta_class.h"
 #include "elements/element_sheet.h"
 
 #include <QList>
@@ -85,7 +86,7 @@ public:
     void SetTheme(TSheetTheme* theme);
 
     // --- IElementSheet ---------------------------------------------------------------------------
-    TSheetElement* TopElement() const override { return FTopElement; }
+    TSheetElement* TopElement() const override { return FTopElement.get(); }
     bool IsReadOnly() const override { return FReadOnly; }
     TVisualElement* FocusedElement() const override { return FFocused; }
     TVisualElement* HotElement() const override { return FHot; }
@@ -121,7 +122,7 @@ public:
     QPoint ScrollPos() const { return FScrollPos; }
     int UpdateCount() const { return FUpdateCount; }
     bool IsUpdating() const { return FUpdateCount > 0; }
-    TDropDownList* DropDown() const { return FDropDown.get(); }
+    TDropDownList* DropDown() const override { return FDropDown.get(); }
     const QList<TVisualElement*>& Marked() const { return FMarked; }
     TVisualElement* DelayedActivation() const { return FDelayedActivation; }
     bool FocusShownOnly() const { return FFocusShownOnly; }
@@ -169,8 +170,10 @@ public:
 
     // --- Drop-down list --------------------------------------------------------------------------
     // Takes the list over; an open one is closed without commit first.
-    void OpenDropDown(std::unique_ptr<TDropDownList> list);
-    void CloseDropDown(bool commit);
+    void OpenDropDown(std::unique_ptr<TDropDownList>&& list) override;
+    void CloseDropDown(bool commit) override;
+    bool DropDownOnFocusNew() const override;
+    void DropDownChanged() override;
     // Closes the drop-down list without commit and tells the capturing element.
     void CancelInteraction();
     // Runs FocusLost on the focused element when it asked to be told of losing the focus.
@@ -197,8 +200,8 @@ public:
     // --- Requests (deferred inside the bracket) -----------------------------------------------------
     // A null rectangle repaints the whole sheet.
     void RequestRepaint(const QRect& rect = QRect());
-    void RequestCaretVisible(bool withMargin = false);
-    void RequestFocusedStateChanged();
+    void RequestCaretVisible(bool withMargin = false) override;
+    void RequestFocusedStateChanged() override;
     void RequestPaletteItemsChanged() override;
     void RequestPaletteStatesChanged();
     void UpdateCursor() override;
@@ -223,7 +226,7 @@ private:
     TSheetSettings* FSettings;
     TSheetTheme* FTheme = nullptr;
     std::unique_ptr<TSheetCanvas> FCanvas;
-    TSheetElement* FTopElement = nullptr; // owned (freed through Free)
+    TNodePtr<TSheetElement> FTopElement;
     bool FReadOnly = false;
     bool FActive = false;
     int FCaretKind = ckNone;

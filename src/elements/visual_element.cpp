@@ -917,11 +917,8 @@ void TVisualElement::Focus()
 
 void TVisualElement::FreeMessagesSign()
 {
-    if (FMessagesSign == nullptr)
-        return;
-    TMessagesSignElement* sign = FMessagesSign;
-    FMessagesSign = nullptr;
-    sign->Free();
+    // MessagesSign() is null while the sign is freed.
+    FMessagesSign.reset();
 }
 
 void TVisualElement::UpdateMessagesSign()
@@ -933,10 +930,10 @@ void TVisualElement::UpdateMessagesSign()
         return;
     }
     if (FMessagesSign == nullptr) {
-        auto* sign = new TMessagesSignElement(nullptr);
+        TNodePtr<TMessagesSignElement> sign(new TMessagesSignElement(nullptr));
         sign->SetOwner(this);
-        FMessagesSign = sign;
-        sign->SetVisualParent(FSheet->TopElement());
+        FMessagesSign = std::move(sign);
+        FMessagesSign->SetVisualParent(FSheet->TopElement());
     }
     FMessagesSign->Place();
     FMessagesSign->Invalidate();

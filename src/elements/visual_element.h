@@ -44,6 +44,7 @@ enum TVisualOption : uint16_t
     voFocusOnClick = 0x0002,
     voFocusTarget = 0x0004,
     voEditable = 0x0008,
+    voSelectAll = 0x0010,    // the sheet's Select All command applies to the element
     voFreePosition = 0x0020, // "Left" and "Top" are stored
     voHitTestIgnored = 0x0040,
     voReadOnly = 0x0080,
@@ -90,7 +91,7 @@ class TVisualElement : public TElement
     uint32_t VisualFlags() const { return FVisualFlags; }
     uint16_t VisualOptions() const { return static_cast<uint16_t>(FVisualFlags >> 16); }
     bool HasVisualOption(uint16_t option) const { return (VisualOptions() & option) != 0; }
-    TMessagesSignElement* MessagesSign() const { return FMessagesSign; }
+    TMessagesSignElement* MessagesSign() const { return FMessagesSign.get(); }
     TElementPortion* Portion() const { return FPortion; }
     void SetPortion(TElementPortion* portion) { FPortion = portion; }
 
@@ -109,7 +110,7 @@ class TVisualElement : public TElement
     // The class used for nodes a container does not accept.
     static const TElementClass* UnacceptedClass();
 
-    // Virtual operations, in the order of the family's table.
+    // Virtual operations.
     virtual void BoundsChanged(const QRect& oldBounds, int oldDescent);
     virtual bool IsChildVisible(TVisualElement* child);
     virtual bool ComputeEffectiveDisabled();
@@ -302,7 +303,7 @@ private:
     int FHeight = 0;
     int FDescent = 3;
     uint32_t FVisualFlags = vsShown;
-    TMessagesSignElement* FMessagesSign = nullptr; // owned
+    TNodePtr<TMessagesSignElement> FMessagesSign;
     TElementPortion* FPortion = nullptr;
 };
 

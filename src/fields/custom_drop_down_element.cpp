@@ -1,12 +1,12 @@
 #include "fields/custom_drop_down_element.h"
 
 #include "core/property.h"
+#include "core/update_guard.h"
 #include "core/user_interface.h"
 #include "elements/drop_down_list.h"
+#include "elements/element_sheet.h"
 #include "elements/scheme_images.h"
-#include "elements/sheet.h"
 #include "textor/canvas.h"
-#include "textor/sheet_settings.h"
 
 #include <QLocale>
 
@@ -102,22 +102,23 @@ TDropDownItem* TCustomDropDownElement::MatchItem(TDropDownItem* root, const QStr
 
 void TCustomDropDownElement::OpenDropDown()
 {
-    auto* sheet = dynamic_cast<TSheet*>(Sheet());
+    IElementSheet* sheet = Sheet();
     if (sheet == nullptr)
         return;
     auto list = std::make_unique<TDropDownList>(sheet);
     list->SetOwnerID(ID());
     list->SetOnChoose(MakeNotifyEvent<&TCustomDropDownElement::DropDownChosen>(this));
-    list->BeginUpdate();
-    TDropDownItem* current = FillDropDown(list->Root());
-    if (current == nullptr)
-        current = list->Root()->FirstItem();
-    list->SetCurrent(current);
-    list->SetOwnerRect(GetClientRect().translated(SheetOrigin()));
-    TCanvas* canvas = sheet->Canvas();
-    list->SetItemHeight(std::max(CharImages().Height(), canvas->ThemeTextHeight(stfValue)) + 6);
-    list->UpdateWidth();
-    list->EndUpdate();
+    {
+        TUpdateGuard<TDropDownList> update(*list);
+        TDropDownItem* current = FillDropDown(list->Root());
+        if (current == nullptr)
+            current = list->Root()->FirstItem();
+        list->SetCurrent(current);
+        list->SetOwnerRect(GetClientRect().translated(SheetOrigin()));
+        TCanvas* canvas = sheet->Canvas();
+        list->SetItemHeight(std::max(CharImages().Height(), canvas->ThemeTextHeight(stfValue)) + 6);
+        list->UpdateWidth();
+    }
     sheet->OpenDropDown(std::move(list));
 }
 
@@ -133,8 +134,8 @@ void TCustomDropDownElement::Activate()
     inherited::Activate();
     if (!IsFocused() || HasVisualOption(voNoAutoDropDown))
         return;
-    auto* sheet = dynamic_cast<TSheet*>(Sheet());
-    if (sheet == nullptr || sheet->Settings() == nullptr || !sheet->Settings()->DropDownOnFocusNew().Value())
+    IElementSheet* sheet = Sheet();
+    if (sheet == nullptr || !sheet->DropDownOnFocusNew())
         return;
     if (HasDropDown())
         OpenDropDown();
@@ -170,7 +171,7 @@ TVisualElement* TCustomDropDownElement::DoubleClickAction()
 
 void TCustomDropDownElement::CloseOwnDropDown()
 {
-    auto* sheet = dynamic_cast<TSheet*>(Sheet());
+    IElementSheet* sheet = Sheet();
     if (sheet != nullptr && sheet->DropDown() != nullptr && sheet->DropDown()->OwnerID() == ID()) {
         // The list must not call back into an element that is going.
         sheet->DropDown()->SetOnChoose(TItfNotifyEvent());

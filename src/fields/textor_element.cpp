@@ -195,7 +195,7 @@ TTextorElement::TTextorElement(TScheme* scheme) : TCustomDropDownElement(scheme)
     FTextor = std::make_unique<TSchemeTextor>(this);
     // A change of the content re-checks the element.
     SetOptions(Options() | eoTracked);
-    SetVisualOptions(VisualOptions() | voFocusOnClick | voFocusTarget | voEditable | 0x10 |
+    SetVisualOptions(VisualOptions() | voFocusOnClick | voFocusTarget | voEditable | voSelectAll |
                      voRelayoutOnCovered);
 }
 

@@ -75,7 +75,7 @@ bool TTextorElement::Paste()
     TKnot knot;
     const bool parsed = knot.LoadFromText(text);
     if (!parsed || knot.Name() != QString::fromUtf16(textorContentName)) {
-        if ((FContentOptions & 0x7F) == 0)
+        if ((FContentOptions & tcoAnything) == 0)
             return false;
         ReplaceWithText(tetSelection, nullptr, false, text);
         return true;

@@ -248,7 +248,7 @@ TSchemePaletteItem* DescriptionPaletteItem()
 {
     static TSchemePaletteItem* const item = [] {
         auto* result =
-            new TSchemePaletteItem(Palette().ActionsGroup(), 0x144,
+            new TSchemePaletteItem(Palette().ActionsGroup(), piSingleSelectionOnly | piSplitButton | piLarge,
                                    StripImage(LargeImages(), QStringLiteral("diTitledLargeImages"), 1),
                                    QV_STR(2491), QV_STR(2490), 30);
         result->SetLetters(QStringLiteral("M"));

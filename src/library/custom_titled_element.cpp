@@ -4,7 +4,7 @@
 #include "core/update_guard.h"
 #include "elements/element_sheet.h"
 #include "elements/scheme_images.h"
-#include "elements/sheet.h"
+#include "fields/textor_element.h"
 #include "library/expand_button.h"
 #include "textor/attributes.h"
 #include "textor/canvas.h"
@@ -194,7 +194,7 @@ void TTitleWriter::Measure(TTitleItem& item)
     const int stoneHeight = canvas != nullptr ? canvas->ThemeTextHeight(stfStone) : 0;
     auto elementAscent = [](TVisualElement* element, int height) {
         int firstLine = 0;
-        if (element->SendMessage(10, nullptr, &firstLine) && firstLine > 0)
+        if (element->SendMessage(tmFirstLineHeightQuery, nullptr, &firstLine) && firstLine > 0)
             return firstLine;
         return height;
     };
@@ -697,7 +697,7 @@ void TTitledElement::ExpandChanged(TExpandButton* button)
     inherited::ExpandChanged(button);
     // The sheet scrolls only to the caret: the element comes into view when the focus is on it or
     // on its button.
-    auto* sheet = dynamic_cast<TSheet*>(Sheet());
+    IElementSheet* sheet = Sheet();
     if (button == FExpandButton && sheet != nullptr &&
         (sheet->FocusedElement() == this || sheet->FocusedElement() == button))
         sheet->RequestCaretVisible();

@@ -2,9 +2,9 @@
 
 #include "core/knot.h"
 #include "core/strings.h"
+#include "elements/element_sheet.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
-#include "elements/sheet.h"
 #include "elements/sounds_settings.h"
 #include "textor/canvas.h"
 
@@ -199,7 +199,7 @@ void TExpandButtonOperation::Apply(TElement* element, bool value)
         return;
     button->SetExpanded(value);
     if (button->IsFocused()) {
-        if (auto* sheet = dynamic_cast<TSheet*>(button->Sheet()))
+        if (IElementSheet* sheet = button->Sheet())
             sheet->RequestFocusedStateChanged();
     }
 }

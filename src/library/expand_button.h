@@ -30,8 +30,8 @@ class TExpandButton : public TCustomButtonElement
     QV_CLASS(TExpandButton, TCustomButtonElement)
 
     explicit TExpandButton(TScheme* scheme);
-    // A button of `owner`'s scheme with the default state, placed before `before` among the
-    // owner's children (null: last) and before `visualBefore` among `visualParent`'s visual
+    // A button of `owner`'s scheme with the default state, owned by `owner` and placed before
+    // `before` among its children (null: last) and before `visualBefore` among `visualParent`'s visual
     // children (null visual parent: not placed).
     static TExpandButton* Create(TElement* owner, bool defaultExpanded, TElement* before = nullptr,
                                  TVisualElement* visualParent = nullptr,

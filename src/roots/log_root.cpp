@@ -103,29 +103,19 @@ TLogRoot::TLogRoot(TScheme* scheme) : TTextorElement(scheme)
     SetBehaviourOptions(BehaviourOptions() | tboElements | tboNoNonPrinting | tboNoWrap | tboMinWidthOffer |
                         tboMinHeightOffer);
     SetContentOptions(tcoLetters | tcoDigits | tcoUnderscore | tcoSpaces | tcoParagraphs | tcoSpecial);
-    FLogMessages.SetOnAdd(&TLogRoot::MessageAdded, this);
-    FLogMessages.SetOnClear(&TLogRoot::MessagesCleared, this);
+    FLogMessages.SetOnAdd([this](TElementMessage* message) { Append(*message); });
+    FLogMessages.SetOnClear([this] { ClearText(); });
 }
 
 TLogRoot::~TLogRoot()
 {
-    FLogMessages.SetOnAdd(nullptr);
-    FLogMessages.SetOnClear(nullptr);
+    FLogMessages.SetOnAdd({});
+    FLogMessages.SetOnClear({});
 }
 
 void TLogRoot::SetLogSettings(TLogSettings* settings)
 {
-    FLogMessages.SetOnFilter(settings != nullptr ? &TLogSettings::Filter : nullptr, settings);
-}
-
-void TLogRoot::MessageAdded(void* context, TElementMessages*, TElementMessage* message)
-{
-    static_cast<TLogRoot*>(context)->Append(*message);
-}
-
-void TLogRoot::MessagesCleared(void* context, TElementMessages*)
-{
-    static_cast<TLogRoot*>(context)->ClearText();
+    FLogMessages.SetOnFilter(settings != nullptr ? settings->Filter() : TElementMessages::TFilterEvent());
 }
 
 void TLogRoot::BuildMessageContent(const TElementMessage& message, bool afterText, TKnot& content)
@@ -298,14 +288,8 @@ void CollectAllMessages(TScheme* scheme)
     if (scheme == nullptr || scheme->Root() == nullptr || scheme->Messages() == nullptr)
         return;
     TWaitCursor wait;
-    scheme->BeginMessagesUpdate();
-    try {
-        scheme->Root()->ForEach(&CopyElementMessages, scheme->Messages());
-    } catch (...) {
-        scheme->EndMessagesUpdate();
-        throw;
-    }
-    scheme->EndMessagesUpdate();
+    TUpdateGuard<TElementMessages> update(scheme->Messages());
+    scheme->Root()->ForEach(&CopyElementMessages, scheme->Messages());
 }
 
 } // namespace qv

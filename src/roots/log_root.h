@@ -78,8 +78,6 @@ class TLogRoot : public TTextorElement
 private:
     void Append(const TElementMessage& message);
     void ClearText();
-    static void MessageAdded(void* context, TElementMessages* messages, TElementMessage* message);
-    static void MessagesCleared(void* context, TElementMessages* messages);
 
     TElementMessages FLogMessages;
     TAttributesRef<TTextAttributes> FFont;

@@ -70,7 +70,7 @@ void TAttributes::BeginChange()
     Q_ASSERT(!FShared);
 }
 
-TAttributes* TAttributes::Create() const
+std::unique_ptr<TAttributes> TAttributes::Create() const
 {
     return AttributesClass()->CreateAttributes();
 }
@@ -101,7 +101,8 @@ TAttributes* TAttributesRegistry::GetShared(TAttributes& value, bool addRef)
     if (it != data.Values.end()) {
         shared = *it;
     } else {
-        shared = value.Create();
+        // The registry owns its shared values; Release frees each with its last reference.
+        shared = value.Create().release();
         Q_ASSERT(shared != nullptr);
         shared->Assign(value);
         shared->FShared = true;

@@ -21,9 +21,9 @@ class TAttributesMeta : public TMetaClass
 {
 public:
     using TMetaClass::TMetaClass;
-    TNode* CreateNode() const override { return nullptr; }
+    TNodePtr<TNode> CreateNode() const override { return nullptr; }
     // A new unshared value with default fields, or nullptr for an abstract class.
-    virtual TAttributes* CreateAttributes() const = 0;
+    virtual std::unique_ptr<TAttributes> CreateAttributes() const = 0;
 };
 
 template <class C>
@@ -31,12 +31,12 @@ class TAttributesMetaImpl : public TAttributesMeta
 {
 public:
     using TAttributesMeta::TAttributesMeta;
-    TAttributes* CreateAttributes() const override
+    std::unique_ptr<TAttributes> CreateAttributes() const override
     {
         if constexpr (std::is_abstract_v<C>)
             return nullptr;
         else
-            return new C();
+            return std::make_unique<C>();
     }
     bool IsAbstract() const override { return std::is_abstract_v<C>; }
 };
@@ -82,7 +82,7 @@ public:
     virtual void BeginChange();
     virtual void EndChange() {}
     // A new unshared value of the same class, with default fields.
-    TAttributes* Create() const;
+    std::unique_ptr<TAttributes> Create() const;
     virtual void Assign(const TAttributes& source);
     // True when `other` is of exactly the same class and every field is equal.
     virtual bool Equals(const TAttributes& other) const;

@@ -96,7 +96,7 @@ constexpr char32_t MeasuredChar(char32_t c)
 // Points to pixels: size × dpi ÷ 72, rounded half up; never below 1 pixel.
 int PointsToPixels(int points, int dpi);
 
-// The process-wide measuring context (the shared off-screen device context of the design). Created on
+// The process-wide measuring context (the one off-screen device every measurement shares). Created on
 // first use as the Qt context (needs a QGuiApplication); tests install a fake. Replacing the context
 // drops the fonts and metrics every interned attributes value has cached.
 class TDeviceContextManager

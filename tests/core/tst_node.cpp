@@ -15,7 +15,8 @@ class TLogNode : public TNode
 {
     QV_CLASS(TLogNode, TNode)
 
-    explicit TLogNode(std::string name = {}, std::string* log = nullptr) : FName(std::move(name)), FLog(log) {}
+    explicit TLogNode(std::string name = {}, std::string* log = nullptr) : FName(std::move(name)), FLog(log)
+    {}
 
     std::string FName;
     std::string* FLog;
@@ -225,10 +226,9 @@ TEST_F(NodeTree, ClassesAreValues)
     EXPECT_TRUE(TIntfNode::StaticClass()->InheritsFrom(TNode::StaticClass()));
     EXPECT_FALSE(TLogNode::StaticClass()->InheritsFrom(TOtherNode::StaticClass()));
     EXPECT_EQ(TMetaClass::FindClass(QStringLiteral("TOtherNode")), TOtherNode::StaticClass());
-    TNode* made = TOtherNode::StaticClass()->CreateNode();
+    TNodePtr<TNode> made = TOtherNode::StaticClass()->CreateNode();
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->ClassType(), TOtherNode::StaticClass());
-    made->Free();
 }
 
 void RecordName(TNode* node, void* data, void*)
@@ -341,7 +341,8 @@ TEST(ItfObject, HandlersAreCalledLastFirstAndMayChangeTheList)
 {
     TItfObject target;
     std::string log;
-    TNotifyProbe p1{&target, &log, "a"}, p2{&target, &log, "b"}, p3{&target, &log, "c"}, late{&target, &log, "x"};
+    TNotifyProbe p1{&target, &log, "a"}, p2{&target, &log, "b"}, p3{&target, &log, "c"},
+        late{&target, &log, "x"};
     target.AddHandler(p1.Event());
     target.AddHandler(p2.Event());
     target.AddHandler(p3.Event());

@@ -125,17 +125,16 @@ struct TEvents
     QList<QThread*> AddThreads;
     QList<QThread*> ClearThreads;
 
-    static void OnClear(void* context, TElementMessages*)
+    void Listen(TElementMessages& messages)
     {
-        auto* events = static_cast<TEvents*>(context);
-        ++events->Clears;
-        events->ClearThreads.append(QThread::currentThread());
-    }
-    static void OnAdd(void* context, TElementMessages*, TElementMessage* message)
-    {
-        auto* events = static_cast<TEvents*>(context);
-        events->Added.append(message->GetText());
-        events->AddThreads.append(QThread::currentThread());
+        messages.SetOnClear([this] {
+            ++Clears;
+            ClearThreads.append(QThread::currentThread());
+        });
+        messages.SetOnAdd([this](TElementMessage* message) {
+            Added.append(message->GetText());
+            AddThreads.append(QThread::currentThread());
+        });
     }
 };
 
@@ -143,7 +142,7 @@ TEST(ElementMessages, UpdateBracketsStartAFreshSetOnce)
 {
     TElementMessages messages;
     TEvents events;
-    messages.SetOnClear(&TEvents::OnClear, &events);
+    events.Listen(messages);
     messages.Clear();
     EXPECT_EQ(events.Clears, 0) << "no list yet: nothing to clear";
 
@@ -173,14 +172,12 @@ TEST(ElementMessages, CopiesPassThroughThePartHook)
 
     TElementMessages target;
     // The generator translates IDs of its private copy this way.
-    target.SetOnPart(
-        [](void*, TElementMessages*, TElementMessage*, QString& data, QString& text, uint8_t kind) {
-            if (kind == mpElements) {
-                data = QStringLiteral("105,106");
-                text = text.toUpper();
-            }
-        },
-        nullptr);
+    target.SetOnPart([](TElementMessage*, QString& data, QString& text, uint8_t kind) {
+        if (kind == mpElements) {
+            data = QStringLiteral("105,106");
+            text = text.toUpper();
+        }
+    });
     target.AddCopies(source);
     ASSERT_EQ(target.Count(), 2);
     EXPECT_EQ(target.Items(0)->Parts().last(),
@@ -192,7 +189,7 @@ TEST(ElementMessages, CopiesPassThroughThePartHook)
 TEST(ElementMessages, AFailingAddHandlerDropsTheMessage)
 {
     TElementMessages messages;
-    messages.SetOnAdd([](void*, TElementMessages*, TElementMessage* message) {
+    messages.SetOnAdd([](TElementMessage* message) {
         if (message->GetText() == QStringLiteral("bad"))
             throw std::runtime_error("log full");
     });
@@ -209,7 +206,7 @@ TEST(ElementMessages, LogSettingsFilterByKind)
     TProperty root(nullptr, QStringLiteral("Settings"));
     auto* log = new TLogSettings(&root);
     TElementMessages messages;
-    messages.SetOnFilter(&TLogSettings::Filter, log);
+    messages.SetOnFilter(log->Filter());
 
     struct TRow
     {
@@ -253,8 +250,7 @@ TEST(ElementMessages, MessagesFromAWorkerArriveInOrderOnTheUserInterfaceThread)
 {
     TElementMessages messages;
     TEvents events;
-    messages.SetOnAdd(&TEvents::OnAdd, &events);
-    messages.SetOnClear(&TEvents::OnClear, &events);
+    events.Listen(messages);
     constexpr int count = 300;
 
     QThread* worker = QThread::create([&messages] {

@@ -214,10 +214,10 @@ TEST_F(Snapshot, RestoresTheTreeAndItsIdentifiers)
     // Change the tree, then give it up as an undo would.
     Root->Title()->SetText(QStringLiteral("changed"));
     Root->AppendElement(new TElement_Star(&Scheme));
-    Scheme.ReplaceRoot(nullptr)->Free();
+    Scheme.ReplaceRoot(nullptr);
 
     auto* restored = static_cast<TTestRoot*>(TTestRoot::StaticClass()->CreateElement(&Scheme));
-    Scheme.ReplaceRoot(restored);
+    Scheme.ReplaceRoot(TNodePtr<TElement>(restored));
     Scheme.LoadFromKnot(restored, fmSnapshot, &snapshot);
     EXPECT_EQ(Identifiers(restored), ids);
     TKnot again;

@@ -584,6 +584,26 @@ TEST_F(Titled, AnElementThatGoesClosesItsList)
     EXPECT_EQ(Sheet.DropDown(), nullptr);
 }
 
+// The field reaches the drop-down list through the sheet interface only: any sheet can show it.
+TEST_F(Titled, TheDropDownGoesThroughTheSheetInterface)
+{
+    test::TFakeSheet fake;
+    auto* field = new TChoiceField(&Scheme);
+    field->SetParent(Root);
+    field->SetVisualParent(fake.TopElement());
+    field->Values = {QStringLiteral("one"), QStringLiteral("two")};
+    field->OpenDropDown();
+    ASSERT_NE(fake.DropDown(), nullptr);
+    EXPECT_EQ(fake.DropDown()->Sheet(), &fake);
+    fake.DropDown()->MoveCurrent(1);
+    fake.CloseDropDown(true);
+    EXPECT_EQ(field->GetText(), QStringLiteral("two"));
+    field->OpenDropDown();
+    field->Free();
+    EXPECT_EQ(fake.DropDown(), nullptr) << "an element that goes closes its list";
+    EXPECT_EQ(fake.DropDownsClosed, (QList<bool>{true, false}));
+}
+
 // --- Palette -----------------------------------------------------------------------------------------------
 
 // A snapshot gives the parts of the restored element their stored IDs: the button still controls

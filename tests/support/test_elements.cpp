@@ -390,7 +390,24 @@ TFakeSheet::TFakeSheet() : FTop(new TSheetElement(nullptr))
 
 TFakeSheet::~TFakeSheet()
 {
-    FTop->Free();
+    FDropDown.reset();
+    FTop.reset();
+}
+
+void TFakeSheet::OpenDropDown(std::unique_ptr<TDropDownList>&& list)
+{
+    CloseDropDown(false);
+    FDropDown = std::move(list);
+}
+
+void TFakeSheet::CloseDropDown(bool commit)
+{
+    if (!FDropDown)
+        return;
+    std::unique_ptr<TDropDownList> list = std::move(FDropDown);
+    DropDownsClosed.append(commit);
+    if (commit)
+        list->ApplyChosenEntry();
 }
 
 void TFakeSheet::SetFocusedElement(TVisualElement* element)

@@ -4,6 +4,7 @@
 // a container root with parts and text content, a field part (own node or inline attribute), a
 // tracked required field, and a few inserted element classes.
 
+#include "elements/drop_down_list.h"
 #include "elements/element_sheet.h"
 #include "elements/visual_element.h"
 #include "textor/sheet_canvas.h"
@@ -230,7 +231,7 @@ public:
     TFakeSheet();
     ~TFakeSheet() override;
 
-    TSheetElement* TopElement() const override { return FTop; }
+    TSheetElement* TopElement() const override { return FTop.get(); }
     bool IsReadOnly() const override { return FReadOnly; }
     TVisualElement* FocusedElement() const override { return FFocused; }
     TVisualElement* HotElement() const override { return FHot; }
@@ -249,6 +250,12 @@ public:
     QSize MessagesSignSize() const override { return QSize(12, 12); }
     QMargins SheetPadding() const override { return QMargins(8, 8, 8, 8); }
     TCanvas* Canvas() override { return &SheetCanvas; }
+    void RequestCaretVisible(bool withMargin = false) override { CaretVisibleRequests.append(withMargin); }
+    void RequestFocusedStateChanged() override { ++FocusedStateChanges; }
+    TDropDownList* DropDown() const override { return FDropDown.get(); }
+    void OpenDropDown(std::unique_ptr<TDropDownList>&& list) override;
+    void CloseDropDown(bool commit) override;
+    bool DropDownOnFocusNew() const override { return FDropDownOnFocusNew; }
 
     // Draws with the built-in theme unless a test gives it another.
     TSheetCanvas SheetCanvas;
@@ -257,9 +264,14 @@ public:
     int CaretUpdates = 0;
     int ContentSizeChanges = 0;
     QList<QRect> Invalidated;
+    QList<bool> CaretVisibleRequests; // withMargin of each request
+    int FocusedStateChanges = 0;
+    bool FDropDownOnFocusNew = false;
+    QList<bool> DropDownsClosed; // commit of each list closed
 
 private:
-    TSheetElement* FTop;
+    TNodePtr<TSheetElement> FTop;
+    std::unique_ptr<TDropDownList> FDropDown;
     TVisualElement* FFocused = nullptr;
     TVisualElement* FHot = nullptr;
     TVisualElement* FCapture = nullptr;

@@ -27,14 +27,9 @@ QString TResourceId::DisplayText() const
 
 TWinResourceItem* TWinResources::AddItem(TWinResourceItem* before)
 {
-    auto* item = new TWinResourceItem();
-    try {
-        item->SetParent(this, before);
-    } catch (...) {
-        item->Free();
-        throw;
-    }
-    return item;
+    TNodePtr<TWinResourceItem> item(new TWinResourceItem());
+    item->SetParent(this, before);
+    return item.release(); // the list's now
 }
 
 TWinResourceItem* TWinResources::AddItem(const TResourceId& type, const TResourceId& name,

@@ -66,10 +66,12 @@ const TPascalNode* TPascalNode::EnclosingFloating() const
 
 TPascalNode* TPascalNode::AddChild(const TPascalNodeClass* cls, TPascalNode* before)
 {
-    TPascalNode* node = cls != nullptr ? static_cast<TPascalNode*>(cls->CreateNode()) : nullptr;
-    if (node != nullptr)
-        node->SetParent(this, before);
-    return node;
+    TNodePtr<TNode> node = cls != nullptr ? cls->CreateNode() : nullptr;
+    if (node == nullptr)
+        return nullptr;
+    node->SetParent(this, before);
+    // This node owns it now.
+    return static_cast<TPascalNode*>(node.release());
 }
 
 TPascalComment* TPascalNode::AddComment(const QString& text, TPascalNode* before)
