@@ -55,7 +55,8 @@ TKnot* GenerateDocument()
     auto element = [&](TKnot* parent, const char* name) {
         TKnot* knot = parent->AddKnot(QString::fromLatin1(name));
         knot->WriteInt(QStringLiteral("ID"), id++);
-        knot->WriteString(QStringLiteral("Name"), QStringLiteral("Item") + QString::number(random() % 100000));
+        knot->WriteString(QStringLiteral("Name"),
+                          QStringLiteral("Item") + QString::number(random() % 100000));
         return knot;
     };
     auto content = [&](TKnot* parent, int runs) {
@@ -183,8 +184,8 @@ void BM_PeerParse(benchmark::State& state)
         [](pugi::xml_document* xml) { delete xml; });
     for (auto _ : state) {
         auto* xml = new pugi::xml_document();
-        const pugi::xml_parse_result result = xml->load_buffer(document.Bytes.constData(),
-                                                               size_t(document.Bytes.size()));
+        const pugi::xml_parse_result result =
+            xml->load_buffer(document.Bytes.constData(), size_t(document.Bytes.size()));
         if (!result)
             state.SkipWithError(result.description());
         state.PauseTiming();

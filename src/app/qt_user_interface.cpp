@@ -34,8 +34,8 @@ struct TButtonPair
     QMessageBox::StandardButton Qt;
 };
 constexpr TButtonPair buttonPairs[] = {
-    {mbOk, QMessageBox::Ok},       {mbCancel, QMessageBox::Cancel}, {mbYes, QMessageBox::Yes},
-    {mbNo, QMessageBox::No},       {mbAbort, QMessageBox::Abort},   {mbRetry, QMessageBox::Retry},
+    {mbOk, QMessageBox::Ok},         {mbCancel, QMessageBox::Cancel}, {mbYes, QMessageBox::Yes},
+    {mbNo, QMessageBox::No},         {mbAbort, QMessageBox::Abort},   {mbRetry, QMessageBox::Retry},
     {mbIgnore, QMessageBox::Ignore},
 };
 
@@ -101,8 +101,8 @@ QStringList TQtUserInterface::ChooseOpenFiles(const QString& title, const QStrin
     return file.isEmpty() ? QStringList() : QStringList{file};
 }
 
-QString TQtUserInterface::ChooseSaveFile(const QString& title, const QString& filters, const QString& initialFile,
-                                         const QString& defaultSuffix)
+QString TQtUserInterface::ChooseSaveFile(const QString& title, const QString& filters,
+                                         const QString& initialFile, const QString& defaultSuffix)
 {
     QFileDialog dialog(FWindow, title, initialFile, filters);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -151,7 +151,8 @@ void TQtUserInterface::EndWaitCursor()
 bool TQtUserInterface::OpenFileWith(const QString& file)
 {
     // The desktop offers no chooser of its own: the user picks the program.
-    const QString program = QFileDialog::getOpenFileName(FWindow, QFileInfo(file).fileName(), QStringLiteral("/usr/bin"));
+    const QString program =
+        QFileDialog::getOpenFileName(FWindow, QFileInfo(file).fileName(), QStringLiteral("/usr/bin"));
     if (program.isEmpty())
         return false;
     return QProcess::startDetached(program, {file}, QFileInfo(file).absolutePath());

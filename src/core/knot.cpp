@@ -562,7 +562,8 @@ int TKnot::ReadInt(const QString& name, int def, int max, int min)
 {
     const TKnotParam* param = ReadParam(name);
     int value = 0;
-    if (param == nullptr || !ParseDecimal(param->Kind() == kpText ? param->TextUtf8() : QByteArrayView(), value))
+    if (param == nullptr ||
+        !ParseDecimal(param->Kind() == kpText ? param->TextUtf8() : QByteArrayView(), value))
         return def;
     if (max != min && (value < min || value > max))
         return def;

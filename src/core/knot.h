@@ -14,7 +14,8 @@ namespace qv {
 class TKnot;
 
 // Options of a knot. The numbers are stored with the code that sets them; keep them.
-enum TKnotOption : uint16_t {
+enum TKnotOption : uint16_t
+{
     koIndexed = 0x01,      // in paths every child is followed by "[n]", its 1-based position
     koUniqueParams = 0x02, // writing an attribute replaces one of that name instead of appending
     koSkipEmpty = 0x04,    // the writer leaves out empty child knots
@@ -26,7 +27,8 @@ enum TKnotOption : uint16_t {
 };
 
 // What an attribute holds.
-enum TKnotParamKind : uint8_t {
+enum TKnotParamKind : uint8_t
+{
     kpNone = 0,      // a name only, written without "="
     kpText = 1,      // text
     kpStream = 2,    // bytes owned by the attribute
@@ -35,7 +37,8 @@ enum TKnotParamKind : uint8_t {
 
 // Byte encodings of knot text. keAnsi is the system's code page of settings, session and
 // recent-files files, which is UTF-8 without a byte order mark here; the others write their mark.
-enum TKnotEncoding : uint8_t {
+enum TKnotEncoding : uint8_t
+{
     keAnsi = 0,
     keUtf8 = 1,
     keUtf16LE = 2,
@@ -98,7 +101,8 @@ private:
     friend class TKnotParser;
 
     // FTag: the kind, the read mark and, for inline text, its length.
-    enum : uint8_t {
+    enum : uint8_t
+    {
         tgKind = 0x03,
         tgRead = 0x04,
         tgInline = 0x08,

@@ -17,7 +17,8 @@ namespace qv {
 namespace {
 
 // Character classes of the reader, for bytes below 128 (bytes of UTF-8 sequences are never markup).
-enum : uint8_t {
+enum : uint8_t
+{
     ccSpace = 0x01,     // white space: space, tab, CR, LF
     ccNameEnd = 0x02,   // ends a name: white space, '"', '/', '<', '=', '>'
     ccValueStop = 0x04, // needs a look inside a value: white space, '/', '>', '"', '&'

@@ -168,8 +168,7 @@ void TOneValueProperty::Reset()
 
 TBooleanProperty::TBooleanProperty(TProperty* parent, const QString& name, bool def, uint16_t options)
     : TOneValueProperty(parent, name, options), FValue(def), FDefault(def)
-{
-}
+{}
 
 void TBooleanProperty::SetValue(bool value)
 {
@@ -200,8 +199,7 @@ void TBooleanProperty::AssignValue(const TProperty& source)
 TIntegerProperty::TIntegerProperty(TProperty* parent, const QString& name, int def, int min, int max,
                                    uint16_t options)
     : TOneValueProperty(parent, name, options), FValue(def), FDefault(def), FMin(min), FMax(max)
-{
-}
+{}
 
 void TIntegerProperty::SetValue(int value)
 {
@@ -287,8 +285,7 @@ void TStringProperty::AssignValue(const TProperty& source)
 
 TStringListProperty::TStringListProperty(TProperty* parent, const QString& name, uint16_t options)
     : TOneValueProperty(parent, name, options)
-{
-}
+{}
 
 void TStringListProperty::SetValue(const QStringList& value)
 {
@@ -385,11 +382,11 @@ void TStringListProperty::AssignValue(const TProperty& source)
 
 // --- TEnumProperty ------------------------------------------------------------------------------
 
-TEnumProperty::TEnumProperty(TProperty* parent, const QString& name, const QStringList& names, uint16_t options)
+TEnumProperty::TEnumProperty(TProperty* parent, const QString& name, const QStringList& names,
+                             uint16_t options)
     : TOneValueProperty(parent, name, options), FNames(names), FDefault(int(names.indexOf(QString()))),
       FValue(FDefault)
-{
-}
+{}
 
 void TEnumProperty::Store(int value)
 {

@@ -12,18 +12,21 @@ namespace qv {
 class TKnot;
 
 // Tree messages of the settings tree (TNode::HandleMessage).
-enum TPropertyMessage : int {
+enum TPropertyMessage : int
+{
     pmChanged = 1,           // a value changed; sent up from the property whose value changed
     pmResetOnFirstStart = 2, // the settings file did not exist: every setting took its default
 };
 
 // Notification kinds of properties (TItfObject::Notify).
-enum TPropertyNotify : int {
+enum TPropertyNotify : int
+{
     pnChanged = 1, // this property or one below it changed (once per closed update bracket)
 };
 
 // Options of a property. Settings files depend on them; keep the numbers.
-enum TPropertyOption : uint16_t {
+enum TPropertyOption : uint16_t
+{
     poWriteDefault = 0x01,  // saved even when the value is the default
     poAttribute = 0x02,     // kept as an attribute `Name` of the parent's knot, not as a child knot
     poPathDelimiter = 0x04, // strings: a non-empty value ends with "/"

@@ -13,7 +13,8 @@ class TProperty;
 constexpr uint16_t settingsKnotOptions = koUniqueParams | koSkipEmpty | koUnquoted | koQuoteMode;
 
 // How loading a settings file went. The numbers match the load states of the session files.
-enum TSettingsLoadState : int {
+enum TSettingsLoadState : int
+{
     slsMissing = 1, // no file: every setting took its default
     slsFailed = 2,  // the file exists but could not be read, or only partly: what was read is kept
     slsLoaded = 3,

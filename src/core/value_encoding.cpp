@@ -21,7 +21,8 @@ void AppendCharRef(QString& out, char16_t c)
 namespace {
 
 // What the encoder does with a character below 128; characters from 128 on are copied.
-enum TValueAction : uint8_t {
+enum TValueAction : uint8_t
+{
     vaCopy,       // copied
     vaCopyQuoted, // copied; the value needs quotes
     vaCharRef,    // "&#n;"
@@ -137,7 +138,10 @@ TChar* EncodeRange(TChar* out, const TChar* p, const TChar* const end, bool rela
 // a pending high surrogate with a following low one and turns lone surrogates into U+FFFD.
 struct TUtf16Sink
 {
-    static void Put(char16_t* text, qsizetype& write, uint32_t code, uint32_t&) { text[write++] = char16_t(code); }
+    static void Put(char16_t* text, qsizetype& write, uint32_t code, uint32_t&)
+    {
+        text[write++] = char16_t(code);
+    }
     static void Flush(char16_t*, qsizetype&, uint32_t&) {}
 };
 

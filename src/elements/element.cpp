@@ -336,7 +336,7 @@ bool TElement::IsValid() const
 
 TElement* TElement::CreatePart(const TElementClass* cls, TElement* owner, TElement* before)
 {
-    TNodePtr<TElement> part(cls->CreateElement(owner->Scheme()));
+    TNodePtr<TElement> part = cls->CreateElement(owner->Scheme());
     part->FOptions |= eoPart;
     part->SetParent(owner, before);
     return part.release(); // the owner's now

@@ -69,10 +69,9 @@ class TElementClass : public TMetaClass
 public:
     using TMetaClass::TMetaClass;
 
-    // A new detached element of this class for `scheme` (may be null for auxiliary elements); nullptr
-    // for an abstract class. The caller owns it until it gives it a parent: hold it in a TNodePtr
-    // until then.
-    virtual TElement* CreateElement(TScheme* scheme) const = 0;
+    // A new detached element of this class for `scheme` (may be null for auxiliary elements); null
+    // for an abstract class. The caller owns it until it gives it a parent.
+    virtual TNodePtr<TElement> CreateElement(TScheme* scheme) const = 0;
     // Whether an element of this class may be inserted into `parent`.
     virtual bool CanInsertInto(const TElement* parent) const = 0;
     // The node name of the class's elements in files.
@@ -100,13 +99,13 @@ public:
     {
         return std::is_abstract_v<C> || !std::is_constructible_v<C, TScheme*>;
     }
-    TElement* CreateElement(TScheme* scheme) const override
+    TNodePtr<TElement> CreateElement(TScheme* scheme) const override
     {
         if constexpr (std::is_abstract_v<C> || !std::is_constructible_v<C, TScheme*>) {
             (void)scheme;
             return nullptr;
         } else {
-            return new C(scheme);
+            return TNodePtr<TElement>(new C(scheme));
         }
     }
     bool CanInsertInto(const TElement* parent) const override { return C::CanInsertInto(this, parent); }
@@ -247,7 +246,7 @@ private:
 template <class C>
 TNodePtr<TNode> TElementClassImpl<C>::CreateNode() const
 {
-    return TNodePtr<TNode>(CreateElement(nullptr));
+    return TNodePtr<TNode>(CreateElement(nullptr).release());
 }
 
 } // namespace qv

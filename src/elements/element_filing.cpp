@@ -153,7 +153,7 @@ TElement* TVisualElement::CreateChildFromKnot(TSchemeLoader* filer, TKnot* knot,
     if (cls == nullptr)
         cls = ElementClass()->UnacceptedClass();
     knot->SetRead(true);
-    TNodePtr<TElement> child(cls->CreateElement(Scheme()));
+    TNodePtr<TElement> child = cls->CreateElement(Scheme());
     child->SetParent(this, before);
     child->LoadFromKnot(filer, knot);
     return child.release(); // this element's now

@@ -15,7 +15,7 @@ TScheme::TScheme(const TElementClass* rootClass, const QString& rootName,
     : FRootClass(rootClass), FCodeModeRootClass(codeModeRootClass), FRootName(rootName)
 {
     if (rootClass != nullptr)
-        FRoot.reset(rootClass->CreateElement(this));
+        FRoot = rootClass->CreateElement(this);
 }
 
 TScheme::~TScheme()

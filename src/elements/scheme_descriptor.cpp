@@ -164,7 +164,6 @@ int TSchemeWithProcessingDescriptor::GetVerbCount(TDescriptor)
     return 2;
 }
 
-
 void TSchemeWithProcessingDescriptor::ExecuteVerb(TDescriptor, TElement* root, int index,
                                                   const QStringList* parameters)
 {

@@ -103,7 +103,7 @@ void TScheme::SwitchCodeMode(bool value, TKnot* knot)
     TElement* oldRoot = FRoot.get();
     const bool oldMode = FCodeMode;
     FCodeMode = value;
-    TNodePtr<TElement> pending(cls->CreateElement(this));
+    TNodePtr<TElement> pending = cls->CreateElement(this);
     TElement* newRoot = pending.get();
     // The old root stays the root until the new one is ready to be loaded; it is held here from then
     // on and freed once the new root has taken its place on the sheet.

@@ -97,15 +97,15 @@ void AppendContentNodes(TKnot* target, TKnot* source)
 // ---------------------------------------------------------------------------------------------------
 // Replace and its variants
 
-TTextorEditOperation* TTextorElement::CreateEditOperation(int)
+TNodePtr<TTextorEditOperation> TTextorElement::CreateEditOperation(int)
 {
-    return new TTextorEditOperation(this);
+    return TNodePtr<TTextorEditOperation>(new TTextorEditOperation(this));
 }
 
 void TTextorElement::Replace(int target, const TTextorRange* range, bool keepSelection, uint8_t contentFlags,
                              uint8_t contentMode, const TKnot* content)
 {
-    TNodePtr<TSchemeOperation> operation(CreateEditOperation(target));
+    TNodePtr<TSchemeOperation> operation = CreateEditOperation(target);
     auto* edit = static_cast<TTextorEditOperation*>(operation.get());
 
     TTextorRange selection;
@@ -212,9 +212,10 @@ TElement* TTextorElement::InsertNewElement(const TElementClass* cls, TPaletteIte
                                            const TTextorPosition* position)
 {
     const TTextorPosition at = position != nullptr ? *position : FTextor->LastPosition();
-    TElement* element = cls->CreateElement(Scheme());
+    TNodePtr<TElement> created = cls->CreateElement(Scheme());
+    created->SetParent(this, ElementAfter(at));
+    TElement* element = created.release(); // the field owns it now
     try {
-        element->SetParent(this, ElementAfter(at));
         element->InitializeNewTree(item);
     } catch (...) {
         element->Free();

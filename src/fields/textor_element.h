@@ -264,8 +264,8 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
 
     // Virtual operations of text fields.
     virtual void ParagraphArranging(TParagraph& paragraph);
-    // A new operation of the field's class; the caller owns it and holds it in a TNodePtr at once.
-    virtual TTextorEditOperation* CreateEditOperation(int target);
+    // A new operation of the field's class, owned by the caller.
+    virtual TNodePtr<TTextorEditOperation> CreateEditOperation(int target);
     // The character attributes of a loaded "Chars" node, from attributes of the node that the field
     // understands (the log's links); none by default.
     virtual TAttributesRef<TTextAttributes> LoadedTextAttributes(TKnot* knot);

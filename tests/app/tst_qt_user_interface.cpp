@@ -33,7 +33,8 @@ TEST(QtUserInterface, MessageBoxesAnswerWithTheButtonPressed)
 {
     TQtUserInterface ui;
     AnswerNextBox(QStringLiteral("No"));
-    EXPECT_EQ(ui.MessageBox(QStringLiteral("Save?"), QString(), miQuestion, mbYes | mbNo | mbCancel, mbYes), mbNo);
+    EXPECT_EQ(ui.MessageBox(QStringLiteral("Save?"), QString(), miQuestion, mbYes | mbNo | mbCancel, mbYes),
+              mbNo);
 
     AnswerNextBox(QStringLiteral("Do not Save"));
     EXPECT_EQ(ui.AskChoice(QStringLiteral("Save?"), QString(), miQuestion,

@@ -179,16 +179,15 @@ TEST_P(KnotReadInt, AcceptsOnlyDecimalIntegersInRange)
     EXPECT_TRUE(knot.FindParam(S("v"))->Read());
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, KnotReadInt,
-                         ::testing::Values(TIntRow{"12", 0, 0, 12}, TIntRow{"-12", 0, 0, -12},
-                                           TIntRow{"+5", 0, 0, 5}, TIntRow{"12a", 0, 0, -7},
-                                           TIntRow{" 12", 0, 0, -7}, TIntRow{"", 0, 0, -7},
-                                           TIntRow{"-", 0, 0, -7}, TIntRow{"0x10", 0, 0, -7},
-                                           TIntRow{"2147483647", 0, 0, 2147483647},
-                                           TIntRow{"-2147483648", 0, 0, -2147483647 - 1},
-                                           TIntRow{"2147483648", 0, 0, -7}, TIntRow{"99999999999999999999", 0, 0, -7},
-                                           TIntRow{"25", 20, 1, -7}, TIntRow{"20", 20, 1, 20},
-                                           TIntRow{"0", 20, 1, -7}, TIntRow{"25", 5, 5, 25}));
+INSTANTIATE_TEST_SUITE_P(
+    Rows, KnotReadInt,
+    ::testing::Values(TIntRow{"12", 0, 0, 12}, TIntRow{"-12", 0, 0, -12}, TIntRow{"+5", 0, 0, 5},
+                      TIntRow{"12a", 0, 0, -7}, TIntRow{" 12", 0, 0, -7}, TIntRow{"", 0, 0, -7},
+                      TIntRow{"-", 0, 0, -7}, TIntRow{"0x10", 0, 0, -7},
+                      TIntRow{"2147483647", 0, 0, 2147483647}, TIntRow{"-2147483648", 0, 0, -2147483647 - 1},
+                      TIntRow{"2147483648", 0, 0, -7}, TIntRow{"99999999999999999999", 0, 0, -7},
+                      TIntRow{"25", 20, 1, -7}, TIntRow{"20", 20, 1, 20}, TIntRow{"0", 20, 1, -7},
+                      TIntRow{"25", 5, 5, 25}));
 
 TEST(Knot, ReadBoolKnowsOnlyOneAndZero)
 {
@@ -222,8 +221,10 @@ TEST(Knot, StreamsRoundTripAsHexInEitherCase)
         const char* Text;
         bool Ok;
         QByteArray Expected;
-    } rows[] = {{"0a0B", true, QByteArray("\x0A\x0B")}, {"", true, QByteArray()},
-                {"ABC", false, QByteArray()},             {"0G", false, QByteArray()},
+    } rows[] = {{"0a0B", true, QByteArray("\x0A\x0B")},
+                {"", true, QByteArray()},
+                {"ABC", false, QByteArray()},
+                {"0G", false, QByteArray()},
                 {"12 3", false, QByteArray()}};
     for (const auto& row : rows) {
         TKnot text(S("k"));
@@ -290,12 +291,14 @@ TEST(Knot, TextOfEverySizeKeepsItsValue)
 TEST(Knot, BytesThatAreNoUtf8SurviveAsTheyCame)
 {
     TKnot knot;
-    knot.LoadFromStream(QByteArray("\xEF\xBB\xBF<k v=\"a\xFF" "b\"/>"));
+    knot.LoadFromStream(QByteArray("\xEF\xBB\xBF<k v=\"a\xFF"
+                                   "b\"/>"));
     EXPECT_FALSE(knot.Corrupt());
     EXPECT_EQ(knot.ReadString(S("v")), S("a\uFFFDb"));
     QByteArray bytes;
     knot.SaveToStream(bytes, keUtf8);
-    EXPECT_EQ(bytes, QByteArray("\xEF\xBB\xBF<k v=\"a\xFF" "b\"/>\r\n"));
+    EXPECT_EQ(bytes, QByteArray("\xEF\xBB\xBF<k v=\"a\xFF"
+                                "b\"/>\r\n"));
 }
 
 TEST(Knot, ManyDistinctNamesAreReadCorrectly)

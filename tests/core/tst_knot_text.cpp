@@ -79,9 +79,9 @@ TEST_P(KnotWriterOptions, WritesExactText)
 }
 
 const TWriteRow writeRows[] = {
-    {"Normal", 0,
-     "<a x=\"1 2\" flag>\r\n\t<b>\r\n\t\t<c/>\r\n\t</b>\r\n\t<d v=\"q&quot;/\"/>\r\n</a>\r\n"},
-    {"NoIndentation", koNoIndent, "<a x=\"1 2\" flag>\r\n<b>\r\n<c/>\r\n</b>\r\n<d v=\"q&quot;/\"/>\r\n</a>\r\n"},
+    {"Normal", 0, "<a x=\"1 2\" flag>\r\n\t<b>\r\n\t\t<c/>\r\n\t</b>\r\n\t<d v=\"q&quot;/\"/>\r\n</a>\r\n"},
+    {"NoIndentation", koNoIndent,
+     "<a x=\"1 2\" flag>\r\n<b>\r\n<c/>\r\n</b>\r\n<d v=\"q&quot;/\"/>\r\n</a>\r\n"},
     {"NoLineBreaks", koNoBreaks, "<a x=\"1 2\" flag><b><c/></b><d v=\"q&quot;/\"/></a>\r\n"},
     {"EmptyChildrenLeftOut", koSkipEmpty, "<a x=\"1 2\" flag>\r\n\t<d v=\"q&quot;/\"/>\r\n</a>\r\n"},
     {"UnquotedWherePossible", koUnquoted,
@@ -105,8 +105,9 @@ TEST(KnotWriter, OptionsOfOneKnotHoldForItsSubtreeOnly)
     flat->SetOptionsInclude(koNoIndent);
     flat->AddKnot(QStringLiteral("z"));
     root.AddKnot(QStringLiteral("tail"));
-    EXPECT_EQ(root.SaveToText(), QStringLiteral("<r>\r\n\t<line><x><y/></x></line>\r\n<flat>\r\n<z/>\r\n</flat>\r\n"
-                                                "\t<tail/>\r\n</r>\r\n"));
+    EXPECT_EQ(root.SaveToText(),
+              QStringLiteral("<r>\r\n\t<line><x><y/></x></line>\r\n<flat>\r\n<z/>\r\n</flat>\r\n"
+                             "\t<tail/>\r\n</r>\r\n"));
 }
 
 TEST(KnotWriter, AKnotWhoseChildrenAreAllLeftOutIsWrittenWithoutThem)
@@ -387,8 +388,8 @@ TEST_P(KnotCorpus, WritingWhatWasParsedGivesTheSameText)
     for (const TKnotParam* f = full.FirstParam(); p != nullptr; p = p->Next(), f = f->Next()) {
         if (f == nullptr || p->Name() != f->Name() || (p->Kind() == kpNone) != (f->Kind() == kpNone) ||
             p->ValueText() != f->ValueText())
-            return ::testing::AssertionFailure() << "attribute " << p->Name().toStdString() << " of "
-                                                 << part.Path().toStdString();
+            return ::testing::AssertionFailure()
+                   << "attribute " << p->Name().toStdString() << " of " << part.Path().toStdString();
     }
     const TNode* f = full.FirstChild();
     for (const TNode* c = part.FirstChild(); c != nullptr; c = c->NextSibling(), f = f->NextSibling()) {

@@ -60,7 +60,8 @@ struct TSettings
     TIntegerProperty& UndoLimit = *new TIntegerProperty(&Misc, S("UndoLimit"), 10, 1, 20);
     TProperty& Sheet = *new TProperty(&Root, S("Sheet"));
     TIntegerProperty& Zoom = *new TIntegerProperty(&Sheet, S("Zoom"), 100);
-    TStringProperty& Font = *new TStringProperty(&Sheet, S("Font"), S("DejaVu Sans"), poTrimLeft | poTrimRight);
+    TStringProperty& Font =
+        *new TStringProperty(&Sheet, S("Font"), S("DejaVu Sans"), poTrimLeft | poTrimRight);
     TStringProperty& Folder = *new TStringProperty(&Sheet, S("Folder"), S(""), poPathDelimiter);
     TEnumProperty& Mode = *new TEnumProperty(&Sheet, S("Mode"), {S("Page"), S(""), S("Flow")});
     TStringListProperty& Recent = *new TStringListProperty(&Sheet, S("Recent"));
@@ -85,7 +86,8 @@ TEST(SettingsFile, TheExampleFileComesOutByteForByte)
     QFile golden(S(TEST_DATA_DIR "/settings/app.settings"));
     ASSERT_TRUE(golden.open(QIODevice::ReadOnly));
     EXPECT_EQ(ReadFile(path), golden.readAll());
-    EXPECT_EQ(ReadFile(path), QByteArray("<app>\r\n\t<Misc>\r\n\t\t<BackupOnSave Value=0/>\r\n\t</Misc>\r\n</app>\r\n"));
+    EXPECT_EQ(ReadFile(path),
+              QByteArray("<app>\r\n\t<Misc>\r\n\t\t<BackupOnSave Value=0/>\r\n\t</Misc>\r\n</app>\r\n"));
 }
 
 TEST(SettingsFile, EveryValueComesBack)
@@ -129,13 +131,14 @@ TEST(SettingsFile, MissingValuesAndMissingFilesGiveDefaults)
     const QString path = dir.filePath(S("app.settings"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<app><Sheet><Zoom Value=75/><Mode Value=FLOW/></Sheet><Misc><UndoLimit Value=99/></Misc></app>");
+    file.write(
+        "<app><Sheet><Zoom Value=75/><Mode Value=FLOW/></Sheet><Misc><UndoLimit Value=99/></Misc></app>");
     file.close();
     EXPECT_EQ(LoadSettingsFile(settings.Root, path), slsLoaded);
     EXPECT_EQ(settings.Zoom.Value(), 75);
-    EXPECT_EQ(settings.Mode.Value(), 2);           // names match without case
-    EXPECT_TRUE(settings.BackupOnSave.Value());    // its knot is missing
-    EXPECT_EQ(settings.UndoLimit.Value(), 10);     // out of range: the default
+    EXPECT_EQ(settings.Mode.Value(), 2);        // names match without case
+    EXPECT_TRUE(settings.BackupOnSave.Value()); // its knot is missing
+    EXPECT_EQ(settings.UndoLimit.Value(), 10);  // out of range: the default
 
     settings.Zoom.SetValue(50);
     EXPECT_EQ(LoadSettingsFile(settings.Root, dir.filePath(S("none.settings"))), slsMissing);
@@ -324,7 +327,8 @@ TEST(Property, DefaultsAreNotWrittenUnlessAsked)
     TKnot second(S("r"));
     second.SetOptions(settingsKnotOptions);
     root->SaveToKnot(second);
-    EXPECT_EQ(second.SaveToText(), S("<r Inline=1>\r\n\t<Name Value=\"y z\"/>\r\n\t<Always Value=5/>\r\n</r>\r\n"));
+    EXPECT_EQ(second.SaveToText(),
+              S("<r Inline=1>\r\n\t<Name Value=\"y z\"/>\r\n\t<Always Value=5/>\r\n</r>\r\n"));
 
     root->Reset();
     EXPECT_FALSE(inline_.Value());

@@ -57,7 +57,8 @@ TEST(StringTables, PrintfLikeFormatting)
         {"%.3s", {"abcdef"}, "abc"},
     };
     for (const TRow& row : rows)
-        EXPECT_EQ(FormatStr(QString::fromUtf8(row.Format), row.Args), QString::fromUtf8(row.Expected)) << row.Format;
+        EXPECT_EQ(FormatStr(QString::fromUtf8(row.Format), row.Args), QString::fromUtf8(row.Expected))
+            << row.Format;
 }
 
 TEST(StringTables, ErrorsCarryTheTranslatedText)
@@ -86,7 +87,6 @@ TEST(StringTables, EveryNumberUsedInCodeExists)
         for (const QRegularExpressionMatch& match : use.globalMatch(text)) {
             const int id = match.captured(1).toInt();
             EXPECT_TRUE(HasStr(id)) << "string " << id << " used in " << path.toStdString();
-
         }
     }
 }

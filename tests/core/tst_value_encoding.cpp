@@ -93,7 +93,7 @@ TEST(DecodeValue, Utf8FormsDecodeLikeUtf16)
         {"&&amp;", 0, "&&"},
         {"a\"\"b\"\"c", 4, "a\"b\"c"},
         {"&#228;&#8364;&#65535;", 0, "\xC3\xA4\xE2\x82\xAC\xEF\xBF\xBF"},
-        {"&#55357;&#56832;", 0, "\xF0\x9F\x98\x80"},            // a surrogate pair by references
+        {"&#55357;&#56832;", 0, "\xF0\x9F\x98\x80"},           // a surrogate pair by references
         {"&#55357;x&#56832;", 0, "\xEF\xBF\xBDx\xEF\xBF\xBD"}, // lone surrogates
         {"&#55357;", 0, "\xEF\xBF\xBD"},
         {"ab&#55357;&#55357;&#56832;", 0, "ab\xEF\xBF\xBD\xF0\x9F\x98\x80"},
@@ -109,7 +109,8 @@ TEST(DecodeValue, Utf8FormsDecodeLikeUtf16)
         EXPECT_EQ(inPlace, QByteArray(row.Out)) << row.In;
     }
     // UTF-16 keeps the code units as they are.
-    EXPECT_EQ(DecodeValue(QStringLiteral("&#55357;&#56832;"), 0, true), QString::fromUtf8("\xF0\x9F\x98\x80"));
+    EXPECT_EQ(DecodeValue(QStringLiteral("&#55357;&#56832;"), 0, true),
+              QString::fromUtf8("\xF0\x9F\x98\x80"));
 }
 
 TEST(DecodeValue, ManyAmpersandsAreReadOnce)
@@ -133,7 +134,8 @@ TEST(EncodeValue, Utf8FormCopiesNonAsciiBytes)
     EXPECT_EQ(QByteArray(out.constData(), end - out.constData()),
               QByteArray("\xC3\xA4 &lt;&quot;&amp;&#1;\xE6\x9D\xB1"));
     EXPECT_TRUE(needsQuotes);
-    EXPECT_EQ(EncodeValue(QString::fromUtf8(text), false), QString::fromUtf8(QByteArray(out.constData(), end - out.constData())));
+    EXPECT_EQ(EncodeValue(QString::fromUtf8(text), false),
+              QString::fromUtf8(QByteArray(out.constData(), end - out.constData())));
 }
 
 TEST(EscapeText, XmlContent)

@@ -1,9 +1,9 @@
+#include "core/knot.h"
 #include "elements/element_messages.h"
 #include "elements/element_unaccepted.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "elements/visual_element.h"
-#include "core/knot.h"
 #include "textor/qt_colors.h"
 #include "textor/sheet_theme.h"
 
@@ -24,11 +24,11 @@ class TPaintRecorder : public TPanelElement
 public:
     TPaintRecorder(TScheme* scheme, QString name, QStringList* log)
         : TPanelElement(scheme), FName(std::move(name)), FLog(log)
-    {
-    }
+    {}
     void Paint(TCanvas* canvas) override
     {
-        FLog->append(QStringLiteral("%1 at %2,%3").arg(FName).arg(canvas->Origin().x()).arg(canvas->Origin().y()));
+        FLog->append(
+            QStringLiteral("%1 at %2,%3").arg(FName).arg(canvas->Origin().x()).arg(canvas->Origin().y()));
     }
     void PaintDisabled(TCanvas* canvas, int flags) override
     {
@@ -57,8 +57,8 @@ protected:
     void SetUp() override
     {
         QImage picture(40, 4, QImage::Format_ARGB32);
-        const QRgb colours[] = {SheetColour, MarkColour, EditingColour, ErrorColour, NeedValueColour,
-                                UnacceptedColour};
+        const QRgb colours[] = {SheetColour, MarkColour,      EditingColour,
+                                ErrorColour, NeedValueColour, UnacceptedColour};
         for (int i = 0; i < 6; ++i) {
             for (int y = 0; y < 4; ++y) {
                 for (int x = 0; x < 4; ++x)

@@ -216,8 +216,9 @@ TEST_F(Snapshot, RestoresTheTreeAndItsIdentifiers)
     Root->AppendElement(new TElement_Star(&Scheme));
     Scheme.ReplaceRoot(nullptr);
 
-    auto* restored = static_cast<TTestRoot*>(TTestRoot::StaticClass()->CreateElement(&Scheme));
-    Scheme.ReplaceRoot(TNodePtr<TElement>(restored));
+    TNodePtr<TElement> created = TTestRoot::StaticClass()->CreateElement(&Scheme);
+    auto* restored = static_cast<TTestRoot*>(created.get());
+    Scheme.ReplaceRoot(std::move(created));
     Scheme.LoadFromKnot(restored, fmSnapshot, &snapshot);
     EXPECT_EQ(Identifiers(restored), ids);
     TKnot again;

@@ -316,7 +316,8 @@ struct ProcessingVerbs : ::testing::Test
     void TearDown() override { SetProcessingService(Previous); }
     void Run(int verb, std::optional<QStringList> parameters = std::nullopt)
     {
-        TModuleDescriptor::StaticClass()->ExecuteVerb(Scheme.Root(), verb, parameters ? &*parameters : nullptr);
+        TModuleDescriptor::StaticClass()->ExecuteVerb(Scheme.Root(), verb,
+                                                      parameters ? &*parameters : nullptr);
     }
 
     TFakeUserInterface Ui;

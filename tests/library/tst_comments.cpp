@@ -135,8 +135,7 @@ TEST_F(Comments, SignsCannotBeDisabledAndBelongToTheirGroups)
     Root->GetAcceptedClasses(accepted);
     for (const TElementClass* cls : signs) {
         SCOPED_TRACE(cls->ClassName().toStdString());
-        std::unique_ptr<TElement, void (*)(TElement*)> sign(cls->CreateElement(&Scheme),
-                                                            [](TElement* e) { e->Free(); });
+        const TNodePtr<TElement> sign = cls->CreateElement(&Scheme);
         auto* visual = static_cast<TVisualElement*>(sign.get());
         EXPECT_FALSE(visual->HasVisualOption(voCanDisable));
         QList<TPaletteItem*> items;

@@ -7,9 +7,9 @@
 #include "core/strings.h"
 #include "core/update_guard.h"
 #include "elements/scheme_filer.h"
-#include "support/naming_clients.h"
 #include "roots/root.h"
 #include "roots/root_parts.h"
+#include "support/naming_clients.h"
 #include "support/printers.h"
 
 #include <gtest/gtest.h>

@@ -5,9 +5,9 @@
 
 #include "core/knot.h"
 #include "elements/scheme_filer.h"
-#include "support/naming_clients.h"
 #include "roots/root.h"
 #include "roots/root_parts.h"
+#include "support/naming_clients.h"
 #include "support/printers.h"
 
 #include <gtest/gtest.h>

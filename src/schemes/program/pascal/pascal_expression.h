@@ -289,8 +289,8 @@ class TPascalCall : public TPascalFloatingNode
 
     // A call of class C appended to `parent` before `before` (the end when null).
     template <class C>
-    static C* AddTo(TPascalNode* parent, const QString& prefix, TPascalNamedNode* target, const QString& suffix,
-                    TPascalNode* before)
+    static C* AddTo(TPascalNode* parent, const QString& prefix, TPascalNamedNode* target,
+                    const QString& suffix, TPascalNode* before)
     {
         auto* call = parent->AddChild<C>(before);
         call->SetPrefix(prefix);
