@@ -614,6 +614,17 @@ protected:
 private:
     friend class TParagraph;
     friend class TPortion;
+    // Line breaking (textor_layout.cpp): one paragraph's values, and a row's end.
+    struct TRowLayout;
+    struct TRowBreak;
+    // Scans one row from where `from` says the row starts, `available` pixels wide. Returns the best
+    // break on the row, or the paragraph's end (Offset == the paragraph's length) when the rest fits.
+    TRowBreak FindRowBreak(const TRowLayout& layout, const TRowBreak& from, int available) const;
+    // The best break in [start, length) of a portion whose piece from `start` overflowed the row at
+    // `fit` (`overflow`), or fitted; `quality` receives how good it is.
+    int BreakCandidate(const TPortion& portion, int start, bool overflow, int fit, int& quality) const;
+    // Appends the row that ends at `end` (of the kind its place asks for) and advances the layout.
+    void CloseRow(TRowLayout& layout, const TRowBreak& end);
     using TSegmentProc = bool (*)(void* data, TParagraph* paragraph, TPortion* portion, int start, int count);
     bool ForEachSegmentImpl(const TTextorRange& range, bool includeParagraphEnds, void* data,
                             TSegmentProc proc) const;
