@@ -2,7 +2,7 @@
 
 #include "elements/element_operation.h"
 #include "textor/attributes.h"
-#include "textor/textor.h"
+#include "textor/textor_position.h"
 
 #include <cstdint>
 #include <memory>

@@ -4,6 +4,7 @@
 #include "core/text_utils.h"
 #include "elements/element_messages.h"
 #include "fields/textor_element.h"
+#include "textor/textor.h"
 
 #include <QRegularExpression>
 
@@ -50,6 +51,89 @@ bool IsPathForbidden(char32_t c)
 bool IsLatinLetter(char32_t c)
 {
     return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z');
+}
+
+// What CheckText reports, found in one pass over the text. A flag is set only when the content options
+// forbid what it names.
+struct TTextScan
+{
+    bool TextPiece = false;  // the text holds a text run
+    bool NotAllowed = false; // a text run where only elements may be (the scan stops there)
+    bool Letter = false;
+    bool NonLatin = false; // a letter other than A-Z and a-z
+    bool Digit = false;
+    bool Underscore = false;
+    bool Space = false;
+    bool Tab = false;
+    bool LineFeed = false;
+    bool Special = false;
+    // The first character a file name or a path may not hold; null when there is none.
+    QString FileChar;
+    QString PathChar;
+    // The text's first character when the text starts with a text run (null otherwise), and whether the
+    // text ends with a text run ending in a space.
+    QChar First;
+    bool TrailingSpace = false;
+};
+
+void ScanCharacter(char32_t c, uint32_t options, TTextScan& scan)
+{
+    if (QChar::isLetter(c)) {
+        if ((options & tcoLetters) == 0)
+            scan.Letter = true;
+        else if ((options & tcoLatinOnly) != 0 && !IsLatinLetter(c))
+            scan.NonLatin = true;
+    } else if (c >= U'0' && c <= U'9') {
+        scan.Digit |= (options & tcoDigits) == 0;
+    } else if (c == U'_') {
+        scan.Underscore |= (options & tcoUnderscore) == 0;
+    } else if (c == U' ') {
+        scan.Space |= (options & tcoSpaces) == 0;
+    } else if (c == 9) {
+        scan.Tab = true;
+    } else if (c == 10 || c == 13) {
+        scan.LineFeed = true;
+    } else {
+        scan.Special |= (options & tcoSpecial) == 0;
+    }
+    if ((options & tcoFileNameChars) != 0 && scan.FileChar.isNull() && c <= 0xFF && IsFileNameForbidden(c))
+        scan.FileChar = QString(QChar(c));
+    if ((options & tcoPathChars) != 0 && scan.PathChar.isNull() && c <= 0xFF && IsPathForbidden(c))
+        scan.PathChar = QString(QChar(c));
+}
+
+// Walks the text runs of the whole text; stops at the first one when `textAllowed` is false.
+TTextScan ScanText(const TTextor& textor, uint32_t options, bool textAllowed)
+{
+    TTextScan scan;
+    for (TParagraph* p = textor.FirstParagraph(); p != nullptr && !scan.NotAllowed; p = p->Next()) {
+        for (TPortion* portion = p->FirstPortion(); portion != nullptr; portion = portion->Next()) {
+            if (portion->Kind() != TPortionKind::Text)
+                continue;
+            scan.TextPiece = true;
+            if (!textAllowed) {
+                scan.NotAllowed = true;
+                break;
+            }
+            const QStringView chars = static_cast<TTextPortion*>(portion)->Chars();
+            for (qsizetype i = 0; i < chars.size(); ++i) {
+                char32_t c = chars[i].unicode();
+                if (QChar::isHighSurrogate(c) && i + 1 < chars.size() && chars[i + 1].isLowSurrogate()) {
+                    c = QChar::surrogateToUcs4(chars[i], chars[i + 1]);
+                    ++i;
+                }
+                ScanCharacter(c, options, scan);
+            }
+        }
+    }
+
+    const TPortion* firstPiece = textor.FirstParagraph()->FirstPortion();
+    if (firstPiece != nullptr && firstPiece->Kind() == TPortionKind::Text && firstPiece->Length() > 0)
+        scan.First = static_cast<const TTextPortion*>(firstPiece)->Chars().front();
+    const TPortion* lastPiece = textor.LastParagraph()->LastPortion();
+    scan.TrailingSpace = lastPiece != nullptr && lastPiece->Kind() == TPortionKind::Text &&
+                         static_cast<const TTextPortion*>(lastPiece)->Chars().endsWith(u' ');
+    return scan;
 }
 
 } // namespace
@@ -109,92 +193,38 @@ void TTextorElement::CheckText()
     const uint32_t o = FContentOptions;
     if (o == tcoAnything)
         return;
+    const TTextScan scan = ScanText(*FTextor, o, TextAllowed());
     const QString id = QString::number(ID());
     auto add = [this, &id](const QString& text) {
         GetMessages()->AddElementsMessage(mkInvalidContent, text, id);
     };
 
-    bool textPiece = false;
-    bool letter = false, latin = false, digit = false, underscore = false, space = false, tab = false,
-         lineFeed = false, special = false;
-    QString fileChar;
-    QString pathChar;
-    const bool textAllowed = TextAllowed();
-    bool notAllowed = false;
-    for (TParagraph* p = FTextor->FirstParagraph(); p != nullptr && !notAllowed; p = p->Next()) {
-        for (TPortion* portion = p->FirstPortion(); portion != nullptr; portion = portion->Next()) {
-            if (portion->Kind() != TPortionKind::Text)
-                continue;
-            textPiece = true;
-            if (!textAllowed) {
-                notAllowed = true;
-                break;
-            }
-            const QStringView chars = static_cast<TTextPortion*>(portion)->Chars();
-            for (qsizetype i = 0; i < chars.size(); ++i) {
-                char32_t c = chars[i].unicode();
-                if (QChar::isHighSurrogate(c) && i + 1 < chars.size() && chars[i + 1].isLowSurrogate()) {
-                    c = QChar::surrogateToUcs4(chars[i], chars[i + 1]);
-                    ++i;
-                }
-                if (QChar::isLetter(c)) {
-                    if ((o & tcoLetters) == 0)
-                        letter = true;
-                    else if ((o & tcoLatinOnly) != 0 && !IsLatinLetter(c))
-                        latin = true;
-                } else if (c >= U'0' && c <= U'9') {
-                    digit |= (o & tcoDigits) == 0;
-                } else if (c == U'_') {
-                    underscore |= (o & tcoUnderscore) == 0;
-                } else if (c == U' ') {
-                    space |= (o & tcoSpaces) == 0;
-                } else if (c == 9) {
-                    tab = true;
-                } else if (c == 10 || c == 13) {
-                    lineFeed = true;
-                } else {
-                    special |= (o & tcoSpecial) == 0;
-                }
-                if ((o & tcoFileNameChars) != 0 && fileChar.isNull() && c <= 0xFF && IsFileNameForbidden(c))
-                    fileChar = QString(QChar(c));
-                if ((o & tcoPathChars) != 0 && pathChar.isNull() && c <= 0xFF && IsPathForbidden(c))
-                    pathChar = QString(QChar(c));
-            }
-        }
-    }
-    if (notAllowed) {
+    if (scan.NotAllowed) {
         add(LoadStr(2384));
-    } else if (textPiece) {
-        if (letter)
+    } else if (scan.TextPiece) {
+        if (scan.Letter)
             add(LoadStr(2388));
-        else if (latin)
+        else if (scan.NonLatin)
             add(LoadStr(2389));
-        if (digit)
+        if (scan.Digit)
             add(LoadStr(2390));
-        if (underscore)
+        if (scan.Underscore)
             add(LoadStr(2391));
-        if (space)
+        if (scan.Space)
             add(LoadStr(2399));
-        if (tab)
+        if (scan.Tab)
             add(LoadStr(2392));
-        if (lineFeed)
+        if (scan.LineFeed)
             add(LoadStr(2393));
-        if (special)
+        if (scan.Special)
             add(LoadStr(2394));
-        if (!fileChar.isNull())
-            add(LoadStr(2395, {MessageValueText(fileChar)}));
-        if (!pathChar.isNull())
-            add(LoadStr(2396, {MessageValueText(pathChar)}));
+        if (!scan.FileChar.isNull())
+            add(LoadStr(2395, {MessageValueText(scan.FileChar)}));
+        if (!scan.PathChar.isNull())
+            add(LoadStr(2396, {MessageValueText(scan.PathChar)}));
     }
 
-    TPortion* firstPiece = FTextor->FirstParagraph()->FirstPortion();
-    TPortion* lastPiece = FTextor->LastParagraph()->LastPortion();
-    auto firstChar = [](TPortion* portion) {
-        return portion != nullptr && portion->Kind() == TPortionKind::Text && portion->Length() > 0
-                   ? static_cast<TTextPortion*>(portion)->Chars().front()
-                   : QChar();
-    };
-    const QChar first = firstChar(firstPiece);
+    const QChar first = scan.First;
     if ((o & tcoBeginWithLetter) != 0 && !first.isNull() && first != u'_' && !first.isLetter())
         add(LoadStr(2387));
     bool leading = false;
@@ -202,9 +232,7 @@ void TTextorElement::CheckText()
         leading = true;
         add(LoadStr(2400));
     }
-    if ((o & tcoSpaces) != 0 && (o & tcoNoTrailingSpace) != 0 && !leading && lastPiece != nullptr &&
-        lastPiece->Kind() == TPortionKind::Text &&
-        static_cast<TTextPortion*>(lastPiece)->Chars().endsWith(u' '))
+    if ((o & tcoSpaces) != 0 && (o & tcoNoTrailingSpace) != 0 && !leading && scan.TrailingSpace)
         add(LoadStr(2401));
 
     if ((o & tcoFloat) != 0) {

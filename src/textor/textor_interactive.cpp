@@ -2,6 +2,7 @@
 
 #include "textor/textor_interactive.h"
 
+#include "textor/textor.h"
 #include "textor/textor_canvas.h"
 
 namespace qv {

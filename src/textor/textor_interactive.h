@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/itf_object.h"
-#include "textor/textor.h"
+#include "textor/textor_position.h"
 
 #include <QPoint>
 #include <QRect>
@@ -13,6 +13,9 @@
 namespace qv {
 
 class ITextorCanvas;
+class TPortion;
+class TRow;
+class TTextor;
 
 // InteractiveOptions bits, set by the text field when it creates its interactive.
 enum TTextorInteractiveOption : uint16_t

@@ -18,6 +18,16 @@ int PrevBottom(const TParagraph& paragraph)
     return 0;
 }
 
+// How good a row break is: a later candidate on the same row replaces an earlier one of the same or a
+// lower quality.
+enum : int
+{
+    bqNone = 0,
+    bqForced = 1, // not even one character fits: the row takes one anyway
+    bqCut = 2,    // a word cut after its last character that fits, or a portion's end inside a word
+    bqLegal = 3,  // where CanBreakAfter allows a break
+};
+
 bool IsSurrogatePairAt(const TPortion& portion, int i)
 {
     return portion.Kind() == TPortionKind::Text && i + 1 < portion.Length() &&
@@ -89,185 +99,195 @@ void TTextor::ArrangeParagraph(TParagraph& paragraph, int width, const QMargins&
     paragraph.FPositionValid = true;
 }
 
+// The values of one paragraph's line breaking that every row needs, and the rows closed so far.
+struct TTextor::TRowLayout
+{
+    TParagraph& Paragraph;
+    bool Wrap;
+    int Width;
+    int LeftIndent;
+    int FirstIndent;
+    int RightIndent;
+    uint8_t Alignment;
+    // The least ascent and descent of a row: the paragraph's text attributes.
+    int MinAscent;
+    int MinDescent;
+    // The next row's top, and the paragraph offset where it starts.
+    int Top;
+    int RowStart = 0;
+    // The largest row left + width + right indent so far.
+    int ContentWidth = 0;
+};
+
+// Where a row ends and what it measures up to there. While a row is scanned it is the best break
+// found so far; its quality (bqForced, bqCut or bqLegal) decides which candidate wins. Portion,
+// PortionOffset (the portion's offset in the paragraph) and Index (the offset in the portion) say where
+// the next row starts.
+struct TTextor::TRowBreak
+{
+    int Quality = bqNone;
+    // The paragraph offset after the break.
+    int Offset = 0;
+    // The row's width, ascent and descent up to the break.
+    int X = 0;
+    int Ascent = 0;
+    int Descent = 0;
+    TPortion* Portion = nullptr;
+    int PortionOffset = 0;
+    int Index = 0;
+};
+
 void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
 {
     TTextAttributes& textAttributes = paragraph.EffectiveTextAttributes();
     TParagraphAttributes& paragraphAttributes = paragraph.EffectiveParagraphAttributes();
-    const bool wrap = width > 0;
-    const int leftIndent = paragraphAttributes.LeftIndent(textAttributes);
-    const int firstIndent = paragraphAttributes.FirstIndent(textAttributes);
-    const int rightIndent = paragraphAttributes.RightIndent(textAttributes);
-    const uint8_t alignment = paragraphAttributes.Alignment();
-    const int laterAvailable = qMax(1, width - leftIndent - rightIndent);
-    int available = qMax(1, width - leftIndent - firstIndent - rightIndent);
-    const int minAscent = textAttributes.Ascent();
-    const int minDescent = textAttributes.Descent();
-    int contentWidth = 0;
+    TRowLayout layout{.Paragraph = paragraph,
+                      .Wrap = width > 0,
+                      .Width = width,
+                      .LeftIndent = paragraphAttributes.LeftIndent(textAttributes),
+                      .FirstIndent = paragraphAttributes.FirstIndent(textAttributes),
+                      .RightIndent = paragraphAttributes.RightIndent(textAttributes),
+                      .Alignment = paragraphAttributes.Alignment(),
+                      .MinAscent = textAttributes.Ascent(),
+                      .MinDescent = textAttributes.Descent(),
+                      .Top = top};
+    const int laterAvailable = qMax(1, width - layout.LeftIndent - layout.RightIndent);
+    int available = qMax(1, width - layout.LeftIndent - layout.FirstIndent - layout.RightIndent);
 
-    auto closeRow = [&](TRow* row, int ascent, int descent, int rowWidth) {
-        const bool firstRow = paragraph.FFirstRow == nullptr;
-        row->FDescent = descent;
-        row->FTop = top;
-        row->FBottom = top + ascent + descent;
-        row->FWidth = rowWidth;
-        if (alignment == paRight)
-            row->FLeft = width - rightIndent - rowWidth;
-        else
-            row->FLeft = leftIndent +
-                         (alignment == paCenter ? (width - (leftIndent + rightIndent + rowWidth)) / 2 : 0) +
-                         (firstRow ? firstIndent : 0);
-        paragraph.AppendRow(row);
-        top = row->FBottom;
-        contentWidth = qMax(contentWidth, row->FLeft + rowWidth + rightIndent);
-    };
+    // Each row is scanned from the break that closed the row before it, so that what follows a break
+    // is measured from the new row's left edge (tab stops count from there) and its break candidates
+    // are found again.
+    TRowBreak end{.Portion = paragraph.FFirstPortion};
+    do {
+        end = FindRowBreak(layout, end, available);
+        CloseRow(layout, end);
+        available = laterAvailable;
+    } while (end.Offset != paragraph.FLength);
+    paragraph.FContentWidth = layout.ContentWidth;
+}
 
+TTextor::TRowBreak TTextor::FindRowBreak(const TRowLayout& layout, const TRowBreak& from, int available) const
+{
     // The running row: its largest ascent and descent, and x relative to its left edge.
-    int ascent = minAscent;
-    int descent = minDescent;
+    int ascent = layout.MinAscent;
+    int descent = layout.MinDescent;
     int x = 0;
-    int rowStart = 0;
-    // The best break found on the running row: its quality (1 a forced single character, 2 a cut or
-    // the end of a portion, 3 a legal break), the paragraph offset after it, the row's width and
-    // metrics up to it, and where it lies (portion and offset in the portion).
-    struct TBreak
-    {
-        int Quality = 0;
-        int Offset = 0;
-        int X = 0;
-        int Ascent = 0;
-        int Descent = 0;
-        TPortion* Portion = nullptr;
-        int PortionOffset = 0;
-        int Index = 0;
-    } best;
-    best.Ascent = minAscent;
-    best.Descent = minDescent;
-
-    // Walks the portions from (portion, g); after a row is closed the walk starts again at the break,
-    // so that what follows it is measured from the new row's left edge (tab stops count from there) and
-    // its break candidates are found again.
-    TPortion* portion = paragraph.FFirstPortion;
-    int portionOffset = 0;
-    int g = 0;
-    while (portion != nullptr) {
+    TRowBreak best{.Ascent = ascent, .Descent = descent};
+    int portionOffset = from.PortionOffset;
+    int g = from.Index;
+    for (TPortion* portion = from.Portion; portion != nullptr;
+         portionOffset += portion->Length(), portion = portion->Next(), g = 0) {
         const int length = portion->Length();
-        if (g >= length) {
-            portionOffset += length;
-            portion = portion->Next();
-            g = 0;
+        if (g >= length)
             continue;
-        }
         int portionAscent = 0;
         int portionDescent = 0;
         portion->GetAscentDescent(portionAscent, portionDescent);
         ascent = qMax(ascent, portionAscent);
         descent = qMax(descent, portionDescent);
         const int x0 = x; // x at index g of this portion
-        const int g0 = g;
-        if (!wrap) {
+        if (!layout.Wrap) {
             portion->AddWidth(x, g, length - g);
-            portionOffset += length;
-            portion = portion->Next();
-            g = 0;
             continue;
         }
         // Scans only up to the first character that does not fit, so that a long paragraph costs time
         // in proportion to its length, not to its length times its rows.
         int d = 0;
         const bool overflow = portion->FitIndex(x, available, g, length - g, d);
-        bool restart = false;
-        do {
-            if (portion->Next() == nullptr && !overflow)
-                break;
-            int candidate = 0;
-            int quality = 0;
-            if (!overflow) {
-                // The rest of the portion fits. Its end is a legal break when the next portion may
-                // follow on a new row. Otherwise the word goes on in the next portion: the last legal
-                // break inside this portion is better, and only without one is the end a candidate as
-                // good as a cut (a later cut of the same word then replaces it). Rating every portion
-                // end as a cut would let a cut inside the next portion's word win over a legal break.
-                candidate = length;
-                quality = 2;
-                if (TPortion* next = portion->Next();
-                    next != nullptr && CanBreakAfter(portion->CharAt(length - 1), next->CharAt(0))) {
-                    quality = 3;
-                } else {
-                    for (int i = length - 2; i >= g; --i) {
-                        if (CanBreakAfter(portion->CharAt(i), portion->CharAt(i + 1))) {
-                            candidate = i + 1;
-                            quality = 3;
-                            break;
-                        }
-                    }
-                }
-            } else if (d > g) {
-                candidate = -1;
-                for (int i = d - 1; i >= g; --i) {
-                    if (CanBreakAfter(portion->CharAt(i), portion->CharAt(i + 1))) {
-                        candidate = i + 1;
-                        quality = 3;
-                        break;
-                    }
-                }
-                if (candidate < 0) {
-                    // The word is cut after its last character that fits.
-                    candidate = d;
-                    quality = 2;
-                }
-            } else {
-                // Not even one character fits: the row takes one anyway (a surrogate pair is one).
-                candidate = IsSurrogatePairAt(*portion, g) ? g + 2 : g + 1;
-                quality = 1;
-            }
-            if (quality >= best.Quality) {
-                best.Quality = quality;
-                best.Offset = portionOffset + candidate;
-                best.Ascent = ascent;
-                best.Descent = descent;
-                best.X = x0;
-                portion->AddWidth(best.X, g, candidate - g);
-                best.Portion = portion;
-                best.PortionOffset = portionOffset;
-                best.Index = candidate;
-                g = candidate;
-            }
-            if (!overflow || best.Offset == paragraph.FLength)
-                break;
-
-            // Close a row at the best break and go on from there.
-            TRow* row = paragraph.FFirstRow == nullptr
-                            ? static_cast<TRow*>(new TWrappedParagraphFirstRow(paragraph, best.Offset))
-                            : new TWrappedParagraphInnerRow(paragraph, rowStart, best.Offset);
-            closeRow(row, best.Ascent, best.Descent, best.X);
-            rowStart = best.Offset;
-            available = laterAvailable;
-            ascent = minAscent;
-            descent = minDescent;
-            x = 0;
-            portion = best.Portion;
-            portionOffset = best.PortionOffset;
-            g = best.Index;
-            best.Quality = 0;
-            best.Ascent = minAscent;
-            best.Descent = minDescent;
-            restart = true;
-        } while (false);
-        if (restart)
+        if (!overflow && portion->Next() == nullptr)
             continue;
-        if (overflow) {
-            // Only when the last character of the paragraph alone overflows its row.
-            x = x0;
-            portion->AddWidth(x, g0, length - g0);
+        int quality = bqNone;
+        const int candidate = BreakCandidate(*portion, g, overflow, d, quality);
+        if (quality >= best.Quality) {
+            best = {.Quality = quality,
+                    .Offset = portionOffset + candidate,
+                    .X = x0,
+                    .Ascent = ascent,
+                    .Descent = descent,
+                    .Portion = portion,
+                    .PortionOffset = portionOffset,
+                    .Index = candidate};
+            portion->AddWidth(best.X, g, candidate - g);
         }
-        portionOffset += length;
-        portion = portion->Next();
-        g = 0;
+        if (!overflow)
+            continue;
+        if (best.Offset != layout.Paragraph.FLength)
+            return best;
+        // Only when the last character of the paragraph alone overflows its row.
+        x = x0;
+        portion->AddWidth(x, g, length - g);
     }
-    TRow* last = paragraph.FFirstRow == nullptr ? static_cast<TRow*>(new TWholeParagraphRow(paragraph))
-                                                : new TWrappedParagraphLastRow(paragraph, rowStart);
-    closeRow(last, ascent, descent, x);
-    paragraph.FContentWidth = contentWidth;
+    return {.Offset = layout.Paragraph.FLength, .X = x, .Ascent = ascent, .Descent = descent};
+}
+
+int TTextor::BreakCandidate(const TPortion& portion, int start, bool overflow, int fit, int& quality) const
+{
+    const int length = portion.Length();
+    if (!overflow) {
+        // The rest of the portion fits. Its end is a legal break when the next portion may follow on a
+        // new row. Otherwise the word goes on in the next portion: the last legal break inside this
+        // portion is better, and only without one is the end a candidate as good as a cut (a later cut
+        // of the same word then replaces it). Rating every portion end as a cut would let a cut inside
+        // the next portion's word win over a legal break.
+        if (const TPortion* next = portion.Next();
+            next != nullptr && CanBreakAfter(portion.CharAt(length - 1), next->CharAt(0))) {
+            quality = bqLegal;
+            return length;
+        }
+        for (int i = length - 2; i >= start; --i) {
+            if (CanBreakAfter(portion.CharAt(i), portion.CharAt(i + 1))) {
+                quality = bqLegal;
+                return i + 1;
+            }
+        }
+        quality = bqCut;
+        return length;
+    }
+    if (fit > start) {
+        for (int i = fit - 1; i >= start; --i) {
+            if (CanBreakAfter(portion.CharAt(i), portion.CharAt(i + 1))) {
+                quality = bqLegal;
+                return i + 1;
+            }
+        }
+        // The word is cut after its last character that fits.
+        quality = bqCut;
+        return fit;
+    }
+    // Not even one character fits: the row takes one anyway (a surrogate pair is one).
+    quality = bqForced;
+    return IsSurrogatePairAt(portion, start) ? start + 2 : start + 1;
+}
+
+void TTextor::CloseRow(TRowLayout& layout, const TRowBreak& end)
+{
+    TParagraph& paragraph = layout.Paragraph;
+    const bool firstRow = paragraph.FFirstRow == nullptr;
+    // A row that reaches the paragraph's end is its last (or only) row.
+    TRow* row = nullptr;
+    if (end.Offset == paragraph.FLength)
+        row = firstRow ? static_cast<TRow*>(new TWholeParagraphRow(paragraph))
+                       : new TWrappedParagraphLastRow(paragraph, layout.RowStart);
+    else
+        row = firstRow ? static_cast<TRow*>(new TWrappedParagraphFirstRow(paragraph, end.Offset))
+                       : new TWrappedParagraphInnerRow(paragraph, layout.RowStart, end.Offset);
+    const int rowWidth = end.X;
+    row->FDescent = end.Descent;
+    row->FTop = layout.Top;
+    row->FBottom = layout.Top + end.Ascent + end.Descent;
+    row->FWidth = rowWidth;
+    if (layout.Alignment == paRight)
+        row->FLeft = layout.Width - layout.RightIndent - rowWidth;
+    else
+        row->FLeft = layout.LeftIndent +
+                     (layout.Alignment == paCenter
+                          ? (layout.Width - (layout.LeftIndent + layout.RightIndent + rowWidth)) / 2
+                          : 0) +
+                     (firstRow ? layout.FirstIndent : 0);
+    paragraph.AppendRow(row);
+    layout.Top = row->FBottom;
+    layout.RowStart = end.Offset;
+    layout.ContentWidth = qMax(layout.ContentWidth, row->FLeft + rowWidth + layout.RightIndent);
 }
 
 void TTextor::PlaceElements(TParagraph& paragraph, const QMargins& margins, const QMargins& padding)

@@ -2,7 +2,8 @@
 
 // Walking the pieces of a paragraph between two offsets (private to the Textor's sources).
 
-#include "textor/textor.h"
+#include "textor/textor_paragraph.h"
+#include "textor/textor_portion.h"
 
 namespace qv {
 
