@@ -77,7 +77,7 @@ void TTextorElement::ConfigureInteractive(uint16_t options)
 void TTextorElement::CreateInteractive()
 {
     FInteractive = std::make_unique<TSchemeTextorInteractive>(FTextor.get(), this);
-    FInteractive->SetCanEdit(MakeTextorCanEdit<&TVisualElement::CanEdit>(static_cast<TVisualElement*>(this)));
+    FInteractive->SetCanEdit([this] { return CanEdit(); });
     FInteractive->SetDragThreshold(DragThreshold());
     if (Sheet() != nullptr)
         FInteractive->SetPageHeight(Sheet()->PageSize().height());

@@ -9,6 +9,7 @@
 #include <qnamespace.h>
 
 #include <cstdint>
+#include <functional>
 
 namespace qv {
 
@@ -64,23 +65,8 @@ enum TTextorMouseState : uint8_t
     tmsSelecting = 1, // the left button went down on the text and the selection follows the mouse
 };
 
-// Asks the owner whether the field may be edited now: an (object, function) pair like the change
-// handlers, made with MakeTextorCanEdit<&C::Method>(object).
-struct TTextorCanEditEvent
-{
-    void* Object = nullptr;
-    bool (*Thunk)(void* object) = nullptr;
-
-    bool operator()() const { return Thunk == nullptr || Thunk(Object); }
-};
-
-template <auto Method, class C>
-TTextorCanEditEvent MakeTextorCanEdit(C* object)
-{
-    return {object, [](void* target) {
-                return bool((static_cast<C*>(target)->*Method)());
-            }};
-}
+// Asks the owner whether the field may be edited now; without one, it may.
+using TTextorCanEditEvent = std::function<bool()>;
 
 // The caret and the selection of one Textor while its field has the focus. It turns keys and mouse
 // actions into caret moves, selections and edit requests (notification tinReplace), chooses the mouse
@@ -167,7 +153,7 @@ private:
     // Sends tinCaret and tinSelection as the state moved from the old values.
     void Changed(const TTextorPosition& oldCaret, TRow* oldRow, const TTextorPosition& oldAnchor,
                  const TTextorPosition& oldActive);
-    bool CanEdit() const { return FCanEdit(); }
+    bool CanEdit() const { return !FCanEdit || FCanEdit(); }
     // Selects `range` (caret at its start or end) and asks for its deletion; false for an empty range.
     bool DeleteRange(const TTextorPosition& from, const TTextorPosition& to, bool caretAtStart);
     void RequestReplace(const QString* text);

@@ -516,12 +516,7 @@ TEST_F(TextorInteraction, NotificationsReportOnlyRealChanges)
     EXPECT_TRUE(interactive.KeyPress(u'x', {}));
     EXPECT_TRUE(interactive.KeyDown(Qt::Key_Delete, {}));
     bool editable = false;
-    struct TOwner
-    {
-        bool* Editable;
-        bool CanEdit() { return *Editable; }
-    } owner{&editable};
-    interactive.SetCanEdit(MakeTextorCanEdit<&TOwner::CanEdit>(&owner));
+    interactive.SetCanEdit([&editable] { return editable; });
     EXPECT_FALSE(interactive.KeyPress(u'y', {}));
     EXPECT_EQ(recorder.Replaced, (QStringList{QStringLiteral("x"), QStringLiteral("<delete>")}));
     EXPECT_EQ(textor.GetText(), QStringLiteral("abc def")) << "the interactive never edits itself";
