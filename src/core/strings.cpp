@@ -123,6 +123,11 @@ bool HasStr(int id)
     return TStringTables::Instance().Table(lcidEnglish).contains(id);
 }
 
+QString TableStr(int lcid, int id)
+{
+    return TStringTables::Instance().Table(lcid).value(id);
+}
+
 QList<int> StringIds(int lcid)
 {
     QList<int> ids = TStringTables::Instance().Table(lcid).keys();

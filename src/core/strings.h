@@ -29,6 +29,8 @@ QString LoadStr(int id);
 QString LoadStr(int id, std::initializer_list<QString> params);
 // True when the English table has the text.
 bool HasStr(int id);
+// The text of one table alone, without falling back to English; empty when that table lacks it.
+QString TableStr(int lcid, int id);
 // Every number of a table, in ascending order.
 QList<int> StringIds(int lcid = lcidEnglish);
 
