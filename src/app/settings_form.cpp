@@ -19,13 +19,14 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace qv {
 
@@ -81,7 +82,7 @@ public:
     {
         auto* combo = new QComboBox;
         combo->addItems(items);
-        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        combo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         return Row(captionId, combo);
     }
     QSpinBox* Number(int captionId, int min, int max)
@@ -255,8 +256,16 @@ void TSettingsForm::Build(int page)
     AddPage(QV_STR(4244), BuildMiscPage(first), first);
 
     FTree->expandAll();
-    FTree->resizeColumnToContents(0);
-    FTree->setFixedWidth(FTree->header()->sectionSize(0) + 2 * FTree->frameWidth() + 8);
+    // As wide as the longest caption at its depth, so the pages get the rest.
+    int width = 0;
+    for (const TPage& entry : std::as_const(FPages)) {
+        int depth = 0;
+        for (QTreeWidgetItem* parent = entry.Item->parent(); parent != nullptr; parent = parent->parent())
+            ++depth;
+        width = std::max(width, FTree->fontMetrics().horizontalAdvance(entry.Item->text(0)) +
+                                    depth * FTree->indentation());
+    }
+    FTree->setFixedWidth(width + 2 * FTree->frameWidth() + 24);
     connect(FTree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         for (int i = 0; i < FPages.size(); ++i) {
             if (FPages[i].Item == item)
@@ -281,7 +290,7 @@ QWidget* TSettingsForm::BuildGeneralPage(QWidget*& first)
 {
     TPageBuilder page(QV_STR(4161), first);
     auto* combo = new QComboBox;
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    combo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     const QList<int> available = AvailableLanguages();
     for (const TLanguageInfo& language : Languages()) {
         if (language.Alias || !available.contains(language.LanguageId))
