@@ -1,76 +1,141 @@
+#include "app/batch.h"
+#include "app/global.h"
 #include "app/main_form.h"
 #include "app/qt_clipboard.h"
 #include "app/qt_user_interface.h"
+#include "app/session_file.h"
+#include "core/strings.h"
 #include "core/user_interface.h"
 #include "library/comment_element.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include <QApplication>
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstring>
 
 namespace {
 
-// Without a display (and without a chosen Qt platform) no window can open; the program then only
-// introduces itself, as it does for "--version".
+// Every switch, one line each; the manual page lists the same.
+constexpr const char* usage = R"(Usage: quorvane [OPTION...] [FILE...]
+  FILE                 a document to open; in batch mode, each document to process in turn
+  -readonly            open the document read-only
+  -autocreate=N        without a file, create a new document of the N-th document type
+  -exit                batch mode: process the files without a window, then exit
+  -save                batch mode: save each file after its commands ran
+  -process             batch mode: run the document's processors
+  processors=N[,N...]  with -process: run only these processors (1-based, in document order)
+  -delgenerated        batch mode: delete the files the document's processors generated
+  NAME.settings        use this settings file instead of the per-user one
+  NAME.recentfiles     use this recent-files file instead of the per-user one
+  NAME.session         use this session file instead of the per-user one
+  --help               print this help and exit
+  --version            print the version and exit
+Exit status: 0 on success; 1 when a file was skipped, could not be loaded or saved, or a run failed.
+)";
+
+bool HasArgument(int argc, char* argv[], const char* name)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (strcasecmp(argv[i], name) == 0)
+            return true;
+    }
+    return false;
+}
+
 bool HasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-bool AsksForVersion(int argc, char* argv[])
+void Introduce()
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0)
-            return true;
-    }
-    return false;
-}
-
-int PrintVersion(int argc, char* argv[])
-{
-    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Quorvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Quorvane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QV_VERSION));
-    QTextStream(stdout) << QCoreApplication::applicationName() << ' '
-                        << QCoreApplication::applicationVersion() << '\n';
-    return 0;
+}
+
+// The element families and document types that exist, each registered once.
+void RegisterTypes()
+{
+    qv::RegisterCommentElements();
+    qv::RegisterPlainTextScheme();
+}
+
+// The arguments without the program and without the switches Qt took for itself.
+QStringList ProgramArguments()
+{
+    QStringList arguments = QCoreApplication::arguments();
+    if (!arguments.isEmpty())
+        arguments.removeFirst();
+    return arguments;
+}
+
+int RunWithoutWindow(int argc, char* argv[])
+{
+    // Text is still measured in batch mode, which needs fonts but no screen.
+    if (!HasDisplay())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    Introduce();
+    RegisterTypes();
+    qv::TGlobal global(ProgramArguments());
+    global.CommandLine.HasSwitch(QStringLiteral("-exit"));
+    qv::TBatchOptions options;
+    options.Save = global.CommandLine.HasSwitch(QStringLiteral("-save"));
+    options.Backup = global.BackupOnSave();
+    QTextStream errors(stderr);
+    const int status = qv::RunBatch(global.CommandLine, options, errors);
+    for (const QString& argument : global.CommandLine.Items())
+        errors << qv::LoadStr(QV_STR(4027), {argument}) << '\n';
+    return status;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (AsksForVersion(argc, argv) || !HasDisplay())
-        return PrintVersion(argc, argv);
+    if (HasArgument(argc, argv, "--help")) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (HasArgument(argc, argv, "--version")) {
+        std::printf("Quorvane %s\n", QV_VERSION);
+        return 0;
+    }
+    if (HasArgument(argc, argv, "-exit"))
+        return RunWithoutWindow(argc, argv);
+    if (!HasDisplay()) {
+        std::fputs("quorvane: no display to show the window on (DISPLAY is not set).\n"
+                   "Use -exit to process files without a window; --help lists the switches.\n",
+                   stderr);
+        return 1;
+    }
 
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QV_VERSION));
+    Introduce();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quorvane.svg")));
 
     qv::TQtClipboard clipboard;
     qv::TQtUrlOpener urlOpener;
     qv::TScopedService<qv::IClipboard> installedClipboard(&clipboard);
     qv::TScopedService<qv::IUrlOpener> installedUrlOpener(&urlOpener);
-
-    // The element families and document types that exist, each registered once.
-    qv::RegisterCommentElements();
-    qv::RegisterPlainTextScheme();
+    RegisterTypes();
 
     int result = 0;
     {
-        qv::TMainForm form;
+        qv::TGlobal global(ProgramArguments());
+        qv::TMainForm form(global);
         qv::TQtUserInterface userInterface(&form);
         qv::TScopedService<qv::IUserInterface> installedUserInterface(&userInterface);
-        QStringList arguments = QCoreApplication::arguments();
-        arguments.removeFirst();
-        form.Documentor().CommandLine = arguments;
+        qv::RestoreFormPlace(form, global.SessionFile.Knot);
         form.show();
-        form.Start();
+        // The documents open once the window is on screen, so that it paints first.
+        QTimer::singleShot(0, &form, [&form] { form.Start(); });
         result = QApplication::exec();
     }
     return result;

@@ -1,33 +1,56 @@
 #include "app/main_form.h"
 
+#include "app/global.h"
+#include "app/session_file.h"
+#include "app/settings.h"
 #include "app/sheet_form.h"
 #include "core/errors.h"
 #include "core/strings.h"
+#include "core/undo_redo.h"
 #include "core/user_interface.h"
 #include "documents/scheme_document.h"
 #include "elements/element_messages.h"
+#include "elements/scheme.h"
 #include "elements/scheme_descriptor.h"
 #include "elements/sheet.h"
+#include "fields/textor_element.h"
+#include "library/comment_element.h"
 #include "roots/log_root.h"
+#include "textor/sheet_settings.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
 #include <QSplitter>
+#include <QTimer>
+#include <QUrl>
 
 namespace qv {
 
 namespace {
 
-// A scheme document that tells the window when it becomes active or inactive. The manager makes a
-// document inactive before it frees it, so the window can let go of the sheets in time.
+constexpr int maxRecentInMenu = 6;
+// A recent file opens once its menu has closed.
+constexpr int recentFileDelayMs = 55;
+
+// A scheme document that tells the window when it becomes active or inactive, and when it was made
+// new. The manager makes a document inactive before it frees it, so the window can let go of the
+// sheets in time.
 class TShownSchemeDocument : public TSchemeDocument
 {
 public:
     using TSchemeDocument::TSchemeDocument;
 
     std::function<void(TSchemeDocument* document)> OnActiveChanged;
+    std::function<void(TSchemeDocument* document)> OnInitializedNew;
 
     void AfterActiveChange() override
     {
@@ -35,12 +58,67 @@ public:
         if (OnActiveChanged)
             OnActiveChanged(this);
     }
+
+    void InitializeNew() override
+    {
+        TSchemeDocument::InitializeNew();
+        if (OnInitializedNew)
+            OnInitializedNew(this);
+    }
 };
+
+QString StripMnemonic(QString text)
+{
+    return text.remove(u'&');
+}
 
 } // namespace
 
-TMainForm::TMainForm(TSchemeRegistry* registry, QWidget* parent) : QMainWindow(parent)
+void AssignMnemonics(const QList<QAction*>& actions)
 {
+    QString taken;
+    for (QAction* action : actions) {
+        if (action->isSeparator())
+            continue;
+        QString text = StripMnemonic(action->text());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar letter = text.at(i).toLower();
+            if (letter.isLetterOrNumber() && !taken.contains(letter)) {
+                taken.append(letter);
+                text.insert(i, u'&');
+                break;
+            }
+        }
+        action->setText(text);
+    }
+}
+
+void AssignMnemonics(QMenu* menu)
+{
+    AssignMnemonics(menu->actions());
+}
+
+QString SamplesFolder()
+{
+    const QString program = QCoreApplication::applicationDirPath();
+    const QStringList candidates = {
+        QDir(program).filePath(QStringLiteral("../share/quorvane/samples")),
+#ifdef QV_SOURCE_DIR
+        QStringLiteral(QV_SOURCE_DIR "/samples"),
+#endif
+    };
+    for (const QString& candidate : candidates) {
+        if (QFileInfo(candidate).isDir())
+            return QDir(candidate).canonicalPath();
+    }
+    return QString();
+}
+
+TMainForm::TMainForm(TGlobal& global, TSchemeRegistry* registry, QWidget* parent)
+    : QMainWindow(parent), FGlobal(global)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setAcceptDrops(true);
     FSplitter = new QSplitter(Qt::Vertical, this);
     FEditForm = new TSheetForm(FSplitter);
     FLogForm = new TSheetForm(FSplitter);
@@ -49,12 +127,20 @@ TMainForm::TMainForm(TSchemeRegistry* registry, QWidget* parent) : QMainWindow(p
     FSplitter->setStretchFactor(1, 1);
     FSplitter->setChildrenCollapsible(false);
     setCentralWidget(FSplitter);
-    resize(800, 600);
+    resize(900, 700);
 
-    ConnectDocumentor(registry);
+    OnStartProcess = [](const QString& file) {
+        QProcess::startDetached(QCoreApplication::applicationFilePath(), {file});
+    };
+
+    QString autoCreate;
+    global.CommandLine.GetSwitchValue(QStringLiteral("-autocreate"), autoCreate);
+    FWelcomePending = global.FirstRun();
+    ConnectDocumentor(registry, autoCreate.toInt());
     CreateMenus(registry);
     UpdateTitle();
     UpdateActions();
+    UpdateRecentFiles();
 }
 
 TMainForm::~TMainForm()
@@ -62,9 +148,13 @@ TMainForm::~TMainForm()
     // The documents go with the manager below; the views must not paint or listen to them meanwhile.
     ShowDocument(nullptr);
     for (int i = 0; i < FDocumentor.DocumentCount(); ++i) {
-        if (auto* document = dynamic_cast<TShownSchemeDocument*>(FDocumentor.GetDocuments(i)))
+        if (auto* document = dynamic_cast<TShownSchemeDocument*>(FDocumentor.GetDocuments(i))) {
             document->OnActiveChanged = {};
+            document->OnInitializedNew = {};
+        }
     }
+    FDocumentor.SetRecentFiles(nullptr);
+    FGlobal.RecentFiles.OnReopenChange = {};
     FDocumentor.OnSwitch = {};
     FDocumentor.OnTitleChange = {};
     FDocumentor.OnModifiedChange = {};
@@ -72,9 +162,9 @@ TMainForm::~TMainForm()
     FDocumentor.OnUpdateUndoRedoActions = {};
 }
 
-void TMainForm::ConnectDocumentor(TSchemeRegistry* registry)
+void TMainForm::ConnectDocumentor(TSchemeRegistry* registry, int autoCreateIndex)
 {
-    ConnectSchemeDocuments(FDocumentor, registry);
+    ConnectSchemeDocuments(FDocumentor, registry, nullptr, autoCreateIndex);
     FDocumentor.OnCreateDocument = [this](TCreationData data) -> std::unique_ptr<TDocument> {
         auto* descriptor = dynamic_cast<TDescriptor>(data);
         if (descriptor == nullptr)
@@ -83,27 +173,40 @@ void TMainForm::ConnectDocumentor(TSchemeRegistry* registry)
         document->OnActiveChanged = [this](TSchemeDocument* changed) {
             DocumentActiveChanged(changed);
         };
+        document->OnInitializedNew = [this](TSchemeDocument* created) {
+            if (FWelcomePending) {
+                FWelcomePending = false;
+                FWelcomeDocument = created;
+            }
+        };
         return document;
     };
     FDocumentor.ApplicationTitle = LoadStr(4000);
-    // One document per process; the first save after opening keeps a backup copy.
     FDocumentor.SetOptions(doModifyFormCaption | doOpenFilesFromCommandLine | doSingleDoc | doAutoCreateDoc |
-                           doBackupFiles);
+                           (FGlobal.BackupOnSave() ? doBackupFiles : 0));
+    FDocumentor.SetRecentFiles(&FGlobal.RecentFiles);
+    FGlobal.RecentFiles.SetMaxStoredCount(maxRecentInMenu);
+    FGlobal.RecentFiles.OnReopenChange = [this] {
+        UpdateRecentFiles();
+    };
+    FGlobal.OnBackupOnSaveChanged = [this](bool backup) {
+        const TDocumentorOptions options = FDocumentor.Options();
+        FDocumentor.SetOptions(backup ? options | doBackupFiles : options & ~doBackupFiles);
+    };
 
-    QStringList filters;
-    QStringList extensions;
     TSchemeRegistry& types = registry != nullptr ? *registry : SchemeRegistry();
+    QList<QPair<QString, QString>> creatable;
     for (TDescriptor descriptor : types.Descriptors()) {
-        if (!descriptor->CanCreate())
-            continue;
-        const QString extension = descriptor->GetExtension();
-        if (extensions.contains(extension, Qt::CaseInsensitive))
-            continue;
-        extensions.append(extension);
-        filters.append(QStringLiteral("%1 (*.%2)").arg(descriptor->GetTitle(), extension));
+        if (descriptor->CanCreate())
+            creatable.append({descriptor->GetTitle(), descriptor->GetExtension()});
     }
-    FDocumentor.OpenFilters = filters.join(QStringLiteral(";;"));
-    FDocumentor.OpenExtensions = extensions;
+    FFileFilters = DocumentTypeFilters(creatable, int(types.Descriptors().size()));
+    FDocumentor.OpenFilters = OpenDialogFilters(FFileFilters);
+    FDocumentor.OpenExtensions.clear();
+    for (const TFileFilter& filter : std::as_const(FFileFilters)) {
+        if (!FDocumentor.OpenExtensions.contains(filter.FileExt, Qt::CaseInsensitive))
+            FDocumentor.OpenExtensions.append(filter.FileExt);
+    }
 
     FDocumentor.OnTitleChange = [this] {
         UpdateTitle();
@@ -116,26 +219,35 @@ void TMainForm::ConnectDocumentor(TSchemeRegistry* registry)
     };
     FDocumentor.OnUpdateUndoRedoActions = [this] {
         FEditForm->UpdateCommands();
+        UpdateActions();
     };
 }
 
 void TMainForm::CreateMenus(TSchemeRegistry* registry)
 {
-    auto make = [this](QMenu* menu, int caption, const QKeySequence& key, std::function<void()> run) {
-        QAction* action = menu->addAction(LoadStr(caption));
-        action->setShortcut(key);
+    auto make = [this](QMenu* menu, const QString& caption, const QList<QKeySequence>& keys,
+                       std::function<void()> run) {
+        QAction* action = menu->addAction(caption);
+        action->setShortcuts(keys);
         QObject::connect(action, &QAction::triggered, this, [run = std::move(run)] { RunCommand(run); });
         return action;
     };
 
+    // File
     FFileMenu = menuBar()->addMenu(LoadStr(QV_STR(4010)));
-    QMenu* newMenu = FFileMenu->addMenu(LoadStr(QV_STR(4011)));
+    FNewMenu = FFileMenu->addMenu(LoadStr(QV_STR(4011)));
     TSchemeRegistry& types = registry != nullptr ? *registry : SchemeRegistry();
+    int previousHundreds = -1;
     for (TDescriptor descriptor : types.Descriptors()) {
         if (!descriptor->CanCreate())
             continue;
-        QAction* action = newMenu->addAction(descriptor->GetMenuCaption());
+        const int hundreds = descriptor->GetSortValue() / 100;
+        if (previousHundreds >= 0 && hundreds != previousHundreds)
+            FNewMenu->addSeparator();
+        previousHundreds = hundreds;
+        QAction* action = FNewMenu->addAction(descriptor->GetMenuCaption());
         action->setToolTip(descriptor->GetDescription());
+        action->setStatusTip(descriptor->GetDescription());
         QObject::connect(action, &QAction::triggered, this, [this, descriptor] {
             RunCommand([this, descriptor] { FDocumentor.New(false, descriptor); });
         });
@@ -143,14 +255,21 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
     }
     if (!FNewActions.isEmpty())
         FNewActions.first()->setShortcut(QKeySequence::New);
-    FOpen = make(FFileMenu, QV_STR(4012), QKeySequence::Open, [this] { FDocumentor.Open(); });
-    FSave = make(FFileMenu, QV_STR(4013), QKeySequence::Save, [this] { FDocumentor.Save(); });
-    FSaveAs = make(FFileMenu, QV_STR(4014), QKeySequence::SaveAs, [this] { FDocumentor.SaveAs(); });
-    FClose = make(FFileMenu, QV_STR(4015), QKeySequence(), [this] { FDocumentor.Close(); });
-    FFileMenu->addSeparator();
-    FExit = make(FFileMenu, QV_STR(4016), QKeySequence::Quit, [this] { close(); });
+    FOpen = make(FFileMenu, LoadStr(QV_STR(4012)), {QKeySequence::Open}, [this] { FDocumentor.Open(); });
+    FSave = make(FFileMenu, LoadStr(QV_STR(4013)), {QKeySequence::Save}, [this] { FDocumentor.Save(); });
+    FSaveAs = make(FFileMenu, LoadStr(QV_STR(4014)), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+                   [this] { FDocumentor.SaveAs(); });
+    FClose = make(FFileMenu, LoadStr(QV_STR(4015)), {QKeySequence(Qt::CTRL | Qt::Key_W)},
+                  [this] { FDocumentor.Close(); });
+    FRecentTop = FFileMenu->addSeparator();
+    FRecentBottom = FFileMenu->addSeparator();
+    FExit = make(FFileMenu, LoadStr(QV_STR(4016)), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
 
+    // Edit
     FEditMenu = menuBar()->addMenu(LoadStr(QV_STR(4017)));
+    FEditForm->UndoAction()->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    FEditForm->RedoAction()->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     FEditMenu->addAction(FEditForm->UndoAction());
     FEditMenu->addAction(FEditForm->RedoAction());
     FEditMenu->addSeparator();
@@ -161,7 +280,70 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
     FEditMenu->addAction(FEditForm->DeleteAction());
     FEditMenu->addSeparator();
     FEditMenu->addAction(FEditForm->SelectAllAction());
-    QObject::connect(FEditMenu, &QMenu::aboutToShow, this, [this] { FEditForm->UpdateCommands(); });
+    FEditMenu->addSeparator();
+    FReadOnly = make(FEditMenu, LoadStr(QV_STR(4021)), {}, [this] {
+        if (FShown != nullptr && FShown->Scheme()->ReadOnlyLevel() < rolBusy)
+            FShown->Scheme()->SetReadOnlyLevel(FReadOnly->isChecked() ? rolReadOnly : rolEditable);
+        UpdateActions();
+    });
+    FReadOnly->setCheckable(true);
+    FCode = make(FEditMenu, LoadStr(QV_STR(2945)), {QKeySequence(Qt::CTRL | Qt::Key_E)}, [this] {
+        if (FShown != nullptr)
+            FShown->Scheme()->SetCodeMode(FCode->isChecked());
+        UpdateActions();
+    });
+    FCode->setCheckable(true);
+    QObject::connect(FEditMenu, &QMenu::aboutToShow, this, [this] {
+        FEditForm->UpdateCommands();
+        UpdateActions();
+    });
+
+    // Tools: the verbs of the document type above the separator.
+    FToolsMenu = menuBar()->addMenu(LoadStr(QV_STR(4018)));
+    FVerbsEnd = FToolsMenu->addSeparator();
+    FCheckAll = make(FToolsMenu, LoadStr(QV_STR(2946)), {QKeySequence(Qt::Key_F5)}, [this] {
+        if (FShown != nullptr)
+            CollectAllMessages(FShown->Scheme());
+    });
+    FSettings = make(FToolsMenu, LoadStr(QV_STR(2058)), {}, [this] { FGlobal.EditSettings(this); });
+
+    // View
+    FViewMenu = menuBar()->addMenu(LoadStr(QV_STR(4019)));
+    FNonPrinting = make(FViewMenu, LoadStr(QV_STR(2948)), {}, [this] {
+        if (TSheetSettings* sheet = FGlobal.SheetSettings())
+            sheet->NonPrintingCharacters().SetValue(FNonPrinting->isChecked());
+        FGlobal.SettingsChanged = true;
+    });
+    FNonPrinting->setCheckable(true);
+    FClearLog = make(FViewMenu, LoadStr(QV_STR(2949)), {QKeySequence(Qt::CTRL | Qt::Key_L)}, [this] {
+        if (FShown != nullptr)
+            FShown->LogRoot()->LogMessages().Clear();
+        UpdateLogVisibility();
+    });
+    QObject::connect(FViewMenu, &QMenu::aboutToShow, this, [this] {
+        TSheetSettings* sheet = FGlobal.SheetSettings();
+        FNonPrinting->setChecked(sheet != nullptr && sheet->NonPrintingCharacters().Value());
+    });
+
+    // Help
+    FHelpMenu = menuBar()->addMenu(LoadStr(QV_STR(4020)));
+    FSamples = make(FHelpMenu, LoadStr(QV_STR(4004)), {}, [] {
+        const QString folder = SamplesFolder();
+        if (folder.isEmpty())
+            UserInterface().ShowError(LoadStr(QV_STR(4022)));
+        else
+            QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    });
+    FHelpMenu->addSeparator();
+    FAbout = make(FHelpMenu, LoadStr(QV_STR(2070), {LoadStr(4000)}), {}, [this] {
+        QMessageBox::about(this, LoadStr(2070, {LoadStr(4000)}),
+                           QStringLiteral("<p><b>%1</b> %2</p><p>%3</p>")
+                               .arg(LoadStr(4000), QCoreApplication::applicationVersion(), LoadStr(QV_STR(4023))));
+    });
+
+    for (QMenu* menu : {FFileMenu, FNewMenu, FEditMenu, FToolsMenu, FViewMenu, FHelpMenu})
+        AssignMnemonics(menu);
+    AssignMnemonics(menuBar()->actions());
 }
 
 void TMainForm::RunCommand(const std::function<void()>& command)
@@ -175,21 +357,86 @@ void TMainForm::RunCommand(const std::function<void()>& command)
 
 void TMainForm::Start()
 {
+    const bool readOnly = FGlobal.CommandLine.HasSwitch(QStringLiteral("-readonly"));
+    FDocumentor.CommandLine = FGlobal.CommandLine.Items();
     RunCommand([this] { FDocumentor.Start(); });
+    // One document per process: every further file of the command line gets a process of its own.
+    for (const QString& file : std::as_const(FDocumentor.ExtraFiles))
+        OnStartProcess(file);
+    FDocumentor.ExtraFiles.clear();
+    FGlobal.CommandLine.SetItems(FDocumentor.CommandLine);
+    if (readOnly && FShown != nullptr && !FShown->FileName().isEmpty())
+        FShown->Scheme()->SetReadOnlyLevel(rolReadOnly);
+    UpdateActions();
+}
+
+void TMainForm::DropFiles(const QStringList& files)
+{
+    if (files.isEmpty())
+        return;
+    bool opened = false;
+    RunCommand([this, &files, &opened] { opened = FDocumentor.OpenFile(files.first()); });
+    if (!opened || files.size() == 1)
+        return;
+    // The new processes read the session as it is now.
+    StoreSession();
+    for (qsizetype i = 1; i < files.size(); ++i)
+        OnStartProcess(files.at(i));
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            files.append(url.toLocalFile());
+    }
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Give the drag source its answer before a dialog may show.
+    QTimer::singleShot(0, this, [this, files] {
+        DropFiles(files);
+        activateWindow();
+        raise();
+    });
+}
+
+void TMainForm::StoreSession()
+{
+    StoreFormPlace(*this, FGlobal.SessionFile.Knot);
+    FGlobal.SaveSessionFiles();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     bool closed = false;
     RunCommand([this, &closed] { closed = FDocumentor.CloseAll(); });
-    if (closed)
-        event->accept();
-    else
+    if (!closed) {
         event->ignore();
+        return;
+    }
+    StoreSession();
+    if (FGlobal.SettingsChanged)
+        FGlobal.SaveSettings();
+    event->accept();
 }
 
 void TMainForm::DocumentActiveChanged(TSchemeDocument* document)
 {
+    // Once the new document is complete and shown, so that the welcome is not an edit.
+    if (document->Active() && document == FWelcomeDocument) {
+        FWelcomeDocument = nullptr;
+        InsertWelcomeText(document);
+    }
+    if (document == FWelcomeDocument)
+        FWelcomeDocument = nullptr;
     if (document->Active())
         ShowDocument(document);
     else if (document == FShown)
@@ -204,24 +451,54 @@ void TMainForm::ShowDocument(TSchemeDocument* document)
     if (document != nullptr) {
         FEditForm->SetScheme(document->Scheme(), document->Sheet());
         FLogForm->SetScheme(document->LogScheme(), document->LogSheet());
+        document->LogRoot()->SetLogSettings(&FGlobal.Settings().Log());
         document->LogRoot()->OnLogChanged = [this] {
             UpdateLogVisibility();
         };
         if (document->Sheet() != nullptr && !document->Sheet()->FocusedElement())
             document->Sheet()->FocusFirst();
+        if (!document->FileName().isEmpty())
+            QDir::setCurrent(QFileInfo(document->FileName()).absolutePath());
         FEditForm->setFocus();
     } else {
         FEditForm->SetScheme(nullptr, nullptr);
         FLogForm->SetScheme(nullptr, nullptr);
     }
     UpdateLogVisibility();
+    UpdateVerbs();
+    UpdateActions();
     FEditForm->UpdateCommands();
+}
+
+void TMainForm::InsertWelcomeText(TSchemeDocument* document)
+{
+    auto* root = dynamic_cast<TTextorElement*>(document->Descriptor()->GetVisualRoot(document->Scheme()));
+    if (root == nullptr)
+        return;
+    auto* comment = dynamic_cast<TElement_Comment*>(
+        root->InsertNewElement(TElement_Comment::StaticClass(), nullptr, nullptr));
+    if (comment == nullptr)
+        return;
+    const QString samples = SamplesFolder();
+    comment->SetText(FormatStr(LoadStr(QV_STR(4024)),
+                               {LoadStr(4000), QStringLiteral(QV_HOME_PAGE "start"),
+                                samples.isEmpty() ? QStringLiteral(QV_HOME_PAGE "samples")
+                                                  : QUrl::fromLocalFile(samples).toString()}));
+    // The welcome is part of the new document, not an edit to undo.
+    document->UndoRedo()->Clear();
+    document->UndoRedo()->SetModified(false);
 }
 
 void TMainForm::UpdateTitle()
 {
-    if (FDocumentor.HasOption(doModifyFormCaption))
-        setWindowTitle(FDocumentor.GetTitle());
+    if (!FDocumentor.HasOption(doModifyFormCaption))
+        return;
+    TDocument* current = FDocumentor.Current();
+    // "[*]" is where the window shows the unsaved-changes mark.
+    setWindowTitle(current == nullptr
+                       ? FDocumentor.ApplicationTitle
+                       : current->GetTitle() + QStringLiteral("[*] \u2014 ") + FDocumentor.ApplicationTitle);
+    setWindowModified(current != nullptr && current->Modified());
 }
 
 void TMainForm::UpdateActions()
@@ -229,12 +506,87 @@ void TMainForm::UpdateActions()
     FSave->setEnabled(FDocumentor.CanSave());
     FSaveAs->setEnabled(FDocumentor.CanSaveAs());
     FClose->setEnabled(FDocumentor.CanClose());
+    TScheme* scheme = FShown != nullptr ? FShown->Scheme() : nullptr;
+    FReadOnly->setEnabled(scheme != nullptr && scheme->ReadOnlyLevel() < rolBusy);
+    FReadOnly->setChecked(scheme != nullptr && scheme->ReadOnlyLevel() != rolEditable);
+    FCode->setEnabled(scheme != nullptr && scheme->CodeModeRootClass() != nullptr &&
+                      scheme->ReadOnlyLevel() == rolEditable);
+    FCode->setChecked(scheme != nullptr && scheme->CodeMode());
+    FCheckAll->setEnabled(scheme != nullptr);
+    FClearLog->setEnabled(FShown != nullptr && !FShown->LogRoot()->LogMessages().IsEmpty());
 }
 
 void TMainForm::UpdateLogVisibility()
 {
     const bool show = FShown != nullptr && !FShown->LogRoot()->LogMessages().IsEmpty();
     FLogForm->setVisible(show);
+    FClearLog->setEnabled(show);
+}
+
+void TMainForm::UpdateRecentFiles()
+{
+    for (QAction* action : std::as_const(FRecentActions)) {
+        FFileMenu->removeAction(action);
+        action->deleteLater();
+    }
+    FRecentActions.clear();
+    const QStringList files = FGlobal.RecentFiles.FileNames();
+    for (const QString& file : files) {
+        if (FRecentActions.size() >= maxRecentInMenu)
+            break;
+        auto* action = new QAction(QFileInfo(file).completeBaseName(), FFileMenu);
+        action->setToolTip(file);
+        action->setStatusTip(file);
+        QObject::connect(action, &QAction::triggered, this, [this, file] {
+            QTimer::singleShot(recentFileDelayMs, this, [this, file] {
+                RunCommand([this, file] { FDocumentor.OpenFile(file); });
+            });
+        });
+        FFileMenu->insertAction(FRecentBottom, action);
+        FRecentActions.append(action);
+    }
+    // Numbers as mnemonics, as editors do for their recent files.
+    for (qsizetype i = 0; i < FRecentActions.size(); ++i)
+        FRecentActions[i]->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(FRecentActions[i]->text()));
+    FRecentBottom->setVisible(!FRecentActions.isEmpty());
+}
+
+void TMainForm::UpdateVerbs()
+{
+    for (QAction* action : std::as_const(FVerbActions)) {
+        FToolsMenu->removeAction(action);
+        action->deleteLater();
+    }
+    FVerbActions.clear();
+    if (FShown != nullptr) {
+        TDescriptor descriptor = FShown->Descriptor();
+        for (int index = 0; index < descriptor->GetVerbCount(); ++index) {
+            QString caption;
+            QKeySequence shortCut;
+            descriptor->GetVerb(index, caption, shortCut);
+            auto* action = new QAction(caption, FToolsMenu);
+            action->setShortcut(shortCut);
+            QObject::connect(action, &QAction::triggered, this, [this, index] { RunVerb(index); });
+            FToolsMenu->insertAction(FVerbsEnd, action);
+            FVerbActions.append(action);
+        }
+    }
+    FVerbsEnd->setVisible(!FVerbActions.isEmpty());
+    AssignMnemonics(FToolsMenu);
+}
+
+void TMainForm::RunVerb(int index)
+{
+    if (FShown == nullptr)
+        return;
+    if (FShown->Scheme()->CodeMode()) {
+        UserInterface().MessageBox(LoadStr(4007), QString(), miInformation, mbOk, mbOk);
+        return;
+    }
+    TSchemeDocument* document = FShown;
+    RunCommand([document, index] {
+        document->Descriptor()->ExecuteVerb(document->Scheme()->Root(), index, nullptr);
+    });
 }
 
 } // namespace qv

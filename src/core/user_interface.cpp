@@ -1,5 +1,7 @@
 #include "core/user_interface.h"
 
+#include "core/strings.h"
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -105,10 +107,23 @@ TServiceSlot<IUrlOpener>& ServiceSlot<IUrlOpener>()
     return slot;
 }
 
-TMessageButton TBatchUserInterface::MessageBox(const QString& /*text*/, const QString& /*caption*/,
-                                               TMessageIcon /*icon*/, TMessageButtons /*buttons*/,
-                                               TMessageButton defaultButton)
+namespace {
+
+void WriteToStandardError(const QString& caption, const QString& text)
 {
+    const QString line = caption.isEmpty() ? text : caption + QStringLiteral(": ") + text;
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+} // namespace
+
+TMessageButton TBatchUserInterface::MessageBox(const QString& text, const QString& caption, TMessageIcon icon,
+                                               TMessageButtons /*buttons*/, TMessageButton defaultButton)
+{
+    // Nobody reads a question here, but errors, warnings and information must not vanish.
+    if (icon != miQuestion && icon != miNone)
+        WriteToStandardError(caption, text);
     return defaultButton;
 }
 
@@ -120,8 +135,7 @@ int TBatchUserInterface::AskChoice(const QString& /*text*/, const QString& /*cap
 
 void TBatchUserInterface::ShowError(const QString& message)
 {
-    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    std::fflush(stderr);
+    WriteToStandardError(LoadStr(QV_STR(2033)), message);
 }
 
 QStringList TBatchUserInterface::ChooseOpenFiles(const QString& /*title*/, const QString& /*filters*/,

@@ -231,12 +231,17 @@ bool TDocumentor::OpenFile(const QString& fileName)
 {
     const QString path = FullPath(fileName);
     // A second document of the same file would let one copy's save overwrite the other's work.
-    if (TDocument* open = FindDocument(path)) {
-        SetCurrent(open);
-        return true;
-    }
-    if (HasOption(doSingleDoc) && !CloseQuery())
+    // Opening it again loads it again (it may have changed on disk), after asking when that would
+    // drop changes; the open document stays until the new load has succeeded.
+    TDocument* reloaded = FindDocument(path);
+    if (reloaded != nullptr) {
+        SetCurrent(reloaded);
+        if (reloaded->Modified() && UserInterface().MessageBox(LoadStr(QV_STR(4025), {path}), QString(),
+                                                               miQuestion, mbYes | mbNo, mbNo) != mbYes)
+            return true;
+    } else if (HasOption(doSingleDoc) && !CloseQuery()) {
         return false;
+    }
     std::unique_ptr<TDocument> document;
     try {
         const TCreationData data = OnCreationDataFromFileName ? OnCreationDataFromFileName(path) : nullptr;
@@ -251,6 +256,11 @@ bool TDocumentor::OpenFile(const QString& fileName)
         document->SetFileName(path);
         document->AfterOpen();
         document->AfterCreate();
+        if (reloaded != nullptr) {
+            TKnot viewState;
+            reloaded->SaveState(&viewState);
+            document->LoadState(&viewState);
+        }
         if (FRecentFiles != nullptr) {
             if (TKnot* entry = FRecentFiles->GetFileKnot(path)) {
                 document->LoadState(entry);
@@ -261,6 +271,11 @@ bool TDocumentor::OpenFile(const QString& fileName)
         document.reset();
         UserInterface().ShowError(error.Message());
         return false;
+    }
+    if (reloaded != nullptr) {
+        // Not into the recent files: the file stays open.
+        reloaded->SetFileName(QString());
+        CloseDocument(reloaded);
     }
     AddDocument(std::move(document));
     return true;
@@ -276,10 +291,12 @@ void TDocumentor::OpenFromCommandLine()
             for (int i = 0; i < CommandLine.size();) {
                 const QString& argument = CommandLine.at(i);
                 if (argument.size() > suffix.size() && argument.endsWith(suffix, Qt::CaseInsensitive)) {
-                    taken.append(FullPath(argument));
+                    // One document at a time: the first file opens here, the others are handed on.
+                    if (single && !taken.isEmpty())
+                        ExtraFiles.append(FullPath(argument));
+                    else
+                        taken.append(FullPath(argument));
                     CommandLine.removeAt(i);
-                    if (single)
-                        break;
                 } else {
                     ++i;
                 }

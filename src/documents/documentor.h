@@ -79,6 +79,9 @@ public:
     // The arguments of the program (without the program itself); OpenFromCommandLine removes the
     // files it takes.
     QStringList CommandLine;
+    // With doSingleDoc, the command-line files of known types beyond the first, which
+    // OpenFromCommandLine leaves for the application (full paths, in order).
+    QStringList ExtraFiles;
     // The dialog filters ("Text (*.ext);;…"), and the extensions (without dot) of the filters used for
     // opening. Without extensions there is no open dialog: every command-line argument is a file.
     QString OpenFilters;
@@ -127,6 +130,8 @@ public:
     bool SaveAll();
     bool CloseQuery();
     bool Close();
+    // Closes the document without asking: changes not saved are dropped.
+    void CloseDocument(TDocument* document);
     bool CloseAll();
     void SetCurrent(TDocument* document);
     QString GetTitle();
@@ -143,7 +148,6 @@ public:
 
 private:
     void AddDocument(std::unique_ptr<TDocument> document);
-    void CloseDocument(TDocument* document);
     // False when the document declined the save.
     bool SaveDocument(TDocument* document, const QString& fileName);
     void MakeBackup(TDocument* document);

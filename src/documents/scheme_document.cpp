@@ -308,8 +308,18 @@ void ConnectSchemeDocuments(TDocumentor& documentor, TSchemeRegistry* registry, 
         const QString filter = QStringLiteral("%1 (*.%2)").arg(descriptor->GetTitle(), extension);
         const QString chosen = UserInterface().ChooseSaveFile(QString(), filter, fileName, extension);
         cancel = chosen.isEmpty();
-        if (!cancel)
-            fileName = chosen;
+        if (cancel)
+            return true;
+        fileName = chosen;
+        // The type is known by its extension: a file saved under another one could not be opened
+        // again as this type, so the extension is added.
+        if (QFileInfo(chosen).suffix().compare(extension, Qt::CaseInsensitive) != 0) {
+            fileName += u'.' + extension;
+            if (QFileInfo::exists(fileName) &&
+                UserInterface().MessageBox(LoadStr(QV_STR(4026), {fileName}), QString(), miWarning, mbYes | mbNo,
+                                           mbNo) != mbYes)
+                cancel = true;
+        }
         return true;
     };
     documentor.OnDocumentListChange = [] {

@@ -1,5 +1,8 @@
 #include "app/main_form.h"
 
+#include "app/global.h"
+#include "app/session_file.h"
+
 #include "app/sheet_form.h"
 #include "core/undo_redo.h"
 #include "documents/scheme_document.h"
@@ -7,10 +10,12 @@
 #include "elements/scheme.h"
 #include "elements/scheme_descriptor.h"
 #include "elements/sheet.h"
+#include "library/comment_element.h"
 #include "roots/log_root.h"
 #include "roots/root.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
+#include "support/fake_app_folders.h"
 #include "support/fake_user_interface.h"
 #include "support/printers.h"
 
@@ -20,6 +25,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -66,20 +72,31 @@ protected:
         return registry;
     }
 
+    // A session file from an earlier run: no welcome text in new documents.
+    static bool WriteSession(const QString& root)
+    {
+        QDir().mkpath(root + QStringLiteral("/config"));
+        QFile file(root + QStringLiteral("/config/") + SessionBaseName() + QStringLiteral(".session"));
+        return file.open(QIODevice::WriteOnly) && file.write("<session/>") > 0;
+    }
+
     QTemporaryDir Dir;
+    TFakeAppFolders Folders{Dir.path()};
+    bool SessionWritten = WriteSession(Dir.path());
     TFakeUserInterface UI;
     TScopedUserInterface ScopedUI{&UI};
     TSchemeRegistry Registry = MakeRegistry();
-    TMainForm Form{&Registry};
+    TGlobal Global{{}};
+    TMainForm Form{Global, &Registry};
 };
 
 TEST_F(MainForm, OffersTheRegisteredTypesAndOnlyTheCommandsThatApply)
 {
     TDescriptor plainText = TPlainTextSchemeDescriptor::StaticClass();
     ASSERT_EQ(Form.NewActions().size(), 1);
-    EXPECT_EQ(Form.NewActions().first()->text(), plainText->GetMenuCaption());
+    EXPECT_EQ(QString(Form.NewActions().first()->text()).remove(u'&'), plainText->GetMenuCaption());
     EXPECT_EQ(Form.Documentor().OpenExtensions, QStringList{QStringLiteral("frt")});
-    EXPECT_EQ(Form.Documentor().OpenFilters, plainText->GetTitle() + QStringLiteral(" (*.frt)"));
+    EXPECT_EQ(Form.Documentor().OpenFilters, plainText->GetTitle() + QStringLiteral(" (*.frt);;All Files (*)"));
     EXPECT_EQ(Form.windowTitle(), QStringLiteral("Quorvane"));
     EXPECT_FALSE(Form.SaveAction()->isEnabled());
     EXPECT_FALSE(Form.CloseAction()->isEnabled());
@@ -105,13 +122,15 @@ TEST_F(MainForm, TypedTextIsSavedAndOpensAgain)
     Type(QStringLiteral("Hello"));
     EXPECT_EQ(Text(), QStringLiteral("Hello"));
     EXPECT_TRUE(Shown()->Modified());
+    EXPECT_TRUE(Form.isWindowModified()) << "the title marks unsaved changes";
 
     const QString file = Path(QStringLiteral("notes.frt"));
     UI.SaveFileAnswer = file;
     Form.SaveAction()->trigger();
     ASSERT_TRUE(QFile::exists(file)) << UI.Calls.join(u'\n').toStdString();
     EXPECT_FALSE(Shown()->Modified());
-    EXPECT_EQ(Form.windowTitle(), QStringLiteral("notes \u2014 Quorvane"));
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("notes[*] \u2014 Quorvane"));
+    EXPECT_FALSE(Form.isWindowModified());
     EXPECT_NE(Form.windowTitle(), untitled);
     EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("notes.frt")})
         << "a new document's first save leaves no backup copy";
@@ -125,7 +144,7 @@ TEST_F(MainForm, TypedTextIsSavedAndOpensAgain)
     EXPECT_EQ(Form.windowTitle(), QStringLiteral("Quorvane"));
     Form.EditForm()->repaint();
 
-    Form.Documentor().CommandLine = QStringList{file};
+    Global.CommandLine.SetItems({file});
     Form.Start();
     ASSERT_NE(Shown(), nullptr);
     EXPECT_EQ(Shown()->FileName(), file);
@@ -163,7 +182,7 @@ TEST_F(MainForm, ClosingTheWindowAsksAboutChanges)
     };
     for (const TRow& row : rows) {
         QFile::remove(file);
-        TMainForm form(&Registry);
+        TMainForm form(Global, &Registry);
         form.show();
         form.NewActions().first()->trigger();
         ASSERT_NE(form.ShownDocument(), nullptr) << row.Name;
@@ -209,6 +228,110 @@ TEST_F(MainForm, TheLogIsShownOnlyWhileItHasMessages)
     UI.ChoiceAnswer = 1;
     Form.NewActions().first()->trigger();
     EXPECT_FALSE(Form.LogForm()->isVisibleTo(&Form)) << "the new document's log is empty";
+}
+
+TEST_F(MainForm, MenusHaveMnemonicsAndTheUsualShortcuts)
+{
+    for (QMenu* menu : {Form.FileMenu(), Form.EditMenu(), Form.ToolsMenu(), Form.ViewMenu(), Form.HelpMenu()}) {
+        QStringList keys;
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator() || action->menu() == Form.NewMenu())
+                continue;
+            // A text whose every letter is taken keeps none.
+            const qsizetype amp = action->text().indexOf(u'&');
+            if (amp >= 0)
+                keys.append(action->text().mid(amp + 1, 1).toLower());
+        }
+        EXPECT_GE(keys.size(), menu->actions().size() / 2) << "most items have one";
+        EXPECT_EQ(keys.size(), QSet<QString>(keys.begin(), keys.end()).size()) << keys.join(u',').toStdString();
+    }
+    EXPECT_EQ(Form.SaveAsAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    EXPECT_EQ(Form.CloseAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
+    EXPECT_TRUE(Form.EditForm()->RedoAction()->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+}
+
+TEST_F(MainForm, SaveAsKeepsTheTypesExtensionAndRecentFilesStayFew)
+{
+    NewPlainText();
+    Type(QStringLiteral("t"));
+    UI.SaveFileAnswer = Path(QStringLiteral("notes.txt"));
+    Form.SaveAsAction()->trigger();
+    EXPECT_EQ(Shown()->FileName(), Path(QStringLiteral("notes.txt.frt"))) << "reopenable as Plain Text";
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("notes.txt"))));
+
+    // Eight files opened one after the other: the menu lists six, never the one that is open.
+    for (int i = 0; i < 8; ++i) {
+        const QString name = Path(QStringLiteral("f%1.frt").arg(i));
+        QFile::copy(Path(QStringLiteral("notes.txt.frt")), name);
+        ASSERT_TRUE(Form.Documentor().OpenFile(name));
+    }
+    ASSERT_EQ(Form.RecentActions().size(), 6);
+    EXPECT_EQ(Form.RecentActions().first()->toolTip(), Path(QStringLiteral("f6.frt")));
+    for (QAction* action : Form.RecentActions())
+        EXPECT_NE(action->toolTip(), Shown()->FileName());
+}
+
+TEST_F(MainForm, CommandLineReadOnlyAndFurtherFiles)
+{
+    const QString a = Path(QStringLiteral("a.frt"));
+    const QString b = Path(QStringLiteral("b.frt"));
+    QFile::copy(QStringLiteral(QV_SOURCE_DIR "/tests/schemes/plaintext/data/worked_example.frt"), a);
+    QFile::copy(a, b);
+    QStringList started;
+    Form.OnStartProcess = [&started](const QString& file) { started.append(file); };
+    Global.CommandLine.SetItems({QStringLiteral("-readonly"), a, b});
+    Form.Start();
+    ASSERT_NE(Shown(), nullptr);
+    EXPECT_EQ(Shown()->FileName(), a);
+    EXPECT_EQ(Shown()->Scheme()->ReadOnlyLevel(), rolReadOnly);
+    EXPECT_TRUE(Form.ReadOnlyAction()->isChecked());
+    EXPECT_EQ(started, QStringList{b}) << "one document per process";
+    EXPECT_TRUE(UI.Calls.isEmpty()) << UI.Calls.join(u'\n').toStdString();
+
+    // Dropped files: the first opens here, the others in processes of their own.
+    started.clear();
+    Form.DropFiles({b, a, Path(QStringLiteral("c.frt"))});
+    EXPECT_EQ(Shown()->FileName(), b);
+    EXPECT_EQ(started, (QStringList{a, Path(QStringLiteral("c.frt"))}));
+}
+
+TEST_F(MainForm, ClosingWritesThePlacementSessionAndSettings)
+{
+    Form.setGeometry(30, 40, 500, 400);
+    Form.Start();
+    ASSERT_TRUE(Form.close());
+    TGlobal next({});
+    TKnot* place = next.SessionFile.Knot.FindKnot(QStringLiteral("MainForm"));
+    ASSERT_NE(place, nullptr);
+    EXPECT_EQ(place->ReadInt(QStringLiteral("Width"), 0), 500);
+    EXPECT_EQ(next.SettingsFile.LoadState, TSessionFile::lsLoaded) << "settings written at the first exit";
+}
+
+TEST(MainFormFirstRun, TheFirstNewDocumentGetsTheWelcomeText)
+{
+    QTemporaryDir dir;
+    TFakeAppFolders folders(dir.path());
+    TFakeUserInterface ui;
+    TScopedUserInterface scopedUI(&ui);
+    RegisterCommentElements();
+    TSchemeRegistry registry;
+    registry.RegisterScheme(TPlainTextSchemeDescriptor::StaticClass());
+    TGlobal global({});
+    ASSERT_TRUE(global.FirstRun());
+    TMainForm form(global, &registry);
+    form.Start();
+    ASSERT_NE(form.ShownDocument(), nullptr);
+    auto* root = static_cast<TPlainTextRoot*>(form.ShownDocument()->Scheme()->Root());
+    const auto comments = root->CollectAll<TElement_Comment>();
+    ASSERT_EQ(comments.size(), 1u);
+    EXPECT_TRUE(comments[0]->GetText().startsWith(QStringLiteral("Welcome to Quorvane!")));
+    EXPECT_FALSE(form.ShownDocument()->Modified());
+    ui.ChoiceAnswer = 1;
+    form.NewActions().first()->trigger();
+    EXPECT_TRUE(static_cast<TPlainTextRoot*>(form.ShownDocument()->Scheme()->Root())
+                    ->CollectAll<TElement_Comment>()
+                    .empty())
+        << "only the first";
 }
 
 } // namespace

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The program as a build pipeline runs it: no display, batch mode, exit codes and standard error.
+#   cli_test.sh PROGRAM SOURCE_DIR
+set -u
+program=$1; source=$2
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+failures=0
+check() { # NAME EXPECTED-STATUS ACTUAL-STATUS [CONDITION...]
+    local name=$1 expected=$2 actual=$3; shift 3
+    if [ "$expected" != "$actual" ]; then echo "FAIL $name: exit $actual, expected $expected"; cat "$work/err"; failures=$((failures + 1)); return; fi
+    if [ $# -gt 0 ] && ! "$@"; then echo "FAIL $name: $*"; cat "$work/err"; failures=$((failures + 1)); return; fi
+    echo "ok   $name"
+}
+
+cp "$source/tests/schemes/plaintext/data/worked_example.frt" "$work/a.frt"
+cp "$work/a.frt" "$work/c.frt"
+cp "$source/tests/schemes/plaintext/data/unread_attribute.frt" "$work/b.frt"
+cp "$work/a.frt" "$work/a.orig"; cp "$work/c.frt" "$work/c.orig"
+
+"$program" -exit -save "$work/a.frt" "$work/c.frt" 2> "$work/err"
+check "two files saved without a display" 0 $? cmp -s "$work/a.frt" "$work/a.orig"
+cmp -s "$work/c.frt" "$work/c.orig" || { echo "FAIL c.frt changed"; failures=$((failures + 1)); }
+[ -z "$(find "$work/config" -type f 2>/dev/null)" ] || { echo "FAIL batch mode wrote per-user files"; failures=$((failures + 1)); }
+
+"$program" -exit "$work/b.frt" 2> "$work/err"
+check "the log of each file is printed" 0 $? grep -q "b.frt: [0-5]: " "$work/err"
+
+"$program" -exit "$work/missing.frt" 2> "$work/err"
+check "a missing file fails" 1 $? grep -q "missing.frt" "$work/err"
+
+"$program" -exit "$work/a.unknown" 2> "$work/err"
+check "an unsupported file fails" 1 $? grep -q "Unsupported file type" "$work/err"
+
+"$program" "$work/a.frt" 2> "$work/err"
+check "a window without a display fails clearly" 1 $? grep -q -- "-exit" "$work/err"
+
+"$program" --help > "$work/out" 2> "$work/err"
+check "--help" 0 $? grep -q -- "-autocreate=N" "$work/out"
+for switch in -readonly -autocreate -exit -save -process processors= -delgenerated .settings .recentfiles .session --version; do
+    grep -q -- "$switch" "$work/out" || { echo "FAIL --help lacks $switch"; failures=$((failures + 1)); }
+done
+
+"$program" --version > "$work/out" 2> "$work/err"
+check "--version" 0 $? grep -q "^Quorvane [0-9]" "$work/out"
+
+exit $((failures > 0))
