@@ -1,3 +1,4 @@
+#include "app/app_icon.h"
 #include "app/batch.h"
 #include "app/global.h"
 #include "app/main_form.h"
@@ -118,7 +119,8 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     Introduce();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quorvane.svg")));
+    QApplication::setWindowIcon(qv::ApplicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvane"));
 
     qv::TQtClipboard clipboard;
     qv::TQtUrlOpener urlOpener;
