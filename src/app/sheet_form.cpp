@@ -249,7 +249,10 @@ void TSheetForm::UpdateScrollRange()
         verticalScrollBar()->setRange(0, 0);
         return;
     }
-    const QRect content = FSheet->TopElement()->BoundsRect();
+    // The content's extent: the top element's right and bottom padding, which fill the page around
+    // a document that fits it, give nothing to scroll to.
+    const QRect content = FSheet->TopElement()->BoundsRect().marginsRemoved(
+        QMargins(0, 0, FSheet->SheetPadding().right(), FSheet->SheetPadding().bottom()));
     const QSize view = viewport()->size();
     horizontalScrollBar()->setPageStep(view.width());
     verticalScrollBar()->setPageStep(view.height());

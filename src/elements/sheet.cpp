@@ -343,9 +343,12 @@ void TSheet::LayoutForPageSize(bool width, bool height)
     if (FTopElement == nullptr || (!width && !height))
         return;
     TUpdateGuard<TSheet> guard(this);
-    // The width is what content wraps to: the whole tree follows it. A new height concerns only the
-    // top element's own size (the work area below the content).
-    FTopElement->Relayout(width, false);
+    // The width is what content wraps to: the whole tree follows it. A new height alone only resizes
+    // the elements that fill the page (the document's root and its work area below the content).
+    if (width)
+        FTopElement->Relayout(true, false);
+    else
+        FTopElement->PageHeightChanged();
 }
 
 void TSheet::SettingsChanged(TItfObject*, int notify, intptr_t, intptr_t)

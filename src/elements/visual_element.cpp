@@ -421,6 +421,14 @@ void TVisualElement::Relayout(bool all, bool force)
     UpdateMessagesSign();
 }
 
+void TVisualElement::PageHeightChanged()
+{
+    for (TVisualElement* child = FFirstVisualChild; child != nullptr; child = child->FNextVisual) {
+        if (child->IsShown())
+            child->PageHeightChanged();
+    }
+}
+
 void TVisualElement::SheetChanging()
 {
     FreeMessagesSign();

@@ -171,6 +171,9 @@ class TVisualElement : public TElement
     // Lays out the visual children again (with `force` also the hidden ones; with `all` the whole
     // subtree), re-runs the check of a tracked element that has messages, refreshes the sign.
     virtual void Relayout(bool all, bool force);
+    // The sheet's page height changed and its width did not: an element sized to the height it is
+    // offered sizes itself again (no new layout). The default passes it on to the visual children.
+    virtual void PageHeightChanged();
     virtual void SheetChanging();
     void UpdateChildrenEffectiveDisabled();
     void UpdateChildrenEffectiveCovered();

@@ -175,6 +175,9 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     int FirstLineHeight() const { return FFirstLineHeight; }
     // Any of the text bits (letters, digits, "_", spaces, special characters).
     bool TextAllowed() const { return (FContentOptions & tcoTextMask) != 0; }
+    // The settings the field follows: its sheet's, else the process-wide ones (TextorSheetSettings);
+    // may be null.
+    TSheetSettings* SheetSettings() const;
 
     void SetContentOptions(uint32_t value);
     void SetBehaviourOptions(uint32_t value);
@@ -300,6 +303,7 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     bool HandleMessage(int msg, void* param, void* data) override;
     QMargins GetPadding() override;
     void Relayout(bool all, bool force) override;
+    void PageHeightChanged() override;
     void SheetChanging() override;
     void BoundsChanged(const QRect& oldBounds, int oldDescent) override;
     void GetText(QString& text) override;
@@ -403,6 +407,10 @@ private:
     uint8_t FFieldState = 0;
     int FFirstLineHeight = 0;
     bool FSheetUnlocked = false;
+    // The wrap width (pixels, GetWidth of the Textor) and the default text attributes of the last
+    // Arrange: a relayout that finds others (a new page width, theme or font size) wraps again.
+    int FArrangedWidth = 0;
+    const TTextAttributes* FArrangedFont = nullptr;
     TTextorIndexRange FSelection;
     std::unique_ptr<TSchemeTextorInteractive> FInteractive;
     // An interactive whose field lost the focus during a call into it; freed when the call returns.

@@ -69,7 +69,7 @@ uint16_t TTextorElement::InteractiveOptionsFromFieldOptions()
 
 void TTextorElement::ConfigureInteractive(uint16_t options)
 {
-    TSheetSettings* settings = TextorSheetSettings();
+    TSheetSettings* settings = SheetSettings();
     FInteractive->SetCaretWidth(settings != nullptr ? settings->CaretSize().Value() : 1);
     FInteractive->SetInteractiveOptions(options);
 }

@@ -5,6 +5,9 @@
 #include "elements/sheet.h"
 #include "roots/root.h"
 #include "textor/sheet_settings.h"
+#include "textor/textor.h"
+#include "textor/textor_paragraph.h"
+#include "textor/textor_row.h"
 
 #include "support/printers.h"
 
@@ -40,6 +43,46 @@ TEST(SheetForm, ScrollsAsLittleAsPossibleToShowTheCaret)
     };
     for (const TRow& row : rows)
         EXPECT_EQ(TSheetForm::ScrollToShow(visible, row.Caret, row.Margin), row.Expected) << row.Name;
+}
+
+// A long document put on the sheet before the window knows its size: once shown it wraps to the view,
+// the scroll range is the content's, and it wraps again when the window is resized.
+TEST(SheetForm, WrapsTheDocumentToTheViewAndAgainOnResize)
+{
+    TSheetSettings settings;
+    TScheme scheme{TPlainTextRoot::StaticClass()};
+    TSheet sheet{&settings};
+    auto* root = static_cast<TPlainTextRoot*>(scheme.Root());
+    root->SetVisualParent(sheet.TopElement());
+    QStringList paragraphs;
+    for (int i = 0; i < 30; ++i)
+        paragraphs.append(
+            QStringLiteral("several words of a paragraph that is far too long for one row ").repeated(4));
+    root->SetText(paragraphs.join(QStringLiteral("\r\n")));
+    TSheetForm form;
+    form.resize(300, 200);
+    form.SetScheme(&scheme, &sheet);
+    form.show();
+
+    for (const QSize size : {QSize(300, 200), QSize(420, 260), QSize(180, 300)}) {
+        form.resize(size);
+        const int viewWidth = form.viewport()->width();
+        int widest = 0;
+        int rows = 0;
+        const int left = root->SheetOrigin().x() + root->GetPadding().left();
+        for (TParagraph* p = root->Textor()->FirstParagraph(); p != nullptr; p = p->Next()) {
+            for (TRow* row = p->FirstRow(); row != nullptr; row = row->Next(), ++rows)
+                widest = qMax(widest, left + row->Left() + row->Width());
+        }
+        EXPECT_LE(widest, viewWidth) << size.width();
+        EXPECT_GT(rows, 30 * 2) << "the paragraphs wrap";
+        EXPECT_EQ(form.horizontalScrollBar()->maximum(), 0) << size.width();
+        const int contentHeight = root->Textor()->ContentHeight();
+        EXPECT_GT(form.verticalScrollBar()->maximum(), 0);
+        EXPECT_LE(form.verticalScrollBar()->maximum(), contentHeight) << "no empty space to scroll into";
+    }
+    form.SetScheme(nullptr, nullptr);
+    root->SetVisualParent(nullptr);
 }
 
 // A plain text document on a sheet shown in the window: typing reaches the focused text, the caret
