@@ -510,6 +510,10 @@ void TSheet::MouseDown(const QPoint& point, Qt::MouseButton button, Qt::Keyboard
     }
     if (target == nullptr)
         return;
+    // A right click on the focused element's selection leaves it as it is, for the context menu.
+    if (button == Qt::RightButton && FCapture == nullptr && FFocused != nullptr &&
+        FFocused->SelectionContains(point - FFocused->SheetOrigin()))
+        return;
     target->MouseDown(point - target->SheetOrigin(), shift, doubleClick);
 }
 
@@ -717,8 +721,9 @@ void TSheet::ActivationTimerFired()
 
 void TSheet::CaretMoved()
 {
-    RequestCaretVisible(false);
+    // The caret first, so that outside a bracket the window scrolls to where it is now.
     UpdateCaret();
+    RequestCaretVisible(false);
     if (FFocused != nullptr)
         FCaretTimer->start();
 }

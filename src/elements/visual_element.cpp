@@ -215,6 +215,11 @@ bool TVisualElement::HasSelection()
     return false;
 }
 
+bool TVisualElement::SelectionContains(const QPoint&)
+{
+    return false;
+}
+
 QMargins TVisualElement::GetMargins()
 {
     return FSheet != nullptr ? FSheet->ElementMargins() : QMargins();

@@ -132,6 +132,9 @@ class TVisualElement : public TElement
     // the element's coordinates.
     virtual void GetCaret(int& kind, QRect& rect);
     virtual bool HasSelection();
+    // Whether `point` (the element's own coordinates) lies on the element's selection; a right click
+    // there keeps the selection for the context menu. False by default.
+    virtual bool SelectionContains(const QPoint& point);
     virtual QMargins GetMargins();
     virtual QMargins GetInnerMargins();
     virtual QMargins GetPadding();

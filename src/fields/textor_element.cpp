@@ -288,13 +288,14 @@ QString TTextorElement::GetValueText()
 
 void TTextorElement::SetText(const QString& text)
 {
+    const QString storable = StorableText(text);
     bool hasElements = false;
     for (TParagraph* p = FTextor->FirstParagraph(); p != nullptr && !hasElements; p = p->Next())
         hasElements = p->HasElements();
-    if (!hasElements && GetText() == text)
+    if (!hasElements && GetText() == storable)
         return;
     TUpdateGuard<TScheme> schemeGuard(Scheme());
-    FTextor->SetText(text);
+    FTextor->SetText(storable);
 }
 
 void TTextorElement::SetDefaultText(const QString& text)

@@ -192,6 +192,10 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     void ReplaceSelection(const QString& text) override;
     using TVisualElement::GetText;
 
+    // `text` as the field takes it in (typing, pasting, loading): a character no document file can
+    // hold (a control character other than tab, CR and LF, U+FFFE, U+FFFF, an unpaired surrogate)
+    // becomes U+FFFD where special characters are allowed and is left out elsewhere.
+    QString StorableText(const QString& text) const;
     // Parses a decimal number with "." as separator whatever the locale: an optional sign, digits
     // with at most one point, an optional exponent. Infinities, NaN and hexadecimal forms fail.
     static bool TryGetFloat(const QString& text, double& value);
@@ -324,6 +328,7 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     void FocusChanged() override;
     void GetCaret(int& kind, QRect& rect) override;
     bool HasSelection() override;
+    bool SelectionContains(const QPoint& point) override;
     void SelectAll() override;
     void CaptureCancelled() override;
     bool CanCut() override;

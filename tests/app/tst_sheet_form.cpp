@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 #include <gtest/gtest.h>
@@ -113,6 +114,16 @@ protected:
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
         QApplication::sendEvent(&Form, &release);
     }
+    void RightClick(const QPoint& point)
+    {
+        const QPointF global = Form.viewport()->mapToGlobal(QPointF(point));
+        QMouseEvent press(QEvent::MouseButtonPress, point, global, Qt::RightButton, Qt::RightButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(Form.viewport(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, point, global, Qt::RightButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(Form.viewport(), &release);
+    }
     QString Text() const { return static_cast<TPlainTextRoot*>(Scheme.Root())->GetText(); }
 
     TUndoRedo Undo;
@@ -157,6 +168,46 @@ TEST_F(SheetFormDocument, TheCaretStaysInViewAsTheTextGrows)
     EXPECT_GT(Form.verticalScrollBar()->value(), 0);
     EXPECT_TRUE(visible.contains(Sheet.CaretRect())) << Sheet.CaretRect().y() << " in " << visible.y();
     EXPECT_EQ(Sheet.ScrollPos(), Form.Origin()) << "the sheet knows where the view is";
+}
+
+TEST_F(SheetFormDocument, ARightClickOnTheSelectionKeepsItForTheContextMenu)
+{
+    for (QChar c : QStringLiteral("some words"))
+        Type(0, QString(c));
+    Form.SelectAllAction()->trigger();
+    ASSERT_TRUE(Sheet.FocusedElement()->HasSelection());
+    const QPoint onText = Sheet.CaretRect().topLeft() - Form.Origin() + QPoint(-8, 4);
+    RightClick(onText);
+    EXPECT_TRUE(Sheet.FocusedElement()->HasSelection());
+    Form.UpdateCommands();
+    EXPECT_TRUE(Form.CopyAction()->isEnabled());
+    EXPECT_TRUE(Form.CutAction()->isEnabled());
+    EXPECT_TRUE(Form.DeleteAction()->isEnabled());
+
+    RightClick(QPoint(150, 150));
+    EXPECT_FALSE(Sheet.FocusedElement()->HasSelection()) << "outside the selection the caret moves";
+}
+
+TEST_F(SheetFormDocument, PageDownMovesTheCaretAndTheViewByAboutAScreen)
+{
+    for (int i = 0; i < 60; ++i) {
+        Type(Qt::Key_X, QStringLiteral("x"));
+        Type(Qt::Key_Return, QStringLiteral("\r"));
+    }
+    QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, Qt::ControlModifier);
+    QApplication::sendEvent(&Form, &home);
+    const int page = Form.viewport()->height();
+    const int top = Sheet.CaretRect().top();
+    const int inView = top - Form.Origin().y();
+    ASSERT_LT(inView, 20);
+    Type(Qt::Key_PageDown, QString());
+    const int moved = Sheet.CaretRect().top() - top;
+    EXPECT_GT(moved, page / 2);
+    EXPECT_LE(moved, page);
+    EXPECT_EQ(Sheet.CaretRect().top() - Form.Origin().y(), inView) << "the caret keeps its place in the view";
+    Type(Qt::Key_PageUp, QString());
+    EXPECT_EQ(Sheet.CaretRect().top(), top);
+    EXPECT_EQ(Sheet.CaretRect().top() - Form.Origin().y(), inView);
 }
 
 } // namespace
