@@ -249,10 +249,7 @@ void TSheetForm::UpdateScrollRange()
         verticalScrollBar()->setRange(0, 0);
         return;
     }
-    // The content's extent: the top element's right and bottom padding, which fill the page around
-    // a document that fits it, give nothing to scroll to.
-    const QRect content = FSheet->TopElement()->BoundsRect().marginsRemoved(
-        QMargins(0, 0, FSheet->SheetPadding().right(), FSheet->SheetPadding().bottom()));
+    const QRect content = FSheet->TopElement()->BoundsRect();
     const QSize view = viewport()->size();
     horizontalScrollBar()->setPageStep(view.width());
     verticalScrollBar()->setPageStep(view.height());

@@ -1010,8 +1010,9 @@ void TPanelElement::ShownChanged()
 
 void TSheetElement::GetAvailableSize(TVisualElement*, QSize& size)
 {
+    // Children stand inside the padding: what they are offered, with the padding, fills the page.
     if (Sheet() != nullptr)
-        size = Sheet()->PageSize();
+        size = Sheet()->PageSize().shrunkBy(GetPadding());
     else
         size = QSize(maxAvailableExtent, maxAvailableExtent);
 }

@@ -331,7 +331,7 @@ class TPanelElement : public TVisualElement
     void FitToChildren();
 };
 
-// The sheet's own top element; answers the sheet's page size as the available size.
+// The sheet's own top element; offers its children the sheet's page size less its padding.
 class TSheetElement : public TPanelElement
 {
     QV_CLASS(TSheetElement, TPanelElement)

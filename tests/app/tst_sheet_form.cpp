@@ -47,7 +47,8 @@ TEST(SheetForm, ScrollsAsLittleAsPossibleToShowTheCaret)
 }
 
 // A long document put on the sheet before the window knows its size: once shown it wraps to the view,
-// the scroll range is the content's, and it wraps again when the window is resized.
+// in the theme's fixed font; the scroll range is the content's, and it wraps again when the window is
+// resized.
 TEST(SheetForm, WrapsTheDocumentToTheViewAndAgainOnResize)
 {
     TSheetSettings settings;
@@ -55,6 +56,8 @@ TEST(SheetForm, WrapsTheDocumentToTheViewAndAgainOnResize)
     TSheet sheet{&settings};
     auto* root = static_cast<TPlainTextRoot*>(scheme.Root());
     root->SetVisualParent(sheet.TopElement());
+    const QMargins padding = sheet.TopElement()->GetPadding();
+    root->SetBounds(padding.left(), padding.top(), root->Descent(), root->Height(), root->Width());
     QStringList paragraphs;
     for (int i = 0; i < 30; ++i)
         paragraphs.append(
@@ -64,6 +67,8 @@ TEST(SheetForm, WrapsTheDocumentToTheViewAndAgainOnResize)
     form.resize(300, 200);
     form.SetScheme(&scheme, &sheet);
     form.show();
+    EXPECT_EQ(root->DefaultTextAttributes(), settings.FontAttributes(stfFixed))
+        << "plain text is fixed-pitch";
 
     for (const QSize size : {QSize(300, 200), QSize(420, 260), QSize(180, 300)}) {
         form.resize(size);
