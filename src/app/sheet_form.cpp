@@ -391,7 +391,14 @@ void TSheetForm::keyPressEvent(QKeyEvent* event)
         return;
     }
     int key = event->key();
+    // Page Up and Page Down move the view with the caret: it stays where it was in the window.
+    const bool page = key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+    const QRect caretBefore = FSheet->CaretRect();
+    const int caretInView = caretBefore.top() - Origin().y();
     FSheet->KeyDown(key, event->modifiers());
+    if (page && FSheet->CaretKind() != ckNone && FSheet->CaretRect().top() != caretBefore.top() &&
+        caretInView >= 0 && caretInView < viewport()->height())
+        verticalScrollBar()->setValue(FSheet->CaretRect().top() - caretInView);
     // What the key types follows as characters, whether or not the key itself was taken: an element
     // that takes Enter as a key still receives the line break it types, and decides about it there.
     const QString text = event->text();

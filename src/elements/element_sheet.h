@@ -11,6 +11,7 @@ namespace qv {
 class TCanvas;
 class TDropDownList;
 class TSheetElement;
+class TSheetSettings;
 class TVisualElement;
 
 // What a visual element needs from the sheet that shows it: the shared interaction state (focus,
@@ -86,6 +87,9 @@ public:
     virtual QSize MessagesSignSize() const = 0;
     // The padding of the sheet background (the theme's sheet element), in pixels.
     virtual QMargins SheetPadding() const = 0;
+    // The settings the sheet draws with (theme, fonts, caret size), or null when it has none of its
+    // own; not owned.
+    virtual TSheetSettings* Settings() const { return nullptr; }
 };
 
 } // namespace qv

@@ -343,9 +343,12 @@ void TSheet::LayoutForPageSize(bool width, bool height)
     if (FTopElement == nullptr || (!width && !height))
         return;
     TUpdateGuard<TSheet> guard(this);
-    // The width is what content wraps to: the whole tree follows it. A new height concerns only the
-    // top element's own size (the work area below the content).
-    FTopElement->Relayout(width, false);
+    // The width is what content wraps to: the whole tree follows it. A new height alone only resizes
+    // the elements that fill the page (the document's root and its work area below the content).
+    if (width)
+        FTopElement->Relayout(true, false);
+    else
+        FTopElement->PageHeightChanged();
 }
 
 void TSheet::SettingsChanged(TItfObject*, int notify, intptr_t, intptr_t)
@@ -506,6 +509,10 @@ void TSheet::MouseDown(const QPoint& point, Qt::MouseButton button, Qt::Keyboard
         target = FHot;
     }
     if (target == nullptr)
+        return;
+    // A right click on the focused element's selection leaves it as it is, for the context menu.
+    if (button == Qt::RightButton && FCapture == nullptr && FFocused != nullptr &&
+        FFocused->SelectionContains(point - FFocused->SheetOrigin()))
         return;
     target->MouseDown(point - target->SheetOrigin(), shift, doubleClick);
 }
@@ -714,8 +721,9 @@ void TSheet::ActivationTimerFired()
 
 void TSheet::CaretMoved()
 {
-    RequestCaretVisible(false);
+    // The caret first, so that outside a bracket the window scrolls to where it is now.
     UpdateCaret();
+    RequestCaretVisible(false);
     if (FFocused != nullptr)
         FCaretTimer->start();
 }

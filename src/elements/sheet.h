@@ -81,7 +81,7 @@ public:
     explicit TSheet(TSheetSettings* settings);
     ~TSheet() override;
 
-    TSheetSettings* Settings() const { return FSettings; }
+    TSheetSettings* Settings() const override { return FSettings; }
     // Draws with `theme` (not owned) instead of the settings' one; kept when the canvas is reset.
     void SetTheme(TSheetTheme* theme);
 

@@ -215,6 +215,11 @@ bool TVisualElement::HasSelection()
     return false;
 }
 
+bool TVisualElement::SelectionContains(const QPoint&)
+{
+    return false;
+}
+
 QMargins TVisualElement::GetMargins()
 {
     return FSheet != nullptr ? FSheet->ElementMargins() : QMargins();
@@ -419,6 +424,14 @@ void TVisualElement::Relayout(bool all, bool force)
     if ((Options() & eoTracked) != 0 && Messages() != nullptr)
         Check();
     UpdateMessagesSign();
+}
+
+void TVisualElement::PageHeightChanged()
+{
+    for (TVisualElement* child = FFirstVisualChild; child != nullptr; child = child->FNextVisual) {
+        if (child->IsShown())
+            child->PageHeightChanged();
+    }
 }
 
 void TVisualElement::SheetChanging()
@@ -997,8 +1010,9 @@ void TPanelElement::ShownChanged()
 
 void TSheetElement::GetAvailableSize(TVisualElement*, QSize& size)
 {
+    // Children stand inside the padding: what they are offered, with the padding, fills the page.
     if (Sheet() != nullptr)
-        size = Sheet()->PageSize();
+        size = Sheet()->PageSize().shrunkBy(GetPadding());
     else
         size = QSize(maxAvailableExtent, maxAvailableExtent);
 }

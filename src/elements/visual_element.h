@@ -132,6 +132,9 @@ class TVisualElement : public TElement
     // the element's coordinates.
     virtual void GetCaret(int& kind, QRect& rect);
     virtual bool HasSelection();
+    // Whether `point` (the element's own coordinates) lies on the element's selection; a right click
+    // there keeps the selection for the context menu. False by default.
+    virtual bool SelectionContains(const QPoint& point);
     virtual QMargins GetMargins();
     virtual QMargins GetInnerMargins();
     virtual QMargins GetPadding();
@@ -171,6 +174,9 @@ class TVisualElement : public TElement
     // Lays out the visual children again (with `force` also the hidden ones; with `all` the whole
     // subtree), re-runs the check of a tracked element that has messages, refreshes the sign.
     virtual void Relayout(bool all, bool force);
+    // The sheet's page height changed and its width did not: an element sized to the height it is
+    // offered sizes itself again (no new layout). The default passes it on to the visual children.
+    virtual void PageHeightChanged();
     virtual void SheetChanging();
     void UpdateChildrenEffectiveDisabled();
     void UpdateChildrenEffectiveCovered();
@@ -325,7 +331,7 @@ class TPanelElement : public TVisualElement
     void FitToChildren();
 };
 
-// The sheet's own top element; answers the sheet's page size as the available size.
+// The sheet's own top element; offers its children the sheet's page size less its padding.
 class TSheetElement : public TPanelElement
 {
     QV_CLASS(TSheetElement, TPanelElement)

@@ -255,7 +255,7 @@ TElement* TTextorElement::InsertNewElement(const TElementClass* cls, TPaletteIte
     Replace(position != nullptr ? tetRange : tetAppend, &range, false, 0, fmSnapshot, content.get());
 
     TElement* inserted = Scheme() != nullptr ? Scheme()->FindElementByID(id) : nullptr;
-    TSheetSettings* settings = TextorSheetSettings();
+    TSheetSettings* settings = SheetSettings();
     if (IsInstanceOf(inserted, TVisualElement::StaticClass()) && settings != nullptr &&
         settings->FocusNew().Value() && Sheet() != nullptr && IsShown()) {
         static_cast<TVisualElement*>(inserted)->Focus();

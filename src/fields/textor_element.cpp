@@ -84,6 +84,15 @@ TSheetSettings* TextorSheetSettings()
     return sheetSettings;
 }
 
+TSheetSettings* TTextorElement::SheetSettings() const
+{
+    if (Sheet() != nullptr) {
+        if (TSheetSettings* settings = Sheet()->Settings())
+            return settings;
+    }
+    return sheetSettings;
+}
+
 // ---------------------------------------------------------------------------------------------------
 // TSchemeTextor
 
@@ -279,13 +288,14 @@ QString TTextorElement::GetValueText()
 
 void TTextorElement::SetText(const QString& text)
 {
+    const QString storable = StorableText(text);
     bool hasElements = false;
     for (TParagraph* p = FTextor->FirstParagraph(); p != nullptr && !hasElements; p = p->Next())
         hasElements = p->HasElements();
-    if (!hasElements && GetText() == text)
+    if (!hasElements && GetText() == storable)
         return;
     TUpdateGuard<TScheme> schemeGuard(Scheme());
-    FTextor->SetText(text);
+    FTextor->SetText(storable);
 }
 
 void TTextorElement::SetDefaultText(const QString& text)
@@ -532,7 +542,8 @@ int TTextorElement::CountCheckedElements(int limit)
 
 TTextAttributes* TTextorElement::DefaultTextAttributes()
 {
-    if (Sheet() != nullptr && sheetSettings != nullptr) {
+    TSheetSettings* settings = SheetSettings();
+    if (Sheet() != nullptr && settings != nullptr) {
         TSheetThemeFont font = stfValue;
         if (HasBehaviour(tboFixedFont))
             font = stfFixed;
@@ -540,7 +551,7 @@ TTextAttributes* TTextorElement::DefaultTextAttributes()
             font = stfArt;
         else if (HasBehaviour(tboCommentFont))
             font = stfComment;
-        if (TTextAttributes* attributes = sheetSettings->FontAttributes(font))
+        if (TTextAttributes* attributes = settings->FontAttributes(font))
             return attributes;
     }
     return TRichTextAttributes::Default();
@@ -564,15 +575,16 @@ QMargins TTextorElement::GetPadding()
 {
     QMargins padding;
     int frame = 0;
-    if (GetFrameElement(frame) && sheetSettings != nullptr)
-        padding = sheetSettings->SheetTheme().Element(TSheetThemeElement(frame)).Padding;
+    TSheetSettings* settings = SheetSettings();
+    if (GetFrameElement(frame) && settings != nullptr)
+        padding = settings->SheetTheme().Element(TSheetThemeElement(frame)).Padding;
     else
         padding = inherited::GetPadding();
     if (HasBehaviour(tboIndent)) {
         // 42 pixels, scaled with the sheet's font size (58 and 75 for the larger sizes).
         int indent = 42;
-        if (sheetSettings != nullptr) {
-            const int percent = sheetSettings->ScalePercent();
+        if (settings != nullptr) {
+            const int percent = settings->ScalePercent();
             indent = percent >= 180 ? 75 : percent >= 140 ? 58 : 42;
         }
         padding.setLeft(padding.left() + indent);
@@ -603,8 +615,9 @@ void TTextorElement::GetSizeLimits(int& minimumWidth, int& wrapWidth, int& minim
         VisualParent()->GetAvailableSize(this, offer);
     int themeMinimum = 10;
     int frame = 0;
-    if (GetFrameElement(frame) && sheetSettings != nullptr) {
-        const QMargins zone = sheetSettings->SheetTheme().Element(TSheetThemeElement(frame)).Zone;
+    TSheetSettings* settings = SheetSettings();
+    if (GetFrameElement(frame) && settings != nullptr) {
+        const QMargins zone = settings->SheetTheme().Element(TSheetThemeElement(frame)).Zone;
         themeMinimum = qMax(10, zone.left() + zone.right());
     }
     const uint32_t b = FBehaviourOptions;
@@ -657,8 +670,9 @@ void TTextorElement::UpdateSize()
         width = qMax(width, contentHeight * 2 / 3);
     int height = qMax(minimumHeight, contentHeight + padding.top() + padding.bottom());
     TRow* lastRow = FTextor->LastParagraph()->LastRow();
-    if (HasBehaviour(tboWorkspaceHeight) && sheetSettings != nullptr &&
-        sheetSettings->IncreaseWorkspaceHeight().Value()) {
+    TSheetSettings* settings = SheetSettings();
+    if (HasBehaviour(tboWorkspaceHeight) && settings != nullptr &&
+        settings->IncreaseWorkspaceHeight().Value()) {
         const int extra =
             minimumHeight - (lastRow != nullptr ? lastRow->Height() : 0) - padding.top() - padding.bottom();
         if (extra >= 0)
@@ -699,6 +713,8 @@ void TTextorElement::TextorArranged()
                 Sheet()->UpdateCaret();
         }
     }
+    FArrangedWidth = FTextor->GetWidth();
+    FArrangedFont = DefaultTextAttributes();
     UpdateSize();
     const QMargins padding = GetPadding();
     TRow* first = FTextor->FirstParagraph()->FirstRow();
@@ -725,8 +741,9 @@ void TTextorElement::Paint(TCanvas* canvas)
     PaintFrame(canvas);
     const QMargins padding = GetPadding();
     canvas->OffsetOrigin(padding.left(), padding.top());
-    const bool marks = sheetSettings != nullptr && sheetSettings->NonPrintingCharacters().Value() &&
-                       !HasBehaviour(tboNoNonPrinting);
+    TSheetSettings* settings = SheetSettings();
+    const bool marks =
+        settings != nullptr && settings->NonPrintingCharacters().Value() && !HasBehaviour(tboNoNonPrinting);
     const int flags = marks ? tpfNonPrinting : 0;
     // The selection of a sheet whose window lacks the input focus is shown in the inactive colour.
     const int inactive = Sheet() != nullptr && !Sheet()->IsActive() ? tpfInactive : 0;
@@ -754,8 +771,22 @@ void TTextorElement::Relayout(bool all, bool force)
         FSheetUnlocked = true;
         FTextor->InvalidateLayout();
         FTextor->Unlock();
+    } else if (Sheet() != nullptr && FTextor->LockCount() == 0) {
+        // The offer or the settings changed: a new wrap width or font wraps every paragraph again,
+        // anything else only sizes the field anew.
+        if (FTextor->GetWidth() != FArrangedWidth || DefaultTextAttributes() != FArrangedFont)
+            FTextor->InvalidateLayout();
+        else
+            UpdateSize();
     }
     inherited::Relayout(all, force);
+}
+
+void TTextorElement::PageHeightChanged()
+{
+    if (Sheet() != nullptr && FSheetUnlocked && FTextor->LockCount() == 0)
+        UpdateSize();
+    inherited::PageHeightChanged();
 }
 
 void TTextorElement::SheetChanging()

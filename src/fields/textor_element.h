@@ -175,6 +175,9 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     int FirstLineHeight() const { return FFirstLineHeight; }
     // Any of the text bits (letters, digits, "_", spaces, special characters).
     bool TextAllowed() const { return (FContentOptions & tcoTextMask) != 0; }
+    // The settings the field follows: its sheet's, else the process-wide ones (TextorSheetSettings);
+    // may be null.
+    TSheetSettings* SheetSettings() const;
 
     void SetContentOptions(uint32_t value);
     void SetBehaviourOptions(uint32_t value);
@@ -189,6 +192,10 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     void ReplaceSelection(const QString& text) override;
     using TVisualElement::GetText;
 
+    // `text` as the field takes it in (typing, pasting, loading): a character no document file can
+    // hold (a control character other than tab, CR and LF, U+FFFE, U+FFFF, an unpaired surrogate)
+    // becomes U+FFFD where special characters are allowed and is left out elsewhere.
+    QString StorableText(const QString& text) const;
     // Parses a decimal number with "." as separator whatever the locale: an optional sign, digits
     // with at most one point, an optional exponent. Infinities, NaN and hexadecimal forms fail.
     static bool TryGetFloat(const QString& text, double& value);
@@ -300,6 +307,7 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     bool HandleMessage(int msg, void* param, void* data) override;
     QMargins GetPadding() override;
     void Relayout(bool all, bool force) override;
+    void PageHeightChanged() override;
     void SheetChanging() override;
     void BoundsChanged(const QRect& oldBounds, int oldDescent) override;
     void GetText(QString& text) override;
@@ -320,6 +328,7 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     void FocusChanged() override;
     void GetCaret(int& kind, QRect& rect) override;
     bool HasSelection() override;
+    bool SelectionContains(const QPoint& point) override;
     void SelectAll() override;
     void CaptureCancelled() override;
     bool CanCut() override;
@@ -403,6 +412,10 @@ private:
     uint8_t FFieldState = 0;
     int FFirstLineHeight = 0;
     bool FSheetUnlocked = false;
+    // The wrap width (pixels, GetWidth of the Textor) and the default text attributes of the last
+    // Arrange: a relayout that finds others (a new page width, theme or font size) wraps again.
+    int FArrangedWidth = 0;
+    const TTextAttributes* FArrangedFont = nullptr;
     TTextorIndexRange FSelection;
     std::unique_ptr<TSchemeTextorInteractive> FInteractive;
     // An interactive whose field lost the focus during a call into it; freed when the call returns.

@@ -136,7 +136,41 @@ TTextScan ScanText(const TTextor& textor, uint32_t options, bool textAllowed)
     return scan;
 }
 
+// Whether a character (a UTF-16 unit; surrogates are judged as pairs by the caller) can stand in a
+// document file: the file format cannot hold the other control characters.
+bool IsStorableUnit(char16_t c)
+{
+    return c >= 0x20 ? c != 0xFFFE && c != 0xFFFF : c == u'\t' || c == u'\r' || c == u'\n';
+}
+
 } // namespace
+
+QString TTextorElement::StorableText(const QString& text) const
+{
+    const bool replace = (FContentOptions & tcoSpecial) != 0;
+    QString result;
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (!QChar::isSurrogate(c) && IsStorableUnit(c))
+            continue;
+        // Copied only once something has to change: most texts come through untouched.
+        if (result.isNull())
+            result.reserve(text.size());
+        result.append(QStringView(text).mid(copied, i - copied));
+        if (replace)
+            result.append(QChar::ReplacementCharacter);
+        copied = i + 1;
+    }
+    if (result.isNull())
+        return text;
+    result.append(QStringView(text).mid(copied));
+    return result;
+}
 
 bool TTextorElement::TryGetFloat(const QString& text, double& value)
 {

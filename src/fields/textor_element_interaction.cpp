@@ -69,7 +69,7 @@ uint16_t TTextorElement::InteractiveOptionsFromFieldOptions()
 
 void TTextorElement::ConfigureInteractive(uint16_t options)
 {
-    TSheetSettings* settings = TextorSheetSettings();
+    TSheetSettings* settings = SheetSettings();
     FInteractive->SetCaretWidth(settings != nullptr ? settings->CaretSize().Value() : 1);
     FInteractive->SetInteractiveOptions(options);
 }
@@ -239,6 +239,20 @@ bool TTextorElement::HasSelection()
 {
     TSchemeTextorInteractive* interactive = ReadyInteractive();
     return interactive != nullptr && interactive->HasSelection();
+}
+
+bool TTextorElement::SelectionContains(const QPoint& point)
+{
+    TTextorRange range;
+    if (ReadyInteractive() == nullptr || !SelectionRange(range) || range.Start == range.End)
+        return false;
+    const QMargins padding = GetPadding();
+    const TTextorHit hit =
+        FTextor->PositionAtPoint(point - QPoint(padding.left(), padding.top()), false, false);
+    if (!hit.Inside)
+        return false;
+    // The character under the point: from the selection's start up to, not including, its end.
+    return FTextor->Compare(hit.Position, range.Start) >= 0 && FTextor->Compare(hit.Position, range.End) < 0;
 }
 
 void TTextorElement::SelectAll()
@@ -470,6 +484,9 @@ void TTextorElement::KeyDown(int& key, Qt::KeyboardModifiers shift)
         return;
     }
     const TInteractiveCall call(this);
+    // A page is what the window shows now, not what it showed when the field took the focus.
+    if ((key == Qt::Key_PageUp || key == Qt::Key_PageDown) && Sheet() != nullptr)
+        interactive->SetPageHeight(Sheet()->PageSize().height());
     const bool ctrl = (shift & Qt::ControlModifier) != 0;
     const bool shiftOnly =
         (shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == Qt::ShiftModifier;

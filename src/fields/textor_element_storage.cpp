@@ -184,7 +184,7 @@ TTextorRange TTextorElement::LoadContent(TSchemeLoader* loader, TKnot* knot, con
                 at = FTextor->InsertText(at, u"\r\n", nullptr).End;
         } else if (name == CharsName()) {
             child->SetRead(true);
-            const QString value = child->ReadString(ValueName());
+            const QString value = StorableText(child->ReadString(ValueName()));
             const QString data = child->ReadString(DataName());
             TAttributesRef<TTextAttributes> attributes = LoadedTextAttributes(child);
             if (!data.isEmpty())

@@ -46,7 +46,8 @@ constexpr TLinkKind linkKinds[] = {
 TElement_Sign::TElement_Sign(TScheme* scheme) : TVisualElement(scheme)
 {
     SetVisualOptions(voNotToClipboard);
-    SetBounds(0, 0, Descent(), signSize, signSize);
+    // No descent: the picture stands on the line's base line, as capitals do, not below it.
+    SetBounds(0, 0, 0, signSize, signSize);
 }
 
 void TElement_Sign::SetKind(int kind)

@@ -5,11 +5,15 @@
 #include "elements/sheet.h"
 #include "roots/root.h"
 #include "textor/sheet_settings.h"
+#include "textor/textor.h"
+#include "textor/textor_paragraph.h"
+#include "textor/textor_row.h"
 
 #include "support/printers.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 #include <gtest/gtest.h>
@@ -42,6 +46,51 @@ TEST(SheetForm, ScrollsAsLittleAsPossibleToShowTheCaret)
         EXPECT_EQ(TSheetForm::ScrollToShow(visible, row.Caret, row.Margin), row.Expected) << row.Name;
 }
 
+// A long document put on the sheet before the window knows its size: once shown it wraps to the view,
+// in the theme's fixed font; the scroll range is the content's, and it wraps again when the window is
+// resized.
+TEST(SheetForm, WrapsTheDocumentToTheViewAndAgainOnResize)
+{
+    TSheetSettings settings;
+    TScheme scheme{TPlainTextRoot::StaticClass()};
+    TSheet sheet{&settings};
+    auto* root = static_cast<TPlainTextRoot*>(scheme.Root());
+    root->SetVisualParent(sheet.TopElement());
+    const QMargins padding = sheet.TopElement()->GetPadding();
+    root->SetBounds(padding.left(), padding.top(), root->Descent(), root->Height(), root->Width());
+    QStringList paragraphs;
+    for (int i = 0; i < 30; ++i)
+        paragraphs.append(
+            QStringLiteral("several words of a paragraph that is far too long for one row ").repeated(4));
+    root->SetText(paragraphs.join(QStringLiteral("\r\n")));
+    TSheetForm form;
+    form.resize(300, 200);
+    form.SetScheme(&scheme, &sheet);
+    form.show();
+    EXPECT_EQ(root->DefaultTextAttributes(), settings.FontAttributes(stfFixed))
+        << "plain text is fixed-pitch";
+
+    for (const QSize size : {QSize(300, 200), QSize(420, 260), QSize(180, 300)}) {
+        form.resize(size);
+        const int viewWidth = form.viewport()->width();
+        int widest = 0;
+        int rows = 0;
+        const int left = root->SheetOrigin().x() + root->GetPadding().left();
+        for (TParagraph* p = root->Textor()->FirstParagraph(); p != nullptr; p = p->Next()) {
+            for (TRow* row = p->FirstRow(); row != nullptr; row = row->Next(), ++rows)
+                widest = qMax(widest, left + row->Left() + row->Width());
+        }
+        EXPECT_LE(widest, viewWidth) << size.width();
+        EXPECT_GT(rows, 30 * 2) << "the paragraphs wrap";
+        EXPECT_EQ(form.horizontalScrollBar()->maximum(), 0) << size.width();
+        const int contentHeight = root->Textor()->ContentHeight();
+        EXPECT_GT(form.verticalScrollBar()->maximum(), 0);
+        EXPECT_LE(form.verticalScrollBar()->maximum(), contentHeight) << "no empty space to scroll into";
+    }
+    form.SetScheme(nullptr, nullptr);
+    root->SetVisualParent(nullptr);
+}
+
 // A plain text document on a sheet shown in the window: typing reaches the focused text, the caret
 // stays in view, undo comes back through the window's command.
 class SheetFormDocument : public ::testing::Test
@@ -69,6 +118,16 @@ protected:
         QApplication::sendEvent(&Form, &press);
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
         QApplication::sendEvent(&Form, &release);
+    }
+    void RightClick(const QPoint& point)
+    {
+        const QPointF global = Form.viewport()->mapToGlobal(QPointF(point));
+        QMouseEvent press(QEvent::MouseButtonPress, point, global, Qt::RightButton, Qt::RightButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(Form.viewport(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, point, global, Qt::RightButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(Form.viewport(), &release);
     }
     QString Text() const { return static_cast<TPlainTextRoot*>(Scheme.Root())->GetText(); }
 
@@ -114,6 +173,46 @@ TEST_F(SheetFormDocument, TheCaretStaysInViewAsTheTextGrows)
     EXPECT_GT(Form.verticalScrollBar()->value(), 0);
     EXPECT_TRUE(visible.contains(Sheet.CaretRect())) << Sheet.CaretRect().y() << " in " << visible.y();
     EXPECT_EQ(Sheet.ScrollPos(), Form.Origin()) << "the sheet knows where the view is";
+}
+
+TEST_F(SheetFormDocument, ARightClickOnTheSelectionKeepsItForTheContextMenu)
+{
+    for (QChar c : QStringLiteral("some words"))
+        Type(0, QString(c));
+    Form.SelectAllAction()->trigger();
+    ASSERT_TRUE(Sheet.FocusedElement()->HasSelection());
+    const QPoint onText = Sheet.CaretRect().topLeft() - Form.Origin() + QPoint(-8, 4);
+    RightClick(onText);
+    EXPECT_TRUE(Sheet.FocusedElement()->HasSelection());
+    Form.UpdateCommands();
+    EXPECT_TRUE(Form.CopyAction()->isEnabled());
+    EXPECT_TRUE(Form.CutAction()->isEnabled());
+    EXPECT_TRUE(Form.DeleteAction()->isEnabled());
+
+    RightClick(QPoint(150, 150));
+    EXPECT_FALSE(Sheet.FocusedElement()->HasSelection()) << "outside the selection the caret moves";
+}
+
+TEST_F(SheetFormDocument, PageDownMovesTheCaretAndTheViewByAboutAScreen)
+{
+    for (int i = 0; i < 60; ++i) {
+        Type(Qt::Key_X, QStringLiteral("x"));
+        Type(Qt::Key_Return, QStringLiteral("\r"));
+    }
+    QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, Qt::ControlModifier);
+    QApplication::sendEvent(&Form, &home);
+    const int page = Form.viewport()->height();
+    const int top = Sheet.CaretRect().top();
+    const int inView = top - Form.Origin().y();
+    ASSERT_LT(inView, 20);
+    Type(Qt::Key_PageDown, QString());
+    const int moved = Sheet.CaretRect().top() - top;
+    EXPECT_GT(moved, page / 2);
+    EXPECT_LE(moved, page);
+    EXPECT_EQ(Sheet.CaretRect().top() - Form.Origin().y(), inView) << "the caret keeps its place in the view";
+    Type(Qt::Key_PageUp, QString());
+    EXPECT_EQ(Sheet.CaretRect().top(), top);
+    EXPECT_EQ(Sheet.CaretRect().top() - Form.Origin().y(), inView);
 }
 
 } // namespace

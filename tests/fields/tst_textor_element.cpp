@@ -797,5 +797,38 @@ TEST_F(TextField, PastingTextThatIsNoContentPastesItAsText)
                                                 LoadStr(2393).remove(u'[').remove(u']')}));
 }
 
+TEST_F(TextField, PastedAndTypedControlCharactersNeverReachTheFile)
+{
+    TFakeClipboard clipboard;
+    TFakeUrlOpener opener;
+    TScopedDesktop desktop(&clipboard, &opener);
+    struct TRow
+    {
+        const char* Name;
+        uint32_t Content;
+        uint32_t Behaviour;
+        QString Expected;
+    };
+    // What a file cannot hold becomes U+FFFD where special characters are allowed and is left out
+    // elsewhere; tabs and line breaks stay.
+    const TRow rows[] = {
+        {"special characters allowed", multiLine, tboElements,
+         QStringLiteral("a\uFFFDb\tc\r\nd\uFFFD\uFFFD")},
+        {"letters only", tcoLetters | tcoParagraphs, 0, QStringLiteral("ab\tc\r\nd")},
+    };
+    for (const TRow& row : rows) {
+        TTestTextField* field = FocusedField(row.Content, row.Behaviour);
+        clipboard.SetText(QStringLiteral("a\u0001b\tc\r\nd\uFFFF"));
+        EXPECT_TRUE(field->Paste()) << row.Name;
+        Type(field, QString(QChar(0x1B)));
+        EXPECT_EQ(field->GetText(), row.Expected) << row.Name;
+        const QString saved = ContentText(field);
+        QXmlStreamReader reader(saved);
+        while (!reader.atEnd())
+            reader.readNext();
+        EXPECT_FALSE(reader.hasError()) << row.Name << ": " << saved.toStdString();
+    }
+}
+
 } // namespace
 } // namespace qv

@@ -5,6 +5,8 @@
 #include "elements/log_settings.h"
 #include "elements/scheme.h"
 #include "textor/sheet_canvas.h"
+#include "textor/textor_paragraph.h"
+#include "textor/textor_row.h"
 
 #include "support/fake_user_interface.h"
 #include "support/printers.h"
@@ -96,6 +98,19 @@ TEST_F(Log, MessagesAppendAsLinesWithSignsAndLinks)
     EXPECT_EQ(Changes, 5);
     Messages().AddText(mkFatal, QStringLiteral("Stopped"));
     EXPECT_EQ(Runs(), QStringList{QStringLiteral("<sign 3>| Stopped")}) << "a cleared log starts afresh";
+}
+
+TEST_F(Log, SignsStandOnTheBaseLineOfTheirLine)
+{
+    TFakeSheet sheet;
+    Root()->SetVisualParent(sheet.TopElement());
+    Messages().AddText(mkError, QStringLiteral("Something failed"));
+    const auto signs = Root()->CollectAll<TElement_Sign>();
+    ASSERT_EQ(signs.size(), 1u);
+    const TRow* row = Root()->Textor()->FirstParagraph()->FirstRow();
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(signs.front()->Top() + signs.front()->Height(), Root()->GetPadding().top() + row->Baseline());
+    Root()->SetVisualParent(nullptr);
 }
 
 TEST_F(Log, TheLogSettingsFilterWhatIsWritten)
