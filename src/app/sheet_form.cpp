@@ -401,7 +401,10 @@ void TSheetForm::keyPressEvent(QKeyEvent* event)
         verticalScrollBar()->setValue(FSheet->CaretRect().top() - caretInView);
     // What the key types follows as characters, whether or not the key itself was taken: an element
     // that takes Enter as a key still receives the line break it types, and decides about it there.
-    const QString text = event->text();
+    // With Ctrl, Alt or Meta held a key is a command, never text: Alt+letter belongs to the menus.
+    const QString text = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0
+                             ? QString()
+                             : event->text();
     for (QChar c : text) {
         if (!c.isNull())
             FSheet->KeyPress(c);

@@ -245,6 +245,10 @@ TEST_F(MainForm, MenusHaveMnemonicsAndTheUsualShortcuts)
         EXPECT_GE(keys.size(), menu->actions().size() / 2) << "most items have one";
         EXPECT_EQ(keys.size(), QSet<QString>(keys.begin(), keys.end()).size()) << keys.join(u',').toStdString();
     }
+    NewPlainText();
+    QKeyEvent alt(QEvent::KeyPress, Qt::Key_X, Qt::AltModifier, QStringLiteral("x"));
+    QApplication::sendEvent(Form.EditForm(), &alt);
+    EXPECT_EQ(Text(), QString()) << "Alt+letter types nothing";
     EXPECT_EQ(Form.SaveAsAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     EXPECT_EQ(Form.CloseAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
     EXPECT_TRUE(Form.EditForm()->RedoAction()->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
