@@ -79,7 +79,8 @@ void RunVerbs(TCommandLine& commandLine, TSchemeDocument& document)
             if (commandLine.GetSwitchValue(parameter, value) && !value.isEmpty())
                 parameters.append(parameter + u'=' + value);
         }
-        descriptor->ExecuteVerb(document.Scheme()->Root(), index, parameters.isEmpty() ? nullptr : &parameters);
+        descriptor->ExecuteVerb(document.Scheme()->Root(), index,
+                                parameters.isEmpty() ? nullptr : &parameters);
     }
 }
 

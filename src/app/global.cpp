@@ -9,11 +9,9 @@
 namespace qv {
 
 TGlobal::TGlobal(const QStringList& arguments)
-    : CommandLine(arguments),
-      SettingsFile(QStringLiteral("settings"), &CommandLine),
+    : CommandLine(arguments), SettingsFile(QStringLiteral("settings"), &CommandLine),
       RecentFilesFile(QStringLiteral("recentfiles"), &CommandLine),
-      SessionFile(QStringLiteral("session"), &CommandLine),
-      RecentFiles(&RecentFilesFile.Knot),
+      SessionFile(QStringLiteral("session"), &CommandLine), RecentFiles(&RecentFilesFile.Knot),
       FSettings(std::make_unique<TSettings>())
 {
     const QString folder = SessionFolder();

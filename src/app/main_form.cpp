@@ -336,9 +336,10 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
     });
     FHelpMenu->addSeparator();
     FAbout = make(FHelpMenu, LoadStr(QV_STR(2070), {LoadStr(4000)}), {}, [this] {
-        QMessageBox::about(this, LoadStr(2070, {LoadStr(4000)}),
-                           QStringLiteral("<p><b>%1</b> %2</p><p>%3</p>")
-                               .arg(LoadStr(4000), QCoreApplication::applicationVersion(), LoadStr(QV_STR(4023))));
+        QMessageBox::about(
+            this, LoadStr(2070, {LoadStr(4000)}),
+            QStringLiteral("<p><b>%1</b> %2</p><p>%3</p>")
+                .arg(LoadStr(4000), QCoreApplication::applicationVersion(), LoadStr(QV_STR(4023))));
     });
 
     for (QMenu* menu : {FFileMenu, FNewMenu, FEditMenu, FToolsMenu, FViewMenu, FHelpMenu})
@@ -480,10 +481,10 @@ void TMainForm::InsertWelcomeText(TSchemeDocument* document)
     if (comment == nullptr)
         return;
     const QString samples = SamplesFolder();
-    comment->SetText(FormatStr(LoadStr(QV_STR(4024)),
-                               {LoadStr(4000), QStringLiteral(QV_HOME_PAGE "start"),
-                                samples.isEmpty() ? QStringLiteral(QV_HOME_PAGE "samples")
-                                                  : QUrl::fromLocalFile(samples).toString()}));
+    comment->SetText(
+        FormatStr(LoadStr(QV_STR(4024)), {LoadStr(4000), QStringLiteral(QV_HOME_PAGE "start"),
+                                          samples.isEmpty() ? QStringLiteral(QV_HOME_PAGE "samples")
+                                                            : QUrl::fromLocalFile(samples).toString()}));
     // The welcome is part of the new document, not an edit to undo.
     document->UndoRedo()->Clear();
     document->UndoRedo()->SetModified(false);
@@ -538,9 +539,8 @@ void TMainForm::UpdateRecentFiles()
         action->setToolTip(file);
         action->setStatusTip(file);
         QObject::connect(action, &QAction::triggered, this, [this, file] {
-            QTimer::singleShot(recentFileDelayMs, this, [this, file] {
-                RunCommand([this, file] { FDocumentor.OpenFile(file); });
-            });
+            QTimer::singleShot(recentFileDelayMs, this,
+                               [this, file] { RunCommand([this, file] { FDocumentor.OpenFile(file); }); });
         });
         FFileMenu->insertAction(FRecentBottom, action);
         FRecentActions.append(action);

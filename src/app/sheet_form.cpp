@@ -402,9 +402,10 @@ void TSheetForm::keyPressEvent(QKeyEvent* event)
     // What the key types follows as characters, whether or not the key itself was taken: an element
     // that takes Enter as a key still receives the line break it types, and decides about it there.
     // With Ctrl, Alt or Meta held a key is a command, never text: Alt+letter belongs to the menus.
-    const QString text = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0
-                             ? QString()
-                             : event->text();
+    const QString text =
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0
+            ? QString()
+            : event->text();
     for (QChar c : text) {
         if (!c.isNull())
             FSheet->KeyPress(c);

@@ -316,8 +316,8 @@ void ConnectSchemeDocuments(TDocumentor& documentor, TSchemeRegistry* registry, 
         if (QFileInfo(chosen).suffix().compare(extension, Qt::CaseInsensitive) != 0) {
             fileName += u'.' + extension;
             if (QFileInfo::exists(fileName) &&
-                UserInterface().MessageBox(LoadStr(QV_STR(4026), {fileName}), QString(), miWarning, mbYes | mbNo,
-                                           mbNo) != mbYes)
+                UserInterface().MessageBox(LoadStr(QV_STR(4026), {fileName}), QString(), miWarning,
+                                           mbYes | mbNo, mbNo) != mbYes)
                 cancel = true;
         }
         return true;

@@ -96,7 +96,8 @@ TEST_F(MainForm, OffersTheRegisteredTypesAndOnlyTheCommandsThatApply)
     ASSERT_EQ(Form.NewActions().size(), 1);
     EXPECT_EQ(QString(Form.NewActions().first()->text()).remove(u'&'), plainText->GetMenuCaption());
     EXPECT_EQ(Form.Documentor().OpenExtensions, QStringList{QStringLiteral("frt")});
-    EXPECT_EQ(Form.Documentor().OpenFilters, plainText->GetTitle() + QStringLiteral(" (*.frt);;All Files (*)"));
+    EXPECT_EQ(Form.Documentor().OpenFilters,
+              plainText->GetTitle() + QStringLiteral(" (*.frt);;All Files (*)"));
     EXPECT_EQ(Form.windowTitle(), QStringLiteral("Quorvane"));
     EXPECT_FALSE(Form.SaveAction()->isEnabled());
     EXPECT_FALSE(Form.CloseAction()->isEnabled());
@@ -232,7 +233,8 @@ TEST_F(MainForm, TheLogIsShownOnlyWhileItHasMessages)
 
 TEST_F(MainForm, MenusHaveMnemonicsAndTheUsualShortcuts)
 {
-    for (QMenu* menu : {Form.FileMenu(), Form.EditMenu(), Form.ToolsMenu(), Form.ViewMenu(), Form.HelpMenu()}) {
+    for (QMenu* menu :
+         {Form.FileMenu(), Form.EditMenu(), Form.ToolsMenu(), Form.ViewMenu(), Form.HelpMenu()}) {
         QStringList keys;
         for (QAction* action : menu->actions()) {
             if (action->isSeparator() || action->menu() == Form.NewMenu())
@@ -243,7 +245,8 @@ TEST_F(MainForm, MenusHaveMnemonicsAndTheUsualShortcuts)
                 keys.append(action->text().mid(amp + 1, 1).toLower());
         }
         EXPECT_GE(keys.size(), menu->actions().size() / 2) << "most items have one";
-        EXPECT_EQ(keys.size(), QSet<QString>(keys.begin(), keys.end()).size()) << keys.join(u',').toStdString();
+        EXPECT_EQ(keys.size(), QSet<QString>(keys.begin(), keys.end()).size())
+            << keys.join(u',').toStdString();
     }
     NewPlainText();
     QKeyEvent alt(QEvent::KeyPress, Qt::Key_X, Qt::AltModifier, QStringLiteral("x"));
@@ -282,7 +285,9 @@ TEST_F(MainForm, CommandLineReadOnlyAndFurtherFiles)
     QFile::copy(QStringLiteral(QV_SOURCE_DIR "/tests/schemes/plaintext/data/worked_example.frt"), a);
     QFile::copy(a, b);
     QStringList started;
-    Form.OnStartProcess = [&started](const QString& file) { started.append(file); };
+    Form.OnStartProcess = [&started](const QString& file) {
+        started.append(file);
+    };
     Global.CommandLine.SetItems({QStringLiteral("-readonly"), a, b});
     Form.Start();
     ASSERT_NE(Shown(), nullptr);

@@ -54,7 +54,12 @@ TEST(CommandLine, LookupsFollowTheirCaseQuoteAndRemovalRules)
         {"no equals: empty value", {"-autocreate"}, 'v', "-autocreate", true, "", {}},
         {"value splits at the first equals", {"p=a=b"}, 'v', "p", true, "a=b", {}},
         {"file mask without case", {"-exit", "Notes.FRT"}, 'f', "*.frt", true, "Notes.FRT", {"-exit"}},
-        {"*.* needs a dot", {"-exit", "processors=1,3", "dir/a.b"}, 'f', "*.*", true, "dir/a.b",
+        {"*.* needs a dot",
+         {"-exit", "processors=1,3", "dir/a.b"},
+         'f',
+         "*.*",
+         true,
+         "dir/a.b",
          {"-exit", "processors=1,3"}},
         {"*.* finds no switch", {"-save", "-readonly"}, 'f', "*.*", false, {}, {"-save", "-readonly"}},
     };
@@ -93,7 +98,8 @@ TEST(FileFilters, DocumentTypesMergeIntoOneAllSupportedEntry)
     EXPECT_EQ(OpenDialogFilters(filters, osoNoMergeOpenFilters | osoOpenNoAllFiles).count(u'*'), 6);
     EXPECT_EQ(SaveDialogFilters(filters),
               QStringLiteral("Resource (*.rsr);;Command File (*.comd);;Plain Text (*.frt);;All Files (*)"));
-    EXPECT_TRUE(OpenDialogFilters(filters, osoDefaultFilterAll).startsWith(QStringLiteral("All Files (*);;")));
+    EXPECT_TRUE(
+        OpenDialogFilters(filters, osoDefaultFilterAll).startsWith(QStringLiteral("All Files (*);;")));
 
     // One registered type needs no "All Supported Files"; a second type of the same extension adds
     // no second filter.
@@ -161,7 +167,8 @@ TEST_F(SessionFiles, GlobalStartsWithDefaultsAndKeepsWhatItSaved)
     EXPECT_FALSE(again.SettingsChanged);
     EXPECT_EQ(again.SettingsFile.LoadState, TSessionFile::lsLoaded);
     EXPECT_EQ(again.RecentFiles.FileNames(), QStringList{QStringLiteral("/tmp/a.frt")});
-    EXPECT_EQ(again.SessionFile.Knot.GetKnot(QStringLiteral("MainForm"))->ReadInt(QStringLiteral("Left"), 0), 7);
+    EXPECT_EQ(again.SessionFile.Knot.GetKnot(QStringLiteral("MainForm"))->ReadInt(QStringLiteral("Left"), 0),
+              7);
 
     // A settings file named on the command line is used and is not left for the documents.
     const QString own = Path(QStringLiteral("own.settings"));
@@ -241,7 +248,8 @@ TEST_F(Batch, SavesEveryFileAndReportsEveryFailure)
         UI.Calls.clear();
         EXPECT_EQ(Run(row.Arguments + QStringList{a}), 1) << row.Name;
         const QString output = Errors + UI.Calls.join(u'\n');
-        EXPECT_TRUE(output.contains(row.Expected, Qt::CaseInsensitive)) << row.Name << ": " << output.toStdString();
+        EXPECT_TRUE(output.contains(row.Expected, Qt::CaseInsensitive))
+            << row.Name << ": " << output.toStdString();
         EXPECT_EQ(ReadFile(a), original) << row.Name << ": the next file is still done";
     }
     EXPECT_EQ(ReadFile(Path(QStringLiteral("corrupt.frt"))), QByteArray("<FreeText><Chars>"))
@@ -251,13 +259,15 @@ TEST_F(Batch, SavesEveryFileAndReportsEveryFailure)
 TEST_F(Batch, PrintsTheLogOfEachFileOneMessageALine)
 {
     const QString file = Path(QStringLiteral("unread.frt"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(QV_SOURCE_DIR "/tests/schemes/plaintext/data/unread_attribute.frt"), file));
+    ASSERT_TRUE(QFile::copy(
+        QStringLiteral(QV_SOURCE_DIR "/tests/schemes/plaintext/data/unread_attribute.frt"), file));
     EXPECT_EQ(Run({file}, false), 0) << Errors.toStdString();
     const QStringList lines = Errors.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
     for (const QString& line : lines)
         EXPECT_TRUE(line.startsWith(file + QStringLiteral(": 2: "))) << line.toStdString();
-    EXPECT_EQ(BatchMessageLine(QStringLiteral("f"), 2, QStringLiteral("a\r\nb")), QStringLiteral("f: 2: a b"));
+    EXPECT_EQ(BatchMessageLine(QStringLiteral("f"), 2, QStringLiteral("a\r\nb")),
+              QStringLiteral("f: 2: a b"));
 }
 
 } // namespace
