@@ -6,6 +6,8 @@
 #include "textor/sheet_settings.h"
 #include "textor/theme_drawing.h"
 
+#include <QRawFont>
+
 namespace qv {
 
 TCanvas::TCanvas(TSheetSettings* settings) : FSettings(settings) {}
@@ -117,7 +119,23 @@ void TCanvas::DrawText(const IMeasuredFont& font, int x, int baseline, TColor co
         // Glyphs at the summed advances: exactly where layout put the carets.
         QGlyphRun run;
         if (qtFont->GlyphRun(text, run)) {
+            // Qt places a glyph run's own underline and strike-out with the painter's translation
+            // applied twice, so they are drawn here.
+            const bool underline = run.underline();
+            const bool strikeOut = run.strikeOut();
+            run.setUnderline(false);
+            run.setStrikeOut(false);
             FPainter->drawGlyphRun(QPointF(x, baseline), run);
+            if (underline || strikeOut) {
+                const QRawFont raw = run.rawFont();
+                const qreal thickness = qMax<qreal>(1.0, raw.lineThickness());
+                const qreal width = qtFont->TextWidth(text);
+                if (underline)
+                    FPainter->fillRect(QRectF(x, baseline + raw.underlinePosition(), width, thickness),
+                                       qcolor);
+                if (strikeOut)
+                    FPainter->fillRect(QRectF(x, baseline - raw.xHeight() / 2, width, thickness), qcolor);
+            }
             return;
         }
     }
