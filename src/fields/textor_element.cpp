@@ -503,7 +503,7 @@ bool TTextorElement::HandleMessage(int msg, void* param, void* data)
 TTextorRange TTextorElement::InsertElementPortion(const TTextorPosition& position, TVisualElement* element)
 {
     element->SetVisualParent(this);
-    return FTextor->InsertElement(position, new TInlineElementLink(element), nullptr);
+    return FTextor->InsertElement(position, TInlineElementPtr(new TInlineElementLink(element)), nullptr);
 }
 
 TElement* TTextorElement::ElementAfter(const TTextorPosition& position)

@@ -100,6 +100,20 @@ int RowOffset(const TTitleItem& item, const TItemMetrics& m, int rowAscent, int 
     }
 }
 
+// Sets bit 1 of a titled element's layout lock for its lifetime and clears it on every way out
+// (the bit is cleared, not restored: the lock does not nest).
+class TTitleLayoutLock
+{
+public:
+    explicit TTitleLayoutLock(uint8_t& lock) : FLock(lock) { FLock |= 1; }
+    ~TTitleLayoutLock() { FLock &= ~uint8_t(1); }
+    TTitleLayoutLock(const TTitleLayoutLock&) = delete;
+    TTitleLayoutLock& operator=(const TTitleLayoutLock&) = delete;
+
+private:
+    uint8_t& FLock;
+};
+
 } // namespace
 
 // TTitleWriter
@@ -387,12 +401,7 @@ void TCustomTitledElement::LayoutTitle()
     TUpdateGuard<IElementSheet> guard(Sheet());
     TTitleWriter writer(this);
     BuildTitle(writer);
-    FLayoutLock |= 1;
-    struct TUnlock
-    {
-        uint8_t& Lock;
-        ~TUnlock() { Lock &= ~uint8_t(1); }
-    } unlock{FLayoutLock};
+    TTitleLayoutLock lock(FLayoutLock);
 
     FContained.clear();
     for (TVisualElement* child = FirstVisualChild(); child != nullptr; child = child->NextVisual()) {
@@ -594,14 +603,8 @@ void TCustomTitledElement::GetCaret(int& kind, QRect& rect)
 
 void TCustomTitledElement::Relayout(bool all, bool force)
 {
-    FLayoutLock |= 1;
-    struct TUnlock
     {
-        uint8_t& Lock;
-        ~TUnlock() { Lock &= ~uint8_t(1); }
-    };
-    {
-        TUnlock unlock{FLayoutLock};
+        TTitleLayoutLock lock(FLayoutLock);
         inherited::Relayout(all, force);
     }
     // The element cannot tell a new sheet, new settings and a new page width apart: each of them

@@ -110,9 +110,9 @@ TNamespaceItem* TNamespace::FindByName(const QString& name, const TNameFilter& f
         if (!prefix.isEmpty() &&
             !(name.size() > prefix.size() && name.startsWith(prefix) && name.at(prefix.size()) == u'.'))
             continue;
-        for (TNamespaceCoverItem* cover : connection->Covers()) {
-            if (cover->Name() == name && filter.Accepts(this, cover))
-                return cover;
+        for (const auto& cover : connection->Covers()) {
+            if (cover->Name() == name && filter.Accepts(this, cover.get()))
+                return cover.get();
         }
     }
     return nullptr;
@@ -164,9 +164,9 @@ TNamespaceItem* TNamespace::FindByNameOwner(const TElement* element, bool includ
     }
     if (includeConnected) {
         for (TNamespaceConnection* connection : std::as_const(FConnections)) {
-            for (TNamespaceCoverItem* cover : connection->Covers()) {
+            for (const auto& cover : connection->Covers()) {
                 if (cover->NameOwner() == element)
-                    return cover;
+                    return cover.get();
             }
         }
     }
@@ -184,8 +184,8 @@ void TNamespace::ForEachItem(TNamespaceItemProc proc, void* data, bool includeCo
     if (!includeConnected)
         return;
     for (TNamespaceConnection* connection : std::as_const(FConnections)) {
-        for (TNamespaceCoverItem* cover : connection->Covers()) {
-            proc(cover, data, stop);
+        for (const auto& cover : connection->Covers()) {
+            proc(cover.get(), data, stop);
             if (stop)
                 return;
         }

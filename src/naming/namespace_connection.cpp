@@ -4,6 +4,9 @@
 #include "elements/scheme.h"
 #include "naming/namespace.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace qv {
 
 QV_IMPLEMENT_CLASS(TNamespaceConnection)
@@ -74,7 +77,7 @@ bool TNamespaceCoverItem::ComesThroughClass(const TElementClass* cls) const
 
 void TNamespaceCoverItem::BeforeDestruction()
 {
-    FConnection->ForgetCover(this);
+    // The connection has already taken the cover out of its covers (FreeCover).
     if (FConnection->Target() != nullptr)
         FConnection->Target()->ItemNotify(nnItemRemoved, this);
     TNamespaceItem::BeforeDestruction();
@@ -98,11 +101,11 @@ TNamespaceConnection::~TNamespaceConnection()
         FTarget->RemoveConnection(this);
         FTarget->RemoveUser(this);
     }
-    const QList<TNamespaceCoverItem*> covers = FCovers;
+    std::vector<TNamespaceItemPtr<TNamespaceCoverItem>> covers = std::move(FCovers);
     FCovers.clear();
     FCoverOf.clear();
-    for (TNamespaceCoverItem* cover : covers)
-        delete cover;
+    for (TNamespaceItemPtr<TNamespaceCoverItem>& cover : covers)
+        std::unique_ptr<TNamespaceCoverItem> silently(cover.release()); // deleted without Free
 }
 
 void TNamespaceConnection::BeforeDestruction()
@@ -121,10 +124,10 @@ void TNamespaceConnection::SetPrefix(const QString& prefix)
     if (prefix == FPrefix)
         return;
     FPrefix = prefix;
-    if (FCovers.isEmpty() || FTarget == nullptr)
+    if (FCovers.empty() || FTarget == nullptr)
         return;
     TUpdateGuard<TScheme> guard(UpdateScheme());
-    for (TNamespaceCoverItem* cover : QList<TNamespaceCoverItem*>(FCovers))
+    for (TNamespaceCoverItem* cover : CoversNow())
         FTarget->ItemNotify(nnItemRenamed, cover);
 }
 
@@ -153,10 +156,10 @@ void TNamespaceConnection::SetCoverVisibility(TNameVisibility value)
     if (value == FCoverVisibility)
         return;
     FCoverVisibility = value;
-    if (FCovers.isEmpty() || FTarget == nullptr)
+    if (FCovers.empty() || FTarget == nullptr)
         return;
     TUpdateGuard<TScheme> guard(UpdateScheme());
-    for (TNamespaceCoverItem* cover : QList<TNamespaceCoverItem*>(FCovers))
+    for (TNamespaceCoverItem* cover : CoversNow())
         FTarget->ItemNotify(nnItemChanged, cover);
 }
 
@@ -230,8 +233,8 @@ void TNamespaceConnection::Disconnect()
 {
     {
         TUpdateGuard<TScheme> guard(UpdateScheme());
-        while (!FCovers.isEmpty())
-            FreeCover(FCovers.last());
+        while (!FCovers.empty())
+            FreeCover(FCovers.back().get());
     }
     FTarget->RemoveConnection(this);
     FSource->RemoveHandler(MakeNotifyEvent<&TNamespaceConnection::SourceNotify>(this));
@@ -267,21 +270,34 @@ bool TNamespaceConnection::WantsCover(TNamespaceItem* item)
 
 void TNamespaceConnection::CreateCover(TNamespaceItem* item)
 {
-    auto* cover = new TNamespaceCoverItem(this, item);
-    FCovers.append(cover);
+    TNamespaceCoverItem* cover =
+        FCovers.emplace_back(TNamespaceItemPtr<TNamespaceCoverItem>(new TNamespaceCoverItem(this, item)))
+            .get();
     FCoverOf.insert(item, cover);
     FTarget->ItemNotify(nnItemAdded, cover);
 }
 
 void TNamespaceConnection::FreeCover(TNamespaceCoverItem* cover)
 {
-    cover->Free();
+    // From the back: disconnecting frees the last cover each time.
+    const auto found = std::find_if(FCovers.rbegin(), FCovers.rend(),
+                                    [cover](const auto& owned) { return owned.get() == cover; });
+    Q_ASSERT(found != FCovers.rend());
+    if (found == FCovers.rend())
+        return;
+    TNamespaceItemPtr<TNamespaceCoverItem> owned = std::move(*found);
+    FCovers.erase(std::next(found).base());
+    FCoverOf.remove(cover->Covered());
+    owned.reset(); // Free: announces nnItemRemoved while the cover is whole
 }
 
-void TNamespaceConnection::ForgetCover(TNamespaceCoverItem* cover)
+QList<TNamespaceCoverItem*> TNamespaceConnection::CoversNow() const
 {
-    FCovers.removeOne(cover);
-    FCoverOf.remove(cover->Covered());
+    QList<TNamespaceCoverItem*> covers;
+    covers.reserve(qsizetype(FCovers.size()));
+    for (const auto& cover : FCovers)
+        covers.append(cover.get());
+    return covers;
 }
 
 void TNamespaceConnection::SourceNotify(TItfObject*, int notify, intptr_t param1, intptr_t param2)
@@ -332,7 +348,7 @@ void TNamespaceConnection::IDChanged(int32_t oldID)
     inherited::IDChanged(oldID);
     if (FTarget == nullptr)
         return;
-    for (TNamespaceCoverItem* cover : QList<TNamespaceCoverItem*>(FCovers)) {
+    for (TNamespaceCoverItem* cover : CoversNow()) {
         const QString path = cover->IdPath();
         FTarget->ItemNotify(nnItemIdChanged, cover, &path);
     }

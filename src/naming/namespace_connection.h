@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <mutex>
+#include <vector>
 
 namespace qv {
 
@@ -96,8 +97,8 @@ class TNamespaceConnection : public TElement
     void SetSource(TNamespace* source);
     bool Enabled() const { return FEnabled; }
     void SetEnabled(bool value);
-    // Covers in creation order.
-    const QList<TNamespaceCoverItem*>& Covers() const { return FCovers; }
+    // Covers in creation order, owned by the connection.
+    const std::vector<TNamespaceItemPtr<TNamespaceCoverItem>>& Covers() const { return FCovers; }
     // The cover of `item`, or nullptr.
     TNamespaceCoverItem* FindCover(const TNamespaceItem* item) const { return FCoverOf.value(item); }
     // References made through the covers.
@@ -126,8 +127,6 @@ protected:
     void BeforeDestruction() override;
 
 private:
-    friend class TNamespaceCoverItem;
-
     void SourceNotify(TItfObject* sender, int notify, intptr_t param1, intptr_t param2);
     void Connect();
     void Disconnect();
@@ -136,8 +135,10 @@ private:
     // connections (which would cover covers without end).
     bool WantsCover(TNamespaceItem* item);
     void CreateCover(TNamespaceItem* item);
+    // Takes the cover out of the covers, then frees it: listeners of its nnItemRemoved no longer find it.
     void FreeCover(TNamespaceCoverItem* cover);
-    void ForgetCover(TNamespaceCoverItem* cover);
+    // The covers as they are now, for loops whose notifications may add or free covers.
+    QList<TNamespaceCoverItem*> CoversNow() const;
     // The scheme whose update bracket groups the checks of the target.
     TScheme* UpdateScheme() const;
 
@@ -148,7 +149,7 @@ private:
     uint8_t FConnectionOptions = 0;
     TNamespace* FTarget = nullptr;
     TNamespace* FSource = nullptr;
-    QList<TNamespaceCoverItem*> FCovers;
+    std::vector<TNamespaceItemPtr<TNamespaceCoverItem>> FCovers;
     QHash<const TNamespaceItem*, TNamespaceCoverItem*> FCoverOf;
     int FReferenceCount = 0;
     TNameVisibility FCoverVisibility = nvPublic;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 namespace qv {
 
 class ITextorCanvas;
@@ -31,5 +33,14 @@ public:
     // Detaches and frees the element; called once by its portion, which owned it.
     virtual void FreeInline() = 0;
 };
+
+// Frees an embedded element the way its portion does: through FreeInline.
+struct TInlineElementFree
+{
+    void operator()(IInlineElement* element) const { element->FreeInline(); }
+};
+
+// An owning pointer to an embedded element, handed to the Textor that will hold it.
+using TInlineElementPtr = std::unique_ptr<IInlineElement, TInlineElementFree>;
 
 } // namespace qv

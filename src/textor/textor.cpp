@@ -8,6 +8,8 @@
 
 #include <QChar>
 
+#include <memory>
+
 namespace qv {
 
 TTextor::TTextor(bool locked) : FLockCount(locked ? 1 : 0)
@@ -20,18 +22,13 @@ TTextor::~TTextor()
     // Nothing may arrange or notify while the paragraphs (and their elements) go.
     ++FUpdateCount;
     ++FLockCount;
-    while (FFirstParagraph != nullptr) {
-        TParagraph* paragraph = FFirstParagraph;
-        FFirstParagraph = paragraph->FNext;
-        delete paragraph;
-    }
-    FLastParagraph = nullptr;
+    FParagraphs.Clear();
 }
 
 int TTextor::ParagraphCount() const
 {
     int count = 0;
-    for (const TParagraph* p = FFirstParagraph; p != nullptr; p = p->Next())
+    for (const TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next())
         ++count;
     return count;
 }
@@ -122,7 +119,7 @@ void TTextor::InvalidateLayout()
         ~TUnlock() { Textor->Unlock(); }
     } unlock{this};
     FMarginsValid = false;
-    for (TParagraph* p = FFirstParagraph; p != nullptr; p = p->FNext)
+    for (TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next())
         p->FLayoutValid = false;
     RequestArrange(false);
 }
@@ -250,21 +247,13 @@ const QMargins& TTextor::ElementMargins() const
 
 TParagraph* TTextor::NewParagraph(TParagraph* before)
 {
-    return new TParagraph(*this, before);
+    return FParagraphs.Insert(std::unique_ptr<TParagraph>(new TParagraph(*this)), before);
 }
 
 void TTextor::FreeParagraph(TParagraph* paragraph)
 {
-    TParagraph* next = paragraph->FNext;
-    if (paragraph->FPrev != nullptr)
-        paragraph->FPrev->FNext = next;
-    else
-        FFirstParagraph = next;
-    if (next != nullptr)
-        next->FPrev = paragraph->FPrev;
-    else
-        FLastParagraph = paragraph->FPrev;
-    delete paragraph;
+    TParagraph* next = paragraph->Next();
+    FParagraphs.Remove(paragraph).reset();
     if (next != nullptr)
         PositionChanged(*next);
 }
@@ -274,12 +263,12 @@ void TTextor::FreeParagraph(TParagraph* paragraph)
 
 TTextorPosition TTextor::FirstPosition() const
 {
-    return FFirstParagraph->Start();
+    return FParagraphs.First()->Start();
 }
 
 TTextorPosition TTextor::LastPosition() const
 {
-    return FLastParagraph->End();
+    return FParagraphs.Last()->End();
 }
 
 TTextorRange TTextor::WholeRange() const
@@ -289,7 +278,7 @@ TTextorRange TTextor::WholeRange() const
 
 bool TTextor::IsEmpty() const
 {
-    return FFirstParagraph == FLastParagraph && FFirstParagraph->IsEmpty();
+    return FParagraphs.First() == FParagraphs.Last() && FParagraphs.First()->IsEmpty();
 }
 
 TTextorPosition TTextor::Normalized(const TTextorPosition& position) const
@@ -384,7 +373,7 @@ bool TTextor::FromIndex(const TTextorIndex& index, TTextorPosition& position) co
 {
     if (index.Paragraph < 0 || index.Offset < 0)
         return false;
-    TParagraph* p = FFirstParagraph;
+    TParagraph* p = FParagraphs.First();
     for (int i = 0; p != nullptr && i < index.Paragraph; ++i)
         p = p->Next();
     if (p == nullptr || index.Offset > p->Length())
@@ -449,8 +438,8 @@ bool TTextor::ForEachSegmentImpl(const TTextorRange& range, bool includeParagrap
 
 QString TTextor::GetText() const
 {
-    TParagraph* p = FFirstParagraph;
-    if (p == FLastParagraph && p->FirstPortion() != nullptr && p->FirstPortion() == p->LastPortion() &&
+    TParagraph* p = FParagraphs.First();
+    if (p == FParagraphs.Last() && p->FirstPortion() != nullptr && p->FirstPortion() == p->LastPortion() &&
         p->FirstPortion()->Kind() == TPortionKind::Text)
         return static_cast<TTextPortion*>(p->FirstPortion())->Chars().toString();
     return GetRangeText(WholeRange());
@@ -486,11 +475,11 @@ QString TTextor::GetRangeText(const TTextorRange& range) const
 void TTextor::Clear()
 {
     TUpdateGuard guard(this);
-    while (FLastParagraph != FFirstParagraph)
-        FreeParagraph(FLastParagraph);
-    TParagraph* p = FFirstParagraph;
-    while (p->FirstPortion() != nullptr)
-        delete p->FirstPortion();
+    while (FParagraphs.Last() != FParagraphs.First())
+        FreeParagraph(FParagraphs.Last());
+    TParagraph* p = FParagraphs.First();
+    while (TPortion* portion = p->FirstPortion())
+        p->RemovePortion(*portion).reset();
     ContentChanged(*p);
 }
 
@@ -507,13 +496,13 @@ TPortion* TTextor::SplitAt(TParagraph& paragraph, int offset)
     TPortion* portion = paragraph.PortionAt(offset, local);
     if (portion == nullptr || local == 0)
         return portion;
-    TPortion* tail = portion->CreateEmpty(paragraph, portion->Next());
+    TPortion* tail = paragraph.InsertPortion(portion->CreateEmpty(), portion->Next());
     portion->MoveTail(*tail, local);
     return tail;
 }
 
 int TTextor::InsertRun(TParagraph& paragraph, int offset, TPortionKind kind, QStringView chars, int count,
-                       TTextAttributes* attributes, IInlineElement* element)
+                       TTextAttributes* attributes, TInlineElementPtr element)
 {
     int local = 0;
     TPortion* portion = paragraph.PortionAt(offset, local);
@@ -535,13 +524,15 @@ int TTextor::InsertRun(TParagraph& paragraph, int offset, TPortionKind kind, QSt
         TPortion* before = SplitAt(paragraph, offset);
         switch (kind) {
         case TPortionKind::Text:
-            target = new TTextPortion(paragraph, before, attributes);
+            target = paragraph.InsertPortion(std::make_unique<TTextPortion>(attributes), before);
             break;
         case TPortionKind::TabStops:
-            target = new TTabStopsPortion(paragraph, before, attributes);
+            target = paragraph.InsertPortion(std::make_unique<TTabStopsPortion>(attributes), before);
             break;
         case TPortionKind::Element:
-            new TElementPortion(paragraph, before, attributes, element);
+            paragraph.InsertPortion(std::make_unique<TElementPortion>(attributes, std::move(element)),
+                                    before);
+            paragraph.Changed();
             return offset + 1;
         }
     }
@@ -554,13 +545,12 @@ int TTextor::InsertRun(TParagraph& paragraph, int offset, TPortionKind kind, QSt
 
 TParagraph* TTextor::BreakAt(TParagraph& paragraph, int offset, TTextAttributes* attributes)
 {
-    TParagraph* created = NewParagraph(paragraph.FNext);
+    TParagraph* created = NewParagraph(paragraph.Next());
     TPortion* moved = SplitAt(paragraph, offset);
     const bool anything = moved != nullptr;
     while (moved != nullptr) {
         TPortion* next = moved->Next();
-        moved->Unlink();
-        moved->Link(*created, nullptr);
+        created->InsertPortion(paragraph.RemovePortion(*moved), nullptr);
         moved = next;
     }
     created->FParagraphAttributes = paragraph.FParagraphAttributes;
@@ -614,13 +604,13 @@ TTextorRange TTextor::InsertText(const TTextorPosition& position, QStringView ch
     return {first->PositionAt(startOffset), p->PositionAt(offset)};
 }
 
-TTextorRange TTextor::InsertElement(const TTextorPosition& position, IInlineElement* element,
+TTextorRange TTextor::InsertElement(const TTextorPosition& position, TInlineElementPtr element,
                                     TTextAttributes* attributes)
 {
     TUpdateGuard guard(this);
     TParagraph* p = position.Paragraph;
     const int offset = p->SnapOffset(p->OffsetOf(position), false);
-    InsertRun(*p, offset, TPortionKind::Element, {}, 1, attributes, element);
+    InsertRun(*p, offset, TPortionKind::Element, {}, 1, attributes, std::move(element));
     return {p->PositionAt(offset), p->PositionAt(offset + 1)};
 }
 
@@ -645,7 +635,7 @@ void TTextor::DeleteInParagraph(TParagraph& paragraph, int from, int to)
         const int pieceEnd = qMin(to, portionStart + length);
         if (pieceEnd > pieceStart) {
             if (pieceStart == portionStart && pieceEnd == portionStart + length) {
-                delete portion; // elements go with their portion
+                paragraph.RemovePortion(*portion).reset(); // elements go with their portion
                 ContentChanged(paragraph);
             } else {
                 portion->DeleteChars(pieceStart - portionStart, pieceEnd - pieceStart);
@@ -675,10 +665,8 @@ TTextorPosition TTextor::DeleteRange(const TTextorRange& range)
     // The first paragraph changes only when the last one's tail joins it: deleting whole paragraphs
     // after a paragraph end leaves its rows as they are.
     const bool joined = last->FirstPortion() != nullptr;
-    while (TPortion* moved = last->FirstPortion()) {
-        moved->Unlink();
-        moved->Link(*first, nullptr);
-    }
+    while (TPortion* moved = last->FirstPortion())
+        first->InsertPortion(last->RemovePortion(*moved), nullptr);
     FreeParagraph(last);
     if (joined)
         ContentChanged(*first);
@@ -712,7 +700,7 @@ TTextorRange TTextor::SetRangeAttributes(const TTextorRange& range, bool include
 void TTextor::Normalize()
 {
     TUpdateGuard guard(this);
-    TParagraph* p = FFirstParagraph;
+    TParagraph* p = FParagraphs.First();
     int offset = 0;
     while (p != nullptr) {
         // Find the end of the run of non-element content that starts here (it may span paragraphs).

@@ -20,7 +20,6 @@
 
 namespace qv {
 
-class IInlineElement;
 class ITextorCanvas;
 class TNode;
 
@@ -51,8 +50,8 @@ public:
     TTextor& operator=(const TTextor&) = delete;
     virtual ~TTextor();
 
-    TParagraph* FirstParagraph() const { return FFirstParagraph; }
-    TParagraph* LastParagraph() const { return FLastParagraph; }
+    TParagraph* FirstParagraph() const { return FParagraphs.First(); }
+    TParagraph* LastParagraph() const { return FParagraphs.Last(); }
     int ParagraphCount() const;
     // The owning element; nullptr for a free-standing Textor. Not owned.
     TNode* Owner() const { return FOwner; }
@@ -107,8 +106,8 @@ public:
     // Characters, one U+0009 per tab, nothing for elements, CR LF per paragraph end crossed.
     QString GetRangeText(const TTextorRange& range) const;
     TTextorRange InsertText(const TTextorPosition& position, QStringView chars, TTextAttributes* attributes);
-    // The portion takes ownership of `element`.
-    TTextorRange InsertElement(const TTextorPosition& position, IInlineElement* element,
+    // The element's new portion owns it.
+    TTextorRange InsertElement(const TTextorPosition& position, TInlineElementPtr element,
                                TTextAttributes* attributes);
     // The range from the old paragraph's new end to the new paragraph's start.
     TTextorRange InsertParagraphBreak(const TTextorPosition& position, TTextAttributes* attributes);
@@ -198,19 +197,21 @@ private:
     using TSegmentProc = bool (*)(void* data, TParagraph* paragraph, TPortion* portion, int start, int count);
     bool ForEachSegmentImpl(const TTextorRange& range, bool includeParagraphEnds, void* data,
                             TSegmentProc proc) const;
+    // A new empty paragraph, linked in before `before` (nullptr: at the end).
     TParagraph* NewParagraph(TParagraph* before);
+    // Unlinks and frees a paragraph; the one after it is told that its position changed.
     void FreeParagraph(TParagraph* paragraph);
     // Edits on (paragraph, offset); they return the offset after what they inserted.
     int InsertRun(TParagraph& paragraph, int offset, TPortionKind kind, QStringView chars, int count,
-                  TTextAttributes* attributes, IInlineElement* element);
+                  TTextAttributes* attributes, TInlineElementPtr element);
     TParagraph* BreakAt(TParagraph& paragraph, int offset, TTextAttributes* attributes);
     // Splits the portion holding `offset` so that a portion starts there; returns it (nullptr: end).
     TPortion* SplitAt(TParagraph& paragraph, int offset);
     void DeleteInParagraph(TParagraph& paragraph, int from, int to);
     void PaintRow(TTextorPaintState& state, TRow& row, int from, int to, const QRect& clip);
 
-    TParagraph* FFirstParagraph = nullptr;
-    TParagraph* FLastParagraph = nullptr;
+    // Never empty: a Textor always holds at least one paragraph.
+    TOwningList<TParagraph> FParagraphs;
     TNode* FOwner = nullptr;
     int FUpdateCount = 0;
     int FLockCount = 0;

@@ -22,16 +22,16 @@ TRow* TTextor::RowOf(const TTextorPosition& position, bool preferNext) const
 
 TRow* TTextor::RowAt(int y, bool clamp) const
 {
-    if (FLastParagraph->LastRow() == nullptr)
+    if (FParagraphs.Last()->LastRow() == nullptr)
         return nullptr;
     const int height = ContentHeight();
     if (y < 0)
-        return clamp ? FFirstParagraph->FirstRow() : nullptr;
+        return clamp ? FParagraphs.First()->FirstRow() : nullptr;
     if (y >= height)
-        return clamp ? FLastParagraph->LastRow() : nullptr;
+        return clamp ? FParagraphs.Last()->LastRow() : nullptr;
     // Search from the nearer end.
     if (y < height / 2) {
-        for (const TParagraph* p = FFirstParagraph; p != nullptr; p = p->Next()) {
+        for (const TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next()) {
             if (p->LastRow() == nullptr || p->Bottom() <= y)
                 continue;
             for (TRow* row = p->FirstRow(); row != nullptr; row = row->Next()) {
@@ -40,7 +40,7 @@ TRow* TTextor::RowAt(int y, bool clamp) const
             }
         }
     } else {
-        for (const TParagraph* p = FLastParagraph; p != nullptr; p = p->Prev()) {
+        for (const TParagraph* p = FParagraphs.Last(); p != nullptr; p = p->Prev()) {
             if (p->FirstRow() == nullptr || p->Top() > y)
                 continue;
             for (TRow* row = p->LastRow(); row != nullptr; row = row->Prev()) {
@@ -49,7 +49,7 @@ TRow* TTextor::RowAt(int y, bool clamp) const
             }
         }
     }
-    return clamp ? FLastParagraph->LastRow() : nullptr;
+    return clamp ? FParagraphs.Last()->LastRow() : nullptr;
 }
 
 TTextorHit TTextor::PositionAtPoint(QPoint point, bool clamp, bool rounding, const TTextorDrag* drag) const

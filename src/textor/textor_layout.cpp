@@ -4,6 +4,8 @@
 
 #include "textor/textor_pieces.h"
 
+#include <memory>
+
 namespace qv {
 
 namespace {
@@ -58,8 +60,8 @@ void TTextor::Arrange(bool)
     // `shift` is how far the paragraphs that are still valid have to move: the accumulated height
     // change of the paragraphs laid out before them.
     int shift = 0;
-    for (TParagraph* p = FFirstParagraph; p != nullptr; p = p->FNext) {
-        if (p->FLayoutValid && p->FPositionValid && p->FFirstRow != nullptr) {
+    for (TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next()) {
+        if (p->FLayoutValid && p->FPositionValid && p->FirstRow() != nullptr) {
             if (shift != 0) {
                 p->MoveRows(shift);
                 ++FCounters.Moves;
@@ -67,9 +69,9 @@ void TTextor::Arrange(bool)
             continue;
         }
         int oldBottom = PrevBottom(*p);
-        if (p->FLastRow != nullptr) {
+        if (p->LastRow() != nullptr) {
             // Its old bottom is in the old coordinates, which already include every earlier shift.
-            oldBottom = p->FLastRow->FBottom;
+            oldBottom = p->LastRow()->FBottom;
             shift = 0;
         }
         ArrangeParagraph(*p, width, margins, padding);
@@ -84,9 +86,9 @@ void TTextor::ArrangeParagraph(TParagraph& paragraph, int width, const QMargins&
     FMargins = margins;
     FMarginsValid = true;
     const int top = PrevBottom(paragraph);
-    if (paragraph.FLayoutValid && paragraph.FFirstRow != nullptr) {
+    if (paragraph.FLayoutValid && paragraph.FirstRow() != nullptr) {
         // Only moved: every row keeps the height layout gave it, so the paragraph moves as one block.
-        paragraph.MoveRows(top - paragraph.FFirstRow->FTop);
+        paragraph.MoveRows(top - paragraph.FirstRow()->FTop);
         ++FCounters.Moves;
     } else {
         paragraph.FreeRows();
@@ -157,7 +159,7 @@ void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
     // Each row is scanned from the break that closed the row before it, so that what follows a break
     // is measured from the new row's left edge (tab stops count from there) and its break candidates
     // are found again.
-    TRowBreak end{.Portion = paragraph.FFirstPortion};
+    TRowBreak end{.Portion = paragraph.FirstPortion()};
     do {
         end = FindRowBreak(layout, end, available);
         CloseRow(layout, end);
@@ -262,15 +264,20 @@ int TTextor::BreakCandidate(const TPortion& portion, int start, bool overflow, i
 void TTextor::CloseRow(TRowLayout& layout, const TRowBreak& end)
 {
     TParagraph& paragraph = layout.Paragraph;
-    const bool firstRow = paragraph.FFirstRow == nullptr;
+    const bool firstRow = paragraph.FirstRow() == nullptr;
     // A row that reaches the paragraph's end is its last (or only) row.
-    TRow* row = nullptr;
-    if (end.Offset == paragraph.FLength)
-        row = firstRow ? static_cast<TRow*>(new TWholeParagraphRow(paragraph))
-                       : new TWrappedParagraphLastRow(paragraph, layout.RowStart);
-    else
-        row = firstRow ? static_cast<TRow*>(new TWrappedParagraphFirstRow(paragraph, end.Offset))
-                       : new TWrappedParagraphInnerRow(paragraph, layout.RowStart, end.Offset);
+    std::unique_ptr<TRow> made;
+    if (end.Offset == paragraph.FLength) {
+        if (firstRow)
+            made = std::make_unique<TWholeParagraphRow>(paragraph);
+        else
+            made = std::make_unique<TWrappedParagraphLastRow>(paragraph, layout.RowStart);
+    } else if (firstRow) {
+        made = std::make_unique<TWrappedParagraphFirstRow>(paragraph, end.Offset);
+    } else {
+        made = std::make_unique<TWrappedParagraphInnerRow>(paragraph, layout.RowStart, end.Offset);
+    }
+    TRow* row = paragraph.AppendRow(std::move(made));
     const int rowWidth = end.X;
     row->FDescent = end.Descent;
     row->FTop = layout.Top;
@@ -284,7 +291,6 @@ void TTextor::CloseRow(TRowLayout& layout, const TRowBreak& end)
                           ? (layout.Width - (layout.LeftIndent + layout.RightIndent + rowWidth)) / 2
                           : 0) +
                      (firstRow ? layout.FirstIndent : 0);
-    paragraph.AppendRow(row);
     layout.Top = row->FBottom;
     layout.RowStart = end.Offset;
     layout.ContentWidth = qMax(layout.ContentWidth, row->FLeft + rowWidth + layout.RightIndent);
@@ -292,7 +298,7 @@ void TTextor::CloseRow(TRowLayout& layout, const TRowBreak& end)
 
 void TTextor::PlaceElements(TParagraph& paragraph, const QMargins& margins, const QMargins& padding)
 {
-    for (TRow* row = paragraph.FFirstRow; row != nullptr; row = row->FNext) {
+    for (TRow* row = paragraph.FirstRow(); row != nullptr; row = row->Next()) {
         int x = 0;
         const int left = row->FLeft;
         const int baseline = row->Baseline();
@@ -309,14 +315,14 @@ void TTextor::PlaceElements(TParagraph& paragraph, const QMargins& margins, cons
 int TTextor::ContentWidth() const
 {
     int width = 0;
-    for (const TParagraph* p = FFirstParagraph; p != nullptr; p = p->Next())
+    for (const TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next())
         width = qMax(width, p->ContentWidth());
     return width;
 }
 
 int TTextor::ContentHeight() const
 {
-    return FLastParagraph->Bottom();
+    return FParagraphs.Last()->Bottom();
 }
 
 } // namespace qv

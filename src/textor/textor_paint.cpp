@@ -99,7 +99,7 @@ void TTextor::PaintBackgrounds(ITextorCanvas& canvas, int)
     const int clipTop = clip.top();
     const int clipBottom = clip.top() + clip.height();
     const int width = qMax(GetWidth(), ContentWidth());
-    for (TParagraph* p = FFirstParagraph; p != nullptr; p = p->Next()) {
+    for (TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next()) {
         if (p->FirstRow() == nullptr || p->Bottom() <= clipTop)
             continue;
         if (p->Top() >= clipBottom)

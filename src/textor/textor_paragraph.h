@@ -2,17 +2,21 @@
 
 // A paragraph of a Textor: its portions, its rows and its attributes.
 
+#include "core/owning_list.h"
 #include "textor/attributes.h"
+#include "textor/textor_portion.h"
 #include "textor/textor_position.h"
+#include "textor/textor_row.h"
+
+#include <memory>
 
 namespace qv {
 
-class TPortion;
-class TRow;
 class TTextor;
 
-// A paragraph: a list of portions and, once laid out, its rows. Owned by its Textor.
-class TParagraph
+// A paragraph: a list of portions and, once laid out, its rows. Owned by its Textor, in its list of
+// paragraphs (Next and Prev walk it).
+class TParagraph : public TOwningListItem<TParagraph>
 {
 public:
     TParagraph(const TParagraph&) = delete;
@@ -20,12 +24,10 @@ public:
     ~TParagraph();
 
     TTextor* Textor() const { return FTextor; }
-    TParagraph* Next() const { return FNext; }
-    TParagraph* Prev() const { return FPrev; }
-    TPortion* FirstPortion() const { return FFirstPortion; }
-    TPortion* LastPortion() const { return FLastPortion; }
-    TRow* FirstRow() const { return FFirstRow; }
-    TRow* LastRow() const { return FLastRow; }
+    TPortion* FirstPortion() const { return FPortions.First(); }
+    TPortion* LastPortion() const { return FPortions.Last(); }
+    TRow* FirstRow() const { return FRows.First(); }
+    TRow* LastRow() const { return FRows.Last(); }
     bool LayoutValid() const { return FLayoutValid; }
     bool PositionValid() const { return FPositionValid; }
 
@@ -40,7 +42,7 @@ public:
 
     // Caret steps in the paragraph.
     int Length() const { return FLength; }
-    bool IsEmpty() const { return FFirstPortion == nullptr; }
+    bool IsEmpty() const { return FPortions.IsEmpty(); }
     // Counts from 0; walks the paragraphs before it.
     int Index() const;
     // The normalized position at `offset`, clamped to [0, Length].
@@ -49,7 +51,7 @@ public:
     int OffsetOf(const TTextorPosition& position) const;
     // The portion holding offset and the offset in it; nullptr at the paragraph end.
     TPortion* PortionAt(int offset, int& local) const;
-    TTextorPosition Start() const { return {const_cast<TParagraph*>(this), FFirstPortion, 0}; }
+    TTextorPosition Start() const { return {const_cast<TParagraph*>(this), FPortions.First(), 0}; }
     TTextorPosition End() const { return {const_cast<TParagraph*>(this), nullptr, 0}; }
 
     // Top of the first row and bottom of the last row (0 when not laid out).
@@ -70,19 +72,20 @@ public:
 private:
     friend class TPortion;
     friend class TTextor;
-    TParagraph(TTextor& textor, TParagraph* before);
-    void FreeRows();
-    void AppendRow(TRow* row);
+    explicit TParagraph(TTextor& textor);
+    // Links `portion` in before `before` (nullptr: at the end) and counts its length; returns it.
+    TPortion* InsertPortion(std::unique_ptr<TPortion> portion, TPortion* before);
+    // Unlinks a portion of this paragraph and hands it back; its length no longer counts.
+    std::unique_ptr<TPortion> RemovePortion(TPortion& portion);
+    void FreeRows() { FRows.Clear(); }
+    TRow* AppendRow(std::unique_ptr<TRow> row) { return FRows.Append(std::move(row)); }
     void MoveRows(int dy);
     void Changed();
 
     TTextor* FTextor;
-    TParagraph* FNext = nullptr;
-    TParagraph* FPrev = nullptr;
-    TPortion* FFirstPortion = nullptr;
-    TPortion* FLastPortion = nullptr;
-    TRow* FFirstRow = nullptr;
-    TRow* FLastRow = nullptr;
+    // Rows are declared after portions, so they go first.
+    TOwningList<TPortion> FPortions;
+    TOwningList<TRow> FRows;
     TAttributesRef<TParagraphAttributes> FParagraphAttributes;
     TAttributesRef<TTextAttributes> FTextAttributes;
     int FLength = 0;

@@ -2,7 +2,9 @@
 
 // The runs a paragraph is made of: text, tabs and embedded elements, and what painting a run needs.
 
+#include "core/owning_list.h"
 #include "textor/attributes.h"
+#include "textor/inline_element.h"
 
 #include <QMargins>
 #include <QRect>
@@ -10,10 +12,10 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <memory>
 
 namespace qv {
 
-class IInlineElement;
 class ITextorCanvas;
 class TParagraph;
 class TTextor;
@@ -48,8 +50,9 @@ struct TTextorPaintState
 };
 
 // A run of a paragraph: characters with one attributes value, tabs, or one embedded element. Lengths
-// and offsets count caret steps (UTF-16 units for text). Owned by its paragraph.
-class TPortion
+// and offsets count caret steps (UTF-16 units for text). Owned by its paragraph, in its list of portions
+// (Next and Prev walk it); a portion made by a factory belongs to no paragraph until one inserts it.
+class TPortion : public TOwningListItem<TPortion>
 {
 public:
     TPortion(const TPortion&) = delete;
@@ -63,8 +66,6 @@ public:
     TTextAttributes* Attributes() const { return FAttributes.get(); }
     // The attributes that measure and draw this portion (never null).
     TTextAttributes& EffectiveAttributes() const;
-    TPortion* Next() const { return FNext; }
-    TPortion* Prev() const { return FPrev; }
 
     virtual TPortionKind Kind() const = 0;
     // Advances x over `count` steps from `start`; x is relative to the row's left edge (tab stops count
@@ -94,13 +95,13 @@ public:
     virtual int CopyText(int start, int count, QChar* dest) const = 0;
     virtual void PlaceElement(int x, int baseline, const QMargins& margins, const QMargins& padding);
     virtual void GetAscentDescent(int& ascent, int& descent) const;
-    // A new empty portion of the same kind and attributes, linked into `paragraph` before `before`.
-    virtual TPortion* CreateEmpty(TParagraph& paragraph, TPortion* before) const = 0;
+    // A new empty portion of the same kind and attributes, in no paragraph yet.
+    virtual std::unique_ptr<TPortion> CreateEmpty() const = 0;
 
     void SetAttributes(TTextAttributes* attributes);
 
 protected:
-    TPortion(TParagraph& paragraph, TPortion* before, TTextAttributes* attributes);
+    explicit TPortion(TTextAttributes* attributes);
     // Changes the length and keeps the paragraph's length and layout flags up to date.
     void SetLength(int length);
     void Changed();
@@ -108,12 +109,9 @@ protected:
 private:
     friend class TParagraph;
     friend class TTextor;
-    void Link(TParagraph& paragraph, TPortion* before);
-    void Unlink();
 
+    // Set while the portion is in a paragraph's list.
     TParagraph* FParagraph = nullptr;
-    TPortion* FNext = nullptr;
-    TPortion* FPrev = nullptr;
     TAttributesRef<TTextAttributes> FAttributes;
     int FLength = 0;
 };
@@ -121,7 +119,7 @@ private:
 class TTextPortion : public TPortion
 {
 public:
-    TTextPortion(TParagraph& paragraph, TPortion* before, TTextAttributes* attributes);
+    explicit TTextPortion(TTextAttributes* attributes);
 
     QStringView Chars() const { return FChars; }
     void InsertChars(int index, QStringView chars);
@@ -137,7 +135,7 @@ public:
     bool FitIndex(int& x, int available, int start, int count, int& index) const override;
     void Paint(TTextorPaintState& state, int& x, int start, int count, bool selected) override;
     int CopyText(int start, int count, QChar* dest) const override;
-    TPortion* CreateEmpty(TParagraph& paragraph, TPortion* before) const override;
+    std::unique_ptr<TPortion> CreateEmpty() const override;
 
 private:
     // Width of [start, end), with an end that would split a surrogate pair moved past the pair.
@@ -149,7 +147,7 @@ private:
 class TTabStopsPortion : public TPortion
 {
 public:
-    TTabStopsPortion(TParagraph& paragraph, TPortion* before, TTextAttributes* attributes);
+    explicit TTabStopsPortion(TTextAttributes* attributes);
 
     void AddTabs(int count);
 
@@ -163,7 +161,7 @@ public:
                   int& index) const override;
     void Paint(TTextorPaintState& state, int& x, int start, int count, bool selected) override;
     int CopyText(int start, int count, QChar* dest) const override;
-    TPortion* CreateEmpty(TParagraph& paragraph, TPortion* before) const override;
+    std::unique_ptr<TPortion> CreateEmpty() const override;
 
     // The x after one tab at x: the next multiple of tabWidth strictly greater than x.
     static int NextTabStop(int x, int tabWidth);
@@ -173,11 +171,10 @@ public:
 class TElementPortion : public TPortion
 {
 public:
-    TElementPortion(TParagraph& paragraph, TPortion* before, TTextAttributes* attributes,
-                    IInlineElement* element);
+    TElementPortion(TTextAttributes* attributes, TInlineElementPtr element);
     ~TElementPortion() override;
 
-    IInlineElement* Element() const { return FElement; }
+    IInlineElement* Element() const { return FElement.get(); }
     // The element's width plus the element margins; 0 for a hidden element.
     int CellWidth() const;
 
@@ -195,10 +192,10 @@ public:
     int CopyText(int start, int count, QChar* dest) const override;
     void PlaceElement(int x, int baseline, const QMargins& margins, const QMargins& padding) override;
     void GetAscentDescent(int& ascent, int& descent) const override;
-    TPortion* CreateEmpty(TParagraph& paragraph, TPortion* before) const override;
+    std::unique_ptr<TPortion> CreateEmpty() const override;
 
 private:
-    IInlineElement* FElement;
+    TInlineElementPtr FElement;
 };
 
 } // namespace qv

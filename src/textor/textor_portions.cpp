@@ -12,17 +12,9 @@ namespace qv {
 // ---------------------------------------------------------------------------------------------------
 // TPortion
 
-TPortion::TPortion(TParagraph& paragraph, TPortion* before, TTextAttributes* attributes)
-    : FAttributes(attributes)
-{
-    Link(paragraph, before);
-}
+TPortion::TPortion(TTextAttributes* attributes) : FAttributes(attributes) {}
 
-TPortion::~TPortion()
-{
-    if (FParagraph != nullptr)
-        Unlink();
-}
+TPortion::~TPortion() = default;
 
 TTextor* TPortion::Textor() const
 {
@@ -32,39 +24,6 @@ TTextor* TPortion::Textor() const
 TTextAttributes& TPortion::EffectiveAttributes() const
 {
     return FAttributes ? *FAttributes : FParagraph->Textor()->EffectiveTextAttributes(nullptr);
-}
-
-void TPortion::Link(TParagraph& paragraph, TPortion* before)
-{
-    FParagraph = &paragraph;
-    FNext = before;
-    FPrev = before != nullptr ? before->FPrev : paragraph.FLastPortion;
-    if (FPrev != nullptr)
-        FPrev->FNext = this;
-    else
-        paragraph.FFirstPortion = this;
-    if (FNext != nullptr)
-        FNext->FPrev = this;
-    else
-        paragraph.FLastPortion = this;
-    paragraph.FLength += FLength;
-}
-
-void TPortion::Unlink()
-{
-    TParagraph& paragraph = *FParagraph;
-    if (FPrev != nullptr)
-        FPrev->FNext = FNext;
-    else
-        paragraph.FFirstPortion = FNext;
-    if (FNext != nullptr)
-        FNext->FPrev = FPrev;
-    else
-        paragraph.FLastPortion = FPrev;
-    paragraph.FLength -= FLength;
-    FNext = nullptr;
-    FPrev = nullptr;
-    FParagraph = nullptr;
 }
 
 void TPortion::SetLength(int length)
@@ -113,9 +72,7 @@ void TPortion::GetAscentDescent(int& ascent, int& descent) const
 // ---------------------------------------------------------------------------------------------------
 // TTextPortion
 
-TTextPortion::TTextPortion(TParagraph& paragraph, TPortion* before, TTextAttributes* attributes)
-    : TPortion(paragraph, before, attributes)
-{}
+TTextPortion::TTextPortion(TTextAttributes* attributes) : TPortion(attributes) {}
 
 void TTextPortion::InsertChars(int index, QStringView chars)
 {
@@ -258,17 +215,15 @@ int TTextPortion::CopyText(int start, int count, QChar* dest) const
     return count;
 }
 
-TPortion* TTextPortion::CreateEmpty(TParagraph& paragraph, TPortion* before) const
+std::unique_ptr<TPortion> TTextPortion::CreateEmpty() const
 {
-    return new TTextPortion(paragraph, before, Attributes());
+    return std::make_unique<TTextPortion>(Attributes());
 }
 
 // ---------------------------------------------------------------------------------------------------
 // TTabStopsPortion
 
-TTabStopsPortion::TTabStopsPortion(TParagraph& paragraph, TPortion* before, TTextAttributes* attributes)
-    : TPortion(paragraph, before, attributes)
-{}
+TTabStopsPortion::TTabStopsPortion(TTextAttributes* attributes) : TPortion(attributes) {}
 
 int TTabStopsPortion::NextTabStop(int x, int tabWidth)
 {
@@ -358,17 +313,16 @@ int TTabStopsPortion::CopyText(int, int count, QChar* dest) const
     return count;
 }
 
-TPortion* TTabStopsPortion::CreateEmpty(TParagraph& paragraph, TPortion* before) const
+std::unique_ptr<TPortion> TTabStopsPortion::CreateEmpty() const
 {
-    return new TTabStopsPortion(paragraph, before, Attributes());
+    return std::make_unique<TTabStopsPortion>(Attributes());
 }
 
 // ---------------------------------------------------------------------------------------------------
 // TElementPortion
 
-TElementPortion::TElementPortion(TParagraph& paragraph, TPortion* before, TTextAttributes* attributes,
-                                 IInlineElement* element)
-    : TPortion(paragraph, before, attributes), FElement(element)
+TElementPortion::TElementPortion(TTextAttributes* attributes, TInlineElementPtr element)
+    : TPortion(attributes), FElement(std::move(element))
 {
     if (FElement != nullptr)
         FElement->SetInlinePortion(this);
@@ -377,9 +331,9 @@ TElementPortion::TElementPortion(TParagraph& paragraph, TPortion* before, TTextA
 
 TElementPortion::~TElementPortion()
 {
-    if (IInlineElement* element = std::exchange(FElement, nullptr)) {
-        element->SetInlinePortion(nullptr);
-        element->FreeInline();
+    if (FElement != nullptr) {
+        FElement->SetInlinePortion(nullptr);
+        FElement.reset(); // FreeInline, with the portion no longer holding the element
     }
 }
 
@@ -486,9 +440,9 @@ void TElementPortion::GetAscentDescent(int& ascent, int& descent) const
     descent = d + margins.bottom();
 }
 
-TPortion* TElementPortion::CreateEmpty(TParagraph& paragraph, TPortion* before) const
+std::unique_ptr<TPortion> TElementPortion::CreateEmpty() const
 {
-    return new TElementPortion(paragraph, before, Attributes(), nullptr);
+    return std::make_unique<TElementPortion>(Attributes(), nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -526,25 +480,22 @@ int TWrappedParagraphLastRow::EndOffset() const
 // ---------------------------------------------------------------------------------------------------
 // TParagraph
 
-TParagraph::TParagraph(TTextor& textor, TParagraph* before) : FTextor(&textor)
+TParagraph::TParagraph(TTextor& textor) : FTextor(&textor) {}
+
+TParagraph::~TParagraph() = default;
+
+TPortion* TParagraph::InsertPortion(std::unique_ptr<TPortion> portion, TPortion* before)
 {
-    FNext = before;
-    FPrev = before != nullptr ? before->FPrev : textor.FLastParagraph;
-    if (FPrev != nullptr)
-        FPrev->FNext = this;
-    else
-        textor.FFirstParagraph = this;
-    if (FNext != nullptr)
-        FNext->FPrev = this;
-    else
-        textor.FLastParagraph = this;
+    portion->FParagraph = this;
+    FLength += portion->FLength;
+    return FPortions.Insert(std::move(portion), before);
 }
 
-TParagraph::~TParagraph()
+std::unique_ptr<TPortion> TParagraph::RemovePortion(TPortion& portion)
 {
-    FreeRows();
-    while (FFirstPortion != nullptr)
-        delete FFirstPortion;
+    FLength -= portion.FLength;
+    portion.FParagraph = nullptr;
+    return FPortions.Remove(&portion);
 }
 
 void TParagraph::SetParagraphAttributes(TParagraphAttributes* attributes)
@@ -576,7 +527,7 @@ TParagraphAttributes& TParagraph::EffectiveParagraphAttributes() const
 int TParagraph::Index() const
 {
     int index = 0;
-    for (const TParagraph* p = FPrev; p != nullptr; p = p->FPrev)
+    for (const TParagraph* p = Prev(); p != nullptr; p = p->Prev())
         ++index;
     return index;
 }
@@ -592,7 +543,7 @@ TPortion* TParagraph::PortionAt(int offset, int& local) const
     TPortion* found = nullptr;
     if (offset < FLength - offset) {
         int start = 0;
-        for (TPortion* portion = FFirstPortion; portion != nullptr; portion = portion->FNext) {
+        for (TPortion* portion = FPortions.First(); portion != nullptr; portion = portion->Next()) {
             ++steps;
             if (offset < start + portion->Length()) {
                 local = qMax(0, offset - start);
@@ -603,7 +554,7 @@ TPortion* TParagraph::PortionAt(int offset, int& local) const
         }
     } else {
         int end = FLength;
-        for (TPortion* portion = FLastPortion; portion != nullptr; portion = portion->FPrev) {
+        for (TPortion* portion = FPortions.Last(); portion != nullptr; portion = portion->Prev()) {
             ++steps;
             const int start = end - portion->Length();
             if (offset >= start) {
@@ -635,8 +586,8 @@ int TParagraph::OffsetOf(const TTextorPosition& position) const
     // it on, whichever side is shorter (both sides are walked in step).
     int before = 0;
     int after = at->Length();
-    const TPortion* back = at->FPrev;
-    const TPortion* forward = at->FNext;
+    const TPortion* back = at->Prev();
+    const TPortion* forward = at->Next();
     int start = 0;
     int steps = 0;
     for (;;) {
@@ -650,9 +601,9 @@ int TParagraph::OffsetOf(const TTextorPosition& position) const
             break;
         }
         before += back->Length();
-        back = back->FPrev;
+        back = back->Prev();
         after += forward->Length();
-        forward = forward->FNext;
+        forward = forward->Next();
     }
     FTextor->FCounters.PortionSteps += steps;
     return qBound(0, start + position.Offset, FLength);
@@ -660,17 +611,17 @@ int TParagraph::OffsetOf(const TTextorPosition& position) const
 
 int TParagraph::Top() const
 {
-    return FFirstRow != nullptr ? FFirstRow->Top() : 0;
+    return FRows.First() != nullptr ? FRows.First()->Top() : 0;
 }
 
 int TParagraph::Bottom() const
 {
-    return FLastRow != nullptr ? FLastRow->Bottom() : 0;
+    return FRows.Last() != nullptr ? FRows.Last()->Bottom() : 0;
 }
 
 bool TParagraph::HasElements() const
 {
-    for (const TPortion* portion = FFirstPortion; portion != nullptr; portion = portion->Next()) {
+    for (const TPortion* portion = FPortions.First(); portion != nullptr; portion = portion->Next()) {
         if (portion->Kind() == TPortionKind::Element)
             return true;
     }
@@ -726,37 +677,15 @@ int TParagraph::PrevOffset(int offset) const
     return SnapOffset(qMin(offset, FLength) - 1, false);
 }
 
-void TParagraph::FreeRows()
-{
-    TRow* row = FFirstRow;
-    while (row != nullptr) {
-        TRow* next = row->FNext;
-        delete row;
-        row = next;
-    }
-    FFirstRow = nullptr;
-    FLastRow = nullptr;
-}
-
-void TParagraph::AppendRow(TRow* row)
-{
-    row->FPrev = FLastRow;
-    if (FLastRow != nullptr)
-        FLastRow->FNext = row;
-    else
-        FFirstRow = row;
-    FLastRow = row;
-}
-
 void TParagraph::MoveRows(int dy)
 {
     if (dy == 0)
         return;
-    for (TRow* row = FFirstRow; row != nullptr; row = row->FNext) {
+    for (TRow* row = FRows.First(); row != nullptr; row = row->Next()) {
         row->FTop += dy;
         row->FBottom += dy;
     }
-    for (TPortion* portion = FFirstPortion; portion != nullptr; portion = portion->Next())
+    for (TPortion* portion = FPortions.First(); portion != nullptr; portion = portion->Next())
         portion->MoveBy(0, dy);
 }
 

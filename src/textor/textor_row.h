@@ -2,6 +2,8 @@
 
 // The laid-out lines of a paragraph.
 
+#include "core/owning_list.h"
+
 namespace qv {
 
 class TParagraph;
@@ -9,8 +11,9 @@ struct TTextorPosition;
 
 // One laid-out line. Geometry is in pixels of the Textor's text area. Rows keep their boundaries as
 // offsets into the paragraph, never as portion pointers, so a row read between an edit and the next
-// Arrange is stale but never dangles (offsets are clamped to the paragraph).
-class TRow
+// Arrange is stale but never dangles (offsets are clamped to the paragraph). Owned by its paragraph, in
+// its list of rows (Next and Prev walk the rows of the same paragraph).
+class TRow : public TOwningListItem<TRow>
 {
 public:
     TRow(const TRow&) = delete;
@@ -18,9 +21,6 @@ public:
     virtual ~TRow();
 
     TParagraph* Paragraph() const { return FParagraph; }
-    // Rows of the same paragraph; nullptr at its ends.
-    TRow* Next() const { return FNext; }
-    TRow* Prev() const { return FPrev; }
 
     int Descent() const { return FDescent; }
     int Bottom() const { return FBottom; }
@@ -45,8 +45,6 @@ private:
     friend class TParagraph;
     friend class TTextor;
     TParagraph* FParagraph;
-    TRow* FNext = nullptr;
-    TRow* FPrev = nullptr;
     int FDescent = 0;
     int FTop = 0;
     int FBottom = 0;

@@ -124,11 +124,11 @@ TEST_F(TextorEdit, DeleteAcrossParagraphsJoinsTheEndsAndFreesWhatLiesBetween)
     auto first = Face(QStringLiteral("First"));
     textor.SetText(u"head1tail1\nmiddle\nhead3tail3");
     textor.FirstParagraph()->SetTextAttributes(first.get());
-    textor.InsertElement(textor.At(0, 7), new TFakeElement(5, 5, 1, &freed), nullptr);
-    textor.InsertElement(textor.At(1, 3), new TFakeElement(5, 5, 1, &freed), nullptr);
-    textor.InsertElement(textor.At(2, 2), new TFakeElement(5, 5, 1, &freed), nullptr);
+    textor.InsertElement(textor.At(0, 7), TInlineElementPtr(new TFakeElement(5, 5, 1, &freed)), nullptr);
+    textor.InsertElement(textor.At(1, 3), TInlineElementPtr(new TFakeElement(5, 5, 1, &freed)), nullptr);
+    textor.InsertElement(textor.At(2, 2), TInlineElementPtr(new TFakeElement(5, 5, 1, &freed)), nullptr);
     auto* kept = new TFakeElement(5, 5, 1, &freed);
-    textor.InsertElement(textor.At(2, 9), kept, nullptr);
+    textor.InsertElement(textor.At(2, 9), TInlineElementPtr(kept), nullptr);
     const TTextorPosition at = textor.DeleteRange(textor.Range(0, 5, 2, 6));
     EXPECT_EQ(freed, 3);
     EXPECT_EQ(textor.ParagraphCount(), 1);
@@ -146,11 +146,12 @@ TEST_F(TextorEdit, DestroyingTheTextorFreesItsElements)
     {
         TTestTextor textor;
         textor.SetText(u"a\nb");
-        textor.InsertElement(textor.At(0, 1), new TFakeElement(5, 5, 1, &freed), nullptr);
-        textor.InsertElement(textor.At(1, 0), new TFakeElement(5, 5, 1, &freed), nullptr);
+        textor.InsertElement(textor.At(0, 1), TInlineElementPtr(new TFakeElement(5, 5, 1, &freed)), nullptr);
+        textor.InsertElement(textor.At(1, 0), TInlineElementPtr(new TFakeElement(5, 5, 1, &freed)), nullptr);
         textor.Clear();
         EXPECT_EQ(freed, 2);
-        textor.InsertElement(textor.LastPosition(), new TFakeElement(5, 5, 1, &freed), nullptr);
+        textor.InsertElement(textor.LastPosition(), TInlineElementPtr(new TFakeElement(5, 5, 1, &freed)),
+                             nullptr);
     }
     EXPECT_EQ(freed, 3);
 }
@@ -170,7 +171,7 @@ TEST_F(TextorEdit, RangeTextUsesCrLfAndTabsAndSkipsElements)
 {
     TTestTextor textor;
     textor.SetText(u"a\tb\ncd\n\nef");
-    textor.InsertElement(textor.At(1, 1), new TFakeElement(5, 5, 1), nullptr);
+    textor.InsertElement(textor.At(1, 1), TInlineElementPtr(new TFakeElement(5, 5, 1)), nullptr);
     EXPECT_EQ(textor.GetText(), QStringLiteral("a\tb\r\ncd\r\n\r\nef"));
     EXPECT_EQ(textor.GetRangeText(textor.Range(0, 2, 1, 2)), QStringLiteral("b\r\nc"));
     EXPECT_EQ(textor.GetRangeText(textor.Range(1, 3, 3, 0)), QStringLiteral("\r\n\r\n"));
@@ -291,7 +292,7 @@ TEST_F(TextorEdit, WordBoundaries)
     textor.SetText(u"ab.,cd");
     EXPECT_EQ(textor.ToIndex(textor.WordEnd(textor.At(0, 0))).Offset, 2);
     EXPECT_EQ(textor.ToIndex(textor.WordEnd(textor.At(0, 2))).Offset, 4);
-    textor.InsertElement(textor.At(0, 1), new TFakeElement(5, 5, 1), nullptr);
+    textor.InsertElement(textor.At(0, 1), TInlineElementPtr(new TFakeElement(5, 5, 1)), nullptr);
     EXPECT_EQ(textor.ToIndex(textor.WordEnd(textor.At(0, 0))).Offset, 1);
     EXPECT_EQ(textor.ToIndex(textor.WordStart(textor.At(0, 2))).Offset, 2);
 }
@@ -300,7 +301,7 @@ TEST_F(TextorEdit, NormalizeSplitsAgainByTheCurrentOptions)
 {
     TTestTextor textor(0, false, false);
     textor.SetText(u"a\tb\r\nc");
-    textor.InsertElement(textor.At(0, 2), new TFakeElement(5, 5, 1), nullptr);
+    textor.InsertElement(textor.At(0, 2), TInlineElementPtr(new TFakeElement(5, 5, 1)), nullptr);
     EXPECT_EQ(Portions(textor), QStringLiteral("t:a\t|el|t:b\r\nc"));
     textor.Paragraphs = true;
     textor.Tabs = true;

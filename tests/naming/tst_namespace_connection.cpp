@@ -85,9 +85,9 @@ TEST_F(ConnectionTest, CoversFollowTheSourceItems)
     TTestNameHolder* x = Add(Source, QStringLiteral("X"));
     TNamespaceConnection* connection = Connect(Source, Target);
     EXPECT_TRUE(connection->IsConnected());
-    ASSERT_EQ(connection->Covers().size(), 1);
+    ASSERT_EQ(connection->Covers().size(), 1u);
     EXPECT_EQ(Target->Connections(), QList<TNamespaceConnection*>{connection});
-    TNamespaceCoverItem* cover = connection->Covers().first();
+    TNamespaceCoverItem* cover = connection->Covers().front().get();
     EXPECT_EQ(cover->Covered(), x->Item());
     EXPECT_EQ(cover->Origin(), x->Item());
     EXPECT_EQ(cover->Element(), x);
@@ -102,7 +102,7 @@ TEST_F(ConnectionTest, CoversFollowTheSourceItems)
     Holders.pop_back();
     EXPECT_EQ(Target->FindByName(QStringLiteral("Z")), nullptr);
     EXPECT_EQ(recorder.Log, (QStringList{"101:Y", "108:Z", "106:Z", "110:Z"}));
-    EXPECT_EQ(connection->Covers().size(), 1);
+    EXPECT_EQ(connection->Covers().size(), 1u);
 }
 
 TEST_F(ConnectionTest, PrefixNamesTheCoversAndRenamesThemWhenChanged)
@@ -132,7 +132,7 @@ TEST_F(ConnectionTest, PublicOnlyCoversAnItemOnceItIsMadePublic)
     hidden->Visibility = nvPrivate;
     TNamespaceConnection* connection = Connect(Source, Target);
     connection->SetConnectionOptions(ncoPublicOnly);
-    EXPECT_TRUE(connection->Covers().isEmpty());
+    EXPECT_TRUE(connection->Covers().empty());
 
     hidden->Visibility = nvPublic;
     hidden->Item()->NotifyChanged();
@@ -145,8 +145,8 @@ TEST_F(ConnectionTest, PublicOnlyCoversAnItemOnceItIsMadePublic)
     connection->SetConnectionOptions(0);
     hidden->Visibility = nvPublic;
     connection->SetCoverVisibility(nvPrivate);
-    ASSERT_EQ(connection->Covers().size(), 1);
-    EXPECT_EQ(connection->Covers().first()->Visibility(), nvPrivate);
+    ASSERT_EQ(connection->Covers().size(), 1u);
+    EXPECT_EQ(connection->Covers().front()->Visibility(), nvPrivate);
 }
 
 TEST_F(ConnectionTest, ClashWithACoverMarksOnlyTheOwnItem)
@@ -173,7 +173,7 @@ TEST_F(ConnectionTest, DisabledOrRemovedConnectionTakesItsCoversAlong)
 
     connection->SetEnabled(false);
     EXPECT_FALSE(connection->IsConnected());
-    EXPECT_TRUE(connection->Covers().isEmpty());
+    EXPECT_TRUE(connection->Covers().empty());
     EXPECT_TRUE(Target->Connections().isEmpty());
     EXPECT_EQ(reference->Target(), nullptr);
     EXPECT_EQ(own->Item()->State(), nsUnique);
@@ -215,7 +215,7 @@ TEST_F(ConnectionTest, ChainsReachThroughEveryConnection)
     EXPECT_EQ(x->Item()->ReferenceCount(), 1);
     EXPECT_EQ(first->ReferenceCount(), 1);
     EXPECT_EQ(second->ReferenceCount(), 1);
-    EXPECT_EQ(first->Covers().first()->ReferenceCount(), 1);
+    EXPECT_EQ(first->Covers().front()->ReferenceCount(), 1);
 
     // Renames travel the chain; removal too.
     x->SetName(QStringLiteral("Y"));
@@ -261,7 +261,7 @@ TEST_F(ConnectionTest, RingsOfConnectionsEndAndBringNoNameBackHome)
     EXPECT_EQ(t->Item()->State(), nsUnique);
     // A connection of a namespace to itself covers nothing.
     TNamespaceConnection* self = Connect(Target, Target);
-    EXPECT_TRUE(self->Covers().isEmpty());
+    EXPECT_TRUE(self->Covers().empty());
     Add(Source, QStringLiteral("U"));
     EXPECT_EQ(NamesOf(Source), (QStringList{"S", "U", "T"}));
     EXPECT_EQ(NamesOf(Target), (QStringList{"T", "S", "U"}));

@@ -118,7 +118,7 @@ TEST_P(TextorDragSplit, ChoosesTheSideOfAWideElement)
 {
     TTestTextor textor;
     textor.SetText(u"a");
-    textor.InsertElement(textor.LastPosition(), new TFakeElement(200, 20, 5), nullptr);
+    textor.InsertElement(textor.LastPosition(), TInlineElementPtr(new TFakeElement(200, 20, 5)), nullptr);
     textor.InsertText(textor.LastPosition(), u"b", nullptr);
     const TDragRow& row = GetParam();
     TTextorDrag drag;

@@ -171,7 +171,7 @@ TEST_F(TextorLayout, TextBeforeAnElementThatDoesNotFitBreaksBeforeTheElement)
 {
     TTestTextor textor(60);
     textor.SetText(u"abc");
-    textor.InsertElement(textor.LastPosition(), new TFakeElement(50, 20, 5), nullptr);
+    textor.InsertElement(textor.LastPosition(), TInlineElementPtr(new TFakeElement(50, 20, 5)), nullptr);
     EXPECT_EQ(textor.RowTexts(), QStringLiteral("abc|#"));
     ExpectConsistentLayout(textor);
 }
@@ -184,7 +184,7 @@ TEST_F(TextorLayout, ElementsArePlacedOnTheBaselineWithMarginsAndPadding)
     textor.InvalidateLayout();
     textor.SetText(u"ab");
     auto* element = new TFakeElement(30, 20, 5);
-    textor.InsertElement(textor.LastPosition(), element, nullptr);
+    textor.InsertElement(textor.LastPosition(), TInlineElementPtr(element), nullptr);
     textor.InsertText(textor.LastPosition(), u"c", nullptr);
     const TRow* row = textor.FirstParagraph()->FirstRow();
     // The element's ascent is 20 + 2 - 5 = 17 and its descent 5 + 4 = 9.
@@ -202,7 +202,7 @@ TEST_F(TextorLayout, AnElementThatGrowsReWrapsItsParagraphSilently)
     TTestTextor textor(100);
     textor.SetText(u"abc\nxyz");
     auto* element = new TFakeElement(30, 10, 2);
-    textor.InsertElement(textor.At(0, 3), element, nullptr);
+    textor.InsertElement(textor.At(0, 3), TInlineElementPtr(element), nullptr);
     textor.ResetCounters();
     textor.ChangedCalls = 0;
     element->Width = 80;
@@ -221,7 +221,7 @@ TEST_F(TextorLayout, HiddenElementTakesNoRoom)
     auto* element = new TFakeElement(30, 40, 5);
     element->Shown = false;
     textor.SetText(u"ab");
-    textor.InsertElement(textor.LastPosition(), element, nullptr);
+    textor.InsertElement(textor.LastPosition(), TInlineElementPtr(element), nullptr);
     EXPECT_EQ(textor.FirstParagraph()->FirstRow()->Width(), 20);
     EXPECT_EQ(textor.FirstParagraph()->FirstRow()->Height(), 13);
 }
@@ -274,7 +274,7 @@ protected:
         Textor->SetText(u"p0\np1\np2\np3\np4");
         for (int i = 2; i < 5; ++i) {
             Elements[i] = new TFakeElement(10, 30, 5);
-            Textor->InsertElement(Textor->At(i, 2), Elements[i], nullptr);
+            Textor->InsertElement(Textor->At(i, 2), TInlineElementPtr(Elements[i]), nullptr);
         }
         Textor->ResetCounters();
         Textor->ChangedCalls = 0;
@@ -379,7 +379,7 @@ TEST_F(TextorLayout, MovedParagraphKeepsItsRowHeights)
     textor.SetText(u"first\nab");
     // Ascent 13 - 8 = 5, descent 8: the row is 10 + 8 = 18 high, while ascent + descent of each portion
     // is only 13.
-    textor.InsertElement(textor.At(1, 2), new TFakeElement(10, 13, 8), nullptr);
+    textor.InsertElement(textor.At(1, 2), TInlineElementPtr(new TFakeElement(10, 13, 8)), nullptr);
     EXPECT_EQ(textor.Paragraph(1)->FirstRow()->Height(), 18);
     textor.InsertParagraphBreak(textor.At(0, 0), nullptr);
     textor.DeleteRange(textor.Range(0, 0, 1, 0));

@@ -74,7 +74,7 @@ TEST_F(TextorPaint, BackgroundsAndElementsPaintInTheirCells)
     auto green = Intern(scratch);
     textor.InsertText(textor.LastPosition(), u"ab", green.get());
     auto* element = new TFakeElement(20, 10, 2);
-    textor.InsertElement(textor.LastPosition(), element, green.get());
+    textor.InsertElement(textor.LastPosition(), TInlineElementPtr(element), green.get());
     TRecordingCanvas canvas;
     textor.Paint(canvas, 0, false, tpfSelected, textor.WholeRange());
     EXPECT_EQ(canvas.Log,
