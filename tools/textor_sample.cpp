@@ -99,11 +99,13 @@ int main(int argc, char** argv)
         textor.SetText(u"Every piece of text on a sheet is laid out by the engine: runs, tab stops\tand "
                        u"embedded elements, word-wrapped at the field's width.\n"
                        u"A command ");
-        textor.InsertElement(textor.LastPosition(), new TSampleElement(canvas, QStringLiteral("Assign")),
+        textor.InsertElement(textor.LastPosition(),
+                             TInlineElementPtr(new TSampleElement(canvas, QStringLiteral("Assign"))),
                              nullptr);
         textor.InsertText(textor.LastPosition(), u" stands in the text like a word, and so does ", nullptr);
         textor.InsertElement(textor.LastPosition(),
-                             new TSampleElement(canvas, QStringLiteral("Call procedure")), nullptr);
+                             TInlineElementPtr(new TSampleElement(canvas, QStringLiteral("Call procedure"))),
+                             nullptr);
         textor.InsertText(textor.LastPosition(),
                           u"; rows grow to hold them.\nSelected text and marks:  two spaces.",
                           settings.FontAttributes(stfName));
