@@ -1,5 +1,7 @@
 #include "app/qt_user_interface.h"
 
+#include "core/strings.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -56,7 +58,8 @@ TQtUserInterface::~TQtUserInterface()
 TMessageButton TQtUserInterface::MessageBox(const QString& text, const QString& caption, TMessageIcon icon,
                                             TMessageButtons buttons, TMessageButton defaultButton)
 {
-    QMessageBox box(ToQtIcon(icon), Caption(caption), text, QMessageBox::NoButton, FWindow);
+    const QString title = caption.isEmpty() && icon == miError ? LoadStr(QV_STR(2033)) : Caption(caption);
+    QMessageBox box(ToQtIcon(icon), title, text, QMessageBox::NoButton, FWindow);
     for (const TButtonPair& pair : buttonPairs) {
         if ((buttons & pair.Ours) != 0)
             box.addButton(pair.Qt);
@@ -89,7 +92,8 @@ int TQtUserInterface::AskChoice(const QString& text, const QString& caption, TMe
 
 void TQtUserInterface::ShowError(const QString& message)
 {
-    QMessageBox::critical(FWindow, Caption(QString()), message);
+    // Every error box has one title, whether it comes from a failed command or a message.
+    QMessageBox::critical(FWindow, LoadStr(QV_STR(2033)), message);
 }
 
 QStringList TQtUserInterface::ChooseOpenFiles(const QString& title, const QString& filters,
