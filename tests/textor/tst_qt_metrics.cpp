@@ -137,6 +137,43 @@ TEST_F(QtMetrics, CanvasTextLooksLikeQtsOwn)
     EXPECT_EQ(ours, qts);
 }
 
+// An underlined run painted by an element away from the canvas origin: the line stays under the glyphs.
+TEST_F(QtMetrics, UnderlineStaysUnderItsTextInsideAnOffsetElement)
+{
+    TFontRequest request;
+    request.Face = QStringLiteral("DejaVu Sans");
+    request.Size = 10;
+    request.Style = fsUnderline;
+    auto font = Context->CreateFont(request);
+    const QString text = QStringLiteral("link text");
+    const int width = font->TextWidth(text);
+    const int height = font->Metrics().Ascent + font->Metrics().Descent;
+    TSheetCanvas canvas;
+    canvas.BeginPaint(QRect(0, 0, 200, 100));
+    canvas.OffsetOrigin(40, 30);
+    canvas.DrawText(*font, 0, font->Metrics().Ascent, MakeColor(0, 0, 0), text);
+    const QImage image = canvas.EndPaint();
+    QRect inked;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != ColorToQColor(clWindow).rgba())
+                inked |= QRect(x, y, 1, 1);
+        }
+    }
+    EXPECT_GE(inked.left(), 40);
+    EXPECT_LE(inked.right(), 40 + width);
+    EXPECT_LE(inked.bottom(), 30 + height);
+    // The underline itself: a row below the base line inked across the whole text.
+    int longest = 0;
+    for (int y = 30 + font->Metrics().Ascent; y < 30 + height; ++y) {
+        int run = 0;
+        for (int x = 40; x < 40 + width; ++x)
+            run = image.pixel(x, y) != ColorToQColor(clWindow).rgba() ? run + 1 : run;
+        longest = std::max(longest, run);
+    }
+    EXPECT_GE(longest, width - 2);
+}
+
 // Text laid out and painted through the canvas, then a caret drawn at every character boundary: the
 // caret column never cuts into a glyph of the uppercase stems' word.
 TEST_F(QtMetrics, PaintedRowMatchesPiecewiseDrawing)
