@@ -4,7 +4,6 @@
 #include "app/main_form.h"
 #include "app/qt_clipboard.h"
 #include "app/qt_user_interface.h"
-#include "app/session_file.h"
 #include "core/strings.h"
 #include "core/user_interface.h"
 #include "library/comment_element.h"
@@ -134,7 +133,7 @@ int main(int argc, char* argv[])
         qv::TMainForm form(global);
         qv::TQtUserInterface userInterface(&form);
         qv::TScopedService<qv::IUserInterface> installedUserInterface(&userInterface);
-        qv::RestoreFormPlace(form, global.SessionFile.Knot);
+        form.RestorePlacement();
         form.show();
         // The documents open once the window is on screen, so that it paints first.
         QTimer::singleShot(0, &form, [&form] { form.Start(); });

@@ -38,6 +38,10 @@ namespace qv {
 namespace {
 
 constexpr int maxRecentInMenu = 6;
+// The log panel's height, in pixels, when it first shows.
+constexpr int defaultLogHeight = 130;
+constexpr int minLogHeight = 40;
+constexpr int maxLogHeight = 4000;
 // A recent file opens once its menu has closed.
 constexpr int recentFileDelayMs = 55;
 
@@ -127,6 +131,11 @@ TMainForm::TMainForm(TGlobal& global, TSchemeRegistry* registry, QWidget* parent
     FSplitter->setStretchFactor(1, 1);
     FSplitter->setChildrenCollapsible(false);
     setCentralWidget(FSplitter);
+    FLogHeight = defaultLogHeight;
+    QObject::connect(FSplitter, &QSplitter::splitterMoved, this, [this] {
+        if (FLogForm->isVisible())
+            FLogHeight = FSplitter->sizes().value(1, FLogHeight);
+    });
     resize(900, 700);
 
     OnStartProcess = [](const QString& file) {
@@ -412,7 +421,18 @@ void TMainForm::dropEvent(QDropEvent* event)
 void TMainForm::StoreSession()
 {
     StoreFormPlace(*this, FGlobal.SessionFile.Knot);
+    TKnot* layout = FGlobal.SessionFile.Knot.KnotByPath(objectName() + QStringLiteral(".EditForm"), true);
+    layout->WriteInt(QStringLiteral("LogHeight"), FLogHeight);
     FGlobal.SaveSessionFiles();
+}
+
+void TMainForm::RestorePlacement()
+{
+    RestoreFormPlace(*this, FGlobal.SessionFile.Knot);
+    if (TKnot* layout =
+            FGlobal.SessionFile.Knot.KnotByPath(objectName() + QStringLiteral(".EditForm"), false))
+        FLogHeight =
+            layout->ReadInt(QStringLiteral("LogHeight"), defaultLogHeight, maxLogHeight, minLogHeight);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -520,7 +540,13 @@ void TMainForm::UpdateActions()
 void TMainForm::UpdateLogVisibility()
 {
     const bool show = FShown != nullptr && !FShown->LogRoot()->LogMessages().IsEmpty();
-    FLogForm->setVisible(show);
+    if (show && !FLogForm->isVisibleTo(this)) {
+        FLogForm->setVisible(true);
+        const int total = FSplitter->height();
+        FSplitter->setSizes({qMax(0, total - FLogHeight), FLogHeight});
+    } else if (!show) {
+        FLogForm->setVisible(false);
+    }
     FClearLog->setEnabled(show);
 }
 

@@ -73,6 +73,10 @@ public:
     // type). Files beyond the first open in new processes. Call once, when the window is shown.
     void Start();
 
+    // Restores the window's placement and the log panel's height from the session.
+    void RestorePlacement();
+    int LogHeight() const { return FLogHeight; }
+
     // Opens `files` as dropped on the window: the first here, each further one in a new process.
     void DropFiles(const QStringList& files);
 
@@ -109,6 +113,8 @@ private:
     TSchemeDocument* FShown = nullptr;
     QList<TFileFilter> FFileFilters;
     bool FWelcomePending = false;
+    // The log panel's height, kept while it is hidden and in the session.
+    int FLogHeight = 0;
     // The first new document, until it is shown with the welcome text.
     TSchemeDocument* FWelcomeDocument = nullptr;
     QSplitter* FSplitter = nullptr;

@@ -314,6 +314,14 @@ TEST_F(MainForm, ClosingWritesThePlacementSessionAndSettings)
     ASSERT_NE(place, nullptr);
     EXPECT_EQ(place->ReadInt(QStringLiteral("Width"), 0), 500);
     EXPECT_EQ(next.SettingsFile.LoadState, TSessionFile::lsLoaded) << "settings written at the first exit";
+    TKnot* layout = place->FindKnot(QStringLiteral("EditForm"));
+    ASSERT_NE(layout, nullptr);
+    EXPECT_EQ(layout->ReadInt(QStringLiteral("LogHeight"), 0), 130);
+    layout->WriteInt(QStringLiteral("LogHeight"), 200);
+    TMainForm form(next, &Registry);
+    form.RestorePlacement();
+    EXPECT_EQ(form.LogHeight(), 200);
+    EXPECT_EQ(form.geometry().width(), 500);
 }
 
 TEST(MainFormFirstRun, TheFirstNewDocumentGetsTheWelcomeText)
