@@ -296,7 +296,7 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
         UpdateActions();
     });
     FReadOnly->setCheckable(true);
-    FCode = make(FEditMenu, LoadStr(QV_STR(2945)), {QKeySequence(Qt::CTRL | Qt::Key_E)}, [this] {
+    FCode = make(FEditMenu, LoadStr(QV_STR(2945)), {QKeySequence(Qt::Key_F6)}, [this] {
         if (FShown != nullptr)
             FShown->Scheme()->SetCodeMode(FCode->isChecked());
         UpdateActions();
@@ -324,7 +324,7 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
         FGlobal.SettingsChanged = true;
     });
     FNonPrinting->setCheckable(true);
-    FClearLog = make(FViewMenu, LoadStr(QV_STR(2949)), {QKeySequence(Qt::CTRL | Qt::Key_L)}, [this] {
+    FClearLog = make(FViewMenu, LoadStr(QV_STR(2949)), {QKeySequence(Qt::CTRL | Qt::Key_F5)}, [this] {
         if (FShown != nullptr)
             FShown->LogRoot()->LogMessages().Clear();
         UpdateLogVisibility();
