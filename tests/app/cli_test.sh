@@ -42,6 +42,14 @@ for switch in -readonly -autocreate -exit -save -process processors= -delgenerat
     grep -q -- "$switch" "$work/out" || { echo "FAIL --help lacks $switch"; failures=$((failures + 1)); }
 done
 
+# The manual page documents every switch that --help lists.
+"$program" --help | sed -n 's/^  \([^ ]*\).*/\1/p' | sed 's/=.*//; s/^NAME//' > "$work/switches"
+sed 's/\\//g' "$source/desktop/quorvane.1.in" > "$work/manual"
+while read -r switch; do
+    grep -q -- "$switch" "$work/manual" || { echo "FAIL the manual page lacks $switch"; failures=$((failures + 1)); }
+done < "$work/switches"
+[ -s "$work/switches" ] || { echo "FAIL no switches read from --help"; failures=$((failures + 1)); }
+
 "$program" --version > "$work/out" 2> "$work/err"
 check "--version" 0 $? grep -q "^Quorvane [0-9]" "$work/out"
 
