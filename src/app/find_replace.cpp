@@ -28,6 +28,28 @@ namespace {
 // that keeps producing matches never stops otherwise).
 constexpr int maxReplacements = 1000000;
 
+// The text field that holds `element` embedded in its text (directly or through other elements),
+// inside `root`; null when there is none.
+TTextorElement* EnclosingField(TVisualElement* element, TElement* root)
+{
+    for (TVisualElement* child = element; child != nullptr && child != root; child = child->VisualParent()) {
+        if (child->Portion() == nullptr)
+            continue;
+        if (auto* field = dynamic_cast<TTextorElement*>(child->VisualParent()))
+            return field;
+    }
+    return nullptr;
+}
+
+// The child of `field` whose portion holds `element`.
+TVisualElement* EmbeddedChild(TVisualElement* element, TTextorElement* field)
+{
+    TVisualElement* child = element;
+    while (child->VisualParent() != field)
+        child = child->VisualParent();
+    return child;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -57,6 +79,15 @@ bool TTextSearch::Search(int mode)
             }
             // Only the field searched first has a selection that counts.
             mode = 0;
+            if (next == nullptr) {
+                // The end of an element embedded in a text field: the search goes on in that field's
+                // text beside it.
+                if (TTextorElement* field = EnclosingField(element, findData.Root())) {
+                    field->FocusBeside(EmbeddedChild(element, field), Forward);
+                    mode = 2;
+                    next = field;
+                }
+            }
             element = next != element ? next : nullptr;
         }
         if (found != nullptr)

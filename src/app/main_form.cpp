@@ -574,6 +574,9 @@ void TMainForm::ShowFindDialog(bool replace)
             });
         };
     }
+    // One of the two at a time.
+    if (TFindReplaceDialog* other = replace ? FFindDialog : FReplaceDialog)
+        other->hide();
     if (!FSearchText.isEmpty())
         dialog->SetText(FSearchText);
     dialog->show();

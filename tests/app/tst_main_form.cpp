@@ -327,6 +327,29 @@ TEST_F(MainFormSearch, FindSelectsEachMatchInTurnThenSaysItFoundNoMore)
     }
 }
 
+// A comment embedded at the start of the text: the search goes through its text into the text after it.
+TEST_F(MainFormSearch, FindGoesOnBesideAnEmbeddedElement)
+{
+    RegisterCommentElements();
+    NewPlainText();
+    Root()->InsertNewElement(TElement_Comment::StaticClass(), nullptr, nullptr);
+    const auto comments = Root()->CollectAll<TElement_Comment>();
+    ASSERT_EQ(comments.size(), 1u);
+    TElement_Comment* comment = comments[0];
+    comment->SetText(QStringLiteral("no dog"));
+    Shown()->Sheet()->SetFocus(Root());
+    QApplication::processEvents();
+    Root()->SetSelection({{0, 1}, {0, 1}});
+    Root()->ReplaceSelection(QStringLiteral("a cat"));
+    Root()->SetSelection({});
+    QApplication::processEvents();
+    TTextSearch search(Shown()->Scheme(), Shown()->Sheet());
+    search.Text = QStringLiteral("cat");
+    EXPECT_TRUE(search.FindNext());
+    EXPECT_EQ(Shown()->Sheet()->FocusedElement(), Root());
+    EXPECT_EQ(Selected(), QStringLiteral("cat"));
+}
+
 TEST_F(MainFormSearch, ReplaceAllIsOneUndoStepAndReportsTheCount)
 {
     const QString text = QStringLiteral("one cat, two Cat\r\ncat");
