@@ -1,4 +1,5 @@
 #include "app/main_form.h"
+#include "app/find_replace.h"
 
 #include "app/global.h"
 #include "app/session_file.h"
@@ -290,6 +291,18 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
     FEditMenu->addSeparator();
     FEditMenu->addAction(FEditForm->SelectAllAction());
     FEditMenu->addSeparator();
+    FFind = make(FEditMenu, LoadStr(QV_STR(2941)), {QKeySequence(Qt::CTRL | Qt::Key_F)},
+                 [this] { ShowFindDialog(false); });
+    FFindNext = make(FEditMenu, LoadStr(QV_STR(2942)), {QKeySequence(Qt::Key_F3)}, [this] {
+        if (FSearchText.isEmpty())
+            ShowFindDialog(false);
+        else
+            RunSearch(nullptr, [](TTextSearch& search) { search.FindNext(); });
+    });
+    FReplace = make(FEditMenu, LoadStr(QV_STR(2943)),
+                    {QKeySequence(Qt::CTRL | Qt::Key_H), QKeySequence(Qt::CTRL | Qt::Key_R)},
+                    [this] { ShowFindDialog(true); });
+    FEditMenu->addSeparator();
     FReadOnly = make(FEditMenu, LoadStr(QV_STR(4021)), {}, [this] {
         if (FShown != nullptr && FShown->Scheme()->ReadOnlyLevel() < rolBusy)
             FShown->Scheme()->SetReadOnlyLevel(FReadOnly->isChecked() ? rolReadOnly : rolEditable);
@@ -534,7 +547,58 @@ void TMainForm::UpdateActions()
                       scheme->ReadOnlyLevel() == rolEditable);
     FCode->setChecked(scheme != nullptr && scheme->CodeMode());
     FCheckAll->setEnabled(scheme != nullptr);
+    for (QAction* action : {FFind, FFindNext, FReplace})
+        action->setEnabled(scheme != nullptr);
     FClearLog->setEnabled(FShown != nullptr && !FShown->LogRoot()->LogMessages().IsEmpty());
+}
+
+void TMainForm::ShowFindDialog(bool replace)
+{
+    if (FShown == nullptr)
+        return;
+    TFindReplaceDialog*& dialog = replace ? FReplaceDialog : FFindDialog;
+    if (dialog == nullptr) {
+        dialog = new TFindReplaceDialog(replace, this);
+        TFindReplaceDialog* made = dialog;
+        made->OnFindNext = [this, made] {
+            RunCommand([this, made] { RunSearch(made, [](TTextSearch& search) { search.FindNext(); }); });
+        };
+        made->OnReplace = [this, made] {
+            RunCommand([this, made] {
+                RunSearch(made, [made](TTextSearch& search) { search.Replace(made->Replacement()); });
+            });
+        };
+        made->OnReplaceAll = [this, made] {
+            RunCommand([this, made] {
+                RunSearch(made, [made](TTextSearch& search) { search.ReplaceAll(made->Replacement()); });
+            });
+        };
+    }
+    // One of the two at a time.
+    if (TFindReplaceDialog* other = replace ? FFindDialog : FReplaceDialog)
+        other->hide();
+    if (!FSearchText.isEmpty())
+        dialog->SetText(FSearchText);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void TMainForm::RunSearch(TFindReplaceDialog* dialog, const std::function<void(TTextSearch&)>& command)
+{
+    if (dialog != nullptr) {
+        FSearchText = dialog->Text();
+        FSearchMatchCase = dialog->MatchCase();
+        FSearchForward = dialog->Forward();
+    }
+    if (FShown == nullptr || FSearchText.isEmpty())
+        return;
+    TTextSearch search(FShown->Scheme(), FShown->Sheet());
+    search.Text = FSearchText;
+    search.MatchCase = FSearchMatchCase;
+    search.Forward = FSearchForward;
+    command(search);
+    FEditForm->UpdateCommands();
 }
 
 void TMainForm::UpdateLogVisibility()

@@ -17,6 +17,8 @@ namespace qv {
 class TGlobal;
 class TSchemeDocument;
 class TSchemeRegistry;
+class TFindReplaceDialog;
+class TTextSearch;
 class TSheetForm;
 
 // The main window: File, Edit, Tools, View and Help menus, the current document's sheet in the middle
@@ -57,6 +59,9 @@ public:
     QAction* SaveAsAction() const { return FSaveAs; }
     QAction* CloseAction() const { return FClose; }
     QAction* ExitAction() const { return FExit; }
+    QAction* FindAction() const { return FFind; }
+    QAction* FindNextAction() const { return FFindNext; }
+    QAction* ReplaceAction() const { return FReplace; }
     QAction* ReadOnlyAction() const { return FReadOnly; }
     QAction* CodeAction() const { return FCode; }
     QAction* CheckAllAction() const { return FCheckAll; }
@@ -102,6 +107,11 @@ private:
     void InsertWelcomeText(TSchemeDocument* document);
     void UpdateTitle();
     void UpdateActions();
+    // Find and Replace: the dialogs are made on first use and stay for the session.
+    void ShowFindDialog(bool replace);
+    // Runs `command` on the shown document with the search the dialog (or, without one, the last
+    // search) describes.
+    void RunSearch(TFindReplaceDialog* dialog, const std::function<void(TTextSearch&)>& command);
     void UpdateLogVisibility();
     void UpdateRecentFiles();
     void UpdateVerbs();
@@ -137,6 +147,9 @@ private:
     QAction* FSaveAs = nullptr;
     QAction* FClose = nullptr;
     QAction* FExit = nullptr;
+    QAction* FFind = nullptr;
+    QAction* FFindNext = nullptr;
+    QAction* FReplace = nullptr;
     QAction* FReadOnly = nullptr;
     QAction* FCode = nullptr;
     QAction* FCheckAll = nullptr;
@@ -145,6 +158,12 @@ private:
     QAction* FClearLog = nullptr;
     QAction* FSamples = nullptr;
     QAction* FAbout = nullptr;
+    TFindReplaceDialog* FFindDialog = nullptr;    // owned by the window
+    TFindReplaceDialog* FReplaceDialog = nullptr; // owned by the window
+    // The last search, repeated by Find Next.
+    QString FSearchText;
+    bool FSearchMatchCase = false;
+    bool FSearchForward = true;
 };
 
 // Gives each action of `menu` a mnemonic: the first letter of its text not yet taken in that menu

@@ -1,9 +1,11 @@
 #include "app/main_form.h"
 
+#include "app/find_replace.h"
 #include "app/global.h"
 #include "app/session_file.h"
 
 #include "app/sheet_form.h"
+#include "core/strings.h"
 #include "core/undo_redo.h"
 #include "documents/scheme_document.h"
 #include "elements/element_messages.h"
@@ -14,6 +16,7 @@
 #include "roots/log_root.h"
 #include "roots/root.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
+#include "textor/textor.h"
 
 #include "support/fake_app_folders.h"
 #include "support/fake_user_interface.h"
@@ -101,6 +104,7 @@ TEST_F(MainForm, OffersTheRegisteredTypesAndOnlyTheCommandsThatApply)
     EXPECT_EQ(Form.windowTitle(), QStringLiteral("Quorvane"));
     EXPECT_FALSE(Form.SaveAction()->isEnabled());
     EXPECT_FALSE(Form.CloseAction()->isEnabled());
+    EXPECT_FALSE(Form.FindAction()->isEnabled());
     // The Edit menu carries the editing window's own commands.
     EXPECT_TRUE(Form.EditMenu()->actions().contains(Form.EditForm()->UndoAction()));
     EXPECT_TRUE(Form.EditMenu()->actions().contains(Form.EditForm()->PasteAction()));
@@ -111,6 +115,7 @@ TEST_F(MainForm, OffersTheRegisteredTypesAndOnlyTheCommandsThatApply)
     EXPECT_EQ(Shown()->Descriptor(), plainText);
     EXPECT_TRUE(Form.SaveAction()->isEnabled());
     EXPECT_TRUE(Form.CloseAction()->isEnabled());
+    EXPECT_TRUE(Form.ReplaceAction()->isEnabled());
 }
 
 TEST_F(MainForm, TypedTextIsSavedAndOpensAgain)
@@ -255,6 +260,141 @@ TEST_F(MainForm, MenusHaveMnemonicsAndTheUsualShortcuts)
     EXPECT_EQ(Form.SaveAsAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     EXPECT_EQ(Form.CloseAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
     EXPECT_TRUE(Form.EditForm()->RedoAction()->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+}
+
+// Find and Replace on a new Plain Text document holding `text`, the caret at its start (forward)
+// or its end (backward).
+class MainFormSearch : public MainForm
+{
+protected:
+    TTextSearch Search(const QString& text, const QString& searched, bool forward, bool matchCase)
+    {
+        NewPlainText();
+        Root()->SetText(text);
+        Shown()->UndoRedo()->Clear();
+        QApplication::processEvents();
+        const TTextorIndex at =
+            forward ? TTextorIndex{} : Root()->Textor()->ToIndex(Root()->Textor()->LastPosition());
+        Root()->SetSelection({at, at});
+        TTextSearch search(Shown()->Scheme(), Shown()->Sheet());
+        search.Text = searched;
+        search.MatchCase = matchCase;
+        search.Forward = forward;
+        return search;
+    }
+    TPlainTextRoot* Root() const { return static_cast<TPlainTextRoot*>(Shown()->Scheme()->Root()); }
+    QString Selected() const
+    {
+        TTextorRange range;
+        return Root()->Textor()->FromIndex(Root()->Selection(), range) ? Root()->Textor()->GetRangeText(range)
+                                                                       : QString();
+    }
+};
+
+TEST_F(MainFormSearch, FindSelectsEachMatchInTurnThenSaysItFoundNoMore)
+{
+    struct TRow
+    {
+        const char* Name;
+        bool Forward;
+        bool MatchCase;
+        QStringList Found; // paragraph:offset of each match, in order
+    };
+    const TRow rows[] = {
+        {"forward", true, false, {"0:0", "0:11", "1:3"}},
+        {"forward, match case", true, true, {"1:3"}},
+        {"backward", false, false, {"1:3", "0:11", "0:0"}},
+        {"backward, match case", false, true, {"1:3"}},
+    };
+    for (const TRow& row : rows) {
+        TTextSearch search = Search(QStringLiteral("Alpha beta ALPHA\r\nab\talpha"), QStringLiteral("alpha"),
+                                    row.Forward, row.MatchCase);
+        UI.Calls.clear();
+        QStringList found;
+        while (search.FindNext()) {
+            const TTextorIndex start = qMin(Root()->Selection().Start, Root()->Selection().End);
+            found.append(QStringLiteral("%1:%2").arg(start.Paragraph).arg(start.Offset));
+            EXPECT_EQ(Selected().toLower(), QStringLiteral("alpha")) << row.Name;
+            if (found.size() > 5)
+                break;
+        }
+        EXPECT_EQ(found, row.Found) << row.Name;
+        EXPECT_EQ(UI.Calls, QStringList{QStringLiteral("MessageBox: Could not find \"alpha\"||%1|%2|%2")
+                                            .arg(int(miInformation))
+                                            .arg(int(mbOk))})
+            << row.Name;
+        EXPECT_FALSE(Shown()->UndoRedo()->CanUndo()) << row.Name << ": a search changes nothing";
+    }
+}
+
+// A comment embedded at the start of the text: the search goes through its text into the text after it.
+TEST_F(MainFormSearch, FindGoesOnBesideAnEmbeddedElement)
+{
+    RegisterCommentElements();
+    NewPlainText();
+    Root()->InsertNewElement(TElement_Comment::StaticClass(), nullptr, nullptr);
+    const auto comments = Root()->CollectAll<TElement_Comment>();
+    ASSERT_EQ(comments.size(), 1u);
+    TElement_Comment* comment = comments[0];
+    comment->SetText(QStringLiteral("no dog"));
+    Shown()->Sheet()->SetFocus(Root());
+    QApplication::processEvents();
+    Root()->SetSelection({{0, 1}, {0, 1}});
+    Root()->ReplaceSelection(QStringLiteral("a cat"));
+    Root()->SetSelection({});
+    QApplication::processEvents();
+    TTextSearch search(Shown()->Scheme(), Shown()->Sheet());
+    search.Text = QStringLiteral("cat");
+    EXPECT_TRUE(search.FindNext());
+    EXPECT_EQ(Shown()->Sheet()->FocusedElement(), Root());
+    EXPECT_EQ(Selected(), QStringLiteral("cat"));
+}
+
+TEST_F(MainFormSearch, ReplaceAllIsOneUndoStepAndReportsTheCount)
+{
+    const QString text = QStringLiteral("one cat, two Cat\r\ncat");
+    struct TRow
+    {
+        const char* Name;
+        bool Forward;
+        QString Replacement;
+        QString Expected;
+    };
+    const TRow rows[] = {
+        {"forward", true, QStringLiteral("dog"), QStringLiteral("one dog, two dog\r\ndog")},
+        {"backward, the replacement holding the text", false, QStringLiteral("a cat"),
+         QStringLiteral("one a cat, two a cat\r\na cat")},
+    };
+    for (const TRow& row : rows) {
+        TTextSearch search = Search(text, QStringLiteral("cat"), row.Forward, false);
+        UI.Calls.clear();
+        EXPECT_EQ(search.ReplaceAll(row.Replacement), 3) << row.Name;
+        EXPECT_EQ(Root()->GetText(), row.Expected) << row.Name;
+        ASSERT_EQ(UI.Calls.size(), 1) << row.Name;
+        EXPECT_EQ(UI.Calls.first().section(u'|', 0, 0),
+                  QStringLiteral("MessageBox: ") + LoadStr(2944, {QStringLiteral("3")}))
+            << row.Name;
+        EXPECT_TRUE(Shown()->UndoRedo()->Undo());
+        EXPECT_EQ(Root()->GetText(), text) << row.Name;
+        EXPECT_FALSE(Shown()->UndoRedo()->CanUndo()) << row.Name;
+    }
+}
+
+TEST_F(MainFormSearch, ReplaceTakesTheSelectedMatchAndOnlyBeepsWhenReadOnly)
+{
+    TTextSearch search = Search(QStringLiteral("cat cat"), QStringLiteral("cat"), true, false);
+    EXPECT_TRUE(search.Replace(QStringLiteral("dog"))) << "the first press finds";
+    EXPECT_EQ(Root()->GetText(), QStringLiteral("cat cat"));
+    EXPECT_TRUE(search.Replace(QStringLiteral("dog"))) << "the second replaces and finds the next";
+    EXPECT_EQ(Root()->GetText(), QStringLiteral("dog cat"));
+    EXPECT_EQ(Selected(), QStringLiteral("cat"));
+
+    Shown()->Scheme()->SetReadOnlyLevel(rolReadOnly);
+    UI.Calls.clear();
+    search.Replace(QStringLiteral("dog"));
+    EXPECT_EQ(search.ReplaceAll(QStringLiteral("dog")), 0);
+    EXPECT_EQ(Root()->GetText(), QStringLiteral("dog cat"));
+    EXPECT_EQ(UI.Calls, QStringList({QStringLiteral("Beep"), QStringLiteral("Beep")}));
 }
 
 TEST_F(MainForm, SaveAsKeepsTheTypesExtensionAndRecentFilesStayFew)
