@@ -49,11 +49,6 @@ bool TCommandLine::HasSwitch(const QString& name)
     return false;
 }
 
-bool TCommandLine::ContainsSwitch(const QString& name) const
-{
-    return FItems.contains(name, Qt::CaseInsensitive);
-}
-
 bool TCommandLine::GetSwitchValue(const QString& name, QString& value)
 {
     for (qsizetype i = 0; i < FItems.size(); ++i) {

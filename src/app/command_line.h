@@ -28,13 +28,10 @@ public:
     // An argument whose name part equals `name`, case ignored; `value` gets its value part.
     bool GetSwitchValue(const QString& name, QString& value);
 
-    // Without removing anything.
-    bool ContainsSwitch(const QString& name) const;
-
+private:
     static QString NamePart(const QString& argument);
     static QString ValuePart(const QString& argument);
 
-private:
     QStringList FItems;
 };
 

@@ -72,6 +72,16 @@ public:
     }
 };
 
+// Takes the items a menu rebuilds out of it.
+void RemoveActions(QMenu* menu, QList<QAction*>& actions)
+{
+    for (QAction* action : std::as_const(actions)) {
+        menu->removeAction(action);
+        action->deleteLater();
+    }
+    actions.clear();
+}
+
 QString StripMnemonic(QString text)
 {
     return text.remove(u'&');
@@ -464,13 +474,13 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::DocumentActiveChanged(TSchemeDocument* document)
 {
-    // Once the new document is complete and shown, so that the welcome is not an edit.
-    if (document->Active() && document == FWelcomeDocument) {
+    // Once the new document is complete and shown, so that the welcome is not an edit; a document
+    // that goes before it was shown takes the welcome with it.
+    if (document == FWelcomeDocument) {
         FWelcomeDocument = nullptr;
-        InsertWelcomeText(document);
+        if (document->Active())
+            InsertWelcomeText(document);
     }
-    if (document == FWelcomeDocument)
-        FWelcomeDocument = nullptr;
     if (document->Active())
         ShowDocument(document);
     else if (document == FShown)
@@ -616,11 +626,7 @@ void TMainForm::UpdateLogVisibility()
 
 void TMainForm::UpdateRecentFiles()
 {
-    for (QAction* action : std::as_const(FRecentActions)) {
-        FFileMenu->removeAction(action);
-        action->deleteLater();
-    }
-    FRecentActions.clear();
+    RemoveActions(FFileMenu, FRecentActions);
     const QStringList files = FGlobal.RecentFiles.FileNames();
     for (const QString& file : files) {
         if (FRecentActions.size() >= maxRecentInMenu)
@@ -643,11 +649,7 @@ void TMainForm::UpdateRecentFiles()
 
 void TMainForm::UpdateVerbs()
 {
-    for (QAction* action : std::as_const(FVerbActions)) {
-        FToolsMenu->removeAction(action);
-        action->deleteLater();
-    }
-    FVerbActions.clear();
+    RemoveActions(FToolsMenu, FVerbActions);
     if (FShown != nullptr) {
         TDescriptor descriptor = FShown->Descriptor();
         for (int index = 0; index < descriptor->GetVerbCount(); ++index) {
