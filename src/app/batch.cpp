@@ -50,18 +50,6 @@ void WriteElementMessages(TNode* node, void* data, void*)
         static_cast<TMessageSink*>(data)->Write(*element->Messages());
 }
 
-bool LoadedInPart(const TElementMessages& messages)
-{
-    const QString corrupt = LoadStr(QV_STR(2327));
-    const QString newer = LoadStr(QV_STR(2328));
-    for (int i = 0; i < messages.Count(); ++i) {
-        const QString text = messages.Items(i)->GetText();
-        if (text == corrupt || text == newer)
-            return true;
-    }
-    return false;
-}
-
 // Runs the command-line verbs of the document's type whose switches are present.
 void RunVerbs(TCommandLine& commandLine, TSchemeDocument& document)
 {
@@ -114,7 +102,7 @@ int RunBatch(TCommandLine& commandLine, const TBatchOptions& options, QTextStrea
         TMessageSink sink{&errors, argument};
         // A corrupt file, or one of a newer format, loads only in part: it counts as not loaded
         // and is never saved, since that would drop what could not be read.
-        const bool partial = LoadedInPart(document->LogRoot()->LogMessages());
+        const bool partial = document->Scheme()->LoadedInPart();
         if (partial)
             status = 1;
         try {

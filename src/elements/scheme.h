@@ -57,6 +57,10 @@ public:
     const QString& FileName() const { return FFileName; }
     // On a change (compared exactly): stores it and notifies 1.
     void SetFileName(const QString& fileName);
+    // The last LoadFromFile read the file only in part: it was corrupt, or of a newer format. Saving
+    // would then drop what could not be read.
+    bool LoadedInPart() const { return FLoadedInPart; }
+    void SetLoadedInPart(bool value) { FLoadedInPart = value; }
 
     // Every live element created with this scheme, in registration order.
     QList<TElement*> Elements() const;
@@ -160,6 +164,7 @@ private:
     const TElementClass* FRootClass = nullptr;
     const TElementClass* FCodeModeRootClass = nullptr;
     bool FCodeMode = false;
+    bool FLoadedInPart = false;
     QString FRootName;
     uint8_t FReadOnlyLevel = rolEditable;
     QStringList FSearchFolders;

@@ -33,6 +33,7 @@ void TScheme::LoadFromFile(const QString& fileName)
 {
     TWaitCursor wait;
     SetFileName(fileName);
+    FLoadedInPart = false;
     TKnot knot;
     knot.LoadFromFile(fileName);
     if (FRoot != nullptr)

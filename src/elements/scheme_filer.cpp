@@ -107,6 +107,8 @@ TSchemeLoader::TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot*
         if (FKnot->Corrupt())
             FMessages->AddText(mkError, LoadStr(2327));
     }
+    if (mode == fmFile && FScheme != nullptr && (FVersion > formatVersion || FKnot->Corrupt()))
+        FScheme->SetLoadedInPart(true);
 }
 
 TSchemeLoader::~TSchemeLoader()

@@ -104,6 +104,9 @@ TEST(FileFormat, CorpusLoadsAndSavesExactly)
             expected.append(fields[0] + u'\t' + fields[2]);
         }
         EXPECT_EQ(AllMessageLines(scheme, messages), expected);
+        EXPECT_EQ(scheme.LoadedInPart(), messagesText.contains(QStringLiteral("\t2327\t")) ||
+                                             messagesText.contains(QStringLiteral("\t2328\t")))
+            << "read in part exactly when corrupt or newer";
 
         // What was saved loads again into the same bytes, and reports nothing new.
         TKnot again;
