@@ -9,6 +9,8 @@ PACKAGES=(
     cmake ninja-build g++ make ccache pkg-config clang-format
     # Qt 6 and what its CMake packages expect
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
+    # pictures are drawn from SVG sources at build time; the sounds play through Qt Multimedia
+    qt6-svg-dev qt6-multimedia-dev
     zlib1g-dev
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev libpugixml-dev
