@@ -1,6 +1,6 @@
 #include "app/main_form.h"
-#include "app/find_replace.h"
 
+#include "app/edit_form.h"
 #include "app/global.h"
 #include "app/session_file.h"
 #include "app/settings.h"
@@ -134,19 +134,16 @@ TMainForm::TMainForm(TGlobal& global, TSchemeRegistry* registry, QWidget* parent
 {
     setObjectName(QStringLiteral("MainForm"));
     setAcceptDrops(true);
-    FSplitter = new QSplitter(Qt::Vertical, this);
-    FEditForm = new TSheetForm(FSplitter);
-    FLogForm = new TSheetForm(FSplitter);
-    FLogForm->hide();
-    FSplitter->setStretchFactor(0, 4);
-    FSplitter->setStretchFactor(1, 1);
-    FSplitter->setChildrenCollapsible(false);
-    setCentralWidget(FSplitter);
-    FLogHeight = defaultLogHeight;
-    QObject::connect(FSplitter, &QSplitter::splitterMoved, this, [this] {
-        if (FLogForm->isVisible())
-            FLogHeight = FSplitter->sizes().value(1, FLogHeight);
-    });
+    FEditForm = new TEditForm(this);
+    FEditForm->SetSettings(&global.Settings().SheetForm(), &global.Settings().PaletteForm());
+    FEditForm->SetLogHeight(defaultLogHeight);
+    FEditForm->OnLogChanged = [this] {
+        UpdateActions();
+    };
+    FEditForm->OnSettingsLink = [this](const QString&) {
+        FGlobal.EditSettings(this);
+    };
+    setCentralWidget(FEditForm);
     resize(900, 700);
 
     OnStartProcess = [](const QString& file) {
@@ -238,7 +235,7 @@ void TMainForm::ConnectDocumentor(TSchemeRegistry* registry, int autoCreateIndex
         UpdateActions();
     };
     FDocumentor.OnUpdateUndoRedoActions = [this] {
-        FEditForm->UpdateCommands();
+        SheetForm()->UpdateCommands();
         UpdateActions();
     };
 }
@@ -286,32 +283,23 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
     FExit = make(FFileMenu, LoadStr(QV_STR(4016)), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
 
     // Edit
+    TSheetForm* sheet = SheetForm();
     FEditMenu = menuBar()->addMenu(LoadStr(QV_STR(4017)));
-    FEditForm->UndoAction()->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    FEditForm->RedoAction()->setShortcuts(
+    sheet->UndoAction()->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    sheet->RedoAction()->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    FEditMenu->addAction(FEditForm->UndoAction());
-    FEditMenu->addAction(FEditForm->RedoAction());
+    FEditMenu->addAction(sheet->UndoAction());
+    FEditMenu->addAction(sheet->RedoAction());
     FEditMenu->addSeparator();
-    FEditMenu->addAction(FEditForm->CutAction());
-    FEditMenu->addAction(FEditForm->CopyAction());
-    FEditMenu->addAction(FEditForm->CopyAsTextAction());
-    FEditMenu->addAction(FEditForm->PasteAction());
-    FEditMenu->addAction(FEditForm->DeleteAction());
+    FEditMenu->addAction(sheet->CutAction());
+    FEditMenu->addAction(sheet->CopyAction());
+    FEditMenu->addAction(sheet->CopyAsTextAction());
+    FEditMenu->addAction(sheet->PasteAction());
+    FEditMenu->addAction(sheet->DeleteAction());
     FEditMenu->addSeparator();
-    FEditMenu->addAction(FEditForm->SelectAllAction());
+    FEditMenu->addAction(sheet->SelectAllAction());
     FEditMenu->addSeparator();
-    FFind = make(FEditMenu, LoadStr(QV_STR(2941)), {QKeySequence(Qt::CTRL | Qt::Key_F)},
-                 [this] { ShowFindDialog(false); });
-    FFindNext = make(FEditMenu, LoadStr(QV_STR(2942)), {QKeySequence(Qt::Key_F3)}, [this] {
-        if (FSearchText.isEmpty())
-            ShowFindDialog(false);
-        else
-            RunSearch(nullptr, [](TTextSearch& search) { search.FindNext(); });
-    });
-    FReplace = make(FEditMenu, LoadStr(QV_STR(2943)),
-                    {QKeySequence(Qt::CTRL | Qt::Key_H), QKeySequence(Qt::CTRL | Qt::Key_R)},
-                    [this] { ShowFindDialog(true); });
+    FEditMenu->addActions({FEditForm->FindAction(), FEditForm->FindNextAction(), FEditForm->ReplaceAction()});
     FEditMenu->addSeparator();
     FReadOnly = make(FEditMenu, LoadStr(QV_STR(4021)), {}, [this] {
         if (FShown != nullptr && FShown->Scheme()->ReadOnlyLevel() < rolBusy)
@@ -319,42 +307,36 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
         UpdateActions();
     });
     FReadOnly->setCheckable(true);
-    FCode = make(FEditMenu, LoadStr(QV_STR(2945)), {QKeySequence(Qt::Key_F6)}, [this] {
-        if (FShown != nullptr)
-            FShown->Scheme()->SetCodeMode(FCode->isChecked());
-        UpdateActions();
-    });
-    FCode->setCheckable(true);
+    FEditMenu->addAction(FEditForm->CodeAction());
     QObject::connect(FEditMenu, &QMenu::aboutToShow, this, [this] {
-        FEditForm->UpdateCommands();
+        SheetForm()->UpdateCommands();
         UpdateActions();
     });
 
     // Tools: the verbs of the document type above the separator.
     FToolsMenu = menuBar()->addMenu(LoadStr(QV_STR(4018)));
     FVerbsEnd = FToolsMenu->addSeparator();
-    FCheckAll = make(FToolsMenu, LoadStr(QV_STR(2946)), {QKeySequence(Qt::Key_F5)}, [this] {
-        if (FShown != nullptr)
-            CollectAllMessages(FShown->Scheme());
-    });
+    FToolsMenu->addAction(FEditForm->CheckAllAction());
     FSettings = make(FToolsMenu, LoadStr(QV_STR(2058)), {}, [this] { FGlobal.EditSettings(this); });
 
     // View
     FViewMenu = menuBar()->addMenu(LoadStr(QV_STR(4019)));
+    FViewMenu->addActions(
+        {FEditForm->CollapseAllAction(), FEditForm->ExpandedNotEmptyAction(), FEditForm->ExpandAllAction()});
+    FViewMenu->addSeparator();
+    FViewMenu->addAction(FEditForm->PaletteAction());
     FNonPrinting = make(FViewMenu, LoadStr(QV_STR(2948)), {}, [this] {
         if (TSheetSettings* sheet = FGlobal.SheetSettings())
             sheet->NonPrintingCharacters().SetValue(FNonPrinting->isChecked());
         FGlobal.SettingsChanged = true;
     });
     FNonPrinting->setCheckable(true);
-    FClearLog = make(FViewMenu, LoadStr(QV_STR(2949)), {QKeySequence(Qt::CTRL | Qt::Key_F5)}, [this] {
-        if (FShown != nullptr)
-            FShown->LogRoot()->LogMessages().Clear();
-        UpdateLogVisibility();
-    });
+    FViewMenu->addSeparator();
+    FViewMenu->addAction(FEditForm->ClearLogAction());
     QObject::connect(FViewMenu, &QMenu::aboutToShow, this, [this] {
         TSheetSettings* sheet = FGlobal.SheetSettings();
         FNonPrinting->setChecked(sheet != nullptr && sheet->NonPrintingCharacters().Value());
+        FEditForm->UpdateCommands();
     });
 
     // Help
@@ -445,7 +427,7 @@ void TMainForm::StoreSession()
 {
     StoreFormPlace(*this, FGlobal.SessionFile.Knot);
     TKnot* layout = FGlobal.SessionFile.Knot.KnotByPath(objectName() + QStringLiteral(".EditForm"), true);
-    layout->WriteInt(QStringLiteral("LogHeight"), FLogHeight);
+    layout->WriteInt(QStringLiteral("LogHeight"), FEditForm->LogHeight());
     FGlobal.SaveSessionFiles();
 }
 
@@ -454,8 +436,8 @@ void TMainForm::RestorePlacement()
     RestoreFormPlace(*this, FGlobal.SessionFile.Knot);
     if (TKnot* layout =
             FGlobal.SessionFile.Knot.KnotByPath(objectName() + QStringLiteral(".EditForm"), false))
-        FLogHeight =
-            layout->ReadInt(QStringLiteral("LogHeight"), defaultLogHeight, maxLogHeight, minLogHeight);
+        FEditForm->SetLogHeight(
+            layout->ReadInt(QStringLiteral("LogHeight"), defaultLogHeight, maxLogHeight, minLogHeight));
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -489,29 +471,22 @@ void TMainForm::DocumentActiveChanged(TSchemeDocument* document)
 
 void TMainForm::ShowDocument(TSchemeDocument* document)
 {
-    if (FShown != nullptr)
-        FShown->LogRoot()->OnLogChanged = {};
     FShown = document;
     if (document != nullptr) {
-        FEditForm->SetScheme(document->Scheme(), document->Sheet());
-        FLogForm->SetScheme(document->LogScheme(), document->LogSheet());
         document->LogRoot()->SetLogSettings(&FGlobal.Settings().Log());
-        document->LogRoot()->OnLogChanged = [this] {
-            UpdateLogVisibility();
-        };
+        FEditForm->BindDocument(document->Scheme(), document->Sheet(), document->LogSheet(),
+                                document->LogScheme());
         if (document->Sheet() != nullptr && !document->Sheet()->FocusedElement())
             document->Sheet()->FocusFirst();
         if (!document->FileName().isEmpty())
             QDir::setCurrent(QFileInfo(document->FileName()).absolutePath());
-        FEditForm->setFocus();
+        SheetForm()->setFocus();
     } else {
-        FEditForm->SetScheme(nullptr, nullptr);
-        FLogForm->SetScheme(nullptr, nullptr);
+        FEditForm->BindDocument(nullptr, nullptr, nullptr, nullptr);
     }
-    UpdateLogVisibility();
     UpdateVerbs();
     UpdateActions();
-    FEditForm->UpdateCommands();
+    SheetForm()->UpdateCommands();
 }
 
 void TMainForm::InsertWelcomeText(TSchemeDocument* document)
@@ -553,75 +528,52 @@ void TMainForm::UpdateActions()
     TScheme* scheme = FShown != nullptr ? FShown->Scheme() : nullptr;
     FReadOnly->setEnabled(scheme != nullptr && scheme->ReadOnlyLevel() < rolBusy);
     FReadOnly->setChecked(scheme != nullptr && scheme->ReadOnlyLevel() != rolEditable);
-    FCode->setEnabled(scheme != nullptr && scheme->CodeModeRootClass() != nullptr &&
-                      scheme->ReadOnlyLevel() == rolEditable);
-    FCode->setChecked(scheme != nullptr && scheme->CodeMode());
-    FCheckAll->setEnabled(scheme != nullptr);
-    for (QAction* action : {FFind, FFindNext, FReplace})
-        action->setEnabled(scheme != nullptr);
-    FClearLog->setEnabled(FShown != nullptr && !FShown->LogRoot()->LogMessages().IsEmpty());
-}
-
-void TMainForm::ShowFindDialog(bool replace)
-{
-    if (FShown == nullptr)
-        return;
-    TFindReplaceDialog*& dialog = replace ? FReplaceDialog : FFindDialog;
-    if (dialog == nullptr) {
-        dialog = new TFindReplaceDialog(replace, this);
-        TFindReplaceDialog* made = dialog;
-        made->OnFindNext = [this, made] {
-            RunCommand([this, made] { RunSearch(made, [](TTextSearch& search) { search.FindNext(); }); });
-        };
-        made->OnReplace = [this, made] {
-            RunCommand([this, made] {
-                RunSearch(made, [made](TTextSearch& search) { search.Replace(made->Replacement()); });
-            });
-        };
-        made->OnReplaceAll = [this, made] {
-            RunCommand([this, made] {
-                RunSearch(made, [made](TTextSearch& search) { search.ReplaceAll(made->Replacement()); });
-            });
-        };
-    }
-    // One of the two at a time.
-    if (TFindReplaceDialog* other = replace ? FFindDialog : FReplaceDialog)
-        other->hide();
-    if (!FSearchText.isEmpty())
-        dialog->SetText(FSearchText);
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
-}
-
-void TMainForm::RunSearch(TFindReplaceDialog* dialog, const std::function<void(TTextSearch&)>& command)
-{
-    if (dialog != nullptr) {
-        FSearchText = dialog->Text();
-        FSearchMatchCase = dialog->MatchCase();
-        FSearchForward = dialog->Forward();
-    }
-    if (FShown == nullptr || FSearchText.isEmpty())
-        return;
-    TTextSearch search(FShown->Scheme(), FShown->Sheet());
-    search.Text = FSearchText;
-    search.MatchCase = FSearchMatchCase;
-    search.Forward = FSearchForward;
-    command(search);
     FEditForm->UpdateCommands();
 }
 
-void TMainForm::UpdateLogVisibility()
+TSheetForm* TMainForm::SheetForm() const
 {
-    const bool show = FShown != nullptr && !FShown->LogRoot()->LogMessages().IsEmpty();
-    if (show && !FLogForm->isVisibleTo(this)) {
-        FLogForm->setVisible(true);
-        const int total = FSplitter->height();
-        FSplitter->setSizes({qMax(0, total - FLogHeight), FLogHeight});
-    } else if (!show) {
-        FLogForm->setVisible(false);
-    }
-    FClearLog->setEnabled(show);
+    return FEditForm->SheetForm();
+}
+
+TSheetForm* TMainForm::LogForm() const
+{
+    return FEditForm->LogForm();
+}
+
+QAction* TMainForm::FindAction() const
+{
+    return FEditForm->FindAction();
+}
+
+QAction* TMainForm::FindNextAction() const
+{
+    return FEditForm->FindNextAction();
+}
+
+QAction* TMainForm::ReplaceAction() const
+{
+    return FEditForm->ReplaceAction();
+}
+
+QAction* TMainForm::CodeAction() const
+{
+    return FEditForm->CodeAction();
+}
+
+QAction* TMainForm::CheckAllAction() const
+{
+    return FEditForm->CheckAllAction();
+}
+
+QAction* TMainForm::ClearLogAction() const
+{
+    return FEditForm->ClearLogAction();
+}
+
+int TMainForm::LogHeight() const
+{
+    return FEditForm->LogHeight();
 }
 
 void TMainForm::UpdateRecentFiles()

@@ -10,15 +10,13 @@
 
 class QAction;
 class QMenu;
-class QSplitter;
 
 namespace qv {
 
+class TEditForm;
 class TGlobal;
 class TSchemeDocument;
 class TSchemeRegistry;
-class TFindReplaceDialog;
-class TTextSearch;
 class TSheetForm;
 
 // The main window: File, Edit, Tools, View and Help menus, the current document's sheet in the middle
@@ -37,8 +35,10 @@ public:
     ~TMainForm() override;
 
     TDocumentor& Documentor() { return FDocumentor; }
-    TSheetForm* EditForm() const { return FEditForm; }
-    TSheetForm* LogForm() const { return FLogForm; }
+    // The editing window: palette, sheet and log.
+    TEditForm* EditForm() const { return FEditForm; }
+    TSheetForm* SheetForm() const;
+    TSheetForm* LogForm() const;
     // The document whose sheets the window shows, or null.
     TSchemeDocument* ShownDocument() const { return FShown; }
 
@@ -59,15 +59,15 @@ public:
     QAction* SaveAsAction() const { return FSaveAs; }
     QAction* CloseAction() const { return FClose; }
     QAction* ExitAction() const { return FExit; }
-    QAction* FindAction() const { return FFind; }
-    QAction* FindNextAction() const { return FFindNext; }
-    QAction* ReplaceAction() const { return FReplace; }
+    QAction* FindAction() const;
+    QAction* FindNextAction() const;
+    QAction* ReplaceAction() const;
     QAction* ReadOnlyAction() const { return FReadOnly; }
-    QAction* CodeAction() const { return FCode; }
-    QAction* CheckAllAction() const { return FCheckAll; }
+    QAction* CodeAction() const;
+    QAction* CheckAllAction() const;
     QAction* SettingsAction() const { return FSettings; }
     QAction* NonPrintingAction() const { return FNonPrinting; }
-    QAction* ClearLogAction() const { return FClearLog; }
+    QAction* ClearLogAction() const;
     QAction* SamplesAction() const { return FSamples; }
 
     // The dialog filters of the document types.
@@ -80,7 +80,7 @@ public:
 
     // Restores the window's placement and the log panel's height from the session.
     void RestorePlacement();
-    int LogHeight() const { return FLogHeight; }
+    int LogHeight() const;
 
     // Opens `files` as dropped on the window: the first here, each further one in a new process.
     void DropFiles(const QStringList& files);
@@ -107,12 +107,6 @@ private:
     void InsertWelcomeText(TSchemeDocument* document);
     void UpdateTitle();
     void UpdateActions();
-    // Find and Replace: the dialogs are made on first use and stay for the session.
-    void ShowFindDialog(bool replace);
-    // Runs `command` on the shown document with the search the dialog (or, without one, the last
-    // search) describes.
-    void RunSearch(TFindReplaceDialog* dialog, const std::function<void(TTextSearch&)>& command);
-    void UpdateLogVisibility();
     void UpdateRecentFiles();
     void UpdateVerbs();
     void RunVerb(int index);
@@ -123,13 +117,9 @@ private:
     TSchemeDocument* FShown = nullptr;
     QList<TFileFilter> FFileFilters;
     bool FWelcomePending = false;
-    // The log panel's height, kept while it is hidden and in the session.
-    int FLogHeight = 0;
     // The first new document, until it is shown with the welcome text.
     TSchemeDocument* FWelcomeDocument = nullptr;
-    QSplitter* FSplitter = nullptr;
-    TSheetForm* FEditForm = nullptr;
-    TSheetForm* FLogForm = nullptr;
+    TEditForm* FEditForm = nullptr;
     QMenu* FFileMenu = nullptr;
     QMenu* FNewMenu = nullptr;
     QMenu* FEditMenu = nullptr;
@@ -147,23 +137,11 @@ private:
     QAction* FSaveAs = nullptr;
     QAction* FClose = nullptr;
     QAction* FExit = nullptr;
-    QAction* FFind = nullptr;
-    QAction* FFindNext = nullptr;
-    QAction* FReplace = nullptr;
     QAction* FReadOnly = nullptr;
-    QAction* FCode = nullptr;
-    QAction* FCheckAll = nullptr;
     QAction* FSettings = nullptr;
     QAction* FNonPrinting = nullptr;
-    QAction* FClearLog = nullptr;
     QAction* FSamples = nullptr;
     QAction* FAbout = nullptr;
-    TFindReplaceDialog* FFindDialog = nullptr;    // owned by the window
-    TFindReplaceDialog* FReplaceDialog = nullptr; // owned by the window
-    // The last search, repeated by Find Next.
-    QString FSearchText;
-    bool FSearchMatchCase = false;
-    bool FSearchForward = true;
 };
 
 // Gives each action of `menu` a mnemonic: the first letter of its text not yet taken in that menu

@@ -1,5 +1,7 @@
 #include "app/main_form.h"
 
+#include "app/edit_form.h"
+
 #include "app/find_replace.h"
 #include "app/global.h"
 #include "app/session_file.h"
@@ -13,6 +15,7 @@
 #include "elements/scheme_descriptor.h"
 #include "elements/sheet.h"
 #include "library/comment_element.h"
+#include "library/expand_button.h"
 #include "roots/log_root.h"
 #include "roots/root.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
@@ -55,9 +58,9 @@ protected:
     {
         for (QChar c : text) {
             QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(Form.EditForm(), &press);
+            QApplication::sendEvent(Form.SheetForm(), &press);
             QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(Form.EditForm(), &release);
+            QApplication::sendEvent(Form.SheetForm(), &release);
         }
     }
 
@@ -106,8 +109,8 @@ TEST_F(MainForm, OffersTheRegisteredTypesAndOnlyTheCommandsThatApply)
     EXPECT_FALSE(Form.CloseAction()->isEnabled());
     EXPECT_FALSE(Form.FindAction()->isEnabled());
     // The Edit menu carries the editing window's own commands.
-    EXPECT_TRUE(Form.EditMenu()->actions().contains(Form.EditForm()->UndoAction()));
-    EXPECT_TRUE(Form.EditMenu()->actions().contains(Form.EditForm()->PasteAction()));
+    EXPECT_TRUE(Form.EditMenu()->actions().contains(Form.SheetForm()->UndoAction()));
+    EXPECT_TRUE(Form.EditMenu()->actions().contains(Form.SheetForm()->PasteAction()));
 
     Form.Documentor().CommandLine.clear();
     Form.Start();
@@ -121,7 +124,7 @@ TEST_F(MainForm, OffersTheRegisteredTypesAndOnlyTheCommandsThatApply)
 TEST_F(MainForm, TypedTextIsSavedAndOpensAgain)
 {
     NewPlainText();
-    EXPECT_EQ(Form.EditForm()->Sheet(), Shown()->Sheet());
+    EXPECT_EQ(Form.SheetForm()->Sheet(), Shown()->Sheet());
     EXPECT_EQ(Form.LogForm()->Sheet(), Shown()->LogSheet());
     const QString untitled = Form.windowTitle();
 
@@ -145,17 +148,17 @@ TEST_F(MainForm, TypedTextIsSavedAndOpensAgain)
     Form.CloseAction()->trigger();
     EXPECT_EQ(Form.Documentor().DocumentCount(), 0);
     EXPECT_EQ(Shown(), nullptr);
-    EXPECT_EQ(Form.EditForm()->Sheet(), nullptr);
+    EXPECT_EQ(Form.SheetForm()->Sheet(), nullptr);
     EXPECT_EQ(Form.LogForm()->Sheet(), nullptr);
     EXPECT_EQ(Form.windowTitle(), QStringLiteral("Quorvane"));
-    Form.EditForm()->repaint();
+    Form.SheetForm()->repaint();
 
     Global.CommandLine.SetItems({file});
     Form.Start();
     ASSERT_NE(Shown(), nullptr);
     EXPECT_EQ(Shown()->FileName(), file);
     EXPECT_EQ(Text(), QStringLiteral("Hello"));
-    EXPECT_EQ(Form.EditForm()->Sheet(), Shown()->Sheet());
+    EXPECT_EQ(Form.SheetForm()->Sheet(), Shown()->Sheet());
 }
 
 TEST_F(MainForm, ANewDocumentReplacesTheShownOne)
@@ -164,7 +167,7 @@ TEST_F(MainForm, ANewDocumentReplacesTheShownOne)
     Form.NewActions().first()->trigger();
     EXPECT_EQ(Form.Documentor().DocumentCount(), 1) << "one document at a time";
     EXPECT_NE(Shown(), nullptr);
-    EXPECT_EQ(Form.EditForm()->Sheet(), Shown()->Sheet());
+    EXPECT_EQ(Form.SheetForm()->Sheet(), Shown()->Sheet());
     Type(QStringLiteral("x"));
     EXPECT_EQ(Text(), QStringLiteral("x"));
 }
@@ -193,7 +196,7 @@ TEST_F(MainForm, ClosingTheWindowAsksAboutChanges)
         form.NewActions().first()->trigger();
         ASSERT_NE(form.ShownDocument(), nullptr) << row.Name;
         QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-        QApplication::sendEvent(form.EditForm(), &press);
+        QApplication::sendEvent(form.SheetForm(), &press);
         ASSERT_TRUE(form.ShownDocument()->Modified()) << row.Name;
 
         UI.ChoiceAnswer = row.Choice;
@@ -255,11 +258,11 @@ TEST_F(MainForm, MenusHaveMnemonicsAndTheUsualShortcuts)
     }
     NewPlainText();
     QKeyEvent alt(QEvent::KeyPress, Qt::Key_X, Qt::AltModifier, QStringLiteral("x"));
-    QApplication::sendEvent(Form.EditForm(), &alt);
+    QApplication::sendEvent(Form.SheetForm(), &alt);
     EXPECT_EQ(Text(), QString()) << "Alt+letter types nothing";
     EXPECT_EQ(Form.SaveAsAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     EXPECT_EQ(Form.CloseAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
-    EXPECT_TRUE(Form.EditForm()->RedoAction()->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+    EXPECT_TRUE(Form.SheetForm()->RedoAction()->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
 }
 
 // Find and Replace on a new Plain Text document holding `text`, the caret at its start (forward)
@@ -462,6 +465,124 @@ TEST_F(MainForm, ClosingWritesThePlacementSessionAndSettings)
     form.RestorePlacement();
     EXPECT_EQ(form.LogHeight(), 200);
     EXPECT_EQ(form.geometry().width(), 500);
+}
+
+// The editing window's commands on logic frames in a Plain Text document: the first frame holds
+// text, the second is empty.
+class MainFormEditing : public MainForm
+{
+protected:
+    void SetUp() override
+    {
+        MainForm::SetUp();
+        RegisterCommentElements();
+        NewPlainText();
+        auto* root = static_cast<TPlainTextRoot*>(Shown()->Scheme()->Root());
+        for (int i = 0; i < 2; ++i)
+            Frames.append(static_cast<TElement_LogicFrame*>(
+                root->InsertNewElement(TElement_LogicFrame::StaticClass(), nullptr, nullptr)));
+        Frames[0]->Content()->SetText(QStringLiteral("inside"));
+        Shown()->UndoRedo()->Clear();
+        Shown()->UndoRedo()->SetModified(false);
+        QApplication::processEvents();
+    }
+    QList<bool> Expanded() const
+    {
+        QList<bool> states;
+        for (TElement_LogicFrame* frame : Frames)
+            states.append(frame->ExpandButton()->Expanded());
+        return states;
+    }
+    TEditForm& Edit() const { return *Form.EditForm(); }
+
+    QList<TElement_LogicFrame*> Frames;
+};
+
+TEST_F(MainFormEditing, ExpandCommandsAreOneUndoStepEach)
+{
+    struct TRow
+    {
+        QAction* Action;
+        QList<bool> After;
+    };
+    const TRow rows[] = {
+        {Edit().CollapseAllAction(), {false, false}},
+        {Edit().ExpandAllAction(), {true, true}},
+        {Edit().ExpandedNotEmptyAction(), {true, false}},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Action->text().toStdString());
+        // Start from the opposite of what the command makes, so that every button changes.
+        for (qsizetype i = 0; i < Frames.size(); ++i)
+            Frames[i]->ExpandButton()->SetExpanded(!row.After[i]);
+        const QList<bool> before = Expanded();
+        row.Action->trigger();
+        EXPECT_EQ(Expanded(), row.After);
+        Form.SheetForm()->UndoAction()->trigger();
+        EXPECT_EQ(Expanded(), before) << "one Undo restores every button";
+    }
+    EXPECT_FALSE(Shown()->Modified()) << "collapsing is not a change of the document";
+}
+
+TEST_F(MainFormEditing, ElementLinksMarkAndFocusWhatStillExists)
+{
+    const int frame = Frames[1]->ID();
+    Edit().FollowElementsLink({frame, 987654});
+    TSheet* sheet = Shown()->Sheet();
+    EXPECT_EQ(sheet->Marked(), QList<TVisualElement*>{Frames[1]});
+    EXPECT_EQ(sheet->FocusedElement(), Frames[1]);
+    ASSERT_EQ(UI.Calls.size(), 1);
+    EXPECT_TRUE(UI.Calls[0].contains(QStringLiteral("987654"))) << UI.Calls[0].toStdString();
+
+    // Through the log: a message whose link names the frame.
+    UI.Calls.clear();
+    Shown()->LogRoot()->OnElementsLink({Frames[0]->ID()});
+    EXPECT_EQ(sheet->Marked(), QList<TVisualElement*>{Frames[0]});
+    EXPECT_TRUE(UI.Calls.isEmpty()) << UI.Calls.join(u'\n').toStdString();
+}
+
+TEST_F(MainFormEditing, TheLogButtonShowsTheSeverityAndClearsTheLog)
+{
+    TElementMessages& messages = Shown()->LogRoot()->LogMessages();
+    EXPECT_FALSE(Edit().LogButton()->isVisibleTo(&Form));
+    messages.AddText(mkHint, QStringLiteral("a hint"));
+    EXPECT_EQ(Edit().LogButton()->Severity(), 1);
+    messages.AddText(mkFatal, QStringLiteral("it stopped"));
+    EXPECT_EQ(Edit().LogButton()->Severity(), 3);
+    EXPECT_TRUE(Edit().LogButton()->isVisibleTo(&Form));
+    EXPECT_TRUE(Edit().LogButton()->toolTip().endsWith(QStringLiteral("(Ctrl+F5)")))
+        << Edit().LogButton()->toolTip().toStdString();
+    EXPECT_TRUE(Form.ClearLogAction()->isEnabled());
+    Edit().LogButton()->click();
+    EXPECT_TRUE(messages.IsEmpty());
+    EXPECT_FALSE(Form.LogForm()->isVisibleTo(&Form));
+    EXPECT_FALSE(Form.ClearLogAction()->isEnabled());
+
+    // F5 collects every element's messages into the log again (here: none).
+    messages.AddText(mkError, QStringLiteral("stale"));
+    Form.CheckAllAction()->trigger();
+    EXPECT_TRUE(messages.IsEmpty()) << "Check All starts a fresh log";
+}
+
+TEST_F(MainForm, NoTwoCommandsShareAShortcut)
+{
+    // Qt fires neither of two actions on one key in one window.
+    QHash<QString, QString> owners;
+    const QList<QAction*> actions = Form.findChildren<QAction*>();
+    for (QAction* action : actions) {
+        // Widget shortcuts (the sheet windows' edit commands) are only seen by their widget.
+        if (action->shortcutContext() != Qt::WindowShortcut)
+            continue;
+        for (const QKeySequence& key : action->shortcuts()) {
+            const QString name = key.toString();
+            EXPECT_FALSE(owners.contains(name) && owners.value(name) != action->text())
+                << name.toStdString() << ": " << owners.value(name).toStdString() << " and "
+                << action->text().toStdString();
+            owners.insert(name, action->text());
+        }
+    }
+    for (const char* key : {"F3", "F4", "F5", "F6", "Ctrl+F5", "Ctrl+H", "Ctrl+R", "Ctrl+Shift+K"})
+        EXPECT_TRUE(owners.contains(QString::fromLatin1(key))) << key;
 }
 
 TEST(MainFormFirstRun, TheFirstNewDocumentGetsTheWelcomeText)
