@@ -317,7 +317,7 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
     FToolsMenu = menuBar()->addMenu(LoadStr(QV_STR(4018)));
     FVerbsEnd = FToolsMenu->addSeparator();
     FToolsMenu->addAction(FEditForm->CheckAllAction());
-    FSettings = make(FToolsMenu, LoadStr(QV_STR(2058)), {}, [this] { FGlobal.EditSettings(this); });
+    FSettings = make(FToolsMenu, LoadStr(QV_STR(2058)), {}, [this] { EditSettings(QString()); });
 
     // View
     FViewMenu = menuBar()->addMenu(LoadStr(QV_STR(4019)));
@@ -359,6 +359,13 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
     for (QMenu* menu : {FFileMenu, FNewMenu, FEditMenu, FToolsMenu, FViewMenu, FHelpMenu})
         AssignMnemonics(menu);
     AssignMnemonics(menuBar()->actions());
+}
+
+void TMainForm::EditSettings(const QString& pageKey)
+{
+    FGlobal.EditSettings(this, pageKey);
+    // The windows read their settings when they are given them.
+    FEditForm->SetSettings(&FGlobal.Settings().SheetForm(), &FGlobal.Settings().PaletteForm());
 }
 
 void TMainForm::RunCommand(const std::function<void()>& command)

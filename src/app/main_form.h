@@ -107,6 +107,8 @@ private:
     void InsertWelcomeText(TSchemeDocument* document);
     void UpdateTitle();
     void UpdateActions();
+    // The settings window, on `pageKey` (empty: the first page).
+    void EditSettings(const QString& pageKey);
     void UpdateRecentFiles();
     void UpdateVerbs();
     void RunVerb(int index);
