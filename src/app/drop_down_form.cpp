@@ -186,9 +186,11 @@ void TDropDownForm::UpdateHint()
     const QPoint rowTop =
         viewport()->mapToGlobal(QPoint(0, row * FList->ItemHeight() - verticalScrollBar()->value()));
     const QRect frame = frameGeometry();
+    // Right of the list; left of it when there is no room; over its right end when neither fits.
     int x = frame.right() + 1;
     if (x + FHint->width() > desktop.right() + 1)
-        x = std::max(desktop.left(), frame.left() - FHint->width());
+        x = frame.left() - FHint->width() >= desktop.left() ? frame.left() - FHint->width()
+                                                            : desktop.right() + 1 - FHint->width();
     FHint->move(x, rowTop.y());
     FHint->show();
 }
