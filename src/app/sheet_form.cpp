@@ -1,9 +1,11 @@
 #include "app/sheet_form.h"
 
+#include "app/drop_down_form.h"
 #include "core/strings.h"
 #include "core/undo_redo.h"
 #include "core/update_guard.h"
 #include "core/user_interface.h"
+#include "elements/drop_down_list.h"
 #include "elements/scheme.h"
 #include "elements/sheet.h"
 #include "elements/visual_element.h"
@@ -21,6 +23,8 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QToolTip>
+
+#include <utility>
 
 namespace qv {
 
@@ -165,6 +169,7 @@ void TSheetForm::Detach()
     if (FSheet == nullptr)
         return;
     FSheet->CloseDropDown(false);
+    HideDropDown();
     FSheet->SetActive(false);
     FSheet->RemoveHandler(MakeNotifyEvent<&TSheetForm::SheetNotify>(this));
     if (FUndoRedo != nullptr)
@@ -232,9 +237,39 @@ void TSheetForm::SheetNotify(TItfObject*, int kind, intptr_t param1, intptr_t)
         if (!FScrolling)
             ApplyScrollPos();
         break;
+    case shnDropDownOpened:
+        ShowDropDown();
+        break;
+    case shnDropDownChanged:
+        if (FDropDownForm != nullptr)
+            FDropDownForm->Refill();
+        break;
+    case shnDropDownClosed:
+        // The list is still alive here and freed right after: the pop-up lets go of it now.
+        HideDropDown();
+        break;
     default:
         break;
     }
+}
+
+void TSheetForm::ShowDropDown()
+{
+    HideDropDown();
+    TDropDownList* list = FSheet->DropDown();
+    if (list == nullptr)
+        return;
+    const QRect owner = list->OwnerRect();
+    const QRect anchor(viewport()->mapToGlobal(owner.topLeft() - Origin()), owner.size());
+    FDropDownForm = new TDropDownForm(FSheet, list, anchor, this);
+    FDropDownForm->Refill();
+    FDropDownForm->show();
+}
+
+void TSheetForm::HideDropDown()
+{
+    if (FDropDownForm != nullptr)
+        std::exchange(FDropDownForm, nullptr)->Detach();
 }
 
 void TSheetForm::UndoRedoNotify(TItfObject*, int, intptr_t, intptr_t)

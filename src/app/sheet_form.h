@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QCursor>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QTimer>
 
@@ -13,6 +14,7 @@ class QMenu;
 
 namespace qv {
 
+class TDropDownForm;
 class TItfObject;
 class TScheme;
 class TSheet;
@@ -89,6 +91,10 @@ private:
     void RunOnFocused(void (*command)(TSheetForm* form));
     QPoint ToSheet(const QPoint& viewPoint) const;
     void CreateActions();
+    // Shows the sheet's open drop-down list in a new pop-up under its field.
+    void ShowDropDown();
+    // Lets the pop-up go; the list it showed is being closed.
+    void HideDropDown();
 
     TScheme* FScheme = nullptr;
     TSheet* FSheet = nullptr;
@@ -107,6 +113,7 @@ private:
     QAction* FPaste = nullptr;
     QAction* FDelete = nullptr;
     QAction* FSelectAll = nullptr;
+    QPointer<TDropDownForm> FDropDownForm; // shows the sheet's open list; deletes itself when let go
 };
 
 } // namespace qv
