@@ -476,7 +476,9 @@ void TSheetForm::focusInEvent(QFocusEvent* event)
 void TSheetForm::focusOutEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusOutEvent(event);
-    if (FSheet != nullptr)
+    // A drop-down list or a context menu of the sheet takes the focus only for a moment; the sheet
+    // stays active under it, as the user still works in it.
+    if (FSheet != nullptr && event->reason() != Qt::PopupFocusReason)
         FSheet->SetActive(false);
     UpdateCaret();
 }
