@@ -68,13 +68,19 @@ QPixmap AboutLogo(int width, qreal devicePixelRatio)
     const QRect iconRect(height / 5, (height - iconSize) / 2 - 4, iconSize, iconSize);
     ApplicationIcon().paint(&painter, iconRect);
 
+    // The title as large as fits between the icon and the right edge.
+    const QString title = ProductTitle();
+    const QRect textRect(iconRect.right() + height / 6, 0, width - iconRect.right() - height / 3, height - 8);
     QFont font = painter.font();
-    font.setPixelSize(height * 36 / 100);
     font.setBold(true);
+    for (int size = height * 36 / 100; size > 8; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(title) <= textRect.width())
+            break;
+    }
     painter.setFont(font);
     painter.setPen(QColor(0x25, 0x3A, 0x5E));
-    const QRect textRect(iconRect.right() + height / 6, 0, width - iconRect.right() - height / 6, height - 8);
-    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, ProductTitle());
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, title);
     return pixmap;
 }
 
@@ -107,7 +113,7 @@ TAboutForm::TAboutForm(const QString& text, const QString& link, QWidget* parent
 
     FText = new QPlainTextEdit(text, this);
     FText->setReadOnly(true);
-    FText->setMinimumHeight(90);
+    FText->setFixedHeight(FText->fontMetrics().lineSpacing() * 6 + 2 * FText->frameWidth() + 8);
 
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(LoadStr(QV_STR(2023)), QDialogButtonBox::AcceptRole)->setDefault(true);
