@@ -4,6 +4,7 @@
 #include "app/main_form.h"
 #include "app/qt_clipboard.h"
 #include "app/qt_user_interface.h"
+#include "app/sound_player.h"
 #include "core/strings.h"
 #include "core/user_interface.h"
 #include "library/comment_element.h"
@@ -133,6 +134,8 @@ int main(int argc, char* argv[])
         qv::TMainForm form(global);
         qv::TQtUserInterface userInterface(&form);
         qv::TScopedService<qv::IUserInterface> installedUserInterface(&userInterface);
+        qv::TQtSoundPlayer soundPlayer;
+        qv::TScopedService<qv::ISoundPlayer> installedSoundPlayer(&soundPlayer);
         form.RestorePlacement();
         form.show();
         // The documents open once the window is on screen, so that it paints first.

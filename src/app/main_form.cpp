@@ -1,5 +1,7 @@
 #include "app/main_form.h"
 
+#include "app/about_form.h"
+#include "app/app_info.h"
 #include "app/edit_form.h"
 #include "app/global.h"
 #include "app/session_file.h"
@@ -27,7 +29,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
 #include <QSplitter>
@@ -339,21 +340,39 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
         FEditForm->UpdateCommands();
     });
 
-    // Help
+    // Help: the web pages' addresses come from the application info file on the program's site.
     FHelpMenu = menuBar()->addMenu(LoadStr(QV_STR(4020)));
-    FSamples = make(FHelpMenu, LoadStr(QV_STR(4004)), {}, [] {
+    const auto language = [this] {
+        return FGlobal.Settings().General().Language()->Value();
+    };
+    const auto webPage = [language](const QString& key) {
+        return [language, key] {
+            TAppInfo().OpenWebPage(key, language());
+        };
+    };
+    make(FHelpMenu, LoadStr(QV_STR(4040)), {QKeySequence::HelpContents},
+         webPage(QStringLiteral("OnlineHelpPage")));
+    FHelpMenu->addSeparator();
+    make(FHelpMenu, LoadStr(QV_STR(4041)), {}, webPage(QStringLiteral("HomePage")));
+    // The installed samples, or the samples on the web site when none are installed.
+    FSamples = make(FHelpMenu, LoadStr(QV_STR(4004)), {}, [webPage] {
         const QString folder = SamplesFolder();
         if (folder.isEmpty())
-            UserInterface().ShowError(LoadStr(QV_STR(4022)));
+            webPage(QStringLiteral("SamplesPage"))();
         else
             QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
     });
+    make(FHelpMenu, LoadStr(QV_STR(4042)), {}, webPage(QStringLiteral("CommunityPage")));
+    make(FHelpMenu, LoadStr(QV_STR(4043)), {}, webPage(QStringLiteral("ForumPage")));
+    FHelpMenu->addSeparator();
+    make(FHelpMenu, LoadStr(QV_STR(4044)), {}, [language] { TAppInfo().CheckForUpdates(language()); });
     FHelpMenu->addSeparator();
     FAbout = make(FHelpMenu, LoadStr(QV_STR(2070), {LoadStr(4000)}), {}, [this] {
-        QMessageBox::about(
-            this, LoadStr(2070, {LoadStr(4000)}),
-            QStringLiteral("<p><b>%1</b> %2</p><p>%3</p>")
-                .arg(LoadStr(4000), QCoreApplication::applicationVersion(), LoadStr(QV_STR(4023))));
+        const QString text =
+            LoadStr(QV_STR(4023)) + QStringLiteral("\n\n") +
+            LoadStr(QV_STR(4045), {QStringLiteral(QV_VERSION), QString::fromLatin1(qVersion())}) + u'\n' +
+            LoadStr(QV_STR(4046), {QStringLiteral(QV_HOME_PAGE)});
+        ShowAbout(text, QStringLiteral(QV_HOME_PAGE), this);
     });
 
     for (QMenu* menu : {FFileMenu, FNewMenu, FEditMenu, FToolsMenu, FViewMenu, FHelpMenu})
