@@ -226,10 +226,19 @@ void WriteSheet(const QString& root, const QString& out)
     Save(sheet, out);
 }
 
+// The offscreen platform's remarks about the session (no runtime folder in a build) are noise; what the
+// SVG reader says about a picture is not.
+void PrintMessage(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    if (!message.startsWith(QLatin1String("QStandardPaths:")))
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    qInstallMessageHandler(PrintMessage);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
