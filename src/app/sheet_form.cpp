@@ -16,11 +16,14 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
+#include <QHash>
 #include <QHelpEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QToolTip>
 
@@ -523,6 +526,33 @@ bool TSheetForm::viewportEvent(QEvent* event)
 
 QCursor TSheetForm::CursorFor(int cursor)
 {
+    // The program's own cursors are drawn pictures (":/cursors/<name>.png" and "<name>@2x.png", each
+    // carrying its hot spot in 1× pixels as the text "HotSpot"), made on first use at the pixel ratio
+    // of the screens then; a missing picture falls back on the stock shape below.
+    static const QString textorNames[] = {
+        QStringLiteral("crTextorFieldBeam"),         QStringLiteral("crTextorFieldElementsBeam"),
+        QStringLiteral("crTextorFieldDropDownBeam"), QStringLiteral("crTextorContainerBeam"),
+        QStringLiteral("crTextorContainerTextBeam"), QStringLiteral("crTextorLeftZone"),
+        QStringLiteral("crTextorDragMove"),          QStringLiteral("crTextorDragCopy")};
+    static QHash<int, QCursor> drawn;
+    QString name;
+    if (cursor >= crTextorFieldBeam && cursor <= crTextorDragCopy)
+        name = textorNames[cursor - crTextorFieldBeam];
+    else if (cursor == TExpandButton::expandButtonCursor)
+        name = QStringLiteral("diExpandButtonCursor");
+    if (!name.isEmpty()) {
+        if (const auto it = drawn.constFind(cursor); it != drawn.cend())
+            return *it;
+        const bool twice = qApp->devicePixelRatio() > 1;
+        const QImage image(QStringLiteral(":/cursors/") + name +
+                           (twice ? QStringLiteral("@2x.png") : QStringLiteral(".png")));
+        const QStringList spot = image.text(QStringLiteral("HotSpot")).split(QLatin1Char(','));
+        if (!image.isNull() && spot.size() == 2) {
+            QPixmap pixmap = QPixmap::fromImage(image);
+            pixmap.setDevicePixelRatio(twice ? 2 : 1);
+            return *drawn.insert(cursor, QCursor(pixmap, spot[0].toInt(), spot[1].toInt()));
+        }
+    }
     switch (cursor) {
     case crHandPoint:
     case TExpandButton::expandButtonCursor:

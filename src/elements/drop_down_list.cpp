@@ -46,7 +46,7 @@ void TDropDownItem::DrawImage(TCanvas* canvas, const QRect& row, int& x)
     if (FImageIndex < 0)
         return;
     TSchemeImages& images = CharImages();
-    const QImage image = images.Image(FImageIndex);
+    const QImage image = images.Image(FImageIndex, canvas->DevicePixelRatio());
     if (!image.isNull())
         canvas->DrawImage(image, images.Width(), x, row.top() + (row.height() - images.Height()) / 2, 0);
     x += images.Width() + 6;
@@ -67,7 +67,7 @@ void TDropDownItem::Paint(TCanvas* canvas, const QRect& row, bool selected)
             StripImage(CharImages(), QStringLiteral("diClassesCharImages"), FExpanded ? 1 : 0);
         if (expander >= 0) {
             TSchemeImages& images = CharImages();
-            canvas->DrawImage(images.Image(expander), images.Width(),
+            canvas->DrawImage(images.Image(expander, canvas->DevicePixelRatio()), images.Width(),
                               row.left() + indent + (expanderWidth - images.Width()) / 2,
                               row.top() + (row.height() - images.Height()) / 2, 0);
         }

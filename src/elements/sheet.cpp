@@ -51,7 +51,10 @@ std::unique_ptr<QTimer> MakeTimer()
 class TPaintScope
 {
 public:
-    TPaintScope(TCanvas& canvas, const QRect& rect) : FCanvas(canvas) { FCanvas.BeginPaint(rect); }
+    TPaintScope(TCanvas& canvas, const QRect& rect, qreal devicePixelRatio) : FCanvas(canvas)
+    {
+        FCanvas.BeginPaint(rect, devicePixelRatio);
+    }
     ~TPaintScope()
     {
         if (FCanvas.Painting())
@@ -603,7 +606,8 @@ void TSheet::PaintSheet(QPainter& device, const QRect& rect, int flags)
     if (!FActive)
         flags |= pfInactive;
     TCanvas& canvas = *FCanvas;
-    TPaintScope scope(canvas, rect);
+    // A screen with more device pixels than sheet pixels gets a bitmap of its own pixels.
+    TPaintScope scope(canvas, rect, device.device() != nullptr ? device.device()->devicePixelRatio() : 1);
     FTopElement->PaintTree(&canvas, flags);
     if ((flags & spfNoCaret) == 0 && (FCaretKind == ckFocusRect || FCaretKind == ckDoubleFocusRect))
         canvas.DrawFocusFrame(FCaretRect, FCaretKind == ckDoubleFocusRect);

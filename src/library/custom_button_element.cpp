@@ -26,7 +26,7 @@ void TCustomSmallImageElement::Paint(TCanvas* canvas)
     const int index = ImageIndex();
     if (index < 0)
         return;
-    const QImage image = SmallImages().Image(index);
+    const QImage image = SmallImages().Image(index, canvas->DevicePixelRatio());
     if (!image.isNull())
         canvas->DrawImage(image, SmallImages().Width(), 0, 0, 0);
 }

@@ -474,7 +474,7 @@ void TCustomTitledElement::Paint(TCanvas* canvas)
             TSchemeImages& images = item.Kind == tikCharImage    ? CharImages()
                                     : item.Kind == tikSmallImage ? SmallImages()
                                                                  : LargeImages();
-            const QImage image = images.Image(item.Value);
+            const QImage image = images.Image(item.Value, canvas->DevicePixelRatio());
             if (!image.isNull())
                 canvas->DrawImage(image, images.Width(), place.Rect.left(), place.Rect.top(), 0);
             break;

@@ -94,7 +94,7 @@ void TElement_Sign::Paint(TCanvas* canvas)
     static TSchemeImages images(signSize, signSize);
     const int index = StripImage(images, QStringLiteral("diLogImages"), position);
     if (index >= 0)
-        canvas->DrawImage(images.Image(index), signSize, 0, 0, 0);
+        canvas->DrawImage(images.Image(index, canvas->DevicePixelRatio()), signSize, 0, 0, 0);
 }
 
 // TLogRoot

@@ -7,6 +7,7 @@
 #include "textor/theme_drawing.h"
 
 #include <QRawFont>
+#include <QtMath>
 
 namespace qv {
 
@@ -47,12 +48,15 @@ void TCanvas::CheckCaches()
     FStoneWidths.clear();
 }
 
-void TCanvas::BeginPaint(const QRect& rect)
+void TCanvas::BeginPaint(const QRect& rect, qreal devicePixelRatio)
 {
     if (FPainter)
         FPainter->end();
     FPaintRect = rect;
-    FBitmap = QImage(qMax(1, rect.width()), qMax(1, rect.height()), QImage::Format_ARGB32_Premultiplied);
+    const qreal ratio = qMax<qreal>(1, devicePixelRatio);
+    FBitmap = QImage(qMax(1, qCeil(rect.width() * ratio)), qMax(1, qCeil(rect.height() * ratio)),
+                     QImage::Format_ARGB32_Premultiplied);
+    FBitmap.setDevicePixelRatio(ratio);
     QColor window = ColorToQColor(clWindow);
     window.setAlpha(255);
     FBitmap.fill(window);
@@ -244,8 +248,15 @@ void TCanvas::DrawFocusFrame(const QRect& rect, bool doubled)
 
 void TCanvas::DrawImage(const QImage& strip, int iconWidth, int x, int y, int index)
 {
-    if (FPainter && iconWidth > 0 && index >= 0)
+    if (!FPainter || iconWidth <= 0 || index < 0)
+        return;
+    const qreal ratio = strip.devicePixelRatio();
+    if (ratio == 1) {
         FPainter->drawImage(QPoint(x, y), strip, QRect(index * iconWidth, 0, iconWidth, strip.height()));
+        return;
+    }
+    const QRectF source(index * iconWidth * ratio, 0, iconWidth * ratio, strip.height());
+    FPainter->drawImage(QRectF(x, y, iconWidth, strip.height() / ratio), strip, source);
 }
 
 IMeasuredFont& TCanvas::ThemeFont(TSheetThemeFont font)

@@ -36,8 +36,10 @@ public:
     void SetTheme(TSheetTheme* theme);
     TSheetTheme& Theme() const;
 
-    // Starts painting `rect` (sheet coordinates): a bitmap of its size filled with the window colour.
-    void BeginPaint(const QRect& rect);
+    // Starts painting `rect` (sheet coordinates): a bitmap of its size filled with the window colour,
+    // with `devicePixelRatio` device pixels per sheet pixel (a screen's ratio: pictures drawn with more
+    // pixels stay sharp there).
+    void BeginPaint(const QRect& rect, qreal devicePixelRatio = 1);
     // Copies the bitmap to `target` at the rectangle's position and frees it.
     void EndPaint(QPainter& target);
     // Ends painting and hands the bitmap over.
@@ -67,7 +69,11 @@ public:
     // A dotted focus rectangle that inverts what lies below; the double form adds a second one inset by
     // one pixel.
     void DrawFocusFrame(const QRect& rect, bool doubled);
-    // Icon `index` of a horizontal strip of icons `iconWidth` pixels wide.
+    // Device pixels per sheet pixel of the bitmap being painted (1 when not painting): choose
+    // double-size pictures by it.
+    qreal DevicePixelRatio() const { return FPainter ? FBitmap.devicePixelRatio() : 1; }
+    // Icon `index` of a horizontal strip of icons `iconWidth` sheet pixels wide; a strip with a device
+    // pixel ratio (a double-size one) is cut in its own pixels and drawn at its size in sheet pixels.
     void DrawImage(const QImage& strip, int iconWidth, int x, int y, int index);
     // Text in a theme font with its top at y. stfStone text gets its shadow colour first, one pixel
     // right and down.

@@ -3,9 +3,11 @@
 #include "core/undo_redo.h"
 #include "elements/scheme.h"
 #include "elements/sheet.h"
+#include "library/expand_button.h"
 #include "roots/root.h"
 #include "textor/sheet_settings.h"
 #include "textor/textor.h"
+#include "textor/textor_interactive.h"
 #include "textor/textor_paragraph.h"
 #include "textor/textor_row.h"
 
@@ -49,6 +51,22 @@ TEST(SheetForm, ScrollsAsLittleAsPossibleToShowTheCaret)
 // A long document put on the sheet before the window knows its size: once shown it wraps to the view,
 // in the theme's fixed font; the scroll range is the content's, and it wraps again when the window is
 // resized.
+// The program's own cursors are drawn pictures, each with its hot spot inside it.
+TEST(SheetForm, DrawnCursorsHaveTheirHotSpotInside)
+{
+    for (int cursor : {int(crTextorFieldBeam), int(crTextorFieldElementsBeam), int(crTextorFieldDropDownBeam),
+                       int(crTextorContainerBeam), int(crTextorContainerTextBeam), int(crTextorLeftZone),
+                       int(crTextorDragMove), int(crTextorDragCopy), TExpandButton::expandButtonCursor}) {
+        SCOPED_TRACE(cursor);
+        const QCursor shape = TSheetForm::CursorFor(cursor);
+        ASSERT_EQ(shape.shape(), Qt::BitmapCursor);
+        const QSize size = shape.pixmap().deviceIndependentSize().toSize();
+        EXPECT_FALSE(size.isEmpty());
+        EXPECT_TRUE(QRect(QPoint(), size).contains(shape.hotSpot()))
+            << shape.hotSpot().x() << "," << shape.hotSpot().y();
+    }
+}
+
 TEST(SheetForm, WrapsTheDocumentToTheViewAndAgainOnResize)
 {
     TSheetSettings settings;

@@ -521,5 +521,81 @@ TEST(SchemeImages, DisabledCopyIsGreyAndFaint)
     EXPECT_EQ(LargeImages().Width(), 32);
 }
 
+TEST(SchemeImages, DoubleSizeCompanionsShareTheIndices)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(
+        Filled(32, 16, {qRgb(255, 0, 0), qRgb(0, 0, 255)}).save(dir.filePath(QStringLiteral("a.png"))));
+    ASSERT_TRUE(
+        Filled(64, 32, {qRgb(255, 0, 0), qRgb(0, 0, 255)}).save(dir.filePath(QStringLiteral("a@2x.png"))));
+    // A companion that is not twice as high is not used.
+    ASSERT_TRUE(Filled(16, 16, {qRgb(0, 255, 0)}).save(dir.filePath(QStringLiteral("b.png"))));
+    ASSERT_TRUE(Filled(32, 16, {qRgb(0, 255, 0)}).save(dir.filePath(QStringLiteral("b@2x.png"))));
+
+    TSchemeImages images(16, 16);
+    images.AddStrip(dir.filePath(QStringLiteral("a.png")));
+    images.AddStrip(dir.filePath(QStringLiteral("b.png")));
+    ASSERT_EQ(images.Count(), 3);
+    const QImage twice = images.Image(1, 2);
+    EXPECT_EQ(twice.size(), QSize(32, 32));
+    EXPECT_EQ(twice.devicePixelRatio(), 2);
+    EXPECT_EQ(twice.pixel(31, 31), qRgb(0, 0, 255));
+    EXPECT_EQ(images.Image(1, 1).size(), QSize(16, 16));
+    EXPECT_EQ(images.Image(2, 2).size(), QSize(16, 16)) << "without a usable companion, the 1x picture";
+    EXPECT_EQ(images.Icon(1).pixmap(QSize(16, 16), 2).size(), QSize(32, 32));
+
+    const TSchemeImages grey = TSchemeImages::CreateDisabledCopy(images);
+    EXPECT_EQ(grey.Image(1, 2).pixel(20, 20), qRgba(20, 20, 20, 56));
+    EXPECT_EQ(grey.Image(1, 2).devicePixelRatio(), 2);
+}
+
+bool HasOpaquePixels(const QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) == 255)
+                return true;
+        }
+    }
+    return false;
+}
+
+// Every strip the program names is built in: its pictures, none of them blank, and all of them again at
+// twice the size.
+TEST(SchemeImages, TheProgramsStripsComeAtBothSizes)
+{
+    struct TRow
+    {
+        const char* Strip;
+        int Size;
+        int Count;
+    };
+    const TRow rows[] = {
+        {"diClassesCharImages", 12, 2},         {"diClassesSmallImages", 16, 1},
+        {"diClassesLargeImages", 32, 2},        {"diTitledLargeImages", 32, 2},
+        {"diCommonElementsSmallImages", 16, 8}, {"diLogImages", 9, 3},
+        {"diSimpleElementsLargeImages", 32, 1}, {"diTableElementLargeImages", 32, 3},
+        {"diTableElementSmallImages", 16, 1},   {"diDataElementLargeImages", 32, 8},
+        {"diDataElementSmallImages", 16, 2},    {"diPathElementsLargeImages", 32, 4},
+        {"diPathElementsSmallImages", 16, 6},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Strip);
+        const QString name = QString::fromLatin1(row.Strip);
+        const QImage strip(QStringLiteral(":/images/") + name + QStringLiteral(".png"));
+        EXPECT_EQ(strip.size(), QSize(row.Size * row.Count, row.Size)) << "no picture more or less";
+        EXPECT_EQ(QImage(QStringLiteral(":/images/") + name + QStringLiteral("@2x.png")).size(),
+                  strip.size() * 2);
+        TSchemeImages images(row.Size, row.Size);
+        images.AddStrip(name);
+        ASSERT_EQ(images.Count(), row.Count);
+        for (int i = 0; i < images.Count(); ++i) {
+            EXPECT_TRUE(images.HasDoubleSize(i)) << "picture " << i;
+            EXPECT_TRUE(HasOpaquePixels(images.Image(i))) << "picture " << i;
+        }
+    }
+}
+
 } // namespace
 } // namespace qv
