@@ -145,16 +145,29 @@ void TTableCellElement::BoundsChanged(const QRect& oldBounds, int oldDescent)
 
 void TTableCellElement::KeyDown(int& key, Qt::KeyboardModifiers shift)
 {
-    inherited::KeyDown(key, shift);
-    const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
-    if (!arrow || (shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) != 0)
-        return;
+    const bool horizontal = key == Qt::Key_Left || key == Qt::Key_Right;
+    const bool vertical = key == Qt::Key_Up || key == Qt::Key_Down;
+    const bool plain = (shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == 0;
     TCustomTableElement* table = Table();
-    if (table == nullptr || !IsFocused())
+    if (table == nullptr || !plain || !IsFocused() || !(horizontal || vertical)) {
+        inherited::KeyDown(key, shift);
         return;
-    table->FocusFromCell(this, key == Qt::Key_Left || key == Qt::Key_Right,
-                         key == Qt::Key_Right || key == Qt::Key_Down);
-    key = 0;
+    }
+    const bool after = key == Qt::Key_Right || key == Qt::Key_Down;
+    // The text keeps Left and Right at its edges; there they leave the cell.
+    if (horizontal && Selection().Start == Selection().End) {
+        const TTextorPosition edge = after ? Textor()->LastPosition() : Textor()->FirstPosition();
+        if (Selection().End == Textor()->ToIndex(edge)) {
+            table->FocusFromCell(this, true, after);
+            key = 0;
+            return;
+        }
+    }
+    inherited::KeyDown(key, shift);
+    if (vertical && key != 0 && IsFocused()) {
+        table->FocusFromCell(this, false, after);
+        key = 0;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -865,11 +878,15 @@ void TCustomTableElement::ApplyEntry()
 void TCustomTableElement::SetFocus()
 {
     TUpdateGuard<IElementSheet> guard(Sheet());
-    if (IsFocused() && FInteractive)
-        ApplyEntry();
-    else
+    // Focusing the focused table again (an edit giving the focus back) leaves the caret alone.
+    if (IsFocused() && FInteractive) {
+        if (FEntryRequested)
+            ApplyEntry();
+    } else {
         inherited::SetFocus();
+    }
     FEntry = enStart;
+    FEntryRequested = false;
 }
 
 void TCustomTableElement::FocusFromCell(TVisualElement* cell, bool horizontal, bool after)
@@ -881,6 +898,7 @@ void TCustomTableElement::FocusFromCell(TVisualElement* cell, bool horizontal, b
     const int column = index % ColumnCount();
     const int row = index / ColumnCount();
     FEntry = enCell;
+    FEntryRequested = true;
     FEntryDirection = horizontal ? tdColumns : tdRows;
     FEntryCross = horizontal ? row : column;
     FEntryCaret = (horizontal ? column : row) + (after ? 1 : 0);
@@ -1014,6 +1032,7 @@ void TCustomTableElement::MouseDown(const QPoint& point, Qt::KeyboardModifiers s
     }
     if (!IsFocused()) {
         FEntry = enPoint;
+        FEntryRequested = true;
         FEntryPoint = point;
         SetFocus();
     }

@@ -241,6 +241,7 @@ private:
     int FMeasuredCells = 0;
     // How the focus entered the table (SetFocus).
     TEntry FEntry = enStart;
+    bool FEntryRequested = false;
     QPoint FEntryPoint;
     uint8_t FEntryDirection = tdColumns;
     int FEntryCaret = 0;
