@@ -64,9 +64,8 @@ void TTableEditOperation::DoOnElement(TElement* element)
         FDeletedRange.End = std::min(FDeletedRange.End, count);
         if (!FDeletedContent && State() == osDoing) {
             const bool all = FDeletedRange.Start == 0 && FDeletedRange.End == count;
-            FDeletedContent =
-                SnapshotLines(table, FDirection, FDeletedRange, FDirection == tdRows || all,
-                              FDirection == tdColumns || all);
+            FDeletedContent = SnapshotLines(table, FDirection, FDeletedRange, FDirection == tdRows || all,
+                                            FDirection == tdColumns || all);
         }
         table->DeleteLines(FDirection, FDeletedRange);
         if (insertIndex >= FDeletedRange.End)
@@ -125,8 +124,8 @@ void TTableEditOperation::UndoOnElement(TElement* element)
         FDeletedContent->SetReadMarks(false);
         TSchemeLoader loader(table->Scheme(), nullptr, FDeletedContent.get(), 0, fmSnapshot);
         selection = table->LoadLines(&loader, FDeletedContent.get(), FDirection,
-                                     std::min(FDeletedRange.Start, table->LineCount(FDirection)), withRowInfos,
-                                     withColumnInfos);
+                                     std::min(FDeletedRange.Start, table->LineCount(FDirection)),
+                                     withRowInfos, withColumnInfos);
         loader.Finish();
     }
     if (TSchemeTableInteractive* interactive = table->Interactive())

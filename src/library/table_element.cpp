@@ -14,6 +14,7 @@
 #include "textor/canvas.h"
 #include "textor/sheet_settings.h"
 #include "textor/sheet_theme.h"
+#include "textor/textor_portion.h"
 
 #include <algorithm>
 
@@ -97,6 +98,11 @@ TElement* TTableCellElement::EnclosingField()
 {
     TCustomTableElement* table = Table();
     return table != nullptr ? table->ParentElement() : nullptr;
+}
+
+bool TTableCellElement::ContainsPoint(const QPoint& point)
+{
+    return BoundsRect().contains(point);
 }
 
 QMargins TTableCellElement::GetPadding()
@@ -287,8 +293,8 @@ void TCustomTableElement::EndUpdate()
 
 // --- Lines -----------------------------------------------------------------------------------------
 
-TTableLineRange TCustomTableElement::LoadLines(TSchemeLoader* loader, TKnot* knot, uint8_t direction, int index,
-                                               bool withRowInfos, bool withColumnInfos)
+TTableLineRange TCustomTableElement::LoadLines(TSchemeLoader* loader, TKnot* knot, uint8_t direction,
+                                               int index, bool withRowInfos, bool withColumnInfos)
 {
     TUpdateGuard<TCustomTableElement> guard(this);
     const int oldColumns = ColumnCount();
@@ -439,8 +445,9 @@ void TCustomTableElement::SaveLines(TSchemeSaver* saver, TKnot* knot, bool withR
         rows != nullptr ? TTableLineRange{std::max(0, rows->Start), std::min(rows->End, RowCount())}
                         : TTableLineRange{0, RowCount()};
     const TTableLineRange columnRange =
-        columns != nullptr ? TTableLineRange{std::max(0, columns->Start), std::min(columns->End, ColumnCount())}
-                           : TTableLineRange{0, ColumnCount()};
+        columns != nullptr
+            ? TTableLineRange{std::max(0, columns->Start), std::min(columns->End, ColumnCount())}
+            : TTableLineRange{0, ColumnCount()};
     if ((FTableFlags & tfColumnInfos) != 0 && withColumnInfos) {
         TKnot* infos = knot->AddKnot(ColumnsName());
         for (int column = columnRange.Start; column < columnRange.End; ++column)
@@ -493,8 +500,8 @@ void TCustomTableElement::DeleteLines(uint8_t direction, TTableLineRange range)
     FLinesChanged = true;
 }
 
-void TCustomTableElement::EditLines(int target, const TKnot* content, bool keepSelection, uint8_t contentFlags,
-                                    uint8_t contentMode)
+void TCustomTableElement::EditLines(int target, const TKnot* content, bool keepSelection,
+                                    uint8_t contentFlags, uint8_t contentMode)
 {
     const uint8_t direction = FInteractive ? FInteractive->Direction() : uint8_t(tdColumns);
     const int count = LineCount(direction);
@@ -632,7 +639,15 @@ void TCustomTableElement::PlaceCells()
             height += h;
         descent += descentOf(GetCell(columns - 1, rows - 1));
     }
+    const QSize oldSize = BoundsRect().size();
+    const int oldDescent = Descent();
     SetBounds(Left(), Top(), descent, height, width);
+    // The text holding the table lays its line out again around the new size.
+    if ((oldSize != BoundsRect().size() || oldDescent != Descent()) && Portion() != nullptr &&
+        Portion()->Paragraph() != nullptr) {
+        if (auto* field = dynamic_cast<TTextorElement*>(VisualParent()))
+            field->Textor()->InvalidateParagraph(*Portion()->Paragraph());
+    }
 }
 
 void TCustomTableElement::CellSizeChanged(TVisualElement* cell, QSize oldSize)
@@ -709,7 +724,8 @@ int TCustomTableElement::BoundaryPosition(uint8_t direction, int index)
     if (direction == tdColumns) {
         if (TVisualElement* cell = GetCell(index, 0))
             return cell->Left() - spacing.width() / 2;
-        return index <= 0 && ColumnCount() == 0 ? padding.left() : Width() - padding.right() + spacing.width() / 2;
+        return index <= 0 && ColumnCount() == 0 ? padding.left()
+                                                : Width() - padding.right() + spacing.width() / 2;
     }
     if (TVisualElement* cell = GetCell(0, index))
         return cell->Top() - spacing.height() / 2;
@@ -802,8 +818,9 @@ void TCustomTableElement::CreateInteractive()
     FInteractive->SetCanEdit([this] { return CanEdit(); });
     FInteractive->SetGetCell([this](int column, int row) { return GetCell(column, row); });
     FInteractive->SetLineRange([this](uint8_t direction) { return LineCount(direction); });
-    FInteractive->SetLineAt(
-        [this](const QPoint& point, bool exact, uint8_t direction) { return LineAt(point, exact, direction); });
+    FInteractive->SetLineAt([this](const QPoint& point, bool exact, uint8_t direction) {
+        return LineAt(point, exact, direction);
+    });
     FInteractive->AddHandler(MakeNotifyEvent<&TCustomTableElement::InteractiveNotify>(this));
 }
 
@@ -1200,8 +1217,10 @@ void TCustomTableElement::PaintChildren(TCanvas* canvas, int flags)
     if (!FInteractive || !FInteractive->HasSelection() || !IsFocused())
         return;
     const QSize spacing = Spacing();
-    const QRect inner = GetClientRect().marginsRemoved(GetPadding()).marginsAdded(
-        QMargins(spacing.width() / 2, spacing.height() / 2, spacing.width() / 2, spacing.height() / 2));
+    const QRect inner = GetClientRect()
+                            .marginsRemoved(GetPadding())
+                            .marginsAdded(QMargins(spacing.width() / 2, spacing.height() / 2,
+                                                   spacing.width() / 2, spacing.height() / 2));
     const uint8_t direction = FInteractive->Direction();
     const int from = BoundaryPosition(direction, FInteractive->SelectionStart());
     const int to = BoundaryPosition(direction, FInteractive->SelectionEnd());
@@ -1311,9 +1330,11 @@ void RegisterTableElements()
     static const bool registered = [] {
         ApplicationClassesGroups().GetGroup(cgCommentContentClasses).append(TElement_Table::StaticClass());
         TPalette& palette = Palette();
-        auto image = [](int position) { return StripImage(LargeImages(), tableImagesStrip, position); };
-        tableItem = new TElementPaletteItem(palette.InsertGroup(), piLarge, image(2), QV_STR(2483), QV_STR(2482),
-                                            TElement_Table::StaticClass(), 110);
+        auto image = [](int position) {
+            return StripImage(LargeImages(), tableImagesStrip, position);
+        };
+        tableItem = new TElementPaletteItem(palette.InsertGroup(), piLarge, image(2), QV_STR(2483),
+                                            QV_STR(2482), TElement_Table::StaticClass(), 110);
         columnItem = new TTableLinePaletteItem(palette.InsertGroup(), piLarge | piSplitButton, image(0),
                                                QV_STR(2481), QV_STR(2480), 20, tdColumns);
         rowItem = new TTableLinePaletteItem(palette.InsertGroup(), piLarge | piSplitButton, image(1),

@@ -64,6 +64,8 @@ class TTableCellElement : public TTextorElement
     int NaturalDescent() const { return FNaturalDescent; }
 
     TElement* EnclosingField() override;
+    // The whole framed rectangle is the cell's: only the gaps between cells belong to the table.
+    bool ContainsPoint(const QPoint& point) override;
     QMargins GetPadding() override;
     void PaintFrame(TCanvas* canvas) override;
     void UpdateSize() override;

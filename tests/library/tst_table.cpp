@@ -4,6 +4,7 @@
 #include "core/knot.h"
 #include "core/undo_redo.h"
 #include "core/user_interface.h"
+#include "elements/find_data.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "elements/sheet.h"
@@ -177,6 +178,37 @@ TEST_F(Tables, ArrowsEnterCellsAndLeaveThemOntoTheBoundaryBeside)
     EXPECT_EQ(Table->Interactive()->CrossIndex(), 2);
 }
 
+TEST_F(Tables, SearchGoesOnInTheCellBesideTheCaret)
+{
+    struct TRow
+    {
+        bool Focused;
+        uint8_t Direction;
+        int Caret;
+        bool Forward;
+        int Column;
+        int Row;
+    };
+    const TRow rows[] = {
+        {false, tdColumns, 0, true, 0, 0}, {false, tdColumns, 0, false, 3, 2},
+        {true, tdColumns, 2, true, 2, 1},  {true, tdColumns, 4, true, 0, 2},
+        {true, tdRows, 0, false, 0, 2},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(testing::Message() << int(row.Direction) << " " << row.Caret << " " << row.Forward);
+        Sheet.SetFocus(Root);
+        if (row.Focused) {
+            Select(row.Direction, row.Caret, row.Caret);
+            Table->Interactive()->SetCrossIndex(1);
+        }
+        TFindData find(Root, QStringLiteral("x"), false);
+        int position = -1;
+        TVisualElement* next = nullptr;
+        EXPECT_FALSE(Table->FindText(0, find, position, next, row.Forward));
+        EXPECT_EQ(next, Table->GetCell(row.Column, row.Row));
+    }
+}
+
 TEST_F(Tables, InsertingAColumnOverTwoSelectedAndUndoRestoresBoth)
 {
     Fill();
@@ -321,7 +353,8 @@ TEST_F(Tables, SubclassInfosFollowTheirLines)
     EXPECT_EQ(infos(), QStringLiteral("w1 w2 / h1"));
     load("<C><Columns><Column Width=\"x\"/></Columns><Row Height=\"h0\"><Cell/><Cell/></Row></C>", tdRows, 0);
     EXPECT_EQ(infos(), QStringLiteral("w1 w2 / h0 h1")) << "inserting rows keeps the columns";
-    load("<C><Columns><Column Width=\"w3\"/></Columns><Row><Cell/></Row><Row><Cell/></Row></C>", tdColumns, 1);
+    load("<C><Columns><Column Width=\"w3\"/></Columns><Row><Cell/></Row><Row><Cell/></Row></C>", tdColumns,
+         1);
     EXPECT_EQ(infos(), QStringLiteral("w1 w3 w2 / h0 h1"));
     EXPECT_EQ(table->VisualChildCount(), 6);
 
@@ -329,10 +362,11 @@ TEST_F(Tables, SubclassInfosFollowTheirLines)
     TSchemeSaver saver(fmFile, &saved, 0);
     const TTableLineRange second{1, 2};
     table->SaveLines(&saver, &saved, true, true, &second, nullptr);
-    EXPECT_EQ(saved.SaveToText(), QStringLiteral("<C>\r\n\t<Columns>\r\n\t\t<Column Width=\"w1\"/>\r\n\t\t<Column "
-                                                 "Width=\"w3\"/>\r\n\t\t<Column Width=\"w2\"/>\r\n\t</Columns>\r\n\t<Row "
-                                                 "Height=\"h1\">\r\n\t\t<Cell/>\r\n\t\t<Cell/>\r\n\t\t<Cell/>\r\n\t</"
-                                                 "Row>\r\n</C>\r\n"));
+    EXPECT_EQ(saved.SaveToText(),
+              QStringLiteral("<C>\r\n\t<Columns>\r\n\t\t<Column Width=\"w1\"/>\r\n\t\t<Column "
+                             "Width=\"w3\"/>\r\n\t\t<Column Width=\"w2\"/>\r\n\t</Columns>\r\n\t<Row "
+                             "Height=\"h1\">\r\n\t\t<Cell/>\r\n\t\t<Cell/>\r\n\t\t<Cell/>\r\n\t</"
+                             "Row>\r\n</C>\r\n"));
     table->DeleteLines(tdRows, {0, 2});
     EXPECT_EQ(infos(), QStringLiteral("/")) << "the columns go with the last row";
     EXPECT_EQ(table->VisualChildCount(), 0);
@@ -395,8 +429,9 @@ TEST_F(Tables, TypingInACellMeasuresOneRowNotTheTable)
     for (int row = 0; row < 200; ++row) {
         TKnot* rowKnot = content->AddKnot(QStringLiteral("Row"));
         for (int column = 0; column < 50; ++column)
-            rowKnot->AddKnot(QStringLiteral("Cell"))->AddKnot(QStringLiteral("Chars"))->WriteString(
-                QStringLiteral("Value"), QStringLiteral("cell"));
+            rowKnot->AddKnot(QStringLiteral("Cell"))
+                ->AddKnot(QStringLiteral("Chars"))
+                ->WriteString(QStringLiteral("Value"), QStringLiteral("cell"));
     }
     Select(tdColumns, 0, 4);
     Table->EditLines(tetLinesAll, content.get(), false, 0, fmFile);

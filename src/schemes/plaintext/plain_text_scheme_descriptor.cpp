@@ -1,8 +1,8 @@
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include "core/strings.h"
-#include "elements/scheme.h"
 #include "elements/classes_groups.h"
+#include "elements/scheme.h"
 #include "fields/scheme_code_mode_root.h"
 #include "library/table_element.h"
 #include "roots/root.h"
