@@ -8,6 +8,7 @@
 #include "core/strings.h"
 #include "core/user_interface.h"
 #include "library/comment_element.h"
+#include "library/table_element.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include <QApplication>
@@ -64,6 +65,7 @@ void Introduce()
 void RegisterTypes()
 {
     qv::RegisterCommentElements();
+    qv::RegisterTableElements();
     qv::RegisterPlainTextScheme();
 }
 

@@ -1,8 +1,10 @@
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include "core/strings.h"
+#include "elements/classes_groups.h"
 #include "elements/scheme.h"
 #include "fields/scheme_code_mode_root.h"
+#include "library/table_element.h"
 #include "roots/root.h"
 
 namespace qv {
@@ -48,6 +50,10 @@ void RegisterPlainTextScheme()
 {
     static const bool registered = [] {
         RegisterScheme(TPlainTextSchemeDescriptor::StaticClass());
+        // The document type's own group: the elements its root accepts besides the common ones.
+        ApplicationClassesGroups()
+            .GetGroup(TPlainTextSchemeDescriptor::StaticClass()->ClassesGroup())
+            .append(TElement_Table::StaticClass());
         return true;
     }();
     (void)registered;

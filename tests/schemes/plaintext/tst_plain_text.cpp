@@ -8,6 +8,7 @@
 #include "elements/scheme_filer.h"
 #include "fields/scheme_code_mode_root.h"
 #include "fields/textor_element.h"
+#include "library/table_element.h"
 #include "roots/root.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
@@ -223,6 +224,19 @@ TEST_F(PlainTextDocument, ManyElementsInOneParagraphLoadWithWorkPerElement)
     // Appending each element finds the paragraph's end without walking the paragraph.
     EXPECT_LE(Root()->Textor()->Counters().PortionSteps, 4 * count);
     EXPECT_EQ(Scheme->SaveToBytes(), bytes) << "every element kept, in order";
+}
+
+TEST_F(PlainTextDocument, TableStandsInTheTextAndRoundTrips)
+{
+    const QByteArray bytes("\xEF\xBB\xBF<FreeText FormatVersion=\"1.2\">\r\n\t<Chars Value=\"Before\"/>\r\n"
+                           "\t<Table>\r\n\t\t<Row>\r\n\t\t\t<Cell>\r\n\t\t\t\t<Chars Value=\"x\"/>\r\n"
+                           "\t\t\t</Cell>\r\n\t\t\t<Cell/>\r\n\t\t</Row>\r\n\t</Table>\r\n</FreeText>\r\n");
+    Load(*Scheme, bytes);
+    EXPECT_TRUE(Log.IsEmpty()) << LogTexts().join(u'\n').toStdString();
+    std::vector<TElement_Table*> tables = Root()->CollectAll<TElement_Table>();
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(tables[0]->ColumnCount(), 2);
+    EXPECT_EQ(Scheme->SaveToBytes(), bytes);
 }
 
 // --- Random edits, undos and redos, compared on the saved bytes ------------------------------------
