@@ -11,6 +11,7 @@
 #include "elements/visual_element.h"
 #include "fields/scheme_textor_interactive.h"
 #include "library/expand_button.h"
+#include "library/table_element.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,10 +36,6 @@ namespace {
 
 // How far the caret stays from the left and right edges when the sheet asks for a margin.
 constexpr int caretMargin = 30;
-
-// The cursors of the table element: over the lines between its columns and between its rows.
-constexpr int crTableColumnsBeam = 30;
-constexpr int crTableRowsBeam = 31;
 
 } // namespace
 
@@ -440,8 +437,10 @@ void TSheetForm::keyPressEvent(QKeyEvent* event)
     // What the key types follows as characters, whether or not the key itself was taken: an element
     // that takes Enter as a key still receives the line break it types, and decides about it there.
     // With Ctrl, Alt or Meta held a key is a command, never text: Alt+letter belongs to the menus.
+    // Shift+Tab moves backwards and types nothing, although the desktop gives it a tab as its text.
     const QString text =
-        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0 ||
+                event->key() == Qt::Key_Backtab
             ? QString()
             : event->text();
     for (QChar c : text) {
@@ -567,9 +566,14 @@ QCursor TSheetForm::CursorFor(int cursor)
         return QCursor(Qt::DragMoveCursor);
     case crTextorDragCopy:
         return QCursor(Qt::DragCopyCursor);
-    case crTableColumnsBeam:
+    // Lines of a table: moving them is dragging text, in look as in meaning.
+    case tcTableDragMove:
+        return CursorFor(crTextorDragMove);
+    case tcTableDragCopy:
+        return CursorFor(crTextorDragCopy);
+    case tcTableColumnsBeam:
         return QCursor(Qt::SplitHCursor);
-    case crTableRowsBeam:
+    case tcTableRowsBeam:
         return QCursor(Qt::SplitVCursor);
     default:
         return QCursor(Qt::ArrowCursor);

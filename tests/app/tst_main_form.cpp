@@ -260,6 +260,9 @@ TEST_F(MainForm, MenusHaveMnemonicsAndTheUsualShortcuts)
     QKeyEvent alt(QEvent::KeyPress, Qt::Key_X, Qt::AltModifier, QStringLiteral("x"));
     QApplication::sendEvent(Form.SheetForm(), &alt);
     EXPECT_EQ(Text(), QString()) << "Alt+letter types nothing";
+    QKeyEvent backtab(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier, QStringLiteral("\t"));
+    QApplication::sendEvent(Form.SheetForm(), &backtab);
+    EXPECT_EQ(Text(), QString()) << "Shift+Tab types nothing";
     EXPECT_EQ(Form.SaveAsAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     EXPECT_EQ(Form.CloseAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
     EXPECT_TRUE(Form.SheetForm()->RedoAction()->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
