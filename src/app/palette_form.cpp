@@ -38,7 +38,6 @@ const QColor pressedFill(0xcf, 0xdf, 0xf3);
 const QColor pressedBorder(0xa4, 0xc0, 0xe6);
 const QColor checkedFill(0xd9, 0xe6, 0xf6);
 const QColor checkedBorder(0x96, 0xb6, 0xe0);
-const QColor otherPartFill(0xf0, 0xf4, 0xfa);
 const QColor lettersFill(0x2f, 0x3a, 0x4a);
 const QColor arrowColor(0x5d, 0x66, 0x73);
 constexpr qreal buttonRadius = 4.0;
@@ -305,7 +304,7 @@ QList<TPalettePanelSpec> TPaletteForm::Specs() const
             b.Split = item->HasFlag(piSplitButton);
             b.Arrow = item->HasFlag(piSubList) || IsSubExecutable(item);
             if (FShowCaptions && !item->HasFlag(piNoCaption) && !button.Caption.isEmpty())
-                b.CaptionWidth = std::max(1, text.horizontalAdvance(button.Caption));
+                b.CaptionWidth = text.horizontalAdvance(button.Caption) + 2; // rounding slack against eliding
             spec.Buttons.append(b);
         }
         specs.append(spec);
@@ -694,7 +693,7 @@ void TPaletteForm::PaintButton(QPainter& painter, int index) const
     if (split && (hot || pressed)) {
         const int part = pressed ? FPressed.Part : FHot.Part;
         if (!button.Checked)
-            fill(frame, otherPartFill, hotBorder);
+            fill(frame, Qt::transparent, hotBorder);
         const QRectF half = QRectF(part == 1 ? g.CaptionPart : g.ImagePart).adjusted(0.5, 0.5, -0.5, -0.5);
         fill(half, pressed ? pressedFill : hotFill, pressed ? pressedBorder : hotBorder);
     } else if (pressed) {

@@ -237,13 +237,11 @@ TEST_F(PaletteFormDocument, HeadersAndCaptionsFollowTheSettings)
 // A disabled button draws its picture from the greyed copy.
 TEST_F(PaletteFormDocument, DisabledItemIsGreyed)
 {
-    static TElementPaletteItem* item = [] {
-        QImage red(paletteLargeImage, paletteLargeImage, QImage::Format_ARGB32);
-        red.fill(QColor(220, 0, 0));
-        auto* group = new TPaletteGroup(&Palette(), 0, -1000);
-        return new TElementPaletteItem(group, piLarge, LargeImages().AddImage(red), 0, 0,
-                                       TElement_Comment::StaticClass(), 0);
-    }();
+    QImage red(paletteLargeImage, paletteLargeImage, QImage::Format_ARGB32);
+    red.fill(QColor(220, 0, 0));
+    TNodePtr<TPaletteGroup> group(new TPaletteGroup(&Palette(), 0, -1000));
+    auto* item = new TElementPaletteItem(group.get(), piLarge, LargeImages().AddImage(red), 0, 0,
+                                         TElement_Comment::StaticClass(), 0);
     Form.Rebuild();
     for (const bool readOnly : {false, true}) {
         Sheet.SetReadOnly(readOnly);
@@ -258,6 +256,7 @@ TEST_F(PaletteFormDocument, DisabledItemIsGreyed)
             EXPECT_GT(pixel.red() - pixel.green(), 150) << "red";
     }
     Sheet.SetReadOnly(false);
+    Form.SetSheet(nullptr); // before the items go
 }
 
 TEST_F(PaletteFormDocument, PostedClickInsertsACommentAndOneUndoRemovesIt)
@@ -329,11 +328,13 @@ TEST(PaletteFormWork, RebuildDoesNotGrowWithTheDocument)
         sheet.SetFocus(root);
         root->Textor()->ResetCounters();
         form.ResetCounters();
+        PaletteCounters() = {};
         for (int i = 0; i < 3; ++i)
             form.Rebuild();
         const TTextorCounters& text = root->Textor()->Counters();
         const TPaletteFormCounters& palette = form.Counters();
-        const int64_t total = palette.Collects + palette.StateQueries + text.PortionSteps + text.Wraps +
+        const int64_t total = palette.Collects + palette.StateQueries + PaletteCounters().NodesWalked +
+                              PaletteCounters().ChildrenWalked + text.PortionSteps + text.Wraps +
                               text.Arranges + text.Changes;
         EXPECT_GT(palette.StateQueries, 0) << elements;
         form.SetSheet(nullptr);
