@@ -15,8 +15,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -294,6 +296,25 @@ TEST_F(PaletteFormDocument, PostedClickIsDroppedWhenTheElementWent)
         EXPECT_EQ(Comments(), freed ? 0 : 1);
         EXPECT_EQ(Count(TElement_LogicFrame::StaticClass()), 0);
     }
+}
+
+// The keys come from the sheet window: Ctrl held shows the letters, Ctrl+L runs the logic frame's item.
+TEST_F(PaletteFormDocument, CtrlHeldThenALetterInsertsItsElement)
+{
+    auto key = [this](int code) {
+        QKeyEvent event(QEvent::KeyPress, code, Qt::ControlModifier);
+        return Form.HandleLetterKey(&event);
+    };
+    key(Qt::Key_Control);
+    EXPECT_FALSE(key(Qt::Key_L)) << "before the letters show, Ctrl+L belongs to the sheet";
+    key(Qt::Key_Control);
+    QEventLoop loop;
+    QTimer::singleShot(TPaletteLetters::ShowDelay + 50, &loop, &QEventLoop::quit);
+    loop.exec();
+    ASSERT_TRUE(Form.Letters().Shown());
+    EXPECT_TRUE(key(Qt::Key_L));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Count(TElement_LogicFrame::StaticClass()), 1);
 }
 
 // Rebuilding for a focus change asks the focused element, never the document: the work counted in the
