@@ -42,6 +42,7 @@ public:
     ~TPaletteForm() override;
 
     // Shows the items for the focused element of `sheet` (null: none) and follows its notifications.
+    // Not owned: unset it before the sheet goes.
     void SetSheet(TSheet* sheet);
     TSheet* Sheet() const { return FSheet; }
     // The "PaletteForm" settings the window obeys (null: all on); re-reads them and rebuilds. Not
