@@ -179,6 +179,7 @@ bool CollectBelow(const TNode* node, const TElementClassList& classes, QList<TPa
 {
     bool any = false;
     for (TNode* child = node->FirstChild(); child != nullptr; child = child->NextSibling()) {
+        ++PaletteCounters().NodesWalked;
         const qsizetype position = list.size();
         bool taken = CollectBelow(child, classes, list);
         if (IsInstanceOf(child, TElementPaletteItem::StaticClass())) {
@@ -226,12 +227,15 @@ void Intersect(QList<TPaletteItem*>& result, const QList<TPaletteItem*>& other)
     result.removeIf([&keep](TPaletteItem* item) { return !keep.contains(item); });
 }
 
-// The covered (selected) visual children, in visual order.
+// The covered (selected) visual children, in visual order. Without a selection nothing is walked: a
+// text of many elements is asked on every focus change.
 QList<TVisualElement*> SelectedChildren(TVisualElement* container)
 {
     QList<TVisualElement*> list;
-    for (TVisualElement* child = container->FirstVisualChild(); child != nullptr;
+    const int count = container->CoveredChildCount();
+    for (TVisualElement* child = container->FirstVisualChild(); child != nullptr && list.size() < count;
          child = child->NextVisual()) {
+        ++PaletteCounters().ChildrenWalked;
         if (child->IsCovered())
             list.append(child);
     }
@@ -259,6 +263,12 @@ void TPalette::CollectItemsForClasses(const TElementClassList& classes, QList<TP
 {
     if (!classes.isEmpty())
         CollectBelow(this, classes, list);
+}
+
+TPaletteCounters& PaletteCounters()
+{
+    static TPaletteCounters counters;
+    return counters;
 }
 
 TPalette& Palette()

@@ -225,6 +225,15 @@ private:
 // exit. Modules register their groups and items into it at start-up, before any document exists.
 TPalette& Palette();
 
+// What collecting items has walked since the last reset: palette nodes and visual children looked at
+// for a selection. Tests check with it that the palette's work does not grow with the document.
+struct TPaletteCounters
+{
+    int64_t NodesWalked = 0;
+    int64_t ChildrenWalked = 0;
+};
+TPaletteCounters& PaletteCounters();
+
 // The items the palette shows for `focused`: for a selection inside it (its visual option
 // voRelayoutOnCovered and covered visual children), the items common to every selected child, then
 // the container's AdjustPaletteItems, with `forSelection` true; otherwise the element's own items

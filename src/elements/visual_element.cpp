@@ -46,6 +46,8 @@ TVisualElement::~TVisualElement()
     if (FVisualParent != nullptr) {
         TVisualElement* parent = FVisualParent;
         TVisualList::Remove(this, parent->FFirstVisualChild, parent->FLastVisualChild, VisualLinks());
+        if (IsCovered())
+            --parent->FCoveredChildCount;
         FVisualParent = nullptr;
     }
 }
@@ -57,6 +59,7 @@ void TVisualElement::UnlinkVisualChildren()
         TVisualList::Remove(child, FFirstVisualChild, FLastVisualChild, VisualLinks());
         child->FVisualParent = nullptr;
     }
+    FCoveredChildCount = 0;
 }
 
 void TVisualElement::BeforeDestruction()
@@ -257,6 +260,8 @@ TVisualElement* TVisualElement::GetNavigationParent()
 void TVisualElement::InsertVisualChild(TVisualElement* child, TVisualElement* before)
 {
     TVisualList::Insert(child, before, FFirstVisualChild, FLastVisualChild, VisualLinks());
+    if (child->IsCovered())
+        ++FCoveredChildCount;
     child->SetSheet(FSheet);
 }
 
@@ -392,6 +397,8 @@ bool TVisualElement::ChildVisualMessage(TVisualElement*, int, void*, void*)
 void TVisualElement::RemoveVisualChild(TVisualElement* child)
 {
     TVisualList::Remove(child, FFirstVisualChild, FLastVisualChild, VisualLinks());
+    if (child->IsCovered())
+        --FCoveredChildCount;
     child->SetSheet(nullptr);
     if (child->IsCovered() && HasVisualOption(voRelayoutOnCovered))
         Relayout(false, false);
@@ -770,6 +777,8 @@ void TVisualElement::SetCovered(bool value)
     if (value == IsCovered())
         return;
     FVisualFlags ^= vsCovered;
+    if (FVisualParent != nullptr)
+        FVisualParent->FCoveredChildCount += value ? 1 : -1;
     CoveredChanged();
     if (FVisualParent != nullptr)
         FVisualParent->ChildCoveredChanged(this);

@@ -99,6 +99,9 @@ class TVisualElement : public TElement
     bool Disabled() const { return (FVisualFlags & vsDisabled) != 0; }
     bool IsEffectivelyDisabled() const { return (FVisualFlags & vsEffectivelyDisabled) != 0; }
     bool IsCovered() const { return (FVisualFlags & vsCovered) != 0; }
+    // How many visual children are covered, kept as they change, so that finding a selection does not
+    // walk every child of a large container.
+    int CoveredChildCount() const { return FCoveredChildCount; }
     bool IsEffectivelyCovered() const { return (FVisualFlags & vsEffectivelyCovered) != 0; }
 
     // Element operations answered differently by visual elements.
@@ -303,6 +306,7 @@ private:
     TVisualElement* FLastVisualChild = nullptr;
     TVisualElement* FNextVisual = nullptr;
     TVisualElement* FPrevVisual = nullptr;
+    int FCoveredChildCount = 0;
     int FLeft = 0;
     int FTop = 0;
     int FWidth = 0;

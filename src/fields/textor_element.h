@@ -322,6 +322,10 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     void RemoveVisualChild(TVisualElement* child) override;
     // Commits a change that waited for the focus to go (deferred commit).
     void FocusLost() override;
+    // An element item inserts a new element of its class in place of the selection, as one undo
+    // step; it is enabled while the field can be edited.
+    bool ExecutePaletteItem(TPaletteItem* item, bool value) override;
+    void GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
 
     // Interaction: the field creates its interactive when it gets the focus and frees it when it
     // loses it; keys and mouse go to it (points less the padding).

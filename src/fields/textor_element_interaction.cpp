@@ -218,6 +218,9 @@ void TTextorElement::MarkSelectedElements(bool none)
         return;
     TTextorRange selection;
     const bool any = !none && FInteractive && FInteractive->HasSelection();
+    // Without a selection only covered elements would change: none, and the text is not walked.
+    if (!any && CoveredChildCount() == 0)
+        return;
     if (any)
         selection = FInteractive->GetSelection();
     const TTextorIndex start = any ? FTextor->ToIndex(selection.Start) : TTextorIndex{};

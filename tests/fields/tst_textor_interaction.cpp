@@ -351,6 +351,10 @@ TEST_F(TextorInteraction, RightMovesTheFocusIntoAnEmbeddedField)
     EXPECT_TRUE(outer->IsFocused()) << "Shift steps over the element";
     EXPECT_EQ(outer->Selection(), Sel(0, 2, 0, 3));
     EXPECT_TRUE(inner->IsCovered()) << "a selected element is marked";
+    EXPECT_EQ(outer->CoveredChildCount(), 1);
+    outer->SetSelection(Caret(0, 1));
+    EXPECT_FALSE(inner->IsCovered()) << "and unmarked when the selection goes";
+    EXPECT_EQ(outer->CoveredChildCount(), 0);
 }
 
 TEST_F(TextorInteraction, ClipboardKeysAndReadOnlyFields)
