@@ -1,6 +1,7 @@
 #include "app/edit_form.h"
 
 #include "app/find_replace.h"
+#include "app/palette_form.h"
 #include "app/settings.h"
 #include "app/sheet_form.h"
 #include "core/errors.h"
@@ -16,6 +17,7 @@
 
 #include <QAction>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSplitter>
@@ -157,6 +159,8 @@ TEditForm::TEditForm(QWidget* parent) : QWidget(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    FPalette = new TPaletteForm(this);
+    layout->addWidget(FPalette);
     FSplitter = new QSplitter(Qt::Vertical, this);
     FSplitter->setHandleWidth(splitterWidth);
     FSplitter->setChildrenCollapsible(false);
@@ -169,6 +173,8 @@ TEditForm::TEditForm(QWidget* parent) : QWidget(parent)
     FSplitter->setStretchFactor(1, 1);
     layout->addWidget(FSplitter, 1);
     setFocusProxy(FSheetForm);
+    // The palette's keyboard letters are typed in the sheet window.
+    FSheetForm->installEventFilter(this);
 
     FLogButton = new TLogButton(this);
     FLogButton->hide();
@@ -230,7 +236,7 @@ void TEditForm::CreateActions()
 
 void TEditForm::SetSettings(TSheetFormSettings* sheetForm, TPaletteFormSettings* paletteForm)
 {
-    Q_UNUSED(paletteForm);
+    FPalette->SetSettings(paletteForm);
     FSheetForm->SetShowHints(sheetForm == nullptr || sheetForm->ShowHints()->Value());
     FLogForm->SetShowHints(FSheetForm->ShowHints());
 }
@@ -249,8 +255,10 @@ void TEditForm::BindDocument(TScheme* scheme, TSheet* sheet, TSheet* logSheet, T
     FSheet = sheet;
     FLogScheme = logScheme;
     FLogRoot = logScheme != nullptr ? dynamic_cast<TLogRoot*>(logScheme->Root()) : nullptr;
+    FPalette->SetSheet(nullptr);
     FSheetForm->SetScheme(scheme, sheet);
     FLogForm->SetScheme(logScheme, logSheet);
+    FPalette->SetSheet(sheet);
     if (FScheme != nullptr)
         FScheme->AddHandler(MakeNotifyEvent<&TEditForm::SchemeNotify>(this));
     if (FLogRoot != nullptr) {
@@ -306,7 +314,7 @@ void TEditForm::UpdateCommands()
 
 void TEditForm::UpdatePaletteVisibility()
 {
-    // PALETTE-MERGE
+    FPalette->setVisible(FPaletteToggle->isChecked() && !InCodeMode());
 }
 
 int TEditForm::SetAllExpanded(int mode)
@@ -439,6 +447,33 @@ void TEditForm::PlaceLogButton()
     const QPoint centre = handle->mapTo(this, handle->rect().center());
     FLogButton->move(centre.x() - FLogButton->width() / 2, centre.y() - FLogButton->height() / 2);
     FLogButton->raise();
+}
+
+bool TEditForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != FSheetForm)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // While the letters show, Ctrl+letter picks a button instead of running a shortcut.
+        if (FPalette->isVisible() && FPalette->Letters().Accepting() &&
+            (static_cast<QKeyEvent*>(event)->modifiers() & Qt::ControlModifier) != 0) {
+            event->accept();
+            return true;
+        }
+        break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (FPalette->isVisible() && FPalette->HandleLetterKey(static_cast<QKeyEvent*>(event)))
+            return true;
+        break;
+    case QEvent::FocusOut:
+        FPalette->CancelLetters();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TEditForm::resizeEvent(QResizeEvent* event)
