@@ -151,7 +151,10 @@ void TCheckBoxField::UpdateSize()
     const QSize iconSize = canvas->Theme().ImageSize(FChecked ? steCheckBoxChecked : steCheckBoxUnchecked);
     const QSize size = canvas->CaptionSize(steCheckBox, iconSize, ShownCaption());
     TTextAttributes* attributes = nullptr;
-    if (TSheetSettings* settings = TextorSheetSettings())
+    TSheetSettings* settings = Sheet()->Settings();
+    if (settings == nullptr)
+        settings = TextorSheetSettings();
+    if (settings != nullptr)
         attributes = settings->FontAttributes(stfValue);
     if (attributes == nullptr)
         attributes = TRichTextAttributes::Default();

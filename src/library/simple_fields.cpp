@@ -21,17 +21,25 @@ QV_IMPLEMENT_CLASS(TCustomDateTimeMaskElement)
 
 namespace {
 
-// The platform's faces, or the test's.
-std::optional<QStringList>& FontOverride()
+// The faces names may give, and the same case-folded for lookups.
+struct TFontTable
 {
-    static std::optional<QStringList> faces;
-    return faces;
+    QStringList List;
+    QSet<QString> Keys;
+};
+
+// A test's faces replace the platform's.
+std::optional<TFontTable>& FontOverride()
+{
+    static std::optional<TFontTable> table;
+    return table;
 }
 
-QStringList BuildFontList(const QStringList& faces)
+TFontTable BuildFontTable(const QStringList& faces)
 {
-    QStringList list;
-    QSet<QString> seen;
+    TFontTable table;
+    QStringList& list = table.List;
+    QSet<QString>& seen = table.Keys;
     auto add = [&](const QString& name) {
         const QString key = name.toCaseFolded();
         if (!name.isEmpty() && !seen.contains(key)) {
@@ -53,7 +61,16 @@ QStringList BuildFontList(const QStringList& faces)
     add(QStringLiteral("sans-serif"));
     std::sort(list.begin(), list.end(),
               [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-    return list;
+    return table;
+}
+
+const TFontTable& FontTable()
+{
+    if (FontOverride().has_value())
+        return *FontOverride();
+    // Asking the platform takes a while; the installed faces do not change while the program runs.
+    static const TFontTable platform = BuildFontTable(QFontDatabase::families());
+    return platform;
 }
 
 void AddValueItems(TDropDownItem* root, const QStringList& values)
@@ -86,19 +103,15 @@ TFontNameField::TFontNameField(TScheme* scheme) : TTextorElement(scheme)
 
 const QStringList& TFontNameField::FontList()
 {
-    if (FontOverride().has_value()) {
-        static QStringList overridden;
-        overridden = BuildFontList(*FontOverride());
-        return overridden;
-    }
-    // Asking the platform takes a while; the installed faces do not change while the program runs.
-    static const QStringList platform = BuildFontList(QFontDatabase::families());
-    return platform;
+    return FontTable().List;
 }
 
 void TFontNameField::OverrideFontList(const std::optional<QStringList>& faces)
 {
-    FontOverride() = faces;
+    if (faces.has_value())
+        FontOverride() = BuildFontTable(*faces);
+    else
+        FontOverride().reset();
 }
 
 TDropDownItem* TFontNameField::FillDropDown(TDropDownItem* root)
@@ -113,9 +126,7 @@ void TFontNameField::CheckContent()
     const QString text = GetText();
     if (text.isEmpty())
         return;
-    QSet<QString> known;
-    for (const QString& face : FontList())
-        known.insert(face.toCaseFolded());
+    const QSet<QString>& known = FontTable().Keys;
     const QString id = QString::number(ID());
     for (const QString& name : text.split(u',')) {
         if (!known.contains(name.toCaseFolded()))
