@@ -9,6 +9,7 @@
 #include "core/user_interface.h"
 #include "library/comment_element.h"
 #include "library/table_element.h"
+#include "library/simple_fields.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include <QApplication>
@@ -66,6 +67,7 @@ void RegisterTypes()
 {
     qv::RegisterCommentElements();
     qv::RegisterTableElements();
+    qv::RegisterSimpleFields();
     qv::RegisterPlainTextScheme();
 }
 
