@@ -7,6 +7,7 @@
 #include "core/strings.h"
 #include "core/user_interface.h"
 #include "library/comment_element.h"
+#include "library/path_element.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include <QApplication>
@@ -63,6 +64,7 @@ void Introduce()
 void RegisterTypes()
 {
     qv::RegisterCommentElements();
+    qv::RegisterPathElements();
     qv::RegisterPlainTextScheme();
 }
 
