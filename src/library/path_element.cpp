@@ -1,5 +1,6 @@
 #include "library/path_element.h"
 
+#include "core/errors.h"
 #include "core/knot.h"
 #include "core/paths.h"
 #include "core/processes.h"
@@ -269,7 +270,12 @@ void TCustomPathOrFileNameElement::UpdateCaret()
 bool TCustomPathOrFileNameElement::EditWithDefaultAction()
 {
     if (IsFilled() && IsValid() && PathExists(FFullPath)) {
-        OpenPath();
+        // Enter and double clicks arrive from event handlers, which an error must not cross.
+        try {
+            OpenPath();
+        } catch (const EQvError& error) {
+            UserInterface().ShowError(error.Message());
+        }
         return true;
     }
     if (IsReadOnly())
@@ -623,6 +629,13 @@ void TCustomFileNameElement::Choose()
 {
     TFileDialogFilters filters;
     SendMessage(tmFileFilters, &filters);
+    if (ForSaving()) {
+        const QString chosen = UserInterface().ChooseSaveFile(LoadStr(2695), filters.DialogFilters(),
+                                                              FullPath(), QFileInfo(FullPath()).suffix());
+        if (!chosen.isEmpty())
+            PostPath(chosen);
+        return;
+    }
     const QString initial = PathExists(FullPath()) ? FullPath() : QString();
     const QStringList chosen =
         UserInterface().ChooseOpenFiles(LoadStr(2695), filters.DialogFilters(), initial, false);
@@ -674,6 +687,11 @@ bool TCustomFileNameElement::ExecutePaletteItem(TPaletteItem* item, bool value)
 int TCustomFileNameElement::MissingMessage() const
 {
     return QV_STR(2700);
+}
+
+bool TCustomFileNameElement::ForSaving() const
+{
+    return false;
 }
 
 // TFileNameField

@@ -89,8 +89,8 @@ class TCustomPathOrFileNameElement : public TVisualElement
     // Virtual operations of the family.
     // Whether the folder or file exists.
     virtual bool PathExists(const QString& text) const = 0;
-    // Enter and double click: opens a filled, valid path; otherwise lets the user choose one
-    // (false when read-only).
+    // Enter and double click: opens a filled, valid path (an error opening it is shown, not
+    // raised); otherwise lets the user choose one (false when read-only).
     virtual bool EditWithDefaultAction();
     // The icon in SmallImages, or -1.
     virtual int IconIndex();
@@ -180,8 +180,12 @@ class TCustomFileNameElement : public TCustomPathOrFileNameElement
     int IconIndex() override;
     // Without the leading "./".
     QString RelativeForm(const QString& base) const override;
-    // The open dialog with the filters the ancestors give (tree message tmFileFilters).
+    // The open dialog (the save dialog when ForSaving) with the filters the ancestors give (tree
+    // message tmFileFilters, param: a TFileDialogFilters).
     void Choose() override;
+    // Whether the file is one the program writes (an output file): its chooser is a save dialog that
+    // starts at FullPath whether or not the file exists yet. False by default.
+    virtual bool ForSaving() const;
     // Shows an existing file selected in the desktop's file manager; nothing for a missing one.
     void ShowInFolder();
 

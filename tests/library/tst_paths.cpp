@@ -9,6 +9,7 @@
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "elements/sheet.h"
+#include "fields/textor_element.h"
 #include "library/file_manager.h"
 #include "library/path_element.h"
 #include "textor/sheet_settings.h"
@@ -44,6 +45,14 @@ class TPathsTestRoot : public test::TTestContainer
     {
         list.append(TElement_Path::StaticClass());
         list.append(TElement_FileName::StaticClass());
+    }
+    bool ChildMessage(TElement* child, int msg, void* param, void* data) override
+    {
+        if (msg != tmFileFilters)
+            return inherited::ChildMessage(child, msg, param, data);
+        static_cast<TFileDialogFilters*>(param)->Add(QStringLiteral("Pictures"), QStringLiteral("png"));
+        static_cast<TFileDialogFilters*>(param)->Add(QStringLiteral("Pictures"), QStringLiteral("PNG"));
+        return true;
     }
     QString GetPartKnotName(TElement* part, uint8_t filerMode) override
     {
@@ -287,6 +296,12 @@ TEST_F(Paths, MissingPathsAreReportedAndEnterChoosesInsteadOfOpening)
         EXPECT_TRUE(Ui.Calls[0].startsWith(QLatin1String(row.Call))) << Ui.Calls[0].toStdString();
     }
     EXPECT_TRUE(Ui.Calls[0].contains(LoadStr(2690))) << "the folder chooser's title";
+
+    TElement_FileName* file = Insert<TElement_FileName>(Base + QStringLiteral("Secret/k"));
+    Ui.OpenFileAnswer = {osFailed, 5};
+    int key = Qt::Key_Return;
+    EXPECT_NO_THROW(file->KeyDown(key, Qt::NoModifier));
+    EXPECT_TRUE(Ui.Calls.last().startsWith(QLatin1String("ShowError: "))) << "shown, not raised from a key";
 }
 
 TEST_F(Paths, ChoosersStartAtThePathAndPostTheChoice)
@@ -294,7 +309,7 @@ TEST_F(Paths, ChoosersStartAtThePathAndPostTheChoice)
     TElement_FileName* file = Insert<TElement_FileName>(Base + QStringLiteral("Docs/img/x.png"));
     Ui.OpenFilesAnswer = {Base + QStringLiteral("Secret/k")};
     file->Choose();
-    EXPECT_EQ(Ui.Calls.value(0), QStringLiteral("ChooseOpenFiles: %1|All Files (*)|%2|0")
+    EXPECT_EQ(Ui.Calls.value(0), QStringLiteral("ChooseOpenFiles: %1|Pictures (*.png);;All Files (*)|%2|0")
                                      .arg(LoadStr(2695), Base + QStringLiteral("Docs/img/x.png")));
     EXPECT_EQ(file->FullPath(), Base + QStringLiteral("Secret/k"));
 
