@@ -322,6 +322,40 @@ TEST_F(Paths, ChoosersStartAtThePathAndPostTheChoice)
     EXPECT_EQ(manager.Shown.size(), 1) << "nothing for a missing file";
 }
 
+TEST_F(Paths, PaletteOffersTheClassItemsThenTheOptionsWithTheirStates)
+{
+    const TPathPaletteItems& items = PathPaletteItems();
+    TElement_FileName* file = Insert<TElement_FileName>();
+    TElement_Path* folder = Insert<TElement_Path>(Base + QStringLiteral("Data/"));
+    folder->SetStoreAbsolute(true);
+    const QList<TPaletteItem*> options = {items.ShowAbsolute, items.ShowRelative, items.StoreAbsolute,
+                                          items.StoreRelative};
+    struct TRow
+    {
+        TCustomPathOrFileNameElement* Element;
+        QList<TPaletteItem*> Expected;
+        QString States; // per item: E enabled, C checked, - neither
+    };
+    const TRow rows[] = {
+        {file, QList<TPaletteItem*>{items.ChooseFile, items.Location, items.OpenFile} + options, "E--ECEC"},
+        {folder, QList<TPaletteItem*>{items.ChoosePath, items.OpenPath} + options, "EEECCE"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Element->ClassType()->ClassName().toStdString());
+        QList<TPaletteItem*> list;
+        row.Element->GetPaletteItems(list);
+        ASSERT_GE(list.size(), row.Expected.size());
+        EXPECT_EQ(list.mid(0, row.Expected.size()), row.Expected);
+        QString states;
+        for (TPaletteItem* item : row.Expected) {
+            TPaletteItemState state;
+            row.Element->GetPaletteItemState(item, state);
+            states += state.Checked ? u'C' : state.Enabled ? u'E' : u'-';
+        }
+        EXPECT_EQ(states, row.States);
+    }
+}
+
 TEST_F(Paths, EachOperationIsUndone)
 {
     const TPathPaletteItems& items = PathPaletteItems();
