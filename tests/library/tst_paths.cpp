@@ -72,7 +72,7 @@ public:
     void ShowInFolder(const QString& file) override { Shown.append(file); }
 };
 
-class Paths : public TTextorFixture
+class PathElements : public TTextorFixture
 {
 protected:
     void SetUp() override
@@ -138,7 +138,7 @@ protected:
     TScopedDesktop Desktop{&Clip, &Urls};
 };
 
-TEST_F(Paths, StoredFormIsRelativeToTheLastSearchFolderHoldingItElseToTheDocument)
+TEST_F(PathElements, StoredFormIsRelativeToTheLastSearchFolderHoldingItElseToTheDocument)
 {
     struct TRow
     {
@@ -178,7 +178,7 @@ TEST_F(Paths, StoredFormIsRelativeToTheLastSearchFolderHoldingItElseToTheDocumen
     }
 }
 
-TEST_F(Paths, ResolvingPrefersTheDocumentAndNeverLeavesASearchFolder)
+TEST_F(PathElements, ResolvingPrefersTheDocumentAndNeverLeavesASearchFolder)
 {
     Scheme->SearchFolders() = {Base + QStringLiteral("Lib/")};
     TElement_FileName* element = Insert<TElement_FileName>();
@@ -199,7 +199,7 @@ TEST_F(Paths, ResolvingPrefersTheDocumentAndNeverLeavesASearchFolder)
     EXPECT_EQ(element->ResolveStoredPath(QStringLiteral("/abs/../x")), QStringLiteral("/abs/../x"));
 }
 
-TEST_F(Paths, RelativeFormThenResolveGivesTheSamePathThroughSymlinksAndDotDot)
+TEST_F(PathElements, RelativeFormThenResolveGivesTheSamePathThroughSymlinksAndDotDot)
 {
     QDir().mkpath(Base + QStringLiteral("real/deep"));
     ASSERT_TRUE(QFile::link(Base + QStringLiteral("real/deep"), Base + QStringLiteral("link")));
@@ -223,7 +223,7 @@ TEST_F(Paths, RelativeFormThenResolveGivesTheSamePathThroughSymlinksAndDotDot)
     }
 }
 
-TEST_F(Paths, PasteAddsTheDelimiterAndCopyKeepsTheFullPath)
+TEST_F(PathElements, PasteAddsTheDelimiterAndCopyKeepsTheFullPath)
 {
     TElement_Path* folder = Insert<TElement_Path>();
     Clip.SetText(Base + QStringLiteral("Data\n"));
@@ -240,7 +240,7 @@ TEST_F(Paths, PasteAddsTheDelimiterAndCopyKeepsTheFullPath)
     EXPECT_EQ(Stored(file), QStringLiteral("img/x.png"));
 }
 
-TEST_F(Paths, UnsavedDocumentShowsTheFullPathAndARenameRepaintsRelativeForms)
+TEST_F(PathElements, UnsavedDocumentShowsTheFullPathAndARenameRepaintsRelativeForms)
 {
     Scheme->SetFileName(QString());
     TSheetSettings settings;
@@ -256,7 +256,7 @@ TEST_F(Paths, UnsavedDocumentShowsTheFullPathAndARenameRepaintsRelativeForms)
     file->SetVisualParent(nullptr);
 }
 
-TEST_F(Paths, MissingPathsAreReportedAndEnterChoosesInsteadOfOpening)
+TEST_F(PathElements, MissingPathsAreReportedAndEnterChoosesInsteadOfOpening)
 {
     struct TRow
     {
@@ -304,7 +304,7 @@ TEST_F(Paths, MissingPathsAreReportedAndEnterChoosesInsteadOfOpening)
     EXPECT_TRUE(Ui.Calls.last().startsWith(QLatin1String("ShowError: "))) << "shown, not raised from a key";
 }
 
-TEST_F(Paths, ChoosersStartAtThePathAndPostTheChoice)
+TEST_F(PathElements, ChoosersStartAtThePathAndPostTheChoice)
 {
     TElement_FileName* file = Insert<TElement_FileName>(Base + QStringLiteral("Docs/img/x.png"));
     Ui.OpenFilesAnswer = {Base + QStringLiteral("Secret/k")};
@@ -322,7 +322,7 @@ TEST_F(Paths, ChoosersStartAtThePathAndPostTheChoice)
     EXPECT_EQ(manager.Shown.size(), 1) << "nothing for a missing file";
 }
 
-TEST_F(Paths, PaletteOffersTheClassItemsThenTheOptionsWithTheirStates)
+TEST_F(PathElements, PaletteOffersTheClassItemsThenTheOptionsWithTheirStates)
 {
     const TPathPaletteItems& items = PathPaletteItems();
     TElement_FileName* file = Insert<TElement_FileName>();
@@ -356,7 +356,7 @@ TEST_F(Paths, PaletteOffersTheClassItemsThenTheOptionsWithTheirStates)
     }
 }
 
-TEST_F(Paths, EachOperationIsUndone)
+TEST_F(PathElements, EachOperationIsUndone)
 {
     const TPathPaletteItems& items = PathPaletteItems();
     TElement_Path* folder = Insert<TElement_Path>(Base + QStringLiteral("Data/"));
@@ -388,7 +388,7 @@ TEST_F(Paths, EachOperationIsUndone)
     }
 }
 
-TEST_F(Paths, GoldenDocumentRoundTrip)
+TEST_F(PathElements, GoldenDocumentRoundTrip)
 {
     QFile golden(QStringLiteral(TEST_DATA_DIR "/paths.qvt"));
     ASSERT_TRUE(golden.open(QIODevice::ReadOnly));
