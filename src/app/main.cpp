@@ -10,6 +10,7 @@
 #include "library/comment_element.h"
 #include "library/table_element.h"
 #include "library/simple_fields.h"
+#include "library/path_element.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include <QApplication>
@@ -68,6 +69,7 @@ void RegisterTypes()
     qv::RegisterCommentElements();
     qv::RegisterTableElements();
     qv::RegisterSimpleFields();
+    qv::RegisterPathElements();
     qv::RegisterPlainTextScheme();
 }
 
