@@ -8,9 +8,9 @@
 #include "core/strings.h"
 #include "core/user_interface.h"
 #include "library/comment_element.h"
-#include "library/table_element.h"
-#include "library/simple_fields.h"
 #include "library/path_element.h"
+#include "library/simple_fields.h"
+#include "library/table_element.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include <QApplication>
