@@ -764,6 +764,19 @@ void TTextorElement::PaintChildren(TCanvas* canvas, int flags)
     }
 }
 
+void TTextorElement::ChildBoundsChanged(TVisualElement* child, const QRect& oldBounds, int oldDescent)
+{
+    inherited::ChildBoundsChanged(child, oldBounds, oldDescent);
+    if (child->BoundsRect().size() == oldBounds.size() && child->Descent() == oldDescent)
+        return;
+    // While the text arranges its rows it sizes its elements itself.
+    if (FTextor == nullptr || FTextor->Arranging())
+        return;
+    TElementPortion* portion = child->Portion();
+    if (portion != nullptr && portion->Paragraph() != nullptr)
+        FTextor->InvalidateParagraph(*portion->Paragraph());
+}
+
 void TTextorElement::Relayout(bool all, bool force)
 {
     // The Textor starts locked; it is first arranged once the field is on a sheet.

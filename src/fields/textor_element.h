@@ -307,6 +307,8 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     bool HandleMessage(int msg, void* param, void* data) override;
     QMargins GetPadding() override;
     void Relayout(bool all, bool force) override;
+    // An embedded element that changed its size outside the layout gets its line laid out again.
+    void ChildBoundsChanged(TVisualElement* child, const QRect& oldBounds, int oldDescent) override;
     void PageHeightChanged() override;
     void SheetChanging() override;
     void BoundsChanged(const QRect& oldBounds, int oldDescent) override;

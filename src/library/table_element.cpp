@@ -639,15 +639,8 @@ void TCustomTableElement::PlaceCells()
             height += h;
         descent += descentOf(GetCell(columns - 1, rows - 1));
     }
-    const QSize oldSize = BoundsRect().size();
-    const int oldDescent = Descent();
+    // The text holding the table lays its line out again around a new size.
     SetBounds(Left(), Top(), descent, height, width);
-    // The text holding the table lays its line out again around the new size.
-    if ((oldSize != BoundsRect().size() || oldDescent != Descent()) && Portion() != nullptr &&
-        Portion()->Paragraph() != nullptr) {
-        if (auto* field = dynamic_cast<TTextorElement*>(VisualParent()))
-            field->Textor()->InvalidateParagraph(*Portion()->Paragraph());
-    }
 }
 
 void TCustomTableElement::CellSizeChanged(TVisualElement* cell, QSize oldSize)

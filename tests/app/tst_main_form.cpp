@@ -525,6 +525,12 @@ TEST_F(MainFormEditing, ExpandCommandsAreOneUndoStepEach)
         EXPECT_EQ(Expanded(), before) << "one Undo restores every button";
     }
     EXPECT_FALSE(Shown()->Modified()) << "collapsing is not a change of the document";
+
+    // The text holding the frames lays their lines out again as they change size.
+    Edit().ExpandAllAction()->trigger();
+    const int below = Frames[1]->Top();
+    Edit().CollapseAllAction()->trigger();
+    EXPECT_LT(Frames[1]->Top(), below);
 }
 
 TEST_F(MainFormEditing, ElementLinksMarkAndFocusWhatStillExists)
