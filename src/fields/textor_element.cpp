@@ -388,9 +388,9 @@ TElement* TTextorElement::EnclosingField()
     return element != nullptr ? element->ParentElement() : nullptr;
 }
 
-void TTextorElement::ParentChanged()
+void TTextorElement::ParentElementChanged()
 {
-    inherited::ParentChanged();
+    inherited::ParentElementChanged();
     if (!IsDestroying() && Parent() != nullptr && HasBehaviour(tboInPlace | tboInheritOptions))
         InheritOptions();
 }

@@ -358,7 +358,9 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
 
 protected:
     void BeforeDestruction() override;
-    void ParentChanged() override;
+    // Also when an ancestor moves: a part of an element takes its options from the text field that
+    // holds that element, which it only has once the element is placed.
+    void ParentElementChanged() override;
 
 private:
     friend class TSchemeTextor;

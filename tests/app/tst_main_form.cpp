@@ -11,6 +11,7 @@
 #include "core/undo_redo.h"
 #include "documents/scheme_document.h"
 #include "elements/element_messages.h"
+#include "elements/palette.h"
 #include "elements/scheme.h"
 #include "elements/scheme_descriptor.h"
 #include "elements/sheet.h"
@@ -531,6 +532,21 @@ TEST_F(MainFormEditing, ExpandCommandsAreOneUndoStepEach)
     const int below = Frames[1]->Top();
     Edit().CollapseAllAction()->trigger();
     EXPECT_LT(Frames[1]->Top(), below);
+}
+
+TEST_F(MainFormEditing, AFramesContentOffersWhatTheTextAroundItAccepts)
+{
+    // The content takes its options from the text holding the frame once the frame is placed there.
+    TElementClassList outer;
+    TElementClassList inner;
+    Shown()->Scheme()->Root()->GetAcceptedClasses(outer);
+    Frames[0]->Content()->GetAcceptedClasses(inner);
+    EXPECT_FALSE(inner.isEmpty());
+    EXPECT_EQ(inner, outer);
+    QList<TPaletteItem*> items;
+    bool forSelection = false;
+    CollectPaletteItems(Frames[0]->Content(), items, forSelection);
+    EXPECT_TRUE(items.contains(Palette().FindElementItem(TElement_LogicFrame::StaticClass())));
 }
 
 TEST_F(MainFormEditing, ElementLinksMarkAndFocusWhatStillExists)
