@@ -22,8 +22,8 @@ scene() {
     local name=$1 scale=$2 file=$3 steps=$4
     local home
     home=$(mktemp -d)
-    QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 1400x1000x24" bash -c '
-        home=$1; program=$2; file=$3; steps=$4; shot=$5
+    QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 $((1400 * scale))x$((1000 * scale))x24" bash -c '
+        home=$1; program=$2; file=$3; steps=$4; shot=$5; scale=$6
         HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share \
             "$program" ${file:+"$file"} >"$home/program.log" 2>&1 &
         pid=$!
@@ -34,7 +34,7 @@ scene() {
             sleep 0.1
         done
         [ -n "$win" ] || { echo "no window appeared"; cat "$home/program.log"; kill $pid; exit 1; }
-        xdotool windowsize $win 1100 720
+        xdotool windowsize $win $((1100 * scale)) $((720 * scale))
         sleep 1
         xdotool windowfocus --sync $win 2>/dev/null || true
         IFS=";" read -ra list <<<"$steps"
@@ -49,9 +49,11 @@ scene() {
             sleep 0.3
         done
         sleep 0.5
-        import -window $win "$shot"
+        # The whole screen, cut to the window, so that dialogs over it are in the picture too.
+        eval "$(xdotool getwindowgeometry --shell $win)"
+        import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
         kill $pid 2>/dev/null; wait $pid 2>/dev/null || true
-    ' _ "$home" "$program" "$file" "$steps" "$out/$name.png"
+    ' _ "$home" "$program" "$file" "$steps" "$out/$name.png" "$scale"
     rm -rf "$home"
     echo "made $out/$name.png"
 }
