@@ -3,6 +3,7 @@
 #include "elements/element.h"
 #include "naming/namespace_item.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -91,7 +92,8 @@ class TNamespace : public TElement
     // then the covers of each connection; a connection with a prefix is only searched for names
     // beginning with the prefix and ".".
     TNamespaceItem* FindByName(const QString& name, const TNameFilter& filter = {});
-    // The item an IdPath names, or nullptr. Throws EQvError when a part is not a decimal integer.
+    // The item an IdPath names, or nullptr (also when a part is not a decimal integer: paths come
+    // from undo data and snapshots).
     TNamespaceItem* FindByIdPath(const QString& path);
     // The first own item whose NameOwner is `element`; with `includeConnected`, then the covers.
     TNamespaceItem* FindByNameOwner(const TElement* element, bool includeConnected);
@@ -127,6 +129,11 @@ private:
     friend class TNamespaceConnection;
 
     void CheckNamesNow();
+    // The name index: own items by the name they had when last announced, each list in Items
+    // order (by registration number), so lookups by name take time proportional to the items of
+    // that name.
+    void IndexItem(TNamespaceOwnItem* item);
+    void UnindexItem(TNamespaceOwnItem* item);
     void AddItem(TNamespaceOwnItem* item);
     void RemoveItem(TNamespaceOwnItem* item);
     void AddConnection(TNamespaceConnection* connection) { FConnections.append(connection); }
@@ -136,6 +143,9 @@ private:
     void RemoveUser(TNamespaceConnection* connection) { FUsers.removeOne(connection); }
 
     QList<TNamespaceOwnItem*> FItems;
+    QHash<QString, QList<TNamespaceOwnItem*>> FItemsByName;
+    QHash<TNamespaceOwnItem*, QString> FIndexedNames;
+    uint64_t FNextOrder = 0;
     QList<TNamespaceConnection*> FConnections;
     QList<TNamespaceConnection*> FUsers;
     int32_t FCreationContainerID = 0;
