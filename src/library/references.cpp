@@ -12,7 +12,6 @@
 
 #include <QGuiApplication>
 #include <QHash>
-#include <QSet>
 
 namespace qv {
 
@@ -61,21 +60,16 @@ public:
         TReferenceIndex*& index = Indexes()[ns];
         if (index == nullptr)
             index = new TReferenceIndex(ns);
-        index->FByText[text].insert(field);
-        index->FFields.insert(field);
+        index->FByText.insert(text, field);
+        ++index->FCount;
         return index;
     }
 
+    // The field has already let go of this index (its FIndex is null).
     void Unregister(TCustomReferenceElement* field, const QString& text)
     {
-        auto bucket = FByText.find(text);
-        if (bucket != FByText.end()) {
-            bucket->remove(field);
-            if (bucket->isEmpty())
-                FByText.erase(bucket);
-        }
-        FFields.remove(field);
-        if (FFields.isEmpty()) {
+        FByText.remove(text, field);
+        if (--FCount == 0) {
             Indexes().remove(FNamespace);
             delete this;
         }
@@ -105,16 +99,17 @@ private:
             if (own != nullptr && own->Field()->FIndex == this)
                 fields.append(own->Field());
         }
-        if (const auto bucket = FByText.constFind(item->Name()); bucket != FByText.constEnd()) {
-            for (TCustomReferenceElement* field : *bucket) {
-                if (field->Target() != item)
-                    fields.append(field);
-            }
+        const QString name = item->Name();
+        for (auto it = FByText.constFind(name); it != FByText.constEnd() && it.key() == name; ++it) {
+            if (it.value()->Target() != item)
+                fields.append(it.value());
         }
-        // A handler may rewrite texts or unregister fields: each field is asked whether it is
-        // still here.
+        if (fields.isEmpty())
+            return;
+        // A handler may rewrite texts (re-keying fields here) or unregister fields; handlers free no
+        // elements. A field is asked only while it is still registered here.
         for (TCustomReferenceElement* field : std::as_const(fields)) {
-            if (!FFields.contains(field))
+            if (field->FIndex != this)
                 continue;
             ++notifyCount;
             field->NamespaceNotify(code, item);
@@ -122,8 +117,8 @@ private:
     }
 
     TNamespace* FNamespace;
-    QHash<QString, QSet<TCustomReferenceElement*>> FByText;
-    QSet<TCustomReferenceElement*> FFields;
+    QMultiHash<QString, TCustomReferenceElement*> FByText;
+    int FCount = 0;
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -201,17 +196,21 @@ void TCustomReferenceElement::SetNamespace(TNamespace* ns)
 void TCustomReferenceElement::UpdateListening()
 {
     // Listens while it has content, under the text it holds.
-    const QString text = FNamespace != nullptr && !IsDestroying() ? GetText() : QString();
-    const bool wanted = !text.isEmpty() || (FNamespace != nullptr && !IsDestroying() && HasEmbeddedElement());
-    if (FIndex != nullptr && (!wanted || text != FIndexedText)) {
-        TReferenceIndex* index = FIndex;
-        FIndex = nullptr;
-        index->Unregister(this, FIndexedText);
-    }
-    if (wanted && FIndex == nullptr) {
+    const bool live = FNamespace != nullptr && !IsDestroying();
+    const QString text = live ? GetText() : QString();
+    const bool wanted = live && (!text.isEmpty() || HasEmbeddedElement());
+    if (FIndex != nullptr && wanted && text == FIndexedText)
+        return;
+    TReferenceIndex* old = FIndex;
+    const QString oldText = FIndexedText;
+    FIndex = nullptr;
+    // The new key first: the index must not go while the field moves within it.
+    if (wanted) {
         FIndexedText = text;
         FIndex = TReferenceIndex::Register(FNamespace, this, text);
     }
+    if (old != nullptr)
+        old->Unregister(this, oldText);
 }
 
 bool TCustomReferenceElement::HasEmbeddedElement()
@@ -443,7 +442,8 @@ void TCustomReferenceElement::LoadFromKnot(TSchemeLoader* filer, TKnot* knot)
     }
     UpdateListening();
     if (filer->Mode() != fmSnapshot) {
-        Resolve();
+        if (!(Target() != nullptr && Target()->Name() == GetText()))
+            Resolve();
         return;
     }
     // A snapshot binds the very item it saved, once everything is loaded.

@@ -4,6 +4,7 @@
 #include "naming/namespace.h"
 
 #include <QHash>
+#include <QVarLengthArray>
 
 #include <mutex>
 
@@ -59,7 +60,9 @@ namespace {
 // references make the walk exponential.
 using TCycleMemo = QHash<TNamespaceItem*, bool>;
 
-int SearchCycles(TNamespaceItem* item, QList<TNamespaceItem*>& stack, TCycleMemo& memo)
+using TCycleStack = QVarLengthArray<TNamespaceItem*, 32>;
+
+int SearchCycles(TNamespaceItem* item, TCycleStack& stack, TCycleMemo& memo)
 {
     const qsizetype position = stack.indexOf(item);
     if (position >= 0)
@@ -81,7 +84,9 @@ int SearchCycles(TNamespaceItem* item, QList<TNamespaceItem*>& stack, TCycleMemo
             kept = result;
     }
     stack.removeLast();
-    memo.insert(item, kept >= 0);
+    // The item a search starts from is met again only on the stack.
+    if (!stack.isEmpty())
+        memo.insert(item, kept >= 0);
     return kept;
 }
 
@@ -89,7 +94,7 @@ int SearchCycles(TNamespaceItem* item, QList<TNamespaceItem*>& stack, TCycleMemo
 
 int SearchReferenceCycles(TNamespaceItem* item)
 {
-    QList<TNamespaceItem*> stack;
+    TCycleStack stack;
     TCycleMemo memo;
     return SearchCycles(item, stack, memo);
 }
