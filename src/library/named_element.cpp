@@ -5,6 +5,8 @@
 #include "core/knot.h"
 #include "core/strings.h"
 #include "core/undo_redo.h"
+#include "core/update_guard.h"
+#include "elements/element_sheet.h"
 #include "elements/palette.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
@@ -194,6 +196,15 @@ void TNamedElement::InitializeNew(TPaletteItem* item)
 {
     inherited::InitializeNew(item);
     AutoName();
+}
+
+void TNamedElement::ExpandChanged(TExpandButton* button)
+{
+    inherited::ExpandChanged(button);
+    if (FNameField->Item() != nullptr && (FNameField->NameOptions() & nfoSyncExpand) != 0) {
+        TUpdateGuard<IElementSheet> guard(Sheet());
+        FNameField->Item()->NotifyExpandedChanged();
+    }
 }
 
 void TNamedElement::BuildTitle(TTitleWriter& writer)

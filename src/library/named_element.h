@@ -66,6 +66,8 @@ class TNamedElement : public TTitledElement
     virtual void VisibilityChanged();
 
     void InitializeNew(TPaletteItem* item) override;
+    // With nfoSyncExpand the name announces the new state to the elements mirroring it.
+    void ExpandChanged(TExpandButton* button) override;
     void BuildTitle(TTitleWriter& writer) override;
     QString GetPartKnotName(TElement* part, uint8_t filerMode) override;
     void LoadFromKnot(TSchemeLoader* filer, TKnot* knot) override;
