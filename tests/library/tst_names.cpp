@@ -8,6 +8,9 @@
 #include "elements/palette.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "elements/sheet.h"
+#include "naming/namespace_connection.h"
+#include "textor/sheet_settings.h"
 
 #include "support/names_document.h"
 #include "support/textor_fakes.h"
@@ -142,6 +145,11 @@ TEST_F(Names, DuplicatesBindTheFirstAndUndoOfADeleteBindsTheVeryItem)
 
     // Choosing the third is undoable; deleting it lets the first take over, undo binds it again.
     use->Target->Rebind(third->Name->Item());
+    EXPECT_EQ(TargetElement(use->Target), third);
+    // Undoing typing binds the item of before, not the first of its name.
+    use->Target->ReplaceWithText(tetAll, nullptr, false, QStringLiteral("Q"));
+    EXPECT_EQ(use->Target->Target(), nullptr);
+    Undo.Undo();
     EXPECT_EQ(TargetElement(use->Target), third);
     const int32_t thirdID = third->ID();
     Delete(third);
@@ -326,6 +334,62 @@ TEST_F(Names, RandomEditsBindWhatAFreshLoadOfTheSavedBytesBinds)
         boundSteps += live.filter(QRegularExpression(QStringLiteral(">\\d"))).isEmpty() ? 0 : 1;
     }
     EXPECT_GT(boundSteps, 100);
+}
+
+TEST_F(Names, ReferencesReachAnotherDocumentThroughAPrefixedConnection)
+{
+    TScheme other(TNamesTestRoot::StaticClass(), QStringLiteral("Names"));
+    auto* otherRoot = static_cast<TNamesTestRoot*>(other.Root());
+    auto* x = static_cast<TElement_Thing*>(
+        otherRoot->InsertNewElement(TElement_Thing::StaticClass(), nullptr, nullptr));
+    x->Name->SetText(QStringLiteral("X"));
+    TNodePtr<TNamespaceConnection> connection(new TNamespaceConnection(&Scheme));
+    connection->SetPrefix(QStringLiteral("Lib"));
+    connection->SetSource(otherRoot->GeneralElementsNamespace());
+    connection->SetTarget(Root->GeneralElementsNamespace());
+
+    TElement_Use* use = AddUse(QStringLiteral("Lib.X"));
+    TElement_Use* plain = AddUse(QStringLiteral("X"));
+    EXPECT_EQ(TargetElement(use->Target), x);
+    EXPECT_EQ(plain->Target->Target(), nullptr);
+    // Counted for the name in the other document and for the connection.
+    EXPECT_EQ(x->Name->Item()->ReferenceCount(), 1);
+    EXPECT_EQ(connection->ReferenceCount(), 1);
+
+    x->Name->SetText(QStringLiteral("Y"));
+    EXPECT_EQ(use->Target->GetText(), QStringLiteral("Lib.Y"));
+    connection->SetPrefix(QStringLiteral("Ext"));
+    EXPECT_EQ(use->Target->GetText(), QStringLiteral("Ext.Y"));
+    EXPECT_EQ(TargetElement(use->Target), x);
+
+    x->Name->SetText(QString());
+    EXPECT_EQ(use->Target->Target(), nullptr);
+    EXPECT_EQ(use->Target->GetText(), QStringLiteral("Ext.Y"));
+    x->Name->SetText(QStringLiteral("Y"));
+    EXPECT_EQ(TargetElement(use->Target), x);
+}
+
+TEST_F(Names, TheSignShowsWhileTheNameHasCountedReferences)
+{
+    TSheetSettings settings;
+    TSheet sheet(&settings);
+    sheet.SetPageSize(QSize(800, 600));
+    Root->SetVisualParent(sheet.TopElement());
+    Root->SetBounds(0, 0, 3, 600, 800);
+    auto* condition = static_cast<TElement_Condition*>(
+        Root->InsertNewElement(TElement_Condition::StaticClass(), nullptr, nullptr));
+    auto* processor = static_cast<TElement_Processor*>(
+        Root->InsertNewElement(TElement_Processor::StaticClass(), nullptr, nullptr));
+    processor->Conditions->SetCheckedElement(condition, true);
+    EXPECT_EQ(condition->NameField()->Sign(), nullptr); // check boxes do not count
+    TElement_Use* use = AddUse(condition->Name());
+    ASSERT_NE(condition->NameField()->Sign(), nullptr);
+    QString hint;
+    condition->NameField()->Sign()->GetHint(hint);
+    EXPECT_TRUE(hint.endsWith(LoadStr(2723, {QStringLiteral("1")}))) << qPrintable(hint);
+    use->Target->SetText(QString());
+    EXPECT_EQ(condition->NameField()->Sign(), nullptr);
+    Root->SetVisualParent(nullptr);
 }
 
 TEST_F(Names, VisibilityIsStoredOnlyInChangeableModesAndReadsAnyLatinCase)
