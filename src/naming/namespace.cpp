@@ -12,10 +12,26 @@
 #include <QSet>
 
 #include <algorithm>
+#include <utility>
 
 namespace qv {
 
 QV_IMPLEMENT_CLASS(TNamespace)
+
+namespace {
+
+// The key under which names equal ignoring Latin case meet.
+QString LatinFolded(const QString& name)
+{
+    QString folded = name;
+    for (QChar& c : folded) {
+        if (c.unicode() >= u'a' && c.unicode() <= u'z')
+            c = QChar(static_cast<char16_t>(c.unicode() - u'a' + u'A'));
+    }
+    return folded;
+}
+
+} // namespace
 
 TNamespace* FindGeneralElementsNamespace(const TElement* element)
 {
@@ -36,6 +52,7 @@ TNamespace::~TNamespace()
     FItems.clear();
     FItemsByName.clear();
     FIndexedNames.clear();
+    FItemsByFolded.clear();
 }
 
 TElement* TNamespace::CreationContainer() const
@@ -75,13 +92,37 @@ void TNamespace::BeforeDestruction()
     }
 }
 
+namespace {
+
+// Inserts in registration order (the order of Items).
+void InsertInOrder(QList<TNamespaceOwnItem*>& list, TNamespaceOwnItem* item, uint64_t order,
+                   uint64_t (*orderOf)(const TNamespaceOwnItem*))
+{
+    auto at = std::lower_bound(list.begin(), list.end(), order,
+                               [orderOf](const TNamespaceOwnItem* a, uint64_t o) { return orderOf(a) < o; });
+    list.insert(at, item);
+}
+
+void RemoveFrom(QHash<QString, QList<TNamespaceOwnItem*>>& index, const QString& key, TNamespaceOwnItem* item)
+{
+    auto list = index.find(key);
+    if (list == index.end())
+        return;
+    list->removeOne(item);
+    if (list->isEmpty())
+        index.erase(list);
+}
+
+} // namespace
+
 void TNamespace::IndexItem(TNamespaceOwnItem* item)
 {
     const QString name = item->Name();
-    QList<TNamespaceOwnItem*>& list = FItemsByName[name];
-    auto at = std::lower_bound(list.begin(), list.end(), item->FOrder,
-                               [](const TNamespaceOwnItem* a, uint64_t order) { return a->FOrder < order; });
-    list.insert(at, item);
+    const auto orderOf = [](const TNamespaceOwnItem* a) {
+        return a->FOrder;
+    };
+    InsertInOrder(FItemsByName[name], item, item->FOrder, orderOf);
+    InsertInOrder(FItemsByFolded[LatinFolded(name)], item, item->FOrder, orderOf);
     FIndexedNames.insert(item, name);
 }
 
@@ -90,12 +131,8 @@ void TNamespace::UnindexItem(TNamespaceOwnItem* item)
     const auto found = FIndexedNames.constFind(item);
     if (found == FIndexedNames.constEnd())
         return;
-    auto list = FItemsByName.find(*found);
-    if (list != FItemsByName.end()) {
-        list->removeOne(item);
-        if (list->isEmpty())
-            FItemsByName.erase(list);
-    }
+    RemoveFrom(FItemsByName, *found, item);
+    RemoveFrom(FItemsByFolded, LatinFolded(*found), item);
     FIndexedNames.erase(found);
 }
 
@@ -109,19 +146,26 @@ void TNamespace::AddItem(TNamespaceOwnItem* item)
 
 void TNamespace::RemoveItem(TNamespaceOwnItem* item)
 {
+    const QString key = LatinFolded(FIndexedNames.value(item));
     FItems.removeOne(item);
     UnindexItem(item);
-    ItemNotify(nnItemRemoved, item);
+    Notify(nnItemRemoved, reinterpret_cast<intptr_t>(item), 0);
+    CheckNameGroups({key});
 }
 
 void TNamespace::ItemNotify(int code, TNamespaceItem* item, const QString* path)
 {
-    if (code == nnItemRenamed) {
-        // Listeners look the new name up: the index follows first.
-        auto* own = dynamic_cast<TNamespaceOwnItem*>(item);
-        if (own != nullptr && FIndexedNames.contains(own)) {
+    auto* own = dynamic_cast<TNamespaceOwnItem*>(item);
+    if (own != nullptr && !FIndexedNames.contains(own))
+        own = nullptr;
+    QStringList keys;
+    if (own != nullptr) {
+        keys.append(LatinFolded(FIndexedNames.value(own)));
+        if (code == nnItemRenamed) {
+            // Listeners look the new name up: the index follows first.
             UnindexItem(own);
             IndexItem(own);
+            keys.append(LatinFolded(FIndexedNames.value(own)));
         }
     }
     Notify(code, reinterpret_cast<intptr_t>(item), reinterpret_cast<intptr_t>(path));
@@ -130,7 +174,11 @@ void TNamespace::ItemNotify(int code, TNamespaceItem* item, const QString* path)
     case nnItemEnabledChanged:
     case nnItemRenamed:
     case nnItemRemoved:
-        CheckNames();
+        // A cover's old name is not known here: its namespace checks all names.
+        if (own != nullptr)
+            CheckNameGroups(keys);
+        else
+            CheckNames();
         break;
     default:
         break;
@@ -263,60 +311,101 @@ void TNamespace::CheckNames()
 {
     if (IsDestroying() || FItems.isEmpty())
         return;
+    FFullCheckPending = true;
     if (Scheme() != nullptr && Scheme()->IsUpdating()) {
         Scheme()->QueueCheck(this);
         return;
     }
-    CheckNamesNow();
+    RunPendingChecks();
+}
+
+void TNamespace::CheckNameGroups(const QStringList& keys)
+{
+    if (IsDestroying() || FItems.isEmpty())
+        return;
+    for (const QString& key : keys)
+        FPendingGroups.insert(key);
+    if (Scheme() != nullptr && Scheme()->IsUpdating()) {
+        Scheme()->QueueCheck(this);
+        return;
+    }
+    RunPendingChecks();
 }
 
 void TNamespace::DeferredCheck()
 {
     inherited::DeferredCheck();
-    CheckNames();
+    if (!FFullCheckPending && FPendingGroups.isEmpty())
+        FFullCheckPending = true; // a check asked for without saying which names
+    RunPendingChecks();
 }
 
-namespace {
-
-// The key under which names equal ignoring Latin case meet.
-QString LatinFolded(const QString& name)
+void TNamespace::RunPendingChecks()
 {
-    QString folded = name;
-    for (QChar& c : folded) {
-        if (c.unicode() >= u'a' && c.unicode() <= u'z')
-            c = QChar(static_cast<char16_t>(c.unicode() - u'a' + u'A'));
+    if (IsDestroying() || FItems.isEmpty()) {
+        FFullCheckPending = false;
+        FPendingGroups.clear();
+        return;
     }
-    return folded;
+    if (FFullCheckPending) {
+        FFullCheckPending = false;
+        FPendingGroups.clear();
+        CheckNamesNow();
+        return;
+    }
+    const QSet<QString> keys = std::exchange(FPendingGroups, {});
+    for (const QString& key : keys) {
+        QHash<QString, TNameList> covers;
+        CollectCoverGroup(&key, covers);
+        CheckNameGroup(key, covers.value(key));
+    }
 }
 
-} // namespace
+void TNamespace::CollectCoverGroup(const QString* key, QHash<QString, TNameList>& groups)
+{
+    for (TNamespaceConnection* connection : std::as_const(FConnections)) {
+        for (const auto& cover : connection->Covers()) {
+            if (!cover->IsEnabled() || !cover->MustBeUnique())
+                continue;
+            const QString name = cover->Name();
+            const QString folded = LatinFolded(name);
+            if (key == nullptr || folded == *key)
+                groups[folded].append({name, cover.get()});
+        }
+    }
+}
 
 void TNamespace::CheckNamesNow()
 {
-    const QList<TNamespaceOwnItem*> items = FItems;
+    QHash<QString, TNameList> covers;
+    CollectCoverGroup(nullptr, covers);
+    const QStringList keys = FItemsByFolded.keys();
+    for (const QString& key : keys)
+        CheckNameGroup(key, covers.value(key));
+}
+
+void TNamespace::CheckNameGroup(const QString& key, const TNameList& covers)
+{
+    const auto found = FItemsByFolded.constFind(key);
+    if (found == FItemsByFolded.constEnd())
+        return;
+    const QList<TNamespaceOwnItem*> items = *found;
     QHash<TNamespaceItem*, TNameState> working;
     for (TNamespaceOwnItem* item : items)
         working.insert(item, nsUnique);
 
-    // The taken names grouped by their folded form, each group in list order.
-    QHash<QString, TNameList> taken;
-    bool takenBuilt = false;
+    // The taken names of the group in list order: own items, then covers.
+    TNameList taken;
+    for (TNamespaceOwnItem* item : items) {
+        if (item->IsEnabled() && item->MustBeUnique())
+            taken.append({item->Name(), item});
+    }
+    taken += covers;
     for (TNamespaceOwnItem* item : items) {
         if (!item->MustBeUnique() || !item->IsEnabled() || (item->Flags() & nfReserved) != 0 ||
             working.value(item) != nsUnique)
             continue;
-        if (!takenBuilt) {
-            TNameList list;
-            CollectNames(list, false, {}, true);
-            for (const TNameEntry& entry : std::as_const(list))
-                taken[LatinFolded(entry.Name)].append(entry);
-            takenBuilt = true;
-        }
-        const QString name = item->Name();
-        const auto group = taken.constFind(LatinFolded(name));
-        if (group == taken.constEnd())
-            continue;
-        for (const TNameEntry& entry : *group) {
+        for (const TNameEntry& entry : std::as_const(taken)) {
             if (entry.Item == item)
                 continue;
             if ((entry.Item->Flags() & nfReserved) != 0) {

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <mutex>
@@ -129,6 +130,14 @@ private:
     friend class TNamespaceConnection;
 
     void CheckNamesNow();
+    // The uniqueness check of the names that fold to `keys` only (a name changes only the states of
+    // the names equal to it ignoring Latin case); queued like CheckNames.
+    void CheckNameGroups(const QStringList& keys);
+    // One group: its own items get their states from the group's taken names (own, then covers).
+    void CheckNameGroup(const QString& key, const TNameList& covers);
+    // The covers that must be unique and are enabled, whose names fold to `key` (all when empty).
+    void CollectCoverGroup(const QString* key, QHash<QString, TNameList>& groups);
+    void RunPendingChecks();
     // The name index: own items by the name they had when last announced, each list in Items
     // order (by registration number), so lookups by name take time proportional to the items of
     // that name.
@@ -145,6 +154,10 @@ private:
     QList<TNamespaceOwnItem*> FItems;
     QHash<QString, QList<TNamespaceOwnItem*>> FItemsByName;
     QHash<TNamespaceOwnItem*, QString> FIndexedNames;
+    // The same items by their Latin-folded names: the groups of the uniqueness check.
+    QHash<QString, QList<TNamespaceOwnItem*>> FItemsByFolded;
+    QSet<QString> FPendingGroups;
+    bool FFullCheckPending = false;
     uint64_t FNextOrder = 0;
     QList<TNamespaceConnection*> FConnections;
     QList<TNamespaceConnection*> FUsers;
