@@ -13,6 +13,8 @@
 #include <QGuiApplication>
 #include <QHash>
 
+#include <atomic>
+
 namespace qv {
 
 QV_IMPLEMENT_CLASS(TCustomReferenceElement)
@@ -24,7 +26,7 @@ QV_IMPLEMENT_CLASS(TReferenceDropDownItem)
 
 namespace {
 
-int64_t notifyCount = 0;
+std::atomic<int64_t> notifyCount = 0;
 
 const QString linkName = QStringLiteral("Link");
 const QString undoLinkName = QStringLiteral("ReferenceLink");
@@ -51,7 +53,7 @@ QString MapIdPath(TSchemeLoader* loader, const QString& path)
 // The reference fields of one namespace, by the text they hold. The index listens to the namespace
 // once and hands each notification about an item only to the references of that item and to the
 // fields whose text is its name, so a rename costs in proportion to the references of the name and
-// not to the document. Exists while a field is registered. User-interface thread only.
+// not to the document. Exists while a field is registered; one thread's fields and namespaces only.
 class TReferenceIndex
 {
 public:
@@ -82,9 +84,10 @@ private:
     }
     ~TReferenceIndex() { FNamespace->RemoveHandler(MakeNotifyEvent<&TReferenceIndex::Notify>(this)); }
 
+    // Per thread: a generation run loads its private copy of a document on its own thread.
     static QHash<TNamespace*, TReferenceIndex*>& Indexes()
     {
-        static QHash<TNamespace*, TReferenceIndex*> indexes;
+        static thread_local QHash<TNamespace*, TReferenceIndex*> indexes;
         return indexes;
     }
 
