@@ -219,24 +219,44 @@ TEST_F(Names, CyclesAreReportedAndTheSearchStaysLinearOnSharedReferences)
     EXPECT_FALSE(bottom->Uses->Reference()->Cyclic());
 }
 
-TEST_F(Names, DropDownGroupsDottedNamesAndHidesNothingElse)
+TEST_F(Names, DropDownGroupsDottedNamesAndShowsHiddenNamesOnlyWithShift)
 {
     for (const char* name : {"A.B.C", "A.B.D", "A.E", "Z"})
         AddThing(QString::fromLatin1(name));
+    // A built-in name, hidden from lists, listed after the others.
+    struct THiddenName : TNameElement
+    {
+        using TNameElement::TNameElement;
+        QString Name() const override { return QStringLiteral("Hidden"); }
+        TNameFlags Flags() const override { return nfHidden | nfSecondary; }
+    };
+    TNodePtr<THiddenName> hidden(new THiddenName(&Scheme));
+    hidden->SetNamespace(Root->GeneralElementsNamespace());
     TElement_Use* use = AddUse(QStringLiteral("A.B.D"));
+    auto shapeOf = [&](TDropDownItem& root) {
+        QStringList shape;
+        std::function<void(TDropDownItem*, QString)> walk = [&](TDropDownItem* item, QString indent) {
+            for (TDropDownItem* child = item->FirstItem(); child != nullptr; child = child->NextItem()) {
+                shape.append(indent + child->ShownText() + (child->Selectable() ? "" : "/"));
+                walk(child, indent + u' ');
+            }
+        };
+        walk(&root, QString());
+        return shape.join(u'|');
+    };
     TDropDownItem root;
     TDropDownItem* current = use->Target->FillDropDown(&root);
-    QStringList shape;
-    std::function<void(TDropDownItem*, QString)> walk = [&](TDropDownItem* item, QString indent) {
-        for (TDropDownItem* child = item->FirstItem(); child != nullptr; child = child->NextItem()) {
-            shape.append(indent + child->ShownText() + (child->Selectable() ? "" : "/"));
-            walk(child, indent + u' ');
-        }
-    };
-    walk(&root, QString());
-    EXPECT_EQ(shape.join(u'|'), QStringLiteral("A/| B/|  C|  D| E|Z"));
+    EXPECT_EQ(shapeOf(root), QStringLiteral("A/| B/|  C|  D| E|Z"));
     ASSERT_NE(current, nullptr);
     EXPECT_EQ(current->Value(), QStringLiteral("A.B.D"));
+    const auto keyboard = TCustomReferenceElement::KeyboardModifiers();
+    TCustomReferenceElement::KeyboardModifiers() = [] {
+        return Qt::KeyboardModifiers(Qt::ShiftModifier);
+    };
+    TDropDownItem withShift;
+    use->Target->FillDropDown(&withShift);
+    TCustomReferenceElement::KeyboardModifiers() = keyboard;
+    EXPECT_EQ(shapeOf(withShift), QStringLiteral("A/| B/|  C|  D| E|Z|Hidden"));
 
     // "<create>" makes a new element at the end of the document and binds its automatic name.
     TElementPaletteItem create(nullptr, 0, -1, 0, 0, TElement_Condition::StaticClass());
