@@ -391,6 +391,16 @@ void TNameField::ShownChanged()
     UpdateSign();
 }
 
+void TNameField::SheetChanging()
+{
+    inherited::SheetChanging();
+    if (FSign != nullptr) {
+        TReferenceSignElement* sign = FSign;
+        FSign = nullptr;
+        sign->Free();
+    }
+}
+
 void TNameField::BoundsChanged(const QRect& oldBounds, int oldDescent)
 {
     inherited::BoundsChanged(oldBounds, oldDescent);

@@ -155,6 +155,8 @@ class TNameField : public TTextorElement
     bool HandleMessage(int msg, void* param, void* data) override;
     void GetHint(QString& text) override;
     void ShownChanged() override;
+    // The sign belongs to the sheet's top element: it goes when the field leaves its sheet.
+    void SheetChanging() override;
     void BoundsChanged(const QRect& oldBounds, int oldDescent) override;
     void PositionChanged() override;
     void LoadFromKnot(TSchemeLoader* filer, TKnot* knot) override;
