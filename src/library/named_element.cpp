@@ -111,6 +111,15 @@ TNameVisibility TTitledNameField::Visibility() const
     return owner != nullptr ? owner->Visibility() : nvPublic;
 }
 
+bool TTitledNameField::GetFrameElement(int& element)
+{
+    auto* owner = dynamic_cast<TNamedElement*>(ParentElement());
+    if (owner == nullptr || owner->VisibilityMode() == 0)
+        return inherited::GetFrameElement(element);
+    element = owner->Visibility() == nvPrivate ? steNamePrivate : steNamePublic;
+    return true;
+}
+
 void TTitledNameField::ItemCreated()
 {
     inherited::ItemCreated();

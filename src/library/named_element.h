@@ -30,6 +30,8 @@ class TTitledNameField : public TNameField
     QString Description() const override;
     void CollectDependencies(QList<TReference*>& list) override;
     TNameVisibility Visibility() const override;
+    // A plain name in mode 0, else the look of the current visibility.
+    bool GetFrameElement(int& element) override;
     void ItemCreated() override;
     void ItemDestroying() override;
     void ContentChangedHook() override;

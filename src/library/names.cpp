@@ -5,6 +5,7 @@
 #include "elements/palette.h"
 #include "elements/visual_element.h"
 #include "textor/canvas.h"
+#include "textor/sheet_theme.h"
 
 namespace qv {
 
@@ -322,6 +323,12 @@ void TNameField::UpdateItem()
 void TNameField::UpdateNamespace()
 {
     SetNamespace(IsDestroying() ? nullptr : GetNamespace());
+}
+
+bool TNameField::GetFrameElement(int& element)
+{
+    element = steName;
+    return true;
 }
 
 void TNameField::ContentChangedHook()

@@ -147,6 +147,8 @@ class TNameField : public TTextorElement
     // The element the name stands for: the owner of the field when it is a part.
     TElement* NamedElement();
 
+    // Names draw with the theme element of names.
+    bool GetFrameElement(int& element) override;
     void ContentChangedHook() override;
     void CheckContent() override;
     void IDChanged(int32_t oldID) override;
