@@ -8,6 +8,7 @@
 #include "core/strings.h"
 #include "core/user_interface.h"
 #include "library/comment_element.h"
+#include "library/names.h"
 #include "library/path_element.h"
 #include "library/simple_fields.h"
 #include "library/table_element.h"
@@ -67,6 +68,7 @@ void Introduce()
 void RegisterTypes()
 {
     qv::RegisterCommentElements();
+    qv::RegisterNameElements();
     qv::RegisterTableElements();
     qv::RegisterSimpleFields();
     qv::RegisterPathElements();

@@ -12,10 +12,26 @@
 #include <QSet>
 
 #include <algorithm>
+#include <utility>
 
 namespace qv {
 
 QV_IMPLEMENT_CLASS(TNamespace)
+
+namespace {
+
+// The key under which names equal ignoring Latin case meet.
+QString LatinFolded(const QString& name)
+{
+    QString folded = name;
+    for (QChar& c : folded) {
+        if (c.unicode() >= u'a' && c.unicode() <= u'z')
+            c = QChar(static_cast<char16_t>(c.unicode() - u'a' + u'A'));
+    }
+    return folded;
+}
+
+} // namespace
 
 TNamespace* FindGeneralElementsNamespace(const TElement* element)
 {
@@ -34,6 +50,9 @@ TNamespace::~TNamespace()
     for (TNamespaceOwnItem* item : std::as_const(FItems))
         item->FNamespace = nullptr;
     FItems.clear();
+    FItemsByName.clear();
+    FIndexedNames.clear();
+    FItemsByFolded.clear();
 }
 
 TElement* TNamespace::CreationContainer() const
@@ -66,33 +85,100 @@ void TNamespace::BeforeDestruction()
     // Holders that outlive their namespace keep their items, which then belong nowhere.
     while (!FItems.isEmpty()) {
         TNamespaceOwnItem* item = FItems.takeLast();
+        UnindexItem(item);
         Notify(nnItemRemoved, reinterpret_cast<intptr_t>(item), 0);
         item->FNamespace = nullptr;
         item->FRegistered = false;
     }
 }
 
+namespace {
+
+// Inserts in registration order (the order of Items).
+void InsertInOrder(QList<TNamespaceOwnItem*>& list, TNamespaceOwnItem* item, uint64_t order,
+                   uint64_t (*orderOf)(const TNamespaceOwnItem*))
+{
+    auto at = std::lower_bound(list.begin(), list.end(), order,
+                               [orderOf](const TNamespaceOwnItem* a, uint64_t o) { return orderOf(a) < o; });
+    list.insert(at, item);
+}
+
+void RemoveFrom(QHash<QString, QList<TNamespaceOwnItem*>>& index, const QString& key, TNamespaceOwnItem* item)
+{
+    auto list = index.find(key);
+    if (list == index.end())
+        return;
+    list->removeOne(item);
+    if (list->isEmpty())
+        index.erase(list);
+}
+
+} // namespace
+
+void TNamespace::IndexItem(TNamespaceOwnItem* item)
+{
+    const QString name = item->Name();
+    const auto orderOf = [](const TNamespaceOwnItem* a) {
+        return a->FOrder;
+    };
+    InsertInOrder(FItemsByName[name], item, item->FOrder, orderOf);
+    InsertInOrder(FItemsByFolded[LatinFolded(name)], item, item->FOrder, orderOf);
+    FIndexedNames.insert(item, name);
+}
+
+void TNamespace::UnindexItem(TNamespaceOwnItem* item)
+{
+    const auto found = FIndexedNames.constFind(item);
+    if (found == FIndexedNames.constEnd())
+        return;
+    RemoveFrom(FItemsByName, *found, item);
+    RemoveFrom(FItemsByFolded, LatinFolded(*found), item);
+    FIndexedNames.erase(found);
+}
+
 void TNamespace::AddItem(TNamespaceOwnItem* item)
 {
+    item->FOrder = FNextOrder++;
     FItems.append(item);
+    IndexItem(item);
     ItemNotify(nnItemAdded, item);
 }
 
 void TNamespace::RemoveItem(TNamespaceOwnItem* item)
 {
+    const QString key = LatinFolded(FIndexedNames.value(item));
     FItems.removeOne(item);
-    ItemNotify(nnItemRemoved, item);
+    UnindexItem(item);
+    Notify(nnItemRemoved, reinterpret_cast<intptr_t>(item), 0);
+    CheckNameGroups({key});
 }
 
 void TNamespace::ItemNotify(int code, TNamespaceItem* item, const QString* path)
 {
+    auto* own = dynamic_cast<TNamespaceOwnItem*>(item);
+    if (own != nullptr && !FIndexedNames.contains(own))
+        own = nullptr;
+    QStringList keys;
+    if (own != nullptr) {
+        keys.append(LatinFolded(FIndexedNames.value(own)));
+        if (code == nnItemRenamed) {
+            // Listeners look the new name up: the index follows first.
+            UnindexItem(own);
+            IndexItem(own);
+            keys.append(LatinFolded(FIndexedNames.value(own)));
+        }
+    }
     Notify(code, reinterpret_cast<intptr_t>(item), reinterpret_cast<intptr_t>(path));
     switch (code) {
     case nnItemAdded:
     case nnItemEnabledChanged:
     case nnItemRenamed:
     case nnItemRemoved:
-        CheckNames();
+        // A cover's old name is not known here: its namespace checks all names.
+        if (own != nullptr)
+            CheckNameGroups(keys);
+        else
+            CheckNames();
         break;
     default:
         break;
@@ -101,9 +187,11 @@ void TNamespace::ItemNotify(int code, TNamespaceItem* item, const QString* path)
 
 TNamespaceItem* TNamespace::FindByName(const QString& name, const TNameFilter& filter)
 {
-    for (TNamespaceOwnItem* item : std::as_const(FItems)) {
-        if (item->Name() == name && filter.Accepts(this, item))
-            return item;
+    if (const auto list = FItemsByName.constFind(name); list != FItemsByName.constEnd()) {
+        for (TNamespaceOwnItem* item : *list) {
+            if (item->Name() == name && filter.Accepts(this, item))
+                return item;
+        }
     }
     for (TNamespaceConnection* connection : std::as_const(FConnections)) {
         const QString& prefix = connection->Prefix();
@@ -120,13 +208,12 @@ TNamespaceItem* TNamespace::FindByName(const QString& name, const TNameFilter& f
 
 namespace {
 
-int32_t PathNumber(const QString& part)
+// Paths come from undo data and snapshots: a part that is no decimal number names nothing.
+bool PathNumber(const QString& part, int32_t& value)
 {
     bool ok = false;
-    const int32_t value = part.toInt(&ok, 10);
-    if (!ok)
-        RaiseStr(2398, {MessageValueText(part)});
-    return value;
+    value = part.toInt(&ok, 10);
+    return ok;
 }
 
 } // namespace
@@ -137,14 +224,18 @@ TNamespaceItem* TNamespace::FindByIdPath(const QString& path)
         return nullptr;
     const qsizetype dot = path.indexOf(u'.');
     if (dot < 0) {
-        const int32_t id = PathNumber(path);
+        int32_t id = 0;
+        if (!PathNumber(path, id))
+            return nullptr;
         for (TNamespaceOwnItem* item : std::as_const(FItems)) {
             if (item->Owner() != nullptr && item->Owner()->ID() == id)
                 return item;
         }
         return nullptr;
     }
-    const int32_t connectionID = PathNumber(path.left(dot));
+    int32_t connectionID = 0;
+    if (!PathNumber(path.left(dot), connectionID))
+        return nullptr;
     for (TNamespaceConnection* connection : std::as_const(FConnections)) {
         if (connection->ID() != connectionID)
             continue;
@@ -220,39 +311,102 @@ void TNamespace::CheckNames()
 {
     if (IsDestroying() || FItems.isEmpty())
         return;
+    FFullCheckPending = true;
     if (Scheme() != nullptr && Scheme()->IsUpdating()) {
         Scheme()->QueueCheck(this);
         return;
     }
-    CheckNamesNow();
+    RunPendingChecks();
+}
+
+void TNamespace::CheckNameGroups(const QStringList& keys)
+{
+    if (IsDestroying() || FItems.isEmpty())
+        return;
+    for (const QString& key : keys)
+        FPendingGroups.insert(key);
+    if (Scheme() != nullptr && Scheme()->IsUpdating()) {
+        Scheme()->QueueCheck(this);
+        return;
+    }
+    RunPendingChecks();
 }
 
 void TNamespace::DeferredCheck()
 {
     inherited::DeferredCheck();
-    CheckNames();
+    if (!FFullCheckPending && FPendingGroups.isEmpty())
+        FFullCheckPending = true; // a check asked for without saying which names
+    RunPendingChecks();
+}
+
+void TNamespace::RunPendingChecks()
+{
+    if (IsDestroying() || FItems.isEmpty()) {
+        FFullCheckPending = false;
+        FPendingGroups.clear();
+        return;
+    }
+    if (FFullCheckPending) {
+        FFullCheckPending = false;
+        FPendingGroups.clear();
+        CheckNamesNow();
+        return;
+    }
+    const QSet<QString> keys = std::exchange(FPendingGroups, {});
+    for (const QString& key : keys) {
+        QHash<QString, TNameList> covers;
+        CollectCoverGroup(&key, covers);
+        CheckNameGroup(key, covers.value(key));
+    }
+}
+
+void TNamespace::CollectCoverGroup(const QString* key, QHash<QString, TNameList>& groups)
+{
+    for (TNamespaceConnection* connection : std::as_const(FConnections)) {
+        for (const auto& cover : connection->Covers()) {
+            if (!cover->IsEnabled() || !cover->MustBeUnique())
+                continue;
+            const QString name = cover->Name();
+            const QString folded = LatinFolded(name);
+            if (key == nullptr || folded == *key)
+                groups[folded].append({name, cover.get()});
+        }
+    }
 }
 
 void TNamespace::CheckNamesNow()
 {
-    const QList<TNamespaceOwnItem*> items = FItems;
+    QHash<QString, TNameList> covers;
+    CollectCoverGroup(nullptr, covers);
+    const QStringList keys = FItemsByFolded.keys();
+    for (const QString& key : keys)
+        CheckNameGroup(key, covers.value(key));
+}
+
+void TNamespace::CheckNameGroup(const QString& key, const TNameList& covers)
+{
+    const auto found = FItemsByFolded.constFind(key);
+    if (found == FItemsByFolded.constEnd())
+        return;
+    const QList<TNamespaceOwnItem*> items = *found;
     QHash<TNamespaceItem*, TNameState> working;
     for (TNamespaceOwnItem* item : items)
         working.insert(item, nsUnique);
 
+    // The taken names of the group in list order: own items, then covers.
     TNameList taken;
-    bool takenBuilt = false;
+    for (TNamespaceOwnItem* item : items) {
+        if (item->IsEnabled() && item->MustBeUnique())
+            taken.append({item->Name(), item});
+    }
+    taken += covers;
     for (TNamespaceOwnItem* item : items) {
         if (!item->MustBeUnique() || !item->IsEnabled() || (item->Flags() & nfReserved) != 0 ||
             working.value(item) != nsUnique)
             continue;
-        if (!takenBuilt) {
-            CollectNames(taken, false, {}, true);
-            takenBuilt = true;
-        }
-        const QString name = item->Name();
         for (const TNameEntry& entry : std::as_const(taken)) {
-            if (entry.Item == item || !SameNameIgnoringLatinCase(entry.Name, name))
+            if (entry.Item == item)
                 continue;
             if ((entry.Item->Flags() & nfReserved) != 0) {
                 working[item] = nsReserved;
@@ -268,7 +422,7 @@ void TNamespace::CheckNamesNow()
     }
     for (TNamespaceOwnItem* item : items) {
         // A state handler may have freed items further on.
-        if (FItems.contains(item))
+        if (FIndexedNames.contains(item))
             item->SetState(working.value(item));
     }
 }
@@ -332,11 +486,71 @@ bool NameComesBefore(TNamespaceItem* a, TNamespaceItem* b)
     return PlaceBefore(NamePlace(a), NamePlace(b));
 }
 
+namespace {
+
+// A sort key of a name: the flags, then the place of the name in its document, then for a cover
+// the key of the covered item. Comparing keys lexicographically is the order of NameComesBefore
+// and, unlike a comparator that looks at pairs, always a strict weak ordering.
+void AppendSortKey(TNamespaceItem* item, const QHash<const TNode*, qsizetype>& places,
+                   std::vector<qsizetype>& key)
+{
+    auto* cover = dynamic_cast<TNamespaceCoverItem*>(item);
+    key.push_back((item->Flags() & nfSecondary) != 0 ? 1 : 0);
+    key.push_back(cover != nullptr && cover->Connection()->ListLast() ? 1 : 0);
+    key.push_back(places.value(NamePlace(item), -1));
+    if (cover != nullptr && cover->Covered() != nullptr)
+        AppendSortKey(cover->Covered(), places, key);
+}
+
+void CollectPlaces(TNamespaceItem* item, QSet<const TNode*>& places)
+{
+    places.insert(NamePlace(item));
+    if (auto* cover = dynamic_cast<TNamespaceCoverItem*>(item); cover != nullptr && cover->Covered())
+        CollectPlaces(cover->Covered(), places);
+}
+
+} // namespace
+
 void SortNames(TNameList& list)
 {
-    std::stable_sort(list.begin(), list.end(), [](const TNameEntry& a, const TNameEntry& b) {
-        return NameComesBefore(a.Item, b.Item);
-    });
+    // One walk per document numbers the places in document order.
+    QSet<const TNode*> needed;
+    for (const TNameEntry& entry : std::as_const(list))
+        CollectPlaces(entry.Item, needed);
+    QSet<const TNode*> roots;
+    for (const TNode* place : std::as_const(needed)) {
+        if (place != nullptr)
+            roots.insert(place->Root());
+    }
+    QHash<const TNode*, qsizetype> places;
+    qsizetype counter = 0;
+    for (const TNode* root : std::as_const(roots)) {
+        struct TWalk
+        {
+            const QSet<const TNode*>* Needed;
+            QHash<const TNode*, qsizetype>* Places;
+            qsizetype* Counter;
+        } walk{&needed, &places, &counter};
+        const_cast<TNode*>(root)->ForEach(
+            [](TNode* node, void* data, void*) {
+                auto* w = static_cast<TWalk*>(data);
+                const qsizetype index = (*w->Counter)++;
+                if (w->Needed->contains(node))
+                    w->Places->insert(node, index);
+            },
+            &walk);
+    }
+    std::vector<std::pair<std::vector<qsizetype>, TNameEntry>> keyed;
+    keyed.reserve(static_cast<size_t>(list.size()));
+    for (const TNameEntry& entry : std::as_const(list)) {
+        std::vector<qsizetype> key;
+        AppendSortKey(entry.Item, places, key);
+        keyed.emplace_back(std::move(key), entry);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (qsizetype i = 0; i < list.size(); ++i)
+        list[i] = keyed[static_cast<size_t>(i)].second;
 }
 
 void AddNameStateMessage(TElement* element, const TNamespaceItem* item)

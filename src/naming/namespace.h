@@ -3,7 +3,9 @@
 #include "elements/element.h"
 #include "naming/namespace_item.h"
 
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <mutex>
@@ -91,7 +93,8 @@ class TNamespace : public TElement
     // then the covers of each connection; a connection with a prefix is only searched for names
     // beginning with the prefix and ".".
     TNamespaceItem* FindByName(const QString& name, const TNameFilter& filter = {});
-    // The item an IdPath names, or nullptr. Throws EQvError when a part is not a decimal integer.
+    // The item an IdPath names, or nullptr (also when a part is not a decimal integer: paths come
+    // from undo data and snapshots).
     TNamespaceItem* FindByIdPath(const QString& path);
     // The first own item whose NameOwner is `element`; with `includeConnected`, then the covers.
     TNamespaceItem* FindByNameOwner(const TElement* element, bool includeConnected);
@@ -127,6 +130,19 @@ private:
     friend class TNamespaceConnection;
 
     void CheckNamesNow();
+    // The uniqueness check of the names that fold to `keys` only (a name changes only the states of
+    // the names equal to it ignoring Latin case); queued like CheckNames.
+    void CheckNameGroups(const QStringList& keys);
+    // One group: its own items get their states from the group's taken names (own, then covers).
+    void CheckNameGroup(const QString& key, const TNameList& covers);
+    // The covers that must be unique and are enabled, whose names fold to `key` (all when empty).
+    void CollectCoverGroup(const QString* key, QHash<QString, TNameList>& groups);
+    void RunPendingChecks();
+    // The name index: own items by the name they had when last announced, each list in Items
+    // order (by registration number), so lookups by name take time proportional to the items of
+    // that name.
+    void IndexItem(TNamespaceOwnItem* item);
+    void UnindexItem(TNamespaceOwnItem* item);
     void AddItem(TNamespaceOwnItem* item);
     void RemoveItem(TNamespaceOwnItem* item);
     void AddConnection(TNamespaceConnection* connection) { FConnections.append(connection); }
@@ -136,6 +152,13 @@ private:
     void RemoveUser(TNamespaceConnection* connection) { FUsers.removeOne(connection); }
 
     QList<TNamespaceOwnItem*> FItems;
+    QHash<QString, QList<TNamespaceOwnItem*>> FItemsByName;
+    QHash<TNamespaceOwnItem*, QString> FIndexedNames;
+    // The same items by their Latin-folded names: the groups of the uniqueness check.
+    QHash<QString, QList<TNamespaceOwnItem*>> FItemsByFolded;
+    QSet<QString> FPendingGroups;
+    bool FFullCheckPending = false;
+    uint64_t FNextOrder = 0;
     QList<TNamespaceConnection*> FConnections;
     QList<TNamespaceConnection*> FUsers;
     int32_t FCreationContainerID = 0;

@@ -3,6 +3,9 @@
 #include "elements/element.h"
 #include "naming/namespace.h"
 
+#include <QHash>
+#include <QVarLengthArray>
+
 #include <mutex>
 
 namespace qv {
@@ -51,11 +54,21 @@ void TReference::CyclicChanged() {}
 
 namespace {
 
-int SearchCycles(TNamespaceItem* item, QList<TNamespaceItem*>& stack)
+// Items whose search has completed within one search, with whether they reach a cycle: an item
+// that reaches none reaches nothing on any later stack either, and one that reaches a cycle
+// always finds it again, so the answer stays true for the rest of the search. Without it, shared
+// references make the walk exponential.
+using TCycleMemo = QHash<TNamespaceItem*, bool>;
+
+using TCycleStack = QVarLengthArray<TNamespaceItem*, 32>;
+
+int SearchCycles(TNamespaceItem* item, TCycleStack& stack, TCycleMemo& memo)
 {
     const qsizetype position = stack.indexOf(item);
     if (position >= 0)
         return static_cast<int>(position);
+    if (auto done = memo.constFind(item); done != memo.constEnd())
+        return *done ? static_cast<int>(stack.size()) : -1;
     QList<TReference*> dependencies;
     item->CollectDependencies(dependencies);
     if (dependencies.isEmpty())
@@ -65,12 +78,15 @@ int SearchCycles(TNamespaceItem* item, QList<TNamespaceItem*>& stack)
     for (TReference* dependency : dependencies) {
         if (dependency->Target() == nullptr)
             continue;
-        const int result = SearchCycles(dependency->Target(), stack);
+        const int result = SearchCycles(dependency->Target(), stack, memo);
         dependency->SetCyclic(result >= 0);
         if (result >= 0 && (kept < 0 || result < kept))
             kept = result;
     }
     stack.removeLast();
+    // The item a search starts from is met again only on the stack.
+    if (!stack.isEmpty())
+        memo.insert(item, kept >= 0);
     return kept;
 }
 
@@ -78,8 +94,9 @@ int SearchCycles(TNamespaceItem* item, QList<TNamespaceItem*>& stack)
 
 int SearchReferenceCycles(TNamespaceItem* item)
 {
-    QList<TNamespaceItem*> stack;
-    return SearchCycles(item, stack);
+    TCycleStack stack;
+    TCycleMemo memo;
+    return SearchCycles(item, stack, memo);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -158,8 +175,10 @@ bool TNamespaceItem::ComesThroughClass(const TElementClass*) const
 TNamespaceOwnItem::~TNamespaceOwnItem()
 {
     // Freed without Free(): leave the namespace without announcing (the subclass is gone already).
-    if (FNamespace != nullptr && FRegistered)
+    if (FNamespace != nullptr && FRegistered) {
         FNamespace->FItems.removeOne(this);
+        FNamespace->UnindexItem(this);
+    }
 }
 
 void TNamespaceOwnItem::Register()

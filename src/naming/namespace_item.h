@@ -211,6 +211,8 @@ private:
     TNamespace* FNamespace;
     TElement* FOwner;
     bool FRegistered = false;
+    // The registration number in the namespace: the order of Items.
+    uint64_t FOrder = 0;
 };
 
 // Creates an own item and registers it in its namespace after construction, so that listeners of

@@ -197,8 +197,8 @@ TEST_F(NamespaceTest, FindByIdPathOfOwnItems)
     EXPECT_EQ(Names->FindByIdPath(QString::number(holder->ID() + 1000)), nullptr);
     // A path of a connection this namespace does not have.
     EXPECT_EQ(Names->FindByIdPath(QString::number(holder->ID() + 1000) + QStringLiteral(".1")), nullptr);
-    EXPECT_THROW(Names->FindByIdPath(QStringLiteral("x")), EQvError);
-    EXPECT_THROW(Names->FindByIdPath(QStringLiteral("y.1")), EQvError);
+    EXPECT_EQ(Names->FindByIdPath(QStringLiteral("x")), nullptr);
+    EXPECT_EQ(Names->FindByIdPath(QStringLiteral("y.1")), nullptr);
 }
 
 TEST_F(NamespaceTest, GeneralNamespaceOfTheNearestOwner)
