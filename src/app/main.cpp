@@ -8,6 +8,7 @@
 #include "core/strings.h"
 #include "core/user_interface.h"
 #include "library/comment_element.h"
+#include "library/data_element.h"
 #include "library/path_element.h"
 #include "library/simple_fields.h"
 #include "library/table_element.h"
@@ -70,6 +71,7 @@ void RegisterTypes()
     qv::RegisterTableElements();
     qv::RegisterSimpleFields();
     qv::RegisterPathElements();
+    qv::RegisterDataElements();
     qv::RegisterPlainTextScheme();
 }
 
