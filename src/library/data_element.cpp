@@ -558,6 +558,7 @@ void TCustomDataElement::SetExternalFileName(const QString& name)
     SetVisualStateBits(vsMark, !name.isEmpty());
     Invalidate();
     Relayout(false, false);
+    UpdateCaret();
 }
 
 void TCustomDataElement::PostExternalFileName(const QString& name)
@@ -1007,8 +1008,11 @@ void TCustomDataElement::UpdateSize()
 
 void TCustomDataElement::UpdateCaret()
 {
-    if (Sheet() != nullptr && IsFocused())
+    if (Sheet() != nullptr && IsFocused()) {
         Sheet()->UpdateCaret();
+        // What the palette offers depends on the data and the mode.
+        Sheet()->RequestPaletteItemsChanged();
+    }
 }
 
 void TCustomDataElement::PaintContent(TCanvas* canvas, QPoint origin)

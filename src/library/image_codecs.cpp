@@ -587,7 +587,7 @@ QByteArray WriteGifFile(const QImage& source)
         QPainter painter(&flat);
         painter.drawImage(0, 0, source);
     }
-    const QImage indexed = flat.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    const QImage indexed = flat.convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither);
     QList<QRgb> colours = indexed.colorTable();
     if (colours.isEmpty())
         return QByteArray();
