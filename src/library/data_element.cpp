@@ -15,7 +15,6 @@
 #include "library/image_codecs.h"
 #include "textor/canvas.h"
 #include "textor/measuring_context.h"
-#include "textor/sheet_settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -195,13 +194,8 @@ TExternalEditorSettings& TDataElementSettings::GroupOfFormat(int format) const
 
 TDataElementSettings& DataElementSettings()
 {
-    if (TSheetSettings* sheet = TextorSheetSettings()) {
-        if (auto* found = dynamic_cast<TDataElementSettings*>(sheet->FindProperty(QStringLiteral("Data"))))
-            return *found;
-        return *new TDataElementSettings(sheet); // owned by the sheet settings
-    }
-    static TDataElementSettings defaults;
-    return defaults;
+    static TDataElementSettings settings;
+    return settings;
 }
 
 // TCustomDataElement
@@ -1183,6 +1177,11 @@ void RegisterDataElements()
 {
     static const bool registered = [] {
         ApplicationClassesGroups().GetGroup(cgCommentContentClasses).append(TElement_Image::StaticClass());
+        // A missing codec plugin would only show as pictures that never decode.
+        const QStringList missing = MissingImageCodecs();
+        if (!missing.isEmpty())
+            qWarning("Image codecs missing (install qt6-image-formats-plugins): %s",
+                     qPrintable(missing.join(QStringLiteral(", "))));
 
         TPalette& palette = Palette();
         const auto large = [](int position) {

@@ -75,8 +75,9 @@ private:
     TExternalEditorSettings* FGroups[externalEditorGroupCount];
 };
 
-// The settings data elements read: the "Data" node under the text fields' sheet settings when there
-// is one, else process-wide defaults. User-interface thread only.
+// The settings data elements read; owned by the family. The application attaches them under its
+// "Sheet" settings (TSettings::Attach) so that they are loaded and saved with them. User-interface
+// thread only.
 TDataElementSettings& DataElementSettings();
 
 // The bytes of one file with its type (an extension in lower case): shown as a picture, reduced to

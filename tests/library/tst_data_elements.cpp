@@ -102,6 +102,10 @@ protected:
         if (Root->VisualParent() != nullptr)
             Root->SetVisualParent(nullptr);
         SetTextorSheetSettings(nullptr);
+        for (int group = 0; group < externalEditorGroupCount; ++group) {
+            DataElementSettings().Group(group).DefaultAction().SetValue(eeaAssociated);
+            DataElementSettings().Group(group).CustomEditor().SetValue(QString());
+        }
         TTextorFixture::TearDown();
     }
 
@@ -646,7 +650,6 @@ TEST_F(DataElements, ExternalEditingCycle)
     Ui.Calls.clear();
     empty->DoubleClickAction();
     EXPECT_EQ(Ui.Calls.value(0), QStringLiteral("Beep"));
-    settings.Group(eegBitmaps).DefaultAction().SetValue(eeaAssociated);
 }
 
 TEST_F(DataElements, AHostileExternalFileNameIsNeverUsed)
