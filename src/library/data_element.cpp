@@ -521,14 +521,15 @@ void TCustomDataElement::StartExternalEditing(const QString& application, bool o
 
 void TCustomDataElement::LaunchEditor(const QString& file, const QString& application, bool openWith)
 {
+    // This desktop knows no "edit" action apart from "open", so each program is asked once: a
+    // second try without the verb would only show the program chooser again.
     const QString quoted = u'"' + file + u'"';
     if (openWith) {
         UserInterface().OpenFileWith(file);
         return;
     }
     if (!application.isEmpty()) {
-        if (!OpenDocument(application, quoted, QStringLiteral("edit"), false))
-            OpenDocument(application, quoted, QString(), true);
+        OpenDocument(application, quoted, QStringLiteral("edit"), true);
         return;
     }
     TExternalEditorSettings& settings = EditorSettings();
@@ -536,12 +537,10 @@ void TCustomDataElement::LaunchEditor(const QString& file, const QString& applic
         const QString editor = settings.CustomEditor().Value();
         if (editor.isEmpty() || !QFileInfo(editor).isFile())
             RaiseStr(2806, {editor});
-        if (!OpenDocument(editor, quoted, QStringLiteral("edit"), false))
-            OpenDocument(editor, quoted, QString(), true);
+        OpenDocument(editor, quoted, QStringLiteral("edit"), true);
         return;
     }
-    if (!OpenDocument(file, QString(), QStringLiteral("edit"), false))
-        OpenDocument(file, QString(), QString(), true);
+    OpenDocument(file, QString(), QStringLiteral("edit"), true);
 }
 
 void TCustomDataElement::SetExternalFileName(const QString& name)
