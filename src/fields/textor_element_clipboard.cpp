@@ -122,6 +122,9 @@ TElement* TTextorElement::NewDataElement(IDataElementReceiver*& receiver)
     const TElementClass* cls = nullptr;
     if (!SendMessage(tmDataElementClass, nullptr, &cls) || cls == nullptr)
         return nullptr;
+    // A field that would not keep the element does not make one.
+    if (!HasBehaviour(tboElements) || !AcceptedClasses().contains(cls))
+        return nullptr;
     TTextorRange selection;
     const TTextorPosition at =
         IsFocused() && SelectionRange(selection) ? selection.Start : FTextor->LastPosition();

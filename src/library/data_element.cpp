@@ -902,6 +902,8 @@ void TCustomDataElement::Copy()
 
 bool TCustomDataElement::DropFiles(const QStringList& fileNames)
 {
+    if (IsReadOnly() || InExternalEditingMode())
+        return false;
     for (const QString& name : fileNames) {
         if (FormatOfFileName(name) != dfNone) {
             LoadDataFromFile(name);

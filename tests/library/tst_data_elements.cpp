@@ -412,6 +412,13 @@ TEST_F(DataElements, ConversionsGiveFilesOfTheirFormat)
             }
         }
     }
+    // A cursor keeps its hot spot.
+    const QByteArray cursor = WriteIconFile(Picture(5, 4), true, QPoint(3, 2));
+    EXPECT_EQ(cursor.mid(10, 4), QByteArray("\x03\x00\x02\x00", 4));
+    QImage pointer;
+    ASSERT_TRUE(DecodeImage(cursor, pointer));
+    EXPECT_EQ(pointer.size(), QSize(5, 4));
+
     TElement_Image* empty = Image();
     empty->ApplyFormat(dfPng);
     QImage blank;
