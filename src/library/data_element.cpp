@@ -23,6 +23,7 @@
 #include <QMutex>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace qv {
 
@@ -76,6 +77,14 @@ void ReleaseHandle(qint64 handle)
     TDataHandles& handles = Handles();
     QMutexLocker lock(&handles.Lock);
     handles.Buffers.remove(handle);
+}
+
+// The temporary files this process made for outside editing: they stay usable when the document is
+// saved elsewhere meanwhile.
+QSet<QString>& CreatedExternalFiles()
+{
+    static QSet<QString> files;
+    return files;
 }
 
 void CaretIntoView(TElement* element)
@@ -474,6 +483,8 @@ bool TCustomDataElement::IsSafeExternalFileName(const QString& name) const
         return false;
     if (info.isSymLink() || info.isDir())
         return false;
+    if (CreatedExternalFiles().contains(name))
+        return true;
     const QString folder = info.absolutePath();
     return folder == QDir::cleanPath(TemporaryFolder()) || folder == QDir::cleanPath(QDir::tempPath());
 }
@@ -516,6 +527,7 @@ void TCustomDataElement::StartExternalEditing(const QString& application, bool o
         QFile::remove(name);
         throw;
     }
+    CreatedExternalFiles().insert(name);
     PostExternalFileName(name);
 }
 

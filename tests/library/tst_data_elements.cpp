@@ -642,6 +642,8 @@ TEST_F(DataElements, ExternalEditingCycle)
     EXPECT_TRUE(loaded[0]->IsFilled());
     EXPECT_TRUE(MessagesText(loaded[0]->Messages()).contains(QStringLiteral("third-party program")));
 
+    // Saved elsewhere meanwhile, the document still finds the file it made.
+    Scheme.SetFileName(Folder() + QStringLiteral("elsewhere/doc.frt"));
     image->ApplyExternalEditing();
     EXPECT_EQ(image->Data(), QByteArray("edited"));
     EXPECT_FALSE(image->InExternalEditingMode());
