@@ -4,10 +4,12 @@
 #include "core/knot.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "elements/sheet.h"
 #include "library/comment_element.h"
 #include "library/data_element.h"
 #include "library/image_codecs.h"
 #include "roots/root.h"
+#include "textor/sheet_settings.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -88,6 +90,40 @@ void BM_LoadPictures(benchmark::State& state)
     state.counters["decodes"] = DecodeCount() - decodes;
 }
 BENCHMARK(BM_LoadPictures)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The same document shown on a sheet: every picture is decoded once and kept at display size.
+void BM_ShowDocument(benchmark::State& state)
+{
+    RegisterCommentElements();
+    RegisterDataElements();
+    qint64 embedded = 0;
+    const QString text = DocumentText(embedded);
+    const int decodes = DecodeCount();
+    qint64 growth = 0;
+    for (auto _ : state) {
+        malloc_trim(0);
+        const qint64 before = ResidentBytes();
+        TSheetSettings settings;
+        TSheet sheet(&settings);
+        sheet.SetPageSize(QSize(1000, 800));
+        TScheme scheme(TPlainTextRoot::StaticClass(), QStringLiteral("FreeText"));
+        {
+            TKnot knot;
+            knot.LoadFromText(text);
+            scheme.LoadFromKnot(scheme.Root(), fmFile, &knot);
+        }
+        auto* root = static_cast<TVisualElement*>(scheme.Root());
+        root->SetVisualParent(sheet.TopElement());
+        malloc_trim(0);
+        growth = ResidentBytes() - before;
+        root->SetVisualParent(nullptr);
+    }
+    state.counters["embedded_MB"] = double(embedded) / 1e6;
+    state.counters["rss_growth_MB"] = double(growth) / 1e6;
+    state.counters["growth_per_embedded"] = double(growth) / double(embedded);
+    state.counters["decodes"] = DecodeCount() - decodes;
+}
+BENCHMARK(BM_ShowDocument)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_ShowPicture(benchmark::State& state)
 {

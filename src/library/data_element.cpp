@@ -217,6 +217,7 @@ TCustomDataElement::TCustomDataElement(TScheme* scheme) : TVisualElement(scheme)
 
 TCustomDataElement::~TCustomDataElement()
 {
+    ForgetCache();
     ReleaseHandle(FHandle);
 }
 
@@ -230,40 +231,110 @@ TExternalEditorSettings& TCustomDataElement::EditorSettings() const
     return DataElementSettings().GroupOfFormat(Format());
 }
 
+// The decoded pictures of elements on sheets, most recently used last, and what they take. Pictures
+// beyond the budget are dropped, least recently used first, and decoded again when drawn: their
+// size is known, so the layout stays as it is. User-interface thread only.
+namespace {
+
+struct TImageCaches
+{
+    QList<TCustomDataElement*> Elements;
+    qint64 Bytes = 0;
+    qint64 Budget = qint64(64) << 20;
+};
+
+TImageCaches& ImageCaches()
+{
+    static TImageCaches caches;
+    return caches;
+}
+
+} // namespace
+
+qint64 SetImageCacheBudget(qint64 bytes)
+{
+    const qint64 old = ImageCaches().Budget;
+    ImageCaches().Budget = bytes;
+    return old;
+}
+
+void TCustomDataElement::ForgetCache()
+{
+    if (!FCacheRegistered)
+        return;
+    TImageCaches& caches = ImageCaches();
+    caches.Elements.removeOne(this);
+    caches.Bytes -= FImageCache.sizeInBytes();
+    FCacheRegistered = false;
+}
+
+void TCustomDataElement::RegisterCache()
+{
+    // Only pictures on a sheet belong to the user-interface thread's budget.
+    if (Sheet() == nullptr || FImageCache.isNull())
+        return;
+    TImageCaches& caches = ImageCaches();
+    ForgetCache();
+    caches.Elements.append(this);
+    caches.Bytes += FImageCache.sizeInBytes();
+    FCacheRegistered = true;
+    while (caches.Bytes > caches.Budget && caches.Elements.size() > 1) {
+        TCustomDataElement* oldest = caches.Elements.first();
+        oldest->ForgetCache();
+        oldest->FImageCache = QImage();
+        oldest->FCacheDropped = true;
+    }
+}
+
+bool TCustomDataElement::DecodeForDisplay()
+{
+    QImage decoded;
+    // Data of no known picture type is never decoded, whatever it holds.
+    if (Format() == dfNone || !DecodeImage(FData, decoded))
+        return false;
+    FImageWidth = decoded.width();
+    FImageHeight = decoded.height();
+    FDisplayScale = 1;
+    for (int scale : {100, 75, 50, 25, 10, 5, 4, 3, 2}) {
+        if (int64_t(FImageWidth) * scale / 100 <= maxDisplayWidth) {
+            FDisplayScale = scale;
+            break;
+        }
+    }
+    if (FDisplayScale == 100) {
+        FImageCache = decoded;
+    } else {
+        const QSize size(std::max(1, static_cast<int>(int64_t(FImageWidth) * FDisplayScale / 100)),
+                         std::max(1, static_cast<int>(int64_t(FImageHeight) * FDisplayScale / 100)));
+        FImageCache = OnWhite(decoded, size);
+    }
+    RegisterCache();
+    return true;
+}
+
 bool TCustomDataElement::GetImage()
 {
     if (IsFilled() && !FImageTried) {
         FImageTried = true;
-        QImage decoded;
-        // Data of no known picture type is never decoded, whatever it holds.
-        if (Format() != dfNone && DecodeImage(FData, decoded)) {
-            FImageWidth = decoded.width();
-            FImageHeight = decoded.height();
-            FDisplayScale = 1;
-            for (int scale : {100, 75, 50, 25, 10, 5, 4, 3, 2}) {
-                if (int64_t(FImageWidth) * scale / 100 <= maxDisplayWidth) {
-                    FDisplayScale = scale;
-                    break;
-                }
-            }
-            if (FDisplayScale == 100) {
-                FImageCache = decoded;
-            } else {
-                const QSize size(std::max(1, static_cast<int>(int64_t(FImageWidth) * FDisplayScale / 100)),
-                                 std::max(1, static_cast<int>(int64_t(FImageHeight) * FDisplayScale / 100)));
-                FImageCache = OnWhite(decoded, size);
-            }
-        } else if (Format() != dfNone) {
-            // The check reports the picture that cannot be shown.
+        // The check reports the picture that cannot be shown.
+        if (!DecodeForDisplay() && Format() != dfNone)
             Check();
-        }
+    } else if (FCacheDropped) {
+        FCacheDropped = false;
+        DecodeForDisplay();
+    } else if (FCacheRegistered) {
+        // Most recently used last.
+        TImageCaches& caches = ImageCaches();
+        caches.Elements.removeOne(this);
+        caches.Elements.append(this);
     }
     return !FImageCache.isNull();
 }
 
 bool TCustomDataElement::ImageSize(int& width, int& height)
 {
-    if (((State() & esGenerationCopy) != 0 && FImageWidth > 0 && FImageHeight > 0) || GetImage()) {
+    if (((State() & esGenerationCopy) != 0 && FImageWidth > 0 && FImageHeight > 0) || FCacheDropped ||
+        GetImage()) {
         width = FImageWidth;
         height = FImageHeight;
         return true;
@@ -275,6 +346,8 @@ bool TCustomDataElement::ImageSize(int& width, int& height)
 
 void TCustomDataElement::DropImage()
 {
+    ForgetCache();
+    FCacheDropped = false;
     FImageCache = QImage();
     FImageTried = false;
     FDisplayScale = 100;
@@ -646,7 +719,7 @@ void TCustomDataElement::CheckContent()
         GetMessages()->AddElementsMessage(mkInvalidContent, LoadStr(2810), ids);
     if (InExternalEditingMode())
         GetMessages()->AddElementsMessage(mkInvalidContent, LoadStr(2809), ids);
-    if (FImageTried && FImageCache.isNull() && IsFilled() && Format() != dfNone)
+    if (FImageTried && !FCacheDropped && FImageCache.isNull() && IsFilled() && Format() != dfNone)
         GetMessages()->AddElementsMessage(mkHint, LoadStr(2814), ids);
 }
 
@@ -991,6 +1064,11 @@ QString TCustomDataElement::HexDumpRow(const QByteArray& data, qsizetype row)
 
 QSize TCustomDataElement::ContentSize()
 {
+    if (FCacheDropped) {
+        // The size the picture had; decoding waits for the next painting.
+        return QSize(std::max(1, static_cast<int>(int64_t(FImageWidth) * FDisplayScale / 100)),
+                     std::max(1, static_cast<int>(int64_t(FImageHeight) * FDisplayScale / 100)));
+    }
     if (GetImage())
         return FImageCache.size();
     if (!IsFilled() || Sheet() == nullptr || Sheet()->Canvas() == nullptr)
@@ -1067,7 +1145,7 @@ QMargins TDataContainer::GetPadding()
     if (Sheet() == nullptr || Sheet()->Canvas() == nullptr)
         return QMargins();
     const TSheetTheme& theme = Sheet()->Canvas()->Theme();
-    if (!ImageCache().isNull())
+    if (HasPicture())
         return theme.Element(steImageContainer).Padding + theme.Element(steImageChess).Padding;
     return theme.Element(steContainer).Padding;
 }

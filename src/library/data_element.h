@@ -100,7 +100,11 @@ class TCustomDataElement : public TVisualElement, public IDataElementReceiver
     const QString& ExternalFileName() const { return FExternalFileName; }
     bool InExternalEditingMode() const { return !FExternalFileName.isEmpty(); }
     int DisplayScale() const { return FDisplayScale; }
+    // The picture at display size; empty while not decoded (or dropped to save memory: GetImage
+    // decodes it again).
     const QImage& ImageCache() const { return FImageCache; }
+    // Whether the data was decoded as a picture, whether or not the picture is kept now.
+    bool HasPicture() const { return !FImageCache.isNull() || FCacheDropped; }
     int Format() const;
 
     // The external editor group of the format of DataType.
@@ -195,6 +199,9 @@ protected:
 
 private:
     void DropImage();
+    bool DecodeForDisplay();
+    void RegisterCache();
+    void ForgetCache();
     void UpdateCaret();
     QString TemporaryFolder() const;
 
@@ -208,7 +215,9 @@ private:
     int FImageHeight = 0;
     int FDisplayScale = 100;
     QString FExternalFileName;
-    qint64 FHandle = 0; // registered in-process buffer of a generation-run copy
+    qint64 FHandle = 0;            // registered in-process buffer of a generation-run copy
+    bool FCacheRegistered = false; // counted in the budget of decoded pictures
+    bool FCacheDropped = false;    // decoded once, dropped for memory; decoded again when drawn
 };
 
 // The data element used as a part of another element; its attributes are written on its owner's node.
@@ -326,6 +335,10 @@ struct TDataPaletteItems
     TPaletteItem* SaveToFile = nullptr;
 };
 const TDataPaletteItems& DataPaletteItems();
+
+// The memory the decoded pictures of elements on sheets may take together, in bytes (64 MB by
+// default); returns the previous budget.
+qint64 SetImageCacheBudget(qint64 bytes);
 
 // Makes the picture element known (comment content), adds the palette items and pictures.
 void RegisterDataElements();

@@ -467,6 +467,23 @@ TEST_F(DataElements, WidePicturesAreShownReducedAndDecodedOnlyWhenNeeded)
     ASSERT_TRUE(images[7]->GetImage());
     EXPECT_EQ(DecodeCount(), before + 1);
     EXPECT_EQ(images[7]->ImageCache().width(), 47);
+
+    // Beyond the memory budget the least recently used pictures on the sheet are dropped and
+    // decoded again when drawn, at the size they had.
+    const qint64 budget = SetImageCacheBudget(2 * 100 * 80 * 4);
+    TElement_Image* shown[3];
+    for (TElement_Image*& image : shown)
+        image = Image(Png(100, 80), QStringLiteral("png"));
+    EXPECT_TRUE(shown[0]->ImageCache().isNull());
+    EXPECT_TRUE(shown[0]->HasPicture());
+    EXPECT_FALSE(shown[2]->ImageCache().isNull());
+    const int height = shown[0]->Height();
+    const int decoded = DecodeCount();
+    ASSERT_TRUE(shown[0]->GetImage());
+    EXPECT_EQ(DecodeCount(), decoded + 1);
+    EXPECT_EQ(shown[0]->Height(), height);
+    EXPECT_TRUE(shown[1]->ImageCache().isNull()) << "the oldest made room";
+    SetImageCacheBudget(budget);
 }
 
 TEST_F(DataElements, OtherDataShowsAsAHexDump)
