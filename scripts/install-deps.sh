@@ -12,6 +12,8 @@ PACKAGES=(
     # pictures are drawn from SVG sources at build time; the sounds play through Qt Multimedia
     qt6-svg-dev qt6-multimedia-dev
     zlib1g-dev
+    # the GIF encoder of data elements
+    libgif-dev
     # tests and benchmarks
     libgtest-dev libgmock-dev googletest libbenchmark-dev libpugixml-dev
     # fonts the layout tests and the default theme rely on

@@ -9,6 +9,7 @@
 #include "core/user_interface.h"
 #include "library/comment_element.h"
 #include "library/names.h"
+#include "library/data_element.h"
 #include "library/path_element.h"
 #include "library/simple_fields.h"
 #include "library/table_element.h"
@@ -72,6 +73,7 @@ void RegisterTypes()
     qv::RegisterTableElements();
     qv::RegisterSimpleFields();
     qv::RegisterPathElements();
+    qv::RegisterDataElements();
     qv::RegisterPlainTextScheme();
 }
 

@@ -1,8 +1,10 @@
 #include "app/qt_clipboard.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMimeData>
 
 namespace qv {
@@ -49,6 +51,37 @@ void TQtClipboard::SetData(const QString& format, const QByteArray& data)
 {
     auto* mime = new QMimeData;
     mime->setData(MimeType(format), data);
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+bool TQtClipboard::HasImage()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data != nullptr && data->hasImage();
+}
+
+QByteArray TQtClipboard::Image()
+{
+    const QImage image = QGuiApplication::clipboard()->image();
+    if (image.isNull())
+        return QByteArray();
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "png"))
+        return QByteArray();
+    return png;
+}
+
+void TQtClipboard::SetContent(const QList<QPair<QString, QByteArray>>& formats, const QByteArray& png)
+{
+    auto* mime = new QMimeData;
+    for (const auto& format : formats)
+        mime->setData(MimeType(format.first), format.second);
+    if (!png.isEmpty()) {
+        QImage image;
+        if (image.loadFromData(png, "png"))
+            mime->setImageData(image);
+    }
     QGuiApplication::clipboard()->setMimeData(mime);
 }
 

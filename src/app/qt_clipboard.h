@@ -14,6 +14,9 @@ public:
     bool HasFormat(const QString& format) override;
     QByteArray Data(const QString& format) override;
     void SetData(const QString& format, const QByteArray& data) override;
+    bool HasImage() override;
+    QByteArray Image() override;
+    void SetContent(const QList<QPair<QString, QByteArray>>& formats, const QByteArray& png) override;
 };
 
 // Opens links with QDesktopServices: only http, https, ftp and file URLs that parse strictly.

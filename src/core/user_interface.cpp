@@ -1,5 +1,7 @@
 #include "core/user_interface.h"
 
+#include <QHash>
+
 #include "core/strings.h"
 
 #include <QFileInfo>
@@ -40,30 +42,32 @@ public:
         FText = text;
         FHasText = true;
     }
-    bool HasFormat(const QString& format) override { return FHasData && format == FFormat; }
-    QByteArray Data(const QString& format) override { return HasFormat(format) ? FData : QByteArray(); }
-    void SetData(const QString& format, const QByteArray& data) override
+    bool HasFormat(const QString& format) override { return FFormats.contains(format); }
+    QByteArray Data(const QString& format) override { return FFormats.value(format); }
+    void SetData(const QString& format, const QByteArray& data) override { SetContent({{format, data}}, {}); }
+    bool HasImage() override { return !FImage.isEmpty(); }
+    QByteArray Image() override { return FImage; }
+    void SetContent(const QList<QPair<QString, QByteArray>>& formats, const QByteArray& png) override
     {
         Clear();
-        FFormat = format;
-        FData = data;
-        FHasData = true;
+        for (const auto& format : formats)
+            FFormats.insert(format.first, format.second);
+        FImage = png;
     }
 
 private:
     void Clear()
     {
         FText.clear();
-        FData.clear();
-        FFormat.clear();
-        FHasText = FHasData = false;
+        FFormats.clear();
+        FImage.clear();
+        FHasText = false;
     }
 
     QString FText;
-    QString FFormat;
-    QByteArray FData;
+    QHash<QString, QByteArray> FFormats;
+    QByteArray FImage;
     bool FHasText = false;
-    bool FHasData = false;
 };
 
 class TBatchUrlOpener : public IUrlOpener

@@ -3,6 +3,8 @@
 #include "core/service_slot.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -183,6 +185,19 @@ public:
     virtual QByteArray Data(const QString& format) = 0;
     // Replaces the whole clipboard content with the data of one named format.
     virtual void SetData(const QString& format, const QByteArray& data) = 0;
+
+    // A picture on the clipboard, as a PNG file (the desktop's own picture formats are converted).
+    virtual bool HasImage() { return false; }
+    virtual QByteArray Image() { return QByteArray(); }
+    // Replaces the whole clipboard content with several named formats at once and, when `png` is
+    // not empty, the picture of that PNG file. Without support for several formats only the first
+    // is kept.
+    virtual void SetContent(const QList<QPair<QString, QByteArray>>& formats, const QByteArray& png)
+    {
+        (void)png;
+        if (!formats.isEmpty())
+            SetData(formats.first().first, formats.first().second);
+    }
 };
 
 // The slot of the clipboard; without an installed one, a clipboard private to the process answers.

@@ -111,7 +111,8 @@ enum TTextorTreeMessage : int
     tmFirstLineHeightQuery = 10,   // data: int*, the first line height
     tmFirstLineHeightChanged = 11, // param: the text field whose first line height changed
     tmDataElementClass = 100,      // data: const TElementClass**, the class for clipboard data
-    tmDataElementPart = 101,       // the part of a new data element that receives the data
+    // param: the new data element; data: TElement**, the part of it that receives the data
+    tmDataElementPart = 101,
     tmReferenceTargets = 200,
     tmFileFilters = 250,
 };
@@ -159,6 +160,21 @@ private:
 //
 // Embedded elements are child elements of the field (after its parts) and, in the Textor, element
 // portions that own them: deleting the portion frees the element.
+// What a new data element offers the text field that pastes or drops data into it; the data element
+// family implements it.
+class IDataElementReceiver
+{
+public:
+    virtual ~IDataElementReceiver() = default;
+
+    // Takes the clipboard's data without an undo record; false when there is none it can take.
+    virtual bool ReceiveClipboardData() = 0;
+    // Whether a dropped file is of a type the element takes.
+    virtual bool AcceptsFile(const QString& name) const = 0;
+    // Fills the element from a file without an undo record; errors pass on.
+    virtual void ReceiveFile(const QString& name) = 0;
+};
+
 class TTextorElement : public TCustomDropDownElement, public ITextElement
 {
     QV_CLASS(TTextorElement, TCustomDropDownElement)
@@ -318,6 +334,9 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     void Copy() override;
     void CopyAsText() override;
     bool Paste() override;
+    // With an ancestor that names a data element class (tree message 100): one new element per
+    // file of a type it takes, inserted at the selection together.
+    bool DropFiles(const QStringList& fileNames) override;
     bool FindText(int mode, TFindData& findData, int& position, TVisualElement*& next, bool forward) override;
     void GetAvailableSize(TVisualElement* child, QSize& size) override;
     // An embedded element freed other than through an edit leaves its place in the text.
@@ -409,6 +428,13 @@ private:
     TTextorRange InsertElementPortion(const TTextorPosition& position, TVisualElement* element);
     // The embedded element that follows `position` in text order, or null.
     TElement* ElementAfter(const TTextorPosition& position);
+    // A new element of the data element class an ancestor names, linked provisionally before the
+    // element at the caret and initialised as new, with the part that receives the data (tree
+    // message 101, else the element itself); null when no ancestor names a class.
+    TElement* NewDataElement(IDataElementReceiver*& receiver);
+    // Inserts new data elements at the selection (they are freed) and activates the last one when
+    // the sheet focuses new elements.
+    void InsertDataElements(const QList<TElement*>& elements);
     void DetectLinks(TParagraph& paragraph);
     bool SelectionRange(TTextorRange& range) const;
     void SetFieldState(uint8_t bits, bool on);

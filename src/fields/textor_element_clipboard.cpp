@@ -1,12 +1,16 @@
 // The text field's clipboard, links and search.
 
+#include "core/errors.h"
 #include "core/knot.h"
 #include "core/user_interface.h"
 #include "elements/find_data.h"
+#include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "elements/sheet.h"
 #include "fields/textor_element.h"
 #include "textor/measuring_context.h"
 #include "textor/rich_text_attributes.h"
+#include "textor/sheet_settings.h"
 
 #include <QUrl>
 
@@ -69,8 +73,25 @@ void TTextorElement::CopyAsText()
 bool TTextorElement::Paste()
 {
     IClipboard& clipboard = Clipboard();
-    if (!clipboard.HasText())
-        return false; // data elements come with the image and data element family
+    if (!clipboard.HasText()) {
+        IDataElementReceiver* receiver = nullptr;
+        TElement* element = NewDataElement(receiver);
+        if (element == nullptr)
+            return false;
+        bool taken = false;
+        try {
+            taken = receiver != nullptr && receiver->ReceiveClipboardData();
+        } catch (...) {
+            element->Free();
+            throw;
+        }
+        if (!taken) {
+            element->Free();
+            return false;
+        }
+        InsertDataElements({element});
+        return true;
+    }
     const QString text = clipboard.Text();
     TKnot knot;
     const bool parsed = knot.LoadFromText(text);
@@ -92,6 +113,80 @@ bool TTextorElement::Paste()
         return false;
     QString plain;
     ReplaceWithText(tetSelection, nullptr, false, ContentAsText(&knot, plain) ? plain : text);
+    return true;
+}
+
+TElement* TTextorElement::NewDataElement(IDataElementReceiver*& receiver)
+{
+    receiver = nullptr;
+    const TElementClass* cls = nullptr;
+    if (!SendMessage(tmDataElementClass, nullptr, &cls) || cls == nullptr)
+        return nullptr;
+    // A field that would not keep the element does not make one.
+    if (!HasBehaviour(tboElements) || !AcceptedClasses().contains(cls))
+        return nullptr;
+    TTextorRange selection;
+    const TTextorPosition at =
+        IsFocused() && SelectionRange(selection) ? selection.Start : FTextor->LastPosition();
+    TNodePtr<TElement> created = cls->CreateElement(Scheme());
+    created->SetParent(this, ElementAfter(at));
+    TElement* element = created.release(); // the field owns it now
+    try {
+        element->InitializeNewTree(nullptr);
+        TElement* part = nullptr;
+        SendMessage(tmDataElementPart, element, &part);
+        receiver = dynamic_cast<IDataElementReceiver*>(part != nullptr ? part : element);
+    } catch (...) {
+        element->Free();
+        throw;
+    }
+    return element;
+}
+
+void TTextorElement::InsertDataElements(const QList<TElement*>& elements)
+{
+    if (elements.isEmpty())
+        return;
+    const int32_t last = elements.last()->ID();
+    ReplaceWithElements(tetSelection, nullptr, elements);
+    TSheetSettings* settings = SheetSettings();
+    if (settings == nullptr || !settings->FocusNew().Value() || Scheme() == nullptr)
+        return;
+    auto* inserted = dynamic_cast<TVisualElement*>(Scheme()->FindElementByID(last));
+    if (inserted == nullptr)
+        return;
+    if (auto* sheet = dynamic_cast<TSheet*>(inserted->Sheet()))
+        sheet->DelayedActivate(inserted);
+}
+
+bool TTextorElement::DropFiles(const QStringList& fileNames)
+{
+    if (IsReadOnly())
+        return false;
+    QList<TElement*> elements;
+    try {
+        for (const QString& name : fileNames) {
+            IDataElementReceiver* receiver = nullptr;
+            TElement* element = NewDataElement(receiver);
+            if (element == nullptr)
+                return inherited::DropFiles(fileNames);
+            if (receiver == nullptr || !receiver->AcceptsFile(name)) {
+                element->Free();
+                continue;
+            }
+            elements.append(element);
+            receiver->ReceiveFile(name);
+        }
+    } catch (const EQvError& error) {
+        // Drops arrive from an event handler, which an error must not cross.
+        for (TElement* element : elements)
+            element->Free();
+        UserInterface().ShowError(error.Message());
+        return false;
+    }
+    if (elements.isEmpty())
+        return false;
+    InsertDataElements(elements);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "elements/classes_groups.h"
 #include "elements/element_sheet.h"
 #include "elements/scheme_descriptor.h"
+#include "library/data_element.h"
 #include "roots/root_parts.h"
 
 namespace qv {
@@ -86,6 +87,17 @@ void TPlainTextRoot::GetAcceptedClasses(TElementClassList& list)
         groups.AddGroupTo(list, group);
     inherited::GetAcceptedClasses(list);
     groups.RemoveGroupFrom(list, cgInlineClasses);
+}
+
+bool TPlainTextRoot::HandleMessage(int msg, void* param, void* data)
+{
+    if (inherited::HandleMessage(msg, param, data))
+        return true;
+    if (msg == tmDataElementClass && data != nullptr) {
+        *static_cast<const TElementClass**>(data) = TElement_Image::StaticClass();
+        return true;
+    }
+    return false;
 }
 
 } // namespace qv

@@ -66,6 +66,8 @@ class TPlainTextRoot : public TRoot
     explicit TPlainTextRoot(TScheme* scheme);
 
     void GetAcceptedClasses(TElementClassList& list) override;
+    // Pasted and dropped pictures become image elements (tree message 100).
+    bool HandleMessage(int msg, void* param, void* data) override;
 
     // The class group of the registered Plain Text document type (image and table), or -1 while
     // the type is not registered.

@@ -120,14 +120,50 @@ public:
         StoredText = text;
         Format.clear();
         StoredData.clear();
+        MoreFormats.clear();
+        StoredImage.clear();
     }
-    bool HasFormat(const QString& format) override { return !Format.isEmpty() && Format == format; }
-    QByteArray Data(const QString& format) override { return HasFormat(format) ? StoredData : QByteArray(); }
+    // Further formats and the picture, set together by SetContent.
+    QList<QPair<QString, QByteArray>> MoreFormats;
+    QByteArray StoredImage;
+
+    bool HasFormat(const QString& format) override
+    {
+        if (!Format.isEmpty() && Format == format)
+            return true;
+        for (const auto& entry : MoreFormats) {
+            if (entry.first == format)
+                return true;
+        }
+        return false;
+    }
+    QByteArray Data(const QString& format) override
+    {
+        if (!Format.isEmpty() && Format == format)
+            return StoredData;
+        for (const auto& entry : MoreFormats) {
+            if (entry.first == format)
+                return entry.second;
+        }
+        return QByteArray();
+    }
     void SetData(const QString& format, const QByteArray& data) override
     {
         StoredText.reset();
         Format = format;
         StoredData = data;
+        MoreFormats.clear();
+        StoredImage.clear();
+    }
+    bool HasImage() override { return !StoredImage.isEmpty(); }
+    QByteArray Image() override { return StoredImage; }
+    void SetContent(const QList<QPair<QString, QByteArray>>& formats, const QByteArray& png) override
+    {
+        StoredText.reset();
+        Format.clear();
+        StoredData.clear();
+        MoreFormats = formats;
+        StoredImage = png;
     }
 };
 

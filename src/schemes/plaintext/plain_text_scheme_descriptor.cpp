@@ -4,6 +4,7 @@
 #include "elements/classes_groups.h"
 #include "elements/scheme.h"
 #include "fields/scheme_code_mode_root.h"
+#include "library/data_element.h"
 #include "library/table_element.h"
 #include "roots/root.h"
 
@@ -53,7 +54,7 @@ void RegisterPlainTextScheme()
         // The document type's own group: the elements its root accepts besides the common ones.
         ApplicationClassesGroups()
             .GetGroup(TPlainTextSchemeDescriptor::StaticClass()->ClassesGroup())
-            .append(TElement_Table::StaticClass());
+            .append({TElement_Image::StaticClass(), TElement_Table::StaticClass()});
         return true;
     }();
     (void)registered;
