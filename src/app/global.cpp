@@ -3,6 +3,8 @@
 #include "app/settings.h"
 #include "app/settings_form.h"
 #include "core/settings_file.h"
+#include "library/data_element.h"
+#include "textor/sheet_settings.h"
 
 #include <QDir>
 
@@ -20,6 +22,8 @@ TGlobal::TGlobal(const QStringList& arguments)
     RecentFilesFile.FileName = base + QStringLiteral(".recentfiles");
     SessionFile.FileName = base + QStringLiteral(".session");
 
+    // Groups other families own are loaded and saved with the rest.
+    FSettings->Attach(&DataElementSettings(), &FSettings->Sheet());
     SettingsFile.Load();
     if (SettingsFile.LoadState == TSessionFile::lsMissing) {
         FSettings->Reset();
