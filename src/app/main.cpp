@@ -11,6 +11,7 @@
 #include "library/path_element.h"
 #include "library/simple_fields.h"
 #include "library/table_element.h"
+#include "roots/file_connection.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include <QApplication>
@@ -70,6 +71,7 @@ void RegisterTypes()
     qv::RegisterTableElements();
     qv::RegisterSimpleFields();
     qv::RegisterPathElements();
+    qv::RegisterRootElements();
     qv::RegisterPlainTextScheme();
 }
 

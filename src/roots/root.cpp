@@ -3,6 +3,8 @@
 #include "elements/classes_groups.h"
 #include "elements/element_sheet.h"
 #include "elements/scheme_descriptor.h"
+#include "roots/application_namespace.h"
+#include "roots/file_connection.h"
 #include "roots/root_parts.h"
 
 namespace qv {
@@ -49,6 +51,15 @@ TRootWithPreProcessing::TRootWithPreProcessing(TScheme* scheme) : TRoot(scheme)
 {
     FUnitedLanguages = CreatePart<TUnitedLanguages>();
     FApplicationValues = CreatePart<TNamespaceConnection>();
+    FApplicationValues->SetListLast(true);
+    FApplicationValues->Reconnect(ApplicationNamespace(), GeneralElementsNamespace(),
+                                  FApplicationValues->ConnectionOptions(), true);
+}
+
+void TRootWithPreProcessing::GetAcceptedClasses(TElementClassList& list)
+{
+    list.append(TElement_FileConnection::StaticClass());
+    inherited::GetAcceptedClasses(list);
 }
 
 QString TRootWithPreProcessing::GetPartKnotName(TElement* part, uint8_t filerMode)
