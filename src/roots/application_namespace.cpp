@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace qv {
 
@@ -40,18 +42,43 @@ struct TApplicationNames
     std::unique_ptr<TScheme> Scheme;
     TNodePtr<TNamespace> Namespace;
 
-    ~TApplicationNames()
+    ~TApplicationNames() { Free(); }
+
+    void Create()
+    {
+        if (Namespace)
+            return;
+        Scheme = std::make_unique<TScheme>();
+        Namespace.reset(new TNamespace(Scheme.get()));
+        const struct
+        {
+            QString Name;
+            QString Value;
+            int32_t Description;
+        } values[] = {
+            {QStringLiteral("ApplicationName"), LoadStr(4000), QV_STR(4320)},
+            {QStringLiteral("ApplicationVersion"), QCoreApplication::applicationVersion(), QV_STR(4321)},
+        };
+        for (const auto& value : values) {
+            auto* element = new TApplicationValueElement(Scheme.get());
+            element->SetParent(Namespace.get());
+            element->Register(value.Name, value.Value, value.Description);
+        }
+    }
+    void Free()
     {
         Namespace.reset();
         Scheme.reset();
     }
 };
 
-TApplicationNames& ApplicationNames()
+// The namespace of the thread that created it at start-up.
+TApplicationNames& SharedNames()
 {
     static TApplicationNames names;
     return names;
 }
+std::atomic<std::thread::id> sharedThread;
 
 } // namespace
 
@@ -75,37 +102,31 @@ void TApplicationValueElement::BeforeDestruction()
 
 TNamespace* ApplicationNamespace()
 {
-    return ApplicationNames().Namespace.get();
+    TApplicationNames& shared = SharedNames();
+    if (std::this_thread::get_id() == sharedThread.load())
+        return shared.Namespace.get();
+    // Connecting changes the namespace's lists and handlers, which belong to one thread: another
+    // thread (a generation run on its private copy) gets a private set of the same values.
+    if (sharedThread.load() == std::thread::id())
+        return nullptr;
+    thread_local TApplicationNames local;
+    local.Create();
+    return local.Namespace.get();
 }
 
 void CreateApplicationNamespace()
 {
-    TApplicationNames& names = ApplicationNames();
-    if (names.Namespace)
+    TApplicationNames& shared = SharedNames();
+    if (shared.Namespace)
         return;
-    names.Scheme = std::make_unique<TScheme>();
-    names.Namespace.reset(new TNamespace(names.Scheme.get()));
-    const struct
-    {
-        QString Name;
-        QString Value;
-        int32_t Description;
-    } values[] = {
-        {QStringLiteral("ApplicationName"), LoadStr(4000), QV_STR(4320)},
-        {QStringLiteral("ApplicationVersion"), QCoreApplication::applicationVersion(), QV_STR(4321)},
-    };
-    for (const auto& value : values) {
-        auto* element = new TApplicationValueElement(names.Scheme.get());
-        element->SetParent(names.Namespace.get());
-        element->Register(value.Name, value.Value, value.Description);
-    }
+    sharedThread.store(std::this_thread::get_id());
+    shared.Create();
 }
 
 void FreeApplicationNamespace()
 {
-    TApplicationNames& names = ApplicationNames();
-    names.Namespace.reset();
-    names.Scheme.reset();
+    SharedNames().Free();
+    sharedThread.store(std::thread::id());
 }
 
 } // namespace qv

@@ -39,10 +39,12 @@ private:
 
 // The namespace of the values the program gives every processed document, in a scheme without a
 // root. Created once at start-up (CreateApplicationNamespace) and freed at exit; roots of processed
-// documents connect it into their general namespace when they are created. User-interface thread.
+// documents connect it into their general namespace when they are created. Null before it is
+// created. On any thread but the creating one, a private namespace of that thread with the same
+// values, freed when the thread ends.
 TNamespace* ApplicationNamespace();
 // Creates the namespace with "ApplicationName" (string 4000) and "ApplicationVersion" (the
-// application's version text); later calls do nothing.
+// application's version text) on the calling thread; later calls do nothing.
 void CreateApplicationNamespace();
 // Frees it (tests); connections to it lose their source.
 void FreeApplicationNamespace();

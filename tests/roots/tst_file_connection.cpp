@@ -23,6 +23,7 @@
 
 #include <map>
 #include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -192,6 +193,20 @@ TEST_F(FileConnections, ApplicationNamesReachProcessedDocumentsOnly)
     TTestNameHolder* taken = AddName(document, QStringLiteral("ApplicationName"));
     EXPECT_EQ(taken->Item()->State(), nsReserved);
 
+    // Another thread (a generation run) gets values of its own: the shared ones stay untouched.
+    const qsizetype connections = ApplicationNamespace()->Connections().size();
+    bool found = false;
+    TNamespace* seen = nullptr;
+    std::thread([&] {
+        TScheme copy(TRootWithProcessing::StaticClass(), QStringLiteral("Connecting"));
+        TNamespaceItem* item = Names(&copy)->FindByName(QStringLiteral("ApplicationVersion"));
+        found = item != nullptr;
+        seen = ApplicationNamespace();
+    }).join();
+    EXPECT_TRUE(found);
+    EXPECT_NE(seen, ApplicationNamespace());
+    EXPECT_EQ(ApplicationNamespace()->Connections().size(), connections);
+
     // A plain root has none, and a connected document does not pass its own on.
     EXPECT_EQ(Names(MakeLibrary(QStringLiteral("lib.qvc")))->FindByName(QStringLiteral("ApplicationName")),
               nullptr);
@@ -300,6 +315,14 @@ TEST_F(FileConnections, ChangesOfNameAndFileAreUndoneAndStored)
     ASSERT_TRUE(undo.Redo());
     ASSERT_TRUE(undo.Redo());
     EXPECT_EQ(visible(), QStringList{"Ext.Beta"});
+
+    // Deleting the connection lets go of the other document; undo connects it again.
+    Root(document)->ReplaceWithText(tetAll, nullptr, false, QString());
+    EXPECT_TRUE(visible().isEmpty());
+    EXPECT_TRUE(second->Dependants().isEmpty());
+    ASSERT_TRUE(undo.Undo());
+    EXPECT_EQ(visible(), QStringList{"Ext.Beta"});
+    EXPECT_EQ(second->Dependants(), QList<TScheme*>{document});
     undo.Clear();
 }
 
