@@ -33,6 +33,11 @@ public:
     {}
 
     int ImageIndex() const override { return -1; }
+    QString Description() const override
+    {
+        TElement_FileConnection* connection = FField->Connection();
+        return connection != nullptr ? connection->DescriptionText() : QString();
+    }
     QString TypeName() const override { return QString(); }
     bool IsEnabled() const override { return !FField->IsEffectivelyDisabled(); }
     QString Name() const override { return FField->GetText(); }
@@ -214,6 +219,7 @@ bool TConnectionToFile::Accepts(TNamespaceItem* item)
 
 TElement_FileConnection::TElement_FileConnection(TScheme* scheme) : TTitledElement(scheme)
 {
+    CreateDescription();
     FNameField = CreatePart<TFileConnectionNameField>();
     FNameField->SetVisualParent(this);
     FFileName = CreatePart<TFileConnectionFileNameField>();

@@ -66,8 +66,8 @@ class TConnectionToFile : public TNamedNamespaceConnection
 };
 
 // Lets a document use the public names of another document: Prefix.Name, where the prefix is the
-// connection's name. Parts: the name ("Name"), the file name ("FileName", required) and the
-// connection ("ConnectionToFile").
+// connection's name. Parts: a description, the name ("Name"), the file name ("FileName", required)
+// and the connection ("ConnectionToFile").
 class TElement_FileConnection : public TTitledElement
 {
     QV_CLASS(TElement_FileConnection, TTitledElement)
