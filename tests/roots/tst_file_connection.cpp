@@ -244,6 +244,14 @@ TEST_F(FileConnections, FilesThatGiveNoNamesAreReportedOnTheFileName)
         EXPECT_EQ(MessageTexts(connection->FileNameField()),
                   QStringList{QString(row.Expected).remove(u'[').remove(u']')});
     }
+
+    // A missing file is not remembered as giving nothing: once it exists, reconnecting finds it.
+    TElement_FileConnection* connection = Connect(MakeDocument(QStringLiteral("doc.qvc")),
+                                                  QStringLiteral("Lib"), Path(QStringLiteral("later.qvc")));
+    MakeLibrary(QStringLiteral("later.qvc"));
+    connection->Reconnect();
+    EXPECT_NE(connection->Connection()->Source(), nullptr);
+    EXPECT_TRUE(MessageTexts(connection->FileNameField()).isEmpty());
 }
 
 TEST_F(FileConnections, DocumentsConnectedToEachOtherLoadAndRelease)
