@@ -12,6 +12,7 @@
 #include "roots/root.h"
 
 #include <QFileInfo>
+#include <QScopedValueRollback>
 
 #include <exception>
 
@@ -238,7 +239,7 @@ void TElement_FileConnection::Reconnect()
 {
     if (IsDestroying() || FConnection == nullptr || FReconnecting)
         return;
-    FReconnecting = true;
+    const QScopedValueRollback<bool> reconnecting(FReconnecting, true);
     FProblem = 0;
     FProblemText.clear();
     TNamespace* source = nullptr;
@@ -269,7 +270,6 @@ void TElement_FileConnection::Reconnect()
             FProblem = QV_STR(4336);
     }
     FConnection->SetSource(source);
-    FReconnecting = false;
     FFileName->Check();
 }
 
