@@ -8,11 +8,12 @@
 #include "core/strings.h"
 #include "core/user_interface.h"
 #include "library/comment_element.h"
-#include "library/names.h"
 #include "library/data_element.h"
+#include "library/names.h"
 #include "library/path_element.h"
 #include "library/simple_fields.h"
 #include "library/table_element.h"
+#include "roots/file_connection.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include <QApplication>
@@ -74,6 +75,7 @@ void RegisterTypes()
     qv::RegisterSimpleFields();
     qv::RegisterPathElements();
     qv::RegisterDataElements();
+    qv::RegisterRootElements();
     qv::RegisterPlainTextScheme();
 }
 

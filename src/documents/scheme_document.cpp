@@ -230,7 +230,7 @@ TScheme* ReferencedScheme(const QString& fileName, TSchemeRegistry* registry)
     document->LoadFromFile(fileName);
     document->SetFileName(fileName);
     TScheme* scheme = document->Scheme();
-    // The cache may not have moved: loading resolves no further references.
+    // Loading may have added entries (documents this one connects to): find this one again.
     for (TReferencedEntry& entry : cache) {
         if (entry.FileName == fileName && entry.Document == nullptr) {
             entry.Document = std::move(document);

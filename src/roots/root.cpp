@@ -4,6 +4,8 @@
 #include "elements/element_sheet.h"
 #include "elements/scheme_descriptor.h"
 #include "library/data_element.h"
+#include "roots/application_namespace.h"
+#include "roots/file_connection.h"
 #include "roots/root_parts.h"
 
 namespace qv {
@@ -50,6 +52,15 @@ TRootWithPreProcessing::TRootWithPreProcessing(TScheme* scheme) : TRoot(scheme)
 {
     FUnitedLanguages = CreatePart<TUnitedLanguages>();
     FApplicationValues = CreatePart<TNamespaceConnection>();
+    FApplicationValues->SetListLast(true);
+    FApplicationValues->Reconnect(ApplicationNamespace(), GeneralElementsNamespace(),
+                                  FApplicationValues->ConnectionOptions(), true);
+}
+
+void TRootWithPreProcessing::GetAcceptedClasses(TElementClassList& list)
+{
+    list.append(TElement_FileConnection::StaticClass());
+    inherited::GetAcceptedClasses(list);
 }
 
 QString TRootWithPreProcessing::GetPartKnotName(TElement* part, uint8_t filerMode)

@@ -33,7 +33,8 @@ private:
     TSchemeSourceNameValueElement* FSourceNameValue;
 };
 
-// The root of documents that are processed: united languages and the application's values.
+// The root of documents that are processed: united languages and the application's values, whose
+// namespace (when it exists) is connected into the general namespace, listed last.
 class TRootWithPreProcessing : public TRoot
 {
     QV_CLASS(TRootWithPreProcessing, TRoot)
@@ -44,6 +45,8 @@ class TRootWithPreProcessing : public TRoot
     TNamespaceConnection* ApplicationInsideValuesNamespaceConnection() const { return FApplicationValues; }
 
     QString GetPartKnotName(TElement* part, uint8_t filerMode) override;
+    // The file connection first, then the classes of the text field.
+    void GetAcceptedClasses(TElementClassList& list) override;
 
 private:
     TUnitedLanguages* FUnitedLanguages;
