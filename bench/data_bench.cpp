@@ -1,6 +1,7 @@
 // A document with 100 embedded pictures of about 1 MB each: loading it from its file text (nothing is
 // decoded), the memory that costs, and showing one picture (one decode, reduced for display).
 
+#include "bench_main.h"
 #include "core/knot.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
@@ -14,8 +15,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QRandomGenerator>
-
-#include <benchmark/benchmark.h>
 
 #include <malloc.h>
 
@@ -144,11 +143,5 @@ BENCHMARK(BM_ShowPicture)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qv::RunBenchmarks(argc, argv);
 }

@@ -1,6 +1,7 @@
 // Loading and saving a generated document of about 150,000 elements through the document file format:
 // bytes → knots → elements, and elements → knots → bytes. Reports elements and bytes per second.
 
+#include "bench_main.h"
 #include "core/knot.h"
 #include "elements/element_messages.h"
 #include "elements/scheme.h"
@@ -8,8 +9,6 @@
 #include "elements/visual_element.h"
 
 #include <QGuiApplication>
-
-#include <benchmark/benchmark.h>
 
 #include <memory>
 
@@ -221,12 +220,5 @@ BENCHMARK(BM_WriteKnots)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    // Runs without a display, as the tests do, unless a platform is chosen.
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qv::RunBenchmarks(argc, argv);
 }

@@ -3,6 +3,7 @@
 // rename in the referenced document, which should cost in proportion to the references of that
 // name. Numbers are for reports; nothing here is asserted.
 
+#include "bench_main.h"
 #include "core/knot.h"
 #include "core/undo_redo.h"
 #include "textor/qt_measuring_context.h"
@@ -11,8 +12,6 @@
 #include "support/names_document.h"
 
 #include <QGuiApplication>
-
-#include <benchmark/benchmark.h>
 
 #include <memory>
 
@@ -77,13 +76,7 @@ BENCHMARK(BM_RenameReferencedName)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    QGuiApplication app(argc, argv);
-    qv::TDeviceContextManager::SetInstance(std::make_unique<qv::TFixedMeasuringContext>());
-    ::benchmark::Initialize(&argc, argv);
-    ::benchmark::RunSpecifiedBenchmarks();
-    ::benchmark::Shutdown();
-    qv::TDeviceContextManager::SetInstance(nullptr);
-    return 0;
+    return qv::RunBenchmarks(argc, argv, [] {
+        qv::TDeviceContextManager::SetInstance(std::make_unique<qv::TFixedMeasuringContext>());
+    });
 }

@@ -4,6 +4,7 @@
 // Numbers are for reports; nothing here is asserted.
 
 #include "app/palette_form.h"
+#include "bench_main.h"
 #include "core/knot.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
@@ -15,8 +16,6 @@
 #include "textor/sheet_settings.h"
 
 #include <QApplication>
-
-#include <benchmark/benchmark.h>
 
 #include <memory>
 
@@ -123,12 +122,5 @@ BENCHMARK(BM_PaletteRebuild)->Arg(1000)->Arg(150000)->ArgName("elements")->Unit(
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    ::benchmark::Initialize(&argc, argv);
-    ::benchmark::RunSpecifiedBenchmarks();
-    ::benchmark::Shutdown();
-    qv::TDeviceContextManager::SetInstance(nullptr);
-    return 0;
+    return qv::RunBenchmarks<QApplication>(argc, argv);
 }

@@ -2,6 +2,7 @@
 // Plain Text document of ordinary paragraphs of the same byte size: the ratio of the two times is the
 // price of the cells (each a text field of its own). Numbers are for reports; nothing is asserted.
 
+#include "bench_main.h"
 #include "core/knot.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
@@ -12,8 +13,6 @@
 #include "support/fixed_metrics.h"
 
 #include <QGuiApplication>
-
-#include <benchmark/benchmark.h>
 
 #include <memory>
 
@@ -134,15 +133,9 @@ BENCHMARK(BM_PlainTextSaveSameSize)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    QGuiApplication app(argc, argv);
-    qv::TDeviceContextManager::SetInstance(std::make_unique<qv::TFixedMeasuringContext>());
-    qv::RegisterTableElements();
-    qv::RegisterPlainTextScheme();
-    ::benchmark::Initialize(&argc, argv);
-    ::benchmark::RunSpecifiedBenchmarks();
-    ::benchmark::Shutdown();
-    qv::TDeviceContextManager::SetInstance(nullptr);
-    return 0;
+    return qv::RunBenchmarks(argc, argv, [] {
+        qv::TDeviceContextManager::SetInstance(std::make_unique<qv::TFixedMeasuringContext>());
+        qv::RegisterTableElements();
+        qv::RegisterPlainTextScheme();
+    });
 }
