@@ -2,6 +2,7 @@
 
 #include "app/find_replace.h"
 #include "app/palette_form.h"
+#include "app/qt_user_interface.h"
 #include "app/settings.h"
 #include "app/sheet_form.h"
 #include "core/errors.h"
@@ -31,8 +32,6 @@ constexpr int logButtonWidth = 65;
 constexpr int logButtonHeight = 25;
 constexpr int logButtonRadius = 7;
 constexpr int splitterWidth = 8;
-constexpr int minLogHeight = 40;
-constexpr int maxLogHeight = 4000;
 
 // The picture of "diLogImages" that stands for a severity (as the log's signs use them); -1: none.
 int SeverityImage(int severity)
@@ -46,15 +45,6 @@ int SeverityImage(int severity)
         return 2;
     default:
         return -1;
-    }
-}
-
-void RunCommand(const std::function<void()>& command)
-{
-    try {
-        command();
-    } catch (const EQvError& error) {
-        UserInterface().ShowError(error.Message());
     }
 }
 
@@ -200,7 +190,7 @@ void TEditForm::CreateActions()
         action->setShortcuts(keys);
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
-        QObject::connect(action, &QAction::triggered, this, [run = std::move(run)] { RunCommand(run); });
+        QObject::connect(action, &QAction::triggered, this, [run = std::move(run)] { RunUserCommand(run); });
         return action;
     };
     FFind =
@@ -269,7 +259,7 @@ void TEditForm::BindDocument(TScheme* scheme, TSheet* sheet, TSheet* logSheet, T
             FollowElementsLink(ids);
         };
         FLogRoot->OnFileLink = [](const QString& fileName) {
-            RunCommand([&fileName] { FollowFileLink(fileName); });
+            RunUserCommand([&fileName] { FollowFileLink(fileName); });
         };
         FLogRoot->OnSettingsLink = [this](const QString& key) {
             if (OnSettingsLink)
@@ -416,7 +406,8 @@ void TEditForm::FollowFileLink(const QString& fileName)
 
 void TEditForm::SetLogHeight(int value)
 {
-    FLogHeight = qBound(minLogHeight, value, maxLogHeight);
+    // Enough to see a message, and never more than a sheet can be.
+    FLogHeight = qBound(40, value, 4000);
 }
 
 void TEditForm::UpdateLogPanel()
@@ -491,15 +482,15 @@ void TEditForm::ShowFindDialog(bool replace)
         dialog = new TFindReplaceDialog(replace, this);
         TFindReplaceDialog* made = dialog;
         made->OnFindNext = [this, made] {
-            RunCommand([this, made] { RunSearch(made, [](TTextSearch& search) { search.FindNext(); }); });
+            RunUserCommand([this, made] { RunSearch(made, [](TTextSearch& search) { search.FindNext(); }); });
         };
         made->OnReplace = [this, made] {
-            RunCommand([this, made] {
+            RunUserCommand([this, made] {
                 RunSearch(made, [made](TTextSearch& search) { search.Replace(made->Replacement()); });
             });
         };
         made->OnReplaceAll = [this, made] {
-            RunCommand([this, made] {
+            RunUserCommand([this, made] {
                 RunSearch(made, [made](TTextSearch& search) { search.ReplaceAll(made->Replacement()); });
             });
         };

@@ -4,6 +4,7 @@
 #include "app/app_info.h"
 #include "app/edit_form.h"
 #include "app/global.h"
+#include "app/qt_user_interface.h"
 #include "app/session_file.h"
 #include "app/settings.h"
 #include "app/sheet_form.h"
@@ -42,8 +43,6 @@ namespace {
 constexpr int maxRecentInMenu = 6;
 // The log panel's height, in pixels, when it first shows.
 constexpr int defaultLogHeight = 130;
-constexpr int minLogHeight = 40;
-constexpr int maxLogHeight = 4000;
 // A recent file opens once its menu has closed.
 constexpr int recentFileDelayMs = 55;
 
@@ -247,7 +246,7 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
                        std::function<void()> run) {
         QAction* action = menu->addAction(caption);
         action->setShortcuts(keys);
-        QObject::connect(action, &QAction::triggered, this, [run = std::move(run)] { RunCommand(run); });
+        QObject::connect(action, &QAction::triggered, this, [run = std::move(run)] { RunUserCommand(run); });
         return action;
     };
 
@@ -267,7 +266,7 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
         action->setToolTip(descriptor->GetDescription());
         action->setStatusTip(descriptor->GetDescription());
         QObject::connect(action, &QAction::triggered, this, [this, descriptor] {
-            RunCommand([this, descriptor] { FDocumentor.New(false, descriptor); });
+            RunUserCommand([this, descriptor] { FDocumentor.New(false, descriptor); });
         });
         FNewActions.append(action);
     }
@@ -387,20 +386,11 @@ void TMainForm::EditSettings(const QString& pageKey)
     FEditForm->SetSettings(&FGlobal.Settings().SheetForm(), &FGlobal.Settings().PaletteForm());
 }
 
-void TMainForm::RunCommand(const std::function<void()>& command)
-{
-    try {
-        command();
-    } catch (const EQvError& error) {
-        UserInterface().ShowError(error.Message());
-    }
-}
-
 void TMainForm::Start()
 {
     const bool readOnly = FGlobal.CommandLine.HasSwitch(QStringLiteral("-readonly"));
     FDocumentor.CommandLine = FGlobal.CommandLine.Items();
-    RunCommand([this] { FDocumentor.Start(); });
+    RunUserCommand([this] { FDocumentor.Start(); });
     // One document per process: every further file of the command line gets a process of its own.
     for (const QString& file : std::as_const(FDocumentor.ExtraFiles))
         OnStartProcess(file);
@@ -416,7 +406,7 @@ void TMainForm::DropFiles(const QStringList& files)
     if (files.isEmpty())
         return;
     bool opened = false;
-    RunCommand([this, &files, &opened] { opened = FDocumentor.OpenFile(files.first()); });
+    RunUserCommand([this, &files, &opened] { opened = FDocumentor.OpenFile(files.first()); });
     if (!opened || files.size() == 1)
         return;
     // The new processes read the session as it is now.
@@ -462,14 +452,13 @@ void TMainForm::RestorePlacement()
     RestoreFormPlace(*this, FGlobal.SessionFile.Knot);
     if (TKnot* layout =
             FGlobal.SessionFile.Knot.KnotByPath(objectName() + QStringLiteral(".EditForm"), false))
-        FEditForm->SetLogHeight(
-            layout->ReadInt(QStringLiteral("LogHeight"), defaultLogHeight, maxLogHeight, minLogHeight));
+        FEditForm->SetLogHeight(layout->ReadInt(QStringLiteral("LogHeight"), defaultLogHeight));
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     bool closed = false;
-    RunCommand([this, &closed] { closed = FDocumentor.CloseAll(); });
+    RunUserCommand([this, &closed] { closed = FDocumentor.CloseAll(); });
     if (!closed) {
         event->ignore();
         return;
@@ -613,8 +602,9 @@ void TMainForm::UpdateRecentFiles()
         action->setToolTip(file);
         action->setStatusTip(file);
         QObject::connect(action, &QAction::triggered, this, [this, file] {
-            QTimer::singleShot(recentFileDelayMs, this,
-                               [this, file] { RunCommand([this, file] { FDocumentor.OpenFile(file); }); });
+            QTimer::singleShot(recentFileDelayMs, this, [this, file] {
+                RunUserCommand([this, file] { FDocumentor.OpenFile(file); });
+            });
         });
         FFileMenu->insertAction(FRecentBottom, action);
         FRecentActions.append(action);
@@ -654,7 +644,7 @@ void TMainForm::RunVerb(int index)
         return;
     }
     TSchemeDocument* document = FShown;
-    RunCommand([document, index] {
+    RunUserCommand([document, index] {
         document->Descriptor()->ExecuteVerb(document->Scheme()->Root(), index, nullptr);
     });
 }

@@ -98,8 +98,6 @@ protected:
 private:
     void CreateMenus(TSchemeRegistry* registry);
     void ConnectDocumentor(TSchemeRegistry* registry, int autoCreateIndex);
-    // Runs a user command; an EQvError is shown instead of passing into Qt.
-    static void RunCommand(const std::function<void()>& command);
     // Called by a shown document as it becomes active or inactive, before an inactive one may be
     // freed: the views must let go of its sheets then.
     void DocumentActiveChanged(TSchemeDocument* document);

@@ -1,5 +1,7 @@
 #include "app/qt_user_interface.h"
 
+#include "core/errors.h"
+
 #include "core/strings.h"
 
 #include <QApplication>
@@ -160,6 +162,15 @@ bool TQtUserInterface::OpenFileWith(const QString& file)
     if (program.isEmpty())
         return false;
     return QProcess::startDetached(program, {file}, QFileInfo(file).absolutePath());
+}
+
+void RunUserCommand(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const EQvError& error) {
+        UserInterface().ShowError(error.Message());
+    }
 }
 
 } // namespace qv

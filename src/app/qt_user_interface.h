@@ -2,6 +2,8 @@
 
 #include "core/user_interface.h"
 
+#include <functional>
+
 class QWidget;
 
 namespace qv {
@@ -39,5 +41,9 @@ private:
     QWidget* FWindow;
     int FWaitDepth = 0;
 };
+
+// Runs a command the user chose (a menu item, a button, a link): an EQvError it raises is shown
+// through the user interface's error display instead of passing into Qt's event loop.
+void RunUserCommand(const std::function<void()>& command);
 
 } // namespace qv
