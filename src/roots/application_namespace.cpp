@@ -16,26 +16,6 @@ QV_IMPLEMENT_CLASS(TApplicationValueElement)
 
 namespace {
 
-class TApplicationValueItem : public TNamespaceOwnItem
-{
-public:
-    TApplicationValueItem(TNamespace* ns, TApplicationValueElement* owner)
-        : TNamespaceOwnItem(ns, owner), FValue(owner)
-    {}
-
-    int ImageIndex() const override { return -1; }
-    QString Description() const override { return LoadStr(FValue->DescriptionId()); }
-    QString TypeName() const override { return QString(); }
-    bool IsEnabled() const override { return true; }
-    QString Name() const override { return FValue->Name(); }
-    TNameFlags Flags() const override { return nfReserved | nfHidden | nfSecondary; }
-    bool MustBeUnique() const override { return true; }
-    TNameVisibility Visibility() const override { return nvPublic; }
-
-private:
-    TApplicationValueElement* FValue;
-};
-
 // The scheme outlives its namespace: the namespace goes first.
 struct TApplicationNames
 {
@@ -82,22 +62,23 @@ std::atomic<std::thread::id> sharedThread;
 
 } // namespace
 
-TApplicationValueElement::TApplicationValueElement(TScheme* scheme) : TElement(scheme) {}
+// Unregistered until it has its name.
+TApplicationValueElement::TApplicationValueElement(TScheme* scheme) : TNameElement(scheme)
+{
+    SetRegistered(false);
+}
 
 void TApplicationValueElement::Register(const QString& name, const QString& value, int32_t descriptionId)
 {
     FName = name;
     FValue = value;
     FDescriptionId = descriptionId;
-    auto* ns = dynamic_cast<TNamespace*>(ParentElement());
-    if (ns != nullptr && !FItem)
-        FItem = MakeNamespaceItem<TApplicationValueItem>(ns, this);
+    SetRegistered(true);
 }
 
-void TApplicationValueElement::BeforeDestruction()
+QString TApplicationValueElement::Description() const
 {
-    FItem.reset();
-    inherited::BeforeDestruction();
+    return LoadStr(FDescriptionId);
 }
 
 TNamespace* ApplicationNamespace()

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "elements/element.h"
-#include "naming/namespace_item.h"
+#include "library/names.h"
 
 #include <QString>
 
@@ -12,29 +11,27 @@ class TScheme;
 
 // A value the program itself gives every processed document ("ApplicationName",
 // "ApplicationVersion"): a reserved, hidden, secondary name in the application namespace.
-class TApplicationValueElement : public TElement
+class TApplicationValueElement : public TNameElement
 {
-    QV_CLASS(TApplicationValueElement, TElement)
+    QV_CLASS(TApplicationValueElement, TNameElement)
 
     explicit TApplicationValueElement(TScheme* scheme);
 
-    const QString& Name() const { return FName; }
     const QString& Value() const { return FValue; }
     // The string number of the description.
     int32_t DescriptionId() const { return FDescriptionId; }
-    TNamespaceOwnItem* Item() const { return FItem.get(); }
 
     // Registers the name in the parent namespace. Called once, after the element got its parent.
     void Register(const QString& name, const QString& value, int32_t descriptionId);
 
-protected:
-    void BeforeDestruction() override;
+    QString Name() const override { return FName; }
+    QString Description() const override;
+    TNameFlags Flags() const override { return nfReserved | nfHidden | nfSecondary; }
 
 private:
     QString FName;
     QString FValue;
     int32_t FDescriptionId = 0;
-    TNamespaceItemPtr<TNamespaceOwnItem> FItem;
 };
 
 // The namespace of the values the program gives every processed document, in a scheme without a

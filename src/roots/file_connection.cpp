@@ -25,41 +25,6 @@ QV_IMPLEMENT_CLASS(TElement_FileConnection)
 
 namespace {
 
-// The item of a file connection's name: the name stands for the connection element.
-class TFileConnectionNameItem : public TNamespaceOwnItem
-{
-public:
-    TFileConnectionNameItem(TNamespace* ns, TFileConnectionNameField* field)
-        : TNamespaceOwnItem(ns, field), FField(field)
-    {}
-
-    int ImageIndex() const override { return -1; }
-    QString Description() const override
-    {
-        TElement_FileConnection* connection = FField->Connection();
-        return connection != nullptr ? connection->DescriptionText() : QString();
-    }
-    QString TypeName() const override { return QString(); }
-    bool IsEnabled() const override { return !FField->IsEffectivelyDisabled(); }
-    QString Name() const override { return FField->GetText(); }
-    TElement* Element() const override
-    {
-        TElement* owner = FField->ParentElement();
-        return owner != nullptr ? owner : FField;
-    }
-    TNameFlags Flags() const override { return 0; }
-    bool MustBeUnique() const override { return true; }
-    TNameVisibility Visibility() const override { return nvPublic; }
-    void StateChanged() override
-    {
-        TNamespaceOwnItem::StateChanged();
-        FField->Check();
-    }
-
-private:
-    TFileConnectionNameField* FField;
-};
-
 // The same file, whether or not the names are spelled alike.
 bool SameFile(const QString& a, const QString& b)
 {
@@ -85,11 +50,9 @@ bool IsConditionElement(TElement* element)
 
 // TFileConnectionNameField
 
-TFileConnectionNameField::TFileConnectionNameField(TScheme* scheme) : TTextorElement(scheme)
+TFileConnectionNameField::TFileConnectionNameField(TScheme* scheme) : TTitledNameField(scheme)
 {
-    SetOptions(Options() | eoInline);
-    SetBehaviourOptions(BehaviourOptions() | tboIdentifierWords | tboFieldFrame | tboNoWrap);
-    SetContentOptions(tcoLetters | tcoDigits | tcoUnderscore | tcoBeginWithLetter);
+    SetNameOptions(NameOptions() | nfoOfferAutoName);
 }
 
 TElement_FileConnection* TFileConnectionNameField::Connection() const
@@ -97,81 +60,15 @@ TElement_FileConnection* TFileConnectionNameField::Connection() const
     return dynamic_cast<TElement_FileConnection*>(ParentElement());
 }
 
-void TFileConnectionNameField::SetNamespace(TNamespace* ns)
+QString TFileConnectionNameField::GetAutoName()
 {
-    if (ns == FNamespace)
-        return;
-    if (FItem) {
-        if (TElement_FileConnection* connection = Connection())
-            connection->NameItemDestroying();
-        FItem.reset();
-    }
-    FNamespace = ns;
-    UpdateItem();
-}
-
-void TFileConnectionNameField::UpdateItem()
-{
-    const bool wanted = FNamespace != nullptr && !IsDestroying() && !GetText().isEmpty();
-    if (wanted == bool(FItem))
-        return;
     TElement_FileConnection* connection = Connection();
-    if (!wanted) {
-        if (connection != nullptr)
-            connection->NameItemDestroying();
-        FItem.reset();
-        return;
-    }
-    // Kept before it registers: the first uniqueness check runs during the registration.
-    FItem.reset(new TFileConnectionNameItem(FNamespace, this));
-    FItem->Register();
-    if (connection != nullptr)
-        connection->NameItemCreated();
+    return connection != nullptr ? connection->GetAutoName() : QString();
 }
 
-void TFileConnectionNameField::ContentChangedHook()
+bool TFileConnectionNameField::CanAutoName()
 {
-    inherited::ContentChangedHook();
-    if (IsDestroying())
-        return;
-    if (FItem && !GetText().isEmpty())
-        FItem->NotifyRenamed();
-    else
-        UpdateItem();
-    if (TElement_FileConnection* connection = Connection())
-        connection->NameChanged();
-}
-
-void TFileConnectionNameField::ParentElementChanged()
-{
-    inherited::ParentElementChanged();
-    SetNamespace(IsDestroying() ? nullptr : FindGeneralElementsNamespace(this));
-}
-
-void TFileConnectionNameField::IDChanged(int32_t oldID)
-{
-    inherited::IDChanged(oldID);
-    if (FItem)
-        FItem->NotifyIdChanged();
-}
-
-void TFileConnectionNameField::EffectiveDisabledChanged()
-{
-    inherited::EffectiveDisabledChanged();
-    if (FItem)
-        FItem->NotifyEnabledChanged();
-}
-
-void TFileConnectionNameField::CheckContent()
-{
-    inherited::CheckContent();
-    AddNameStateMessage(this, FItem.get());
-}
-
-void TFileConnectionNameField::BeforeDestruction()
-{
-    inherited::BeforeDestruction();
-    SetNamespace(nullptr);
+    return !GetAutoName().isEmpty();
 }
 
 // TFileConnectionFileNameField
@@ -218,11 +115,10 @@ bool TConnectionToFile::Accepts(TNamespaceItem* item)
 
 // TElement_FileConnection
 
-TElement_FileConnection::TElement_FileConnection(TScheme* scheme) : TTitledElement(scheme)
+TElement_FileConnection::TElement_FileConnection(TScheme* scheme)
+    : TNamedElement(scheme, 0, TFileConnectionNameField::StaticClass())
 {
     CreateDescription();
-    FNameField = CreatePart<TFileConnectionNameField>();
-    FNameField->SetVisualParent(this);
     FFileName = CreatePart<TFileConnectionFileNameField>();
     FFileName->SetVisualParent(this);
     FConnection = CreatePart<TConnectionToFile>();
@@ -276,13 +172,13 @@ void TElement_FileConnection::Reconnect()
 void TElement_FileConnection::NameChanged()
 {
     if (FConnection != nullptr && !IsDestroying())
-        FConnection->SetPrefix(FNameField->GetText());
+        FConnection->SetPrefix(Name());
 }
 
 void TElement_FileConnection::NameItemCreated()
 {
     if (FConnection != nullptr)
-        FConnection->SetOwnerItem(FNameField->Item());
+        FConnection->SetOwnerItem(NameField()->Item());
 }
 
 void TElement_FileConnection::NameItemDestroying()
@@ -294,15 +190,12 @@ void TElement_FileConnection::NameItemDestroying()
 void TElement_FileConnection::BuildTitle(TTitleWriter& writer)
 {
     inherited::BuildTitle(writer);
-    writer.AddElement(FNameField, tiaCentre);
     writer.AddGap(6);
     writer.AddElement(FFileName, tiaCentre);
 }
 
 QString TElement_FileConnection::GetPartKnotName(TElement* part, uint8_t filerMode)
 {
-    if (part != nullptr && part == FNameField)
-        return QStringLiteral("Name");
     if (part != nullptr && part == FFileName)
         return QStringLiteral("FileName");
     if (part != nullptr && part == FConnection)
@@ -312,10 +205,6 @@ QString TElement_FileConnection::GetPartKnotName(TElement* part, uint8_t filerMo
 
 void TElement_FileConnection::GetPartHint(TElement* part, QString& text)
 {
-    if (part != nullptr && part == FNameField) {
-        text = LoadStr(2720);
-        return;
-    }
     if (part != nullptr && part == FFileName) {
         text = LoadStr(4326);
         return;

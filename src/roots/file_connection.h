@@ -1,7 +1,6 @@
 #pragma once
 
-#include "fields/textor_element.h"
-#include "library/custom_titled_element.h"
+#include "library/named_element.h"
 #include "library/path_element.h"
 #include "naming/namespace_connection.h"
 
@@ -11,35 +10,18 @@ namespace qv {
 
 class TElement_FileConnection;
 
-// The name of a file connection: a one-line field whose text is registered in the general namespace
-// (while it is not empty) and is the prefix of the connected names.
-class TFileConnectionNameField : public TTextorElement
+// The name of a file connection, the prefix of the connected names. "Autoname" offers the file
+// name without folder and extension while there is one.
+class TFileConnectionNameField : public TTitledNameField
 {
-    QV_CLASS(TFileConnectionNameField, TTextorElement)
+    QV_CLASS(TFileConnectionNameField, TTitledNameField)
 
     explicit TFileConnectionNameField(TScheme* scheme);
 
-    TNamespace* Namespace() const { return FNamespace; }
-    // Exists while the field has a namespace, is not being destroyed and its text is not empty.
-    TNamespaceOwnItem* Item() const { return FItem.get(); }
     TElement_FileConnection* Connection() const;
 
-    void ContentChangedHook() override;
-    void ParentElementChanged() override;
-    void IDChanged(int32_t oldID) override;
-    void EffectiveDisabledChanged() override;
-    void CheckContent() override;
-
-protected:
-    void BeforeDestruction() override;
-
-private:
-    void SetNamespace(TNamespace* ns);
-    // Creates or frees the item as the rules above say.
-    void UpdateItem();
-
-    TNamespace* FNamespace = nullptr;
-    TNamespaceItemPtr<TNamespaceOwnItem> FItem;
+    QString GetAutoName() override;
+    bool CanAutoName() override;
 };
 
 // The other document's file name. Besides a missing file it reports why the connection found no
@@ -66,15 +48,15 @@ class TConnectionToFile : public TNamedNamespaceConnection
 };
 
 // Lets a document use the public names of another document: Prefix.Name, where the prefix is the
-// connection's name. Parts: a description, the name ("Name"), the file name ("FileName", required)
-// and the connection ("ConnectionToFile").
-class TElement_FileConnection : public TTitledElement
+// connection's name (always public; a connection without a name connects nothing). Parts: the name
+// ("Name"), a description, the file name ("FileName", required) and the connection
+// ("ConnectionToFile").
+class TElement_FileConnection : public TNamedElement
 {
-    QV_CLASS(TElement_FileConnection, TTitledElement)
+    QV_CLASS(TElement_FileConnection, TNamedElement)
 
     explicit TElement_FileConnection(TScheme* scheme);
 
-    TFileConnectionNameField* NameField() const { return FNameField; }
     TFileConnectionFileNameField* FileNameField() const { return FFileName; }
     TConnectionToFile* Connection() const { return FConnection; }
 
@@ -90,10 +72,10 @@ class TElement_FileConnection : public TTitledElement
     int32_t Problem() const { return FProblem; }
     const QString& ProblemText() const { return FProblemText; }
 
-    // From the name field.
-    void NameChanged();
-    void NameItemCreated();
-    void NameItemDestroying();
+    // The name is the connection's prefix; its item is the owner of the connected names.
+    void NameChanged() override;
+    void NameItemCreated() override;
+    void NameItemDestroying() override;
 
     void BuildTitle(TTitleWriter& writer) override;
     QString GetPartKnotName(TElement* part, uint8_t filerMode) override;
@@ -109,7 +91,6 @@ protected:
 private:
     void AddFileFilters(TFileDialogFilters& filters);
 
-    TFileConnectionNameField* FNameField = nullptr;    // a part
     TFileConnectionFileNameField* FFileName = nullptr; // a part
     TConnectionToFile* FConnection = nullptr;          // a part
     int32_t FProblem = 0;

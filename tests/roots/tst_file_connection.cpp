@@ -7,6 +7,7 @@
 #include "core/undo_redo.h"
 #include "documents/scheme_document.h"
 #include "elements/element_messages.h"
+#include "elements/palette.h"
 #include "elements/scheme.h"
 #include "elements/scheme_descriptor.h"
 #include "elements/scheme_filer.h"
@@ -178,6 +179,18 @@ TEST_F(FileConnections, PublicNamesAppearUnderThePrefixAndFollowTheConnection)
     connection->NameField()->SetText(QString());
     EXPECT_EQ(reference.Target(), nullptr);
     EXPECT_TRUE(library->Dependants().isEmpty());
+
+    // "Autoname" names the connection after its file, offered only while there is a file name.
+    QList<TPaletteItem*> commands;
+    connection->NameField()->GetPaletteItems(commands);
+    ASSERT_FALSE(commands.isEmpty());
+    TPaletteItem* autoName = commands.last();
+    ASSERT_TRUE(connection->NameField()->ExecutePaletteItem(autoName, true));
+    EXPECT_NE(names->FindByName(QStringLiteral("lib.Alpha")), nullptr);
+    connection->FileNameField()->SetPath(QString());
+    TPaletteItemState state;
+    connection->NameField()->GetPaletteItemState(autoName, state);
+    EXPECT_FALSE(state.Enabled);
 }
 
 TEST_F(FileConnections, ApplicationNamesReachProcessedDocumentsOnly)
@@ -258,9 +271,11 @@ TEST_F(FileConnections, DocumentsConnectedToEachOtherLoadAndRelease)
 {
     const QByteArray header = "<Connecting FormatVersion=\"1.2\">\r\n";
     WriteFile(QStringLiteral("a.qvc"),
-              header + "\t<FileConnection Name=\"ToB\" FileName=\"b.qvc\"/>\r\n</Connecting>\r\n");
+              header + "\t<FileConnection FileName=\"b.qvc\">\r\n\t\t<Name Value=\"ToB\"/>\r\n"
+                       "\t</FileConnection>\r\n</Connecting>\r\n");
     WriteFile(QStringLiteral("b.qvc"),
-              header + "\t<FileConnection Name=\"ToA\" FileName=\"a.qvc\"/>\r\n</Connecting>\r\n");
+              header + "\t<FileConnection FileName=\"a.qvc\">\r\n\t\t<Name Value=\"ToA\"/>\r\n"
+                       "\t</FileConnection>\r\n</Connecting>\r\n");
     {
         TSchemeDocument a(TConnectingDescriptor::StaticClass());
         a.Scheme()->SetOpenScheme(
@@ -313,7 +328,9 @@ TEST_F(FileConnections, ChangesOfNameAndFileAreUndoneAndStored)
     TKnot file;
     document->SaveToKnot(document->Root(), fmFile, &file, ffFileSave);
     EXPECT_EQ(file.SaveToText(), QStringLiteral("<Connecting FormatVersion=\"1.2\">\r\n"
-                                                "\t<FileConnection Name=\"Ext\" FileName=\"second.qvc\"/>\r\n"
+                                                "\t<FileConnection FileName=\"second.qvc\">\r\n"
+                                                "\t\t<Name Value=\"Ext\"/>\r\n"
+                                                "\t</FileConnection>\r\n"
                                                 "</Connecting>\r\n"));
 
     ASSERT_TRUE(undo.Undo());
