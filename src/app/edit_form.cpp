@@ -165,6 +165,8 @@ TEditForm::TEditForm(QWidget* parent) : QWidget(parent)
     setFocusProxy(FSheetForm);
     // The palette's keyboard letters are typed in the sheet window.
     FSheetForm->installEventFilter(this);
+    // The log button stays centred on the splitter wherever the layout puts it.
+    FSplitter->handle(1)->installEventFilter(this);
 
     FLogButton = new TLogButton(this);
     FLogButton->hide();
@@ -442,6 +444,11 @@ void TEditForm::PlaceLogButton()
 
 bool TEditForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == FSplitter->handle(1)) {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Show)
+            PlaceLogButton();
+        return QWidget::eventFilter(watched, event);
+    }
     if (watched != FSheetForm)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {

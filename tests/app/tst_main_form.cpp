@@ -33,6 +33,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSet>
+#include <QSplitter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -575,6 +576,11 @@ TEST_F(MainFormEditing, TheLogButtonShowsTheSeverityAndClearsTheLog)
     messages.AddText(mkFatal, QStringLiteral("it stopped"));
     EXPECT_EQ(Edit().LogButton()->Severity(), 3);
     EXPECT_TRUE(Edit().LogButton()->isVisibleTo(&Form));
+    QApplication::processEvents();
+    const QWidget* handle = Edit().Splitter()->handle(1);
+    const QRect splitter(handle->mapTo(&Edit(), QPoint()), handle->size());
+    EXPECT_TRUE(splitter.contains(Edit().LogButton()->geometry().center()))
+        << "the button sits on the splitter";
     EXPECT_TRUE(Edit().LogButton()->toolTip().endsWith(QStringLiteral("(Ctrl+F5)")))
         << Edit().LogButton()->toolTip().toStdString();
     EXPECT_TRUE(Form.ClearLogAction()->isEnabled());
