@@ -526,10 +526,7 @@ TParagraphAttributes& TParagraph::EffectiveParagraphAttributes() const
 
 int TParagraph::Index() const
 {
-    int index = 0;
-    for (const TParagraph* p = Prev(); p != nullptr; p = p->Prev())
-        ++index;
-    return index;
+    return FTextor->IndexOf(*this);
 }
 
 TPortion* TParagraph::PortionAt(int offset, int& local) const
