@@ -168,6 +168,43 @@ void BM_PlainTextLoadInlineElements(benchmark::State& state)
 }
 BENCHMARK(BM_PlainTextLoadInlineElements)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// A document of paragraphs of 100 elements of a class the document does not know, loaded and then put
+// on a sheet (which lays the text out and places every element). The time per element should stay
+// flat with the number of elements.
+void BM_PlainTextSheetManyElements(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    TKnot knot(QStringLiteral("FreeText"));
+    knot.WriteString(QStringLiteral("FormatVersion"), QStringLiteral("1.2"));
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && i % 100 == 0)
+            knot.AddKnot(QStringLiteral("Br"));
+        knot.AddKnot(QStringLiteral("Remark"))->WriteString(QStringLiteral("Kind"), QString::number(i % 3));
+    }
+    std::unique_ptr<IMeasuringContext> previous =
+        TDeviceContextManager::SetInstance(std::make_unique<TFixedMeasuringContext>());
+    TElementMessages messages;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto scheme = std::make_unique<TScheme>(TPlainTextRoot::StaticClass(), QStringLiteral("FreeText"));
+        scheme->SetMessages(&messages);
+        scheme->LoadFromKnot(scheme->Root(), fmFile, &knot);
+        auto sheet = std::make_unique<TBenchSheet>();
+        state.ResumeTiming();
+        auto* root = static_cast<TTextorElement*>(scheme->Root());
+        root->SetVisualParent(sheet->TopElement());
+        state.PauseTiming();
+        root->SetVisualParent(nullptr);
+        sheet.reset();
+        scheme.reset();
+        state.ResumeTiming();
+    }
+    state.counters["per_element"] = benchmark::Counter(
+        double(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    TDeviceContextManager::SetInstance(std::move(previous));
+}
+BENCHMARK(BM_PlainTextSheetManyElements)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
 } // namespace
 } // namespace qv
 
