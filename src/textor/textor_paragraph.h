@@ -91,6 +91,8 @@ private:
     TAttributesRef<TTextAttributes> FTextAttributes;
     int FLength = 0;
     int FContentWidth = 0;
+    // Portions of kind Element.
+    int FElementCount = 0;
     // Where the Textor's numbering last put it; valid while the numbering holds it there.
     mutable int FIndex = -1;
     bool FLayoutValid = false;
