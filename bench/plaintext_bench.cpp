@@ -95,15 +95,26 @@ void Keystroke(benchmark::State& state, bool merge)
         auto* root = static_cast<TTextorElement*>(scheme->Root());
         root->SetVisualParent(sheet.TopElement());
         root->SetFocus();
-        root->SetSelection({{paragraphs / 2, 10}, {paragraphs / 2, 10}});
         root->Textor()->ResetCounters();
+        // A word of 32 characters in one paragraph, then the next paragraph: the typed paragraphs stay
+        // as long as a real document's, however many iterations run.
+        int typed = 0;
         for (auto _ : state) {
+            if (typed % 32 == 0) {
+                state.PauseTiming();
+                const int paragraph = paragraphs / 2 + (typed / 32) % (paragraphs / 2);
+                root->SetSelection({{paragraph, 10}, {paragraph, 10}});
+                state.ResumeTiming();
+            }
+            ++typed;
             // Typing merges within 800 ms; a pause starts a new undo step.
             clock.Advance(merge ? 100 : 1000);
             root->ReplaceWithText(tetSelection, nullptr, false, QStringLiteral("x"));
         }
-        state.counters["wraps/key"] =
-            benchmark::Counter(double(root->Textor()->Counters().Wraps) / double(state.iterations()));
+        const TTextorCounters& counters = root->Textor()->Counters();
+        state.counters["wraps/key"] = benchmark::Counter(double(counters.Wraps) / double(state.iterations()));
+        state.counters["paragraphs/key"] =
+            benchmark::Counter(double(counters.ParagraphSteps) / double(state.iterations()));
         root->SetVisualParent(nullptr);
         undo.Clear();
     }
@@ -114,7 +125,7 @@ void BM_PlainTextKeystrokeMerged(benchmark::State& state)
 {
     Keystroke(state, true);
 }
-BENCHMARK(BM_PlainTextKeystrokeMerged)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlainTextKeystrokeMerged)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 void BM_PlainTextKeystrokeNewStep(benchmark::State& state)
 {
@@ -156,6 +167,43 @@ void BM_PlainTextLoadInlineElements(benchmark::State& state)
         double(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_PlainTextLoadInlineElements)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A document of paragraphs of 100 elements of a class the document does not know, loaded and then put
+// on a sheet (which lays the text out and places every element). The time per element should stay
+// flat with the number of elements.
+void BM_PlainTextSheetManyElements(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    TKnot knot(QStringLiteral("FreeText"));
+    knot.WriteString(QStringLiteral("FormatVersion"), QStringLiteral("1.2"));
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && i % 100 == 0)
+            knot.AddKnot(QStringLiteral("Br"));
+        knot.AddKnot(QStringLiteral("Remark"))->WriteString(QStringLiteral("Kind"), QString::number(i % 3));
+    }
+    std::unique_ptr<IMeasuringContext> previous =
+        TDeviceContextManager::SetInstance(std::make_unique<TFixedMeasuringContext>());
+    TElementMessages messages;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto scheme = std::make_unique<TScheme>(TPlainTextRoot::StaticClass(), QStringLiteral("FreeText"));
+        scheme->SetMessages(&messages);
+        scheme->LoadFromKnot(scheme->Root(), fmFile, &knot);
+        auto sheet = std::make_unique<TBenchSheet>();
+        state.ResumeTiming();
+        auto* root = static_cast<TTextorElement*>(scheme->Root());
+        root->SetVisualParent(sheet->TopElement());
+        state.PauseTiming();
+        root->SetVisualParent(nullptr);
+        sheet.reset();
+        scheme.reset();
+        state.ResumeTiming();
+    }
+    state.counters["per_element"] = benchmark::Counter(
+        double(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    TDeviceContextManager::SetInstance(std::move(previous));
+}
+BENCHMARK(BM_PlainTextSheetManyElements)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace qv

@@ -281,6 +281,14 @@ void TKnot::DeleteParams()
     }
 }
 
+TKnot* TKnot::AppendParsedChild()
+{
+    auto* child = new TKnot();
+    AppendUnobserved(child);
+    child->FOptions = FOptions;
+    return child;
+}
+
 void TKnot::ParentChanged()
 {
     TNode* parent = Parent();

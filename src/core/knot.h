@@ -265,6 +265,8 @@ protected:
 private:
     friend class TKnotParser;
 
+    // A new last child for the reader, with this knot's options (what ParentChanged gives it).
+    TKnot* AppendParsedChild();
     TKnotParam* ParamForWrite(const QString& name);
     TKnotParam* ReadParam(const QString& name);
     void DeleteParams();

@@ -171,7 +171,10 @@ constexpr size_t maxKnotDepth = 1000;
 class TKnotParser
 {
 public:
-    TKnotParser(TKnot& root, QByteArrayView text) : FRoot(root), FP(text.data()), FEnd(FP + text.size()) {}
+    TKnotParser(TKnot& root, QByteArrayView text)
+        : FRoot(root), FP(text.data()), FEnd(FP + text.size()),
+          FPlainRoot(root.ClassType() == TKnot::StaticClass())
+    {}
 
     bool Parse()
     {
@@ -285,7 +288,7 @@ private:
             if (AtUnnamedLeaf()) { // never the end tag: an open element always has a name
                 if (open.size() >= maxKnotDepth)
                     return false;
-                (new TKnot())->SetParent(open.back().Knot);
+                NewChild(open.back().Knot);
                 FP += 3;
                 continue;
             }
@@ -322,10 +325,8 @@ private:
         if (element.Name.isEmpty() || FP == FEnd)
             return false;
         TKnot* knot = &FRoot;
-        if (parent != nullptr) {
-            knot = new TKnot();
-            knot->SetParent(parent);
-        }
+        if (parent != nullptr)
+            knot = NewChild(parent);
         element.Knot = knot;
         knot->FName = Intern(element.Name);
         TKnotParam* last = nullptr;
@@ -366,6 +367,17 @@ private:
             if (hasValue)
                 param->SetTextUtf8(value);
         }
+    }
+
+    // The knots the reader makes are plain knots with no one watching: they are linked without the
+    // hooks. The root may be of a class that watches its children.
+    TKnot* NewChild(TKnot* parent)
+    {
+        if (parent != &FRoot || FPlainRoot)
+            return parent->AppendParsedChild();
+        auto* knot = new TKnot();
+        knot->SetParent(parent);
+        return knot;
     }
 
     // After "=": the value up to white space, "/" or ">" outside double quotes, decoded.
@@ -413,6 +425,7 @@ private:
     const char* FP;
     const char* const FEnd;
     bool FFailed = false;
+    const bool FPlainRoot;
     QByteArray FScratch;
     TNameSlot FNames[256];
 };

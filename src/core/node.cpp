@@ -69,6 +69,17 @@ void TNode::Link(TNode* parent, TNode* before)
     FParent = parent;
 }
 
+void TNode::AppendUnobserved(TNode* child)
+{
+    child->FParent = this;
+    child->FPrevSibling = FLastChild;
+    if (FLastChild != nullptr)
+        FLastChild->FNextSibling = child;
+    else
+        FFirstChild = child;
+    FLastChild = child;
+}
+
 void TNode::Unlink()
 {
     TSiblings::Remove(this, FParent->FFirstChild, FParent->FLastChild, SiblingLinks());

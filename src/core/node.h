@@ -128,6 +128,10 @@ protected:
     virtual void ChildInserting(TNode* child, TNode* before);
     // Called on the node before it moves; the default asks the new parent (ChildInserting). May throw.
     virtual void ParentChanging(TNode* newParent, TNode* before);
+    // Links `child`, a new node without a parent, as the last child without calling any hook: for a
+    // reader that builds a tree of plain nodes nobody observes yet. The caller does what the hooks of
+    // its classes would have done.
+    void AppendUnobserved(TNode* child);
 
 private:
     static const TBidirectionalList<TNode>::TLinks& SiblingLinks();

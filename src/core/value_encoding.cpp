@@ -191,23 +191,16 @@ struct TUtf8Sink
 };
 
 // Copies in[read…] to out[write…] up to the next "&" and advances both positions; `out` may be `in`
-// (write <= read). UTF-8 moves eight bytes at a time while they hold no "&".
+// (write <= read). The "&" is found by the C library's vectorised search.
 inline void MoveRun(const char* in, qsizetype& read, char* out, qsizetype& write, qsizetype size)
 {
-    constexpr uint64_t ones = 0x0101010101010101u;
-    constexpr uint64_t amps = ones * uint64_t('&');
-    while (size - read >= 8) {
-        uint64_t word;
-        std::memcpy(&word, in + read, 8);
-        const uint64_t x = word ^ amps; // a zero byte where an "&" is
-        if (((x - ones) & ~x & (ones << 7)) != 0)
-            break;
-        std::memcpy(out + write, &word, 8);
-        read += 8;
-        write += 8;
-    }
-    while (read < size && in[read] != '&')
-        out[write++] = in[read++];
+    const char* from = in + read;
+    const void* amp = std::memchr(from, '&', size_t(size - read));
+    const qsizetype run = amp != nullptr ? static_cast<const char*>(amp) - from : size - read;
+    if (out + write != from)
+        std::memmove(out + write, from, size_t(run));
+    read += run;
+    write += run;
 }
 
 inline void MoveRun(const char16_t* in, qsizetype& read, char16_t* out, qsizetype& write, qsizetype size)

@@ -967,17 +967,20 @@ void TPanelElement::FitToChildren()
 {
     if (Sheet() == nullptr || !IsShown() || IsDestroying())
         return;
-    int right = 0;
-    int bottom = 0;
-    for (TVisualElement* child = FirstVisualChild(); child != nullptr; child = child->NextVisual()) {
-        if (!child->IsShown())
-            continue;
-        right = std::max(right, child->Left() + child->Width());
-        bottom = std::max(bottom, child->Top() + child->Height());
+    if (!FEdgesValid) {
+        FChildrenRight = 0;
+        FChildrenBottom = 0;
+        for (TVisualElement* child = FirstVisualChild(); child != nullptr; child = child->NextVisual()) {
+            if (!child->IsShown())
+                continue;
+            FChildrenRight = std::max(FChildrenRight, child->Left() + child->Width());
+            FChildrenBottom = std::max(FChildrenBottom, child->Top() + child->Height());
+        }
+        FEdgesValid = true;
     }
     const QMargins padding = GetPadding();
-    int width = right == 0 ? 0 : right + padding.right();
-    int height = bottom == 0 ? 0 : bottom + padding.bottom();
+    int width = FChildrenRight == 0 ? 0 : FChildrenRight + padding.right();
+    int height = FChildrenBottom == 0 ? 0 : FChildrenBottom + padding.bottom();
     if (width == 0)
         width = Width();
     if (height == 0)
@@ -985,33 +988,61 @@ void TPanelElement::FitToChildren()
     SetBounds(Left(), Top(), Descent(), height, width);
 }
 
+void TPanelElement::ChildEdges(TVisualElement* child, int right, int bottom, bool grows)
+{
+    if (!FEdgesValid)
+        return;
+    if (grows) {
+        if (child->IsShown()) {
+            FChildrenRight = std::max(FChildrenRight, child->Left() + child->Width());
+            FChildrenBottom = std::max(FChildrenBottom, child->Top() + child->Height());
+        }
+    } else if (right >= FChildrenRight || bottom >= FChildrenBottom) {
+        FEdgesValid = false;
+    }
+}
+
 void TPanelElement::ChildBoundsChanged(TVisualElement* child, const QRect& oldBounds, int oldDescent)
 {
     inherited::ChildBoundsChanged(child, oldBounds, oldDescent);
+    if (child->IsShown()) {
+        // The old edges go, the new ones come.
+        const int right = child->Left() + child->Width();
+        const int bottom = child->Top() + child->Height();
+        const int oldRight = oldBounds.left() + oldBounds.width();
+        const int oldBottom = oldBounds.top() + oldBounds.height();
+        if (right < oldRight || bottom < oldBottom)
+            ChildEdges(child, oldRight, oldBottom, false);
+        ChildEdges(child, 0, 0, true);
+    }
     FitToChildren();
 }
 
 void TPanelElement::ChildShownChanged(TVisualElement* child)
 {
     inherited::ChildShownChanged(child);
+    ChildEdges(child, child->Left() + child->Width(), child->Top() + child->Height(), child->IsShown());
     FitToChildren();
 }
 
 void TPanelElement::InsertVisualChild(TVisualElement* child, TVisualElement* before)
 {
     inherited::InsertVisualChild(child, before);
+    ChildEdges(child, 0, 0, true);
     FitToChildren();
 }
 
 void TPanelElement::RemoveVisualChild(TVisualElement* child)
 {
     inherited::RemoveVisualChild(child);
+    ChildEdges(child, child->Left() + child->Width(), child->Top() + child->Height(), false);
     FitToChildren();
 }
 
 void TPanelElement::ShownChanged()
 {
     inherited::ShownChanged();
+    FEdgesValid = false;
     FitToChildren();
 }
 

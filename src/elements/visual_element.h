@@ -333,6 +333,15 @@ class TPanelElement : public TVisualElement
     // Width: the largest right edge of a shown child plus the right padding; height likewise with the
     // bottom edges. A zero result keeps the present size. Nothing happens without a sheet or hidden.
     void FitToChildren();
+
+private:
+    // The largest edges are kept as children come, move and go, so that a panel of many children (the
+    // top element holds a sign for every element with messages) fits itself without visiting them
+    // all; only a child that held an edge and drew back makes the next fit walk the children.
+    void ChildEdges(TVisualElement* child, int right, int bottom, bool grows);
+    int FChildrenRight = 0;
+    int FChildrenBottom = 0;
+    bool FEdgesValid = false;
 };
 
 // The sheet's own top element; offers its children the sheet's page size less its padding.

@@ -779,12 +779,23 @@ void TTextorElement::ChildBoundsChanged(TVisualElement* child, const QRect& oldB
 
 void TTextorElement::Relayout(bool all, bool force)
 {
-    // The Textor starts locked; it is first arranged once the field is on a sheet.
+    // The embedded elements are laid out while the Textor is locked: the paragraphs whose elements
+    // changed size are arranged once, after all of them, not once for each element (which moved
+    // every paragraph below it each time).
+    struct TUnlock
+    {
+        TTextor* Textor;
+        ~TUnlock() { Textor->Unlock(); }
+    };
+    // The Textor starts locked; it is first arranged once the field and its elements are on a sheet.
     if (Sheet() != nullptr && !FSheetUnlocked) {
         FSheetUnlocked = true;
         FTextor->InvalidateLayout();
-        FTextor->Unlock();
-    } else if (Sheet() != nullptr && FTextor->LockCount() == 0) {
+        TUnlock unlock{FTextor.get()};
+        inherited::Relayout(all, force);
+        return;
+    }
+    if (Sheet() != nullptr && FTextor->LockCount() == 0) {
         // The offer or the settings changed: a new wrap width or font wraps every paragraph again,
         // anything else only sizes the field anew.
         if (FTextor->GetWidth() != FArrangedWidth || DefaultTextAttributes() != FArrangedFont)
@@ -792,6 +803,8 @@ void TTextorElement::Relayout(bool all, bool force)
         else
             UpdateSize();
     }
+    FTextor->Lock();
+    TUnlock unlock{FTextor.get()};
     inherited::Relayout(all, force);
 }
 

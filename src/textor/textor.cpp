@@ -8,6 +8,7 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <memory>
 
 namespace qv {
@@ -27,10 +28,7 @@ TTextor::~TTextor()
 
 int TTextor::ParagraphCount() const
 {
-    int count = 0;
-    for (const TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next())
-        ++count;
-    return count;
+    return FParagraphCount;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -88,6 +86,7 @@ void TTextor::RequestArrange(bool notify)
 void TTextor::ContentChanged(TParagraph& paragraph)
 {
     paragraph.FLayoutValid = false;
+    QueueArrange(paragraph);
     RequestArrange(true);
     NoteChange();
 }
@@ -107,6 +106,7 @@ void TTextor::NoteChange()
 void TTextor::PositionChanged(TParagraph& paragraph)
 {
     paragraph.FPositionValid = false;
+    QueueArrange(paragraph);
     RequestArrange(false);
 }
 
@@ -119,14 +119,21 @@ void TTextor::InvalidateLayout()
         ~TUnlock() { Textor->Unlock(); }
     } unlock{this};
     FMarginsValid = false;
-    for (TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next())
+    for (TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next()) {
         p->FLayoutValid = false;
+        ++FCounters.ParagraphSteps;
+    }
+    for (TParagraph* p : FQueued)
+        p->FQueued = false;
+    FQueued.clear();
+    FArrangeAll = true;
     RequestArrange(false);
 }
 
 void TTextor::InvalidateParagraph(TParagraph& paragraph)
 {
     paragraph.FLayoutValid = false;
+    QueueArrange(paragraph);
     RequestArrange(false);
 }
 
@@ -247,15 +254,100 @@ const QMargins& TTextor::ElementMargins() const
 
 TParagraph* TTextor::NewParagraph(TParagraph* before)
 {
-    return FParagraphs.Insert(std::unique_ptr<TParagraph>(new TParagraph(*this)), before);
+    TParagraph* created = FParagraphs.Insert(std::unique_ptr<TParagraph>(new TParagraph(*this)), before);
+    ++FParagraphCount;
+    // The paragraphs from the new one on have new indexes.
+    const TParagraph* prev = created->Prev();
+    const size_t kept = prev == nullptr ? 0 : Numbered(*prev) ? size_t(prev->FIndex) + 1 : FNumbered.size();
+    FNumbered.resize(qMin(FNumbered.size(), kept));
+    CountWidth(0, 1);
+    QueueArrange(*created);
+    return created;
 }
 
 void TTextor::FreeParagraph(TParagraph* paragraph)
 {
     TParagraph* next = paragraph->Next();
+    if (Numbered(*paragraph))
+        FNumbered.resize(size_t(paragraph->FIndex));
+    DropFromQueue(*paragraph);
+    CountWidth(paragraph->FContentWidth, -1);
+    --FParagraphCount;
     FParagraphs.Remove(paragraph).reset();
     if (next != nullptr)
         PositionChanged(*next);
+}
+
+bool TTextor::Numbered(const TParagraph& paragraph) const
+{
+    return paragraph.FIndex >= 0 && size_t(paragraph.FIndex) < FNumbered.size() &&
+           FNumbered[size_t(paragraph.FIndex)] == &paragraph;
+}
+
+int TTextor::IndexOf(const TParagraph& paragraph) const
+{
+    if (Numbered(paragraph))
+        return paragraph.FIndex;
+    TParagraph* p = FNumbered.empty() ? FParagraphs.First() : FNumbered.back()->Next();
+    for (; p != nullptr; p = p->Next()) {
+        ++const_cast<TTextor*>(this)->FCounters.ParagraphSteps;
+        p->FIndex = int(FNumbered.size());
+        FNumbered.push_back(p);
+        if (p == &paragraph)
+            return p->FIndex;
+    }
+    return -1;
+}
+
+TParagraph* TTextor::ParagraphAt(int index) const
+{
+    if (index < 0 || index >= FParagraphCount)
+        return nullptr;
+    if (size_t(index) < FNumbered.size())
+        return FNumbered[size_t(index)];
+    TParagraph* p = FNumbered.empty() ? FParagraphs.First() : FNumbered.back()->Next();
+    for (; p != nullptr; p = p->Next()) {
+        ++const_cast<TTextor*>(this)->FCounters.ParagraphSteps;
+        p->FIndex = int(FNumbered.size());
+        FNumbered.push_back(p);
+        if (p->FIndex == index)
+            return p;
+    }
+    return nullptr;
+}
+
+void TTextor::QueueArrange(TParagraph& paragraph)
+{
+    // Past this many, one walk over the paragraphs costs less than sorting the queue.
+    constexpr size_t maxQueued = 64;
+    if (FArrangeAll || paragraph.FQueued)
+        return;
+    if (FQueued.size() >= maxQueued) {
+        for (TParagraph* p : FQueued)
+            p->FQueued = false;
+        FQueued.clear();
+        FArrangeAll = true;
+        return;
+    }
+    paragraph.FQueued = true;
+    FQueued.push_back(&paragraph);
+}
+
+void TTextor::DropFromQueue(TParagraph& paragraph)
+{
+    if (paragraph.FQueued) {
+        paragraph.FQueued = false;
+        std::erase(FQueued, &paragraph);
+    }
+    std::replace(FArrangeWork.begin(), FArrangeWork.end(), &paragraph, static_cast<TParagraph*>(nullptr));
+}
+
+void TTextor::CountWidth(int width, int delta)
+{
+    auto it = FWidths.try_emplace(width, 0).first;
+    it->second += delta;
+    if (it->second == 0)
+        FWidths.erase(it);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -373,9 +465,7 @@ bool TTextor::FromIndex(const TTextorIndex& index, TTextorPosition& position) co
 {
     if (index.Paragraph < 0 || index.Offset < 0)
         return false;
-    TParagraph* p = FParagraphs.First();
-    for (int i = 0; p != nullptr && i < index.Paragraph; ++i)
-        p = p->Next();
+    TParagraph* p = ParagraphAt(index.Paragraph);
     if (p == nullptr || index.Offset > p->Length())
         return false;
     position = p->PositionAt(index.Offset);

@@ -16,7 +16,9 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <map>
 #include <type_traits>
+#include <vector>
 
 namespace qv {
 
@@ -32,6 +34,9 @@ struct TTextorCounters
     int Moves = 0;             // paragraphs whose rows were only shifted
     int Changes = 0;           // Changed calls
     int64_t PortionSteps = 0;  // portions walked to turn offsets into positions and back
+    // Paragraphs visited by arranging, numbering and measuring the whole: an edit of one paragraph
+    // must visit a number of them that does not grow with the document.
+    int64_t ParagraphSteps = 0;
 };
 
 // The layout engine of editable text: paragraphs of text runs, tab runs and embedded elements,
@@ -186,6 +191,17 @@ private:
     // Line breaking (textor_layout.cpp): one paragraph's values, and a row's end.
     struct TRowLayout;
     struct TRowBreak;
+    // Paragraph indexes (see FNumbered); `paragraph` is one of this Textor's.
+    int IndexOf(const TParagraph& paragraph) const;
+    TParagraph* ParagraphAt(int index) const;
+    bool Numbered(const TParagraph& paragraph) const;
+    // Notes that a paragraph's layout or position became invalid, for the next Arrange.
+    void QueueArrange(TParagraph& paragraph);
+    void DropFromQueue(TParagraph& paragraph);
+    // Arranges the queued paragraphs in document order and shifts the ones between them.
+    void ArrangeQueued();
+    // The histogram of paragraph content widths, whose largest key is ContentWidth.
+    void CountWidth(int width, int delta);
     // Scans one row from where `from` says the row starts, `available` pixels wide. Returns the best
     // break on the row, or the paragraph's end (Offset == the paragraph's length) when the rest fits.
     TRowBreak FindRowBreak(const TRowLayout& layout, const TRowBreak& from, int available) const;
@@ -212,6 +228,19 @@ private:
 
     // Never empty: a Textor always holds at least one paragraph.
     TOwningList<TParagraph> FParagraphs;
+    int FParagraphCount = 0;
+    // The first paragraphs in order, each at its index; a paragraph's FIndex points into it. Edits cut
+    // it back to before the first paragraph whose index they change, lookups extend it again: typing
+    // in a paragraph keeps every index, so no lookup walks the document.
+    mutable std::vector<TParagraph*> FNumbered;
+    // Paragraphs whose layout or position is invalid, in no order. When too many are invalid at once
+    // (a load, a new width), FArrangeAll makes Arrange walk every paragraph instead.
+    std::vector<TParagraph*> FQueued;
+    bool FArrangeAll = false;
+    // The queue Arrange is working through; a paragraph freed meanwhile leaves a nullptr.
+    std::vector<TParagraph*> FArrangeWork;
+    // Content width -> number of paragraphs that wide.
+    std::map<int, int> FWidths;
     TNode* FOwner = nullptr;
     int FUpdateCount = 0;
     int FLockCount = 0;

@@ -4,6 +4,7 @@
 
 #include "textor/textor_pieces.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace qv {
@@ -60,13 +61,13 @@ void TTextor::Arrange(bool)
     // `shift` is how far the paragraphs that are still valid have to move: the accumulated height
     // change of the paragraphs laid out before them.
     int shift = 0;
-    for (TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next()) {
+    auto arrange = [&](TParagraph* p) {
         if (p->FLayoutValid && p->FPositionValid && p->FirstRow() != nullptr) {
             if (shift != 0) {
                 p->MoveRows(shift);
                 ++FCounters.Moves;
             }
-            continue;
+            return;
         }
         int oldBottom = PrevBottom(*p);
         if (p->LastRow() != nullptr) {
@@ -76,7 +77,50 @@ void TTextor::Arrange(bool)
         }
         ArrangeParagraph(*p, width, margins, padding);
         shift += p->Bottom() - oldBottom;
+    };
+    if (FArrangeAll) {
+        FArrangeAll = false;
+        for (TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next()) {
+            ++FCounters.ParagraphSteps;
+            arrange(p);
+        }
+    } else {
+        // Every paragraph that is not valid is queued: the ones between queued paragraphs only move,
+        // and only when a height changed before them.
+        FArrangeWork.swap(FQueued);
+        for (TParagraph* p : FArrangeWork)
+            p->FQueued = false;
+        std::sort(FArrangeWork.begin(), FArrangeWork.end(),
+                  [](const TParagraph* a, const TParagraph* b) { return a->Index() < b->Index(); });
+        const TParagraph* done = nullptr;
+        auto moveUpTo = [&](const TParagraph* end) {
+            if (shift == 0)
+                return;
+            for (TParagraph* p = done != nullptr ? done->Next() : FParagraphs.First(); p != end;
+                 p = p->Next()) {
+                ++FCounters.ParagraphSteps;
+                arrange(p);
+            }
+        };
+        for (size_t i = 0; i < FArrangeWork.size(); ++i) {
+            TParagraph* p = FArrangeWork[i];
+            if (p == nullptr)
+                continue; // freed while an earlier one was arranged
+            moveUpTo(p);
+            ++FCounters.ParagraphSteps;
+            arrange(p);
+            done = p;
+        }
+        moveUpTo(nullptr);
+        FArrangeWork.clear();
     }
+    // What was queued while arranging and is valid now needs nothing more.
+    std::erase_if(FQueued, [](TParagraph* p) {
+        if (!(p->FLayoutValid && p->FPositionValid && p->FirstRow() != nullptr))
+            return false;
+        p->FQueued = false;
+        return true;
+    });
 }
 
 void TTextor::ArrangeParagraph(TParagraph& paragraph, int width, const QMargins& margins,
@@ -165,7 +209,9 @@ void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
         CloseRow(layout, end);
         available = laterAvailable;
     } while (end.Offset != paragraph.FLength);
+    CountWidth(paragraph.FContentWidth, -1);
     paragraph.FContentWidth = layout.ContentWidth;
+    CountWidth(paragraph.FContentWidth, 1);
 }
 
 TTextor::TRowBreak TTextor::FindRowBreak(const TRowLayout& layout, const TRowBreak& from, int available) const
@@ -314,10 +360,7 @@ void TTextor::PlaceElements(TParagraph& paragraph, const QMargins& margins, cons
 
 int TTextor::ContentWidth() const
 {
-    int width = 0;
-    for (const TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next())
-        width = qMax(width, p->ContentWidth());
-    return width;
+    return qMax(0, FWidths.rbegin()->first);
 }
 
 int TTextor::ContentHeight() const

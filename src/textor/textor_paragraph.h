@@ -43,7 +43,8 @@ public:
     // Caret steps in the paragraph.
     int Length() const { return FLength; }
     bool IsEmpty() const { return FPortions.IsEmpty(); }
-    // Counts from 0; walks the paragraphs before it.
+    // Counts from 0. Cached: after an edit that added or removed paragraphs, the first call for a
+    // paragraph after the edit walks from the edit to it.
     int Index() const;
     // The normalized position at `offset`, clamped to [0, Length].
     TTextorPosition PositionAt(int offset) const;
@@ -90,8 +91,14 @@ private:
     TAttributesRef<TTextAttributes> FTextAttributes;
     int FLength = 0;
     int FContentWidth = 0;
+    // Portions of kind Element.
+    int FElementCount = 0;
+    // Where the Textor's numbering last put it; valid while the numbering holds it there.
+    mutable int FIndex = -1;
     bool FLayoutValid = false;
     bool FPositionValid = false;
+    // In the Textor's queue of paragraphs to arrange.
+    bool FQueued = false;
 };
 
 } // namespace qv

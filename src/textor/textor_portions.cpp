@@ -488,12 +488,16 @@ TPortion* TParagraph::InsertPortion(std::unique_ptr<TPortion> portion, TPortion*
 {
     portion->FParagraph = this;
     FLength += portion->FLength;
+    if (portion->Kind() == TPortionKind::Element)
+        ++FElementCount;
     return FPortions.Insert(std::move(portion), before);
 }
 
 std::unique_ptr<TPortion> TParagraph::RemovePortion(TPortion& portion)
 {
     FLength -= portion.FLength;
+    if (portion.Kind() == TPortionKind::Element)
+        --FElementCount;
     portion.FParagraph = nullptr;
     return FPortions.Remove(&portion);
 }
@@ -526,10 +530,7 @@ TParagraphAttributes& TParagraph::EffectiveParagraphAttributes() const
 
 int TParagraph::Index() const
 {
-    int index = 0;
-    for (const TParagraph* p = Prev(); p != nullptr; p = p->Prev())
-        ++index;
-    return index;
+    return FTextor->IndexOf(*this);
 }
 
 TPortion* TParagraph::PortionAt(int offset, int& local) const
@@ -621,11 +622,7 @@ int TParagraph::Bottom() const
 
 bool TParagraph::HasElements() const
 {
-    for (const TPortion* portion = FPortions.First(); portion != nullptr; portion = portion->Next()) {
-        if (portion->Kind() == TPortionKind::Element)
-            return true;
-    }
-    return false;
+    return FElementCount > 0;
 }
 
 char32_t TParagraph::CodePointAt(int offset, int* size) const
@@ -685,6 +682,9 @@ void TParagraph::MoveRows(int dy)
         row->FTop += dy;
         row->FBottom += dy;
     }
+    // Only embedded elements have a place of their own to move.
+    if (FElementCount == 0)
+        return;
     for (TPortion* portion = FPortions.First(); portion != nullptr; portion = portion->Next())
         portion->MoveBy(0, dy);
 }

@@ -16,7 +16,11 @@ TAttributesRef<TTextAttributes> TTextorFixture::Face(const QString& face, bool l
 void TTextorFixture::ExpectConsistentLayout(const TTextor& textor)
 {
     int bottom = 0;
-    for (TParagraph* p = textor.FirstParagraph(); p != nullptr; p = p->Next()) {
+    int index = 0;
+    int widest = 0;
+    for (TParagraph* p = textor.FirstParagraph(); p != nullptr; p = p->Next(), ++index) {
+        EXPECT_EQ(p->Index(), index);
+        widest = qMax(widest, p->ContentWidth());
         ASSERT_NE(p->FirstRow(), nullptr) << "paragraph " << p->Index() << " has no rows";
         EXPECT_TRUE(p->LayoutValid());
         EXPECT_TRUE(p->PositionValid());
@@ -44,6 +48,8 @@ void TTextorFixture::ExpectConsistentLayout(const TTextor& textor)
         EXPECT_EQ(expectedStart, p->Length());
     }
     EXPECT_EQ(textor.ContentHeight(), bottom);
+    EXPECT_EQ(textor.ContentWidth(), widest);
+    EXPECT_EQ(textor.ParagraphCount(), index);
 }
 
 } // namespace qv

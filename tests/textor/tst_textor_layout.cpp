@@ -315,6 +315,29 @@ TEST_F(TextorWork, DeletingAParagraphOnlyMovesTheOneAfterIt)
     ExpectConsistentLayout(*Textor);
 }
 
+// Typing in one paragraph visits as many paragraphs (to arrange, number and measure the text) in a
+// text of 5,000 paragraphs as in one of 100.
+TEST_F(TextorWork, TypingVisitsAsManyParagraphsInALargeTextAsInASmallOne)
+{
+    auto steps = [](int paragraphs) {
+        TTestTextor textor(35);
+        textor.SetText(QString(QStringLiteral("p\n").repeated(paragraphs - 1) + u'p'));
+        const TTextorIndex at{paragraphs / 2, 1};
+        TTextorPosition position;
+        EXPECT_TRUE(textor.FromIndex(at, position));
+        textor.ResetCounters();
+        // The third key wraps the paragraph: the ones after it move.
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(textor.FromIndex(at, position));
+            EXPECT_EQ(textor.ToIndex(textor.InsertText(position, u"x", nullptr).End).Paragraph, at.Paragraph);
+        }
+        const int64_t visited = textor.Counters().ParagraphSteps - textor.Counters().Moves;
+        ExpectConsistentLayout(textor);
+        return visited;
+    };
+    EXPECT_EQ(steps(100), steps(5000));
+}
+
 TEST_F(TextorWork, EditsInOneBracketArrangeOnceAndNotifyOnce)
 {
     {

@@ -6,11 +6,13 @@
 #include "elements/element_unaccepted.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "elements/sheet.h"
 #include "fields/scheme_code_mode_root.h"
 #include "fields/textor_element.h"
 #include "library/table_element.h"
 #include "roots/root.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
+#include "textor/sheet_settings.h"
 
 #include "support/fake_clock.h"
 #include "support/printers.h"
@@ -224,6 +226,28 @@ TEST_F(PlainTextDocument, ManyElementsInOneParagraphLoadWithWorkPerElement)
     // Appending each element finds the paragraph's end without walking the paragraph.
     EXPECT_LE(Root()->Textor()->Counters().PortionSteps, 4 * count);
     EXPECT_EQ(Scheme->SaveToBytes(), bytes) << "every element kept, in order";
+}
+
+// Embedded elements size themselves when the text goes on a sheet; each paragraph is then laid out
+// once for all of its elements, not once for every one of them.
+TEST_F(PlainTextDocument, ElementsGoingOnASheetLayTheirParagraphOutOnce)
+{
+    TKnot document(QStringLiteral("FreeText"));
+    document.WriteString(QStringLiteral("FormatVersion"), QStringLiteral("1.2"));
+    for (int i = 0; i < 200; ++i) {
+        if (i > 0 && i % 50 == 0)
+            document.AddKnot(QStringLiteral("Br"));
+        document.AddKnot(QStringLiteral("Remark"))->WriteString(QStringLiteral("Kind"), QString::number(i));
+    }
+    QByteArray bytes;
+    document.SaveToStream(bytes, keUtf8);
+    Load(*Scheme, bytes);
+    TSheetSettings settings;
+    TSheet sheet(&settings);
+    Root()->Textor()->ResetCounters();
+    Root()->SetVisualParent(sheet.TopElement());
+    EXPECT_EQ(Root()->Textor()->Counters().Wraps, 4);
+    Root()->SetVisualParent(nullptr);
 }
 
 TEST_F(PlainTextDocument, TableStandsInTheTextAndRoundTrips)
