@@ -182,6 +182,9 @@ TEditForm::TEditForm(QWidget* parent) : QWidget(parent)
 
 TEditForm::~TEditForm()
 {
+    // The owner may be gone already (a child goes with its parent): tell it nothing.
+    OnLogChanged = {};
+    OnSettingsLink = {};
     BindDocument(nullptr, nullptr, nullptr, nullptr);
 }
 

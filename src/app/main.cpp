@@ -13,6 +13,7 @@
 #include "library/path_element.h"
 #include "library/simple_fields.h"
 #include "library/table_element.h"
+#include "roots/application_namespace.h"
 #include "roots/file_connection.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
@@ -66,8 +67,20 @@ void Introduce()
     QCoreApplication::setApplicationVersion(QStringLiteral(QV_VERSION));
 }
 
-// The element families and document types that exist, each registered once.
-void RegisterTypes()
+// The element families and document types that exist, each registered once for the life of the
+// guard. What registering made that holds elements (the application's names) goes when the guard
+// does, while the classes those elements belong to still exist: left to the end of the process it
+// would be freed after them.
+class TRegisteredTypes
+{
+public:
+    TRegisteredTypes();
+    ~TRegisteredTypes() { qv::FreeApplicationNamespace(); }
+    TRegisteredTypes(const TRegisteredTypes&) = delete;
+    TRegisteredTypes& operator=(const TRegisteredTypes&) = delete;
+};
+
+TRegisteredTypes::TRegisteredTypes()
 {
     qv::RegisterCommentElements();
     qv::RegisterNameElements();
@@ -95,7 +108,7 @@ int RunWithoutWindow(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     Introduce();
-    RegisterTypes();
+    const TRegisteredTypes types;
     qv::TGlobal global(ProgramArguments());
     global.CommandLine.HasSwitch(QStringLiteral("-exit"));
     qv::TBatchOptions options;
@@ -138,7 +151,7 @@ int main(int argc, char* argv[])
     qv::TQtUrlOpener urlOpener;
     qv::TScopedService<qv::IClipboard> installedClipboard(&clipboard);
     qv::TScopedService<qv::IUrlOpener> installedUrlOpener(&urlOpener);
-    RegisterTypes();
+    const TRegisteredTypes types;
 
     int result = 0;
     {

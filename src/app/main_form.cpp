@@ -170,6 +170,8 @@ TMainForm::~TMainForm()
             document->OnInitializedNew = {};
         }
     }
+    FEditForm->OnLogChanged = {};
+    FEditForm->OnSettingsLink = {};
     FDocumentor.SetRecentFiles(nullptr);
     FGlobal.RecentFiles.OnReopenChange = {};
     FDocumentor.OnSwitch = {};
