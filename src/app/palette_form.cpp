@@ -287,40 +287,40 @@ TPaletteMetrics TPaletteForm::Metrics() const
     return metrics;
 }
 
-QList<TPalettePanelSpec> TPaletteForm::Specs() const
+QList<TPalettePanelRequest> TPaletteForm::Requests() const
 {
     const QFontMetrics text = fontMetrics();
     const QFontMetrics header(HeaderFont());
-    QList<TPalettePanelSpec> specs;
+    QList<TPalettePanelRequest> requests;
     for (const TPanel& panel : FPanels) {
-        TPalettePanelSpec spec;
-        spec.HeaderWidth = header.horizontalAdvance(panel.Caption);
+        TPalettePanelRequest request;
+        request.HeaderWidth = header.horizontalAdvance(panel.Caption);
         for (int i = panel.FirstButton; i < panel.FirstButton + panel.ButtonCount; ++i) {
             const TButton& button = FButtons[i];
             const TPaletteItem* item = button.Item;
-            TPaletteButtonSpec b;
+            TPaletteButtonRequest b;
             b.Large = item->HasFlag(piLarge);
             b.NewColumn = item->HasFlag(piNewColumn);
             b.Split = item->HasFlag(piSplitButton);
             b.Arrow = item->HasFlag(piSubList) || IsSubExecutable(item);
             if (FShowCaptions && !item->HasFlag(piNoCaption) && !button.Caption.isEmpty())
                 b.CaptionWidth = text.horizontalAdvance(button.Caption) + 2; // rounding slack against eliding
-            spec.Buttons.append(b);
+            request.Buttons.append(b);
         }
-        specs.append(spec);
+        requests.append(request);
     }
-    return specs;
+    return requests;
 }
 
 void TPaletteForm::Relayout()
 {
-    FGeometry = LayoutPalette(Specs(), width(), Metrics());
+    FGeometry = LayoutPalette(Requests(), width(), Metrics());
     update();
 }
 
 QSize TPaletteForm::sizeHint() const
 {
-    const TPaletteGeometry natural = LayoutPalette(Specs(), INT_MAX, Metrics());
+    const TPaletteGeometry natural = LayoutPalette(Requests(), INT_MAX, Metrics());
     return QSize(natural.Size.width(), PaletteHeight(Metrics()) + 1);
 }
 

@@ -129,7 +129,7 @@ private:
     void ReadSettings();
     void Relayout();
     TPaletteMetrics Metrics() const;
-    QList<TPalettePanelSpec> Specs() const;
+    QList<TPalettePanelRequest> Requests() const;
     const TPaletteButtonGeometry& ButtonGeometry(int index) const;
     THit HitTest(const QPoint& point) const;
     void Click(const THit& hit);

@@ -26,11 +26,11 @@ struct TPanelState
     bool SpareRemoved = false;
 };
 
-QList<TSlot> MakeSlots(const TPalettePanelSpec& panel)
+QList<TSlot> MakeSlots(const TPalettePanelRequest& panel)
 {
     QList<TSlot> slots;
     for (int i = 0; i < panel.Buttons.size(); ++i) {
-        const TPaletteButtonSpec& button = panel.Buttons[i];
+        const TPaletteButtonRequest& button = panel.Buttons[i];
         const bool continues = !button.Large && !button.NewColumn && !slots.isEmpty() &&
                                !slots.last().Large && slots.last().Buttons.size() < 3;
         if (!continues)
@@ -43,13 +43,13 @@ QList<TSlot> MakeSlots(const TPalettePanelSpec& panel)
 class TLayout
 {
 public:
-    TLayout(const QList<TPalettePanelSpec>& panels, const TPaletteMetrics& metrics)
-        : FSpecs(panels), FMetrics(metrics)
+    TLayout(const QList<TPalettePanelRequest>& panels, const TPaletteMetrics& metrics)
+        : FRequests(panels), FMetrics(metrics)
     {
-        for (const TPalettePanelSpec& spec : panels) {
+        for (const TPalettePanelRequest& request : panels) {
             TPanelState state;
-            state.Slots = MakeSlots(spec);
-            for (const TPaletteButtonSpec& button : spec.Buttons)
+            state.Slots = MakeSlots(request);
+            for (const TPaletteButtonRequest& button : request.Buttons)
                 state.Buttons.append(TButtonState{button.CaptionWidth > 0, button.Arrow});
             FPanels.append(state);
         }
@@ -57,12 +57,12 @@ public:
 
     int ButtonWidth(int panel, int button) const
     {
-        const TPaletteButtonSpec& spec = FSpecs[panel].Buttons[button];
+        const TPaletteButtonRequest& request = FRequests[panel].Buttons[button];
         const TButtonState& state = FPanels[panel].Buttons[button];
         const int pad = FMetrics.Padding;
         const int arrow = state.Arrow ? FMetrics.ArrowWidth : 0;
-        const int caption = state.Caption ? spec.CaptionWidth : 0;
-        if (spec.Large)
+        const int caption = state.Caption ? request.CaptionWidth : 0;
+        if (request.Large)
             return std::max(paletteLargeImage, caption) + 2 * pad + arrow;
         return pad + paletteSmallImage + (state.Caption ? pad + caption : 0) + arrow + pad;
     }
@@ -89,7 +89,8 @@ public:
         const int content = ContentWidth(panel);
         if (FPanels[panel].SpareRemoved)
             return content;
-        const int header = FMetrics.HeaderHeight > 0 ? FSpecs[panel].HeaderWidth + 2 * FMetrics.Padding : 0;
+        const int header =
+            FMetrics.HeaderHeight > 0 ? FRequests[panel].HeaderWidth + 2 * FMetrics.Padding : 0;
         return std::max(content, header) + FMetrics.PanelSpare;
     }
 
@@ -125,7 +126,7 @@ private:
     bool NarrowPanel(int pass, int panel, int available)
     {
         TPanelState& state = FPanels[panel];
-        const TPalettePanelSpec& spec = FSpecs[panel];
+        const TPalettePanelRequest& request = FRequests[panel];
         if (pass == 1) {
             state.SpareRemoved = true;
             return TotalWidth() <= available;
@@ -141,8 +142,8 @@ private:
             }
             return false;
         }
-        for (qsizetype b = spec.Buttons.size() - 1; b >= 0; --b) {
-            if (pass == 3 && spec.Buttons[b].Large && state.Buttons[b].Caption)
+        for (qsizetype b = request.Buttons.size() - 1; b >= 0; --b) {
+            if (pass == 3 && request.Buttons[b].Large && state.Buttons[b].Caption)
                 state.Buttons[b].Caption = false;
             else if (pass == 4 && state.Buttons[b].Arrow)
                 state.Buttons[b].Arrow = false;
@@ -156,19 +157,19 @@ private:
 
     void PlaceButton(int panel, int button, const QRect& rect, TPaletteButtonGeometry& geometry) const;
 
-    const QList<TPalettePanelSpec>& FSpecs;
+    const QList<TPalettePanelRequest>& FRequests;
     const TPaletteMetrics& FMetrics;
     QList<TPanelState> FPanels;
 };
 
 void TLayout::PlaceButton(int panel, int button, const QRect& rect, TPaletteButtonGeometry& g) const
 {
-    const TPaletteButtonSpec& spec = FSpecs[panel].Buttons[button];
+    const TPaletteButtonRequest& request = FRequests[panel].Buttons[button];
     const TButtonState& state = FPanels[panel].Buttons[button];
     const int pad = FMetrics.Padding;
     const int arrow = state.Arrow ? FMetrics.ArrowWidth : 0;
     g.Rect = rect;
-    if (spec.Large) {
+    if (request.Large) {
         const int imageLeft = rect.left() + (rect.width() - arrow - paletteLargeImage) / 2;
         g.Image = QRect(imageLeft, rect.top() + pad, paletteLargeImage, paletteLargeImage);
         if (state.Caption)
@@ -176,7 +177,7 @@ void TLayout::PlaceButton(int panel, int button, const QRect& rect, TPaletteButt
                               FMetrics.TextHeight);
         if (state.Arrow)
             g.Arrow = QRect(rect.right() + 1 - arrow - pad / 2, g.Image.top(), arrow, paletteLargeImage);
-        if (spec.Split && state.Caption) {
+        if (request.Split && state.Caption) {
             g.ImagePart = QRect(rect.left(), rect.top(), rect.width(), g.Image.bottom() + 2 - rect.top());
             g.CaptionPart = QRect(rect.left(), g.ImagePart.bottom() + 1, rect.width(),
                                   rect.bottom() - g.ImagePart.bottom());
@@ -190,7 +191,7 @@ void TLayout::PlaceButton(int panel, int button, const QRect& rect, TPaletteButt
                           rect.height());
     if (state.Arrow)
         g.Arrow = QRect(rect.right() + 1 - arrow - pad / 2, rect.top(), arrow, rect.height());
-    if (spec.Split && state.Caption) {
+    if (request.Split && state.Caption) {
         g.ImagePart =
             QRect(rect.left(), rect.top(), g.Image.right() + pad / 2 + 1 - rect.left(), rect.height());
         g.CaptionPart =
@@ -216,7 +217,7 @@ TPaletteGeometry TLayout::Place(int passes, bool fits) const
         panelGeometry.Rect = QRect(x, top, width, FMetrics.HeaderHeight + contentHeight);
         if (FMetrics.HeaderHeight > 0)
             panelGeometry.Header = QRect(x, top, width, FMetrics.HeaderHeight);
-        panelGeometry.Buttons.resize(FSpecs[panel].Buttons.size());
+        panelGeometry.Buttons.resize(FRequests[panel].Buttons.size());
         int slotLeft = x;
         for (const TSlot& slot : FPanels[panel].Slots) {
             const int slotWidth = SlotWidth(panel, slot);
@@ -254,7 +255,7 @@ int PaletteHeight(const TPaletteMetrics& metrics)
     return 2 * metrics.Margin + metrics.HeaderHeight + PaletteContentHeight(metrics);
 }
 
-TPaletteGeometry LayoutPalette(const QList<TPalettePanelSpec>& panels, int availableWidth,
+TPaletteGeometry LayoutPalette(const QList<TPalettePanelRequest>& panels, int availableWidth,
                                const TPaletteMetrics& metrics)
 {
     TLayout layout(panels, metrics);

@@ -23,7 +23,7 @@ struct TPaletteMetrics
 
 // One button as the layout sees it. CaptionWidth is the caption's text width; 0 means the button
 // shows no caption at all.
-struct TPaletteButtonSpec
+struct TPaletteButtonRequest
 {
     bool Large = false;
     bool NewColumn = false; // a small button that starts a new column
@@ -33,10 +33,10 @@ struct TPaletteButtonSpec
 };
 
 // One group: HeaderWidth is the width of its caption's text (ignored without headers).
-struct TPalettePanelSpec
+struct TPalettePanelRequest
 {
     int HeaderWidth = 0;
-    QList<TPaletteButtonSpec> Buttons;
+    QList<TPaletteButtonRequest> Buttons;
 };
 
 struct TPaletteButtonGeometry
@@ -53,7 +53,7 @@ struct TPalettePanelGeometry
 {
     QRect Rect;                            // the whole panel, header included
     QRect Header;                          // empty without headers
-    QList<TPaletteButtonGeometry> Buttons; // in the order of the panel's specs
+    QList<TPaletteButtonGeometry> Buttons; // in the order of the panel's requests
 };
 
 struct TPaletteGeometry
@@ -68,7 +68,7 @@ struct TPaletteGeometry
 // narrowed from the last panel to the first, in up to four passes that stop as soon as everything
 // fits: (1) the spare space at a panel's right end goes; (2) the captions of small buttons go, a column
 // at a time; (3) the captions of large buttons go; (4) the drop-down arrows go.
-TPaletteGeometry LayoutPalette(const QList<TPalettePanelSpec>& panels, int availableWidth,
+TPaletteGeometry LayoutPalette(const QList<TPalettePanelRequest>& panels, int availableWidth,
                                const TPaletteMetrics& metrics);
 
 // The height of the panels' content and the whole palette for `metrics` (it does not depend on the

@@ -29,17 +29,17 @@ namespace {
 
 // Two panels: a large button and a column of two captioned small buttons; a large sub-list button
 // with a caption and four small buttons (two columns).
-QList<TPalettePanelSpec> TwoPanels()
+QList<TPalettePanelRequest> TwoPanels()
 {
     auto large = [](int caption, bool arrow = false) {
-        return TPaletteButtonSpec{true, false, false, arrow, caption};
+        return TPaletteButtonRequest{true, false, false, arrow, caption};
     };
     auto small = [](int caption) {
-        return TPaletteButtonSpec{false, false, false, false, caption};
+        return TPaletteButtonRequest{false, false, false, false, caption};
     };
     return {
-        TPalettePanelSpec{100, {large(40), small(50), small(30)}},
-        TPalettePanelSpec{30, {large(60, true), small(20), small(20), small(20), small(20)}},
+        TPalettePanelRequest{100, {large(40), small(50), small(30)}},
+        TPalettePanelRequest{30, {large(60, true), small(20), small(20), small(20), small(20)}},
     };
 }
 
