@@ -189,6 +189,8 @@ void TMainForm::ConnectDocumentor(TSchemeRegistry* registry, int autoCreateIndex
         if (descriptor == nullptr)
             return nullptr;
         auto document = std::make_unique<TShownSchemeDocument>(descriptor);
+        // Laid out once, at the width it is shown in.
+        document->SetViewSize(SheetForm()->viewport()->size());
         document->OnActiveChanged = [this](TSchemeDocument* changed) {
             DocumentActiveChanged(changed);
         };

@@ -172,6 +172,8 @@ void TSchemeDocument::CreateViews()
     FLogSheet->SetReadOnly(FLogScheme->ReadOnlyLevel() != rolEditable);
 
     FSheet = std::make_unique<TSheet>(FSheetSettings);
+    if (!FViewSize.isEmpty())
+        FSheet->SetPageSize(FViewSize);
     PlaceOnSheet(FSheet.get(), FDescriptor->GetVisualRoot(FScheme.get()));
     FSheets.append(FSheet.get());
     FDescriptor->PrepareSheet(FSheet.get());

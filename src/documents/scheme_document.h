@@ -5,6 +5,8 @@
 
 #include <QList>
 
+#include <QSize>
+
 #include <memory>
 
 namespace qv {
@@ -36,6 +38,9 @@ public:
     TLogRoot* LogRoot() const;
     // Null until the first activation.
     TSheet* Sheet() const { return FSheet.get(); }
+    // The size of the window the document is going to be shown in, given before its views are made,
+    // so that its text is laid out once, at that width (empty: not known).
+    void SetViewSize(const QSize& size) { FViewSize = size; }
     TSheet* LogSheet() const { return FLogSheet.get(); }
     // The sheets whose read-only state follows the scheme's.
     const QList<TSheet*>& Sheets() const { return FSheets; }
@@ -67,6 +72,7 @@ private:
     std::unique_ptr<TScheme> FScheme;
     std::unique_ptr<TSheet> FLogSheet;
     std::unique_ptr<TSheet> FSheet;
+    QSize FViewSize;
     QList<TSheet*> FSheets;
     std::unique_ptr<TKnot> FSheetData;
 };

@@ -595,6 +595,26 @@ TEST_F(MainFormEditing, TheLogButtonShowsTheSeverityAndClearsTheLog)
     EXPECT_TRUE(messages.IsEmpty()) << "Check All starts a fresh log";
 }
 
+TEST_F(MainForm, AnOpenedDocumentIsLaidOutOnceAtTheWindowsWidth)
+{
+    const QString file = Path(QStringLiteral("long.frt"));
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("\xEF\xBB\xBF<FreeText FormatVersion=\"1.2\">");
+        for (int i = 0; i < 30; ++i)
+            out.write("<Chars Value=\"a paragraph long enough to wrap in a narrow window, and a little "
+                      "more\"/><Br/>");
+        out.write("</FreeText>");
+    }
+    Form.resize(500, 400);
+    QApplication::processEvents();
+    ASSERT_TRUE(Form.Documentor().OpenFile(file));
+    auto* root = static_cast<TPlainTextRoot*>(Shown()->Scheme()->Root());
+    EXPECT_LE(root->Textor()->Counters().Wraps, 31) << "each paragraph wrapped once";
+    EXPECT_EQ(Shown()->Sheet()->PageSize(), Form.SheetForm()->viewport()->size());
+}
+
 TEST_F(MainForm, NoTwoCommandsShareAShortcut)
 {
     // Qt fires neither of two actions on one key in one window.
