@@ -764,6 +764,19 @@ void TTextorElement::PaintChildren(TCanvas* canvas, int flags)
     }
 }
 
+QSize TTextorElement::ContentExtent(int& descent)
+{
+    int minimumWidth = 0;
+    int wrapWidth = 0;
+    int minimumHeight = 0;
+    GetSizeLimits(minimumWidth, wrapWidth, minimumHeight);
+    const QMargins padding = GetPadding();
+    const TRow* lastRow = FTextor->LastParagraph()->LastRow();
+    descent = padding.bottom() + (lastRow != nullptr ? lastRow->Descent() : 0);
+    return QSize(std::max(minimumWidth, FTextor->ContentWidth() + padding.left() + padding.right()),
+                 std::max(minimumHeight, FTextor->ContentHeight() + padding.top() + padding.bottom()));
+}
+
 void TTextorElement::ChildBoundsChanged(TVisualElement* child, const QRect& oldBounds, int oldDescent)
 {
     inherited::ChildBoundsChanged(child, oldBounds, oldDescent);

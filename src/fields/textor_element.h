@@ -300,6 +300,10 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     // The frame theme element (a TSheetThemeElement), or false for no frame.
     virtual bool GetFrameElement(int& element);
     virtual void GetSizeLimits(int& minimumWidth, int& wrapWidth, int& minimumHeight);
+    // The size the content takes with the padding, at least the minimum of GetSizeLimits, and the
+    // descent of its last row with the bottom padding: what a container that places this field itself
+    // (a table, a titled element) sizes it to.
+    QSize ContentExtent(int& descent);
     virtual void LinkClicked(TPortion* portion);
     // The query messages an in-place field leaves to its enclosing field: 100, 101, 200 and 250.
     virtual bool AnswersQuery(int msg);

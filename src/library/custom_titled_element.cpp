@@ -830,15 +830,9 @@ void TTitledTextContainer::UpdateSize()
     if (Sheet() == nullptr || Textor()->LockCount() > 0)
         return;
     Invalidate();
-    int minimumWidth = 0;
-    int wrapWidth = 0;
-    int minimumHeight = 0;
-    GetSizeLimits(minimumWidth, wrapWidth, minimumHeight);
-    const QMargins padding = GetPadding();
-    const int width = std::max(minimumWidth, Textor()->ContentWidth() + padding.left() + padding.right());
-    const int height = std::max(minimumHeight, Textor()->ContentHeight() + padding.top() + padding.bottom());
-    TRow* lastRow = Textor()->LastParagraph()->LastRow();
-    FDescent = padding.bottom() + (lastRow != nullptr ? lastRow->Descent() : 0);
+    const QSize size = ContentExtent(FDescent);
+    const int width = size.width();
+    const int height = size.height();
     if (width == FNaturalWidth && height == FNaturalHeight)
         return;
     FNaturalWidth = width;

@@ -126,15 +126,8 @@ void TTableCellElement::UpdateSize()
     if (Sheet() == nullptr || Textor()->LockCount() > 0)
         return;
     Invalidate();
-    int minimumWidth = 0;
-    int wrapWidth = 0;
-    int minimumHeight = 0;
-    GetSizeLimits(minimumWidth, wrapWidth, minimumHeight);
-    const QMargins padding = GetPadding();
-    const QSize size(std::max(minimumWidth, Textor()->ContentWidth() + padding.left() + padding.right()),
-                     std::max(minimumHeight, Textor()->ContentHeight() + padding.top() + padding.bottom()));
-    TRow* lastRow = Textor()->LastParagraph()->LastRow();
-    const int descent = padding.bottom() + (lastRow != nullptr ? lastRow->Descent() : 0);
+    int descent = 0;
+    const QSize size = ContentExtent(descent);
     if (size == FNaturalSize && descent == FNaturalDescent)
         return;
     const QSize old = FNaturalSize;
