@@ -1,0 +1,151 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+
+namespace qv {
+
+class TElementMessages;
+
+// What a run copies from the "Generation" settings when it starts (the worker thread never reads the
+// settings themselves).
+struct TGenerationOptions
+{
+    bool MakeReadOnly = false;
+    // Milliseconds an outside compiler may run before it is stopped; negative: no limit.
+    int CompilerTimeLimitMs = 15 * 60 * 1000;
+};
+
+// Paths in generated lists use "/" and are absolute; a folder path ends with "/".
+
+// The record of what this program wrote, kept per user outside any document ("generated.manifest" in
+// the user's data folder): for each output, its path, size and content hash at the time it was
+// written. Only a file whose entry still matches it may be deleted as obsolete or by "Remove
+// Generated", so that a document whose generated list was edited by hand (or comes from someone else)
+// cannot make the program delete a user's files. A folder is recorded when a run created it.
+//
+// Thread-safe: a run's worker thread records while the user-interface thread may read.
+class TOutputManifest
+{
+public:
+    // The manifest stored in `fileName`; empty: the default file in the user's data folder.
+    explicit TOutputManifest(const QString& fileName = QString());
+
+    // Records `file` as written now with `content` (its full bytes), or a folder (path ending "/").
+    void RecordFile(const QString& file, const QByteArray& content);
+    void RecordFolder(const QString& folder);
+    // Whether `path` is as this program left it: a recorded folder that is still a folder (not a
+    // link), or a recorded regular file (not a link) whose size and hash still match.
+    bool Matches(const QString& path) const;
+    // Forgets an entry (after it was deleted).
+    void Forget(const QString& path);
+    // Writes the manifest to its file (safely); returns false on failure.
+    bool Save();
+
+    // The process-wide manifest (the default file); tests replace it with SetDefault.
+    static TOutputManifest& Default();
+    static void SetDefault(TOutputManifest* manifest);
+
+private:
+    struct TData;
+    QString FFileName;
+    TData* FData;
+};
+
+// The files and folders one generator made in one run, and the file services its worker uses. Every
+// outcome is a message in `Log` (never a dialog); messages with links name the path as the link.
+class TGenerationFiles
+{
+public:
+    TGenerationFiles(TElementMessages* log, const TGenerationOptions& options, TOutputManifest* manifest);
+
+    // Folders this run created, parents first, spelled as requested; each ends with "/".
+    QStringList CreatedFolders;
+    // Files this run wrote; the main output is moved to the front.
+    QStringList CreatedFiles;
+    // Files that may never be written or deleted (the document's own file): an output with one of
+    // these paths is refused with "Can not create file: %1".
+    QStringList ProtectedFiles;
+
+    // Creates `path` and its missing parents: "Folder created: [%1]" (4409) for each one created,
+    // "Can not create folder: %1" (4408, kind 2) on failure.
+    bool EnsureFolder(const QString& path);
+    // Makes the folder of `file` exist and checks it may be written (not protected). Never deletes the
+    // old file: WriteOutputFile replaces it in one step.
+    bool PrepareOutputFile(const QString& file);
+    // Writes `bytes` to `file` through a temporary file and a rename (an old output survives a failed
+    // write), records it in the manifest, and registers it (mode 0). On failure: "Can not create file:
+    // %1" (4412, kind 2) and false.
+    bool WriteOutputFile(const QString& file, const QByteArray& bytes);
+    // Records a written file: mode 1 = silently (intermediate files), else "File created: [%1]" (4413)
+    // or, when this run already wrote it, "File replaced: [%1]" (4414, kind 2); "MakeReadOnly" clears
+    // the write bits (mode ≠ 1). Returns the index in CreatedFiles.
+    int RegisterFile(const QString& file, int mode = 0);
+    void MoveToFront(const QString& file);
+    void ReportCannotCreate(const QString& file);
+    // A new folder under the system temporary folder, created exclusively with mode 0700 (the first
+    // free "<prefix><N>" for N = 1, 2, …).
+    bool CreateNumberedFolder(const QString& prefix, QString& path);
+    // Removes a folder this run created and what the run put in it, never following links: "Folder
+    // deleted: %1" (4411) or "Can not delete folder: [%1]" (4410, kind 2).
+    bool RemoveFolderTree(const QString& path);
+    // Appends another worker's created folders and files.
+    void Merge(const TGenerationFiles& other);
+
+    TElementMessages* Log() const { return FLog; }
+    const TGenerationOptions& Options() const { return FOptions; }
+
+private:
+    TElementMessages* FLog;
+    TGenerationOptions FOptions;
+    TOutputManifest* FManifest;
+};
+
+// One call of an outside compiler: the program with its arguments (never a shell command), run in the
+// program's own folder with its standard output (and error) captured into `LogFile`.
+struct TCompileRequest
+{
+    QString Program;
+    QStringList Arguments;
+    QString LogFile;
+    // The file the compiler must leave behind, and the name it is moved to (empty: stays where it is).
+    QString ExpectedResult;
+    QString OutputFile;
+    // Intermediate files (registered with mode 1): deleted after the run and taken off CreatedFiles.
+    QStringList IntermediateFiles;
+};
+
+// Runs the compiler through the installed process runner with the options' time limit: "Can not
+// start compilation" (4418, kind 3) when it cannot start, a kind-3 message when the time limit is hit
+// or `cancel` is set, else "Compilation completed" (4419); then the intermediate files are deleted,
+// and the expected result is moved to the output name and registered at the front ("Can not move
+// file: [%1]" 4415 on failure), or "Compiler has not created the expected file: %1" (4420, kind 3).
+bool RunCompileStep(TGenerationFiles& files, const TCompileRequest& request, const std::atomic<bool>* cancel);
+
+// An obsolete entry of a generated list: a path an earlier run made that the last run did not.
+// Computed after a successful run; `newList` is the run's CreatedFolders ++ CreatedFiles, `runOutputs`
+// every path any processor of the run created. Goes through `oldList` last to first, skipping entries
+// in `newList` or `runOutputs`, entries that are the same file as one of them (device and inode),
+// entries that are not absolute, "/", the home folder, and `protectedFiles`:
+//  - a folder that still exists stays in the list (inserted at the front of `newList`) when some new
+//    entry lies inside it; otherwise it is a candidate;
+//  - a file that exists is a candidate;
+//  - an entry that no longer exists is dropped.
+// Returns the candidates in the order they are offered.
+QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList, const QStringList& runOutputs,
+                                const QStringList& protectedFiles);
+
+// Deletes generated entries last to first: a file that the manifest still matches goes to the trash,
+// a folder only when the manifest knows it and it is empty (removed). An entry that does not exist any
+// more counts as deleted. Anything else — a file changed since it was written, a file this program
+// never wrote, a folder holding something, a failure of the trash — is reported ("Can not delete
+// file: [%1]" 4416 / "Can not delete folder: [%1]" 4410, kind 2) and kept. Success: "File deleted:
+// %1" (4417) / "Folder deleted: %1" (4411). Returns the entries that remain (in their order).
+QStringList DeleteGeneratedEntries(const QStringList& entries, TElementMessages* log, TOutputManifest& manifest,
+                                   const QStringList& protectedFiles);
+
+} // namespace qv
