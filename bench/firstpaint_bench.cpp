@@ -98,6 +98,8 @@ std::unique_ptr<TSchemeDocument> LoadDocument(const QString& file)
 // part is painted.
 QImage ShowAndPaint(TSchemeDocument& document, QElapsedTimer* timer = nullptr, qint64* steps = nullptr)
 {
+    // The window gives a document its size before it is shown, so that it is laid out once.
+    document.SetViewSize(screenSize);
     document.BeforeActiveChange();
     document.SetActive(true);
     if (steps != nullptr)
@@ -114,6 +116,27 @@ QImage ShowAndPaint(TSchemeDocument& document, QElapsedTimer* timer = nullptr, q
     if (steps != nullptr)
         steps[2] = timer->nsecsElapsed();
     return image;
+}
+
+// Paints the screen whose top is at `top` (clamped to the sheet), as the window does after a scroll.
+QImage PaintScreenAt(TSheet& sheet, int top)
+{
+    top = qBound(0, top, qMax(0, sheet.TopElement()->Height() - screenSize.height()));
+    sheet.SetScrollPos(QPoint(0, top));
+    QImage image(screenSize, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    painter.translate(0, -top);
+    sheet.PaintSheet(painter, QRect(QPoint(0, top), screenSize));
+    painter.end();
+    return image;
+}
+
+// The top of the first (0), middle (1) or last (2) screen of text; the sheet goes on for a page below
+// the text.
+int ScreenTop(TSheet& sheet, int which)
+{
+    const int textBottom = sheet.TopElement()->Height() - screenSize.height();
+    return int(which * qint64(textBottom - screenSize.height()) / 2);
 }
 
 void RegisterTypes()
@@ -159,6 +182,24 @@ void BM_LoadFileAndFirstPaint(benchmark::State& state)
     }
 }
 BENCHMARK(BM_LoadFileAndFirstPaint)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Painting one screen of the shown document, at its top (0), middle (1) or end (2): every screen should
+// cost the same as the first.
+void BM_PaintScreen(benchmark::State& state)
+{
+    RegisterTypes();
+    static std::unique_ptr<TSchemeDocument> document = [] {
+        std::unique_ptr<TSchemeDocument> loaded = LoadDocument(DocumentFile());
+        ShowAndPaint(*loaded);
+        return loaded;
+    }();
+    TSheet& sheet = *document->Sheet();
+    const int top = ScreenTop(sheet, int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PaintScreenAt(sheet, top));
+    state.counters["top"] = top;
+}
+BENCHMARK(BM_PaintScreen)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 // A new, empty Plain Text document as the program starts without a file, to its first paint.
 void BM_NewDocumentFirstPaint(benchmark::State& state)
@@ -226,6 +267,15 @@ int Breakdown(qint64 applicationNs)
                     Ms(read), Ms(parsed - read), Ms(loaded - parsed), Ms(loaded), Ms(steps[0] - loaded),
                     Ms(steps[1] - steps[0]), Ms(steps[2] - steps[1]), Ms(steps[2]),
                     double(steps[2]) / double(loaded));
+        // Scrolling: the first screen again, then the middle and the last one.
+        qint64 screens[3];
+        for (int i = 0; i < 3; ++i) {
+            timer.restart();
+            PaintScreenAt(*document->Sheet(), ScreenTop(*document->Sheet(), i));
+            screens[i] = timer.nsecsElapsed();
+        }
+        std::printf("        screens: first %.2f, middle %.2f, last %.2f ms; last / first %.2f\n",
+                    Ms(screens[0]), Ms(screens[1]), Ms(screens[2]), double(screens[2]) / double(screens[0]));
         timer.restart();
         document.reset();
         std::printf("        freeing the document:         %8.1f ms\n", Ms(timer.nsecsElapsed()));

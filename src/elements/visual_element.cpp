@@ -48,6 +48,8 @@ TVisualElement::~TVisualElement()
         TVisualList::Remove(this, parent->FFirstVisualChild, parent->FLastVisualChild, VisualLinks());
         if (IsCovered())
             --parent->FCoveredChildCount;
+        if (FPortion == nullptr)
+            --parent->FFreeChildCount;
         FVisualParent = nullptr;
     }
 }
@@ -60,6 +62,7 @@ void TVisualElement::UnlinkVisualChildren()
         child->FVisualParent = nullptr;
     }
     FCoveredChildCount = 0;
+    FFreeChildCount = 0;
 }
 
 void TVisualElement::BeforeDestruction()
@@ -262,6 +265,8 @@ void TVisualElement::InsertVisualChild(TVisualElement* child, TVisualElement* be
     TVisualList::Insert(child, before, FFirstVisualChild, FLastVisualChild, VisualLinks());
     if (child->IsCovered())
         ++FCoveredChildCount;
+    if (child->FPortion == nullptr)
+        ++FFreeChildCount;
     child->SetSheet(FSheet);
 }
 
@@ -399,9 +404,18 @@ void TVisualElement::RemoveVisualChild(TVisualElement* child)
     TVisualList::Remove(child, FFirstVisualChild, FLastVisualChild, VisualLinks());
     if (child->IsCovered())
         --FCoveredChildCount;
+    if (child->FPortion == nullptr)
+        --FFreeChildCount;
     child->SetSheet(nullptr);
     if (child->IsCovered() && HasVisualOption(voRelayoutOnCovered))
         Relayout(false, false);
+}
+
+void TVisualElement::SetPortion(TElementPortion* portion)
+{
+    if (FVisualParent != nullptr && (FPortion == nullptr) != (portion == nullptr))
+        FVisualParent->FFreeChildCount += portion == nullptr ? 1 : -1;
+    FPortion = portion;
 }
 
 void TVisualElement::CoveredChanged()

@@ -93,7 +93,7 @@ class TVisualElement : public TElement
     bool HasVisualOption(uint16_t option) const { return (VisualOptions() & option) != 0; }
     TMessagesSignElement* MessagesSign() const { return FMessagesSign.get(); }
     TElementPortion* Portion() const { return FPortion; }
-    void SetPortion(TElementPortion* portion) { FPortion = portion; }
+    void SetPortion(TElementPortion* portion);
 
     bool IsShown() const { return (FVisualFlags & vsShown) != 0; }
     bool Disabled() const { return (FVisualFlags & vsDisabled) != 0; }
@@ -102,6 +102,9 @@ class TVisualElement : public TElement
     // How many visual children are covered, kept as they change, so that finding a selection does not
     // walk every child of a large container.
     int CoveredChildCount() const { return FCoveredChildCount; }
+    // How many visual children no text portion holds, kept the same way: a text of many embedded
+    // elements paints its other children without walking the embedded ones.
+    int FreeChildCount() const { return FFreeChildCount; }
     bool IsEffectivelyCovered() const { return (FVisualFlags & vsEffectivelyCovered) != 0; }
 
     // Element operations answered differently by visual elements.
@@ -307,6 +310,7 @@ private:
     TVisualElement* FNextVisual = nullptr;
     TVisualElement* FPrevVisual = nullptr;
     int FCoveredChildCount = 0;
+    int FFreeChildCount = 0;
     int FLeft = 0;
     int FTop = 0;
     int FWidth = 0;

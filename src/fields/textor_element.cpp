@@ -757,6 +757,8 @@ void TTextorElement::Paint(TCanvas* canvas)
 void TTextorElement::PaintChildren(TCanvas* canvas, int flags)
 {
     // Embedded elements are painted with their rows; only children outside the text are painted here.
+    if (FreeChildCount() == 0)
+        return;
     const QRect clip = canvas->ClipRect();
     for (TVisualElement* child = FirstVisualChild(); child != nullptr; child = child->NextVisual()) {
         if (child->Portion() == nullptr && child->IsShown() && child->BoundsRect().intersects(clip))

@@ -263,6 +263,17 @@ void TTextorElement::DetectLinks(TParagraph& paragraph)
 {
     if (paragraph.LayoutValid())
         return;
+    // Every link word holds a colon: a paragraph without one, and without link formatting to take
+    // back, has nothing to do (most paragraphs of a long text).
+    bool work = false;
+    for (TPortion* piece = paragraph.FirstPortion(); piece != nullptr && !work; piece = piece->Next()) {
+        if (TTextAttributes* attributes = piece->Attributes(); attributes != nullptr && attributes->IsLink())
+            work = true;
+        else if (piece->Kind() == TPortionKind::Text)
+            work = static_cast<TTextPortion*>(piece)->Chars().contains(u':');
+    }
+    if (!work)
+        return;
     struct TChange
     {
         int Start;

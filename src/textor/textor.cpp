@@ -226,6 +226,9 @@ TTextAttributes& TTextor::EffectiveTextAttributes(TTextAttributes* attributes) c
 {
     if (attributes != nullptr)
         return *attributes;
+    // Asked for every portion and row while arranging: the answer of the Arrange's start holds.
+    if (FArranging && FArrangeDefaultText != nullptr)
+        return *FArrangeDefaultText;
     if (TTextAttributes* textorDefault = DefaultTextAttributes())
         return *textorDefault;
     return *TRichTextAttributes::Default();

@@ -37,6 +37,8 @@ struct TTextorCounters
     // Paragraphs visited by arranging, numbering and measuring the whole: an edit of one paragraph
     // must visit a number of them that does not grow with the document.
     int64_t ParagraphSteps = 0;
+    // Paragraphs painting looked at: a screen deep in a long text must cost what the first one does.
+    int64_t PaintSteps = 0;
 };
 
 // The layout engine of editable text: paragraphs of text runs, tab runs and embedded elements,
@@ -195,6 +197,9 @@ private:
     int IndexOf(const TParagraph& paragraph) const;
     TParagraph* ParagraphAt(int index) const;
     bool Numbered(const TParagraph& paragraph) const;
+    // The first paragraph from `from` on whose bottom lies below y, found by halving the laid-out
+    // paragraphs (which lie in order, top to bottom); nullptr when one on the way has no rows.
+    TParagraph* FirstParagraphBelow(const TParagraph& from, int y) const;
     // Notes that a paragraph's layout or position became invalid, for the next Arrange.
     void QueueArrange(TParagraph& paragraph);
     void DropFromQueue(TParagraph& paragraph);
@@ -247,6 +252,8 @@ private:
     bool FChangePending = false;
     bool FArrangePending = false;
     bool FArranging = false;
+    // The default text attributes while an Arrange runs.
+    TTextAttributes* FArrangeDefaultText = nullptr;
     mutable bool FMarginsValid = false;
     mutable QMargins FMargins;
     TTextorCounters FCounters;

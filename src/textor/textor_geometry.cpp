@@ -29,7 +29,13 @@ TRow* TTextor::RowAt(int y, bool clamp) const
         return clamp ? FParagraphs.First()->FirstRow() : nullptr;
     if (y >= height)
         return clamp ? FParagraphs.Last()->LastRow() : nullptr;
-    // Search from the nearer end.
+    if (const TParagraph* p = FirstParagraphBelow(*FParagraphs.First(), y)) {
+        for (TRow* row = p->FirstRow(); row != nullptr; row = row->Next()) {
+            if (y < row->Bottom())
+                return row;
+        }
+    }
+    // Some paragraph is not laid out: search from the nearer end.
     if (y < height / 2) {
         for (const TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next()) {
             if (p->LastRow() == nullptr || p->Bottom() <= y)
@@ -50,6 +56,25 @@ TRow* TTextor::RowAt(int y, bool clamp) const
         }
     }
     return clamp ? FParagraphs.Last()->LastRow() : nullptr;
+}
+
+TParagraph* TTextor::FirstParagraphBelow(const TParagraph& from, int y) const
+{
+    int low = IndexOf(from);
+    int high = FParagraphCount - 1;
+    // Every paragraph before `low` ends at or above y.
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        const TParagraph* p = ParagraphAt(middle);
+        if (p->LastRow() == nullptr)
+            return nullptr;
+        if (p->Bottom() <= y)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    TParagraph* found = ParagraphAt(low);
+    return found->LastRow() != nullptr ? found : nullptr;
 }
 
 TTextorHit TTextor::PositionAtPoint(QPoint point, bool clamp, bool rounding, const TTextorDrag* drag) const

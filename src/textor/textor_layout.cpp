@@ -45,11 +45,17 @@ void TTextor::Arrange(bool)
     if (FArranging)
         return;
     FArranging = true;
+    FArrangeDefaultText = nullptr;
+    FArrangeDefaultText = &EffectiveTextAttributes(nullptr);
     struct TReset
     {
-        bool* Flag;
-        ~TReset() { *Flag = false; }
-    } reset{&FArranging};
+        TTextor* Textor;
+        ~TReset()
+        {
+            Textor->FArranging = false;
+            Textor->FArrangeDefaultText = nullptr;
+        }
+    } reset{this};
     ++FCounters.Arranges;
 
     const int width = GetWidth();

@@ -24,7 +24,16 @@ void TTextor::Paint(ITextorCanvas& canvas, int elementFlags, bool markParagraphE
     TParagraph* last = range.End.Paragraph;
     const int startOffset = first->OffsetOf(range.Start);
     const int endOffset = last->OffsetOf(range.End);
-    for (TParagraph* p = first; p != nullptr; p = p->Next()) {
+    // The paragraphs above the clip are skipped by halving, so that every screen of a long text costs
+    // the same as the first.
+    TParagraph* from = first;
+    if (TParagraph* below = FirstParagraphBelow(*first, clipTop); below != nullptr && below != first) {
+        if (IndexOf(*below) > IndexOf(*last))
+            return;
+        from = below;
+    }
+    for (TParagraph* p = from; p != nullptr; p = p->Next()) {
+        ++FCounters.PaintSteps;
         if (p->FirstRow() != nullptr) {
             if (p->Top() >= clipBottom)
                 break;
@@ -99,7 +108,9 @@ void TTextor::PaintBackgrounds(ITextorCanvas& canvas, int)
     const int clipTop = clip.top();
     const int clipBottom = clip.top() + clip.height();
     const int width = qMax(GetWidth(), ContentWidth());
-    for (TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next()) {
+    TParagraph* from = FirstParagraphBelow(*FParagraphs.First(), clipTop);
+    for (TParagraph* p = from != nullptr ? from : FParagraphs.First(); p != nullptr; p = p->Next()) {
+        ++FCounters.PaintSteps;
         if (p->FirstRow() == nullptr || p->Bottom() <= clipTop)
             continue;
         if (p->Top() >= clipBottom)

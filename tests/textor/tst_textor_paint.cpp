@@ -98,6 +98,26 @@ TEST_F(TextorPaint, OnlyRowsMeetingTheClipArePainted)
               QStringList({QStringLiteral("text 0,23 def"), QStringLiteral("text 0,36 ghi")}));
 }
 
+// A screen at the end of a long text, and one in its middle, look at as many paragraphs as the first.
+TEST_F(TextorPaint, EveryScreenOfALongTextCostsWhatTheFirstDoes)
+{
+    TTestTextor textor(35);
+    textor.SetText(QString(QStringLiteral("p\n").repeated(1999) + u'p'));
+    const int height = textor.ContentHeight();
+    auto steps = [&](int top) {
+        textor.ResetCounters();
+        TRecordingCanvas canvas(QRect(0, top, 35, 130));
+        textor.PaintBackgrounds(canvas, 0);
+        textor.Paint(canvas, 0, false, 0, textor.WholeRange());
+        EXPECT_EQ(canvas.Filtered(QStringLiteral("text")).size(), 10) << "at " << top;
+        return textor.Counters().PaintSteps;
+    };
+    const int64_t first = steps(0);
+    EXPECT_LE(first, 30);
+    EXPECT_EQ(steps(height / 2 - height / 2 % 13), first);
+    EXPECT_EQ(steps(height - 130), first - 2) << "nothing follows the last screen";
+}
+
 TEST_F(TextorPaint, BulletAndParagraphBackground)
 {
     TTestTextor textor(100);
