@@ -747,6 +747,19 @@ TEST_F(TextField, EmbeddedElementsArePaintedOnceWithTheirLine)
     field->PaintTree(&canvas, 0);
     canvas.EndPaint();
     EXPECT_EQ(star->Paints, 1);
+
+    // A child outside the text is painted by the field itself, before and after the embedded one goes.
+    auto* loose = new TElement_Star(field->Scheme());
+    loose->SetVisualParent(field);
+    loose->SetBounds(0, 0, 3, 12, 12);
+    for (int pass = 1; pass <= 2; ++pass) {
+        canvas.BeginPaint(QRect(0, 0, field->Width() + 50, field->Height() + 50));
+        field->PaintTree(&canvas, 0);
+        canvas.EndPaint();
+        EXPECT_EQ(loose->Paints, pass);
+        field->SetText(QString()); // frees the embedded star
+    }
+    loose->Free();
 }
 
 // --- Clipboard -------------------------------------------------------------------------------------
