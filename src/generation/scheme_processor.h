@@ -119,6 +119,9 @@ public:
 protected:
     void run() override;
 
+    // The work got as far as generating (the copy was made and CanGenerate agreed).
+    bool FGenerated = false;
+
 private:
     struct TCopies;
     void Work();
@@ -179,14 +182,20 @@ public:
     TOutputManifest* Manifest = nullptr;
     // The settings runs copy (tests set them; the application reads them from its settings).
     std::function<TRunSettings()> Settings;
+    // Files no run may write or delete besides each document's own file (the settings, session and
+    // recent-files files).
+    QStringList ProtectedFiles;
 
     // Results of the last RunProcessors: the number of processors that ran and that failed.
     int LastRunCount() const { return FLastRunCount; }
     int LastFailures() const { return FLastFailures; }
+    // Failed processors since the service was made (batch mode compares it around each file).
+    int TotalFailures() const { return FTotalFailures; }
 
 private:
     int FLastRunCount = 0;
     int FLastFailures = 0;
+    int FTotalFailures = 0;
 };
 
 // The installed service (made on first use) and its installation as the processing service.
