@@ -100,8 +100,15 @@ bool ExistsAsEntry(const QString& path)
     return LinkStatus(path, status);
 }
 
-// Paths that are never written or deleted whatever a list says: "/", the home folder and the given
-// files, by name or as the same file.
+bool IsInside(const QString& path, const QString& folder)
+{
+    const QString compared = ComparedPath(folder);
+    return ComparedPath(path).startsWith(compared == u"/" ? compared : compared + u'/');
+}
+
+// Paths that are never written or deleted whatever a list says: "/", the home folder, the program's
+// own per-user folders (settings, session, recent files, the manifest) and the given files, by name
+// or as the same file.
 bool IsForbidden(const QString& path, const QStringList& protectedFiles)
 {
     if (!QDir::isAbsolutePath(path))
@@ -111,6 +118,11 @@ bool IsForbidden(const QString& path, const QStringList& protectedFiles)
     if (compared == u"/" || compared == home || SameFile(compared, QStringLiteral("/")) ||
         SameFile(compared, home))
         return true;
+    for (const TAppFolder own : {afUserConfig, afUserData}) {
+        const QString folder = AppFolder(own);
+        if (compared == ComparedPath(folder) || IsInside(compared, folder))
+            return true;
+    }
     for (const QString& file : protectedFiles) {
         if (!file.isEmpty() && (ComparedPath(file) == compared || SameFile(file, compared)))
             return true;
@@ -556,12 +568,6 @@ bool RemoveContentAt(int dirFd)
     }
     ::closedir(dir);
     return ok;
-}
-
-bool IsInside(const QString& path, const QString& folder)
-{
-    const QString compared = ComparedPath(folder);
-    return ComparedPath(path).startsWith(compared == u"/" ? compared : compared + u'/');
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "generation/generation_files.h"
 
+#include "core/app_folders.h"
 #include "core/safe_file.h"
 #include "core/strings.h"
 #include "elements/element_messages.h"
@@ -103,8 +104,14 @@ TEST_F(GenerationFilesTest, HostileGeneratedListsDeleteNothing)
                                  Out("link"),
                                  Out("../out/user.txt"),
                                  FHome.Work(),
-                                 Out("protected.doc")};
+                                 Out("protected.doc"),
+                                 AppFolder(afUserConfig) + QStringLiteral("/quorvane.settings")};
     WriteFile(Out("protected.doc"), "the document");
+    // A generator told to write the settings file may not, and its manifest entry deletes nothing.
+    TGenerationFiles run(&FLog, {}, &FHome.Manifest);
+    EXPECT_FALSE(run.WriteOutputFile(AppFolder(afUserConfig) + QStringLiteral("/quorvane.settings"), "x"));
+    FHome.Manifest.RecordFile(AppFolder(afUserConfig) + QStringLiteral("/quorvane.settings"), "x");
+    WriteFile(AppFolder(afUserConfig) + QStringLiteral("/quorvane.settings"), "x");
     for (const QString& entry : hostile) {
         SCOPED_TRACE(entry.toStdString());
         QStringList newList;
