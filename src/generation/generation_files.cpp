@@ -252,7 +252,12 @@ TOutputManifest::TOutputManifest(const QString& fileName)
         FFileName = AppFolder(afUserData) + u'/' + QLatin1String(manifestFileName);
 }
 
-TOutputManifest::~TOutputManifest() = default;
+TOutputManifest::~TOutputManifest()
+{
+    // What a run recorded must outlive the process even when nobody saved since: it is the only
+    // proof that lets the files be deleted later.
+    Save();
+}
 
 void TOutputManifest::RecordFile(const QString& file, const QByteArray& content)
 {
@@ -743,7 +748,6 @@ QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList
                                 const QStringList& runOutputs, const QStringList& protectedFiles,
                                 const TOutputManifest* manifest)
 {
-    const TOutputManifest& known = manifest != nullptr ? *manifest : TOutputManifest::Default();
     QSet<QString> made;
     QSet<TFileId> madeIds;
     QStringList madeCanonical;
@@ -787,7 +791,7 @@ QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList
         } else if (!S_ISREG(status.st_mode)) {
             continue;
         }
-        if (known.Matches(entry))
+        if (manifest == nullptr || manifest->Matches(entry))
             candidates.prepend(entry);
     }
     return candidates;
