@@ -9,6 +9,7 @@
 #include "core/strings.h"
 #include "core/user_interface.h"
 #include "generation/scheme_processor.h"
+#include "generation/value_elements.h"
 #include "library/comment_element.h"
 #include "library/data_element.h"
 #include "library/names.h"
@@ -91,6 +92,7 @@ TRegisteredTypes::TRegisteredTypes()
     qv::RegisterPathElements();
     qv::RegisterDataElements();
     qv::RegisterRootElements();
+    qv::RegisterValueElements();
     qv::RegisterPlainTextScheme();
     qv::InstallGenerationService();
 }
