@@ -2,6 +2,7 @@
 
 #include "core/strings.h"
 #include "elements/element_messages.h"
+#include "generation/value_elements.h"
 #include "library/path_element.h"
 #include "roots/application_namespace.h"
 
@@ -82,6 +83,7 @@ void TGenerationFixture::SetUp()
 {
     TTextorFixture::SetUp();
     RegisterProcessorElements();
+    RegisterValueElements();
     CreateApplicationNamespace();
     FormerUi = SetGenerationUi(&Ui);
     FormerService = SetProcessingService(&Service);

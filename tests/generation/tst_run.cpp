@@ -10,6 +10,7 @@
 #include "roots/file_connection.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -71,6 +72,29 @@ TEST_F(GenerationRun, WritesTheResolvedTextWithItsHeaderAndListsTheOutput)
     EXPECT_EQ(Service.LastFailures(), 0);
     EXPECT_EQ(scheme->ReadOnlyLevel(), rolEditable);
     EXPECT_TRUE(line->GetText() == QStringLiteral("path ")) << "the user's document is never resolved";
+}
+
+TEST_F(GenerationRun, NewGeneratorWritesBesideItsDocumentOrIntoTheTemporaryFolder)
+{
+    struct TRow
+    {
+        const char* Document; // empty: unsaved
+        QString Output;
+    };
+    const TRow rows[] = {
+        {"report.qvt", Path(QStringLiteral("report.txt"))},
+        {"", QDir::tempPath() + QStringLiteral("/Unsaved.txt")},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Document);
+        TScheme* scheme = MakeDocument(QString::fromLatin1(row.Document));
+        TElement_TestGenerator* generator = AddGenerator(scheme, QString());
+        EXPECT_TRUE(generator->OutputField()->IsAtDefault());
+        AddLine(scheme, QStringLiteral("text"));
+        Run(scheme);
+        EXPECT_EQ(LoggedFiles(scheme), QStringList{row.Output});
+        EXPECT_EQ(generator->GeneratedPaths(), QStringList{row.Output});
+    }
 }
 
 TEST_F(GenerationRun, ProcessorsParameterPicksByNumberDisabledOnesIncluded)
