@@ -19,6 +19,7 @@
 #include "support/textor_fakes.h"
 
 #include <memory>
+#include <optional>
 
 namespace qv::test {
 
@@ -104,7 +105,8 @@ protected:
     QString Path(const QString& name) const { return Home.Work(name); }
     // A saved (named) document of the test type in the folder; not on disk.
     TScheme* MakeDocument(const QString& name = QStringLiteral("doc.qvt"));
-    TElement_TestGenerator* AddGenerator(TScheme* scheme, const QString& output);
+    // Without an output, the generator keeps the default one.
+    TElement_TestGenerator* AddGenerator(TScheme* scheme, const std::optional<QString>& output);
     TElement_TestLine* AddLine(TScheme* scheme, const QString& text);
     void Run(TScheme* scheme, const QStringList* parameters = nullptr);
     // The texts of the document's log.

@@ -88,7 +88,7 @@ TEST_F(GenerationRun, NewGeneratorWritesBesideItsDocumentOrIntoTheTemporaryFolde
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.Document);
         TScheme* scheme = MakeDocument(QString::fromLatin1(row.Document));
-        TElement_TestGenerator* generator = AddGenerator(scheme, QString());
+        TElement_TestGenerator* generator = AddGenerator(scheme, std::nullopt);
         EXPECT_TRUE(generator->OutputField()->IsAtDefault());
         AddLine(scheme, QStringLiteral("text"));
         Run(scheme);
