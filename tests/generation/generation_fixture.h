@@ -80,18 +80,21 @@ public:
     QList<QStringList> Offers;
     bool DeleteAll = false;
     bool CancelAnswer = false;
+    bool Running = false;
+    bool AskedWhileRunning = false;
 
     void Beep() override { Calls.append(QStringLiteral("Beep")); }
     void Info(const QString& text) override { Calls.append(QStringLiteral("Info: ") + text); }
     QStringList ChooseDeletions(const QStringList& candidates) override
     {
         Offers.append(candidates);
+        AskedWhileRunning = AskedWhileRunning || Running;
         return DeleteAll ? candidates : QStringList();
     }
-    void RunStarted(const QString&) override {}
+    void RunStarted(const QString&) override { Running = true; }
     void Progress(const QString&) override {}
     bool Cancelled() override { return CancelAnswer; }
-    void RunFinished() override {}
+    void RunFinished() override { Running = false; }
 };
 
 // A user of its own (the trash and the manifest in a temporary folder), the recording user interface

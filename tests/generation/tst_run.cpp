@@ -230,6 +230,7 @@ TEST_F(GenerationRun, OnlyWhatTheLastRunNoLongerMakesIsOffered)
     Run(scheme);
     ASSERT_EQ(Ui.Offers.size(), 1);
     EXPECT_EQ(Ui.Offers[0], QStringList{Path(QStringLiteral("out/a"))});
+    EXPECT_FALSE(Ui.AskedWhileRunning) << "the progress is gone before the question";
     EXPECT_TRUE(generator->GeneratedPaths().contains(Path(QStringLiteral("out/a"))))
         << "kept when not deleted";
     Ui.DeleteAll = true;
