@@ -17,6 +17,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -301,6 +303,31 @@ TEST_F(GenerationRun, DocumentsConnectedToEachOtherAreCopiedAndFreed)
     EXPECT_EQ(opened, 1) << "the run asks for the other document once";
     EXPECT_TRUE(ReadFile(Path(QStringLiteral("out.txt"))).endsWith("connected\n"));
     EXPECT_EQ(Service.LastFailures(), 0);
+}
+
+TEST(GenerationRunSync, PostsArriveInOrderAndCallsEndWithTheSync)
+{
+    TRunSync sync;
+    QStringList seen; // touched on this thread only: the calls run here
+    std::atomic<bool> answered{false};
+    std::thread worker([&] {
+        for (int i = 0; i < 3; ++i)
+            sync.Post([&seen, i] { seen.append(QString::number(i)); });
+        answered = sync.Call([&seen] { seen.append(QStringLiteral("call")); });
+    });
+    while (!answered && seen.size() < 4)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    worker.join();
+    EXPECT_EQ(seen, (QStringList{"0", "1", "2", "call"}));
+    EXPECT_TRUE(answered.load());
+    // After the end no call runs, and a caller waiting for one is let go.
+    bool late = true;
+    std::thread waiting([&] { late = sync.Call([&seen] { seen.append(QStringLiteral("late")); }); });
+    sync.Shutdown();
+    waiting.join();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(late);
+    EXPECT_EQ(seen.size(), 4);
 }
 
 } // namespace
