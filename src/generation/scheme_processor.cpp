@@ -28,7 +28,6 @@ namespace qv {
 struct TRunSync::TState
 {
     std::mutex Mutex;
-    std::condition_variable Changed;
     bool ShutDown = false;
     QThread* Thread = nullptr; // the user-interface thread
 };
@@ -63,6 +62,11 @@ void TRunSync::Post(std::function<void()> call)
         return;
     }
     std::shared_ptr<TState> state = FState;
+    // Released here and taken by the call before it runs: what this thread wrote is handed over in a
+    // way thread checkers see (the event queue's own lock is invisible to them).
+    {
+        std::lock_guard lock(state->Mutex);
+    }
     QMetaObject::invokeMethod(
         FReceiver.get(),
         [state, call = std::move(call)] {
@@ -107,20 +111,24 @@ bool TRunSync::Call(const std::function<void()>& call)
             }
             std::lock_guard lock(state->Mutex);
             callState->Finished = true;
-            state->Changed.notify_all();
         },
         Qt::QueuedConnection);
-    std::unique_lock lock(state->Mutex);
-    state->Changed.wait(lock,
-                        [&] { return callState->Finished || (state->ShutDown && !callState->Started); });
-    return callState->Finished;
+    // Polled rather than waited for with a condition variable: calls are rare (a connected document
+    // is opened once per run), and a plain mutex is a hand-over thread checkers always see.
+    for (;;) {
+        {
+            std::lock_guard lock(state->Mutex);
+            if (callState->Finished || (state->ShutDown && !callState->Started))
+                return callState->Finished;
+        }
+        QThread::msleep(1);
+    }
 }
 
 void TRunSync::Shutdown()
 {
     std::lock_guard lock(FState->Mutex);
     FState->ShutDown = true;
-    FState->Changed.notify_all();
 }
 
 bool TRunSync::IsShutDown() const

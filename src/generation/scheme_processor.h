@@ -10,7 +10,6 @@
 #include <QThread>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
