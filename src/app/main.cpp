@@ -1,5 +1,6 @@
 #include "app/app_icon.h"
 #include "app/batch.h"
+#include "app/generation_dialogs.h"
 #include "app/global.h"
 #include "app/main_form.h"
 #include "app/qt_clipboard.h"
@@ -7,6 +8,8 @@
 #include "app/sound_player.h"
 #include "core/strings.h"
 #include "core/user_interface.h"
+#include "generation/scheme_processor.h"
+#include "generation/value_elements.h"
 #include "library/comment_element.h"
 #include "library/data_element.h"
 #include "library/names.h"
@@ -89,7 +92,9 @@ TRegisteredTypes::TRegisteredTypes()
     qv::RegisterPathElements();
     qv::RegisterDataElements();
     qv::RegisterRootElements();
+    qv::RegisterValueElements();
     qv::RegisterPlainTextScheme();
+    qv::InstallGenerationService();
 }
 
 // The arguments without the program and without the switches Qt took for itself.
@@ -161,11 +166,14 @@ int main(int argc, char* argv[])
         qv::TScopedService<qv::IUserInterface> installedUserInterface(&userInterface);
         qv::TQtSoundPlayer soundPlayer;
         qv::TScopedService<qv::ISoundPlayer> installedSoundPlayer(&soundPlayer);
+        qv::TQtGenerationUi generationUi(&form);
+        qv::IGenerationUi* const formerGenerationUi = qv::SetGenerationUi(&generationUi);
         form.RestorePlacement();
         form.show();
         // The documents open once the window is on screen, so that it paints first.
         QTimer::singleShot(0, &form, [&form] { form.Start(); });
         result = QApplication::exec();
+        qv::SetGenerationUi(formerGenerationUi);
     }
     return result;
 }
