@@ -15,6 +15,7 @@
 #include "library/table_element.h"
 #include "roots/application_namespace.h"
 #include "roots/file_connection.h"
+#include "schemes/commands/command_file_scheme_descriptor.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include <QApplication>
@@ -90,6 +91,7 @@ TRegisteredTypes::TRegisteredTypes()
     qv::RegisterDataElements();
     qv::RegisterRootElements();
     qv::RegisterPlainTextScheme();
+    qv::RegisterCommandFileScheme();
 }
 
 // The arguments without the program and without the switches Qt took for itself.
