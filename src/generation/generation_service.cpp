@@ -178,7 +178,7 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
             RunThread(*processor, sync, cancel);
         }
         const bool succeeded = processor->Succeeded();
-        if (!succeeded)
+        if (!succeeded || processor->FatalCount() > 0)
             ++FLastFailures;
         if (generator == nullptr || generatorElement == nullptr)
             continue;

@@ -40,10 +40,12 @@ bool IsContentChild(const TNode* node)
 }
 
 // The embedded elements of a text field and everything inside them, in document order.
-void CollectContentIds(TElement* field, const QSet<TNode*>* skip, QList<int32_t>& ids)
+void CollectContentIds(TElement* field, const QSet<int32_t>* skip, QList<int32_t>& ids)
 {
     for (TNode* child = field->FirstChild(); child != nullptr; child = child->NextSibling()) {
-        if (!IsContentChild(child) || (skip != nullptr && skip->contains(child)))
+        // By id: a new element may take the memory of the one it replaces.
+        if (!IsContentChild(child) ||
+            (skip != nullptr && skip->contains(static_cast<TElement*>(child)->ID())))
             continue;
         std::vector<TNode*> nodes;
         child->CollectAll(nodes, TElement::StaticClass());
@@ -273,9 +275,9 @@ void TSchemeGeneratorWorker::ReplaceElement(TElement* element, TElement* contain
     }
     QList<int32_t> oldIds;
     CollectContentIds(source, nullptr, oldIds);
-    QSet<TNode*> before;
+    QSet<int32_t> before;
     for (TNode* child = field->FirstChild(); child != nullptr; child = child->NextSibling())
-        before.insert(child);
+        before.insert(static_cast<TElement*>(child)->ID());
     field->Replace(tetRange, &range, false, ffGenerationCopy | ffNoPosition, fmFile, &content);
     QList<int32_t> newIds;
     CollectContentIds(field, &before, newIds);
