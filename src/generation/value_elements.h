@@ -146,7 +146,7 @@ private:
 };
 
 // A substitution inside text: stands for the value of a text element or of a built-in value
-// ("ApplicationName", "ApplicationVersion"), drawn as a substitution.
+// ("ApplicationName", "ApplicationVersion", "SourcePath", "SourceName"), drawn as a substitution.
 class TElement_Substitution : public TReferenceElement
 {
     QV_CLASS(TElement_Substitution, TReferenceElement)
