@@ -6,16 +6,25 @@
 #include "elements/palette.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "generation/generation_files.h"
+#include "generation/scheme_processor.h"
 #include "library/names.h"
 #include "library/path_element.h"
 #include "roots/file_connection.h"
+#include "schemes/commands/batch_generator.h"
 #include "schemes/commands/command_elements.h"
 #include "schemes/commands/command_file_scheme_descriptor.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include "support/printers.h"
+#include "support/tool_runner.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QStringDecoder>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +131,198 @@ TEST_F(CommandFile, AJumpBindsToLabelsOnly)
         EXPECT_EQ(jump->LabelField()->Target() != nullptr, row.Binds);
         EXPECT_EQ(jump->LabelField()->GetText(), u"Again");
     }
+}
+
+// The batch file the worker writes for a document body, with the worker's log.
+class BatchOutput : public CommandFile
+{
+protected:
+    QByteArray Generate(const QByteArray& body, const QStringList& header = {})
+    {
+        Scheme = CreateScheme(TCommandFileSchemeDescriptor::StaticClass());
+        Scheme->SetMessages(&Log);
+        Load(Document(body));
+        Log.Clear();
+        TOutputManifest manifest(Dir.filePath(QStringLiteral("manifest")));
+        TBatchGeneratorWorker worker;
+        worker.Root = Scheme->Root();
+        worker.Log = &Log;
+        worker.HeaderLines = header;
+        worker.OutputFile = Dir.filePath(QStringLiteral("out.bat"));
+        worker.Files = TGenerationFiles(&Log, TGenerationOptions(), &manifest);
+        worker.Initialize();
+        worker.Generate();
+        QFile file(worker.OutputFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The texts of the messages about problems (kinds 2 to 5).
+    QStringList Problems() const
+    {
+        QStringList texts;
+        for (int i = 0; i < Log.Count(); ++i) {
+            if (Log.Items(i)->Kind() >= mkError)
+                texts.append(Log.Items(i)->GetText());
+        }
+        return texts;
+    }
+
+    QTemporaryDir Dir;
+};
+
+QByteArray Call(const char* fileName, const char* parameters, bool wait)
+{
+    return QByteArray("\t<Call") + (wait ? " Wait=\"1\"" : "") +
+           ">\r\n\t\t<FileName>\r\n\t\t\t<Chars Value=\"" + fileName +
+           "\"/>\r\n\t\t</FileName>\r\n\t\t<Parameters>\r\n\t\t\t<Chars Value=\"" + parameters +
+           "\"/>\r\n\t\t</Parameters>\r\n\t</Call>\r\n";
+}
+
+TEST_F(BatchOutput, CommandsBecomeLines)
+{
+    struct Row
+    {
+        const char* Name;
+        QByteArray Body;
+        QByteArray Lines;
+        bool Reported;
+    };
+    const Row rows[] = {
+        {"path with spaces and parameters", Call("C:\\Program Files\\Tool\\run.exe", "-a b", false),
+         "start \"\" \"C:\\Program Files\\Tool\\run.exe\" -a b\r\n", false},
+        {"waiting call of a path to clean", Call("C:\\\\Tools\\..\\bin\\50%.exe", "", true),
+         "call \"C:\\bin\\50%%.exe\"\r\n", false},
+        {"message of two lines with an empty line between",
+         "\t<Message>\r\n\t\t<Message>\r\n\t\t\t<Chars Value=\"first\"/><Br/><Br/>\r\n"
+         "\t\t\t<Chars Value=\"last\"/>\r\n\t\t</Message>\r\n\t</Message>\r\n",
+         "@echo first\r\n@echo.\r\n@echo last\r\npause\r\n", false},
+        {"message with characters the interpreter reads",
+         "\t<Message>\r\n\t\t<Message>\r\n\t\t\t<Chars Value=\"100% &amp; a|b &lt;c&gt; ^ caf\xC3\xA9\"/>\r\n"
+         "\t\t</Message>\r\n\t</Message>\r\n",
+         "@echo 100%% ^& a^|b ^<c^> ^^ caf\x82\r\npause\r\n", false},
+        {"jump whose label was deleted", "\t<Jump>\r\n\t\t<Label Value=\"Gone\"/>\r\n\t</Jump>\r\n",
+         "goto Gone\r\n", true},
+        {"substitution and decision in a call",
+         "\t<Condition>\r\n\t\t<Name Value=\"Loud\"/>\r\n\t</Condition>\r\n"
+         "\t<Text>\r\n\t\t<Name Value=\"Tool\"/>\r\n\t\t<Value>\r\n\t\t\t<Chars "
+         "Value=\"C:\\Tools\\run.exe\"/>\r\n"
+         "\t\t</Value>\r\n\t</Text>\r\n"
+         "\t<Call>\r\n\t\t<FileName>\r\n\t\t\t<Substitution Value=\"Tool\"/>\r\n\t\t</FileName>\r\n"
+         "\t\t<Parameters>\r\n\t\t\t<If>\r\n\t\t\t\t<Condition>\r\n\t\t\t\t\t<Chars Value=\"Loud\"/>\r\n"
+         "\t\t\t\t</Condition>\r\n\t\t\t\t<Content>\r\n\t\t\t\t\t<Chars "
+         "Value=\"-v\"/>\r\n\t\t\t\t</Content>\r\n"
+         "\t\t\t\t<ContentElse>\r\n\t\t\t\t\t<Chars Value=\"-q\"/>\r\n\t\t\t\t</ContentElse>\r\n"
+         "\t\t\t</If>\r\n\t\t</Parameters>\r\n\t</Call>\r\n",
+         "start \"\" \"C:\\Tools\\run.exe\" -q\r\n", false},
+        {"label that is a batch label", "\t<Label>\r\n\t\t<Name Value=\"_Start1\"/>\r\n\t</Label>\r\n",
+         ":_Start1\r\n", false},
+        {"label with a space", "\t<Label>\r\n\t\t<Name Value=\"Two words\"/>\r\n\t</Label>\r\n",
+         ":Two words\r\n", true},
+        {"label beginning with a digit", "\t<Label>\r\n\t\t<Name Value=\"1st\"/>\r\n\t</Label>\r\n",
+         ":1st\r\n", true},
+        {"label with a letter beyond Latin",
+         "\t<Label>\r\n\t\t<Name Value=\"\xC3\x89t\xC3\xA9\"/>\r\n\t</Label>\r\n", ":\x90t\x82\r\n", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        EXPECT_EQ(Generate(row.Body), row.Lines);
+        EXPECT_EQ(!Problems().isEmpty(), row.Reported) << Problems().join(u'\n').toStdString();
+    }
+}
+
+TEST_F(BatchOutput, HeaderLinesAreRemarksBeforeAnEmptyLine)
+{
+    EXPECT_EQ(
+        Generate(Call("a.exe", "", true), {QStringLiteral("Source: a & b.comd"), QStringLiteral("Date")}),
+        "@rem Source: a ^& b.comd\r\n@rem Date\r\n\r\ncall \"a.exe\"\r\n");
+}
+
+// The sample run as Process runs it: the batch file beside the document, listed in the log.
+TEST(CommandFileSample, ProcessWritesTheBatchFileBesideTheDocument)
+{
+    RegisterCommandFileScheme();
+    QTemporaryDir dir;
+    const QString document = dir.filePath(QStringLiteral("commands.comd"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QV_SOURCE_DIR "/samples/commands.comd"), document));
+    std::unique_ptr<TScheme> scheme = CreateScheme(TCommandFileSchemeDescriptor::StaticClass());
+    TElementMessages log;
+    scheme->SetMessages(&log);
+    scheme->LoadFromFile(document);
+    ASSERT_EQ(log.Count(), 0);
+
+    TOutputManifest manifest(dir.filePath(QStringLiteral("manifest")));
+    TGenerationService service;
+    service.RunMode = rmInline;
+    service.Manifest = &manifest;
+    service.Settings = [] {
+        TRunSettings settings;
+        settings.InsertDate = false;
+        settings.ProgramName = QStringLiteral("quorvane");
+        return settings;
+    };
+    service.RunProcessors(scheme->Root(), nullptr);
+
+    EXPECT_EQ(service.LastRunCount(), 1);
+    EXPECT_EQ(service.LastFailures(), 0);
+    const QString output = dir.filePath(QStringLiteral("commands.bat"));
+    QFile written(output);
+    QFile golden(QStringLiteral(TEST_DATA_DIR "/commands.bat"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(golden.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), golden.readAll());
+    QStringList texts;
+    for (int i = 0; i < log.Count(); ++i)
+        texts.append(log.Items(i)->GetText());
+    EXPECT_TRUE(texts.join(u'\n').contains(output)) << texts.join(u'\n').toStdString();
+}
+
+// The console output of a batch file run by the command interpreter of the Windows compatibility
+// layer. One prefix for every run, kept between test runs: making it takes tens of seconds. The
+// locale makes the console code page 850.
+QString RunInWine(const QString& wine, const QString& batchFile)
+{
+    const QString prefix = QStringLiteral(TEST_TMP_ROOT "/wine-prefix");
+    QDir().mkpath(QStringLiteral(TEST_TMP_ROOT));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WINEPREFIX"), prefix);
+    environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_GB.UTF-8"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(wine, {QStringLiteral("cmd"), QStringLiteral("/c"), batchFile});
+    if (!process.waitForStarted(-1))
+        return QString();
+    process.closeWriteChannel();
+    process.waitForFinished(-1);
+    // The console's text reaches a pipe in the locale's character set, which is Latin-1 when the
+    // system does not have the locale.
+    const QByteArray output = process.readAllStandardOutput();
+    QStringDecoder utf8(QStringConverter::Utf8);
+    const QString text = utf8.decode(output);
+    return utf8.hasError() ? QString::fromLatin1(output) : text;
+}
+
+TEST_F(BatchOutput, TheCommandInterpreterShowsWhatTheDocumentSays)
+{
+    FIND_TOOL_OR_SKIP(wine, "wine");
+    const QByteArray body =
+        "\t<Message>\r\n\t\t<Message>\r\n\t\t\t<Chars Value=\"100% &amp; &quot;quoted&quot; caf\xC3\xA9 "
+        "&lt;a|b&gt;\"/><Br/><Br/>\r\n\t\t\t<Chars Value=\"end\"/>\r\n\t\t</Message>\r\n\t</Message>\r\n"
+        "\t<Jump>\r\n\t\t<Label Value=\"Done\"/>\r\n\t</Jump>\r\n"
+        "\t<Message>\r\n\t\t<Message>\r\n\t\t\t<Chars "
+        "Value=\"skipped\"/>\r\n\t\t</Message>\r\n\t</Message>\r\n"
+        "\t<Label>\r\n\t\t<Name Value=\"Done\"/>\r\n\t</Label>\r\n" +
+        Call("cmd.exe", "/c echo called", true);
+    ASSERT_FALSE(Generate(body).isEmpty());
+    ASSERT_EQ(Problems(), QStringList());
+    const QString output = RunInWine(wine, Dir.filePath(QStringLiteral("out.bat")));
+    std::printf("%s\n", qPrintable(output));
+    EXPECT_TRUE(output.contains(u"100% & \"quoted\" caf\u00E9 <a|b>\r\n\r\nend\r\n")) << output.toStdString();
+    EXPECT_TRUE(output.contains(u"called")) << output.toStdString();
+    EXPECT_FALSE(output.contains(u"skipped")) << output.toStdString();
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "elements/scheme_operation.h"
+#include "generation/value_elements.h"
 #include "library/path_element.h"
 
 namespace qv {
@@ -45,8 +46,11 @@ TSchemePaletteItem* WaitItem = nullptr;
 
 void TCommandFileRoot::GetAcceptedClasses(TElementClassList& list)
 {
+    TClassesGroups& groups = ApplicationClassesGroups();
     if (CommandFileGroup >= 0)
-        ApplicationClassesGroups().AddGroupTo(list, CommandFileGroup);
+        groups.AddGroupTo(list, CommandFileGroup);
+    if (ValueElementsGroup() >= 0)
+        groups.AddGroupTo(list, ValueElementsGroup());
     inherited::GetAcceptedClasses(list);
 }
 
@@ -126,7 +130,7 @@ void TElement_Call::BuildTitle(TTitleWriter& writer)
     if (FWait) {
         // The sign of a call that waits for its program.
         writer.AddGap(6);
-        writer.AddText(QStringLiteral("\u231B"));
+        writer.AddText(QStringLiteral("\u25F7"));
     }
 }
 

@@ -1,9 +1,11 @@
 #include "schemes/commands/command_file_scheme_descriptor.h"
 
 #include "core/strings.h"
+#include "generation/value_elements.h"
 #include "library/names.h"
 #include "library/path_element.h"
 #include "roots/file_connection.h"
+#include "schemes/commands/batch_generator.h"
 #include "schemes/commands/command_elements.h"
 
 namespace qv {
@@ -52,8 +54,11 @@ void RegisterCommandFileScheme()
         RegisterPathElements();
         RegisterNameElements();
         RegisterRootElements();
+        RegisterValueElements();
         RegisterScheme(TCommandFileSchemeDescriptor::StaticClass());
-        RegisterCommandElements(TCommandFileSchemeDescriptor::StaticClass()->ClassesGroup());
+        const int group = TCommandFileSchemeDescriptor::StaticClass()->ClassesGroup();
+        RegisterCommandElements(group);
+        RegisterBatchGenerator(group);
         return true;
     }();
     (void)registered;
