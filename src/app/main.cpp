@@ -1,5 +1,6 @@
 #include "app/app_icon.h"
 #include "app/batch.h"
+#include "app/generation_dialogs.h"
 #include "app/global.h"
 #include "app/main_form.h"
 #include "app/qt_clipboard.h"
@@ -165,6 +166,8 @@ int main(int argc, char* argv[])
         qv::TMainForm form(global);
         qv::TQtUserInterface userInterface(&form);
         qv::TScopedService<qv::IUserInterface> installedUserInterface(&userInterface);
+        qv::TQtGenerationUi generationUi(&form);
+        qv::SetGenerationUi(&generationUi);
         qv::TQtSoundPlayer soundPlayer;
         qv::TScopedService<qv::ISoundPlayer> installedSoundPlayer(&soundPlayer);
         form.RestorePlacement();
@@ -172,6 +175,7 @@ int main(int argc, char* argv[])
         // The documents open once the window is on screen, so that it paints first.
         QTimer::singleShot(0, &form, [&form] { form.Start(); });
         result = QApplication::exec();
+        qv::SetGenerationUi(nullptr);
     }
     return result;
 }
