@@ -8,6 +8,7 @@
 #include "elements/scheme_filer.h"
 #include "generation/generation_files.h"
 #include "generation/scheme_processor.h"
+#include "library/comment_element.h"
 #include "library/names.h"
 #include "library/path_element.h"
 #include "roots/file_connection.h"
@@ -237,43 +238,79 @@ TEST_F(BatchOutput, HeaderLinesAreRemarksBeforeAnEmptyLine)
         "@rem Source: a ^& b.comd\r\n@rem Date\r\n\r\ncall \"a.exe\"\r\n");
 }
 
-// The sample run as Process runs it: the batch file beside the document, listed in the log.
-TEST(CommandFileSample, ProcessWritesTheBatchFileBesideTheDocument)
+// Documents run as Process runs them: on a private copy, the batch file beside the document.
+class ProcessedCommandFile : public ::testing::Test
 {
-    RegisterCommandFileScheme();
-    QTemporaryDir dir;
-    const QString document = dir.filePath(QStringLiteral("commands.comd"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(QV_SOURCE_DIR "/samples/commands.comd"), document));
-    std::unique_ptr<TScheme> scheme = CreateScheme(TCommandFileSchemeDescriptor::StaticClass());
-    TElementMessages log;
-    scheme->SetMessages(&log);
-    scheme->LoadFromFile(document);
-    ASSERT_EQ(log.Count(), 0);
+protected:
+    void SetUp() override
+    {
+        RegisterCommentElements();
+        RegisterCommandFileScheme();
+    }
 
-    TOutputManifest manifest(dir.filePath(QStringLiteral("manifest")));
-    TGenerationService service;
-    service.RunMode = rmInline;
-    service.Manifest = &manifest;
-    service.Settings = [] {
-        TRunSettings settings;
-        settings.InsertDate = false;
-        settings.ProgramName = QStringLiteral("quorvane");
-        return settings;
-    };
-    service.RunProcessors(scheme->Root(), nullptr);
+    // Runs every processor of the document `bytes`, saved as commands.comd; returns the batch file.
+    QByteArray Process(const QByteArray& bytes)
+    {
+        const QString document = Dir.filePath(QStringLiteral("commands.comd"));
+        QFile file(document);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        Scheme = CreateScheme(TCommandFileSchemeDescriptor::StaticClass());
+        Scheme->SetMessages(&Log);
+        Scheme->LoadFromFile(document);
+        EXPECT_EQ(Log.Count(), 0);
 
-    EXPECT_EQ(service.LastRunCount(), 1);
-    EXPECT_EQ(service.LastFailures(), 0);
-    const QString output = dir.filePath(QStringLiteral("commands.bat"));
-    QFile written(output);
+        TOutputManifest manifest(Dir.filePath(QStringLiteral("manifest")));
+        Service.RunMode = rmInline;
+        Service.Manifest = &manifest;
+        Service.Settings = [] {
+            TRunSettings settings;
+            settings.InsertDate = false;
+            settings.ProgramName = QStringLiteral("quorvane");
+            return settings;
+        };
+        Service.RunProcessors(Scheme->Root(), nullptr);
+        QFile output(Output());
+        return output.open(QIODevice::ReadOnly) ? output.readAll() : QByteArray();
+    }
+    QString Output() const { return Dir.filePath(QStringLiteral("commands.bat")); }
+    QString LogText() const
+    {
+        QStringList texts;
+        for (int i = 0; i < Log.Count(); ++i)
+            texts.append(Log.Items(i)->GetText());
+        return texts.join(u'\n');
+    }
+
+    QTemporaryDir Dir;
+    TElementMessages Log;
+    std::unique_ptr<TScheme> Scheme;
+    TGenerationService Service;
+};
+
+TEST_F(ProcessedCommandFile, TheSampleGivesTheGoldenBatchFileAndTheLogListsIt)
+{
+    QFile sample(QStringLiteral(QV_SOURCE_DIR "/samples/commands.comd"));
     QFile golden(QStringLiteral(TEST_DATA_DIR "/commands.bat"));
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
     ASSERT_TRUE(golden.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll(), golden.readAll());
-    QStringList texts;
-    for (int i = 0; i < log.Count(); ++i)
-        texts.append(log.Items(i)->GetText());
-    EXPECT_TRUE(texts.join(u'\n').contains(output)) << texts.join(u'\n').toStdString();
+    EXPECT_EQ(Process(sample.readAll()), golden.readAll());
+    EXPECT_EQ(Service.LastRunCount(), 1);
+    EXPECT_EQ(Service.LastFailures(), 0);
+    EXPECT_TRUE(LogText().contains(Output())) << LogText().toStdString();
+}
+
+TEST_F(ProcessedCommandFile, CommentsAndLogicFramesAreNoCommands)
+{
+    const QByteArray output = Process(
+        Document("\t<BatchGenerator>\r\n\t\t<Output>\r\n\t\t\t<Chars Value=\"commands.bat\"/>\r\n"
+                 "\t\t</Output>\r\n\t</BatchGenerator><Br/>\r\n"
+                 "\t<Comment>\r\n\t\t<Chars Value=\"note\"/>\r\n\t</Comment><Br/>\r\n"
+                 "\t<LogicFrame>\r\n\t\t<Caption>\r\n\t\t\t<Chars Value=\"Steps\"/>\r\n\t\t</Caption>\r\n"
+                 "\t\t<Content>\r\n\t\t\t<Label>\r\n\t\t\t\t<Name Value=\"Again\"/>\r\n"
+                 "\t\t\t</Label>\r\n\t\t</Content>\r\n\t</LogicFrame>\r\n"));
+    EXPECT_TRUE(output.endsWith("\r\n\r\n:Again\r\n")) << output.toStdString();
+    EXPECT_FALSE(LogText().contains(u"Unexpected")) << LogText().toStdString();
 }
 
 // The console output of a batch file run by the command interpreter of the Windows compatibility
