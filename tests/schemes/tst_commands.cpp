@@ -85,7 +85,11 @@ TEST_F(CommandFile, WaitForClosingIsUndoableAndStoredOnlyWhenSet)
     TElement_Call* call = First<TElement_Call>();
     ASSERT_NE(call, nullptr);
 
-    ASSERT_TRUE(CallWaitPaletteItem()->Execute(call, true));
+    // Offered and run on the call's fields as on the call.
+    QList<TPaletteItem*> items;
+    call->ParametersField()->GetPaletteItems(items);
+    EXPECT_TRUE(items.contains(CallWaitPaletteItem()));
+    ASSERT_TRUE(CallWaitPaletteItem()->Execute(call->ParametersField(), true));
     EXPECT_TRUE(call->Wait());
     EXPECT_TRUE(Scheme->SaveToBytes().contains("<Call Wait=\"1\">"));
     Undo.Undo();

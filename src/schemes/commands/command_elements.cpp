@@ -3,6 +3,7 @@
 #include "core/knot.h"
 #include "core/strings.h"
 #include "elements/classes_groups.h"
+#include "elements/element_sheet.h"
 #include "elements/palette.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
@@ -40,6 +41,22 @@ const QString waitName = QStringLiteral("Wait");
 int CommandFileGroup = -1;
 TSchemePaletteItem* WaitItem = nullptr;
 
+// A field of a call answers "Wait for Closing" for the call.
+bool WaitState(TElement* field, TPaletteItem* item, TPaletteItemState& state)
+{
+    auto* call = dynamic_cast<TElement_Call*>(field->ParentElement());
+    if (item == nullptr || item != WaitItem || call == nullptr)
+        return false;
+    call->GetPaletteItemState(item, state);
+    return true;
+}
+
+bool ExecuteWait(TElement* field, TPaletteItem* item, bool value)
+{
+    auto* call = dynamic_cast<TElement_Call*>(field->ParentElement());
+    return item != nullptr && item == WaitItem && call != nullptr && call->ExecutePaletteItem(item, value);
+}
+
 } // namespace
 
 // TCommandFileRoot
@@ -74,12 +91,34 @@ bool TCallFileNameField::ChildMessage(TElement* child, int msg, void* param, voi
     return inherited::ChildMessage(child, msg, param, data);
 }
 
+void TCallFileNameField::GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state)
+{
+    if (!WaitState(this, item, state))
+        inherited::GetPaletteItemState(item, state);
+}
+
+bool TCallFileNameField::ExecutePaletteItem(TPaletteItem* item, bool value)
+{
+    return ExecuteWait(this, item, value) || inherited::ExecutePaletteItem(item, value);
+}
+
 // TCallParametersField
 
 TCallParametersField::TCallParametersField(TScheme* scheme) : TTextorElement(scheme)
 {
     SetContentOptions(parametersContent);
     SetBehaviourOptions(commandFieldBehaviour);
+}
+
+void TCallParametersField::GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state)
+{
+    if (!WaitState(this, item, state))
+        inherited::GetPaletteItemState(item, state);
+}
+
+bool TCallParametersField::ExecutePaletteItem(TPaletteItem* item, bool value)
+{
+    return ExecuteWait(this, item, value) || inherited::ExecutePaletteItem(item, value);
 }
 
 // TElement_Call
@@ -99,7 +138,11 @@ void TElement_Call::SetWait(bool value)
     if (FWait == value)
         return;
     FWait = value;
-    Relayout(false, true);
+    // The sign comes or goes, and the palette's check mark follows.
+    LayoutTitle();
+    Invalidate();
+    if (IElementSheet* sheet = Sheet())
+        sheet->RequestFocusedStateChanged();
 }
 
 void TElement_Call::SetWaitUndoable(bool value)
@@ -180,6 +223,13 @@ void TElement_Call::GetPaletteItems(QList<TPaletteItem*>& list)
     if (WaitItem != nullptr)
         list.append(WaitItem);
     inherited::GetPaletteItems(list);
+}
+
+void TElement_Call::GetPartPaletteItems(TElement* part, QList<TPaletteItem*>& list)
+{
+    inherited::GetPartPaletteItems(part, list);
+    if (WaitItem != nullptr && (part == FFileName || part == FParameters))
+        list.append(WaitItem);
 }
 
 void TElement_Call::GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state)

@@ -31,6 +31,9 @@ class TCallFileNameField : public TTextorElement
 
     // The dialog of the file name element offers programs.
     bool ChildMessage(TElement* child, int msg, void* param, void* data) override;
+    // "Wait for Closing" of the call.
+    void GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
+    bool ExecutePaletteItem(TPaletteItem* item, bool value) override;
 };
 
 // The parameters of a call: one line without tabs.
@@ -39,6 +42,10 @@ class TCallParametersField : public TTextorElement
     QV_CLASS(TCallParametersField, TTextorElement)
 
     explicit TCallParametersField(TScheme* scheme);
+
+    // "Wait for Closing" of the call.
+    void GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
+    bool ExecutePaletteItem(TPaletteItem* item, bool value) override;
 };
 
 // Starts a program or opens a document ("Call"). Parts: the file name ("FileName"), the parameters
@@ -66,7 +73,9 @@ class TElement_Call : public TTitledElement
     void GetHint(QString& text) override;
     void LoadFromKnot(TSchemeLoader* filer, TKnot* knot) override;
     void SaveToKnot(TSchemeSaver* filer, TKnot* knot) override;
+    // "Wait for Closing" on the call and on its fields.
     void GetPaletteItems(QList<TPaletteItem*>& list) override;
+    void GetPartPaletteItems(TElement* part, QList<TPaletteItem*>& list) override;
     void GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
     bool ExecutePaletteItem(TPaletteItem* item, bool value) override;
 
