@@ -219,6 +219,10 @@ TEST_F(BatchOutput, CommandsBecomeLines)
          "\t\t\t\t<ContentElse>\r\n\t\t\t\t\t<Chars Value=\"-q\"/>\r\n\t\t\t\t</ContentElse>\r\n"
          "\t\t\t</If>\r\n\t\t</Parameters>\r\n\t</Call>\r\n",
          "start \"\" \"C:\\Tools\\run.exe\" -q\r\n", false},
+        {"program path with a quote", Call("a&quot; &amp; del x &amp; &quot;b.exe", "", true),
+         "call \"a & del x & b.exe\"\r\n", true},
+        {"jump to a broken name with an ampersand",
+         "\t<Jump>\r\n\t\t<Label Value=\"a &amp; del x\"/>\r\n\t</Jump>\r\n", "goto a ^& del x\r\n", true},
         {"label that is a batch label", "\t<Label>\r\n\t\t<Name Value=\"_Start1\"/>\r\n\t</Label>\r\n",
          ":_Start1\r\n", false},
         {"label with a space", "\t<Label>\r\n\t\t<Name Value=\"Two words\"/>\r\n\t</Label>\r\n",
@@ -337,7 +341,12 @@ QString RunInWine(const QString& wine, const QString& batchFile)
     if (!process.waitForStarted(-1))
         return QString();
     process.closeWriteChannel();
-    process.waitForFinished(-1);
+    // Making the prefix takes tens of seconds on a busy machine; a run that hangs is stopped.
+    if (!process.waitForFinished(5 * 60 * 1000)) {
+        process.kill();
+        process.waitForFinished();
+        return QStringLiteral("(stopped after five minutes)");
+    }
     // The console's text reaches a pipe in the locale's character set, which is Latin-1 when the
     // system does not have the locale.
     const QByteArray output = process.readAllStandardOutput();

@@ -2,6 +2,7 @@
 
 #include "core/strings.h"
 #include "elements/classes_groups.h"
+#include "elements/element_messages.h"
 #include "elements/palette.h"
 #include "fields/textor_element.h"
 #include "schemes/commands/command_elements.h"
@@ -92,7 +93,13 @@ QString TBatchGeneratorWorker::FieldText(TTextorElement* field)
 void TBatchGeneratorWorker::VisitOther(TElement* element)
 {
     if (auto* call = dynamic_cast<TElement_Call*>(element)) {
-        const QString program = QuotedProgram(FieldText(call->FileNameField()));
+        QString path = FieldText(call->FileNameField());
+        if (path.contains(u'"')) {
+            // A quote would end the quoted program early and let the rest run as commands.
+            ReportAt(mkError, LoadStr(4658, {path}), {call->FileNameField()});
+            path.remove(u'"');
+        }
+        const QString program = QuotedProgram(path);
         const QString parameters = FieldText(call->ParametersField());
         // "start" takes a first quoted argument as the window's title: an empty one goes before the
         // program.
@@ -104,7 +111,9 @@ void TBatchGeneratorWorker::VisitOther(TElement* element)
     } else if (auto* label = dynamic_cast<TElement_Label*>(element)) {
         WriteLine(Oem(u':' + FieldText(label->NameField())));
     } else if (auto* jump = dynamic_cast<TElement_Jump*>(element)) {
-        WriteLine(Oem(QStringLiteral("goto ") + FieldText(jump->LabelField())));
+        // A label's name is checked; the text of a broken reference is not, so it is escaped.
+        WriteLine(QStringLiteral("goto ") +
+                  TBatchCodeWriter::ToOemText(FieldText(jump->LabelField()), CodePage));
     } else if (auto* message = dynamic_cast<TElement_Message*>(element)) {
         static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
         const QStringList lines = FieldText(message->TextField()).split(lineBreak);
