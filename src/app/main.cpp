@@ -166,16 +166,16 @@ int main(int argc, char* argv[])
         qv::TMainForm form(global);
         qv::TQtUserInterface userInterface(&form);
         qv::TScopedService<qv::IUserInterface> installedUserInterface(&userInterface);
-        qv::TQtGenerationUi generationUi(&form);
-        qv::SetGenerationUi(&generationUi);
         qv::TQtSoundPlayer soundPlayer;
         qv::TScopedService<qv::ISoundPlayer> installedSoundPlayer(&soundPlayer);
+        qv::TQtGenerationUi generationUi(&form);
+        qv::IGenerationUi* const formerGenerationUi = qv::SetGenerationUi(&generationUi);
         form.RestorePlacement();
         form.show();
         // The documents open once the window is on screen, so that it paints first.
         QTimer::singleShot(0, &form, [&form] { form.Start(); });
         result = QApplication::exec();
-        qv::SetGenerationUi(nullptr);
+        qv::SetGenerationUi(formerGenerationUi);
     }
     return result;
 }
