@@ -7,6 +7,7 @@
 #include "core/strings.h"
 #include "elements/classes_groups.h"
 #include "elements/palette.h"
+#include "elements/scheme_filer.h"
 #include "elements/scheme_images.h"
 #include "library/data_element.h"
 #include "library/expand_button.h"
@@ -293,6 +294,22 @@ bool TElement_Substitution::AcceptsTarget(TNamespaceItem* item)
            IsInstanceOf(element, TApplicationValueElement::StaticClass()) ||
            IsInstanceOf(element, TSchemeSourcePathValueElement::StaticClass()) ||
            IsInstanceOf(element, TSchemeSourceNameValueElement::StaticClass());
+}
+
+void TElement_Substitution::LoadFromKnot(TSchemeLoader* filer, TKnot* knot)
+{
+    inherited::LoadFromKnot(filer, knot);
+    if (filer->Mode() != fmSnapshot || knot->FindParam(QStringLiteral("Link")) == nullptr)
+        return;
+    // Runs after the link was bound.
+    filer->AddLoadedProc(
+        knot,
+        [](TElement* element, TSchemeLoader*, TKnot*) {
+            auto* substitution = static_cast<TElement_Substitution*>(element);
+            if (substitution->Target() == nullptr && !substitution->GetText().isEmpty())
+                substitution->Resolve();
+        },
+        this);
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -21,6 +21,8 @@
 
 #include <QFile>
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace qv {
@@ -328,6 +330,24 @@ TEST_F(Values, ConditionsStayOutOfDecisions)
     EXPECT_FALSE(decision->Content()->AcceptedClasses().contains(TElement_Condition::StaticClass()));
     EXPECT_TRUE(scheme->Root()->AcceptedClasses().contains(TElement_Condition::StaticClass()));
     EXPECT_EQ(decision->Condition()->AcceptedClasses(), TElementClassList{TElement_IsEmpty::StaticClass()});
+}
+
+TEST_F(Values, CopyLoadedOnAnotherThreadFindsTheBuiltInValuesByName)
+{
+    TScheme* scheme =
+        Load(QStringLiteral("<Text><Value><Substitution Value=\"ApplicationName\"/></Value></Text>"));
+    // Saved and loaded as a generation run copies a document; the run's thread has its own values.
+    TKnot snapshot;
+    scheme->SaveToKnot(scheme->Root(), fmSnapshot, &snapshot, 0xED);
+    bool bound = false;
+    std::thread([&] {
+        TScheme copy(TValuesTestRoot::StaticClass(), QStringLiteral("Values"));
+        copy.Root()->LoadFrom(&snapshot, fmSnapshot, 0x19);
+        const QList<TElement_Substitution*> substitutions = All<TElement_Substitution>(&copy);
+        bound = substitutions.size() == 1 && substitutions[0]->Target() != nullptr &&
+                substitutions[0]->Target()->Element()->Scheme() != scheme->Root()->Scheme();
+    }).join();
+    EXPECT_TRUE(bound);
 }
 
 // ---------------------------------------------------------------------------------------------------
