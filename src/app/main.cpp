@@ -9,6 +9,7 @@
 #include "core/strings.h"
 #include "core/user_interface.h"
 #include "generation/scheme_processor.h"
+#include "generation/value_elements.h"
 #include "library/comment_element.h"
 #include "library/data_element.h"
 #include "library/names.h"
@@ -17,6 +18,7 @@
 #include "library/table_element.h"
 #include "roots/application_namespace.h"
 #include "roots/file_connection.h"
+#include "schemes/commands/command_file_scheme_descriptor.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include <QApplication>
@@ -91,7 +93,9 @@ TRegisteredTypes::TRegisteredTypes()
     qv::RegisterPathElements();
     qv::RegisterDataElements();
     qv::RegisterRootElements();
+    qv::RegisterValueElements();
     qv::RegisterPlainTextScheme();
+    qv::RegisterCommandFileScheme();
     qv::InstallGenerationService();
 }
 
