@@ -2,6 +2,7 @@
 
 #include "core/strings.h"
 #include "elements/element_messages.h"
+#include "generation/value_elements.h"
 #include "library/path_element.h"
 #include "roots/application_namespace.h"
 
@@ -81,18 +82,12 @@ void TTestProcessingRoot::GetAcceptedClasses(TElementClassList& list)
 void TGenerationFixture::SetUp()
 {
     TTextorFixture::SetUp();
-    ASSERT_TRUE(Dir.isValid());
-    FormerHome = qgetenv("HOME");
-    FormerDataHome = qgetenv("XDG_DATA_HOME");
-    qputenv("HOME", Dir.filePath(QStringLiteral("home")).toUtf8());
-    qputenv("XDG_DATA_HOME", Dir.filePath(QStringLiteral("home/.local/share")).toUtf8());
-    Folders = std::make_unique<TFakeAppFolders>(Dir.filePath(QStringLiteral("app")));
-    Manifest = std::make_unique<TOutputManifest>(Dir.filePath(QStringLiteral("generated.manifest")));
     RegisterProcessorElements();
+    RegisterValueElements();
     CreateApplicationNamespace();
     FormerUi = SetGenerationUi(&Ui);
     FormerService = SetProcessingService(&Service);
-    Service.Manifest = Manifest.get();
+    Service.Manifest = &Home.Manifest;
     Service.RunMode = rmInline;
     Service.Settings = [] {
         TRunSettings settings;
@@ -109,8 +104,6 @@ void TGenerationFixture::TearDown()
     SetProcessingService(FormerService);
     SetGenerationUi(FormerUi);
     FreeApplicationNamespace();
-    qputenv("HOME", FormerHome);
-    qputenv("XDG_DATA_HOME", FormerDataHome);
     TTextorFixture::TearDown();
 }
 

@@ -5,14 +5,18 @@
 
 #include "core/strings.h"
 #include "elements/element_messages.h"
+#include "elements/palette.h"
 #include "library/path_element.h"
 #include "roots/file_connection.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -70,6 +74,29 @@ TEST_F(GenerationRun, WritesTheResolvedTextWithItsHeaderAndListsTheOutput)
     EXPECT_TRUE(line->GetText() == QStringLiteral("path ")) << "the user's document is never resolved";
 }
 
+TEST_F(GenerationRun, NewGeneratorWritesBesideItsDocumentOrIntoTheTemporaryFolder)
+{
+    struct TRow
+    {
+        const char* Document; // empty: unsaved
+        QString Output;
+    };
+    const TRow rows[] = {
+        {"report.qvt", Path(QStringLiteral("report.txt"))},
+        {"", QDir::tempPath() + QStringLiteral("/Unsaved.txt")},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Document);
+        TScheme* scheme = MakeDocument(QString::fromLatin1(row.Document));
+        TElement_TestGenerator* generator = AddGenerator(scheme, QString());
+        EXPECT_TRUE(generator->OutputField()->IsAtDefault());
+        AddLine(scheme, QStringLiteral("text"));
+        Run(scheme);
+        EXPECT_EQ(LoggedFiles(scheme), QStringList{row.Output});
+        EXPECT_EQ(generator->GeneratedPaths(), QStringList{row.Output});
+    }
+}
+
 TEST_F(GenerationRun, ProcessorsParameterPicksByNumberDisabledOnesIncluded)
 {
     struct TRow
@@ -103,6 +130,21 @@ TEST_F(GenerationRun, ProcessorsParameterPicksByNumberDisabledOnesIncluded)
         for (int i = 1; i <= 5; ++i)
             QFile::remove(Path(QStringLiteral("p%1").arg(i)));
     }
+}
+
+TEST_F(GenerationRun, ExecuteRunsThatProcessorAloneEvenWhenDisabled)
+{
+    TScheme* scheme = MakeDocument();
+    AddGenerator(scheme, QStringLiteral("p1"));
+    TElement_TestGenerator* second = AddGenerator(scheme, QStringLiteral("p2"));
+    second->SetDisabled(true);
+    QList<TPaletteItem*> items;
+    second->GetPaletteItems(items);
+    const auto execute =
+        std::find_if(items.begin(), items.end(), [](TPaletteItem* item) { return item->Caption() == 4401; });
+    ASSERT_NE(execute, items.end());
+    EXPECT_TRUE(second->ExecutePaletteItem(*execute, true));
+    EXPECT_EQ(LoggedFiles(scheme), QStringList{Path(QStringLiteral("p2"))});
 }
 
 TEST_F(GenerationRun, FailureIsCountedPerProcessorAndKeepsItsList)

@@ -16,6 +16,8 @@
 #include "library/data_element.h"
 #include "roots/application_namespace.h"
 #include "roots/root.h"
+#include "textor/textor_paragraph.h"
+#include "textor/textor_portion.h"
 
 #include "support/textor_fakes.h"
 
@@ -359,7 +361,10 @@ protected:
     // Loads the document and runs the worker's walk over it.
     TScheme* Generate(const QString& body, const QString& language = QString())
     {
-        TScheme* scheme = Load(body);
+        return Run(Load(body), language);
+    }
+    TScheme* Run(TScheme* scheme, const QString& language = QString())
+    {
         auto* generator = All<test::TElement_ValuesGenerator>(scheme).value(0);
         Worker.Root = scheme->Root();
         Worker.Log = &Log;
@@ -415,8 +420,23 @@ TEST_F(Resolution, NestedSubstitutionsResolveFully)
 
 TEST_F(Resolution, CyclesAndMissingTargetsGiveTheTypedNames)
 {
-    TScheme* scheme =
-        Generate(Text("A", Use("B")) + Text("B", Chars("b") + Use("A")) + Text("C", Use("Gone")));
+    TScheme* scheme = Load(Text("A", Use("B")) + Text("B", Chars("b") + Use("A")) + Text("Gone", Chars("g")) +
+                           Text("C", Use("Gone")));
+    // The target goes as the user deletes it: one edit of the document's text.
+    TElement_Text* gone = All<TElement_Text>(scheme)[2];
+    auto* root = static_cast<TTextorElement*>(scheme->Root());
+    TTextorRange range;
+    for (TParagraph* p = root->Textor()->FirstParagraph(); p != nullptr; p = p->Next()) {
+        int offset = 0;
+        for (TPortion* portion = p->FirstPortion(); portion != nullptr; portion = portion->Next()) {
+            if (TTextorElement::EmbeddedElement(portion) == gone)
+                range = {p->PositionAt(offset), p->PositionAt(offset + 1)};
+            offset += portion->Length();
+        }
+    }
+    root->ReplaceWithText(tetRange, &range, false, QString());
+    ASSERT_EQ(All<TElement_Text>(scheme).size(), 3);
+    Run(scheme);
     EXPECT_EQ(TextValues(scheme), (QStringList{"A=B", "B=bA", "C=Gone"}));
     EXPECT_EQ(LogTexts().count(Shown(LoadStr(2728))), 2);
     EXPECT_EQ(LogTexts().filter(QStringLiteral("Gone")).size(), 1);
