@@ -39,6 +39,23 @@ private:
     uint8_t FOldLevel;
 };
 
+// The user sees the run from RunStarted to RunFinished, however the run ends.
+class TRunProgress
+{
+public:
+    explicit TRunProgress(const QString& caption) { GenerationUi().RunStarted(caption); }
+    ~TRunProgress() { Finish(); }
+    void Finish()
+    {
+        if (FOpen)
+            GenerationUi().RunFinished();
+        FOpen = false;
+    }
+
+private:
+    bool FOpen = true;
+};
+
 // What one generator of a run leaves for the generated lists.
 struct TGeneratorResult
 {
@@ -142,7 +159,7 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
     QStringList runOutputs;
     std::atomic<bool> cancel{false};
     QList<TGeneratorResult> results;
-    GenerationUi().RunStarted(LoadStr(4328));
+    TRunProgress progress(LoadStr(4328));
     for (TProcessorElement* processorElement : list) {
         if (cancel.load())
             break;
@@ -203,6 +220,8 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
         results.append(result);
     }
 
+    // The run is over before anything is asked: the progress goes first.
+    progress.Finish();
     // One offer for the whole run: nothing any processor of this run made is offered.
     QStringList candidates;
     for (TGeneratorResult& result : results) {
@@ -239,7 +258,6 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
             result.Generator->SetGeneratedPaths(result.New);
         }
     }
-    GenerationUi().RunFinished();
 }
 
 void TGenerationService::RemoveGenerated(TElement* root)

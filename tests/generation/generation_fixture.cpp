@@ -119,13 +119,14 @@ TScheme* TGenerationFixture::MakeDocument(const QString& name)
     return Documents.back().get();
 }
 
-TElement_TestGenerator* TGenerationFixture::AddGenerator(TScheme* scheme, const QString& output)
+TElement_TestGenerator* TGenerationFixture::AddGenerator(TScheme* scheme,
+                                                         const std::optional<QString>& output)
 {
     auto* generator = static_cast<TElement_TestGenerator*>(
         static_cast<TTextorElement*>(scheme->Root())
             ->InsertNewElement(TElement_TestGenerator::StaticClass(), nullptr, nullptr));
-    if (!output.isNull())
-        generator->OutputField()->SetText(output);
+    if (output)
+        generator->OutputField()->SetText(*output);
     return generator;
 }
 

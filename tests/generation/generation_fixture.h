@@ -19,6 +19,7 @@
 #include "support/textor_fakes.h"
 
 #include <memory>
+#include <optional>
 
 namespace qv::test {
 
@@ -79,18 +80,21 @@ public:
     QList<QStringList> Offers;
     bool DeleteAll = false;
     bool CancelAnswer = false;
+    bool Running = false;
+    bool AskedWhileRunning = false;
 
     void Beep() override { Calls.append(QStringLiteral("Beep")); }
     void Info(const QString& text) override { Calls.append(QStringLiteral("Info: ") + text); }
     QStringList ChooseDeletions(const QStringList& candidates) override
     {
         Offers.append(candidates);
+        AskedWhileRunning = AskedWhileRunning || Running;
         return DeleteAll ? candidates : QStringList();
     }
-    void RunStarted(const QString&) override {}
+    void RunStarted(const QString&) override { Running = true; }
     void Progress(const QString&) override {}
     bool Cancelled() override { return CancelAnswer; }
-    void RunFinished() override {}
+    void RunFinished() override { Running = false; }
 };
 
 // A user of its own (the trash and the manifest in a temporary folder), the recording user interface
@@ -104,7 +108,8 @@ protected:
     QString Path(const QString& name) const { return Home.Work(name); }
     // A saved (named) document of the test type in the folder; not on disk.
     TScheme* MakeDocument(const QString& name = QStringLiteral("doc.qvt"));
-    TElement_TestGenerator* AddGenerator(TScheme* scheme, const QString& output);
+    // Without an output, the generator keeps the default one.
+    TElement_TestGenerator* AddGenerator(TScheme* scheme, const std::optional<QString>& output);
     TElement_TestLine* AddLine(TScheme* scheme, const QString& text);
     void Run(TScheme* scheme, const QStringList* parameters = nullptr);
     // The texts of the document's log.

@@ -88,7 +88,7 @@ TEST_F(GenerationRun, NewGeneratorWritesBesideItsDocumentOrIntoTheTemporaryFolde
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.Document);
         TScheme* scheme = MakeDocument(QString::fromLatin1(row.Document));
-        TElement_TestGenerator* generator = AddGenerator(scheme, QString());
+        TElement_TestGenerator* generator = AddGenerator(scheme, std::nullopt);
         EXPECT_TRUE(generator->OutputField()->IsAtDefault());
         AddLine(scheme, QStringLiteral("text"));
         Run(scheme);
@@ -230,6 +230,7 @@ TEST_F(GenerationRun, OnlyWhatTheLastRunNoLongerMakesIsOffered)
     Run(scheme);
     ASSERT_EQ(Ui.Offers.size(), 1);
     EXPECT_EQ(Ui.Offers[0], QStringList{Path(QStringLiteral("out/a"))});
+    EXPECT_FALSE(Ui.AskedWhileRunning) << "the progress is gone before the question";
     EXPECT_TRUE(generator->GeneratedPaths().contains(Path(QStringLiteral("out/a"))))
         << "kept when not deleted";
     Ui.DeleteAll = true;
