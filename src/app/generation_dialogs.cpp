@@ -83,6 +83,10 @@ QStringList TQtGenerationUi::ChooseDeletions(const QStringList& candidates)
 {
     if (candidates.isEmpty())
         return {};
+    // The processors have finished when the question comes: their progress goes first.
+    if (FDelay)
+        FDelay->stop();
+    FProgress.reset();
     // The question needs the ordinary pointer, even inside a run's wait cursor.
     const bool waiting = QApplication::overrideCursor() != nullptr;
     if (waiting)

@@ -18,6 +18,7 @@
 #include "library/table_element.h"
 #include "roots/application_namespace.h"
 #include "roots/file_connection.h"
+#include "schemes/commands/command_file_scheme_descriptor.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include <QApplication>
@@ -94,6 +95,7 @@ TRegisteredTypes::TRegisteredTypes()
     qv::RegisterRootElements();
     qv::RegisterValueElements();
     qv::RegisterPlainTextScheme();
+    qv::RegisterCommandFileScheme();
     qv::InstallGenerationService();
 }
 

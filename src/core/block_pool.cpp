@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define QV_POOL_USES_HEAP 1
 #else
 #define QV_POOL_USES_HEAP 0

@@ -17,8 +17,8 @@ namespace qv {
 // hands over what it has. A block may be freed by another thread than the one that allocated it.
 // Slabs are kept for reuse for the life of the program, never returned to the system.
 //
-// Built with AddressSanitizer, every block comes from the ordinary heap so that its checks (use after
-// free, leaks) stay exact.
+// Built with AddressSanitizer or ThreadSanitizer, every block comes from the ordinary heap so that their
+// checks (use after free, leaks; which thread touched a block in which lifetime) stay exact.
 class TBlockPool
 {
 public:

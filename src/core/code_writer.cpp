@@ -157,24 +157,28 @@ QString TBatchCodeWriter::ToOemText(const QString& text, const QString& codePage
             break;
         }
     }
+    return ToCodePage(escaped, codePage);
+}
 
+QString TBatchCodeWriter::ToCodePage(const QString& text, const QString& codePage)
+{
     const QByteArray name = codePage.toLatin1();
     const auto flags = QStringConverter::Flag::Stateless;
     if (!QStringEncoder(name.constData(), flags).isValid())
-        return QString::fromLatin1(escaped.toLatin1());
+        return QString::fromLatin1(text.toLatin1());
 
     // One code point at a time, and only what decodes back to the same character is kept: a
     // character the code page lacks becomes "?" rather than the converter's own substitute (some
     // code pages use the control character 0x1A, others 0x7F, and not every substitution is
     // reported as an error).
     QByteArray bytes;
-    bytes.reserve(escaped.size());
+    bytes.reserve(text.size());
     qsizetype i = 0;
-    while (i < escaped.size()) {
+    while (i < text.size()) {
         qsizetype length = 1;
-        if (escaped[i].isHighSurrogate() && i + 1 < escaped.size() && escaped[i + 1].isLowSurrogate())
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             length = 2;
-        const QStringView character = QStringView(escaped).mid(i, length);
+        const QStringView character = QStringView(text).mid(i, length);
         QStringEncoder encoder(name.constData(), flags);
         const QByteArray encoded = encoder.encode(character);
         QStringDecoder decoder(name.constData(), flags);

@@ -125,6 +125,9 @@ class TBatchCodeWriter : public TCodeWriter
     // "%" is doubled, and "^" is put before "<", ">", "^", "|" and "&", so that the command
     // interpreter shows the text as it is.
     static QString ToOemText(const QString& text, const QString& codePage);
+    // The same conversion without escaping, for the parts of a command line that the interpreter is
+    // meant to read as they are (program arguments, labels).
+    static QString ToCodePage(const QString& text, const QString& codePage);
 };
 
 // XML and HTML: tags and attributes, all written through Write. Indented by one tab per level.

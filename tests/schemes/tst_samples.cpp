@@ -5,6 +5,7 @@
 #include "elements/scheme.h"
 #include "elements/scheme_descriptor.h"
 #include "library/comment_element.h"
+#include "schemes/commands/command_file_scheme_descriptor.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include "support/printers.h"
@@ -25,6 +26,7 @@ TSchemeRegistry& DocumentTypes()
     static TSchemeRegistry registry = [] {
         TSchemeRegistry types;
         types.RegisterScheme(TPlainTextSchemeDescriptor::StaticClass());
+        types.RegisterScheme(TCommandFileSchemeDescriptor::StaticClass());
         return types;
     }();
     return registry;
@@ -46,6 +48,7 @@ QStringList SampleFiles()
 TEST(Samples, EachLoadsAndSavesToTheSameBytesWithoutMessages)
 {
     RegisterCommentElements();
+    RegisterCommandFileScheme();
     const QStringList files = SampleFiles();
     ASSERT_FALSE(files.isEmpty());
     for (const QString& name : files) {

@@ -1,0 +1,204 @@
+#include "schemes/commands/batch_generator.h"
+
+#include "core/strings.h"
+#include "elements/classes_groups.h"
+#include "elements/element_messages.h"
+#include "elements/palette.h"
+#include "fields/textor_element.h"
+#include "schemes/commands/command_elements.h"
+
+#include <QRegularExpression>
+
+namespace qv {
+
+QV_IMPLEMENT_CLASS(TElement_BatchGenerator)
+
+namespace {
+
+// Latin letters, digits and "_", beginning with a letter or "_": what the interpreter finds as a label.
+constexpr uint32_t batchLabelContent =
+    tcoLetters | tcoDigits | tcoUnderscore | tcoBeginWithLetter | tcoLatinOnly;
+
+// Reduces doubled separators (a leading pair, a network path, stays) and collapses "sep..sep" with the
+// folder before it. Never climbs above the start of the path or a drive.
+QString NormalisePath(const QString& path, QChar separator)
+{
+    const QString doubled = QString(2, separator);
+    const bool network = path.startsWith(doubled);
+    QString rest = network ? path.mid(2) : path;
+    while (rest.contains(doubled))
+        rest.replace(doubled, QString(separator));
+    const QStringList parts = rest.split(separator);
+    QStringList kept;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString& part = parts[i];
+        const bool last = i == parts.size() - 1;
+        if (part == QStringLiteral("..") && !last && !kept.isEmpty()) {
+            const QString& before = kept.last();
+            const bool fixed = before.isEmpty() || before == QStringLiteral("..") ||
+                               before == QStringLiteral(".") || before.endsWith(u':');
+            if (!fixed) {
+                kept.removeLast();
+                continue;
+            }
+        }
+        kept.append(part);
+    }
+    return (network ? doubled : QString()) + kept.join(separator);
+}
+
+} // namespace
+
+// TBatchGeneratorWorker
+
+QString TBatchGeneratorWorker::QuotedProgram(const QString& path)
+{
+    QString program = NormalisePath(NormalisePath(path, u'\\'), u'/');
+    program.replace(u'%', QStringLiteral("%%"));
+    return u'"' + program + u'"';
+}
+
+void TBatchGeneratorWorker::Initialize()
+{
+    TSchemeGeneratorWorker::Initialize();
+    if (Root == nullptr)
+        return;
+    for (TNode* node = Root->DocumentNext(); node != nullptr && Root->IsAncestorOf(node);
+         node = node->DocumentNext()) {
+        if (auto* label = dynamic_cast<TElement_Label*>(node)) {
+            label->NameField()->SetContentOptions(batchLabelContent);
+            label->NameField()->Check();
+        }
+    }
+}
+
+void TBatchGeneratorWorker::Generate()
+{
+    for (const QString& line : HeaderLines)
+        WriteLine(QStringLiteral("@rem ") + TBatchCodeWriter::ToOemText(line, CodePage));
+    if (!HeaderLines.isEmpty())
+        FWriter.NewLine();
+    TSchemeGeneratorWorker::Generate();
+    if (Cancelled())
+        return;
+    WriteMainOutput(FWriter.Text().toLatin1());
+}
+
+QString TBatchGeneratorWorker::FieldText(TTextorElement* field)
+{
+    Resolve(field);
+    return field->GetText();
+}
+
+void TBatchGeneratorWorker::VisitOther(TElement* element)
+{
+    if (auto* call = dynamic_cast<TElement_Call*>(element)) {
+        QString path = FieldText(call->FileNameField());
+        if (path.contains(u'"')) {
+            // A quote would end the quoted program early and let the rest run as commands.
+            ReportAt(mkError, LoadStr(4658, {path}), {call->FileNameField()});
+            path.remove(u'"');
+        }
+        const QString program = QuotedProgram(path);
+        const QString parameters = FieldText(call->ParametersField());
+        // "start" takes a first quoted argument as the window's title: an empty one goes before the
+        // program.
+        QString line =
+            call->Wait() ? QStringLiteral("call ") + program : QStringLiteral("start \"\" ") + program;
+        if (!parameters.isEmpty())
+            line += u' ' + parameters;
+        WriteLine(Oem(line));
+    } else if (auto* label = dynamic_cast<TElement_Label*>(element)) {
+        WriteLine(Oem(u':' + FieldText(label->NameField())));
+    } else if (auto* jump = dynamic_cast<TElement_Jump*>(element)) {
+        // A label's name is checked; the text of a broken reference is not, so it is escaped.
+        WriteLine(QStringLiteral("goto ") +
+                  TBatchCodeWriter::ToOemText(FieldText(jump->LabelField()), CodePage));
+    } else if (auto* message = dynamic_cast<TElement_Message*>(element)) {
+        static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
+        const QStringList lines = FieldText(message->TextField()).split(lineBreak);
+        for (const QString& line : lines) {
+            if (line.isEmpty())
+                WriteLine(QStringLiteral("@echo."));
+            else
+                WriteLine(QStringLiteral("@echo ") + TBatchCodeWriter::ToOemText(line, CodePage));
+        }
+        WriteLine(QStringLiteral("pause"));
+    } else {
+        TSchemeGeneratorWorker::VisitOther(element);
+    }
+}
+
+// TElement_BatchGenerator
+
+namespace {
+
+TGeneratorFieldClasses BatchGeneratorFields()
+{
+    TGeneratorFieldClasses fields;
+    fields.HasEncoding = false;
+    return fields;
+}
+
+} // namespace
+
+TElement_BatchGenerator::TElement_BatchGenerator(TScheme* scheme)
+    : TGeneratorElement(scheme, BatchGeneratorFields())
+{}
+
+std::unique_ptr<TSchemeGeneratorWorker> TElement_BatchGenerator::CreateWorker()
+{
+    return std::make_unique<TBatchGeneratorWorker>();
+}
+
+QString TElement_BatchGenerator::DefaultExtension()
+{
+    return QStringLiteral("bat");
+}
+
+QString TElement_BatchGenerator::FileFilter()
+{
+    return LoadStr(4657) + QStringLiteral(" (*.bat)");
+}
+
+QString TElement_BatchGenerator::TitleCaption()
+{
+    return LoadStr(4654);
+}
+
+void TElement_BatchGenerator::GetHint(QString& text)
+{
+    text = LoadStr(4655);
+    inherited::GetHint(text);
+}
+
+// Registration
+
+namespace {
+
+// The palette group of the processors, made when no one made it yet.
+TPaletteGroup* ProcessorsGroup()
+{
+    for (TNode* node = Palette().FirstChild(); node != nullptr; node = node->NextSibling()) {
+        auto* group = dynamic_cast<TPaletteGroup*>(node);
+        if (group != nullptr && group->Caption() == QV_STR(4400))
+            return group;
+    }
+    return new TPaletteGroup(&Palette(), QV_STR(4400), 600);
+}
+
+} // namespace
+
+void RegisterBatchGenerator(int group)
+{
+    static const bool registered = [group] {
+        RegisterProcessorElements();
+        ApplicationClassesGroups().GetGroup(group).append(TElement_BatchGenerator::StaticClass());
+        new TElementPaletteItem(ProcessorsGroup(), piLarge, -1, QV_STR(4655), QV_STR(4654),
+                                TElement_BatchGenerator::StaticClass(), 750);
+        return true;
+    }();
+    (void)registered;
+}
+
+} // namespace qv
