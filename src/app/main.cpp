@@ -16,6 +16,7 @@
 #include "roots/application_namespace.h"
 #include "roots/file_connection.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
+#include "schemes/structured/structured_elements.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -90,6 +91,7 @@ TRegisteredTypes::TRegisteredTypes()
     qv::RegisterDataElements();
     qv::RegisterRootElements();
     qv::RegisterPlainTextScheme();
+    qv::RegisterStructuredScheme();
 }
 
 // The arguments without the program and without the switches Qt took for itself.
