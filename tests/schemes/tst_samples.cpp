@@ -6,6 +6,7 @@
 #include "elements/scheme_descriptor.h"
 #include "library/comment_element.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
+#include "schemes/structured/structured_elements.h"
 
 #include "support/printers.h"
 
@@ -25,6 +26,7 @@ TSchemeRegistry& DocumentTypes()
     static TSchemeRegistry registry = [] {
         TSchemeRegistry types;
         types.RegisterScheme(TPlainTextSchemeDescriptor::StaticClass());
+        types.RegisterScheme(TParametrizedStructureSchemeDescriptor::StaticClass());
         return types;
     }();
     return registry;
@@ -46,6 +48,7 @@ QStringList SampleFiles()
 TEST(Samples, EachLoadsAndSavesToTheSameBytesWithoutMessages)
 {
     RegisterCommentElements();
+    RegisterStructuredScheme();
     const QStringList files = SampleFiles();
     ASSERT_FALSE(files.isEmpty());
     for (const QString& name : files) {

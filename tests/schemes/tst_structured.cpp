@@ -5,8 +5,10 @@
 #include "core/strings.h"
 #include "core/undo_redo.h"
 #include "elements/element_messages.h"
+#include "elements/palette.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "elements/visual_element.h"
 #include "library/comment_element.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 #include "schemes/structured/structured_elements.h"
@@ -350,6 +352,30 @@ TEST_F(StructuredDocument, ImportedTextElementsAreGeneratedAsTextAttributes)
     // Element names with dots are no names here: they are written as "Node".
     EXPECT_EQ(bytes, ReadData(u"pom.generated.xml"_qs));
     ExpectWellFormed(xmllint, Dir, bytes);
+}
+
+TEST_F(StructuredDocument, RootAndNodeContentOfferWhatTheyAccept)
+{
+    Load(R"(<StructuredData><Node><Name Value="n"/></Node></StructuredData>)");
+    auto* node = dynamic_cast<TElement_Node*>(Root()->LastChild());
+    ASSERT_NE(node, nullptr);
+    auto captions = [](TVisualElement* element) {
+        QList<TPaletteItem*> items;
+        bool forSelection = false;
+        CollectPaletteItems(element, items, forSelection);
+        QStringList texts;
+        for (TPaletteItem* item : items)
+            texts.append(LoadStr(item->Caption()));
+        return texts;
+    };
+    const QStringList inRoot = captions(static_cast<TVisualElement*>(Root()));
+    const QStringList inNode = captions(node->Container());
+    EXPECT_TRUE(inRoot.contains(u"Node"_qs) && inRoot.contains(u"From XML"_qs))
+        << inRoot.join(u',').toStdString();
+    EXPECT_FALSE(inRoot.contains(u"Attribute"_qs));
+    EXPECT_TRUE(inNode.contains(u"Node"_qs) && inNode.contains(u"Attribute"_qs) &&
+                inNode.contains(u"From XML"_qs))
+        << inNode.join(u',').toStdString();
 }
 
 TEST_F(StructuredDocument, DocumentLoadsAndSavesToTheSameBytes)
