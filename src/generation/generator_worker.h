@@ -127,11 +127,9 @@ public:
     const QSet<int32_t>& ResolvedIds() const { return FResolvedIds; }
 
 private:
-    void MapContentIds(TElement* oldContent, TElement* newContent);
-
     QSet<int32_t> FResolvedIds;
-    // id of a copy made by ReplaceElement → id it was copied from.
-    QHash<int32_t, int32_t> FIdMap;
+    // id of a copy made by ReplaceElement → id it was copied from; shared with the sub-workers.
+    std::shared_ptr<QHash<int32_t, int32_t>> FIdMap;
 };
 
 // How the worker treats one class of value elements. Registered by the code that defines the class, at
@@ -150,5 +148,7 @@ struct TValueElementHandler
 void RegisterValueElementHandler(TValueElementHandler handler);
 // The handler of the nearest registered class of `cls`, or null.
 const TValueElementHandler* FindValueElementHandler(const TElementClass* cls);
+// The handlers of the built-in values of document roots ("SourcePath", "SourceName"); idempotent.
+void RegisterSourceValueHandlers();
 
 } // namespace qv

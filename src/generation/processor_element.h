@@ -3,6 +3,7 @@
 #include "library/custom_titled_element.h"
 #include "library/named_element.h"
 #include "library/path_element.h"
+#include "library/references.h"
 
 #include <QString>
 #include <QStringList>
@@ -41,10 +42,13 @@ class TProcessorElement : public TTitledElement
     // The run of this processor (on the user-interface thread, with the user's element); null: the
     // processor cannot run (reported as a failure of that processor).
     virtual std::unique_ptr<TSchemeProcessor> CreateProcessor();
+    // The text the title shows after the expand button (the kind of processor); empty by default.
+    virtual QString TitleCaption();
 
     // A processor may not stand inside an "If".
     static bool CanInsertInto(const TElementClass* cls, const TElement* parent);
 
+    void BuildTitle(TTitleWriter& writer) override;
     QString GetPartKnotName(TElement* part, uint8_t filerMode) override;
     void GetPaletteItems(QList<TPaletteItem*>& list) override;
     void GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
@@ -102,6 +106,7 @@ class TElement_GeneratedPath : public TCustomPathElement
     explicit TElement_GeneratedPath(TScheme* scheme);
 
     TSheetThemeElement FrameElement() const override;
+    void LoadFromKnot(TSchemeLoader* filer, TKnot* knot) override;
 };
 
 // … or a file. Entries are read-only; their paths resolve against the document's folder only.
@@ -112,6 +117,7 @@ class TElement_GeneratedFile : public TCustomFileNameElement
     explicit TElement_GeneratedFile(TScheme* scheme);
 
     TSheetThemeElement FrameElement() const override;
+    void LoadFromKnot(TSchemeLoader* filer, TKnot* knot) override;
 };
 
 // The "Generated" list of a generator: read-only, holds generated entries only.
@@ -126,6 +132,17 @@ class TGeneratorElementGenerated : public TTitledTextContainer
     QStringList Paths();
 
     void GetAcceptedClasses(TElementClassList& list) override;
+};
+
+// The language of generation: accepts languages only.
+class TGeneratorElementLanguageField : public TReferenceField
+{
+    QV_CLASS(TGeneratorElementLanguageField, TReferenceField)
+
+    explicit TGeneratorElementLanguageField(TScheme* scheme);
+
+    bool AcceptsTarget(TNamespaceItem* item) override;
+    void GetHint(QString& text) override;
 };
 
 // Which fields a generator has: the class of each, or null for none. A generator class that wants
@@ -170,8 +187,8 @@ class TGeneratorElement : public TProcessorElement
     std::unique_ptr<TSchemeProcessor> CreateProcessor() override;
     void InitializeNew(TPaletteItem* item) override;
     QString GetPartKnotName(TElement* part, uint8_t filerMode) override;
+    void GetPartHint(TElement* part, QString& text) override;
     void BuildTitle(TTitleWriter& writer) override;
-    bool HandleMessage(int msg, void* param, void* data) override;
 
 protected:
     TGeneratorElement(TScheme* scheme, const TGeneratorFieldClasses& fields);
@@ -183,6 +200,10 @@ private:
     TGeneratorElementGenerated* FGenerated = nullptr;
     TExpandButton* FGeneratedExpanded = nullptr;
 };
+
+// The element class stored under `nodeName` ("Condition", "Substitution"), found by name because
+// other families define it; null while it is not registered.
+const TElementClass* ElementClassByNodeName(const QString& nodeName);
 
 // Registers the processor and generator classes and the "Execute" palette command; idempotent.
 void RegisterProcessorElements();

@@ -119,6 +119,9 @@ public:
 protected:
     void run() override;
 
+    // The work got as far as generating (the copy was made and CanGenerate agreed).
+    bool FGenerated = false;
+
 private:
     struct TCopies;
     void Work();
@@ -179,6 +182,9 @@ public:
     TOutputManifest* Manifest = nullptr;
     // The settings runs copy (tests set them; the application reads them from its settings).
     std::function<TRunSettings()> Settings;
+    // Files no run may write or delete besides each document's own file (the settings, session and
+    // recent-files files).
+    QStringList ProtectedFiles;
 
     // Results of the last RunProcessors: the number of processors that ran and that failed.
     int LastRunCount() const { return FLastRunCount; }

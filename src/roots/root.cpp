@@ -1,12 +1,17 @@
 #include "roots/root.h"
 
+#include "core/strings.h"
 #include "elements/classes_groups.h"
 #include "elements/element_sheet.h"
+#include "elements/scheme.h"
 #include "elements/scheme_descriptor.h"
 #include "library/data_element.h"
 #include "roots/application_namespace.h"
 #include "roots/file_connection.h"
 #include "roots/root_parts.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace qv {
 
@@ -17,6 +22,43 @@ QV_IMPLEMENT_CLASS(TRoot)
 QV_IMPLEMENT_CLASS(TRootWithPreProcessing)
 QV_IMPLEMENT_CLASS(TRootWithProcessing)
 QV_IMPLEMENT_CLASS(TPlainTextRoot)
+
+// The built-in source values
+
+TSchemeSourcePathValueElement::TSchemeSourcePathValueElement(TScheme* scheme) : TNameElement(scheme)
+{
+    SetRegistered(false);
+}
+
+QString TSchemeSourcePathValueElement::Value() const
+{
+    const QString fileName = Scheme() != nullptr ? Scheme()->FileName() : QString();
+    QString folder = fileName.isEmpty() ? QDir::tempPath() : QFileInfo(fileName).absolutePath();
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+QString TSchemeSourcePathValueElement::Description() const
+{
+    return LoadStr(4322);
+}
+
+TSchemeSourceNameValueElement::TSchemeSourceNameValueElement(TScheme* scheme) : TNameElement(scheme)
+{
+    SetRegistered(false);
+}
+
+QString TSchemeSourceNameValueElement::Value() const
+{
+    const QString fileName = Scheme() != nullptr ? Scheme()->FileName() : QString();
+    return fileName.isEmpty() ? QStringLiteral("Unsaved") : QFileInfo(fileName).completeBaseName();
+}
+
+QString TSchemeSourceNameValueElement::Description() const
+{
+    return LoadStr(4323);
+}
 
 // TRoot
 
@@ -55,6 +97,8 @@ TRootWithPreProcessing::TRootWithPreProcessing(TScheme* scheme) : TRoot(scheme)
     FApplicationValues->SetListLast(true);
     FApplicationValues->Reconnect(ApplicationNamespace(), GeneralElementsNamespace(),
                                   FApplicationValues->ConnectionOptions(), true);
+    SourcePathValue()->SetRegistered(true);
+    SourceNameValue()->SetRegistered(true);
 }
 
 void TRootWithPreProcessing::GetAcceptedClasses(TElementClassList& list)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "elements/element.h"
+#include "library/names.h"
 #include "naming/namespace.h"
 #include "naming/namespace_connection.h"
 
@@ -11,20 +12,35 @@ namespace qv {
 // belongs to the generation and localization families, which build on these classes. The namespace
 // and the namespace connection of the roots are the naming family's (naming/).
 
-// The built-in value with the document's folder ("SourcePathValue").
-class TSchemeSourcePathValueElement : public TElement
+// The built-in value "SourcePath" ("SourcePathValue"): the document's folder with a trailing "/", the
+// system temporary folder for an unsaved document. A reserved, hidden, secondary name of the root's
+// general namespace in roots with pre-processing (unregistered elsewhere).
+class TSchemeSourcePathValueElement : public TNameElement
 {
-    QV_CLASS(TSchemeSourcePathValueElement, TElement)
+    QV_CLASS(TSchemeSourcePathValueElement, TNameElement)
 
-    using TElement::TElement;
+    explicit TSchemeSourcePathValueElement(TScheme* scheme);
+
+    QString Value() const;
+
+    QString Name() const override { return QStringLiteral("SourcePath"); }
+    QString Description() const override;
+    TNameFlags Flags() const override { return nfReserved | nfHidden | nfSecondary; }
 };
 
-// The built-in value with the document's file name ("SourceNameValue").
-class TSchemeSourceNameValueElement : public TElement
+// The built-in value "SourceName" ("SourceNameValue"): the document's file name without folder and
+// extension, "Unsaved" for an unsaved document.
+class TSchemeSourceNameValueElement : public TNameElement
 {
-    QV_CLASS(TSchemeSourceNameValueElement, TElement)
+    QV_CLASS(TSchemeSourceNameValueElement, TNameElement)
 
-    using TElement::TElement;
+    explicit TSchemeSourceNameValueElement(TScheme* scheme);
+
+    QString Value() const;
+
+    QString Name() const override { return QStringLiteral("SourceName"); }
+    QString Description() const override;
+    TNameFlags Flags() const override { return nfReserved | nfHidden | nfSecondary; }
 };
 
 // The languages of a document, united from its language elements ("UnitedLanguages").
