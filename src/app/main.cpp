@@ -7,6 +7,7 @@
 #include "app/sound_player.h"
 #include "core/strings.h"
 #include "core/user_interface.h"
+#include "generation/value_elements.h"
 #include "library/comment_element.h"
 #include "library/data_element.h"
 #include "library/names.h"
@@ -90,6 +91,7 @@ TRegisteredTypes::TRegisteredTypes()
     qv::RegisterPathElements();
     qv::RegisterDataElements();
     qv::RegisterRootElements();
+    qv::RegisterValueElements();
     qv::RegisterPlainTextScheme();
     qv::RegisterStructuredScheme();
 }
