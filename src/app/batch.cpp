@@ -9,6 +9,7 @@
 #include "elements/element_messages.h"
 #include "elements/scheme.h"
 #include "elements/scheme_descriptor.h"
+#include "generation/scheme_processor.h"
 #include "roots/log_root.h"
 
 #include <QFileInfo>
@@ -106,7 +107,11 @@ int RunBatch(TCommandLine& commandLine, const TBatchOptions& options, QTextStrea
         if (partial)
             status = 1;
         try {
+            const int failuresBefore = GenerationService().TotalFailures();
             RunVerbs(commandLine, *document);
+            // A processor that failed without a fatal message (an output in error) fails the file too.
+            if (GenerationService().TotalFailures() != failuresBefore)
+                status = 1;
             sink.Write(document->LogRoot()->LogMessages());
             if (document->Scheme()->Root() != nullptr)
                 document->Scheme()->Root()->ForEach(&WriteElementMessages, &sink);

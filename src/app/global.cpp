@@ -3,6 +3,8 @@
 #include "app/settings.h"
 #include "app/settings_form.h"
 #include "core/settings_file.h"
+#include "generation/generation_settings.h"
+#include "generation/scheme_processor.h"
 #include "library/data_element.h"
 #include "textor/sheet_settings.h"
 
@@ -24,6 +26,10 @@ TGlobal::TGlobal(const QStringList& arguments)
 
     // Groups other families own are loaded and saved with the rest.
     FSettings->Attach(&DataElementSettings(), &FSettings->Sheet());
+    FSettings->Attach(&GenerationSettings());
+    // A generation run never writes or deletes the program's own files.
+    GenerationService().ProtectedFiles = {SettingsFile.FileName, RecentFilesFile.FileName,
+                                          SessionFile.FileName};
     SettingsFile.Load();
     if (SettingsFile.LoadState == TSessionFile::lsMissing) {
         FSettings->Reset();

@@ -7,6 +7,7 @@
 #include "app/sound_player.h"
 #include "core/strings.h"
 #include "core/user_interface.h"
+#include "generation/scheme_processor.h"
 #include "generation/value_elements.h"
 #include "library/comment_element.h"
 #include "library/data_element.h"
@@ -94,6 +95,7 @@ TRegisteredTypes::TRegisteredTypes()
     qv::RegisterValueElements();
     qv::RegisterPlainTextScheme();
     qv::RegisterStructuredScheme();
+    qv::InstallGenerationService();
 }
 
 // The arguments without the program and without the switches Qt took for itself.

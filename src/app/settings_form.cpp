@@ -7,6 +7,7 @@
 #include "core/user_interface.h"
 #include "elements/log_settings.h"
 #include "elements/sounds_settings.h"
+#include "generation/generation_settings.h"
 #include "naming/naming_settings.h"
 #include "textor/sheet_settings.h"
 
@@ -251,6 +252,7 @@ void TSettingsForm::Build(int page)
     AddPage(QV_STR(4181), BuildEditorPage(first), first);
     AddPage(QV_STR(4192), BuildNamingPage(first), first, 2);
     AddPage(QV_STR(4203), BuildLogPage(first), first);
+    AddPage(QV_STR(4211), BuildGenerationPage(first), first);
     AddPage(QV_STR(4207), BuildSoundsPage(first), first);
     AddPage(QV_STR(4209), BuildPrintPage(first), first);
     AddPage(QV_STR(4244), BuildMiscPage(first), first);
@@ -394,6 +396,16 @@ QWidget* TSettingsForm::BuildLogPage(QWidget*& first)
     FAssociator.Add<TPropertyAssocBoolInCheckBox>(log.WriteInformation(), page.CheckBox(QV_STR(4204)));
     FAssociator.Add<TPropertyAssocBoolInCheckBox>(log.WriteHints(), page.CheckBox(QV_STR(4205)));
     FAssociator.Add<TPropertyAssocBoolInCheckBox>(log.WriteWarnings(), page.CheckBox(QV_STR(4206)));
+    return page.Page();
+}
+
+QWidget* TSettingsForm::BuildGenerationPage(QWidget*& first)
+{
+    TPageBuilder page(QV_STR(4211), first);
+    const TGenerationSettings& generation = GenerationSettings();
+    page.Form()->addRow(new QLabel(LoadStr(QV_STR(4212))));
+    FAssociator.Add<TPropertyAssocBoolInCheckBox>(generation.MakeReadOnly(), page.CheckBox(QV_STR(4213)));
+    FAssociator.Add<TPropertyAssocBoolInCheckBox>(generation.InsertWarning(), page.CheckBox(QV_STR(4214)));
     return page.Page();
 }
 

@@ -73,6 +73,7 @@ private:
     QWidget* BuildEditorPage(QWidget*& first);
     QWidget* BuildNamingPage(QWidget*& first);
     QWidget* BuildLogPage(QWidget*& first);
+    QWidget* BuildGenerationPage(QWidget*& first);
     QWidget* BuildSoundsPage(QWidget*& first);
     QWidget* BuildPrintPage(QWidget*& first);
     QWidget* BuildMiscPage(QWidget*& first);

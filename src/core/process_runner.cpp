@@ -44,7 +44,10 @@ TProcessResult TSystemProcessRunner::Run(const TProcessRequest& request)
         process.setWorkingDirectory(request.WorkingFolder);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(request.OutputFile.isEmpty() ? QProcess::nullDevice() : request.OutputFile);
-    process.setStandardErrorFile(QProcess::nullDevice());
+    if (request.CaptureErrors && !request.OutputFile.isEmpty())
+        process.setProcessChannelMode(QProcess::MergedChannels);
+    else
+        process.setStandardErrorFile(QProcess::nullDevice());
     process.start();
     if (!process.waitForStarted(-1)) {
         result.ErrorText = process.errorString();

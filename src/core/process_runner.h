@@ -19,8 +19,11 @@ struct TProcessRequest
     // The program's current folder; empty: the current folder of this process.
     QString WorkingFolder;
     // The program's standard output replaces this file's content; empty: the output is discarded.
-    // Standard input is empty and standard error is discarded.
+    // Standard input is empty; standard error is discarded unless CaptureErrors is set.
     QString OutputFile;
+    // Standard error goes to OutputFile as well, interleaved with standard output as the program
+    // writes them (tools that report only on standard error).
+    bool CaptureErrors = false;
     // Milliseconds until a program still running is killed; negative: no limit.
     int TimeLimitMs = -1;
     // Set from any thread to kill the program and return; not owned, may be null.

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 namespace qv {
 
@@ -28,23 +30,34 @@ struct TGenerationOptions
 // Generated", so that a document whose generated list was edited by hand (or comes from someone else)
 // cannot make the program delete a user's files. A folder is recorded when a run created it.
 //
-// Thread-safe: a run's worker thread records while the user-interface thread may read.
+// Thread-safe: a run's worker thread records while the user-interface thread may read. Several
+// processes of the program share the file: Save merges this process's changes into what is stored,
+// and a manifest re-reads the file when another process saved it since.
 class TOutputManifest
 {
 public:
-    // The manifest stored in `fileName`; empty: the default file in the user's data folder.
+    // The manifest stored in `fileName`; empty: the default file in the user's data folder. The file
+    // is read on first use.
     explicit TOutputManifest(const QString& fileName = QString());
+    ~TOutputManifest();
+    TOutputManifest(const TOutputManifest&) = delete;
+    TOutputManifest& operator=(const TOutputManifest&) = delete;
 
     // Records `file` as written now with `content` (its full bytes), or a folder (path ending "/").
     void RecordFile(const QString& file, const QByteArray& content);
+    // Records `file` as it is on the disk now (an outside tool wrote it); false when it is not a
+    // regular file that can be read.
+    bool RecordWrittenFile(const QString& file);
     void RecordFolder(const QString& folder);
     // Whether `path` is as this program left it: a recorded folder that is still a folder (not a
     // link), or a recorded regular file (not a link) whose size and hash still match.
     bool Matches(const QString& path) const;
     // Forgets an entry (after it was deleted).
     void Forget(const QString& path);
-    // Writes the manifest to its file (safely); returns false on failure.
+    // Writes the manifest to its file (safely), leaving out entries whose paths exist no more;
+    // returns false on failure. A run saves once at its end; deleting saves by itself.
     bool Save();
+    QString FileName() const { return FFileName; }
 
     // The process-wide manifest (the default file); tests replace it with SetDefault.
     static TOutputManifest& Default();
@@ -53,7 +66,7 @@ public:
 private:
     struct TData;
     QString FFileName;
-    TData* FData;
+    std::unique_ptr<TData> FData;
 };
 
 // The files and folders one generator made in one run, and the file services its worker uses. Every
@@ -61,6 +74,9 @@ private:
 class TGenerationFiles
 {
 public:
+    // No log (messages are dropped), default options and the default manifest, until set.
+    TGenerationFiles();
+    // `manifest` null: the default manifest.
     TGenerationFiles(TElementMessages* log, const TGenerationOptions& options, TOutputManifest* manifest);
 
     // Folders this run created, parents first, spelled as requested; each ends with "/".
@@ -83,7 +99,8 @@ public:
     bool WriteOutputFile(const QString& file, const QByteArray& bytes);
     // Records a written file: mode 1 = silently (intermediate files), else "File created: [%1]" (4413)
     // or, when this run already wrote it, "File replaced: [%1]" (4414, kind 2); "MakeReadOnly" clears
-    // the write bits (mode ≠ 1). Returns the index in CreatedFiles.
+    // the write bits (mode ≠ 1). A file registered with mode ≠ 1 joins the manifest as it is on the
+    // disk now (a file written without WriteOutputFile). Returns the index in CreatedFiles.
     int RegisterFile(const QString& file, int mode = 0);
     void MoveToFront(const QString& file);
     void ReportCannotCreate(const QString& file);
@@ -97,18 +114,37 @@ public:
     void Merge(const TGenerationFiles& other);
 
     TElementMessages* Log() const { return FLog; }
+    void SetLog(TElementMessages* log) { FLog = log; }
     const TGenerationOptions& Options() const { return FOptions; }
+    void SetOptions(const TGenerationOptions& options) { FOptions = options; }
+    TOutputManifest& Manifest() const { return *FManifest; }
+    void SetManifest(TOutputManifest* manifest);
 
 private:
-    TElementMessages* FLog;
+    // A numbered folder this run made: its spelling and the identity it was created with.
+    struct TOwnedFolder
+    {
+        QString Path;
+        uint64_t Device = 0;
+        uint64_t Inode = 0;
+    };
+
+    void Report(uint8_t kind, int id, const QString& path) const;
+    bool IsProtected(const QString& file) const;
+    int Register(const QString& file, int mode, bool recorded);
+    bool RemoveCreatedContent(const QString& folder);
+
+    TElementMessages* FLog = nullptr;
     TGenerationOptions FOptions;
-    TOutputManifest* FManifest;
+    TOutputManifest* FManifest = nullptr;
+    QList<TOwnedFolder> FOwnedFolders;
 };
 
 // One call of an outside compiler: the program with its arguments (never a shell command), run in the
 // program's own folder with its standard output (and error) captured into `LogFile`.
 struct TCompileRequest
 {
+    // A path, or a bare name looked up on PATH.
     QString Program;
     QStringList Arguments;
     QString LogFile;
@@ -121,9 +157,11 @@ struct TCompileRequest
 
 // Runs the compiler through the installed process runner with the options' time limit: "Can not
 // start compilation" (4418, kind 3) when it cannot start, a kind-3 message when the time limit is hit
-// or `cancel` is set, else "Compilation completed" (4419); then the intermediate files are deleted,
-// and the expected result is moved to the output name and registered at the front ("Can not move
-// file: [%1]" 4415 on failure), or "Compiler has not created the expected file: %1" (4420, kind 3).
+// (4436) or `cancel` is set (4437), else "Compilation completed" (4419); the intermediate files are
+// deleted in every case, and after a completed run the expected result is moved to the output name,
+// recorded in the manifest and registered at the front ("Can not move file: [%1]" 4415 on failure),
+// or "Compiler has not created the expected file: %1" (4420, kind 3). The exit code is not read.
+// Returns whether the result was registered.
 bool RunCompileStep(TGenerationFiles& files, const TCompileRequest& request, const std::atomic<bool>* cancel);
 
 // An obsolete entry of a generated list: a path an earlier run made that the last run did not.
@@ -135,17 +173,22 @@ bool RunCompileStep(TGenerationFiles& files, const TCompileRequest& request, con
 //    entry lies inside it; otherwise it is a candidate;
 //  - a file that exists is a candidate;
 //  - an entry that no longer exists is dropped.
-// Returns the candidates in the order they are offered.
-QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList, const QStringList& runOutputs,
-                                const QStringList& protectedFiles);
+// Only what `manifest` (null: the default one) still matches is offered: a symbolic link, a file this
+// program never wrote or one changed since is dropped from the list (and stays on the disk).
+// Returns the candidates in their order in `oldList` (DeleteGeneratedEntries takes them last to
+// first, so files go before the folders that hold them).
+QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList,
+                                const QStringList& runOutputs, const QStringList& protectedFiles,
+                                const TOutputManifest* manifest = nullptr);
 
 // Deletes generated entries last to first: a file that the manifest still matches goes to the trash,
 // a folder only when the manifest knows it and it is empty (removed). An entry that does not exist any
 // more counts as deleted. Anything else — a file changed since it was written, a file this program
 // never wrote, a folder holding something, a failure of the trash — is reported ("Can not delete
 // file: [%1]" 4416 / "Can not delete folder: [%1]" 4410, kind 2) and kept. Success: "File deleted:
-// %1" (4417) / "Folder deleted: %1" (4411). Returns the entries that remain (in their order).
-QStringList DeleteGeneratedEntries(const QStringList& entries, TElementMessages* log, TOutputManifest& manifest,
-                                   const QStringList& protectedFiles);
+// %1" (4417) / "Folder deleted: %1" (4411). Deleted entries leave the manifest, which is saved.
+// Returns the entries that remain (in their order). User-interface thread (or the batch run).
+QStringList DeleteGeneratedEntries(const QStringList& entries, TElementMessages* log,
+                                   TOutputManifest& manifest, const QStringList& protectedFiles);
 
 } // namespace qv

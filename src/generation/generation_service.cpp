@@ -156,6 +156,7 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
         ++FLastRunCount;
         if (!processor) {
             ++FLastFailures;
+            ++FTotalFailures;
             if (log != nullptr)
                 log->AddElementsMessage(mkFatal, LoadStr(4445), QString::number(processorElement->ID()));
             continue;
@@ -178,8 +179,10 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
             RunThread(*processor, sync, cancel);
         }
         const bool succeeded = processor->Succeeded();
-        if (!succeeded || processor->FatalCount() > 0)
+        if (!succeeded || processor->FatalCount() > 0) {
             ++FLastFailures;
+            ++FTotalFailures;
+        }
         if (generator == nullptr || generatorElement == nullptr)
             continue;
         const QStringList created = generator->CreatedFolders + generator->CreatedFiles;

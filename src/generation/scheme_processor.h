@@ -189,10 +189,13 @@ public:
     // Results of the last RunProcessors: the number of processors that ran and that failed.
     int LastRunCount() const { return FLastRunCount; }
     int LastFailures() const { return FLastFailures; }
+    // Failed processors since the service was made (batch mode compares it around each file).
+    int TotalFailures() const { return FTotalFailures; }
 
 private:
     int FLastRunCount = 0;
     int FLastFailures = 0;
+    int FTotalFailures = 0;
 };
 
 // The installed service (made on first use) and its installation as the processing service.

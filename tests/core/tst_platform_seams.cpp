@@ -6,6 +6,7 @@
 #include "support/fake_app_folders.h"
 #include "support/fake_clock.h"
 #include "support/printers.h"
+#include "support/scoped_environment.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -36,33 +37,6 @@ TEST(ServiceSlot, ScopedInstallersNestAndPutBackWhatWasThere)
     EXPECT_EQ(&Clock(), system);
     EXPECT_GE(Clock().MonotonicMs(), before);
 }
-
-// Sets environment variables for a scope and puts the old values back.
-class TScopedEnvironment
-{
-public:
-    void Set(const char* name, const char* value)
-    {
-        FSaved.push_back({name, qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name))
-                                                                : std::nullopt});
-        if (value != nullptr)
-            qputenv(name, value);
-        else
-            qunsetenv(name);
-    }
-    ~TScopedEnvironment()
-    {
-        for (auto it = FSaved.rbegin(); it != FSaved.rend(); ++it) {
-            if (it->second)
-                qputenv(it->first, *it->second);
-            else
-                qunsetenv(it->first);
-        }
-    }
-
-private:
-    std::vector<std::pair<const char*, std::optional<QByteArray>>> FSaved;
-};
 
 TEST(AppFolders, UserFoldersFollowTheEnvironmentAndProgramFoldersTheProgram)
 {
