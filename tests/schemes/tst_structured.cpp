@@ -15,8 +15,16 @@
 #include "schemes/structured/structured_writers.h"
 #include "schemes/structured/xml_importer.h"
 
+#include "generation/generation_files.h"
+#include "generation/generation_ui.h"
+#include "generation/scheme_processor.h"
+#include "roots/application_namespace.h"
+#include "schemes/structured/structured_generators.h"
+
+#include "support/fake_app_folders.h"
 #include "support/fake_user_interface.h"
 #include "support/printers.h"
+#include "support/textor_fakes.h"
 #include "support/tool_runner.h"
 
 #include <QDir>
@@ -386,6 +394,185 @@ TEST_F(StructuredDocument, DocumentLoadsAndSavesToTheSameBytes)
     EXPECT_TRUE(Log.IsEmpty()) << LogTexts().join(u'\n').toStdString();
     EXPECT_EQ(Dump(Root()), u"config{version=2,server{host=localhost,port=8080},server{host=example}}"_qs);
     EXPECT_EQ(Scheme->SaveToBytes(), bytes);
+}
+
+// Generation of saved documents in a temporary folder (also HOME and XDG_DATA_HOME, where the trash
+// and the manifest live), run on the calling thread.
+class StructuredGeneration : public TTextorFixture
+{
+protected:
+    void SetUp() override
+    {
+        TTextorFixture::SetUp();
+        ASSERT_TRUE(Dir.isValid());
+        FormerHome = qgetenv("HOME");
+        FormerDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("HOME", Dir.filePath(u"home"_qs).toUtf8());
+        qputenv("XDG_DATA_HOME", Dir.filePath(u"home/.local/share"_qs).toUtf8());
+        Folders = std::make_unique<TFakeAppFolders>(Dir.filePath(u"app"_qs));
+        Manifest = std::make_unique<TOutputManifest>(Dir.filePath(u"generated.manifest"_qs));
+        RegisterCommentElements();
+        RegisterStructuredScheme();
+        CreateApplicationNamespace();
+        FormerUi = SetGenerationUi(&Ui);
+        FormerService = SetProcessingService(&Service);
+        Service.Manifest = Manifest.get();
+        Service.RunMode = rmInline;
+    }
+    void TearDown() override
+    {
+        Scheme.reset();
+        SetProcessingService(FormerService);
+        SetGenerationUi(FormerUi);
+        FreeApplicationNamespace();
+        qputenv("HOME", FormerHome);
+        qputenv("XDG_DATA_HOME", FormerDataHome);
+        TTextorFixture::TearDown();
+    }
+
+    // A saved document of `content` (the nodes, as stored) with one generator of `cls` writing `output`.
+    TGeneratorElement* MakeDocument(const QByteArray& content, const TElementClass* cls,
+                                    const QString& output)
+    {
+        Scheme = CreateScheme(TParametrizedStructureSchemeDescriptor::StaticClass());
+        Scheme->SetFileName(Dir.filePath(u"doc.strucd"_qs));
+        Log.Clear();
+        Scheme->SetMessages(&Log);
+        TKnot knot;
+        knot.LoadFromStream("<StructuredData>" + content + "</StructuredData>");
+        Scheme->LoadFromKnot(Scheme->Root(), fmFile, &knot);
+        auto* generator = static_cast<TGeneratorElement*>(
+            static_cast<TTextorElement*>(Scheme->Root())->InsertNewElement(cls, nullptr, nullptr));
+        generator->OutputField()->SetText(Dir.filePath(output));
+        return generator;
+    }
+    void Run()
+    {
+        Log.Clear();
+        TParametrizedStructureSchemeDescriptor::StaticClass()->ExecuteVerb(
+            Scheme->Root(), TSchemeWithProcessingDescriptor::pvProcess, nullptr);
+    }
+    QString LogText() const
+    {
+        QStringList texts;
+        for (int i = 0; i < Log.Count(); ++i)
+            texts.append(QString::number(Log.Items(i)->Kind()) + u' ' + Log.Items(i)->GetText());
+        return texts.join(u'\n');
+    }
+    QByteArray Output(const QString& name) const
+    {
+        QFile file(Dir.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+    }
+
+    QTemporaryDir Dir;
+    QByteArray FormerHome;
+    QByteArray FormerDataHome;
+    std::unique_ptr<TFakeAppFolders> Folders;
+    std::unique_ptr<TOutputManifest> Manifest;
+    TGenerationService Service;
+    IProcessingService* FormerService = nullptr;
+    IGenerationUi* FormerUi = nullptr;
+    class TSilentUi : public IGenerationUi
+    {
+    public:
+        void Beep() override {}
+        void Info(const QString&) override {}
+        QStringList ChooseDeletions(const QStringList&) override { return {}; }
+        void RunStarted(const QString&) override {}
+        void Progress(const QString&) override {}
+        bool Cancelled() override { return false; }
+        void RunFinished() override {}
+    } Ui;
+    TElementMessages Log;
+    std::unique_ptr<TScheme> Scheme;
+};
+
+// A node as stored, with attributes (name, value) and inner nodes.
+QByteArray NodeText(const QByteArray& name, const QList<QPair<QByteArray, QByteArray>>& attributes,
+                    const QByteArray& inner = {})
+{
+    QByteArray content;
+    for (const auto& [key, value] : attributes) {
+        if (!content.isEmpty())
+            content += "<Br/>";
+        content += "<Attribute><Name Value=\"" + key + "\"/><Value><Chars Value=\"" + value +
+                   "\"/></Value></Attribute>";
+    }
+    if (!inner.isEmpty())
+        content += (content.isEmpty() ? "" : "<Br/>") + inner;
+    return "<Node><Name Value=\"" + name + "\"/><Content>" + content + "</Content></Node>";
+}
+
+TEST_F(StructuredGeneration, XmlRowsGiveTheDocumentElementOrTheMessages)
+{
+    FIND_TOOL_OR_SKIP(xmllint, "xmllint");
+    struct TRow
+    {
+        const char* Name;
+        QByteArray Content;
+        bool Packet;
+        QByteArray Expected;             // without the declaration; "(none)" for no file
+        QList<QPair<int, int>> Messages; // (kind, string number) expected in the log
+    };
+    const QByteArray header = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const TRow rows[] = {
+        {"two top-level nodes: the second is reported and not written",
+         NodeText("first", {{"a", "1"}, {"b", "2"}}, NodeText("inner", {{"k", "v"}})) + "<Br/>" +
+             NodeText("second", {{"x", "1"}}),
+         false,
+         "<first b=\"2\" a=\"1\">\n    <inner k=\"v\"/>\n</first>\n",
+         {{mkError, 5610}}},
+        {"packet", NodeText("r", {{"a", "1"}}, NodeText("c", {})), true, "<r a=\"1\"><c/></r>\n", {}},
+        {"no node: no file", "", false, "(none)", {{mkError, 5609}}},
+        {"a duplicate attribute keeps its first value; invalid names",
+         NodeText("1st", {{"a", "1"}, {"a", "2"}, {"bad-name", "x"}}),
+         false,
+         "<Node a=\"1\"/>\n",
+         {{mkInvalidContent, 2387}}},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        QFile::remove(Dir.filePath(u"out.xml"_qs));
+        auto* generator = static_cast<TElement_XmlGenerator*>(
+            MakeDocument(row.Content, TElement_XmlGenerator::StaticClass(), u"out.xml"_qs));
+        generator->PacketField()->SetChecked(row.Packet);
+        Run();
+        const QByteArray output = Output(u"out.xml"_qs);
+        const QByteArray expected =
+            row.Expected == "(none)" ? row.Expected : header.chopped(row.Packet ? 1 : 0) + row.Expected;
+        EXPECT_EQ(output, expected) << LogText().toStdString();
+        for (const auto& [kind, id] : row.Messages)
+            EXPECT_TRUE(
+                LogText().contains(QString::number(kind) + u' ' + LoadStr(id).remove(u'[').remove(u']')))
+                << id << "\n"
+                << LogText().toStdString();
+        if (row.Expected != "(none)")
+            ExpectWellFormed(xmllint, Dir, output);
+    }
+}
+
+TEST_F(StructuredGeneration, IniReportsNestedNodesAndConfigParserReadsTheRest)
+{
+    FIND_TOOL_OR_SKIP(python, "python3");
+    MakeDocument(NodeText("Main", {{"Name", "Demo"}}) + "<Br/>" +
+                     NodeText("Paths", {{"Home", "/home/user"}}, NodeText("Nested", {{"Lost", "1"}})),
+                 TElement_IniGenerator::StaticClass(), u"out.ini"_qs);
+    Run();
+    EXPECT_EQ(Output(u"out.ini"_qs), "[Main]\r\nName=Demo\r\n\r\n[Paths]\r\nHome=/home/user\r\n");
+    EXPECT_TRUE(LogText().contains(u"2 "_qs + LoadStr(5613).remove(u'[').remove(u']')))
+        << LogText().toStdString();
+    const TToolResult result = RunTool(python,
+                                       {u"-c"_qs,
+                                        u"import configparser,sys\n"
+                                        "p=configparser.ConfigParser(interpolation=None, strict=True)\n"
+                                        "p.optionxform=str\n"
+                                        "p.read(sys.argv[1], encoding='utf-8')\n"
+                                        "print(dict(p['Paths']))"_qs,
+                                        Dir.filePath(u"out.ini"_qs)},
+                                       Dir.path());
+    EXPECT_EQ(result.ExitCode, 0) << result.Errors.toStdString();
+    EXPECT_EQ(result.Output.trimmed(), "{'Home': '/home/user'}");
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 #include "elements/palette.h"
 #include "elements/scheme_images.h"
 #include "generation/importer.h"
+#include "generation/value_elements.h"
 #include "naming/namespace.h"
+#include "schemes/structured/structured_generators.h"
 #include "schemes/structured/xml_importer.h"
 
 namespace qv {
@@ -23,10 +25,17 @@ QV_IMPLEMENT_CLASS(TParametrizedStructureSchemeDescriptor)
 namespace {
 
 const QString structureCharImages = QStringLiteral("diParametrizedStructureCharImages");
+const QString structureSmallImages = QStringLiteral("diParametrizedStructureSmallImages");
 
+// Pictures of the node (0) and the attribute (1): in names, and on the palette.
 int StructureCharImage(int position)
 {
     return StripImage(CharImages(), structureCharImages, position);
+}
+
+int StructureSmallImage(int position)
+{
+    return StripImage(SmallImages(), structureSmallImages, position);
 }
 
 } // namespace
@@ -47,7 +56,8 @@ TParametrizedStructureNodeNameField::TParametrizedStructureNodeNameField(TScheme
     : TParametrizedStructureNameField(scheme)
 {
     SetNameOptions(NameOptions() & ~nfoMustBeUnique);
-    SetImageIndex(StructureCharImage(0));
+    static const int image = StructureCharImage(0);
+    SetImageIndex(image);
 }
 
 TNamespace* TParametrizedStructureNodeNameField::GetNamespace()
@@ -60,7 +70,10 @@ TNamespace* TParametrizedStructureNodeNameField::GetNamespace()
 TParametrizedStructureAttributeNameField::TParametrizedStructureAttributeNameField(TScheme* scheme)
     : TParametrizedStructureNameField(scheme)
 {
-    SetImageIndex(StructureCharImage(1));
+    // Unique only where a generator asks for it (INI); XML keeps the first of equal names.
+    SetNameOptions(NameOptions() & ~nfoMustBeUnique);
+    static const int image = StructureCharImage(1);
+    SetImageIndex(image);
 }
 
 TNamespace* TParametrizedStructureAttributeNameField::GetNamespace()
@@ -182,8 +195,10 @@ TParametrizedStructureRoot::TParametrizedStructureRoot(TScheme* scheme) : TRootW
 void TParametrizedStructureRoot::GetAcceptedClasses(TElementClassList& list)
 {
     // The generators and the node, registered into the document type's group.
-    ApplicationClassesGroups().AddGroupTo(
-        list, TParametrizedStructureSchemeDescriptor::StaticClass()->ClassesGroup());
+    TClassesGroups& groups = ApplicationClassesGroups();
+    groups.AddGroupTo(list, TParametrizedStructureSchemeDescriptor::StaticClass()->ClassesGroup());
+    if (ValueElementsGroup() >= 0)
+        groups.AddGroupTo(list, ValueElementsGroup());
     inherited::GetAcceptedClasses(list);
 }
 
@@ -277,11 +292,12 @@ void RegisterStructuredScheme()
         ApplicationClassesGroups().GetGroup(descriptor->ClassesGroup()).append(TElement_Node::StaticClass());
 
         TPalette& palette = Palette();
-        new TElementPaletteItem(palette.InsertGroup(), piBlock, StructureCharImage(0), QV_STR(5603),
+        new TElementPaletteItem(palette.InsertGroup(), piBlock, StructureSmallImage(0), QV_STR(5603),
                                 QV_STR(5602), TElement_Node::StaticClass(), 20);
-        new TElementPaletteItem(palette.InsertGroup(), piBlock, StructureCharImage(1), QV_STR(5605),
+        new TElementPaletteItem(palette.InsertGroup(), piBlock, StructureSmallImage(1), QV_STR(5605),
                                 QV_STR(5604), TElement_Attribute::StaticClass(), 10);
         XmlImportPaletteItem();
+        RegisterStructuredGenerators();
         return true;
     }();
     (void)registered;

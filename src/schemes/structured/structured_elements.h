@@ -35,7 +35,7 @@ class TParametrizedStructureNodeNameField : public TParametrizedStructureNameFie
 };
 
 // An attribute's name: registered in the "AttributesNamespace" of the enclosing node; an attribute
-// outside any node registers no name.
+// outside any node registers no name. Names may repeat unless a generator asks otherwise.
 class TParametrizedStructureAttributeNameField : public TParametrizedStructureNameField
 {
     QV_CLASS(TParametrizedStructureAttributeNameField, TParametrizedStructureNameField)

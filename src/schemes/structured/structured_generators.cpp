@@ -106,6 +106,11 @@ void TElement_XmlGenerator::BuildTitle(TTitleWriter& writer)
     }
 }
 
+QString TElement_XmlGenerator::TitleCaption()
+{
+    return LoadStr(5606);
+}
+
 void TElement_XmlGenerator::GetHint(QString& text)
 {
     text = LoadStr(5607);
@@ -127,6 +132,11 @@ QString TElement_IniGenerator::DefaultExtension()
 QString TElement_IniGenerator::FileFilter()
 {
     return QStringLiteral("INI (*.ini)");
+}
+
+QString TElement_IniGenerator::TitleCaption()
+{
+    return LoadStr(5611);
 }
 
 void TElement_IniGenerator::GetHint(QString& text)
@@ -235,7 +245,7 @@ void RegisterStructuredGenerators()
         ApplicationClassesGroups()
             .GetGroup(TParametrizedStructureSchemeDescriptor::StaticClass()->ClassesGroup())
             .append({TElement_XmlGenerator::StaticClass(), TElement_IniGenerator::StaticClass()});
-        TPaletteGroup* group = Palette().InsertGroup();
+        auto* group = new TPaletteGroup(&Palette(), QV_STR(4400), 1300);
         new TElementPaletteItem(group, piBlock | piLarge, -1, QV_STR(5607), QV_STR(5606),
                                 TElement_XmlGenerator::StaticClass(), 750);
         new TElementPaletteItem(group, piBlock | piLarge, -1, QV_STR(5612), QV_STR(5611),

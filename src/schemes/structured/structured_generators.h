@@ -24,6 +24,7 @@ class TElement_XmlGenerator : public TGeneratorElement
     std::unique_ptr<TSchemeGeneratorWorker> CreateWorker() override;
     QString DefaultExtension() override;
     QString FileFilter() override;
+    QString TitleCaption() override;
     QString GetPartKnotName(TElement* part, uint8_t filerMode) override;
     void GetPartHint(TElement* part, QString& text) override;
     void BuildTitle(TTitleWriter& writer) override;
@@ -44,6 +45,7 @@ class TElement_IniGenerator : public TGeneratorElement
     std::unique_ptr<TSchemeGeneratorWorker> CreateWorker() override;
     QString DefaultExtension() override;
     QString FileFilter() override;
+    QString TitleCaption() override;
     void GetHint(QString& text) override;
 };
 
