@@ -287,6 +287,8 @@ TPaletteItem* XmlImportPaletteItem()
 void RegisterStructuredScheme()
 {
     static const bool registered = [] {
+        // Attribute values and generator outputs hold value elements.
+        RegisterValueElements();
         TDescriptor descriptor = TParametrizedStructureSchemeDescriptor::StaticClass();
         RegisterScheme(descriptor);
         ApplicationClassesGroups().GetGroup(descriptor->ClassesGroup()).append(TElement_Node::StaticClass());
