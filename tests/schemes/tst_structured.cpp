@@ -91,9 +91,9 @@ TEST(StructuredXmlWriter, RowsAreWellFormedAndKeepTheAttributeRules)
          {u"r"_qs, false, {{u"a"_qs, u"1"_qs, false, nullptr}}, {}},
          R"(<Node/>)",
          0},
-        {"markup characters are escaped",
-         {u"r"_qs, true, {Attr(u"v"_qs, u"<&\">'"_qs)}, {}},
-         R"(<r v="&lt;&amp;&quot;&gt;'"/>)",
+        {"markup characters are escaped, line ends are LF",
+         {u"r"_qs, true, {Attr(u"v"_qs, u"<&\">'\r\n\t"_qs)}, {}},
+         R"(<r v="&lt;&amp;&quot;&gt;'&#10;&#9;"/>)",
          0},
         {"control characters and lone surrogates are left out and reported",
          {u"r"_qs,
@@ -384,6 +384,28 @@ TEST_F(StructuredDocument, RootAndNodeContentOfferWhatTheyAccept)
     EXPECT_TRUE(inNode.contains(u"Node"_qs) && inNode.contains(u"Attribute"_qs) &&
                 inNode.contains(u"From XML"_qs))
         << inNode.join(u',').toStdString();
+}
+
+TEST_F(StructuredDocument, ImporterElementsGoToTheEndOfAFieldAndTheTargetInOneUndoStep)
+{
+    Load(R"(<StructuredData><Node><Name Value="n"/></Node></StructuredData>)");
+    auto* node = dynamic_cast<TElement_Node*>(Root()->LastChild());
+    ASSERT_NE(node, nullptr);
+    TXmlImporter importer(Scheme.get(), &Log);
+    importer.Target = Root();
+    // Embedded into a field (keeping its id through the move), or built detached.
+    TElement* attribute =
+        importer.AddElement(TElement_Attribute::StaticClass(), nullptr, false, node->Container());
+    ASSERT_NE(attribute, nullptr);
+    EXPECT_EQ(attribute->ParentElement(), node->Container());
+    EXPECT_EQ(Scheme->FindElementByID(attribute->ID()), attribute);
+    TElement* detached = importer.AddElement(TElement_Node::StaticClass(), nullptr, false, nullptr);
+    ASSERT_NE(detached, nullptr);
+    static_cast<TElement_Node*>(detached)->NameField()->SetText(u"m"_qs);
+    importer.AddElements({detached});
+    EXPECT_EQ(Dump(Root()), u"n{=},m{}"_qs);
+    ASSERT_TRUE(Undo.Undo());
+    EXPECT_EQ(Dump(Root()), u"n{=}"_qs);
 }
 
 TEST_F(StructuredDocument, DocumentLoadsAndSavesToTheSameBytes)

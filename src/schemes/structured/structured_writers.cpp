@@ -40,7 +40,10 @@ void WriteNode(QXmlStreamWriter& writer, const TStructuredNode& node, const TStr
                                                                               : QStringLiteral("Node"));
     for (const TStructuredAttribute* attribute : OrderedAttributes(node)) {
         bool removed = false;
-        writer.writeAttribute(attribute->Name, XmlStorableText(attribute->Value, removed));
+        // Paragraphs of a value are separated by CR LF; XML ends lines with LF.
+        QString value = attribute->Value;
+        value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        writer.writeAttribute(attribute->Name, XmlStorableText(value, removed));
         if (removed && report)
             report(attribute->Source);
     }
