@@ -8,6 +8,7 @@
 #include "elements/palette.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "elements/sheet.h"
 #include "elements/visual_element.h"
 #include "library/comment_element.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
@@ -595,6 +596,38 @@ TEST_F(StructuredGeneration, IniReportsNestedNodesAndConfigParserReadsTheRest)
                                        Dir.path());
     EXPECT_EQ(result.ExitCode, 0) << result.Errors.toStdString();
     EXPECT_EQ(result.Output.trimmed(), "{'Home': '/home/user'}");
+}
+
+class StructuredSheet : public TTextorFixture
+{
+};
+
+TEST_F(StructuredSheet, AClickAnywhereInANodesContentPutsTheCaretThere)
+{
+    RegisterCommentElements();
+    RegisterStructuredScheme();
+    std::unique_ptr<TScheme> scheme = CreateScheme(TParametrizedStructureSchemeDescriptor::StaticClass());
+    TKnot knot;
+    knot.LoadFromStream("<StructuredData>" + NodeText("filled", {{"x", "1"}}) + "<Br/>" +
+                        NodeText("empty", {}) + "</StructuredData>");
+    scheme->LoadFromKnot(scheme->Root(), fmFile, &knot);
+    TSheet sheet(nullptr);
+    sheet.SetPageSize(QSize(800, 600));
+    auto* root = static_cast<TVisualElement*>(scheme->Root());
+    root->SetVisualParent(sheet.TopElement());
+    for (TNode* child = root->FirstChild(); child != nullptr; child = child->NextSibling()) {
+        auto* node = dynamic_cast<TElement_Node*>(child);
+        if (node == nullptr)
+            continue;
+        SCOPED_TRACE(node->Name().toStdString());
+        // The bottom left corner lies in the indent, below the last element.
+        TVisualElement* content = node->Container();
+        const QPoint corner = content->SheetOrigin() + QPoint(2, content->Height() - 2);
+        sheet.MouseDown(corner, Qt::LeftButton, Qt::NoModifier, false);
+        sheet.MouseUp(corner, Qt::LeftButton, Qt::NoModifier);
+        EXPECT_EQ(sheet.FocusedElement(), content);
+    }
+    root->SetVisualParent(nullptr);
 }
 
 } // namespace

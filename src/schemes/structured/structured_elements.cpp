@@ -98,6 +98,11 @@ void TParametrizedStructureNodeContainer::GetAcceptedClasses(TElementClassList& 
     inherited::GetAcceptedClasses(list);
 }
 
+bool TParametrizedStructureNodeContainer::ContainsPoint(const QPoint& point)
+{
+    return BoundsRect().contains(point);
+}
+
 void TParametrizedStructureNodeContainer::GetPaletteItems(QList<TPaletteItem*>& list)
 {
     inherited::GetPaletteItems(list);

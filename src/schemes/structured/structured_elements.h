@@ -54,6 +54,9 @@ class TParametrizedStructureNodeContainer : public TTitledTextContainer
     explicit TParametrizedStructureNodeContainer(TScheme* scheme);
 
     void GetAcceptedClasses(TElementClassList& list) override;
+    // The whole box takes clicks, its indent and an empty content too: the content holds only
+    // elements, so there is little text area to hit.
+    bool ContainsPoint(const QPoint& point) override;
     // The import command appends here.
     void GetPaletteItems(QList<TPaletteItem*>& list) override;
 };
