@@ -1,5 +1,6 @@
 #include "app/app_icon.h"
 #include "app/batch.h"
+#include "app/generation_dialogs.h"
 #include "app/global.h"
 #include "app/main_form.h"
 #include "app/qt_clipboard.h"
@@ -167,11 +168,14 @@ int main(int argc, char* argv[])
         qv::TScopedService<qv::IUserInterface> installedUserInterface(&userInterface);
         qv::TQtSoundPlayer soundPlayer;
         qv::TScopedService<qv::ISoundPlayer> installedSoundPlayer(&soundPlayer);
+        qv::TQtGenerationUi generationUi(&form);
+        qv::IGenerationUi* const formerGenerationUi = qv::SetGenerationUi(&generationUi);
         form.RestorePlacement();
         form.show();
         // The documents open once the window is on screen, so that it paints first.
         QTimer::singleShot(0, &form, [&form] { form.Start(); });
         result = QApplication::exec();
+        qv::SetGenerationUi(formerGenerationUi);
     }
     return result;
 }

@@ -100,8 +100,15 @@ bool ExistsAsEntry(const QString& path)
     return LinkStatus(path, status);
 }
 
-// Paths that are never written or deleted whatever a list says: "/", the home folder and the given
-// files, by name or as the same file.
+bool IsInside(const QString& path, const QString& folder)
+{
+    const QString compared = ComparedPath(folder);
+    return ComparedPath(path).startsWith(compared == u"/" ? compared : compared + u'/');
+}
+
+// Paths that are never written or deleted whatever a list says: "/", the home folder, the program's
+// own per-user folders (settings, session, recent files, the manifest) and the given files, by name
+// or as the same file.
 bool IsForbidden(const QString& path, const QStringList& protectedFiles)
 {
     if (!QDir::isAbsolutePath(path))
@@ -111,6 +118,11 @@ bool IsForbidden(const QString& path, const QStringList& protectedFiles)
     if (compared == u"/" || compared == home || SameFile(compared, QStringLiteral("/")) ||
         SameFile(compared, home))
         return true;
+    for (const TAppFolder own : {afUserConfig, afUserData}) {
+        const QString folder = AppFolder(own);
+        if (compared == ComparedPath(folder) || IsInside(compared, folder))
+            return true;
+    }
     for (const QString& file : protectedFiles) {
         if (!file.isEmpty() && (ComparedPath(file) == compared || SameFile(file, compared)))
             return true;
@@ -252,7 +264,12 @@ TOutputManifest::TOutputManifest(const QString& fileName)
         FFileName = AppFolder(afUserData) + u'/' + QLatin1String(manifestFileName);
 }
 
-TOutputManifest::~TOutputManifest() = default;
+TOutputManifest::~TOutputManifest()
+{
+    // What a run recorded must outlive the process even when nobody saved since: it is the only
+    // proof that lets the files be deleted later.
+    Save();
+}
 
 void TOutputManifest::RecordFile(const QString& file, const QByteArray& content)
 {
@@ -553,12 +570,6 @@ bool RemoveContentAt(int dirFd)
     return ok;
 }
 
-bool IsInside(const QString& path, const QString& folder)
-{
-    const QString compared = ComparedPath(folder);
-    return ComparedPath(path).startsWith(compared == u"/" ? compared : compared + u'/');
-}
-
 } // namespace
 
 bool TGenerationFiles::RemoveCreatedContent(const QString& folder)
@@ -743,7 +754,6 @@ QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList
                                 const QStringList& runOutputs, const QStringList& protectedFiles,
                                 const TOutputManifest* manifest)
 {
-    const TOutputManifest& known = manifest != nullptr ? *manifest : TOutputManifest::Default();
     QSet<QString> made;
     QSet<TFileId> madeIds;
     QStringList madeCanonical;
@@ -787,7 +797,7 @@ QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList
         } else if (!S_ISREG(status.st_mode)) {
             continue;
         }
-        if (known.Matches(entry))
+        if (manifest == nullptr || manifest->Matches(entry))
             candidates.prepend(entry);
     }
     return candidates;

@@ -39,6 +39,7 @@ public:
     // The manifest stored in `fileName`; empty: the default file in the user's data folder. The file
     // is read on first use.
     explicit TOutputManifest(const QString& fileName = QString());
+    // Saves what was recorded and not saved yet.
     ~TOutputManifest();
     TOutputManifest(const TOutputManifest&) = delete;
     TOutputManifest& operator=(const TOutputManifest&) = delete;
@@ -173,8 +174,9 @@ bool RunCompileStep(TGenerationFiles& files, const TCompileRequest& request, con
 //    entry lies inside it; otherwise it is a candidate;
 //  - a file that exists is a candidate;
 //  - an entry that no longer exists is dropped.
-// Only what `manifest` (null: the default one) still matches is offered: a symbolic link, a file this
-// program never wrote or one changed since is dropped from the list (and stays on the disk).
+// A symbolic link is dropped (this program never writes one). With `manifest`, only what it still
+// matches is offered: a file this program never wrote or one changed since is dropped from the list
+// (and stays on the disk). Without, such entries are offered and DeleteGeneratedEntries refuses them.
 // Returns the candidates in their order in `oldList` (DeleteGeneratedEntries takes them last to
 // first, so files go before the folders that hold them).
 QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList,

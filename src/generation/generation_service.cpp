@@ -208,9 +208,12 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
     for (TGeneratorResult& result : results) {
         if (!result.Store || result.Old.isEmpty())
             continue;
-        result.Candidates = FindObsoleteEntries(result.Old, result.New, runOutputs, protectedFiles);
+        result.Candidates =
+            FindObsoleteEntries(result.Old, result.New, runOutputs, protectedFiles, &manifest);
         candidates += result.Candidates;
     }
+    // What this run wrote is on record before anything is offered for deletion.
+    manifest.Save();
     QStringList kept = candidates;
     if (!candidates.isEmpty()) {
         const QStringList chosen = GenerationUi().ChooseDeletions(candidates);

@@ -265,6 +265,17 @@ void TSchemeGeneratorWorker::ReplaceElement(TElement* element, TElement* contain
         return;
     auto* source = dynamic_cast<TTextorElement*>(container);
     if (source == nullptr) {
+        // Plain text goes straight into the copy's text: an edit operation would look its field
+        // up by id, once per value, through the whole copy.
+        if (!text.contains(u'\r') && !text.contains(u'\n')) {
+            TTextor* textor = field->Textor();
+            textor->BeginUpdate();
+            const TTextorPosition at = textor->DeleteRange(range);
+            if (!text.isEmpty())
+                textor->InsertText(at, text, textor->AttributesAt(at));
+            textor->EndUpdate();
+            return;
+        }
         field->ReplaceWithText(tetRange, &range, false, text);
         return;
     }

@@ -1,15 +1,18 @@
 #include "generation/value_elements.h"
 
 #include "generation/replacement.h"
+#include "generation/value_resolution.h"
 
 #include "core/knot.h"
 #include "core/strings.h"
 #include "elements/classes_groups.h"
 #include "elements/palette.h"
+#include "elements/scheme_filer.h"
 #include "elements/scheme_images.h"
 #include "library/data_element.h"
 #include "library/expand_button.h"
 #include "roots/application_namespace.h"
+#include "roots/root_parts.h"
 #include "textor/sheet_theme.h"
 
 #include <functional>
@@ -288,7 +291,25 @@ bool TElement_Substitution::AcceptsTarget(TNamespaceItem* item)
 {
     TElement* element = item != nullptr ? item->Element() : nullptr;
     return IsInstanceOf(element, TTextElement::StaticClass()) ||
-           IsInstanceOf(element, TApplicationValueElement::StaticClass());
+           IsInstanceOf(element, TApplicationValueElement::StaticClass()) ||
+           IsInstanceOf(element, TSchemeSourcePathValueElement::StaticClass()) ||
+           IsInstanceOf(element, TSchemeSourceNameValueElement::StaticClass());
+}
+
+void TElement_Substitution::LoadFromKnot(TSchemeLoader* filer, TKnot* knot)
+{
+    inherited::LoadFromKnot(filer, knot);
+    if (filer->Mode() != fmSnapshot || knot->FindParam(QStringLiteral("Link")) == nullptr)
+        return;
+    // Runs after the link was bound.
+    filer->AddLoadedProc(
+        knot,
+        [](TElement* element, TSchemeLoader*, TKnot*) {
+            auto* substitution = static_cast<TElement_Substitution*>(element);
+            if (substitution->Target() == nullptr && !substitution->GetText().isEmpty())
+                substitution->Resolve();
+        },
+        this);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -321,8 +342,13 @@ bool TIfConditionField::AcceptsTarget(TNamespaceItem* item)
     if (IsInstanceOf(element, TElement_Condition::StaticClass()))
         return true;
     // The languages of the document, when the program has them.
-    static const TMetaClass* const language = TMetaClass::FindClass(QStringLiteral("TElement_Language"));
-    return language != nullptr && IsInstanceOf(element, language);
+    for (const QString& name :
+         {QStringLiteral("TElement_Language"), QStringLiteral("TElement_UnitedLanguage")}) {
+        const TMetaClass* language = TMetaClass::FindClass(name);
+        if (language != nullptr && IsInstanceOf(element, language))
+            return true;
+    }
+    return false;
 }
 
 void TIfConditionField::GetAcceptedClasses(TElementClassList& list)
@@ -482,6 +508,7 @@ void RegisterValueElements()
             items.TextTypes[type] = new TSchemePaletteItem(typeGroup, piCheck, -1, typeStrings[type][1],
                                                            typeStrings[type][0], 60 - type);
         ReplacementPaletteItems();
+        RegisterValueElementHandlers();
         return true;
     }();
     (void)registered;

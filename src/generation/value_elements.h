@@ -146,7 +146,7 @@ private:
 };
 
 // A substitution inside text: stands for the value of a text element or of a built-in value
-// ("ApplicationName", "ApplicationVersion"), drawn as a substitution.
+// ("ApplicationName", "ApplicationVersion", "SourcePath", "SourceName"), drawn as a substitution.
 class TElement_Substitution : public TReferenceElement
 {
     QV_CLASS(TElement_Substitution, TReferenceElement)
@@ -154,6 +154,10 @@ class TElement_Substitution : public TReferenceElement
     explicit TElement_Substitution(TScheme* scheme);
 
     bool AcceptsTarget(TNamespaceItem* item) override;
+    // A snapshot binds the saved link; when that finds nothing the name decides. A generation run
+    // loads its copy on its own thread, whose built-in application values are other elements than the
+    // ones the link was saved with.
+    void LoadFromKnot(TSchemeLoader* filer, TKnot* knot) override;
 };
 
 // A process condition: a public name that a processor's conditions box lists with a check box.

@@ -340,6 +340,13 @@ QString TCustomPathOrFileNameElement::ValueAttributeName(TSchemeFiler* filer)
 void TCustomPathOrFileNameElement::LoadFromKnot(TSchemeLoader* filer, TKnot* knot)
 {
     inherited::LoadFromKnot(filer, knot);
+    // A generation copy never changes its file name and is never shown: it need not listen. Leaving
+    // now, while it is the scheme's last handler, costs nothing; leaving when the copy is freed costs
+    // a search through every other path element's handler.
+    if ((State() & esGenerationCopy) != 0 && FSubscribed != nullptr) {
+        FSubscribed->RemoveHandler(MakeNotifyEvent<&TCustomPathOrFileNameElement::SchemeNotify>(this));
+        FSubscribed = nullptr;
+    }
     const bool storeAbsolute = knot->ReadBool(QStringLiteral("StoreAbsolute"), false);
     const bool showAbsolute = knot->ReadBool(QStringLiteral("ShowAbsolute"), false);
     FPathOptions =

@@ -81,18 +81,11 @@ void TTestProcessingRoot::GetAcceptedClasses(TElementClassList& list)
 void TGenerationFixture::SetUp()
 {
     TTextorFixture::SetUp();
-    ASSERT_TRUE(Dir.isValid());
-    FormerHome = qgetenv("HOME");
-    FormerDataHome = qgetenv("XDG_DATA_HOME");
-    qputenv("HOME", Dir.filePath(QStringLiteral("home")).toUtf8());
-    qputenv("XDG_DATA_HOME", Dir.filePath(QStringLiteral("home/.local/share")).toUtf8());
-    Folders = std::make_unique<TFakeAppFolders>(Dir.filePath(QStringLiteral("app")));
-    Manifest = std::make_unique<TOutputManifest>(Dir.filePath(QStringLiteral("generated.manifest")));
     RegisterProcessorElements();
     CreateApplicationNamespace();
     FormerUi = SetGenerationUi(&Ui);
     FormerService = SetProcessingService(&Service);
-    Service.Manifest = Manifest.get();
+    Service.Manifest = &Home.Manifest;
     Service.RunMode = rmInline;
     Service.Settings = [] {
         TRunSettings settings;
@@ -109,8 +102,6 @@ void TGenerationFixture::TearDown()
     SetProcessingService(FormerService);
     SetGenerationUi(FormerUi);
     FreeApplicationNamespace();
-    qputenv("HOME", FormerHome);
-    qputenv("XDG_DATA_HOME", FormerDataHome);
     TTextorFixture::TearDown();
 }
 

@@ -15,10 +15,8 @@
 #include "generation/scheme_processor.h"
 #include "roots/root.h"
 
-#include "support/fake_app_folders.h"
+#include "support/scoped_home.h"
 #include "support/textor_fakes.h"
-
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -95,15 +93,15 @@ public:
     void RunFinished() override {}
 };
 
-// A temporary folder as HOME and XDG_DATA_HOME (the trash lives there), a manifest inside it, the
-// recording user interface and the generation service in the given mode.
+// A user of its own (the trash and the manifest in a temporary folder), the recording user interface
+// and the generation service running on the calling thread.
 class TGenerationFixture : public TTextorFixture
 {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    QString Path(const QString& name) const { return Dir.filePath(name); }
+    QString Path(const QString& name) const { return Home.Work(name); }
     // A saved (named) document of the test type in the folder; not on disk.
     TScheme* MakeDocument(const QString& name = QStringLiteral("doc.qvt"));
     TElement_TestGenerator* AddGenerator(TScheme* scheme, const QString& output);
@@ -115,17 +113,13 @@ protected:
     static QStringList LoggedFiles(TScheme* scheme, uint8_t kind = mkInformation);
     static QByteArray ReadFile(const QString& fileName);
 
-    QTemporaryDir Dir;
-    std::unique_ptr<TFakeAppFolders> Folders;
-    std::unique_ptr<TOutputManifest> Manifest;
+    TScopedHome Home;
     TRecordingGenerationUi Ui;
     IGenerationUi* FormerUi = nullptr;
     TGenerationService Service;
     IProcessingService* FormerService = nullptr;
     std::vector<std::unique_ptr<TElementMessages>> Logs;
     std::vector<std::unique_ptr<TScheme>> Documents;
-    QByteArray FormerHome;
-    QByteArray FormerDataHome;
 };
 
 } // namespace qv::test

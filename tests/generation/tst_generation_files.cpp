@@ -4,6 +4,7 @@
 
 #include "generation/generation_files.h"
 
+#include "core/app_folders.h"
 #include "core/safe_file.h"
 #include "core/strings.h"
 #include "elements/element_messages.h"
@@ -103,12 +104,19 @@ TEST_F(GenerationFilesTest, HostileGeneratedListsDeleteNothing)
                                  Out("link"),
                                  Out("../out/user.txt"),
                                  FHome.Work(),
-                                 Out("protected.doc")};
+                                 Out("protected.doc"),
+                                 AppFolder(afUserConfig) + QStringLiteral("/quorvane.settings")};
     WriteFile(Out("protected.doc"), "the document");
+    // A generator told to write the settings file may not, and its manifest entry deletes nothing.
+    TGenerationFiles run(&FLog, {}, &FHome.Manifest);
+    EXPECT_FALSE(run.WriteOutputFile(AppFolder(afUserConfig) + QStringLiteral("/quorvane.settings"), "x"));
+    FHome.Manifest.RecordFile(AppFolder(afUserConfig) + QStringLiteral("/quorvane.settings"), "x");
+    WriteFile(AppFolder(afUserConfig) + QStringLiteral("/quorvane.settings"), "x");
     for (const QString& entry : hostile) {
         SCOPED_TRACE(entry.toStdString());
         QStringList newList;
-        EXPECT_EQ(FindObsoleteEntries({entry}, newList, {}, {Out("protected.doc")}), QStringList());
+        EXPECT_EQ(FindObsoleteEntries({entry}, newList, {}, {Out("protected.doc")}, &FHome.Manifest),
+                  QStringList());
         EXPECT_EQ(DeleteGeneratedEntries({entry}, &FLog, FHome.Manifest, {Out("protected.doc")}),
                   QStringList{entry});
     }
@@ -127,7 +135,7 @@ TEST_F(GenerationFilesTest, EntriesTheLastRunDidNotMakeGoToTheTrash)
     WriteFile(Out("e/user.txt"), "mine");
     QStringList second = Run({QStringLiteral("d/b.txt")});
 
-    const QStringList offered = FindObsoleteEntries(first, second, {}, {});
+    const QStringList offered = FindObsoleteEntries(first, second, {}, {}, &FHome.Manifest);
     EXPECT_EQ(offered, QStringList({Out("e/"), Out("a.txt"), Out("e/x.txt")}));
     EXPECT_EQ(second, QStringList({Out("d/"), Out("d/b.txt")}));
 
@@ -154,7 +162,8 @@ TEST_F(GenerationFilesTest, WhatTheRunMadeIsNeverOffered)
     FHome.Manifest.RecordFile(FHome.Work(QStringLiteral("alias/q.txt")), "q.txt");
     const QStringList oldSpellings = {FHome.Work(QStringLiteral("alias/q.txt")), Out("./p.txt")};
     QStringList newList = {Out("q.txt")};
-    EXPECT_EQ(FindObsoleteEntries(old + oldSpellings, newList, {Out("p.txt")}, {}), QStringList());
+    EXPECT_EQ(FindObsoleteEntries(old + oldSpellings, newList, {Out("p.txt")}, {}, &FHome.Manifest),
+              QStringList());
 }
 
 // A failed write keeps the old output; the document itself is never an output.

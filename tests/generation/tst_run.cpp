@@ -5,6 +5,7 @@
 
 #include "core/strings.h"
 #include "elements/element_messages.h"
+#include "elements/palette.h"
 #include "library/path_element.h"
 #include "roots/file_connection.h"
 
@@ -13,6 +14,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -103,6 +106,21 @@ TEST_F(GenerationRun, ProcessorsParameterPicksByNumberDisabledOnesIncluded)
         for (int i = 1; i <= 5; ++i)
             QFile::remove(Path(QStringLiteral("p%1").arg(i)));
     }
+}
+
+TEST_F(GenerationRun, ExecuteRunsThatProcessorAloneEvenWhenDisabled)
+{
+    TScheme* scheme = MakeDocument();
+    AddGenerator(scheme, QStringLiteral("p1"));
+    TElement_TestGenerator* second = AddGenerator(scheme, QStringLiteral("p2"));
+    second->SetDisabled(true);
+    QList<TPaletteItem*> items;
+    second->GetPaletteItems(items);
+    const auto execute =
+        std::find_if(items.begin(), items.end(), [](TPaletteItem* item) { return item->Caption() == 4401; });
+    ASSERT_NE(execute, items.end());
+    EXPECT_TRUE(second->ExecutePaletteItem(*execute, true));
+    EXPECT_EQ(LoggedFiles(scheme), QStringList{Path(QStringLiteral("p2"))});
 }
 
 TEST_F(GenerationRun, FailureIsCountedPerProcessorAndKeepsItsList)

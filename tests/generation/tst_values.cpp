@@ -9,19 +9,78 @@
 #include "elements/element_messages.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "generation/generator_worker.h"
+#include "generation/processor_element.h"
 #include "generation/replacement.h"
 #include "generation/value_elements.h"
 #include "library/data_element.h"
 #include "roots/application_namespace.h"
 #include "roots/root.h"
+#include "textor/textor_paragraph.h"
+#include "textor/textor_portion.h"
 
 #include "support/textor_fakes.h"
 
 #include <QFile>
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace qv {
+
+namespace test {
+
+// A language of the document, found by the decisions through its class name as the real one will be.
+class TElement_Language : public TNamedElement
+{
+    QV_CLASS(TElement_Language, TNamedElement)
+
+    using TNamedElement::TNamedElement;
+};
+
+// The conditions of the test generator: one check box per condition.
+class TValuesConditionsBox : public TCheckNamesBox
+{
+    QV_CLASS(TValuesConditionsBox, TCheckNamesBox)
+
+    using TCheckNamesBox::TCheckNamesBox;
+    bool AcceptsItem(TNamespaceItem* item) override
+    {
+        return dynamic_cast<TElement_Condition*>(item->Element()) != nullptr;
+    }
+};
+
+// What a worker reads from its generator: the conditions box and the language field.
+class TElement_ValuesGenerator : public TVisualElement
+{
+    QV_CLASS(TElement_ValuesGenerator, TVisualElement)
+
+    explicit TElement_ValuesGenerator(TScheme* scheme) : TVisualElement(scheme)
+    {
+        Conditions = CreatePart<TValuesConditionsBox>();
+        Language = CreatePart<TGeneratorElementLanguageField>();
+        Conditions->SetVisualParent(this);
+        Language->SetVisualParent(this);
+    }
+    QString GetPartKnotName(TElement* part, uint8_t filerMode) override
+    {
+        if (part == Conditions)
+            return QStringLiteral("Conditions");
+        if (part == Language)
+            return QStringLiteral("Language");
+        return inherited::GetPartKnotName(part, filerMode);
+    }
+
+    TValuesConditionsBox* Conditions;
+    TGeneratorElementLanguageField* Language;
+};
+
+QV_IMPLEMENT_CLASS(TElement_Language)
+QV_IMPLEMENT_CLASS(TValuesConditionsBox)
+QV_IMPLEMENT_CLASS(TElement_ValuesGenerator)
+
+} // namespace test
 
 // A processed document that holds texts and conditions at its top level.
 class TValuesTestRoot : public TRootWithProcessing
@@ -32,6 +91,8 @@ class TValuesTestRoot : public TRootWithProcessing
     void GetAcceptedClasses(TElementClassList& list) override
     {
         ApplicationClassesGroups().AddGroupTo(list, ValueElementsGroup());
+        list.append(test::TElement_Language::StaticClass());
+        list.append(test::TElement_ValuesGenerator::StaticClass());
         inherited::GetAcceptedClasses(list);
     }
 };
@@ -271,6 +332,174 @@ TEST_F(Values, ConditionsStayOutOfDecisions)
     EXPECT_FALSE(decision->Content()->AcceptedClasses().contains(TElement_Condition::StaticClass()));
     EXPECT_TRUE(scheme->Root()->AcceptedClasses().contains(TElement_Condition::StaticClass()));
     EXPECT_EQ(decision->Condition()->AcceptedClasses(), TElementClassList{TElement_IsEmpty::StaticClass()});
+}
+
+TEST_F(Values, CopyLoadedOnAnotherThreadFindsTheBuiltInValuesByName)
+{
+    TScheme* scheme =
+        Load(QStringLiteral("<Text><Value><Substitution Value=\"ApplicationName\"/></Value></Text>"));
+    // Saved and loaded as a generation run copies a document; the run's thread has its own values.
+    TKnot snapshot;
+    scheme->SaveToKnot(scheme->Root(), fmSnapshot, &snapshot, 0xED);
+    bool bound = false;
+    std::thread([&] {
+        TScheme copy(TValuesTestRoot::StaticClass(), QStringLiteral("Values"));
+        copy.Root()->LoadFrom(&snapshot, fmSnapshot, 0x19);
+        const QList<TElement_Substitution*> substitutions = All<TElement_Substitution>(&copy);
+        bound = substitutions.size() == 1 && substitutions[0]->Target() != nullptr &&
+                substitutions[0]->Target()->Element()->Scheme() != scheme->Root()->Scheme();
+    }).join();
+    EXPECT_TRUE(bound);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Resolution by a worker
+
+class Resolution : public Values
+{
+protected:
+    // Loads the document and runs the worker's walk over it.
+    TScheme* Generate(const QString& body, const QString& language = QString())
+    {
+        return Run(Load(body), language);
+    }
+    TScheme* Run(TScheme* scheme, const QString& language = QString())
+    {
+        auto* generator = All<test::TElement_ValuesGenerator>(scheme).value(0);
+        Worker.Root = scheme->Root();
+        Worker.Log = &Log;
+        Worker.ProcessingTime = QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7));
+        if (generator != nullptr) {
+            Worker.Conditions = generator->Conditions;
+            Worker.LanguageField = generator->Language;
+            generator->Language->SetText(language);
+            for (TElement_Condition* condition : All<TElement_Condition>(scheme))
+                generator->Conditions->SetCheckedElement(condition, condition->Name().startsWith(u'+'));
+        }
+        Worker.Generate();
+        return scheme;
+    }
+    // The resolved values of the texts, "name=value" in document order.
+    static QStringList TextValues(TScheme* scheme)
+    {
+        QStringList values;
+        for (TElement_Text* text : All<TElement_Text>(scheme))
+            values.append(text->Name() + u'=' + text->Value()->GetText());
+        return values;
+    }
+    QStringList LogTexts() const
+    {
+        QStringList texts;
+        for (int i = 0; i < Log.Count(); ++i)
+            texts.append(Log.Items(i)->GetText());
+        return texts;
+    }
+    static QString Text(const QString& name, const QString& value)
+    {
+        return QStringLiteral("<Text><Name Value=\"%1\"/><Value>%2</Value></Text>").arg(name, value);
+    }
+    static QString Chars(const QString& text) { return QStringLiteral("<Chars Value=\"%1\"/>").arg(text); }
+    static QString Use(const QString& name)
+    {
+        return QStringLiteral("<Substitution Value=\"%1\"/>").arg(name);
+    }
+
+    TElementMessages Log;
+    TSchemeGeneratorWorker Worker;
+};
+
+TEST_F(Resolution, NestedSubstitutionsResolveFully)
+{
+    TScheme* scheme = Generate(Text("A", Chars("x") + Use("B") + Chars("y")) +
+                               Text("B", Chars("[") + Use("C") + Chars("]")) +
+                               Text("C", Use("ApplicationName") + Chars(" ") + Use("SourceName")));
+    const QString c = LoadStr(4000) + QStringLiteral(" Unsaved");
+    EXPECT_EQ(TextValues(scheme), (QStringList{"A=x[" + c + "]y", "B=[" + c + "]", "C=" + c}));
+    EXPECT_TRUE(All<TElement_Substitution>(scheme).isEmpty());
+}
+
+TEST_F(Resolution, CyclesAndMissingTargetsGiveTheTypedNames)
+{
+    TScheme* scheme = Load(Text("A", Use("B")) + Text("B", Chars("b") + Use("A")) + Text("Gone", Chars("g")) +
+                           Text("C", Use("Gone")));
+    // The target goes as the user deletes it: one edit of the document's text.
+    TElement_Text* gone = All<TElement_Text>(scheme)[2];
+    auto* root = static_cast<TTextorElement*>(scheme->Root());
+    TTextorRange range;
+    for (TParagraph* p = root->Textor()->FirstParagraph(); p != nullptr; p = p->Next()) {
+        int offset = 0;
+        for (TPortion* portion = p->FirstPortion(); portion != nullptr; portion = portion->Next()) {
+            if (TTextorElement::EmbeddedElement(portion) == gone)
+                range = {p->PositionAt(offset), p->PositionAt(offset + 1)};
+            offset += portion->Length();
+        }
+    }
+    root->ReplaceWithText(tetRange, &range, false, QString());
+    ASSERT_EQ(All<TElement_Text>(scheme).size(), 3);
+    Run(scheme);
+    EXPECT_EQ(TextValues(scheme), (QStringList{"A=B", "B=bA", "C=Gone"}));
+    EXPECT_EQ(LogTexts().count(Shown(LoadStr(2728))), 2);
+    EXPECT_EQ(LogTexts().filter(QStringLiteral("Gone")).size(), 1);
+}
+
+struct TDecisionRow
+{
+    const char* Name;
+    QString Condition; // the content of the condition field
+    QString Language;  // the generator's language
+    QString Expected;
+};
+
+class Decisions : public Resolution, public ::testing::WithParamInterface<TDecisionRow>
+{
+};
+
+// Conditions whose names start with "+" are checked in the generator.
+TEST_P(Decisions, ChooseTheBranch)
+{
+    const TDecisionRow& row = GetParam();
+    TScheme* scheme = Generate(
+        QStringLiteral(
+            "<Condition><Name Value=\"+On\"/></Condition><Condition><Name Value=\"Off\"/></Condition>"
+            "<Language><Name Value=\"German\"/></Language><Language><Name Value=\"French\"/></Language>"
+            "<ValuesGenerator/>"
+            "<Text><Name Value=\"Empty\"/></Text>") +
+            Text("T", QStringLiteral(
+                          "<If><Condition>%1</Condition><Content>%2</Content><ContentElse>%3</ContentElse>"
+                          "</If>")
+                          .arg(row.Condition, Chars("then"), Chars("else"))),
+        row.Language);
+    EXPECT_EQ(TextValues(scheme).last(), "T=" + row.Expected);
+    EXPECT_TRUE(All<TElement_If>(scheme).isEmpty());
+}
+
+const QString isEmptyOf = QStringLiteral("<IsEmpty><Value>%1</Value></IsEmpty>");
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Decisions,
+    ::testing::Values(
+        TDecisionRow{"Checked", "<Chars Value=\"+On\"/>", "", "then"},
+        TDecisionRow{"Unchecked", "<Chars Value=\"Off\"/>", "", "else"},
+        TDecisionRow{"InvalidCondition", "<Chars Value=\"Nope\"/>", "", "then"},
+        TDecisionRow{"NoCondition", "", "", "then"},
+        TDecisionRow{"IsEmptyOfNothing", isEmptyOf.arg("<Substitution Value=\"Empty\"/>"), "", "then"},
+        TDecisionRow{"IsEmptyOfText", isEmptyOf.arg("<Chars Value=\"x\"/>"), "", "else"},
+        TDecisionRow{"LanguageWithoutGeneratorLanguage", "<Chars Value=\"German\"/>", "", "then"},
+        TDecisionRow{"GeneratorLanguage", "<Chars Value=\"German\"/>", "German", "then"},
+        TDecisionRow{"OtherLanguage", "<Chars Value=\"German\"/>", "French", "else"}),
+    [](const ::testing::TestParamInfo<TDecisionRow>& info) { return std::string(info.param.Name); });
+
+TEST_F(Resolution, ReplacementsAndDatesResolveInPlace)
+{
+    const QString replacement =
+        QStringLiteral("<Replacement Mode=\"Last\" CaseInsensitive=\"1\"><FindValue>%1</FindValue>"
+                       "<ReplaceValue>%2</ReplaceValue><Content>%3</Content></Replacement>");
+    TScheme* scheme = Generate(
+        Text("Word", Chars("Banana")) +
+        Text("R", replacement.arg(Chars("A"), Use("Word"), Chars("a|") + Use("Word") + Chars("|xa"))) +
+        Text("D", QStringLiteral("<ProcessingDateTime Value=\"dd.mm.yyyy hh:nn:ss\"/>")));
+    EXPECT_EQ(TextValues(scheme),
+              (QStringList{"Word=Banana", "R=a|Banana|xBanana", "D=04.03.2026 05:06:07"}));
 }
 
 } // namespace
