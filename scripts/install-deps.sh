@@ -22,6 +22,8 @@ PACKAGES=(
     libxml2-utils fp-compiler binutils-mingw-w64-x86-64 cpp
     # generated batch files run in the command interpreter of the Windows compatibility layer
     wine wine64
+    # Python's configparser reads generated INI files back
+    python3
     # the desktop files and the manual page (the install test checks them with these)
     desktop-file-utils shared-mime-info groff-base
     # the fuzz targets (make fuzz): clang with libFuzzer and the sanitizer runtimes

@@ -20,6 +20,7 @@
 #include "roots/file_connection.h"
 #include "schemes/commands/command_file_scheme_descriptor.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
+#include "schemes/structured/structured_elements.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -96,6 +97,7 @@ TRegisteredTypes::TRegisteredTypes()
     qv::RegisterValueElements();
     qv::RegisterPlainTextScheme();
     qv::RegisterCommandFileScheme();
+    qv::RegisterStructuredScheme();
     qv::InstallGenerationService();
 }
 

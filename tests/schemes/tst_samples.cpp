@@ -7,6 +7,7 @@
 #include "library/comment_element.h"
 #include "schemes/commands/command_file_scheme_descriptor.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
+#include "schemes/structured/structured_elements.h"
 
 #include "support/printers.h"
 
@@ -27,6 +28,7 @@ TSchemeRegistry& DocumentTypes()
         TSchemeRegistry types;
         types.RegisterScheme(TPlainTextSchemeDescriptor::StaticClass());
         types.RegisterScheme(TCommandFileSchemeDescriptor::StaticClass());
+        types.RegisterScheme(TParametrizedStructureSchemeDescriptor::StaticClass());
         return types;
     }();
     return registry;
@@ -49,6 +51,7 @@ TEST(Samples, EachLoadsAndSavesToTheSameBytesWithoutMessages)
 {
     RegisterCommentElements();
     RegisterCommandFileScheme();
+    RegisterStructuredScheme();
     const QStringList files = SampleFiles();
     ASSERT_FALSE(files.isEmpty());
     for (const QString& name : files) {

@@ -1,0 +1,208 @@
+#include "schemes/structured/xml_importer.h"
+
+#include "core/errors.h"
+#include "core/knot.h"
+#include "core/strings.h"
+#include "elements/element_messages.h"
+#include "fields/textor_element.h"
+#include "library/path_element.h"
+#include "schemes/structured/structured_elements.h"
+
+#include <QFile>
+#include <QXmlStreamReader>
+
+namespace qv {
+
+QV_IMPLEMENT_CLASS(TParametrizedStructureImporter)
+QV_IMPLEMENT_CLASS(TXmlImporter)
+
+namespace {
+
+const QString nodeTextValueName = QStringLiteral("NodeTextValue");
+
+bool IsXmlWhitespace(const QString& text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; });
+}
+
+// Builds the content of the document format that the import appends: nodes with their names and
+// contents, attributes with their values, each element on a line of its own.
+class TStructureKnotBuilder
+{
+public:
+    TStructureKnotBuilder() : FRoot(QString::fromUtf16(textorContentName)) {}
+
+    const TKnot& Root() const { return FRoot; }
+    int Depth() const { return int(FLevels.size()); }
+    // The document-order numbers (among all attributes) of the "NodeTextValue" attributes.
+    const QList<int>& TextAttributes() const { return FTextAttributes; }
+
+    void StartNode(const QString& name)
+    {
+        TKnot* node = AddElement(QStringLiteral("Node"));
+        node->AddKnot(QStringLiteral("Name"))->WriteString(QStringLiteral("Value"), name);
+        FLevels.append({node->AddKnot(QStringLiteral("Content")), false});
+    }
+    void EndNode()
+    {
+        if (!FLevels.isEmpty())
+            FLevels.removeLast();
+    }
+    void AddAttribute(const QString& name, const QString& value, bool text)
+    {
+        if (text)
+            FTextAttributes.append(FAttributeCount);
+        ++FAttributeCount;
+        TKnot* attribute = AddElement(QStringLiteral("Attribute"));
+        attribute->AddKnot(QStringLiteral("Name"))->WriteString(QStringLiteral("Value"), name);
+        TKnot* field = attribute->AddKnot(QStringLiteral("Value"));
+        // The field's content: runs of characters with a break for each line end.
+        qsizetype start = 0;
+        const qsizetype n = value.size();
+        for (qsizetype i = 0; i <= n; ++i) {
+            if (i < n && value[i] != u'\r' && value[i] != u'\n')
+                continue;
+            if (i > start)
+                field->AddKnot(QStringLiteral("Chars"))
+                    ->WriteString(QStringLiteral("Value"), value.mid(start, i - start));
+            if (i < n) {
+                field->AddKnot(QStringLiteral("Br"));
+                if (value[i] == u'\r' && i + 1 < n && value[i + 1] == u'\n')
+                    ++i;
+            }
+            start = i + 1;
+        }
+    }
+
+private:
+    struct TLevel
+    {
+        TKnot* Content;
+        bool HasElements;
+    };
+
+    TKnot* AddElement(const QString& name)
+    {
+        TKnot* content = &FRoot;
+        bool* hasElements = &FRootHasElements;
+        if (!FLevels.isEmpty()) {
+            content = FLevels.last().Content;
+            hasElements = &FLevels.last().HasElements;
+        }
+        if (*hasElements)
+            content->AddKnot(QStringLiteral("Br"));
+        *hasElements = true;
+        return content->AddKnot(name);
+    }
+
+    TKnot FRoot;
+    bool FRootHasElements = false;
+    QList<TLevel> FLevels;
+    int FAttributeCount = 0;
+    QList<int> FTextAttributes;
+};
+
+// The attributes inside `node`, in document order.
+void CollectAttributes(TElement_Node* node, QList<TElement_Attribute*>& list)
+{
+    for (TNode* child = node->Container()->FirstChild(); child != nullptr; child = child->NextSibling()) {
+        if (auto* attribute = dynamic_cast<TElement_Attribute*>(child))
+            list.append(attribute);
+        else if (auto* inner = dynamic_cast<TElement_Node*>(child))
+            CollectAttributes(inner, list);
+    }
+}
+
+} // namespace
+
+void TXmlImporter::FileFilters(const TSchemeImporterClass*, TFileDialogFilters& filters, bool&)
+{
+    filters.Add(LoadStr(5606), QStringLiteral("xml"));
+}
+
+void TXmlImporter::ImportFile(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        RaiseStr(2077, {fileName});
+
+    QXmlStreamReader reader(&file);
+    reader.setNamespaceProcessing(false);
+    TStructureKnotBuilder builder;
+    QString text;
+    auto flushText = [&] {
+        if (!IsXmlWhitespace(text) && builder.Depth() > 0)
+            builder.AddAttribute(nodeTextValueName, text, true);
+        text.clear();
+    };
+    auto fail = [&](const QString& reason) {
+        RaiseStr(5618, {fileName, QString::number(reader.lineNumber()),
+                        QString::number(reader.columnNumber()), reason});
+    };
+
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token != QXmlStreamReader::Characters)
+            flushText();
+        switch (token) {
+        case QXmlStreamReader::DTD:
+            // Refused before anything is expanded: entity declarations are how a small file grows
+            // into a huge one, or reaches for other files.
+            if (!reader.entityDeclarations().isEmpty())
+                fail(LoadStr(5619));
+            break;
+        case QXmlStreamReader::EntityReference:
+            fail(LoadStr(5621));
+            break;
+        case QXmlStreamReader::StartElement: {
+            if (builder.Depth() >= MaxDepth)
+                fail(LoadStr(5620, {QString::number(MaxDepth)}));
+            builder.StartNode(reader.qualifiedName().toString());
+            const QXmlStreamAttributes attributes = reader.attributes();
+            for (const QXmlStreamAttribute& attribute : attributes)
+                builder.AddAttribute(attribute.qualifiedName().toString(), attribute.value().toString(),
+                                     false);
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            builder.EndNode();
+            break;
+        case QXmlStreamReader::Characters:
+            // A CDATA section is a value of its own, as it is a node of its own in a document model.
+            if (reader.isCDATA()) {
+                flushText();
+                text = reader.text().toString();
+                flushText();
+            } else {
+                text += reader.text();
+            }
+            break;
+        default:
+            // Comments, processing instructions and the document's start and end.
+            break;
+        }
+    }
+    if (reader.hasError())
+        fail(reader.errorString());
+    file.close();
+
+    const int32_t lastBefore = Target != nullptr && Target->LastChild() != nullptr
+                                   ? static_cast<TElement*>(Target->LastChild())->ID()
+                                   : 0;
+    if (builder.Root().IsEmpty() || !AddContent(builder.Root()))
+        return;
+    auto* node = Target->LastChild() != nullptr ? dynamic_cast<TElement_Node*>(Target->LastChild()) : nullptr;
+    if (node == nullptr || node->ID() == lastBefore || builder.TextAttributes().isEmpty() ||
+        Messages == nullptr)
+        return;
+    QList<TElement_Attribute*> attributes;
+    CollectAttributes(node, attributes);
+    const QString warning = LoadStr(5616, {nodeTextValueName});
+    for (int index : builder.TextAttributes()) {
+        if (index < attributes.size())
+            Messages->AddElementsMessage(mkError, warning, QString::number(attributes[index]->ID()));
+    }
+}
+
+} // namespace qv

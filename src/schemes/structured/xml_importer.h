@@ -1,0 +1,36 @@
+#pragma once
+
+#include "generation/importer.h"
+
+namespace qv {
+
+// The importers of Structured Data documents.
+class TParametrizedStructureImporter : public TSchemeImporter
+{
+    QV_CLASS(TParametrizedStructureImporter, TSchemeImporter)
+
+    using TSchemeImporter::TSchemeImporter;
+};
+
+// "From XML": reads an XML file into one new node appended to the Target text field (the document
+// root or a node's content). Elements become nodes, their attributes attributes in document order,
+// text and CDATA an attribute "NodeTextValue" (with a warning); comments, processing instructions
+// and whitespace between elements are skipped.
+//
+// Any file is read safely: the file is parsed completely before the document changes, so a file
+// that is not well-formed changes nothing and gives a fatal message; a file that declares entities
+// is refused before any is expanded, and so is one that uses entities it does not declare; nodes
+// nested deeper than MaxDepth are refused.
+class TXmlImporter : public TParametrizedStructureImporter
+{
+    QV_CLASS(TXmlImporter, TParametrizedStructureImporter)
+
+    using TParametrizedStructureImporter::TParametrizedStructureImporter;
+
+    static constexpr int MaxDepth = 256;
+
+    static void FileFilters(const TSchemeImporterClass* cls, TFileDialogFilters& filters, bool& multiSelect);
+    void ImportFile(const QString& fileName) override;
+};
+
+} // namespace qv

@@ -1,0 +1,634 @@
+// Structured Data documents: the XML and INI writers checked by real readers, the XML import (hostile
+// files included) and the round trip file → document → file.
+
+#include "core/knot.h"
+#include "core/strings.h"
+#include "core/undo_redo.h"
+#include "elements/element_messages.h"
+#include "elements/palette.h"
+#include "elements/scheme.h"
+#include "elements/scheme_filer.h"
+#include "elements/sheet.h"
+#include "elements/visual_element.h"
+#include "library/comment_element.h"
+#include "schemes/plaintext/plain_text_scheme_descriptor.h"
+#include "schemes/structured/structured_elements.h"
+#include "schemes/structured/structured_writers.h"
+#include "schemes/structured/xml_importer.h"
+
+#include "generation/generation_files.h"
+#include "generation/generation_ui.h"
+#include "generation/scheme_processor.h"
+#include "roots/application_namespace.h"
+#include "schemes/structured/structured_generators.h"
+
+#include "support/fake_app_folders.h"
+#include "support/fake_user_interface.h"
+#include "support/printers.h"
+#include "support/textor_fakes.h"
+#include "support/tool_runner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+QByteArray ReadData(const QString& name)
+{
+    QFile file(QStringLiteral(TEST_DATA_DIR "/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TStructuredAttribute Attr(const QString& name, const QString& value)
+{
+    return {name, value, true, nullptr};
+}
+
+// `xmllint --noout` accepts the bytes.
+void ExpectWellFormed(const QString& xmllint, const QTemporaryDir& dir, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(QStringLiteral("checked.xml"));
+    ASSERT_TRUE(WriteFile(path, bytes));
+    const TToolResult result = RunTool(xmllint, {QStringLiteral("--noout"), path}, dir.path());
+    ASSERT_TRUE(result.Started);
+    EXPECT_EQ(result.ExitCode, 0) << result.Errors.toStdString() << bytes.toStdString();
+}
+
+TEST(StructuredXmlWriter, RowsAreWellFormedAndKeepTheAttributeRules)
+{
+    FIND_TOOL_OR_SKIP(xmllint, "xmllint");
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    int element = 0;
+    TElement* const marked = reinterpret_cast<TElement*>(&element);
+    struct TRow
+    {
+        const char* Name;
+        TStructuredNode Root;
+        QByteArray Expected; // the packet form without the declaration
+        int Reports;
+    };
+    const TRow rows[] = {
+        {"a then b is written b then a",
+         {u"r"_qs, true, {Attr(u"a"_qs, u"1"_qs), Attr(u"b"_qs, u"2"_qs)}, {}},
+         R"(<r b="2" a="1"/>)",
+         0},
+        {"a duplicate keeps the first value in document order",
+         {u"r"_qs, true, {Attr(u"a"_qs, u"1"_qs), Attr(u"b"_qs, u"2"_qs), Attr(u"a"_qs, u"3"_qs)}, {}},
+         R"(<r a="1" b="2"/>)",
+         0},
+        {"invalid names: the node becomes Node, the attribute goes",
+         {u"1st"_qs,
+          true,
+          {Attr(u"bad name"_qs, u"x"_qs), Attr(u"ok"_qs, u"y"_qs), Attr(u""_qs, u"z"_qs)},
+          {}},
+         R"(<Node ok="y"/>)",
+         0},
+        {"a name that failed its check is not used",
+         {u"r"_qs, false, {{u"a"_qs, u"1"_qs, false, nullptr}}, {}},
+         R"(<Node/>)",
+         0},
+        {"markup characters are escaped, line ends are LF",
+         {u"r"_qs, true, {Attr(u"v"_qs, u"<&\">'\r\n\t"_qs)}, {}},
+         R"(<r v="&lt;&amp;&quot;&gt;'&#10;&#9;"/>)",
+         0},
+        {"control characters and lone surrogates are left out and reported",
+         {u"r"_qs,
+          true,
+          {{u"v"_qs, QString(u"a\u0001b"_qs + QChar(0xD800) + u"c\uFFFE\U0001F600"_qs), true, marked}},
+          {}},
+         "<r v=\"abc\xF0\x9F\x98\x80\"/>",
+         1},
+        {"children follow in order",
+         {u"r"_qs, true, {}, {{u"x"_qs, true, {}, {}}, {u"y"_qs, true, {Attr(u"k"_qs, u"v"_qs)}, {}}}},
+         R"(<r><x/><y k="v"/></r>)",
+         0},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        int reports = 0;
+        const QByteArray packet = WriteStructuredXml(row.Root, true, [&](TElement* source) {
+            EXPECT_EQ(source, marked);
+            ++reports;
+        });
+        EXPECT_EQ(packet, QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?>)") + row.Expected + '\n');
+        EXPECT_EQ(reports, row.Reports);
+        ExpectWellFormed(xmllint, dir, packet);
+        ExpectWellFormed(xmllint, dir, WriteStructuredXml(row.Root, false));
+    }
+}
+
+TEST(StructuredIniWriter, ConfigParserReadsTheSectionsBack)
+{
+    FIND_TOOL_OR_SKIP(python, "python3");
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    int element = 0;
+    TElement* const marked = reinterpret_cast<TElement*>(&element);
+    const QList<TStructuredNode> sections = {
+        {u"Main"_qs, true, {Attr(u"Name"_qs, u"Demo 100%"_qs), Attr(u"Path"_qs, u"/usr/share"_qs)}, {}},
+        // Never written: an invalid section name, with its keys.
+        {u"bad section"_qs, true, {Attr(u"Lost"_qs, u"1"_qs)}, {}},
+        {u"Second"_qs,
+         true,
+         {Attr(u"bad key"_qs, u"1"_qs),
+          {u"Lines"_qs, u"one\r\ntwo"_qs, true, marked},
+          Attr(u"Empty"_qs, u""_qs)},
+         {{u"Nested"_qs, true, {Attr(u"Ignored"_qs, u"1"_qs)}, {}}}},
+    };
+    int reports = 0;
+    const QString text = WriteStructuredIni(sections, [&](TElement* source) {
+        EXPECT_EQ(source, marked);
+        ++reports;
+    });
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(
+        text,
+        u"[Main]\r\nName=Demo 100%\r\nPath=/usr/share\r\n\r\n[Second]\r\nLines=onetwo\r\nEmpty=\r\n"_qs);
+    const QString path = dir.filePath(QStringLiteral("out.ini"));
+    ASSERT_TRUE(WriteFile(path, text.toUtf8()));
+    const TToolResult result = RunTool(
+        python,
+        {QStringLiteral("-c"),
+         QStringLiteral(
+             "import configparser,sys\n"
+             "p=configparser.ConfigParser(interpolation=None, strict=True)\n"
+             "p.optionxform=str\n"
+             "p.read(sys.argv[1], encoding='utf-8')\n"
+             "print(';'.join(s+':'+','.join(k+'='+v for k,v in p[s].items()) for s in p.sections()))"),
+         path},
+        dir.path());
+    ASSERT_TRUE(result.Started);
+    EXPECT_EQ(result.ExitCode, 0) << result.Errors.toStdString();
+    EXPECT_EQ(result.Output.trimmed(), "Main:Name=Demo 100%,Path=/usr/share;Second:Lines=onetwo,Empty=");
+}
+
+// A Structured Data document with an undo manager and a log, and a fake user interface that
+// answers the import's file dialog.
+class StructuredDocument : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        RegisterCommentElements();
+        RegisterStructuredScheme();
+        ASSERT_TRUE(Dir.isValid());
+        Scheme = CreateScheme(TParametrizedStructureSchemeDescriptor::StaticClass());
+        Scheme->SetUndoRedo(&Undo);
+        Scheme->SetMessages(&Log);
+    }
+    void TearDown() override { Scheme.reset(); }
+
+    TElement* Root() const { return Scheme->Root(); }
+
+    void Load(const QByteArray& bytes)
+    {
+        TKnot knot;
+        knot.LoadFromStream(bytes);
+        Scheme->LoadFromKnot(Root(), fmFile, &knot);
+    }
+
+    QString WriteInput(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = Dir.filePath(name);
+        EXPECT_TRUE(WriteFile(path, bytes));
+        return path;
+    }
+
+    // Runs "From XML" on `target` (the root when null) with the file chosen in the dialog.
+    void Import(const QString& path, TElement* target = nullptr)
+    {
+        Ui.OpenFilesAnswer = {path};
+        ASSERT_TRUE(
+            RunImporter(TXmlImporter::StaticClass(), target != nullptr ? target : Root(), u"Import"_qs));
+    }
+
+    QStringList LogTexts() const
+    {
+        QStringList texts;
+        for (int i = 0; i < Log.Count(); ++i)
+            texts.append(QString::number(Log.Items(i)->Kind()) + u' ' + Log.Items(i)->GetText());
+        return texts;
+    }
+
+    // The tree as "name{attribute=value,child{…}}" for each top-level node.
+    static QString Dump(TElement* field)
+    {
+        QStringList parts;
+        for (TNode* child = field->FirstChild(); child != nullptr; child = child->NextSibling()) {
+            if (auto* node = dynamic_cast<TElement_Node*>(child))
+                parts.append(node->Name() + u'{' + Dump(node->Container()) + u'}');
+            else if (auto* attribute = dynamic_cast<TElement_Attribute*>(child))
+                parts.append(attribute->Name() + u'=' + attribute->ValueField()->GetText());
+        }
+        return parts.join(u',');
+    }
+
+    QTemporaryDir Dir;
+    TUndoRedo Undo;
+    TElementMessages Log;
+    TFakeUserInterface Ui;
+    TScopedUserInterface ScopedUi{&Ui};
+    std::unique_ptr<TScheme> Scheme;
+};
+
+TEST_F(StructuredDocument, ImportMakesNodesAttributesAndTextAttributesAsOneUndoStep)
+{
+    const QString path = WriteInput(u"in.xml"_qs, R"(<?xml version="1.0"?>
+<!-- skipped -->
+<project kind="demo" id="7">
+  <!-- skipped too -->
+  text &amp; more<![CDATA[<raw>]]>
+  <child a="1">
+
+  </child>
+  <?pi skipped?>
+</project>
+)");
+    const QByteArray before = Scheme->SaveToBytes();
+    Import(path);
+    // Text and CDATA are separate values, kept whole; whitespace between elements goes.
+    EXPECT_EQ(Dump(Root()),
+              u"project{kind=demo,id=7,NodeTextValue=\r\n  text & more,NodeTextValue=<raw>,child{a=1}}"_qs);
+    const QString warning = u"2 "_qs + LoadStr(5616, {u"NodeTextValue"_qs}).remove(u'[').remove(u']');
+    ASSERT_EQ(LogTexts(), QStringList({warning, warning}));
+    // The warning links to the attribute.
+    const TElementMessagePart& link = Log.Items(0)->Parts().first();
+    EXPECT_EQ(link.Kind, mpElements);
+    auto* attribute = dynamic_cast<TElement_Attribute*>(Scheme->FindElementByID(link.Data.toInt()));
+    ASSERT_NE(attribute, nullptr);
+    EXPECT_EQ(attribute->Name(), u"NodeTextValue"_qs);
+
+    // Undone in one step; redone the same.
+    const QByteArray after = Scheme->SaveToBytes();
+    ASSERT_TRUE(Undo.Undo());
+    EXPECT_EQ(Scheme->SaveToBytes(), before);
+    ASSERT_TRUE(Undo.Redo());
+    EXPECT_EQ(Scheme->SaveToBytes(), after);
+}
+
+TEST_F(StructuredDocument, ImportIntoANodeAppendsToItsContent)
+{
+    Import(WriteInput(u"a.xml"_qs, "<outer/>"));
+    auto* outer = dynamic_cast<TElement_Node*>(Root()->LastChild());
+    ASSERT_NE(outer, nullptr);
+    Import(WriteInput(u"b.xml"_qs, "<inner x=\"1\"/>"), outer->Container());
+    EXPECT_EQ(Dump(Root()), u"outer{inner{x=1}}"_qs);
+}
+
+TEST_F(StructuredDocument, HostileOrBrokenFilesChangeNothingAndGiveOneFatalMessage)
+{
+    QByteArray deep;
+    for (int i = 0; i <= TXmlImporter::MaxDepth; ++i)
+        deep += "<n>";
+    for (int i = 0; i <= TXmlImporter::MaxDepth; ++i)
+        deep += "</n>";
+    struct TRow
+    {
+        const char* Name;
+        QByteArray Bytes;
+        const char* Reason;
+    };
+    const TRow rows[] = {
+        {"not well-formed", "<a><b></a>", "line 1"},
+        {"truncated", "<a x=\"1\">", "line 1"},
+        {"billion laughs", R"(<?xml version="1.0"?>
+<!DOCTYPE lolz [
+ <!ENTITY lol "lol">
+ <!ENTITY lol2 "&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;">
+ <!ENTITY lol3 "&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;">
+ <!ENTITY lol4 "&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;">
+ <!ENTITY lol5 "&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;">
+ <!ENTITY lol6 "&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;">
+ <!ENTITY lol7 "&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;">
+ <!ENTITY lol8 "&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;">
+ <!ENTITY lol9 "&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;">
+]>
+<lolz a="&lol9;">&lol9;</lolz>
+)",
+         "entity declarations are not imported"},
+        {"external entity", R"(<!DOCTYPE r [<!ENTITY e SYSTEM "file:///etc/passwd">]><r>&e;</r>)",
+         "entity declarations are not imported"},
+        {"entity of an external definition", R"(<!DOCTYPE r SYSTEM "r.dtd"><r>&e;</r>)", "not declared"},
+        {"nested too deep", deep, "nested deeper than 256 levels"},
+    };
+    Load(R"(<StructuredData><Node><Name Value="kept"/></Node></StructuredData>)");
+    const QByteArray before = Scheme->SaveToBytes();
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        Import(WriteInput(u"bad.xml"_qs, row.Bytes));
+        EXPECT_EQ(Scheme->SaveToBytes(), before);
+        ASSERT_EQ(Log.Count(), 1) << LogTexts().join(u'\n').toStdString();
+        EXPECT_EQ(Log.Items(0)->Kind(), mkFatal);
+        EXPECT_TRUE(Log.Items(0)->GetText().contains(QString::fromUtf8(row.Reason)))
+            << Log.Items(0)->GetText().toStdString();
+    }
+    // A missing file is a fatal message too; a cancelled dialog does nothing.
+    Import(Dir.filePath(u"missing.xml"_qs));
+    EXPECT_EQ(LogTexts(), QStringList{u"3 File not found: "_qs + Dir.filePath(u"missing.xml"_qs)});
+    Ui.OpenFilesAnswer.clear();
+    EXPECT_FALSE(RunImporter(TXmlImporter::StaticClass(), Root(), u"Import"_qs));
+}
+
+TEST_F(StructuredDocument, ImportThenXmlIsCanonicallyTheInputWhereTheModelHoldsIt)
+{
+    FIND_TOOL_OR_SKIP(xmllint, "xmllint");
+    const QString input = QStringLiteral(TEST_DATA_DIR "/attributes.xml");
+    Import(input);
+    auto* node = dynamic_cast<TElement_Node*>(Root()->LastChild());
+    ASSERT_NE(node, nullptr);
+    EXPECT_TRUE(Log.IsEmpty()) << LogTexts().join(u'\n').toStdString();
+    const QString output = WriteInput(u"out.xml"_qs, WriteStructuredXml(StructuredTreeOf(node), false));
+    const QStringList canonical = {u"--noblanks"_qs, u"--c14n"_qs};
+    const TToolResult expected = RunTool(xmllint, canonical + QStringList{input}, Dir.path());
+    const TToolResult actual = RunTool(xmllint, canonical + QStringList{output}, Dir.path());
+    ASSERT_EQ(expected.ExitCode, 0);
+    ASSERT_EQ(actual.ExitCode, 0) << actual.Errors.toStdString();
+    EXPECT_EQ(actual.Output, expected.Output);
+}
+
+TEST_F(StructuredDocument, ImportedTextElementsAreGeneratedAsTextAttributes)
+{
+    FIND_TOOL_OR_SKIP(xmllint, "xmllint");
+    Import(QStringLiteral(TEST_DATA_DIR "/pom.xml"));
+    auto* node = dynamic_cast<TElement_Node*>(Root()->LastChild());
+    ASSERT_NE(node, nullptr);
+    const QByteArray bytes = WriteStructuredXml(StructuredTreeOf(node), false);
+    // Element names with dots are no names here: they are written as "Node".
+    EXPECT_EQ(bytes, ReadData(u"pom.generated.xml"_qs));
+    ExpectWellFormed(xmllint, Dir, bytes);
+}
+
+TEST_F(StructuredDocument, RootAndNodeContentOfferWhatTheyAccept)
+{
+    Load(R"(<StructuredData><Node><Name Value="n"/></Node></StructuredData>)");
+    auto* node = dynamic_cast<TElement_Node*>(Root()->LastChild());
+    ASSERT_NE(node, nullptr);
+    auto captions = [](TVisualElement* element) {
+        QList<TPaletteItem*> items;
+        bool forSelection = false;
+        CollectPaletteItems(element, items, forSelection);
+        QStringList texts;
+        for (TPaletteItem* item : items)
+            texts.append(LoadStr(item->Caption()));
+        return texts;
+    };
+    const QStringList inRoot = captions(static_cast<TVisualElement*>(Root()));
+    const QStringList inNode = captions(node->Container());
+    EXPECT_TRUE(inRoot.contains(u"Node"_qs) && inRoot.contains(u"From XML"_qs))
+        << inRoot.join(u',').toStdString();
+    EXPECT_FALSE(inRoot.contains(u"Attribute"_qs));
+    EXPECT_TRUE(inNode.contains(u"Node"_qs) && inNode.contains(u"Attribute"_qs) &&
+                inNode.contains(u"From XML"_qs))
+        << inNode.join(u',').toStdString();
+}
+
+TEST_F(StructuredDocument, ImporterElementsGoToTheEndOfAFieldAndTheTargetInOneUndoStep)
+{
+    Load(R"(<StructuredData><Node><Name Value="n"/></Node></StructuredData>)");
+    auto* node = dynamic_cast<TElement_Node*>(Root()->LastChild());
+    ASSERT_NE(node, nullptr);
+    TXmlImporter importer(Scheme.get(), &Log);
+    importer.Target = Root();
+    // Embedded into a field (keeping its id through the move), or built detached.
+    TElement* attribute =
+        importer.AddElement(TElement_Attribute::StaticClass(), nullptr, false, node->Container());
+    ASSERT_NE(attribute, nullptr);
+    EXPECT_EQ(attribute->ParentElement(), node->Container());
+    EXPECT_EQ(Scheme->FindElementByID(attribute->ID()), attribute);
+    TElement* detached = importer.AddElement(TElement_Node::StaticClass(), nullptr, false, nullptr);
+    ASSERT_NE(detached, nullptr);
+    static_cast<TElement_Node*>(detached)->NameField()->SetText(u"m"_qs);
+    importer.AddElements({detached});
+    EXPECT_EQ(Dump(Root()), u"n{=},m{}"_qs);
+    ASSERT_TRUE(Undo.Undo());
+    EXPECT_EQ(Dump(Root()), u"n{=}"_qs);
+}
+
+TEST_F(StructuredDocument, DocumentLoadsAndSavesToTheSameBytes)
+{
+    const QByteArray bytes = ReadData(u"nodes.strucd"_qs);
+    ASSERT_FALSE(bytes.isEmpty());
+    Load(bytes);
+    EXPECT_TRUE(Log.IsEmpty()) << LogTexts().join(u'\n').toStdString();
+    EXPECT_EQ(Dump(Root()), u"config{version=2,server{host=localhost,port=8080},server{host=example}}"_qs);
+    EXPECT_EQ(Scheme->SaveToBytes(), bytes);
+}
+
+// Generation of saved documents in a temporary folder (also HOME and XDG_DATA_HOME, where the trash
+// and the manifest live), run on the calling thread.
+class StructuredGeneration : public TTextorFixture
+{
+protected:
+    void SetUp() override
+    {
+        TTextorFixture::SetUp();
+        ASSERT_TRUE(Dir.isValid());
+        FormerHome = qgetenv("HOME");
+        FormerDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("HOME", Dir.filePath(u"home"_qs).toUtf8());
+        qputenv("XDG_DATA_HOME", Dir.filePath(u"home/.local/share"_qs).toUtf8());
+        Folders = std::make_unique<TFakeAppFolders>(Dir.filePath(u"app"_qs));
+        Manifest = std::make_unique<TOutputManifest>(Dir.filePath(u"generated.manifest"_qs));
+        RegisterCommentElements();
+        RegisterStructuredScheme();
+        CreateApplicationNamespace();
+        FormerUi = SetGenerationUi(&Ui);
+        FormerService = SetProcessingService(&Service);
+        Service.Manifest = Manifest.get();
+        Service.RunMode = rmInline;
+    }
+    void TearDown() override
+    {
+        Scheme.reset();
+        SetProcessingService(FormerService);
+        SetGenerationUi(FormerUi);
+        FreeApplicationNamespace();
+        qputenv("HOME", FormerHome);
+        qputenv("XDG_DATA_HOME", FormerDataHome);
+        TTextorFixture::TearDown();
+    }
+
+    // A saved document of `content` (the nodes, as stored) with one generator of `cls` writing `output`.
+    TGeneratorElement* MakeDocument(const QByteArray& content, const TElementClass* cls,
+                                    const QString& output)
+    {
+        Scheme = CreateScheme(TParametrizedStructureSchemeDescriptor::StaticClass());
+        Scheme->SetFileName(Dir.filePath(u"doc.strucd"_qs));
+        Log.Clear();
+        Scheme->SetMessages(&Log);
+        TKnot knot;
+        knot.LoadFromStream("<StructuredData>" + content + "</StructuredData>");
+        Scheme->LoadFromKnot(Scheme->Root(), fmFile, &knot);
+        auto* generator = static_cast<TGeneratorElement*>(
+            static_cast<TTextorElement*>(Scheme->Root())->InsertNewElement(cls, nullptr, nullptr));
+        generator->OutputField()->SetText(Dir.filePath(output));
+        return generator;
+    }
+    void Run()
+    {
+        Log.Clear();
+        TParametrizedStructureSchemeDescriptor::StaticClass()->ExecuteVerb(
+            Scheme->Root(), TSchemeWithProcessingDescriptor::pvProcess, nullptr);
+    }
+    QString LogText() const
+    {
+        QStringList texts;
+        for (int i = 0; i < Log.Count(); ++i)
+            texts.append(QString::number(Log.Items(i)->Kind()) + u' ' + Log.Items(i)->GetText());
+        return texts.join(u'\n');
+    }
+    QByteArray Output(const QString& name) const
+    {
+        QFile file(Dir.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+    }
+
+    QTemporaryDir Dir;
+    QByteArray FormerHome;
+    QByteArray FormerDataHome;
+    std::unique_ptr<TFakeAppFolders> Folders;
+    std::unique_ptr<TOutputManifest> Manifest;
+    TGenerationService Service;
+    IProcessingService* FormerService = nullptr;
+    IGenerationUi* FormerUi = nullptr;
+    class TSilentUi : public IGenerationUi
+    {
+    public:
+        void Beep() override {}
+        void Info(const QString&) override {}
+        QStringList ChooseDeletions(const QStringList&) override { return {}; }
+        void RunStarted(const QString&) override {}
+        void Progress(const QString&) override {}
+        bool Cancelled() override { return false; }
+        void RunFinished() override {}
+    } Ui;
+    TElementMessages Log;
+    std::unique_ptr<TScheme> Scheme;
+};
+
+// A node as stored, with attributes (name, value) and inner nodes.
+QByteArray NodeText(const QByteArray& name, const QList<QPair<QByteArray, QByteArray>>& attributes,
+                    const QByteArray& inner = {})
+{
+    QByteArray content;
+    for (const auto& [key, value] : attributes) {
+        if (!content.isEmpty())
+            content += "<Br/>";
+        content += "<Attribute><Name Value=\"" + key + "\"/><Value><Chars Value=\"" + value +
+                   "\"/></Value></Attribute>";
+    }
+    if (!inner.isEmpty())
+        content += (content.isEmpty() ? "" : "<Br/>") + inner;
+    return "<Node><Name Value=\"" + name + "\"/><Content>" + content + "</Content></Node>";
+}
+
+TEST_F(StructuredGeneration, XmlRowsGiveTheDocumentElementOrTheMessages)
+{
+    FIND_TOOL_OR_SKIP(xmllint, "xmllint");
+    struct TRow
+    {
+        const char* Name;
+        QByteArray Content;
+        bool Packet;
+        QByteArray Expected;             // without the declaration; "(none)" for no file
+        QList<QPair<int, int>> Messages; // (kind, string number) expected in the log
+    };
+    const QByteArray header = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const TRow rows[] = {
+        {"two top-level nodes: the second is reported and not written",
+         NodeText("first", {{"a", "1"}, {"b", "2"}}, NodeText("inner", {{"k", "v"}})) + "<Br/>" +
+             NodeText("second", {{"x", "1"}}),
+         false,
+         "<first b=\"2\" a=\"1\">\n    <inner k=\"v\"/>\n</first>\n",
+         {{mkError, 5610}}},
+        {"packet", NodeText("r", {{"a", "1"}}, NodeText("c", {})), true, "<r a=\"1\"><c/></r>\n", {}},
+        {"no node: no file", "", false, "(none)", {{mkError, 5609}}},
+        {"a duplicate attribute keeps its first value; invalid names",
+         NodeText("1st", {{"a", "1"}, {"a", "2"}, {"bad-name", "x"}}),
+         false,
+         "<Node a=\"1\"/>\n",
+         {{mkInvalidContent, 2387}}},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        QFile::remove(Dir.filePath(u"out.xml"_qs));
+        auto* generator = static_cast<TElement_XmlGenerator*>(
+            MakeDocument(row.Content, TElement_XmlGenerator::StaticClass(), u"out.xml"_qs));
+        generator->PacketField()->SetChecked(row.Packet);
+        Run();
+        const QByteArray output = Output(u"out.xml"_qs);
+        const QByteArray expected =
+            row.Expected == "(none)" ? row.Expected : header.chopped(row.Packet ? 1 : 0) + row.Expected;
+        EXPECT_EQ(output, expected) << LogText().toStdString();
+        for (const auto& [kind, id] : row.Messages)
+            EXPECT_TRUE(
+                LogText().contains(QString::number(kind) + u' ' + LoadStr(id).remove(u'[').remove(u']')))
+                << id << "\n"
+                << LogText().toStdString();
+        if (row.Expected != "(none)")
+            ExpectWellFormed(xmllint, Dir, output);
+    }
+}
+
+TEST_F(StructuredGeneration, IniReportsNestedNodesAndConfigParserReadsTheRest)
+{
+    FIND_TOOL_OR_SKIP(python, "python3");
+    MakeDocument(NodeText("Main", {{"Name", "Demo"}}) + "<Br/>" +
+                     NodeText("Paths", {{"Home", "/home/user"}}, NodeText("Nested", {{"Lost", "1"}})),
+                 TElement_IniGenerator::StaticClass(), u"out.ini"_qs);
+    Run();
+    EXPECT_EQ(Output(u"out.ini"_qs), "[Main]\r\nName=Demo\r\n\r\n[Paths]\r\nHome=/home/user\r\n");
+    EXPECT_TRUE(LogText().contains(u"2 "_qs + LoadStr(5613).remove(u'[').remove(u']')))
+        << LogText().toStdString();
+    const TToolResult result = RunTool(python,
+                                       {u"-c"_qs,
+                                        u"import configparser,sys\n"
+                                        "p=configparser.ConfigParser(interpolation=None, strict=True)\n"
+                                        "p.optionxform=str\n"
+                                        "p.read(sys.argv[1], encoding='utf-8')\n"
+                                        "print(dict(p['Paths']))"_qs,
+                                        Dir.filePath(u"out.ini"_qs)},
+                                       Dir.path());
+    EXPECT_EQ(result.ExitCode, 0) << result.Errors.toStdString();
+    EXPECT_EQ(result.Output.trimmed(), "{'Home': '/home/user'}");
+}
+
+class StructuredSheet : public TTextorFixture
+{
+};
+
+TEST_F(StructuredSheet, AClickAnywhereInANodesContentPutsTheCaretThere)
+{
+    RegisterCommentElements();
+    RegisterStructuredScheme();
+    std::unique_ptr<TScheme> scheme = CreateScheme(TParametrizedStructureSchemeDescriptor::StaticClass());
+    TKnot knot;
+    knot.LoadFromStream("<StructuredData>" + NodeText("filled", {{"x", "1"}}) + "<Br/>" +
+                        NodeText("empty", {}) + "</StructuredData>");
+    scheme->LoadFromKnot(scheme->Root(), fmFile, &knot);
+    TSheet sheet(nullptr);
+    sheet.SetPageSize(QSize(800, 600));
+    auto* root = static_cast<TVisualElement*>(scheme->Root());
+    root->SetVisualParent(sheet.TopElement());
+    for (TNode* child = root->FirstChild(); child != nullptr; child = child->NextSibling()) {
+        auto* node = dynamic_cast<TElement_Node*>(child);
+        if (node == nullptr)
+            continue;
+        SCOPED_TRACE(node->Name().toStdString());
+        // The bottom left corner lies in the indent, below the last element.
+        TVisualElement* content = node->Container();
+        const QPoint corner = content->SheetOrigin() + QPoint(2, content->Height() - 2);
+        sheet.MouseDown(corner, Qt::LeftButton, Qt::NoModifier, false);
+        sheet.MouseUp(corner, Qt::LeftButton, Qt::NoModifier);
+        EXPECT_EQ(sheet.FocusedElement(), content);
+    }
+    root->SetVisualParent(nullptr);
+}
+
+} // namespace
+} // namespace qv
