@@ -803,6 +803,41 @@ QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList
     return candidates;
 }
 
+namespace {
+
+// Moves a regular file to the user's trash. The trash folders are made first (mode 0700), because
+// without them the system's trash call may fail to find a trash and put the file into a "files"
+// folder below the current folder while reporting success; a result outside an absolute trash path
+// is undone and counts as a failure, so the file is kept where it was.
+bool MoveFileToTrash(const QString& path)
+{
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dataHome.isEmpty() || !QDir::isAbsolutePath(dataHome))
+        return false;
+    const QString trash = dataHome + QStringLiteral("/Trash");
+    for (const QString& folder :
+         QStringList{trash, trash + QStringLiteral("/files"), trash + QStringLiteral("/info")}) {
+        if (!QDir().mkpath(folder))
+            return false;
+    }
+    ::chmod(Encoded(trash).constData(), 0700);
+    QString pathInTrash;
+    if (!QFile::moveToTrash(path, &pathInTrash))
+        return false;
+    if (QDir::isAbsolutePath(pathInTrash) && QFileInfo::exists(pathInTrash) && !QFileInfo::exists(path))
+        return true;
+    // The call claimed success but the file did not reach a trash: put it back.
+    const QString misplaced = QDir::current().absoluteFilePath(pathInTrash);
+    if (!pathInTrash.isEmpty() && !QFileInfo::exists(path) && QFile::rename(misplaced, path)) {
+        const QFileInfo moved(misplaced);
+        QFile::remove(moved.dir().absoluteFilePath(QStringLiteral("../info/") + moved.fileName() +
+                                                   QStringLiteral(".trashinfo")));
+    }
+    return false;
+}
+
+} // namespace
+
 QStringList DeleteGeneratedEntries(const QStringList& entries, TElementMessages* log,
                                    TOutputManifest& manifest, const QStringList& protectedFiles)
 {
@@ -827,7 +862,7 @@ QStringList DeleteGeneratedEntries(const QStringList& entries, TElementMessages*
             if (folder)
                 deleted = S_ISDIR(status.st_mode) && ::rmdir(Encoded(ComparedPath(entry)).constData()) == 0;
             else
-                deleted = S_ISREG(status.st_mode) && QFile::moveToTrash(ComparedPath(entry));
+                deleted = S_ISREG(status.st_mode) && MoveFileToTrash(ComparedPath(entry));
         }
         if (!deleted) {
             AddPathMessage(log, mkError, failure, entries[i]);

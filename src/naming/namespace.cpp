@@ -150,6 +150,10 @@ void TNamespace::RemoveItem(TNamespaceOwnItem* item)
     FItems.removeOne(item);
     UnindexItem(item);
     Notify(nnItemRemoved, reinterpret_cast<intptr_t>(item), 0);
+    // While a document's tree is freed nobody reads the states any more: checking every group as its
+    // names go would cost the square of a group's size.
+    if (Scheme() != nullptr && Scheme()->Root() == nullptr)
+        return;
     CheckNameGroups({key});
 }
 

@@ -10,6 +10,7 @@
 #include "elements/element_messages.h"
 
 #include "support/printers.h"
+#include "support/scoped_environment.h"
 #include "support/scoped_home.h"
 #include "support/tool_runner.h"
 
@@ -125,6 +126,23 @@ TEST_F(GenerationFilesTest, HostileGeneratedListsDeleteNothing)
     EXPECT_EQ(Read(Out("changed.txt")), "edited by the user");
     EXPECT_EQ(Read(Out("link")), "target.txt");
     EXPECT_TRUE(QFileInfo(Out("dangling")).isSymLink());
+}
+
+// A user whose data folder does not exist yet: the trash is made there, and nothing lands below the
+// current folder.
+TEST_F(GenerationFilesTest, TheTrashIsMadeWhenTheUserHasNone)
+{
+    const QString dataHome = FHome.Root() + QStringLiteral("/fresh/share");
+    TScopedEnvironment environment;
+    environment.Set("XDG_DATA_HOME", QFile::encodeName(dataHome).constData());
+    const QString current = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(FHome.Work()));
+    const QStringList made = Run({QStringLiteral("old.txt")});
+    EXPECT_EQ(DeleteGeneratedEntries(made, &FLog, FHome.Manifest, {}), QStringList());
+    QDir::setCurrent(current);
+    EXPECT_FALSE(QFileInfo::exists(Out("old.txt")));
+    EXPECT_TRUE(QFileInfo::exists(dataHome + QStringLiteral("/Trash/files/old.txt")));
+    EXPECT_FALSE(QFileInfo::exists(FHome.Work(QStringLiteral("files"))));
 }
 
 // Run 1 makes a.txt, d/b.txt and e/x.txt; the user adds e/user.txt; run 2 makes only d/b.txt.
