@@ -42,6 +42,13 @@ struct TCallState
     bool Finished = false;
 };
 
+// Orders every queued call of a run after what its posting thread did before queuing it.
+std::mutex& HandOverMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
 } // namespace
 
 TRunSync::TRunSync() : FState(std::make_shared<TState>()), FReceiver(std::make_unique<QObject>())
@@ -62,14 +69,16 @@ void TRunSync::Post(std::function<void()> call)
         return;
     }
     std::shared_ptr<TState> state = FState;
-    // Released here and taken by the call before it runs: what this thread wrote is handed over in a
-    // way thread checkers see (the event queue's own lock is invisible to them).
-    {
-        std::lock_guard lock(state->Mutex);
-    }
+    // Held while the call is queued and taken by the call before it reads anything: what this thread
+    // wrote, the queued call itself included, is handed over in a way thread checkers see (the event
+    // queue's own lock is invisible to them).
+    std::lock_guard handOver(HandOverMutex());
     QMetaObject::invokeMethod(
         FReceiver.get(),
         [state, call = std::move(call)] {
+            {
+                std::lock_guard received(HandOverMutex());
+            }
             {
                 std::lock_guard lock(state->Mutex);
                 if (state->ShutDown)
@@ -95,9 +104,13 @@ bool TRunSync::Call(const std::function<void()>& call)
         if (state->ShutDown)
             return false;
     }
+    std::unique_lock handOver(HandOverMutex());
     QMetaObject::invokeMethod(
         FReceiver.get(),
         [state, callState, call] {
+            {
+                std::lock_guard received(HandOverMutex());
+            }
             {
                 std::lock_guard lock(state->Mutex);
                 if (state->ShutDown)
@@ -113,6 +126,7 @@ bool TRunSync::Call(const std::function<void()>& call)
             callState->Finished = true;
         },
         Qt::QueuedConnection);
+    handOver.unlock();
     // Polled rather than waited for with a condition variable: calls are rare (a connected document
     // is opened once per run), and a plain mutex is a hand-over thread checkers always see.
     for (;;) {
