@@ -185,7 +185,10 @@ void TVisualElement::DisabledChanged()
 
 bool TVisualElement::ContainsPoint(const QPoint& point)
 {
-    return BoundsRect().marginsRemoved(GetPadding()).contains(point);
+    // An element no wider or higher than its padding (an empty field) is hit anywhere in its bounds;
+    // otherwise it could never be clicked.
+    const QRect inner = BoundsRect().marginsRemoved(GetPadding());
+    return (inner.isEmpty() ? BoundsRect() : inner).contains(point);
 }
 
 bool TVisualElement::Paste()

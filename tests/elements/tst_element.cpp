@@ -426,6 +426,30 @@ TEST_F(VisualElement, HitTestsFindTheTopmostShownElement)
     EXPECT_EQ(Root->ElementAt(QPoint(40, 40), eafIncludeIgnored), over);
 }
 
+// A field framed by padding, as text fields are.
+class TPaddedTestField : public TTestField
+{
+public:
+    using TTestField::TTestField;
+    QMargins GetPadding() override { return QMargins(3, 3, 3, 3); }
+};
+
+TEST_F(VisualElement, AFieldNoLargerThanItsPaddingIsHitAnywhere)
+{
+    auto add = [this](QRect bounds) {
+        auto* field = new TPaddedTestField(&Scheme);
+        field->SetParent(Root);
+        field->SetVisualParent(Root);
+        field->SetBounds(bounds.left(), bounds.top(), 3, bounds.height(), bounds.width());
+        return field;
+    };
+    TTestField* empty = add(QRect(10, 10, 6, 6));
+    TTestField* filled = add(QRect(100, 10, 40, 20));
+    EXPECT_EQ(Root->ElementAt(QPoint(11, 11)), empty) << "an empty field would be out of reach";
+    EXPECT_EQ(Root->ElementAt(QPoint(120, 20)), filled);
+    EXPECT_NE(Root->ElementAt(QPoint(101, 11)), filled) << "a filled field's padding belongs to its parent";
+}
+
 TEST_F(VisualElement, MouseClicksFocusCaptureAndClick)
 {
     struct TClickable : TTestField
