@@ -55,7 +55,12 @@ struct TApplicationNames
 // The namespace of the thread that created it at start-up.
 TApplicationNames& SharedNames()
 {
+    // The classes of what the names hold exist before the names, so that at exit, when the names are
+    // freed by whoever did not free them earlier, those classes still exist.
+    static const bool classesFirst =
+        TNamespace::StaticClass() != nullptr && TApplicationValueElement::StaticClass() != nullptr;
     static TApplicationNames names;
+    (void)classesFirst;
     return names;
 }
 std::atomic<std::thread::id> sharedThread;
