@@ -72,6 +72,17 @@ bool IsEnabled(TElement* element)
     return visual == nullptr || !visual->IsEffectivelyDisabled();
 }
 
+// The document of `root` when it may be worked on now; a busy document only beeps.
+TScheme* IdleScheme(TElement* root)
+{
+    TScheme* scheme = root != nullptr ? root->Scheme() : nullptr;
+    if (scheme != nullptr && scheme->ReadOnlyLevel() == rolBusy) {
+        GenerationUi().Beep();
+        return nullptr;
+    }
+    return scheme;
+}
+
 // Waits for the thread while the user-interface thread goes on handling events; polls the user's
 // cancel request.
 void RunThread(TSchemeProcessor& processor, TRunSync& sync, std::atomic<bool>& cancel)
@@ -116,13 +127,9 @@ QList<TElement*> TGenerationService::ProcessorElements(TElement* root)
 
 void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* processors)
 {
-    TScheme* scheme = root != nullptr ? root->Scheme() : nullptr;
+    TScheme* scheme = IdleScheme(root);
     if (scheme == nullptr)
         return;
-    if (scheme->ReadOnlyLevel() == rolBusy) {
-        GenerationUi().Beep();
-        return;
-    }
     QList<TProcessorElement*> list;
     if (processors != nullptr) {
         for (TElement* element : *processors) {
@@ -151,9 +158,7 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
         typedRoot != nullptr ? typedRoot->SourceNameValue()->Value() : QStringLiteral("Unsaved");
     const TRunSettings settings = Settings ? Settings() : GenerationSettings().Snapshot();
     TOutputManifest& manifest = Manifest != nullptr ? *Manifest : TOutputManifest::Default();
-    QStringList protectedFiles = ProtectedFiles;
-    if (!scheme->FileName().isEmpty())
-        protectedFiles.append(scheme->FileName());
+    const QStringList protectedFiles = ProtectedFilesOf(scheme);
 
     QStringList runList;
     QStringList runOutputs;
@@ -262,17 +267,11 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
 
 void TGenerationService::RemoveGenerated(TElement* root)
 {
-    TScheme* scheme = root != nullptr ? root->Scheme() : nullptr;
+    TScheme* scheme = IdleScheme(root);
     if (scheme == nullptr)
         return;
-    if (scheme->ReadOnlyLevel() == rolBusy) {
-        GenerationUi().Beep();
-        return;
-    }
     TOutputManifest& manifest = Manifest != nullptr ? *Manifest : TOutputManifest::Default();
-    QStringList protectedFiles = ProtectedFiles;
-    if (!scheme->FileName().isEmpty())
-        protectedFiles.append(scheme->FileName());
+    const QStringList protectedFiles = ProtectedFilesOf(scheme);
     const QList<TElement*> processors = ProcessorElements(root);
     for (qsizetype i = processors.size() - 1; i >= 0; --i) {
         auto* generator = dynamic_cast<TGeneratorElement*>(processors[i]);
@@ -284,6 +283,14 @@ void TGenerationService::RemoveGenerated(TElement* root)
         generator->SetGeneratedPaths(
             DeleteGeneratedEntries(entries, scheme->Messages(), manifest, protectedFiles));
     }
+}
+
+QStringList TGenerationService::ProtectedFilesOf(TScheme* scheme) const
+{
+    QStringList files = ProtectedFiles;
+    if (!scheme->FileName().isEmpty())
+        files.append(scheme->FileName());
+    return files;
 }
 
 TGenerationService& GenerationService()

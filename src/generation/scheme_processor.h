@@ -192,6 +192,9 @@ public:
     int TotalFailures() const { return FTotalFailures; }
 
 private:
+    // ProtectedFiles and the document's own file.
+    QStringList ProtectedFilesOf(TScheme* scheme) const;
+
     int FLastRunCount = 0;
     int FLastFailures = 0;
     int FTotalFailures = 0;
