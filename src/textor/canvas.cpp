@@ -54,8 +54,11 @@ void TCanvas::BeginPaint(const QRect& rect, qreal devicePixelRatio)
         FPainter->end();
     FPaintRect = rect;
     const qreal ratio = qMax<qreal>(1, devicePixelRatio);
-    FBitmap = QImage(qMax(1, qCeil(rect.width() * ratio)), qMax(1, qCeil(rect.height() * ratio)),
-                     QImage::Format_ARGB32_Premultiplied);
+    // The bitmap of the last paint onto a device is reused when the size is the same: a new one of a
+    // full screen costs its allocation and page faults on every paint.
+    const QSize size(qMax(1, qCeil(rect.width() * ratio)), qMax(1, qCeil(rect.height() * ratio)));
+    if (FBitmap.size() != size || FBitmap.format() != QImage::Format_ARGB32_Premultiplied)
+        FBitmap = QImage(size, QImage::Format_ARGB32_Premultiplied);
     FBitmap.setDevicePixelRatio(ratio);
     QColor window = ColorToQColor(clWindow);
     window.setAlpha(255);
@@ -80,9 +83,14 @@ QImage TCanvas::EndPaint()
 
 void TCanvas::EndPaint(QPainter& target)
 {
-    const QPoint at = FPaintRect.topLeft();
-    const QImage bitmap = EndPaint();
-    target.drawImage(at, bitmap);
+    if (FPainter) {
+        FPainter->end();
+        FPainter.reset();
+    }
+    FOrigin = QPoint();
+    FClip = QRect();
+    // The bitmap stays for the next paint; drawing copies its pixels.
+    target.drawImage(FPaintRect.topLeft(), FBitmap);
 }
 
 void TCanvas::OffsetOrigin(int dx, int dy)
