@@ -51,9 +51,11 @@ void WriteElementMessages(TNode* node, void* data, void*)
         static_cast<TMessageSink*>(data)->Write(*element->Messages());
 }
 
-// Runs the command-line verbs of the document's type whose switches are present.
-void RunVerbs(TCommandLine& commandLine, TSchemeDocument& document)
+// Runs the command-line verbs of the document's type whose switches are present. The switches hold
+// for every file, so they are read from a copy; what the copy used is added to `used`.
+void RunVerbs(const TCommandLine& arguments, TSchemeDocument& document, QStringList& used)
 {
+    TCommandLine commandLine(arguments.Items());
     TDescriptor descriptor = document.Descriptor();
     TCommandLineVerbs verbs;
     descriptor->GetCommandLineVerbs(verbs);
@@ -71,6 +73,11 @@ void RunVerbs(TCommandLine& commandLine, TSchemeDocument& document)
         descriptor->ExecuteVerb(document.Scheme()->Root(), index,
                                 parameters.isEmpty() ? nullptr : &parameters);
     }
+    QStringList left = commandLine.Items();
+    for (const QString& item : arguments.Items()) {
+        if (!left.removeOne(item) && !used.contains(item))
+            used.append(item);
+    }
 }
 
 } // namespace
@@ -84,6 +91,7 @@ int RunBatch(TCommandLine& commandLine, const TBatchOptions& options, QTextStrea
     ConnectSchemeDocuments(documentor, &types);
 
     int status = 0;
+    QStringList used;
     QString argument;
     while (commandLine.FindFile(QStringLiteral("*.*"), argument)) {
         const QString fileName = QFileInfo(argument).absoluteFilePath();
@@ -108,7 +116,7 @@ int RunBatch(TCommandLine& commandLine, const TBatchOptions& options, QTextStrea
             status = 1;
         try {
             const int failuresBefore = GenerationService().TotalFailures();
-            RunVerbs(commandLine, *document);
+            RunVerbs(commandLine, *document, used);
             // A processor that failed without a fatal message (an output in error) fails the file too.
             if (GenerationService().TotalFailures() != failuresBefore)
                 status = 1;
@@ -127,6 +135,10 @@ int RunBatch(TCommandLine& commandLine, const TBatchOptions& options, QTextStrea
         documentor.CloseDocument(document);
         ReleaseReferencedDocuments();
     }
+    QStringList left = commandLine.Items();
+    for (const QString& item : std::as_const(used))
+        left.removeAll(item);
+    commandLine.SetItems(left);
     errors.flush();
     return status;
 }

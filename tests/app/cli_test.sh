@@ -55,10 +55,11 @@ check "--version" 0 $? grep -q "^Quorvane [0-9]" "$work/out"
 
 # A Structured Data document generates its XML and INI files in batch mode.
 cp "$source/samples/structured.strucd" "$source/samples/settings.strucd" "$work/"
-"$program" -exit -process "$work/structured.strucd" 2> "$work/err"
+# One switch holds for every file named.
+"$program" -exit -process "$work/structured.strucd" "$work/settings.strucd" 2> "$work/err"
 check "structured data generates XML" 0 $? test -s "$work/structured.xml"
-"$program" -exit -process "$work/settings.strucd" 2> "$work/err"
-check "structured data generates INI" 0 $? test -s "$work/settings.ini"
+check "the second file is processed too" 0 0 test -s "$work/settings.ini"
+check "the switch is not reported unused" 0 0 bash -c "! grep -q -- -process '$work/err'"
 if command -v xmllint > /dev/null; then
     xmllint --noout "$work/structured.xml" 2> "$work/err" || { echo "FAIL the generated XML is not well-formed"; cat "$work/err"; failures=$((failures + 1)); }
 fi
