@@ -23,6 +23,14 @@ public:
     // Selects the pending selection (the start when it no longer converts) and clears it; false
     // when there was none.
     bool ApplyPendingSelection();
+    // The paragraphs whose embedded elements the selection covered when it was last marked; First
+    // greater than Last when none.
+    struct TParagraphSpan
+    {
+        int First = 1;
+        int Last = 0;
+    };
+    TParagraphSpan CoveredParagraphs;
 
 protected:
     bool EnterEmbedded(TPortion* portion, bool atEnd) override;

@@ -410,7 +410,9 @@ private:
     // Copies the interactive's anchor and caret into Selection().
     void SyncSelection();
     // Marks the embedded elements inside the selection as selected (covered) and the others not.
-    void MarkSelectedElements(bool none);
+    // Covers the embedded elements inside the selection and uncovers the rest (all of them with
+    // `none`); true when any changed.
+    bool MarkSelectedElements(bool none);
     void RequestFocus(TFocusPlacement placement);
     void ApplyFocusPlacement();
     // Hands an edit's selection to the interactive, applied after the next Arrange.

@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <QStyleHints>
 
+#include <limits>
+
 namespace qv {
 
 // Counts the calls into the interactive that are running; FreeInteractive keeps an interactive
@@ -212,30 +214,61 @@ void TTextorElement::ReapplySelection()
     SyncSelection();
 }
 
-void TTextorElement::MarkSelectedElements(bool none)
+bool TTextorElement::MarkSelectedElements(bool none)
 {
     if (!HasBehaviour(tboElements))
-        return;
+        return false;
     TTextorRange selection;
     const bool any = !none && FInteractive && FInteractive->HasSelection();
     // Without a selection only covered elements would change: none, and the text is not walked.
     if (!any && CoveredChildCount() == 0)
-        return;
+        return false;
     if (any)
         selection = FInteractive->GetSelection();
     const TTextorIndex start = any ? FTextor->ToIndex(selection.Start) : TTextorIndex{};
     const TTextorIndex end = any ? FTextor->ToIndex(selection.End) : TTextorIndex{};
-    int index = 0;
-    for (TParagraph* p = FTextor->FirstParagraph(); p != nullptr; p = p->Next(), ++index) {
-        int offset = 0;
-        for (TPortion* portion = p->FirstPortion(); portion != nullptr; portion = portion->Next()) {
-            if (TVisualElement* element = EmbeddedElement(portion)) {
-                const TTextorIndex at{index, offset};
-                element->SetCovered(any && !(at < start) && at < end);
+    bool changed = false;
+    int coveredWalked = 0;
+    // Marks the elements of the paragraphs first to last.
+    const auto mark = [&](int first, int last) {
+        TTextorPosition from;
+        TParagraph* p = FTextor->FromIndex(TTextorIndex{first, 0}, from) ? from.Paragraph : nullptr;
+        for (int index = first; p != nullptr && index <= last; p = p->Next(), ++index) {
+            int offset = 0;
+            for (TPortion* portion = p->FirstPortion(); portion != nullptr; portion = portion->Next()) {
+                if (TVisualElement* element = EmbeddedElement(portion)) {
+                    const TTextorIndex at{index, offset};
+                    const bool covered = any && !(at < start) && at < end;
+                    changed = changed || covered != element->IsCovered();
+                    element->SetCovered(covered);
+                    coveredWalked += covered ? 1 : 0;
+                }
+                offset += portion->Length();
             }
-            offset += portion->Length();
         }
+    };
+    // Only the paragraphs of this selection and of the last one marked can change. Elements covered
+    // elsewhere (the text changed since) are found by walking it all.
+    TSchemeTextorInteractive::TParagraphSpan last;
+    if (FInteractive)
+        last = FInteractive->CoveredParagraphs;
+    int first = any ? start.Paragraph : std::numeric_limits<int>::max();
+    int lastIndex = any ? end.Paragraph : -1;
+    if (last.First <= last.Last) {
+        first = qMin(first, last.First);
+        lastIndex = qMax(lastIndex, last.Last);
     }
+    if (first <= lastIndex)
+        mark(first, lastIndex);
+    if (coveredWalked != CoveredChildCount()) {
+        coveredWalked = 0;
+        mark(0, std::numeric_limits<int>::max());
+    }
+    if (FInteractive)
+        FInteractive->CoveredParagraphs =
+            any ? TSchemeTextorInteractive::TParagraphSpan{start.Paragraph, end.Paragraph}
+                : TSchemeTextorInteractive::TParagraphSpan{};
+    return changed;
 }
 
 bool TTextorElement::HasSelection()
@@ -291,8 +324,8 @@ void TTextorElement::InteractiveNotify(TItfObject*, int notify, intptr_t param1,
         break;
     case tinSelection:
         SyncSelection();
-        MarkSelectedElements(false);
-        if (HasBehaviour(tboFormatItems) && Sheet() != nullptr)
+        // The palette offers the commands of the covered elements: it follows when they change.
+        if ((MarkSelectedElements(false) || HasBehaviour(tboFormatItems)) && Sheet() != nullptr)
             Sheet()->RequestPaletteItemsChanged();
         Invalidate();
         break;

@@ -357,6 +357,51 @@ TEST_F(TextorInteraction, RightMovesTheFocusIntoAnEmbeddedField)
     EXPECT_EQ(outer->CoveredChildCount(), 0);
 }
 
+// The elements inside the selection are marked as it grows, shrinks and moves across paragraphs, also
+// after the text above the last selection changed; the palette follows when the marks change.
+TEST_F(TextorInteraction, SelectedElementsFollowTheSelectionAcrossParagraphs)
+{
+    TInteractionField* outer = Field(multiLine, tboElements, Paras(QStringLiteral("a/b/c/d")));
+    QList<TVisualElement*> inner; // one element at the end of each paragraph
+    for (int p = 0; p < 4; ++p) {
+        TTextorPosition at;
+        ASSERT_TRUE(outer->Textor()->FromIndex(TTextorIndex{p, 1}, at));
+        inner.append(static_cast<TVisualElement*>(
+            outer->InsertNewElement(TInteractionField::StaticClass(), nullptr, &at)));
+        ASSERT_NE(inner.back(), nullptr);
+    }
+    outer->SetFocus();
+    struct TRow
+    {
+        TTextorIndexRange Selection;
+        QString Covered; // "1" for each element marked
+        bool PaletteAsked;
+    };
+    const TRow rows[] = {
+        {Sel(0, 0, 0, 2), QStringLiteral("1000"), true},  {Sel(0, 0, 2, 2), QStringLiteral("1110"), true},
+        {Sel(0, 0, 2, 2), QStringLiteral("1110"), false}, {Sel(2, 0, 3, 2), QStringLiteral("0011"), true},
+        {Sel(1, 0, 1, 1), QStringLiteral("0000"), true},  {Sel(3, 1, 3, 2), QStringLiteral("0001"), true},
+    };
+    for (const TRow& row : rows) {
+        Sheet.PaletteItemsRequests = 0;
+        outer->SetSelection(row.Selection);
+        QString covered;
+        for (TVisualElement* element : inner)
+            covered += element->IsCovered() ? u'1' : u'0';
+        EXPECT_EQ(covered, row.Covered);
+        EXPECT_EQ(Sheet.PaletteItemsRequests > 0, row.PaletteAsked) << row.Covered.toStdString();
+    }
+    // Two paragraphs put above the marked element while the selection stays: it is no longer in the
+    // paragraph where it was marked, and still unmarked when the selection goes.
+    TTextorRange top;
+    ASSERT_TRUE(outer->Textor()->FromIndex(Caret(0, 0), top));
+    outer->ReplaceWithText(tetRange, &top, true, Paras(QStringLiteral("x/y/")));
+    outer->SetSelection(Caret(0, 0));
+    for (TVisualElement* element : inner)
+        EXPECT_FALSE(element->IsCovered());
+    EXPECT_EQ(outer->CoveredChildCount(), 0);
+}
+
 TEST_F(TextorInteraction, ClipboardKeysAndReadOnlyFields)
 {
     TFakeClipboard clipboard;

@@ -252,6 +252,7 @@ public:
     TCanvas* Canvas() override { return &SheetCanvas; }
     void RequestCaretVisible(bool withMargin = false) override { CaretVisibleRequests.append(withMargin); }
     void RequestFocusedStateChanged() override { ++FocusedStateChanges; }
+    void RequestPaletteItemsChanged() override { ++PaletteItemsRequests; }
     TDropDownList* DropDown() const override { return FDropDown.get(); }
     void OpenDropDown(std::unique_ptr<TDropDownList>&& list) override;
     void CloseDropDown(bool commit) override;
@@ -266,6 +267,7 @@ public:
     QList<QRect> Invalidated;
     QList<bool> CaretVisibleRequests; // withMargin of each request
     int FocusedStateChanges = 0;
+    int PaletteItemsRequests = 0;
     bool FDropDownOnFocusNew = false;
     QList<bool> DropDownsClosed; // commit of each list closed
 
