@@ -356,6 +356,9 @@ QString TSchemeGeneratorWorker::HeaderComment(const QString& prefix, const QStri
 
 bool TSchemeGeneratorWorker::WriteMainOutput(const QByteArray& bytes)
 {
+    // A stopped run made only part of the output: the last complete one stays.
+    if (Cancelled())
+        return false;
     if (OutputFile.isEmpty()) {
         Files.ReportCannotCreate(OutputFile);
         return false;

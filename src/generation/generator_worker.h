@@ -118,7 +118,8 @@ public:
                           const QString& lineBreak = QStringLiteral("\n")) const;
     // The main output: written through Files.WriteOutputFile to OutputFile (safely, registered, the
     // document's own file refused) and moved to the front of Files.CreatedFiles. The caller puts the
-    // header lines into `bytes` in the comment syntax of the output (see HeaderComment).
+    // header lines into `bytes` in the comment syntax of the output (see HeaderComment). Nothing is
+    // written once the run was stopped.
     bool WriteMainOutput(const QByteArray& bytes);
     // Encodes `text` with Encoding (UTF-8 when empty or unknown).
     QByteArray EncodeText(const QString& text) const;

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,10 @@ void TTestGeneratorWorker::VisitOther(TElement* element)
             ReportAt(mkFatal, text, {line});
     } else if (text.startsWith(QStringLiteral("odd:"))) {
         TSchemeGeneratorWorker::VisitOther(line);
+    } else if (text == QStringLiteral("wait")) {
+        // Stands for long work: goes on once the user stopped the run (at most five seconds).
+        for (int i = 0; i < 1000 && !Cancelled(); ++i)
+            QThread::msleep(5);
     }
     FText += text + u'\n';
 }

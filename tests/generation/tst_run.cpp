@@ -272,6 +272,35 @@ TEST_F(GenerationRun, ThreadRunLeavesTheUserInterfaceResponsive)
     EXPECT_EQ(scheme->ReadOnlyLevel(), rolEditable);
 }
 
+// The user stops a run in the middle of a generator: its last complete output stays as it was, the
+// stop is logged and the processors after it do not run.
+TEST_F(GenerationRun, StoppedRunKeepsTheLastCompleteOutput)
+{
+    Service.RunMode = rmThread;
+    Ui.CancelAnswer = true;
+    TScheme* scheme = MakeDocument();
+    TElement_TestGenerator* first = AddGenerator(scheme, QStringLiteral("first.txt"));
+    AddGenerator(scheme, QStringLiteral("second.txt"));
+    const QString output = Path(QStringLiteral("first.txt"));
+    {
+        QFile file(output);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("complete\n");
+    }
+    first->SetGeneratedPaths({output});
+    AddLine(scheme, QStringLiteral("begun"));
+    AddLine(scheme, QStringLiteral("wait"));
+    AddLine(scheme, QStringLiteral("never written"));
+    Run(scheme);
+    EXPECT_EQ(ReadFile(output), QByteArray("complete\n"));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("second.txt"))));
+    EXPECT_TRUE(LogTexts(scheme).join(u'\n').contains(LoadStr(4444)))
+        << LogTexts(scheme).join(u'\n').toStdString();
+    EXPECT_EQ(Service.LastFailures(), 1);
+    EXPECT_EQ(first->GeneratedPaths(), QStringList{output});
+    EXPECT_EQ(scheme->ReadOnlyLevel(), rolEditable);
+}
+
 TEST_F(GenerationRun, DocumentsConnectedToEachOtherAreCopiedAndFreed)
 {
     Service.RunMode = rmThread;
