@@ -64,8 +64,9 @@ private:
     TSheetCanvas FCanvas;
 };
 
-// A document of `paragraphs` paragraphs of about 60 characters, loaded as a file would be.
-std::unique_ptr<TScheme> LargeDocument(int paragraphs)
+// A document of `paragraphs` paragraphs of about 60 characters, loaded as a file would be; with
+// `elements`, each paragraph ends in an element of a class the document does not know.
+std::unique_ptr<TScheme> LargeDocument(int paragraphs, bool elements)
 {
     auto scheme = std::make_unique<TScheme>(TPlainTextRoot::StaticClass(), QStringLiteral("FreeText"));
     TKnot knot(QStringLiteral("FreeText"));
@@ -76,12 +77,15 @@ std::unique_ptr<TScheme> LargeDocument(int paragraphs)
         knot.AddKnot(QStringLiteral("Chars"))
             ->WriteString(QStringLiteral("Value"),
                           QStringLiteral("Paragraph %1 of the document, with\ta tab and some words.").arg(i));
+        if (elements)
+            knot.AddKnot(QStringLiteral("Remark"))
+                ->WriteString(QStringLiteral("Kind"), QString::number(i % 3));
     }
     scheme->LoadFromKnot(scheme->Root(), 0, &knot);
     return scheme;
 }
 
-void Keystroke(benchmark::State& state, bool merge)
+void Keystroke(benchmark::State& state, bool merge, bool elements = false)
 {
     TFakeClock clock;
     std::unique_ptr<IMeasuringContext> previous =
@@ -89,7 +93,7 @@ void Keystroke(benchmark::State& state, bool merge)
     {
         const int paragraphs = int(state.range(0));
         TUndoRedo undo;
-        std::unique_ptr<TScheme> scheme = LargeDocument(paragraphs);
+        std::unique_ptr<TScheme> scheme = LargeDocument(paragraphs, elements);
         scheme->SetUndoRedo(&undo);
         TBenchSheet sheet;
         auto* root = static_cast<TTextorElement*>(scheme->Root());
@@ -132,6 +136,14 @@ void BM_PlainTextKeystrokeNewStep(benchmark::State& state)
     Keystroke(state, false);
 }
 BENCHMARK(BM_PlainTextKeystrokeNewStep)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// Typing in a document of as many embedded elements as paragraphs: a row gained or lost moves the
+// elements below it.
+void BM_PlainTextKeystrokeWithElements(benchmark::State& state)
+{
+    Keystroke(state, true, true);
+}
+BENCHMARK(BM_PlainTextKeystrokeWithElements)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // One paragraph of `count` elements of a class the document does not know (they are kept as read),
 // loaded from bytes as a file would be. The time per element should stay flat from 1k to 100k.
