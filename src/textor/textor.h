@@ -31,9 +31,11 @@ struct TTextorCounters
     int Arranges = 0;          // Arrange calls that did work
     int ArrangeParagraphs = 0; // ArrangeParagraph calls (re-wraps and moves)
     int Wraps = 0;             // paragraphs broken into rows again
-    int Moves = 0;             // paragraphs whose rows were only shifted
-    int Changes = 0;           // Changed calls
-    int64_t PortionSteps = 0;  // portions walked to turn offsets into positions and back
+    // Paragraphs moved without being broken again: the ones queued for their place, and the ones whose
+    // embedded elements follow a height change above them (rows move with their paragraph unvisited).
+    int Moves = 0;
+    int Changes = 0;          // Changed calls
+    int64_t PortionSteps = 0; // portions walked to turn offsets into positions and back
     // Paragraphs visited by arranging, numbering and measuring the whole: an edit of one paragraph
     // must visit a number of them that does not grow with the document.
     int64_t ParagraphSteps = 0;

@@ -158,7 +158,10 @@ void TTextor::ArrangeParagraph(TParagraph& paragraph, int width, const QMargins&
 
 int TTextor::TopOf(const TParagraph& paragraph) const
 {
-    if (FShiftFrom == nullptr || (&paragraph != FShiftFrom && IndexOf(paragraph) < IndexOf(*FShiftFrom)))
+    // The last paragraph is never before the shift's start, and asking for it (the content height)
+    // must not number the paragraphs after an edit.
+    if (FShiftFrom == nullptr || (&paragraph != FShiftFrom && &paragraph != FParagraphs.Last() &&
+                                  IndexOf(paragraph) < IndexOf(*FShiftFrom)))
         return paragraph.FTop;
     return paragraph.FTop + FShift;
 }
