@@ -74,9 +74,13 @@ std::unique_ptr<TScheme> LargeDocument(int paragraphs, bool elements)
     for (int i = 0; i < paragraphs; ++i) {
         if (i > 0)
             knot.AddKnot(QStringLiteral("Br"));
+        // With an element the text is shorter, so that the paragraph still takes one row.
         knot.AddKnot(QStringLiteral("Chars"))
-            ->WriteString(QStringLiteral("Value"),
-                          QStringLiteral("Paragraph %1 of the document, with\ta tab and some words.").arg(i));
+            ->WriteString(
+                QStringLiteral("Value"),
+                elements
+                    ? QStringLiteral("Paragraph %1, with\ta tab.").arg(i)
+                    : QStringLiteral("Paragraph %1 of the document, with\ta tab and some words.").arg(i));
         if (elements)
             knot.AddKnot(QStringLiteral("Remark"))
                 ->WriteString(QStringLiteral("Kind"), QString::number(i % 3));
@@ -100,6 +104,7 @@ void Keystroke(benchmark::State& state, bool merge, bool elements = false)
         root->SetVisualParent(sheet.TopElement());
         root->SetFocus();
         root->Textor()->ResetCounters();
+        const int startHeight = root->Textor()->ContentHeight();
         // A word of 32 characters in one paragraph, then the next paragraph: the typed paragraphs stay
         // as long as a real document's, however many iterations run.
         int typed = 0;
@@ -119,6 +124,9 @@ void Keystroke(benchmark::State& state, bool merge, bool elements = false)
         state.counters["wraps/key"] = benchmark::Counter(double(counters.Wraps) / double(state.iterations()));
         state.counters["paragraphs/key"] =
             benchmark::Counter(double(counters.ParagraphSteps) / double(state.iterations()));
+        // Above 0 when the typed paragraphs gained rows, which moves the text below them.
+        state.counters["px/word"] = benchmark::Counter(double(root->Textor()->ContentHeight() - startHeight) /
+                                                       double((state.iterations() + 31) / 32));
         root->SetVisualParent(nullptr);
         undo.Clear();
     }
