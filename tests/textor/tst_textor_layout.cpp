@@ -398,59 +398,62 @@ void Erase(TTestTextor& textor, int paragraph, int count)
     textor.DeleteRange(textor.Range(paragraph, 1, paragraph, 1 + count));
 }
 
-INSTANTIATE_TEST_SUITE_P(Edits, TextorShift,
-                         ::testing::Values(TShiftRow{"GainThenLose",
-                                                     [](TTestTextor& t) {
-                                                         Type(t, 1, u"xxx");
-                                                         Erase(t, 1, 3);
-                                                     }},
-                                           TShiftRow{"BelowThenAbove",
-                                                     [](TTestTextor& t) {
-                                                         Type(t, 7, u"xx");
-                                                         Type(t, 1, u"xx");
-                                                         Erase(t, 7, 2);
-                                                     }},
-                                           TShiftRow{"AboveThenBelow",
-                                                     [](TTestTextor& t) {
-                                                         Type(t, 1, u"xx");
-                                                         Type(t, 7, u"xx");
-                                                         Erase(t, 1, 2);
-                                                     }},
-                                           TShiftRow{"ElementParagraphs",
-                                                     [](TTestTextor& t) {
-                                                         Type(t, 3, u"xxxx");
-                                                         Type(t, 6, u"x");
-                                                         Erase(t, 3, 4);
-                                                     }},
-                                           TShiftRow{"NewAndJoinedParagraphs",
-                                                     [](TTestTextor& t) {
-                                                         Type(t, 2, u"xx");
-                                                         t.InsertParagraphBreak(t.At(4, 1), nullptr);
-                                                         Type(t, 0, u"xx");
-                                                         t.DeleteRange(t.Range(8, 1, 9, 1));
-                                                         t.InsertParagraphBreak(t.LastPosition(), nullptr);
-                                                     }},
-                                           TShiftRow{"FirstShiftedParagraphDeleted",
-                                                     [](TTestTextor& t) {
-                                                         Type(t, 2, u"xx");
-                                                         t.DeleteRange(t.Range(2, 3, 3, 2));
-                                                         Erase(t, 2, 2);
-                                                     }},
-                                           TShiftRow{"EditsInOneBracket",
-                                                     [](TTestTextor& t) {
-                                                         TUpdateGuard guard(t);
-                                                         Type(t, 8, u"xx");
-                                                         Type(t, 1, u"xx");
-                                                         Erase(t, 8, 2);
-                                                         Type(t, 4, u"xx");
-                                                     }},
-                                           TShiftRow{"NewWidth",
-                                                     [](TTestTextor& t) {
-                                                         Type(t, 5, u"xx");
-                                                         t.Width = 20;
-                                                         t.InvalidateLayout();
-                                                         Type(t, 2, u"x");
-                                                     }}),
+const TShiftRow shiftRows[] = {
+    {"GainThenLose",
+     [](TTestTextor& t) {
+         Type(t, 1, u"xxx");
+         Erase(t, 1, 3);
+     }},
+    {"BelowThenAbove",
+     [](TTestTextor& t) {
+         Type(t, 7, u"xx");
+         Type(t, 1, u"xx");
+         Erase(t, 7, 2);
+     }},
+    {"AboveThenBelow",
+     [](TTestTextor& t) {
+         Type(t, 1, u"xx");
+         Type(t, 7, u"xx");
+         Erase(t, 1, 2);
+     }},
+    {"ElementParagraphs",
+     [](TTestTextor& t) {
+         Type(t, 3, u"xxxx");
+         Type(t, 6, u"x");
+         Erase(t, 3, 4);
+     }},
+    {"NewAndJoinedParagraphs",
+     [](TTestTextor& t) {
+         Type(t, 2, u"xx");
+         t.InsertParagraphBreak(t.At(4, 1), nullptr);
+         Type(t, 0, u"xx");
+         t.DeleteRange(t.Range(8, 1, 9, 1));
+         t.InsertParagraphBreak(t.LastPosition(), nullptr);
+     }},
+    {"FirstShiftedParagraphDeleted",
+     [](TTestTextor& t) {
+         Type(t, 2, u"xx");
+         t.DeleteRange(t.Range(2, 3, 3, 2));
+         Erase(t, 2, 2);
+     }},
+    {"EditsInOneBracket",
+     [](TTestTextor& t) {
+         TUpdateGuard guard(t);
+         Type(t, 8, u"xx");
+         Type(t, 1, u"xx");
+         Erase(t, 8, 2);
+         Type(t, 4, u"xx");
+     }},
+    {"NewWidth",
+     [](TTestTextor& t) {
+         Type(t, 5, u"xx");
+         t.Width = 20;
+         t.InvalidateLayout();
+         Type(t, 2, u"x");
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Edits, TextorShift, ::testing::ValuesIn(shiftRows),
                          [](const ::testing::TestParamInfo<TShiftRow>& info) {
                              return std::string(info.param.Name);
                          });
