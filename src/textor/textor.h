@@ -206,7 +206,7 @@ private:
     // where its FTop says, so a height change moves the rest of the text without visiting it. TopOf is
     // a laid-out paragraph's real top.
     int TopOf(const TParagraph& paragraph) const;
-    // Moves every paragraph from `from` on (and their embedded elements) by dy.
+    // Moves the tops of every paragraph from `from` on by dy (Arrange moves their embedded elements).
     void ShiftFrom(TParagraph* from, int dy);
     // Makes FTop exact for every paragraph up to `paragraph`, which is laid out next.
     void SettleThrough(TParagraph& paragraph);

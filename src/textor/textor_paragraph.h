@@ -58,8 +58,6 @@ public:
     // Top of the first row and bottom of the last row (0 when not laid out).
     int Top() const;
     int Bottom() const;
-    // The rows' height (0 when not laid out).
-    int Height() const;
     // The largest row left + width + right indent, from the last layout.
     int ContentWidth() const { return FContentWidth; }
     bool HasElements() const;

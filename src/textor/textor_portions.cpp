@@ -630,11 +630,6 @@ int TParagraph::Bottom() const
     return FRows.Last() != nullptr ? FTextor->TopOf(*this) + FRows.Last()->FBottom : 0;
 }
 
-int TParagraph::Height() const
-{
-    return FRows.Last() != nullptr ? FRows.Last()->FBottom : 0;
-}
-
 bool TParagraph::HasElements() const
 {
     return FElementCount > 0;
