@@ -64,8 +64,9 @@ private:
     TSheetCanvas FCanvas;
 };
 
-// A document of `paragraphs` paragraphs of about 60 characters, loaded as a file would be.
-std::unique_ptr<TScheme> LargeDocument(int paragraphs)
+// A document of `paragraphs` paragraphs of about 60 characters, loaded as a file would be; with
+// `elements`, each paragraph ends in an element of a class the document does not know.
+std::unique_ptr<TScheme> LargeDocument(int paragraphs, bool elements)
 {
     auto scheme = std::make_unique<TScheme>(TPlainTextRoot::StaticClass(), QStringLiteral("FreeText"));
     TKnot knot(QStringLiteral("FreeText"));
@@ -73,15 +74,22 @@ std::unique_ptr<TScheme> LargeDocument(int paragraphs)
     for (int i = 0; i < paragraphs; ++i) {
         if (i > 0)
             knot.AddKnot(QStringLiteral("Br"));
+        // With an element the text is shorter, so that the paragraph still takes one row.
         knot.AddKnot(QStringLiteral("Chars"))
-            ->WriteString(QStringLiteral("Value"),
-                          QStringLiteral("Paragraph %1 of the document, with\ta tab and some words.").arg(i));
+            ->WriteString(
+                QStringLiteral("Value"),
+                elements
+                    ? QStringLiteral("Paragraph %1, with\ta tab.").arg(i)
+                    : QStringLiteral("Paragraph %1 of the document, with\ta tab and some words.").arg(i));
+        if (elements)
+            knot.AddKnot(QStringLiteral("Remark"))
+                ->WriteString(QStringLiteral("Kind"), QString::number(i % 3));
     }
     scheme->LoadFromKnot(scheme->Root(), 0, &knot);
     return scheme;
 }
 
-void Keystroke(benchmark::State& state, bool merge)
+void Keystroke(benchmark::State& state, bool merge, bool elements = false)
 {
     TFakeClock clock;
     std::unique_ptr<IMeasuringContext> previous =
@@ -89,13 +97,14 @@ void Keystroke(benchmark::State& state, bool merge)
     {
         const int paragraphs = int(state.range(0));
         TUndoRedo undo;
-        std::unique_ptr<TScheme> scheme = LargeDocument(paragraphs);
+        std::unique_ptr<TScheme> scheme = LargeDocument(paragraphs, elements);
         scheme->SetUndoRedo(&undo);
         TBenchSheet sheet;
         auto* root = static_cast<TTextorElement*>(scheme->Root());
         root->SetVisualParent(sheet.TopElement());
         root->SetFocus();
         root->Textor()->ResetCounters();
+        const int startHeight = root->Textor()->ContentHeight();
         // A word of 32 characters in one paragraph, then the next paragraph: the typed paragraphs stay
         // as long as a real document's, however many iterations run.
         int typed = 0;
@@ -115,6 +124,9 @@ void Keystroke(benchmark::State& state, bool merge)
         state.counters["wraps/key"] = benchmark::Counter(double(counters.Wraps) / double(state.iterations()));
         state.counters["paragraphs/key"] =
             benchmark::Counter(double(counters.ParagraphSteps) / double(state.iterations()));
+        // Above 0 when the typed paragraphs gained rows, which moves the text below them.
+        state.counters["px/word"] = benchmark::Counter(double(root->Textor()->ContentHeight() - startHeight) /
+                                                       double((state.iterations() + 31) / 32));
         root->SetVisualParent(nullptr);
         undo.Clear();
     }
@@ -132,6 +144,14 @@ void BM_PlainTextKeystrokeNewStep(benchmark::State& state)
     Keystroke(state, false);
 }
 BENCHMARK(BM_PlainTextKeystrokeNewStep)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// Typing in a document of as many embedded elements as paragraphs: a row gained or lost moves the
+// elements below it.
+void BM_PlainTextKeystrokeWithElements(benchmark::State& state)
+{
+    Keystroke(state, true, true);
+}
+BENCHMARK(BM_PlainTextKeystrokeWithElements)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // One paragraph of `count` elements of a class the document does not know (they are kept as read),
 // loaded from bytes as a file would be. The time per element should stay flat from 1k to 100k.

@@ -161,20 +161,31 @@ TTextorRange TTextorElement::LoadContent(TSchemeLoader* loader, TKnot* knot, con
     knot->SetOptionsInclude(knot->OptionsInclude() | koIndexed);
     TTextorPosition at = position != nullptr ? *position : FTextor->LastPosition();
     const TTextorIndex startIndex = FTextor->ToIndex(at);
-    // The nodes of this element's parts share the element's node; they are not content.
+    // The nodes of this element's parts share the element's node; they are not content. Parts are never
+    // named Br or Chars, so text alone (a keystroke) needs no walk over the children, which in a text of
+    // many embedded elements are many.
     QSet<QString> partNames;
-    for (TNode* node = FirstChild(); node != nullptr; node = node->NextSibling()) {
-        if (IsInstanceOf(node, TElement::StaticClass()) &&
-            (static_cast<TElement*>(node)->Options() & eoPart) != 0)
-            partNames.insert(GetPartKnotName(static_cast<TElement*>(node), loader->Mode()));
-    }
+    bool partNamesKnown = false;
+    auto isPart = [&](const QString& name) {
+        if (name == BrName() || name == CharsName())
+            return false;
+        if (!partNamesKnown) {
+            partNamesKnown = true;
+            for (TNode* node = FirstChild(); node != nullptr; node = node->NextSibling()) {
+                if (IsInstanceOf(node, TElement::StaticClass()) &&
+                    (static_cast<TElement*>(node)->Options() & eoPart) != 0)
+                    partNames.insert(GetPartKnotName(static_cast<TElement*>(node), loader->Mode()));
+            }
+        }
+        return partNames.contains(name);
+    };
     const bool breaksAsElements = (loader->Flags() & ffNoPosition) != 0 && !TextAllowed();
     TElementClassList accepted;
     bool acceptedKnown = false;
     for (TNode* node = knot->FirstChild(); node != nullptr; node = node->NextSibling()) {
         auto* child = static_cast<TKnot*>(node);
         const QString& name = child->Name();
-        if (partNames.contains(name))
+        if (isPart(name))
             continue;
         if (name == BrName() && !breaksAsElements) {
             child->SetRead(true);

@@ -275,6 +275,13 @@ void TTextor::FreeParagraph(TParagraph* paragraph)
         FNumbered.resize(size_t(paragraph->FIndex));
     DropFromQueue(*paragraph);
     CountWidth(paragraph->FContentWidth, -1);
+    if (paragraph->FElementCount > 0)
+        --FElementParagraphs;
+    if (FShiftFrom == paragraph) {
+        FShiftFrom = next;
+        if (next == nullptr)
+            FShift = 0;
+    }
     --FParagraphCount;
     FParagraphs.Remove(paragraph).reset();
     if (next != nullptr)

@@ -31,9 +31,11 @@ struct TTextorCounters
     int Arranges = 0;          // Arrange calls that did work
     int ArrangeParagraphs = 0; // ArrangeParagraph calls (re-wraps and moves)
     int Wraps = 0;             // paragraphs broken into rows again
-    int Moves = 0;             // paragraphs whose rows were only shifted
-    int Changes = 0;           // Changed calls
-    int64_t PortionSteps = 0;  // portions walked to turn offsets into positions and back
+    // Paragraphs moved without being broken again: the ones queued for their place, and the ones whose
+    // embedded elements follow a height change above them (rows move with their paragraph unvisited).
+    int Moves = 0;
+    int Changes = 0;          // Changed calls
+    int64_t PortionSteps = 0; // portions walked to turn offsets into positions and back
     // Paragraphs visited by arranging, numbering and measuring the whole: an edit of one paragraph
     // must visit a number of them that does not grow with the document.
     int64_t ParagraphSteps = 0;
@@ -183,8 +185,8 @@ protected:
     // Called when a paragraph before `paragraph` was removed.
     void PositionChanged(TParagraph& paragraph);
     void RequestArrange(bool notify);
-    // Lays out a paragraph whose layout is invalid: breaks it into rows starting at `top`.
-    void BreakParagraph(TParagraph& paragraph, int width, int top);
+    // Lays out a paragraph whose layout is invalid: breaks it into rows, placed below its top.
+    void BreakParagraph(TParagraph& paragraph, int width);
     void PlaceElements(TParagraph& paragraph, const QMargins& margins, const QMargins& padding);
 
 private:
@@ -200,6 +202,16 @@ private:
     // The first paragraph from `from` on whose bottom lies below y, found by halving the laid-out
     // paragraphs (which lie in order, top to bottom); nullptr when one on the way has no rows.
     TParagraph* FirstParagraphBelow(const TParagraph& from, int y) const;
+    // Paragraph tops are shifted lazily: every paragraph from FShiftFrom on lies FShift pixels below
+    // where its FTop says, so a height change moves the rest of the text without visiting it. TopOf is
+    // a laid-out paragraph's real top.
+    int TopOf(const TParagraph& paragraph) const;
+    // Moves the tops of every paragraph from `from` on by dy (Arrange moves their embedded elements).
+    void ShiftFrom(TParagraph* from, int dy);
+    // Makes FTop exact for every paragraph up to `paragraph`, which is laid out next.
+    void SettleThrough(TParagraph& paragraph);
+    // Adds dy to FTop of the paragraphs from `from` up to before `end`.
+    void ShiftTops(TParagraph* from, const TParagraph* end, int dy);
     // Notes that a paragraph's layout or position became invalid, for the next Arrange.
     void QueueArrange(TParagraph& paragraph);
     void DropFromQueue(TParagraph& paragraph);
@@ -246,6 +258,11 @@ private:
     std::vector<TParagraph*> FArrangeWork;
     // Content width -> number of paragraphs that wide.
     std::map<int, int> FWidths;
+    // See TopOf; FShiftFrom is nullptr when every FTop is exact.
+    TParagraph* FShiftFrom = nullptr;
+    int FShift = 0;
+    // Paragraphs holding embedded elements: a shift moves the elements of the ones below it.
+    int FElementParagraphs = 0;
     TNode* FOwner = nullptr;
     int FUpdateCount = 0;
     int FLockCount = 0;

@@ -61,8 +61,19 @@ TRow* TTextor::RowAt(int y, bool clamp) const
 TParagraph* TTextor::FirstParagraphBelow(const TParagraph& from, int y) const
 {
     int low = IndexOf(from);
-    int high = FParagraphCount - 1;
-    // Every paragraph before `low` ends at or above y.
+    // The numbered paragraphs are searched first; past them the numbering grows by doubling steps, so a
+    // lookup near the last edit does not number the rest of the text.
+    int high = qMax(low, int(FNumbered.size()) - 1);
+    for (int step = 1;; step *= 2) {
+        const TParagraph* p = ParagraphAt(high);
+        if (p->LastRow() == nullptr)
+            return nullptr;
+        if (p->Bottom() > y || high == FParagraphCount - 1)
+            break;
+        low = high + 1;
+        high = qMin(FParagraphCount - 1, high + step);
+    }
+    // Every paragraph before `low` ends at or above y; the one at `high` ends below it or is the last.
     while (low < high) {
         const int middle = low + (high - low) / 2;
         const TParagraph* p = ParagraphAt(middle);

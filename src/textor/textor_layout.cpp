@@ -64,60 +64,64 @@ void TTextor::Arrange(bool)
     QMargins padding;
     GetPadding(padding);
 
-    // `shift` is how far the paragraphs that are still valid have to move: the accumulated height
-    // change of the paragraphs laid out before them.
-    int shift = 0;
+    // Lays a paragraph out (or only moves it) at the bottom of the one before it; returns how far the
+    // paragraphs after it have to move. Those lie against its old bottom, or against the bottom of the
+    // paragraph before it when it had no rows yet.
     auto arrange = [&](TParagraph* p) {
-        if (p->FLayoutValid && p->FPositionValid && p->FirstRow() != nullptr) {
-            if (shift != 0) {
-                p->MoveRows(shift);
-                ++FCounters.Moves;
-            }
-            return;
-        }
-        int oldBottom = PrevBottom(*p);
-        if (p->LastRow() != nullptr) {
-            // Its old bottom is in the old coordinates, which already include every earlier shift.
-            oldBottom = p->LastRow()->FBottom;
-            shift = 0;
-        }
+        const int oldBottom = p->LastRow() != nullptr ? p->Bottom() : PrevBottom(*p);
         ArrangeParagraph(*p, width, margins, padding);
-        shift += p->Bottom() - oldBottom;
+        return p->Bottom() - oldBottom;
     };
     if (FArrangeAll) {
         FArrangeAll = false;
+        // Every paragraph is placed in order, each at the bottom of the one before it.
+        ShiftTops(FShiftFrom, nullptr, FShift);
+        FShiftFrom = nullptr;
+        FShift = 0;
         for (TParagraph* p = FParagraphs.First(); p != nullptr; p = p->Next()) {
             ++FCounters.ParagraphSteps;
-            arrange(p);
+            if (!(p->FLayoutValid && p->FPositionValid && p->FirstRow() != nullptr) ||
+                p->FTop != PrevBottom(*p))
+                arrange(p);
         }
     } else {
-        // Every paragraph that is not valid is queued: the ones between queued paragraphs only move,
-        // and only when a height changed before them.
+        // Every paragraph that is not valid is queued. The tops of the ones between queued paragraphs
+        // move lazily; only their embedded elements are visited, and only when a height changed
+        // before them. `elementShift` is how far those elements lag behind their paragraphs.
         FArrangeWork.swap(FQueued);
         for (TParagraph* p : FArrangeWork)
             p->FQueued = false;
         std::sort(FArrangeWork.begin(), FArrangeWork.end(),
                   [](const TParagraph* a, const TParagraph* b) { return a->Index() < b->Index(); });
+        int elementShift = 0;
         const TParagraph* done = nullptr;
-        auto moveUpTo = [&](const TParagraph* end) {
-            if (shift == 0)
+        auto moveElementsUpTo = [&](const TParagraph* end) {
+            if (elementShift == 0 || FElementParagraphs == 0)
                 return;
             for (TParagraph* p = done != nullptr ? done->Next() : FParagraphs.First(); p != end;
                  p = p->Next()) {
                 ++FCounters.ParagraphSteps;
-                arrange(p);
+                if (p->FElementCount > 0 && p->FirstRow() != nullptr) {
+                    p->MoveElements(elementShift);
+                    ++FCounters.Moves;
+                }
             }
         };
         for (size_t i = 0; i < FArrangeWork.size(); ++i) {
             TParagraph* p = FArrangeWork[i];
             if (p == nullptr)
                 continue; // freed while an earlier one was arranged
-            moveUpTo(p);
-            ++FCounters.ParagraphSteps;
-            arrange(p);
+            moveElementsUpTo(p);
             done = p;
+            ++FCounters.ParagraphSteps;
+            SettleThrough(*p);
+            if (p->FirstRow() != nullptr)
+                p->MoveElements(elementShift);
+            const int shift = arrange(p);
+            ShiftFrom(p->Next(), shift);
+            elementShift += shift;
         }
-        moveUpTo(nullptr);
+        moveElementsUpTo(nullptr);
         FArrangeWork.clear();
     }
     // What was queued while arranging and is valid now needs nothing more.
@@ -137,18 +141,72 @@ void TTextor::ArrangeParagraph(TParagraph& paragraph, int width, const QMargins&
     FMarginsValid = true;
     const int top = PrevBottom(paragraph);
     if (paragraph.FLayoutValid && paragraph.FirstRow() != nullptr) {
-        // Only moved: every row keeps the height layout gave it, so the paragraph moves as one block.
-        paragraph.MoveRows(top - paragraph.FirstRow()->FTop);
+        // Only moved: its rows lie relative to its top, so only its embedded elements follow.
+        paragraph.MoveElements(top - TopOf(paragraph));
         ++FCounters.Moves;
     } else {
         paragraph.FreeRows();
-        BreakParagraph(paragraph, width, top);
+        BreakParagraph(paragraph, width);
         ++FCounters.Wraps;
-        if (paragraph.HasElements())
-            PlaceElements(paragraph, margins, padding);
     }
+    paragraph.FTop += top - TopOf(paragraph);
+    if (!paragraph.FLayoutValid && paragraph.HasElements())
+        PlaceElements(paragraph, margins, padding);
     paragraph.FLayoutValid = true;
     paragraph.FPositionValid = true;
+}
+
+int TTextor::TopOf(const TParagraph& paragraph) const
+{
+    // The last paragraph is never before the shift's start, and asking for it (the content height)
+    // must not number the paragraphs after an edit.
+    if (FShiftFrom == nullptr || (&paragraph != FShiftFrom && &paragraph != FParagraphs.Last() &&
+                                  IndexOf(paragraph) < IndexOf(*FShiftFrom)))
+        return paragraph.FTop;
+    return paragraph.FTop + FShift;
+}
+
+void TTextor::ShiftFrom(TParagraph* from, int dy)
+{
+    if (from == nullptr || dy == 0)
+        return;
+    if (FShiftFrom == nullptr) {
+        FShiftFrom = from;
+        FShift = dy;
+        return;
+    }
+    if (FShiftFrom != from) {
+        // One pending shift at a time: the paragraphs between the two starts get theirs now.
+        if (IndexOf(*FShiftFrom) < IndexOf(*from)) {
+            ShiftTops(FShiftFrom, from, FShift);
+            FShiftFrom = from;
+        } else {
+            ShiftTops(from, FShiftFrom, dy);
+        }
+    }
+    FShift += dy;
+    if (FShift == 0)
+        FShiftFrom = nullptr;
+}
+
+void TTextor::SettleThrough(TParagraph& paragraph)
+{
+    if (FShiftFrom == nullptr || (FShiftFrom != &paragraph && IndexOf(*FShiftFrom) > IndexOf(paragraph)))
+        return;
+    ShiftTops(FShiftFrom, paragraph.Next(), FShift);
+    FShiftFrom = paragraph.Next();
+    if (FShiftFrom == nullptr)
+        FShift = 0;
+}
+
+void TTextor::ShiftTops(TParagraph* from, const TParagraph* end, int dy)
+{
+    if (dy == 0)
+        return;
+    for (TParagraph* p = from; p != end; p = p->Next()) {
+        ++FCounters.ParagraphSteps;
+        p->FTop += dy;
+    }
 }
 
 // The values of one paragraph's line breaking that every row needs, and the rows closed so far.
@@ -164,8 +222,8 @@ struct TTextor::TRowLayout
     // The least ascent and descent of a row: the paragraph's text attributes.
     int MinAscent;
     int MinDescent;
-    // The next row's top, and the paragraph offset where it starts.
-    int Top;
+    // The next row's top below the paragraph's top, and the paragraph offset where it starts.
+    int Top = 0;
     int RowStart = 0;
     // The largest row left + width + right indent so far.
     int ContentWidth = 0;
@@ -189,7 +247,7 @@ struct TTextor::TRowBreak
     int Index = 0;
 };
 
-void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
+void TTextor::BreakParagraph(TParagraph& paragraph, int width)
 {
     TTextAttributes& textAttributes = paragraph.EffectiveTextAttributes();
     TParagraphAttributes& paragraphAttributes = paragraph.EffectiveParagraphAttributes();
@@ -201,8 +259,7 @@ void TTextor::BreakParagraph(TParagraph& paragraph, int width, int top)
                       .RightIndent = paragraphAttributes.RightIndent(textAttributes),
                       .Alignment = paragraphAttributes.Alignment(),
                       .MinAscent = textAttributes.Ascent(),
-                      .MinDescent = textAttributes.Descent(),
-                      .Top = top};
+                      .MinDescent = textAttributes.Descent()};
     const int laterAvailable = qMax(1, width - layout.LeftIndent - layout.RightIndent);
     int available = qMax(1, width - layout.LeftIndent - layout.FirstIndent - layout.RightIndent);
 

@@ -28,7 +28,7 @@ void TTextor::Paint(ITextorCanvas& canvas, int elementFlags, bool markParagraphE
     // the same as the first.
     TParagraph* from = first;
     if (TParagraph* below = FirstParagraphBelow(*first, clipTop); below != nullptr && below != first) {
-        if (IndexOf(*below) > IndexOf(*last))
+        if (last != FParagraphs.Last() && IndexOf(*below) > IndexOf(*last))
             return;
         from = below;
     }

@@ -80,7 +80,8 @@ private:
     std::unique_ptr<TPortion> RemovePortion(TPortion& portion);
     void FreeRows() { FRows.Clear(); }
     TRow* AppendRow(std::unique_ptr<TRow> row) { return FRows.Append(std::move(row)); }
-    void MoveRows(int dy);
+    // Moves the embedded elements (rows are placed relative to the paragraph and need no move).
+    void MoveElements(int dy);
     void Changed();
 
     TTextor* FTextor;
@@ -93,6 +94,8 @@ private:
     int FContentWidth = 0;
     // Portions of kind Element.
     int FElementCount = 0;
+    // The top of the first row in the text area, before the Textor's pending shift (TTextor::TopOf).
+    int FTop = 0;
     // Where the Textor's numbering last put it; valid while the numbering holds it there.
     mutable int FIndex = -1;
     bool FLayoutValid = false;

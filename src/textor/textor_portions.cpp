@@ -452,6 +452,16 @@ TRow::TRow(TParagraph& paragraph) : FParagraph(&paragraph) {}
 
 TRow::~TRow() = default;
 
+int TRow::Top() const
+{
+    return FParagraph->Top() + FTop;
+}
+
+int TRow::Bottom() const
+{
+    return FParagraph->Top() + FBottom;
+}
+
 int TRow::ClampOffset(int offset) const
 {
     return qBound(0, offset, FParagraph->Length());
@@ -488,16 +498,16 @@ TPortion* TParagraph::InsertPortion(std::unique_ptr<TPortion> portion, TPortion*
 {
     portion->FParagraph = this;
     FLength += portion->FLength;
-    if (portion->Kind() == TPortionKind::Element)
-        ++FElementCount;
+    if (portion->Kind() == TPortionKind::Element && FElementCount++ == 0)
+        ++FTextor->FElementParagraphs;
     return FPortions.Insert(std::move(portion), before);
 }
 
 std::unique_ptr<TPortion> TParagraph::RemovePortion(TPortion& portion)
 {
     FLength -= portion.FLength;
-    if (portion.Kind() == TPortionKind::Element)
-        --FElementCount;
+    if (portion.Kind() == TPortionKind::Element && --FElementCount == 0)
+        --FTextor->FElementParagraphs;
     portion.FParagraph = nullptr;
     return FPortions.Remove(&portion);
 }
@@ -612,12 +622,12 @@ int TParagraph::OffsetOf(const TTextorPosition& position) const
 
 int TParagraph::Top() const
 {
-    return FRows.First() != nullptr ? FRows.First()->Top() : 0;
+    return FRows.First() != nullptr ? FTextor->TopOf(*this) : 0;
 }
 
 int TParagraph::Bottom() const
 {
-    return FRows.Last() != nullptr ? FRows.Last()->Bottom() : 0;
+    return FRows.Last() != nullptr ? FTextor->TopOf(*this) + FRows.Last()->FBottom : 0;
 }
 
 bool TParagraph::HasElements() const
@@ -674,16 +684,9 @@ int TParagraph::PrevOffset(int offset) const
     return SnapOffset(qMin(offset, FLength) - 1, false);
 }
 
-void TParagraph::MoveRows(int dy)
+void TParagraph::MoveElements(int dy)
 {
-    if (dy == 0)
-        return;
-    for (TRow* row = FRows.First(); row != nullptr; row = row->Next()) {
-        row->FTop += dy;
-        row->FBottom += dy;
-    }
-    // Only embedded elements have a place of their own to move.
-    if (FElementCount == 0)
+    if (dy == 0 || FElementCount == 0)
         return;
     for (TPortion* portion = FPortions.First(); portion != nullptr; portion = portion->Next())
         portion->MoveBy(0, dy);

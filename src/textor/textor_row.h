@@ -9,10 +9,11 @@ namespace qv {
 class TParagraph;
 struct TTextorPosition;
 
-// One laid-out line. Geometry is in pixels of the Textor's text area. Rows keep their boundaries as
-// offsets into the paragraph, never as portion pointers, so a row read between an edit and the next
-// Arrange is stale but never dangles (offsets are clamped to the paragraph). Owned by its paragraph, in
-// its list of rows (Next and Prev walk the rows of the same paragraph).
+// One laid-out line. Geometry is in pixels of the Textor's text area; a row keeps its place below its
+// paragraph's top, so a paragraph moves without visiting its rows. Rows keep their boundaries as offsets
+// into the paragraph, never as portion pointers, so a row read between an edit and the next Arrange is
+// stale but never dangles (offsets are clamped to the paragraph). Owned by its paragraph, in its list of
+// rows (Next and Prev walk the rows of the same paragraph).
 class TRow : public TOwningListItem<TRow>
 {
 public:
@@ -23,10 +24,10 @@ public:
     TParagraph* Paragraph() const { return FParagraph; }
 
     int Descent() const { return FDescent; }
-    int Bottom() const { return FBottom; }
-    int Top() const { return FTop; }
+    int Top() const;
+    int Bottom() const;
     int Height() const { return FBottom - FTop; }
-    int Baseline() const { return FBottom - FDescent; }
+    int Baseline() const { return Bottom() - FDescent; }
     // Content width, trailing blanks included.
     int Width() const { return FWidth; }
     // The row's left edge, from alignment and indents.
@@ -46,6 +47,7 @@ private:
     friend class TTextor;
     TParagraph* FParagraph;
     int FDescent = 0;
+    // Below the paragraph's top.
     int FTop = 0;
     int FBottom = 0;
     int FWidth = 0;

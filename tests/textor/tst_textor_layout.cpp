@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 namespace qv {
 namespace {
 
@@ -210,7 +213,8 @@ TEST_F(TextorLayout, AnElementThatGrowsReWrapsItsParagraphSilently)
     textor.InvalidateParagraph(*element->Portion->Paragraph());
     EXPECT_EQ(textor.RowTexts(), QStringLiteral("abc|#/xyz"));
     EXPECT_EQ(textor.Counters().Wraps, 1);
-    EXPECT_EQ(textor.Counters().Moves, 1);
+    // The paragraph below moves without being visited.
+    EXPECT_EQ(textor.Counters().Moves, 0);
     EXPECT_EQ(textor.ChangedCalls, 0);
     ExpectConsistentLayout(textor);
 }
@@ -316,7 +320,8 @@ TEST_F(TextorWork, DeletingAParagraphOnlyMovesTheOneAfterIt)
 }
 
 // Typing in one paragraph visits as many paragraphs (to arrange, number and measure the text) in a
-// text of 5,000 paragraphs as in one of 100.
+// text of 5,000 paragraphs as in one of 100, also when the paragraph gains and loses a row or is
+// broken in two.
 TEST_F(TextorWork, TypingVisitsAsManyParagraphsInALargeTextAsInASmallOne)
 {
     auto steps = [](int paragraphs) {
@@ -326,17 +331,132 @@ TEST_F(TextorWork, TypingVisitsAsManyParagraphsInALargeTextAsInASmallOne)
         TTextorPosition position;
         EXPECT_TRUE(textor.FromIndex(at, position));
         textor.ResetCounters();
-        // The third key wraps the paragraph: the ones after it move.
+        // The third key wraps the paragraph, the first deletion unwraps it: the ones after it move.
         for (int i = 0; i < 3; ++i) {
             EXPECT_TRUE(textor.FromIndex(at, position));
             EXPECT_EQ(textor.ToIndex(textor.InsertText(position, u"x", nullptr).End).Paragraph, at.Paragraph);
         }
-        const int64_t visited = textor.Counters().ParagraphSteps - textor.Counters().Moves;
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_TRUE(textor.FromIndex(at, position));
+            textor.DeleteRange({position, textor.NextPosition(position)});
+        }
+        // A paragraph break and its deletion renumber the paragraphs after it.
+        EXPECT_TRUE(textor.FromIndex(at, position));
+        const TTextorRange broken = textor.InsertParagraphBreak(position, nullptr);
+        const TParagraph& created = *broken.End.Paragraph;
+        EXPECT_EQ(textor.RowAt(created.Top(), false), created.FirstRow());
+        textor.DeleteRange(broken);
+        EXPECT_GT(textor.ContentHeight(), 0);
+        const int64_t visited = textor.Counters().ParagraphSteps;
         ExpectConsistentLayout(textor);
         return visited;
     };
     EXPECT_EQ(steps(100), steps(5000));
 }
+
+// Paragraphs below an edit lie right after rows are gained and lost, wherever the edits fall in turn:
+// every row at the bottom of the one above, found there by RowAt, and every element on its row.
+struct TShiftRow
+{
+    const char* Name;
+    std::function<void(TTestTextor&)> Edits;
+    friend void PrintTo(const TShiftRow& row, std::ostream* os) { *os << row.Name; }
+};
+
+class TextorShift : public TTextorFixture, public ::testing::WithParamInterface<TShiftRow>
+{
+};
+
+TEST_P(TextorShift, PositionsBelowAnEditStayRight)
+{
+    TTestTextor textor(35);
+    textor.SetText(u"p0\np1\np2\np3\np4\np5\np6\np7\np8\np9");
+    std::vector<TFakeElement*> elements;
+    for (int i : {3, 6, 9}) {
+        elements.push_back(new TFakeElement(10, 30, 5));
+        textor.InsertElement(textor.At(i, 2), TInlineElementPtr(elements.back()), nullptr);
+    }
+    GetParam().Edits(textor);
+    ExpectConsistentLayout(textor);
+    for (TParagraph* p = textor.FirstParagraph(); p != nullptr; p = p->Next()) {
+        for (TRow* row = p->FirstRow(); row != nullptr; row = row->Next())
+            EXPECT_EQ(textor.RowAt(row->Top(), false), row) << "paragraph " << p->Index();
+    }
+    for (TFakeElement* element : elements) {
+        const TRow* row = textor.RowOf({element->Portion->Paragraph(), element->Portion, 0}, true);
+        EXPECT_EQ(element->Top, row->Baseline() - 30 + 5);
+    }
+}
+
+void Type(TTestTextor& textor, int paragraph, const char16_t* chars)
+{
+    textor.InsertText(textor.At(paragraph, 1), QStringView(chars), nullptr);
+}
+
+void Erase(TTestTextor& textor, int paragraph, int count)
+{
+    textor.DeleteRange(textor.Range(paragraph, 1, paragraph, 1 + count));
+}
+
+const TShiftRow shiftRows[] = {
+    {"GainThenLose",
+     [](TTestTextor& t) {
+         Type(t, 1, u"xxx");
+         Erase(t, 1, 3);
+     }},
+    {"BelowThenAbove",
+     [](TTestTextor& t) {
+         Type(t, 7, u"xx");
+         Type(t, 1, u"xx");
+         Erase(t, 7, 2);
+     }},
+    {"AboveThenBelow",
+     [](TTestTextor& t) {
+         Type(t, 1, u"xx");
+         Type(t, 7, u"xx");
+         Erase(t, 1, 2);
+     }},
+    {"ElementParagraphs",
+     [](TTestTextor& t) {
+         Type(t, 3, u"xxxx");
+         Type(t, 6, u"x");
+         Erase(t, 3, 4);
+     }},
+    {"NewAndJoinedParagraphs",
+     [](TTestTextor& t) {
+         Type(t, 2, u"xx");
+         t.InsertParagraphBreak(t.At(4, 1), nullptr);
+         Type(t, 0, u"xx");
+         t.DeleteRange(t.Range(8, 1, 9, 1));
+         t.InsertParagraphBreak(t.LastPosition(), nullptr);
+     }},
+    {"FirstShiftedParagraphDeleted",
+     [](TTestTextor& t) {
+         Type(t, 2, u"xx");
+         t.DeleteRange(t.Range(2, 3, 3, 2));
+         Erase(t, 2, 2);
+     }},
+    {"EditsInOneBracket",
+     [](TTestTextor& t) {
+         TUpdateGuard guard(t);
+         Type(t, 8, u"xx");
+         Type(t, 1, u"xx");
+         Erase(t, 8, 2);
+         Type(t, 4, u"xx");
+     }},
+    {"NewWidth",
+     [](TTestTextor& t) {
+         Type(t, 5, u"xx");
+         t.Width = 20;
+         t.InvalidateLayout();
+         Type(t, 2, u"x");
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Edits, TextorShift, ::testing::ValuesIn(shiftRows),
+                         [](const ::testing::TestParamInfo<TShiftRow>& info) {
+                             return std::string(info.param.Name);
+                         });
 
 TEST_F(TextorWork, EditsInOneBracketArrangeOnceAndNotifyOnce)
 {
