@@ -2,11 +2,9 @@
 
 #include "core/value_encoding.h"
 
-#include <QHash>
 #include <QStringDecoder>
 
 #include <cstring>
-#include <mutex>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -108,44 +106,6 @@ inline const char* FindValueStop(const char* p, const char* end)
     return p;
 }
 
-// Names of knots and attributes come from a small vocabulary (element classes, their fields,
-// settings), and a large document repeats each of them thousands of times. The first sight of a name
-// stores it for the life of the program; every later knot shares that text without a reference count.
-// A hostile stream of distinct names stops being stored once the table is full.
-class TNameTable
-{
-public:
-    static QString Name(QByteArrayView utf8)
-    {
-        static TNameTable& table = *new TNameTable();
-        return table.Find(utf8);
-    }
-
-private:
-    static constexpr qsizetype maxStoredChars = 1 << 20;
-
-    QString Find(QByteArrayView utf8)
-    {
-        std::lock_guard<std::mutex> guard(FLock);
-        const auto found = FNames.constFind(utf8.toByteArray());
-        if (found != FNames.cend())
-            return found.value();
-        QString name = TextFromUtf8(utf8);
-        if (FStoredChars + name.size() > maxStoredChars)
-            return name;
-        auto* chars = new char16_t[size_t(name.size())];
-        std::memcpy(chars, name.utf16(), size_t(name.size()) * sizeof(char16_t));
-        FStoredChars += name.size();
-        const QString stored = QString::fromRawData(reinterpret_cast<const QChar*>(chars), name.size());
-        FNames.insert(utf8.toByteArray(), stored);
-        return stored;
-    }
-
-    std::mutex FLock;
-    QHash<QByteArray, QString> FNames;
-    qsizetype FStoredChars = 0;
-};
-
 // Knots nested deeper than this make the text corrupt: trees are walked recursively (writing,
 // copying, freeing), so a hostile file must not be able to build one deep enough to exhaust the stack.
 constexpr size_t maxKnotDepth = 1000;
@@ -194,7 +154,7 @@ private:
     struct TNameSlot
     {
         QByteArray Key;
-        QString Name;
+        TKnotName Name;
     };
 
     void SkipSpace()
@@ -222,9 +182,9 @@ private:
     bool AtUnnamedLeaf() const { return FEnd - FP >= 3 && FP[1] == '/' && FP[2] == '>'; }
 
     // Names repeat all over a text: a small cache in front of the name table.
-    const QString& Intern(QByteArrayView name)
+    const TKnotName& Intern(QByteArrayView name)
     {
-        static const QString empty;
+        static const TKnotName empty;
         const qsizetype size = name.size();
         if (size == 0)
             return empty;
@@ -235,7 +195,7 @@ private:
         TNameSlot& slot = FNames[hash % std::size(FNames)];
         if (slot.Key.size() != size || !SameBytes(slot.Key.constData(), name.data(), size)) {
             slot.Key = name.toByteArray();
-            slot.Name = TNameTable::Name(name);
+            slot.Name = TKnotName::FromUtf8(name);
         }
         return slot.Name;
     }
@@ -361,11 +321,11 @@ private:
                     return false;
                 hasValue = true;
             }
-            auto* param = new TKnotParam(knot, Intern(paramName));
-            (last != nullptr ? last->FNext : knot->FFirstParam) = param;
+            auto* param = new TKnotParam(Intern(paramName));
+            knot->LinkParam(param, last);
             last = param;
             if (hasValue)
-                param->SetTextUtf8(value);
+                param->InitTextUtf8(value);
         }
     }
 
