@@ -4,6 +4,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -151,9 +152,12 @@ private:
         QByteArrayView Name; // as it stands in the text, for the end tag
     };
 
+    // A name as it stands in the text and its knot name; longer names are not kept here.
+    static constexpr qsizetype maxSlotName = 40;
     struct TNameSlot
     {
-        QByteArray Key;
+        qsizetype Size = 0; // never matches: names here are not empty
+        char Bytes[maxSlotName];
         TKnotName Name;
     };
 
@@ -193,20 +197,12 @@ private:
         hash ^= size_t(s[0]) * 31u + size_t(s[size - 1]) * 131u + size_t(s[size / 2]) * 7u;
         hash ^= hash >> 13;
         TNameSlot& slot = FNames[hash % std::size(FNames)];
-        if (slot.Key.size() != size || !SameBytes(slot.Key.constData(), name.data(), size)) {
-            slot.Key = name.toByteArray();
+        if (slot.Size != size || std::memcmp(slot.Bytes, name.data(), size_t(size)) != 0) {
+            slot.Size = size <= maxSlotName ? size : 0;
+            std::memcpy(slot.Bytes, name.data(), size_t(std::min(size, maxSlotName)));
             slot.Name = TKnotName::FromUtf8(name);
         }
         return slot.Name;
-    }
-
-    static bool SameBytes(const char* a, const char* b, qsizetype size)
-    {
-        for (qsizetype i = 0; i < size; ++i) {
-            if (a[i] != b[i])
-                return false;
-        }
-        return true;
     }
 
     bool ParseDocument()
@@ -343,6 +339,8 @@ private:
     // After "=": the value up to white space, "/" or ">" outside double quotes, decoded.
     bool ScanValue(QByteArrayView& result)
     {
+        if (ScanQuotedValue(result))
+            return true;
         const char* start = FP;
         int quotes = 0;
         bool inQuotes = false;
@@ -379,6 +377,120 @@ private:
         }
         result = value;
         return true;
+    }
+
+    // Makes room for `count` more bytes of FScratch after `out`, which points into it.
+    char* ScratchRoom(char* out, qsizetype count)
+    {
+        const qsizetype used = out - FScratch.data();
+        if (FScratch.size() - used < count) {
+            FScratch.resize(std::max(2 * FScratch.size(), used + count + 256));
+            out = FScratch.data() + used;
+        }
+        return out;
+    }
+
+    // The usual form of a value: quotes around text without quotes, followed by white space, "/"
+    // or ">", with no references but "&quot;", "&amp;", "&lt;", "&gt;" and "&#n;" for a character
+    // that is no surrogate. It is decoded into FScratch in the same pass that finds its end. For any
+    // other form the result is false and FP has not moved: ScanValue reads it the long way.
+    bool ScanQuotedValue(QByteArrayView& result)
+    {
+        if (FP == FEnd || *FP != '"')
+            return false;
+        const char* p = FP + 1;
+        char* out = ScratchRoom(FScratch.data(), 16);
+        while (true) {
+            // Sixteen bytes at a time are copied, then the part after a '"' or '&' is overwritten.
+#if defined(__SSE2__)
+            const __m128i quote = _mm_set1_epi8('"');
+            const __m128i amp = _mm_set1_epi8('&');
+            while (FEnd - p >= 16) {
+                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+                const unsigned stops = unsigned(_mm_movemask_epi8(
+                    _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, amp))));
+                if (stops != 0) {
+                    const int at = __builtin_ctz(stops);
+                    p += at;
+                    out += at;
+                    break;
+                }
+                p += 16;
+                out = ScratchRoom(out + 16, 16);
+            }
+#endif
+            while (p < FEnd && *p != '"' && *p != '&')
+                *out++ = *p++;
+            if (p == FEnd)
+                return false;
+            if (*p == '"')
+                break;
+            const char* next = DecodeReference(p, out);
+            if (next == nullptr)
+                return false;
+            p = next;
+            out = ScratchRoom(out, 16);
+        }
+        // The closing quote must end the value.
+        if (FEnd - p < 2 || !Is(p[1], ccValueStop) || p[1] == '"' || p[1] == '&')
+            return false;
+        FP = p + 1;
+        result = QByteArrayView(FScratch.constData(), out - FScratch.constData());
+        return true;
+    }
+
+    // At "&": writes the character of one of the references ScanQuotedValue knows to `out` and
+    // returns the position after its ";", or nullptr.
+    const char* DecodeReference(const char* p, char*& out) const
+    {
+        const qsizetype left = FEnd - p;
+        auto is = [&](const char* word, qsizetype size) {
+            return left > size && std::memcmp(p + 1, word, size_t(size)) == 0;
+        };
+        switch (p[1 < left ? 1 : 0]) {
+        case 'q':
+            if (!is("quot;", 5))
+                return nullptr;
+            *out++ = '"';
+            return p + 6;
+        case 'a':
+            if (!is("amp;", 4))
+                return nullptr;
+            *out++ = '&';
+            return p + 5;
+        case 'l':
+            if (!is("lt;", 3))
+                return nullptr;
+            *out++ = '<';
+            return p + 4;
+        case 'g':
+            if (!is("gt;", 3))
+                return nullptr;
+            *out++ = '>';
+            return p + 4;
+        case '#': {
+            uint32_t code = 0;
+            const char* d = p + 2;
+            for (; d < FEnd && d - p < 8 && *d >= '0' && *d <= '9'; ++d)
+                code = code * 10 + uint32_t(*d - '0');
+            if (d == p + 2 || d == FEnd || *d != ';' || code > 0xFFFF || (code >= 0xD800 && code <= 0xDFFF))
+                return nullptr;
+            if (code < 0x80) {
+                *out++ = char(code);
+            } else if (code < 0x800) {
+                *out++ = char(0xC0 | (code >> 6));
+                *out++ = char(0x80 | (code & 0x3F));
+            } else {
+                *out++ = char(0xE0 | (code >> 12));
+                *out++ = char(0x80 | ((code >> 6) & 0x3F));
+                *out++ = char(0x80 | (code & 0x3F));
+            }
+            return d + 1;
+        }
+        default:
+            return nullptr;
+        }
     }
 
     TKnot& FRoot;
