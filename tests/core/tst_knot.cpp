@@ -93,6 +93,7 @@ TEST_F(KnotTree, UnreadKnotsAreCollectedWholeAndReadOnesVisited)
     EXPECT_EQ(knots[1]->ReadString(S("q")), S("2"));
     ASSERT_EQ(params.size(), 1u);
     EXPECT_EQ(params[0], x->FindParam(S("p")));
+    EXPECT_EQ(params[0]->Owner(), x); // what the report of unread attributes names
 
     FRoot.SetReadMarks(true);
     knots.clear();
@@ -157,6 +158,10 @@ TEST(Knot, UniqueNamesReplaceInPlaceOtherwiseWritesAppend)
     EXPECT_EQ(unique.SaveToText(), S("<k a=\"0\" b=\"2\"/>\r\n"));
     unique.DeleteParam(unique.FindParam(S("a")));
     EXPECT_EQ(unique.SaveToText(), S("<k b=\"2\"/>\r\n"));
+    unique.WriteInt(S("c"), 3);
+    unique.DeleteParam(unique.FindParam(S("c"))); // the last one: "b" links back to the knot
+    EXPECT_EQ(unique.FirstParam()->Owner(), &unique);
+    EXPECT_EQ(unique.FirstParam()->Next(), nullptr);
 }
 
 struct TIntRow
@@ -315,6 +320,12 @@ TEST(Knot, ManyDistinctNamesAreReadCorrectly)
     EXPECT_EQ(knot.LastKnot()->Name(), S("name159999"));
     EXPECT_EQ(knot.LastKnot()->FirstParam()->Name(), S("attribute159999"));
     EXPECT_EQ(knot.FirstKnot()->Name(), S("name0"));
+    // Names the table no longer takes are copied with their knots.
+    TKnot copy;
+    copy.Assign(knot);
+    copy.AddKnot(S("another name"))->WriteInt(S("another attribute"), 1);
+    EXPECT_EQ(static_cast<TKnot*>(copy.ChildAt(159999))->Name(), S("name159999"));
+    EXPECT_EQ(copy.LastKnot()->FirstParam()->Name(), S("another attribute"));
 }
 
 TEST(Knot, AssignCopiesDeeplyAndClearEmpties)
