@@ -84,21 +84,19 @@ public:
         return table;
     }
 
-    // The stored text equal to `text`, stored now if need be; nullptr when the table is full.
-    const QString* Find(QStringView text)
+    // The stored entry of `text`, stored now if need be; nullptr when the table is full.
+    template <class TEntry>
+    const TEntry* Find(QStringView text)
     {
         std::lock_guard<std::mutex> guard(FLock);
         const auto found = FNames.constFind(text.toString());
         if (found != FNames.cend())
-            return found.value();
+            return static_cast<const TEntry*>(found.value());
         if (FStoredChars + text.size() > maxStoredChars)
             return nullptr;
-        auto* chars = new char16_t[size_t(text.size())];
-        std::memcpy(chars, text.utf16(), size_t(text.size()) * sizeof(char16_t));
         FStoredChars += text.size();
-        const auto* stored =
-            new QString(QString::fromRawData(reinterpret_cast<const QChar*>(chars), text.size()));
-        FNames.insert(*stored, stored);
+        const auto* stored = new TEntry{text.toString(), text.toUtf8()};
+        FNames.insert(stored->Text, stored);
         return stored;
     }
 
@@ -106,14 +104,14 @@ private:
     static constexpr qsizetype maxStoredChars = 1 << 20;
 
     std::mutex FLock;
-    QHash<QString, const QString*> FNames;
+    QHash<QString, const void*> FNames;
     qsizetype FStoredChars = 0;
 };
 
 // Every thread asks a small cache of the names it met last before the shared table.
 struct TNameCache
 {
-    const QString* Slots[256];
+    const void* Slots[256];
 };
 
 thread_local TNameCache nameCache;
@@ -130,23 +128,23 @@ inline size_t NameHash(QStringView text)
 
 // --- TKnotName ----------------------------------------------------------------------------------
 
-const QString TKnotName::FEmpty;
+const TKnotName::TEntry TKnotName::FEmpty;
 
 TKnotName::TKnotName(QStringView text)
 {
     if (text.isEmpty())
         return;
-    const QString*& slot = nameCache.Slots[NameHash(text) % std::size(nameCache.Slots)];
-    if (slot != nullptr && *slot == text) {
+    const void*& slot = nameCache.Slots[NameHash(text) % std::size(nameCache.Slots)];
+    if (slot != nullptr && static_cast<const TEntry*>(slot)->Text == text) {
         FBits = reinterpret_cast<uintptr_t>(slot);
         return;
     }
-    if (const QString* stored = TNameTable::Instance().Find(text)) {
+    if (const TEntry* stored = TNameTable::Instance().Find<TEntry>(text)) {
         slot = stored;
         FBits = reinterpret_cast<uintptr_t>(stored);
         return;
     }
-    FBits = reinterpret_cast<uintptr_t>(new QString(text.toString())) | ownedBit;
+    FBits = reinterpret_cast<uintptr_t>(new TEntry{text.toString(), text.toUtf8()}) | ownedBit;
 }
 
 TKnotName TKnotName::FromUtf8(QByteArrayView utf8)
@@ -156,7 +154,7 @@ TKnotName TKnotName::FromUtf8(QByteArrayView utf8)
 
 void TKnotName::CopyOwned()
 {
-    FBits = reinterpret_cast<uintptr_t>(new QString(Text())) | ownedBit;
+    FBits = reinterpret_cast<uintptr_t>(new TEntry(*Entry())) | ownedBit;
 }
 
 void TKnotName::AssignSlow(const TKnotName& other)
@@ -169,7 +167,7 @@ void TKnotName::AssignSlow(const TKnotName& other)
 
 void TKnotName::ReleaseOwned() noexcept
 {
-    delete &Text();
+    delete Entry();
 }
 
 // --- TKnotParam ---------------------------------------------------------------------------------

@@ -89,17 +89,27 @@ public:
             ReleaseOwned();
     }
 
-    const QString& Text() const { return *reinterpret_cast<const QString*>(FBits & ~ownedBit); }
+    const QString& Text() const { return Entry()->Text; }
+    // The same as UTF-8 bytes (QString::toUtf8), for writers.
+    QByteArrayView Utf8() const { return Entry()->Utf8; }
 
 private:
+    // The text of a name in both forms.
+    struct TEntry
+    {
+        QString Text;
+        QByteArray Utf8;
+    };
     static constexpr uintptr_t ownedBit = 1;
-    static const QString FEmpty;
+    static const TEntry FEmpty;
+
+    const TEntry* Entry() const { return reinterpret_cast<const TEntry*>(FBits & ~ownedBit); }
 
     void CopyOwned();
     void AssignSlow(const TKnotName& other);
     void ReleaseOwned() noexcept;
 
-    // The address of the QString; with ownedBit set, one this name allocated.
+    // The address of the entry; with ownedBit set, one this name allocated.
     uintptr_t FBits = reinterpret_cast<uintptr_t>(&FEmpty);
 };
 
@@ -123,6 +133,8 @@ public:
     TKnot* Owner() const;
     TKnotParam* Next() const { return FLink & lkOwner ? nullptr : reinterpret_cast<TKnotParam*>(FLink); }
     const QString& Name() const { return FName.Text(); }
+    // The name as UTF-8 bytes, for writers.
+    QByteArrayView NameUtf8() const { return FName.Utf8(); }
     TKnotParamKind Kind() const { return TKnotParamKind(FTag & tgKind); }
     bool Read() const { return (FTag & tgRead) != 0; }
     void SetRead(bool value) { FTag = uint8_t(value ? FTag | tgRead : FTag & ~tgRead); }
@@ -201,6 +213,8 @@ public:
     static void operator delete(void* block, size_t size) noexcept;
 
     const QString& Name() const { return FName.Text(); }
+    // The name as UTF-8 bytes, for writers.
+    QByteArrayView NameUtf8() const { return FName.Utf8(); }
     void SetName(const QString& name) { FName = TKnotName(name); }
 
     uint16_t Options() const { return FOptions; }

@@ -5,6 +5,10 @@
 #include <cstring>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qv {
 
 namespace {
@@ -78,6 +82,54 @@ TChar* PutLatin1(TChar* out, const char* text)
     return out;
 }
 
+// UTF-8 text is mostly bytes that are copied: they go sixteen at a time, up to the first byte that
+// needs more than a copy or the last sixteen bytes. `quotes` is set when a byte that needs quotes
+// was copied. `out` has room for sixteen bytes whenever sixteen are left to read.
+inline void CopyPlainBlocks(const char*& p, const char* end, char*& out, bool relaxed, bool& quotes)
+{
+#if defined(__SSE2__)
+    auto is = [](__m128i bytes, char c) {
+        return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c));
+    };
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+        __m128i special;
+        __m128i quoted;
+        if (relaxed) {
+            special = _mm_or_si128(_mm_or_si128(is(bytes, 0), is(bytes, '&')), is(bytes, '"'));
+            const __m128i space = _mm_or_si128(_mm_or_si128(is(bytes, ' '), is(bytes, '\t')),
+                                               _mm_or_si128(is(bytes, '\r'), is(bytes, '\n')));
+            quoted = _mm_or_si128(space, _mm_or_si128(is(bytes, '/'), is(bytes, '>')));
+        } else {
+            const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(31)), bytes);
+            special =
+                _mm_or_si128(_mm_or_si128(control, is(bytes, '"')),
+                             _mm_or_si128(is(bytes, '&'), _mm_or_si128(is(bytes, '<'), is(bytes, '>'))));
+            quoted = _mm_or_si128(is(bytes, ' '), is(bytes, '/'));
+        }
+        const unsigned specials = unsigned(_mm_movemask_epi8(special));
+        const unsigned quotedBytes = unsigned(_mm_movemask_epi8(quoted));
+        if (specials != 0) {
+            const int at = __builtin_ctz(specials);
+            quotes = quotes || (quotedBytes & ((1u << at) - 1)) != 0;
+            p += at;
+            out += at;
+            return;
+        }
+        quotes = quotes || quotedBytes != 0;
+        p += 16;
+        out += 16;
+    }
+#else
+    static_cast<void>(p);
+    static_cast<void>(end);
+    static_cast<void>(out);
+    static_cast<void>(relaxed);
+    static_cast<void>(quotes);
+#endif
+}
+
 // The one encoder, on UTF-16 code units or UTF-8 bytes (markup is ASCII in both).
 template <class TChar>
 TChar* EncodeRange(TChar* out, const TChar* p, const TChar* const end, bool relaxed, bool* needsQuotes)
@@ -85,6 +137,8 @@ TChar* EncodeRange(TChar* out, const TChar* p, const TChar* const end, bool rela
     const TValueAction* actions = relaxed ? valueActions.Relaxed : valueActions.Strict;
     bool quotes = false;
     while (p < end) {
+        if constexpr (std::is_same_v<TChar, char>)
+            CopyPlainBlocks(p, end, out, relaxed, quotes);
         const TChar* run = p;
         while (p < end && (Unit(*p) >= 128 || actions[Unit(*p)] == vaCopy))
             ++p;
