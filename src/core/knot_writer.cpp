@@ -32,8 +32,12 @@ public:
 private:
     void Reserve(qsizetype count)
     {
-        if (FEnd - FCur >= count)
-            return;
+        if (FEnd - FCur < count)
+            Grow(count);
+    }
+
+    Q_NEVER_INLINE void Grow(qsizetype count)
+    {
         const qsizetype used = FCur != nullptr ? FCur - FData.data() : FStart;
         // The written part doubles; large buffers are mapped, so growing them moves no bytes.
         const qsizetype capacity = std::max<qsizetype>(used + count, FStart + 2 * (used - FStart) + 256);

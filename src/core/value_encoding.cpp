@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -130,6 +131,95 @@ inline void CopyPlainBlocks(const char*& p, const char* end, char*& out, bool re
 #endif
 }
 
+// What the encoder writes for each byte of UTF-8: the byte itself or its reference, at most six
+// bytes, and whether the value needs quotes for it.
+struct TByteCode
+{
+    char Bytes[6];
+    uint8_t Size;
+    bool Quotes;
+};
+
+struct TByteCodes
+{
+    TByteCode Strict[256];
+    TByteCode Relaxed[256];
+
+    constexpr TByteCodes() : Strict(), Relaxed()
+    {
+        for (int c = 0; c < 256; ++c) {
+            Strict[c] = Code(c, c < 128 ? valueActions.Strict[c] : vaCopy);
+            Relaxed[c] = Code(c, c < 128 ? valueActions.Relaxed[c] : vaCopy);
+        }
+    }
+
+    static constexpr TByteCode Code(int c, TValueAction action)
+    {
+        TByteCode code{};
+        auto put = [&](const char* text) {
+            for (; *text != 0; ++text)
+                code.Bytes[code.Size++] = *text;
+        };
+        switch (action) {
+        case vaCopy:
+        case vaCopyQuoted:
+            code.Bytes[code.Size++] = char(c);
+            code.Quotes = action == vaCopyQuoted;
+            break;
+        case vaCharRef:
+            put("&#");
+            if (c >= 10)
+                code.Bytes[code.Size++] = char('0' + c / 10);
+            code.Bytes[code.Size++] = char('0' + c % 10);
+            put(";");
+            break;
+        case vaQuot:
+            put("&quot;");
+            break;
+        case vaAmp:
+            put("&amp;");
+            break;
+        case vaLt:
+            put("&lt;");
+            break;
+        case vaGt:
+            put("&gt;");
+            break;
+        case vaDoubled:
+            put("\"\"");
+            code.Quotes = true;
+            break;
+        }
+        return code;
+    }
+};
+
+constexpr TByteCodes byteCodes;
+
+// The encoder of UTF-8: blocks of plain bytes, then each byte from the table. Writing all six bytes
+// of an entry is safe: `out` has room for six bytes per byte left to read.
+char* EncodeUtf8(char* out, const char* p, const char* const end, bool relaxed, bool* needsQuotes)
+{
+    const TByteCode* codes = relaxed ? byteCodes.Relaxed : byteCodes.Strict;
+    bool quotes = false;
+    while (p < end) {
+        CopyPlainBlocks(p, end, out, relaxed, quotes);
+        if (p == end)
+            break;
+        // Up to the next block: the byte that stopped it, or the last few bytes.
+        const char* stop = std::min(end, p + 16);
+        do {
+            const TByteCode& code = codes[static_cast<unsigned char>(*p++)];
+            std::memcpy(out, code.Bytes, sizeof(code.Bytes));
+            out += code.Size;
+            quotes = quotes || code.Quotes;
+        } while (p < stop && end - p < 16);
+    }
+    if (needsQuotes != nullptr)
+        *needsQuotes = quotes;
+    return out;
+}
+
 // The one encoder, on UTF-16 code units or UTF-8 bytes (markup is ASCII in both).
 template <class TChar>
 TChar* EncodeRange(TChar* out, const TChar* p, const TChar* const end, bool relaxed, bool* needsQuotes)
@@ -137,8 +227,6 @@ TChar* EncodeRange(TChar* out, const TChar* p, const TChar* const end, bool rela
     const TValueAction* actions = relaxed ? valueActions.Relaxed : valueActions.Strict;
     bool quotes = false;
     while (p < end) {
-        if constexpr (std::is_same_v<TChar, char>)
-            CopyPlainBlocks(p, end, out, relaxed, quotes);
         const TChar* run = p;
         while (p < end && (Unit(*p) >= 128 || actions[Unit(*p)] == vaCopy))
             ++p;
@@ -368,7 +456,7 @@ char16_t* EncodeValueTo(char16_t* out, QStringView text, bool relaxed, bool* nee
 
 char* EncodeValueTo(char* out, QByteArrayView utf8, bool relaxed, bool* needsQuotes)
 {
-    return EncodeRange(out, utf8.data(), utf8.data() + utf8.size(), relaxed, needsQuotes);
+    return EncodeUtf8(out, utf8.data(), utf8.data() + utf8.size(), relaxed, needsQuotes);
 }
 
 QString EncodeValue(const QString& text, bool relaxed, bool* needsQuotes)

@@ -53,6 +53,7 @@ const TEncodeRow encodeRows[] = {
     {u"RelaxedAmpersandKeepsEntityText", u"&amp;&lt;&#9;", true, u"&amp;amp;&amp;lt;&amp;#9;", false},
     {u"RelaxedLessThanStaysRaw", u"a<b", true, u"a<b", false},
     // Longer than sixteen bytes, what needs more than a copy before, on and after a block's end.
+    {u"SixteenPlainBytes", u"0123456789abcdef", false, u"0123456789abcdef", false},
     {u"StrictLong", u"0123456789abcdef 0123456789abcde<0123456789abcdef\x01", false,
      u"0123456789abcdef 0123456789abcde&lt;0123456789abcdef&#1;", true},
     {u"StrictLongWithoutQuotes", u"0123456789abcdef\u00E4\u6771\u00FC0123456789abcdef&x", false,
