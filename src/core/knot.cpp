@@ -392,15 +392,33 @@ void TKnot::operator delete(void* block, size_t size) noexcept
 
 TKnot::~TKnot()
 {
+    DeleteKnots();
     DeleteParams();
+}
+
+// Knots, attributes and their text are freed in the reverse of the order the reader makes them: the
+// pools hand freed blocks out last first, so the next document read gets them in the order of the
+// last one, which for a tree read into fresh blocks is the order of their addresses.
+void TKnot::DeleteKnots()
+{
+    while (TNode* child = LastChild())
+        child->Free();
 }
 
 void TKnot::DeleteParams()
 {
-    while (FFirstParam != nullptr) {
-        TKnotParam* next = FFirstParam->Next();
-        delete FFirstParam;
-        FFirstParam = next;
+    TKnotParam* reversed = nullptr;
+    for (TKnotParam* param = FFirstParam; param != nullptr;) {
+        TKnotParam* next = param->Next();
+        param->LinkNext(reversed);
+        reversed = param;
+        param = next;
+    }
+    FFirstParam = nullptr;
+    while (reversed != nullptr) {
+        auto* next = reinterpret_cast<TKnotParam*>(reversed->FLink);
+        delete reversed;
+        reversed = next;
     }
 }
 
@@ -547,8 +565,8 @@ void TKnot::Clear()
     FName = TKnotName();
     FOptionsExclude = 0;
     FOptionsInclude = 0;
+    DeleteKnots();
     DeleteParams();
-    DeleteChildren();
     FRead = false;
     FCorrupt = false;
 }

@@ -334,6 +334,7 @@ private:
     TKnot* AppendParsedChild();
     TKnotParam* ParamForWrite(const QString& name);
     TKnotParam* ReadParam(const QString& name);
+    void DeleteKnots();
     void DeleteParams();
     TKnot* Marked(TNode* node);
     // Links `param`, which belongs to no knot, after `last` (null: as the first attribute).
