@@ -10,6 +10,9 @@
 
 #include <QGuiApplication>
 
+#include <malloc.h>
+
+#include <ctime>
 #include <memory>
 
 namespace qv {
@@ -109,11 +112,11 @@ void TBenchContainer::LoadFromKnot(TSchemeLoader* filer, TKnot* knot)
 
 constexpr int itemCount = 50000; // 1 root + 50,000 × (item, name, leaf) = 150,001 elements
 
-std::unique_ptr<TScheme> MakeDocument()
+std::unique_ptr<TScheme> MakeDocument(int items = itemCount)
 {
     auto scheme = std::make_unique<TScheme>(TBenchRoot::StaticClass(), QStringLiteral("FreeText"));
     scheme->BeginUpdate();
-    for (int i = 0; i < itemCount; ++i) {
+    for (int i = 0; i < items; ++i) {
         auto* item = new TElement_Item(scheme.get());
         item->Name->Text = QStringLiteral("Item number %1 \u00E9").arg(i);
         item->SetParent(scheme->Root());
@@ -179,6 +182,55 @@ void BM_LoadDocument(benchmark::State& state)
 }
 BENCHMARK(BM_LoadDocument)->Unit(benchmark::kMillisecond);
 
+double ThreadSeconds()
+{
+    timespec time{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+    return double(time.tv_sec) + double(time.tv_nsec) / 1e9;
+}
+
+// The same load from 1,000 to 1,000,000 elements: the time per element should stay flat. Reports the
+// knots' part of it (bytes → knots) separately.
+void BM_LoadDocumentOfSize(benchmark::State& state)
+{
+    QByteArray data;
+    {
+        std::unique_ptr<TScheme> source = MakeDocument(int(state.range(0) / 3));
+        data = SaveDocument(*source);
+    }
+    int elements = 0;
+    double knotSeconds = 0;
+    TElementMessages messages;
+    for (auto _ : state) {
+        const double start = ThreadSeconds();
+        auto scheme = std::make_unique<TScheme>(TBenchRoot::StaticClass(), QStringLiteral("FreeText"));
+        scheme->SetMessages(&messages);
+        auto knot = std::make_unique<TKnot>();
+        knot->LoadFromStream(data);
+        knotSeconds += ThreadSeconds() - start;
+        scheme->LoadFromKnot(scheme->Root(), fmFile, knot.get());
+        elements = scheme->ElementCount();
+        if (messages.Count() != 0)
+            state.SkipWithError("the document reported unread content");
+        state.PauseTiming(); // freeing the tree is not loading
+        knot.reset();
+        scheme.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * data.size());
+    state.counters["elements"] = elements;
+    // Microseconds per element: the whole load and the knots alone, in processor time.
+    state.counters["us_per_element"] = benchmark::Counter(
+        double(elements) / 1e6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["knot_us_per_element"] = 1e6 * knotSeconds / double(state.iterations()) / double(elements);
+}
+BENCHMARK(BM_LoadDocumentOfSize)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
+
 // The knot layer alone, on the same document: bytes → knots and knots → bytes.
 void BM_ParseKnots(benchmark::State& state)
 {
@@ -220,5 +272,9 @@ BENCHMARK(BM_WriteKnots)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
+    // Freed memory stays with the process, so that a document of a million elements, loaded once per
+    // iteration, measures loading rather than the first touch of fresh pages.
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
     return qv::RunBenchmarks(argc, argv);
 }

@@ -262,8 +262,8 @@ int main(int argc, char** argv)
         std::printf("%s %.0f MB/s vs %s %.0f MB/s: ratio %.2f (target %.2f)\n", ours, mb / a->second, peer,
                     mb / b->second, b->second / a->second, target);
     };
-    ratio("BM_KnotParse", "BM_PeerParse", 0.4);
-    ratio("BM_KnotWrite", "BM_PeerSave", 0.5);
+    ratio("BM_KnotParse", "BM_PeerParse", 0.6);
+    ratio("BM_KnotWrite", "BM_PeerSave", 0.8);
     benchmark::Shutdown();
     document.Tree->Free();
     return 0;

@@ -8,9 +8,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 namespace qv {
@@ -71,11 +73,106 @@ void FreeText(char* text, size_t size) noexcept
         std::free(text);
 }
 
+// The names of every knot tree: each text once, for the life of the program. A stream of distinct
+// names stops being stored once the table holds maxStoredChars characters.
+class TNameTable
+{
+public:
+    static TNameTable& Instance()
+    {
+        static TNameTable& table = *new TNameTable();
+        return table;
+    }
+
+    // The stored entry of `text`, stored now if need be; nullptr when the table is full.
+    template <class TEntry>
+    const TEntry* Find(QStringView text)
+    {
+        std::lock_guard<std::mutex> guard(FLock);
+        const auto found = FNames.constFind(text.toString());
+        if (found != FNames.cend())
+            return static_cast<const TEntry*>(found.value());
+        if (FStoredChars + text.size() > maxStoredChars)
+            return nullptr;
+        FStoredChars += text.size();
+        const auto* stored = new TEntry{text.toString(), text.toUtf8()};
+        FNames.insert(stored->Text, stored);
+        return stored;
+    }
+
+private:
+    static constexpr qsizetype maxStoredChars = 1 << 20;
+
+    std::mutex FLock;
+    QHash<QString, const void*> FNames;
+    qsizetype FStoredChars = 0;
+};
+
+// Every thread asks a small cache of the names it met last before the shared table.
+struct TNameCache
+{
+    const void* Slots[256];
+};
+
+thread_local TNameCache nameCache;
+
+inline size_t NameHash(QStringView text)
+{
+    size_t hash = 0x811C9DC5u;
+    for (const QChar c : text)
+        hash = (hash ^ c.unicode()) * 0x01000193u;
+    return hash ^ (hash >> 11);
+}
+
 } // namespace
+
+// --- TKnotName ----------------------------------------------------------------------------------
+
+const TKnotName::TEntry TKnotName::FEmpty;
+
+TKnotName::TKnotName(QStringView text)
+{
+    if (text.isEmpty())
+        return;
+    const void*& slot = nameCache.Slots[NameHash(text) % std::size(nameCache.Slots)];
+    if (slot != nullptr && static_cast<const TEntry*>(slot)->Text == text) {
+        FBits = reinterpret_cast<uintptr_t>(slot);
+        return;
+    }
+    if (const TEntry* stored = TNameTable::Instance().Find<TEntry>(text)) {
+        slot = stored;
+        FBits = reinterpret_cast<uintptr_t>(stored);
+        return;
+    }
+    FBits = reinterpret_cast<uintptr_t>(new TEntry{text.toString(), text.toUtf8()}) | ownedBit;
+}
+
+TKnotName TKnotName::FromUtf8(QByteArrayView utf8)
+{
+    return TKnotName(TextFromUtf8(utf8));
+}
+
+void TKnotName::CopyOwned()
+{
+    FBits = reinterpret_cast<uintptr_t>(new TEntry(*Entry())) | ownedBit;
+}
+
+void TKnotName::AssignSlow(const TKnotName& other)
+{
+    if (&other == this)
+        return;
+    TKnotName copy(other);
+    std::swap(FBits, copy.FBits);
+}
+
+void TKnotName::ReleaseOwned() noexcept
+{
+    delete Entry();
+}
 
 // --- TKnotParam ---------------------------------------------------------------------------------
 
-static_assert(sizeof(TKnotParam) == 56, "an attribute should fit a 64-byte heap block");
+static_assert(sizeof(TKnotParam) == 32, "an attribute should stay half a cache line");
 
 void* TKnotParam::operator new(size_t size)
 {
@@ -93,6 +190,14 @@ void TKnotParam::operator delete(void* block, size_t size) noexcept
 TKnotParam::~TKnotParam()
 {
     ReleaseValue();
+}
+
+TKnot* TKnotParam::Owner() const
+{
+    const TKnotParam* param = this;
+    while (!(param->FLink & lkOwner))
+        param = reinterpret_cast<const TKnotParam*>(param->FLink);
+    return reinterpret_cast<TKnot*>(param->FLink & ~lkOwner);
 }
 
 char* TKnotParam::HeapText() const
@@ -188,6 +293,24 @@ void TKnotParam::SetTextUtf8(QByteArrayView utf8)
     SetKind(kpText);
 }
 
+void TKnotParam::InitTextUtf8(QByteArrayView utf8)
+{
+    const qsizetype size = utf8.size();
+    if (size <= inlineCapacity) {
+        if (size > 0)
+            std::memcpy(FCell, utf8.data(), size_t(size));
+        SetKind(kpText, uint8_t(tgInline | (size << tgSizeShift)));
+        return;
+    }
+    Q_ASSERT(size <= qsizetype(UINT32_MAX));
+    char* text = AllocateText(size_t(size));
+    std::memcpy(text, utf8.data(), size_t(size));
+    const auto size32 = uint32_t(size);
+    std::memcpy(FCell, &text, sizeof(text));
+    std::memcpy(FCell + sizeof(text), &size32, sizeof(size32));
+    SetKind(kpText);
+}
+
 void TKnotParam::SetStream(const QByteArray& stream)
 {
     auto* copy = new QByteArray(stream); // `stream` may be this attribute's own bytes
@@ -269,15 +392,33 @@ void TKnot::operator delete(void* block, size_t size) noexcept
 
 TKnot::~TKnot()
 {
+    DeleteKnots();
     DeleteParams();
+}
+
+// Knots, attributes and their text are freed in the reverse of the order the reader makes them: the
+// pools hand freed blocks out last first, so the next document read gets them in the order of the
+// last one, which for a tree read into fresh blocks is the order of their addresses.
+void TKnot::DeleteKnots()
+{
+    while (TNode* child = LastChild())
+        child->Free();
 }
 
 void TKnot::DeleteParams()
 {
-    while (FFirstParam != nullptr) {
-        TKnotParam* next = FFirstParam->FNext;
-        delete FFirstParam;
-        FFirstParam = next;
+    TKnotParam* reversed = nullptr;
+    for (TKnotParam* param = FFirstParam; param != nullptr;) {
+        TKnotParam* next = param->Next();
+        param->LinkNext(reversed);
+        reversed = param;
+        param = next;
+    }
+    FFirstParam = nullptr;
+    while (reversed != nullptr) {
+        auto* next = reinterpret_cast<TKnotParam*>(reversed->FLink);
+        delete reversed;
+        reversed = next;
     }
 }
 
@@ -328,7 +469,7 @@ TKnot* TKnot::GetKnot(const QString& name)
 TKnot* TKnot::FindKnot(const QString& name)
 {
     for (TNode* child = FirstChild(); child != nullptr; child = child->NextSibling()) {
-        if (static_cast<TKnot*>(child)->FName == name)
+        if (static_cast<TKnot*>(child)->Name() == name)
             return Marked(child);
     }
     return nullptr;
@@ -337,7 +478,7 @@ TKnot* TKnot::FindKnot(const QString& name)
 TKnot* TKnot::FindNextKnot(const QString& name)
 {
     for (TNode* sibling = NextSibling(); sibling != nullptr; sibling = sibling->NextSibling()) {
-        if (static_cast<TKnot*>(sibling)->FName == name)
+        if (static_cast<TKnot*>(sibling)->Name() == name)
             return Marked(sibling);
     }
     return nullptr;
@@ -396,8 +537,9 @@ void TKnot::Assign(const TKnot& source)
     FOptionsExclude = source.FOptionsExclude;
     FOptionsInclude = source.FOptionsInclude;
     TKnotParam* last = nullptr;
-    for (const TKnotParam* param = source.FFirstParam; param != nullptr; param = param->FNext) {
-        auto* copy = new TKnotParam(this, param->FName);
+    for (const TKnotParam* param = source.FFirstParam; param != nullptr; param = param->Next()) {
+        auto* copy = new TKnotParam(param->FName);
+        LinkParam(copy, last);
         switch (param->Kind()) {
         case kpNone:
             break;
@@ -409,7 +551,6 @@ void TKnot::Assign(const TKnot& source)
             copy->SetStream(*param->Stream());
             break;
         }
-        (last != nullptr ? last->FNext : FFirstParam) = copy;
         last = copy;
     }
     for (TNode* child = source.FirstChild(); child != nullptr; child = child->NextSibling()) {
@@ -421,11 +562,11 @@ void TKnot::Assign(const TKnot& source)
 
 void TKnot::Clear()
 {
-    FName.clear();
+    FName = TKnotName();
     FOptionsExclude = 0;
     FOptionsInclude = 0;
+    DeleteKnots();
     DeleteParams();
-    DeleteChildren();
     FRead = false;
     FCorrupt = false;
 }
@@ -434,9 +575,9 @@ QString TKnot::Path() const
 {
     const TNode* parent = Parent();
     if (parent == nullptr || !IsInstanceOf(parent, TKnot::StaticClass()))
-        return FName;
+        return Name();
     const auto* parentKnot = static_cast<const TKnot*>(parent);
-    QString path = parentKnot->Path() + u'.' + FName;
+    QString path = parentKnot->Path() + u'.' + Name();
     if (parentKnot->HasOption(koIndexed))
         path += u'[' + QString::number(Index() + 1) + u']';
     return path;
@@ -458,15 +599,15 @@ bool TKnot::IsEmpty() const
 int TKnot::ParamCount() const
 {
     int count = 0;
-    for (const TKnotParam* param = FFirstParam; param != nullptr; param = param->FNext)
+    for (const TKnotParam* param = FFirstParam; param != nullptr; param = param->Next())
         ++count;
     return count;
 }
 
 TKnotParam* TKnot::FindParam(const QString& name) const
 {
-    for (TKnotParam* param = FFirstParam; param != nullptr; param = param->FNext) {
-        if (param->FName == name)
+    for (TKnotParam* param = FFirstParam; param != nullptr; param = param->Next()) {
+        if (param->Name() == name)
             return param;
     }
     return nullptr;
@@ -487,22 +628,26 @@ bool TKnot::HasParam(const QString& name)
 
 TKnotParam* TKnot::AddParam(const QString& name)
 {
-    auto* param = new TKnotParam(this, name);
-    TKnotParam** link = &FFirstParam;
-    while (*link != nullptr)
-        link = &(*link)->FNext;
-    *link = param;
+    auto* param = new TKnotParam(TKnotName(name));
+    TKnotParam* last = FFirstParam;
+    while (last != nullptr && last->Next() != nullptr)
+        last = last->Next();
+    LinkParam(param, last);
     return param;
 }
 
 void TKnot::DeleteParam(TKnotParam* param)
 {
-    for (TKnotParam** link = &FFirstParam; *link != nullptr; link = &(*link)->FNext) {
-        if (*link == param) {
-            *link = param->FNext;
-            delete param;
-            return;
-        }
+    TKnotParam* previous = nullptr;
+    for (TKnotParam* p = FFirstParam; p != nullptr; previous = p, p = p->Next()) {
+        if (p != param)
+            continue;
+        if (previous == nullptr)
+            FFirstParam = param->Next();
+        else
+            previous->FLink = param->FLink; // the next attribute, or this knot
+        delete param;
+        return;
     }
 }
 
@@ -681,7 +826,7 @@ void TKnot::SaveToFile(const QString& fileName, TKnotEncoding encoding) const
 bool TKnot::CollectUnread(std::vector<TKnot*>& knots, std::vector<TKnotParam*>& params)
 {
     bool found = false;
-    for (TKnotParam* param = FFirstParam; param != nullptr; param = param->FNext) {
+    for (TKnotParam* param = FFirstParam; param != nullptr; param = param->Next()) {
         if (!param->Read()) {
             params.push_back(param);
             found = true;
@@ -702,7 +847,7 @@ bool TKnot::CollectUnread(std::vector<TKnot*>& knots, std::vector<TKnotParam*>& 
 void TKnot::SetReadMarks(bool value)
 {
     FRead = value;
-    for (TKnotParam* param = FFirstParam; param != nullptr; param = param->FNext)
+    for (TKnotParam* param = FFirstParam; param != nullptr; param = param->Next())
         param->SetRead(value);
     for (TNode* child = FirstChild(); child != nullptr; child = child->NextSibling())
         static_cast<TKnot*>(child)->SetReadMarks(value);

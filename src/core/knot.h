@@ -58,8 +58,63 @@ struct TFormPlacement
     int Height = 0;
 };
 
+// The name of a knot or an attribute. Names come from a small vocabulary (element classes, their
+// fields, settings keys) and a large document repeats each of them thousands of times, so the text of
+// a name is kept once, for the life of the program, in a table shared by all threads; a knot holds a
+// pointer to it. Once the table is full (a hostile stream of distinct names) a name keeps a copy of
+// its own.
+class TKnotName
+{
+public:
+    TKnotName() = default; // the empty name
+    explicit TKnotName(QStringView text);
+    // `utf8` is converted as TextFromUtf8 does.
+    static TKnotName FromUtf8(QByteArrayView utf8);
+    TKnotName(const TKnotName& other) : FBits(other.FBits)
+    {
+        if (FBits & ownedBit)
+            CopyOwned();
+    }
+    TKnotName& operator=(const TKnotName& other)
+    {
+        if (((FBits | other.FBits) & ownedBit) == 0)
+            FBits = other.FBits;
+        else
+            AssignSlow(other);
+        return *this;
+    }
+    ~TKnotName()
+    {
+        if (FBits & ownedBit)
+            ReleaseOwned();
+    }
+
+    const QString& Text() const { return Entry()->Text; }
+    // The same as UTF-8 bytes (QString::toUtf8), for writers.
+    QByteArrayView Utf8() const { return Entry()->Utf8; }
+
+private:
+    // The text of a name in both forms.
+    struct TEntry
+    {
+        QString Text;
+        QByteArray Utf8;
+    };
+    static constexpr uintptr_t ownedBit = 1;
+    static const TEntry FEmpty;
+
+    const TEntry* Entry() const { return reinterpret_cast<const TEntry*>(FBits & ~ownedBit); }
+
+    void CopyOwned();
+    void AssignSlow(const TKnotName& other);
+    void ReleaseOwned() noexcept;
+
+    // The address of the entry; with ownedBit set, one this name allocated.
+    uintptr_t FBits = reinterpret_cast<uintptr_t>(&FEmpty);
+};
+
 // An attribute of a knot: a name and a value of one of the kinds above. Attributes form a singly
-// linked list in insertion order, owned by their knot.
+// linked list in insertion order, owned by their knot; the last one links back to the knot.
 //
 // Text is kept as UTF-8, up to 15 bytes inside the attribute itself: documents hold hundreds of
 // thousands of attributes, most of them short. Text() converts on every call. A lone UTF-16
@@ -74,9 +129,12 @@ public:
     static void* operator new(size_t size);
     static void operator delete(void* block, size_t size) noexcept;
 
-    TKnot* Owner() const { return FOwner; }
-    TKnotParam* Next() const { return FNext; }
-    const QString& Name() const { return FName; }
+    // Walks to the end of the list: for reports, not for loops over attributes.
+    TKnot* Owner() const;
+    TKnotParam* Next() const { return FLink & lkOwner ? nullptr : reinterpret_cast<TKnotParam*>(FLink); }
+    const QString& Name() const { return FName.Text(); }
+    // The name as UTF-8 bytes, for writers.
+    QByteArrayView NameUtf8() const { return FName.Utf8(); }
     TKnotParamKind Kind() const { return TKnotParamKind(FTag & tgKind); }
     bool Read() const { return (FTag & tgRead) != 0; }
     void SetRead(bool value) { FTag = uint8_t(value ? FTag | tgRead : FTag & ~tgRead); }
@@ -109,19 +167,24 @@ private:
         tgSizeShift = 4,
     };
     static constexpr qsizetype inlineCapacity = 15;
+    // FLink: the next attribute or, with this bit, the owning knot.
+    static constexpr uintptr_t lkOwner = 1;
 
-    TKnotParam(TKnot* owner, const QString& name) : FOwner(owner), FName(name) {}
+    explicit TKnotParam(const TKnotName& name) : FName(name) {}
     ~TKnotParam();
     void ReleaseValue();
     void SetKind(TKnotParamKind kind, uint8_t extra = 0) { FTag = uint8_t((FTag & tgRead) | kind | extra); }
+    // Sets the text of an attribute that holds no value yet.
+    void InitTextUtf8(QByteArrayView utf8);
     char* HeapText() const;
     QByteArray* OwnedStream() const;
+    void LinkNext(TKnotParam* next) { FLink = reinterpret_cast<uintptr_t>(next); }
+    void LinkOwner(TKnot* owner) { FLink = reinterpret_cast<uintptr_t>(owner) | lkOwner; }
 
-    TKnot* FOwner;
-    TKnotParam* FNext = nullptr;
-    QString FName;
+    uintptr_t FLink = 0;
+    TKnotName FName;
     // The value: inline UTF-8 text; or a UTF-8 block of its own (pointer, then uint32 size); or a
-    // QByteArray pointer (owned for kpStream). Kept as bytes so that the attribute stays 56 bytes.
+    // QByteArray pointer (owned for kpStream). Kept as bytes so that the attribute stays 32 bytes.
     alignas(8) char FCell[inlineCapacity] = {};
     uint8_t FTag = tgInline; // kpNone, empty inline text
 };
@@ -149,8 +212,10 @@ public:
     static void* operator new(size_t size);
     static void operator delete(void* block, size_t size) noexcept;
 
-    const QString& Name() const { return FName; }
-    void SetName(const QString& name) { FName = name; }
+    const QString& Name() const { return FName.Text(); }
+    // The name as UTF-8 bytes, for writers.
+    QByteArrayView NameUtf8() const { return FName.Utf8(); }
+    void SetName(const QString& name) { FName = TKnotName(name); }
 
     uint16_t Options() const { return FOptions; }
     uint16_t OptionsExclude() const { return FOptionsExclude; }
@@ -269,10 +334,20 @@ private:
     TKnot* AppendParsedChild();
     TKnotParam* ParamForWrite(const QString& name);
     TKnotParam* ReadParam(const QString& name);
+    void DeleteKnots();
     void DeleteParams();
     TKnot* Marked(TNode* node);
+    // Links `param`, which belongs to no knot, after `last` (null: as the first attribute).
+    void LinkParam(TKnotParam* param, TKnotParam* last)
+    {
+        param->LinkOwner(this);
+        if (last != nullptr)
+            last->LinkNext(param);
+        else
+            FFirstParam = param;
+    }
 
-    QString FName;
+    TKnotName FName;
     TKnotParam* FFirstParam = nullptr;
     uint16_t FOptions = 0;
     uint16_t FOptionsExclude = 0;

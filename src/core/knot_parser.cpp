@@ -2,11 +2,10 @@
 
 #include "core/value_encoding.h"
 
-#include <QHash>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
-#include <mutex>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -108,44 +107,6 @@ inline const char* FindValueStop(const char* p, const char* end)
     return p;
 }
 
-// Names of knots and attributes come from a small vocabulary (element classes, their fields,
-// settings), and a large document repeats each of them thousands of times. The first sight of a name
-// stores it for the life of the program; every later knot shares that text without a reference count.
-// A hostile stream of distinct names stops being stored once the table is full.
-class TNameTable
-{
-public:
-    static QString Name(QByteArrayView utf8)
-    {
-        static TNameTable& table = *new TNameTable();
-        return table.Find(utf8);
-    }
-
-private:
-    static constexpr qsizetype maxStoredChars = 1 << 20;
-
-    QString Find(QByteArrayView utf8)
-    {
-        std::lock_guard<std::mutex> guard(FLock);
-        const auto found = FNames.constFind(utf8.toByteArray());
-        if (found != FNames.cend())
-            return found.value();
-        QString name = TextFromUtf8(utf8);
-        if (FStoredChars + name.size() > maxStoredChars)
-            return name;
-        auto* chars = new char16_t[size_t(name.size())];
-        std::memcpy(chars, name.utf16(), size_t(name.size()) * sizeof(char16_t));
-        FStoredChars += name.size();
-        const QString stored = QString::fromRawData(reinterpret_cast<const QChar*>(chars), name.size());
-        FNames.insert(utf8.toByteArray(), stored);
-        return stored;
-    }
-
-    std::mutex FLock;
-    QHash<QByteArray, QString> FNames;
-    qsizetype FStoredChars = 0;
-};
-
 // Knots nested deeper than this make the text corrupt: trees are walked recursively (writing,
 // copying, freeing), so a hostile file must not be able to build one deep enough to exhaust the stack.
 constexpr size_t maxKnotDepth = 1000;
@@ -191,10 +152,13 @@ private:
         QByteArrayView Name; // as it stands in the text, for the end tag
     };
 
+    // A name as it stands in the text and its knot name; longer names are not kept here.
+    static constexpr qsizetype maxSlotName = 40;
     struct TNameSlot
     {
-        QByteArray Key;
-        QString Name;
+        qsizetype Size = 0; // never matches: names here are not empty
+        char Bytes[maxSlotName];
+        TKnotName Name;
     };
 
     void SkipSpace()
@@ -222,9 +186,9 @@ private:
     bool AtUnnamedLeaf() const { return FEnd - FP >= 3 && FP[1] == '/' && FP[2] == '>'; }
 
     // Names repeat all over a text: a small cache in front of the name table.
-    const QString& Intern(QByteArrayView name)
+    const TKnotName& Intern(QByteArrayView name)
     {
-        static const QString empty;
+        static const TKnotName empty;
         const qsizetype size = name.size();
         if (size == 0)
             return empty;
@@ -233,16 +197,27 @@ private:
         hash ^= size_t(s[0]) * 31u + size_t(s[size - 1]) * 131u + size_t(s[size / 2]) * 7u;
         hash ^= hash >> 13;
         TNameSlot& slot = FNames[hash % std::size(FNames)];
-        if (slot.Key.size() != size || !SameBytes(slot.Key.constData(), name.data(), size)) {
-            slot.Key = name.toByteArray();
-            slot.Name = TNameTable::Name(name);
+        if (slot.Size != size || !SameBytes(slot.Bytes, name.data(), size)) {
+            slot.Size = size <= maxSlotName ? size : 0;
+            std::memcpy(slot.Bytes, name.data(), size_t(std::min(size, maxSlotName)));
+            slot.Name = TKnotName::FromUtf8(name);
         }
         return slot.Name;
     }
 
+    // Names are short: compared eight bytes at a time without a call.
     static bool SameBytes(const char* a, const char* b, qsizetype size)
     {
-        for (qsizetype i = 0; i < size; ++i) {
+        qsizetype i = 0;
+        for (; i + 8 <= size; i += 8) {
+            uint64_t x;
+            uint64_t y;
+            std::memcpy(&x, a + i, 8);
+            std::memcpy(&y, b + i, 8);
+            if (x != y)
+                return false;
+        }
+        for (; i < size; ++i) {
             if (a[i] != b[i])
                 return false;
         }
@@ -361,11 +336,11 @@ private:
                     return false;
                 hasValue = true;
             }
-            auto* param = new TKnotParam(knot, Intern(paramName));
-            (last != nullptr ? last->FNext : knot->FFirstParam) = param;
+            auto* param = new TKnotParam(Intern(paramName));
+            knot->LinkParam(param, last);
             last = param;
             if (hasValue)
-                param->SetTextUtf8(value);
+                param->InitTextUtf8(value);
         }
     }
 
@@ -383,6 +358,8 @@ private:
     // After "=": the value up to white space, "/" or ">" outside double quotes, decoded.
     bool ScanValue(QByteArrayView& result)
     {
+        if (ScanQuotedValue(result))
+            return true;
         const char* start = FP;
         int quotes = 0;
         bool inQuotes = false;
@@ -419,6 +396,127 @@ private:
         }
         result = value;
         return true;
+    }
+
+    // Makes room for `count` more bytes of FScratch after `out`, which points into it.
+    char* ScratchRoom(char* out, qsizetype count)
+    {
+        const qsizetype used = out - FScratch.data();
+        if (FScratch.size() - used < count) {
+            FScratch.resize(std::max(2 * FScratch.size(), used + count + 256));
+            out = FScratch.data() + used;
+        }
+        return out;
+    }
+
+    // The usual form of a value: quotes around text without quotes, followed by white space, "/"
+    // or ">", with no references but "&quot;", "&amp;", "&lt;", "&gt;" and "&#n;" for a character
+    // that is no surrogate. It is decoded into FScratch in the same pass that finds its end. For any
+    // other form the result is false and FP has not moved: ScanValue reads it the long way.
+    bool ScanQuotedValue(QByteArrayView& result)
+    {
+        if (FP == FEnd || *FP != '"')
+            return false;
+        const char* p = FP + 1;
+        char* out = ScratchRoom(FScratch.data(), 16);
+        while (true) {
+            // Sixteen bytes at a time are copied, then the part after a '"' or '&' is overwritten.
+#if defined(__SSE2__)
+            const __m128i quote = _mm_set1_epi8('"');
+            const __m128i amp = _mm_set1_epi8('&');
+            while (FEnd - p >= 16) {
+                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+                const unsigned stops = unsigned(_mm_movemask_epi8(
+                    _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, amp))));
+                if (stops != 0) {
+                    const int at = __builtin_ctz(stops);
+                    p += at;
+                    out += at;
+                    break;
+                }
+                p += 16;
+                out = ScratchRoom(out + 16, 16);
+            }
+#endif
+            while (p < FEnd && *p != '"' && *p != '&')
+                *out++ = *p++;
+            if (p == FEnd)
+                return false;
+            if (*p == '"')
+                break;
+            const char* next = DecodeReference(p, out);
+            if (next == nullptr)
+                return false;
+            p = next;
+            out = ScratchRoom(out, 16);
+        }
+        // The closing quote must end the value.
+        if (FEnd - p < 2 || !Is(p[1], ccValueStop) || p[1] == '"' || p[1] == '&')
+            return false;
+        FP = p + 1;
+        result = QByteArrayView(FScratch.constData(), out - FScratch.constData());
+        return true;
+    }
+
+    // At "&": writes the character of one of the references ScanQuotedValue knows to `out` and
+    // returns the position after its ";", or nullptr.
+    const char* DecodeReference(const char* p, char*& out) const
+    {
+        const qsizetype left = FEnd - p;
+        // Whether the word after "&" is `word` (of `size` bytes, ";" included).
+        auto is = [&](const char* word, qsizetype size) {
+            if (left <= size)
+                return false;
+            for (qsizetype i = 0; i < size; ++i) {
+                if (p[1 + i] != word[i])
+                    return false;
+            }
+            return true;
+        };
+        switch (p[1 < left ? 1 : 0]) {
+        case 'q':
+            if (!is("quot;", 5))
+                return nullptr;
+            *out++ = '"';
+            return p + 6;
+        case 'a':
+            if (!is("amp;", 4))
+                return nullptr;
+            *out++ = '&';
+            return p + 5;
+        case 'l':
+            if (!is("lt;", 3))
+                return nullptr;
+            *out++ = '<';
+            return p + 4;
+        case 'g':
+            if (!is("gt;", 3))
+                return nullptr;
+            *out++ = '>';
+            return p + 4;
+        case '#': {
+            uint32_t code = 0;
+            const char* d = p + 2;
+            for (; d < FEnd && d - p < 8 && *d >= '0' && *d <= '9'; ++d)
+                code = code * 10 + uint32_t(*d - '0');
+            if (d == p + 2 || d == FEnd || *d != ';' || code > 0xFFFF || (code >= 0xD800 && code <= 0xDFFF))
+                return nullptr;
+            if (code < 0x80) {
+                *out++ = char(code);
+            } else if (code < 0x800) {
+                *out++ = char(0xC0 | (code >> 6));
+                *out++ = char(0x80 | (code & 0x3F));
+            } else {
+                *out++ = char(0xE0 | (code >> 12));
+                *out++ = char(0x80 | ((code >> 6) & 0x3F));
+                *out++ = char(0x80 | (code & 0x3F));
+            }
+            return d + 1;
+        }
+        default:
+            return nullptr;
+        }
     }
 
     TKnot& FRoot;

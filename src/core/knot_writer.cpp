@@ -32,8 +32,12 @@ public:
 private:
     void Reserve(qsizetype count)
     {
-        if (FEnd - FCur >= count)
-            return;
+        if (FEnd - FCur < count)
+            Grow(count);
+    }
+
+    Q_NEVER_INLINE void Grow(qsizetype count)
+    {
         const qsizetype used = FCur != nullptr ? FCur - FData.data() : FStart;
         // The written part doubles; large buffers are mapped, so growing them moves no bytes.
         const qsizetype capacity = std::max<qsizetype>(used + count, FStart + 2 * (used - FStart) + 256);
@@ -43,22 +47,13 @@ private:
     }
 
     // Names are written as they are (the reader takes any name that holds no markup).
-    void Put(const QString& text)
+    void Put(QByteArrayView name)
     {
-        for (const QChar c : text) {
-            if (c.unicode() >= 0x80) {
-                const QByteArray utf8 = text.toUtf8();
-                std::memcpy(FCur, utf8.constData(), size_t(utf8.size()));
-                FCur += utf8.size();
-                return;
-            }
-        }
-        for (const QChar c : text)
-            *FCur++ = char(c.unicode());
+        if (name.isEmpty())
+            return;
+        std::memcpy(FCur, name.data(), size_t(name.size()));
+        FCur += name.size();
     }
-
-    // The most bytes Put writes for `text`.
-    static qsizetype MaxSize(const QString& text) { return 3 * text.size(); }
 
     // Starts the text of a line: the indentation goes in front of its first text.
     void StartText(qsizetype count)
@@ -87,9 +82,9 @@ private:
 
     void WriteParam(const TKnotParam& param, uint16_t options)
     {
-        const QString& name = param.Name();
+        const QByteArrayView name = param.NameUtf8();
         if (param.Kind() == kpNone) {
-            Reserve(MaxSize(name) + 1);
+            Reserve(name.size() + 1);
             *FCur++ = ' ';
             Put(name);
             return;
@@ -99,7 +94,7 @@ private:
         if (const QByteArray* stream = param.Stream()) {
             // Hexadecimal digits never need quotes nor encoding.
             static const char digits[] = "0123456789ABCDEF";
-            Reserve(MaxSize(name) + 4 + 2 * stream->size());
+            Reserve(name.size() + 4 + 2 * stream->size());
             *FCur++ = ' ';
             Put(name);
             *FCur++ = '=';
@@ -115,7 +110,7 @@ private:
             return;
         }
         const QByteArrayView text = param.TextUtf8();
-        Reserve(MaxSize(name) + 4 + MaxEncodedValueSize(text.size()));
+        Reserve(name.size() + 4 + MaxEncodedValueSize(text.size()));
         *FCur++ = ' ';
         Put(name);
         *FCur++ = '=';
@@ -140,11 +135,11 @@ private:
         FNoIndent = FNoIndent || (options & koNoIndent) != 0;
         FNoBreaks = FNoBreaks || (options & koNoBreaks) != 0;
 
-        const QString& name = knot.Name();
-        StartText(MaxSize(name) + 4);
+        const QByteArrayView name = knot.NameUtf8();
+        StartText(name.size() + 4);
         *FCur++ = '<';
         // "<?" at the start of a text is a declaration; the reader allows white space after "<".
-        if (&knot == FRoot && name.startsWith(u'?'))
+        if (&knot == FRoot && name.startsWith('?'))
             *FCur++ = ' ';
         Put(name);
         for (const TKnotParam* param = knot.FirstParam(); param != nullptr; param = param->Next())
@@ -174,7 +169,7 @@ private:
                 child = next;
             }
             --FLevel;
-            StartText(MaxSize(name) + 3);
+            StartText(name.size() + 3);
             *FCur++ = '<';
             *FCur++ = '/';
             Put(name);

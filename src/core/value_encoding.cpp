@@ -2,8 +2,13 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qv {
 
@@ -75,6 +80,143 @@ TChar* PutLatin1(TChar* out, const char* text)
 {
     while (*text != 0)
         *out++ = TChar(*text++);
+    return out;
+}
+
+// UTF-8 text is mostly bytes that are copied: they go sixteen at a time, up to the first byte that
+// needs more than a copy or the last sixteen bytes. `quotes` is set when a byte that needs quotes
+// was copied. `out` has room for sixteen bytes whenever sixteen are left to read.
+inline void CopyPlainBlocks(const char*& p, const char* end, char*& out, bool relaxed, bool& quotes)
+{
+#if defined(__SSE2__)
+    auto is = [](__m128i bytes, char c) {
+        return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c));
+    };
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+        __m128i special;
+        __m128i quoted;
+        if (relaxed) {
+            special = _mm_or_si128(_mm_or_si128(is(bytes, 0), is(bytes, '&')), is(bytes, '"'));
+            const __m128i space = _mm_or_si128(_mm_or_si128(is(bytes, ' '), is(bytes, '\t')),
+                                               _mm_or_si128(is(bytes, '\r'), is(bytes, '\n')));
+            quoted = _mm_or_si128(space, _mm_or_si128(is(bytes, '/'), is(bytes, '>')));
+        } else {
+            const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(31)), bytes);
+            special =
+                _mm_or_si128(_mm_or_si128(control, is(bytes, '"')),
+                             _mm_or_si128(is(bytes, '&'), _mm_or_si128(is(bytes, '<'), is(bytes, '>'))));
+            quoted = _mm_or_si128(is(bytes, ' '), is(bytes, '/'));
+        }
+        const unsigned specials = unsigned(_mm_movemask_epi8(special));
+        const unsigned quotedBytes = unsigned(_mm_movemask_epi8(quoted));
+        if (specials != 0) {
+            const int at = __builtin_ctz(specials);
+            quotes = quotes || (quotedBytes & ((1u << at) - 1)) != 0;
+            p += at;
+            out += at;
+            return;
+        }
+        quotes = quotes || quotedBytes != 0;
+        p += 16;
+        out += 16;
+    }
+#else
+    static_cast<void>(p);
+    static_cast<void>(end);
+    static_cast<void>(out);
+    static_cast<void>(relaxed);
+    static_cast<void>(quotes);
+#endif
+}
+
+// What the encoder writes for each byte of UTF-8: the byte itself or its reference, at most six
+// bytes, and whether the value needs quotes for it.
+struct TByteCode
+{
+    char Bytes[6];
+    uint8_t Size;
+    bool Quotes;
+};
+
+struct TByteCodes
+{
+    TByteCode Strict[256];
+    TByteCode Relaxed[256];
+
+    constexpr TByteCodes() : Strict(), Relaxed()
+    {
+        for (int c = 0; c < 256; ++c) {
+            Strict[c] = Code(c, c < 128 ? valueActions.Strict[c] : vaCopy);
+            Relaxed[c] = Code(c, c < 128 ? valueActions.Relaxed[c] : vaCopy);
+        }
+    }
+
+    static constexpr TByteCode Code(int c, TValueAction action)
+    {
+        TByteCode code{};
+        auto put = [&](const char* text) {
+            for (; *text != 0; ++text)
+                code.Bytes[code.Size++] = *text;
+        };
+        switch (action) {
+        case vaCopy:
+        case vaCopyQuoted:
+            code.Bytes[code.Size++] = char(c);
+            code.Quotes = action == vaCopyQuoted;
+            break;
+        case vaCharRef:
+            put("&#");
+            if (c >= 10)
+                code.Bytes[code.Size++] = char('0' + c / 10);
+            code.Bytes[code.Size++] = char('0' + c % 10);
+            put(";");
+            break;
+        case vaQuot:
+            put("&quot;");
+            break;
+        case vaAmp:
+            put("&amp;");
+            break;
+        case vaLt:
+            put("&lt;");
+            break;
+        case vaGt:
+            put("&gt;");
+            break;
+        case vaDoubled:
+            put("\"\"");
+            code.Quotes = true;
+            break;
+        }
+        return code;
+    }
+};
+
+constexpr TByteCodes byteCodes;
+
+// The encoder of UTF-8: blocks of plain bytes, then each byte from the table. Writing all six bytes
+// of an entry is safe: `out` has room for six bytes per byte left to read.
+char* EncodeUtf8(char* out, const char* p, const char* const end, bool relaxed, bool* needsQuotes)
+{
+    const TByteCode* codes = relaxed ? byteCodes.Relaxed : byteCodes.Strict;
+    bool quotes = false;
+    while (p < end) {
+        CopyPlainBlocks(p, end, out, relaxed, quotes);
+        if (p == end)
+            break;
+        // Up to the next block: the byte that stopped it, or the last few bytes.
+        const char* stop = std::min(end, p + 16);
+        do {
+            const TByteCode& code = codes[static_cast<unsigned char>(*p++)];
+            std::memcpy(out, code.Bytes, sizeof(code.Bytes));
+            out += code.Size;
+            quotes = quotes || code.Quotes;
+        } while (p < stop && end - p < 16);
+    }
+    if (needsQuotes != nullptr)
+        *needsQuotes = quotes;
     return out;
 }
 
@@ -314,7 +456,7 @@ char16_t* EncodeValueTo(char16_t* out, QStringView text, bool relaxed, bool* nee
 
 char* EncodeValueTo(char* out, QByteArrayView utf8, bool relaxed, bool* needsQuotes)
 {
-    return EncodeRange(out, utf8.data(), utf8.data() + utf8.size(), relaxed, needsQuotes);
+    return EncodeUtf8(out, utf8.data(), utf8.data() + utf8.size(), relaxed, needsQuotes);
 }
 
 QString EncodeValue(const QString& text, bool relaxed, bool* needsQuotes)

@@ -93,6 +93,7 @@ TEST_F(KnotTree, UnreadKnotsAreCollectedWholeAndReadOnesVisited)
     EXPECT_EQ(knots[1]->ReadString(S("q")), S("2"));
     ASSERT_EQ(params.size(), 1u);
     EXPECT_EQ(params[0], x->FindParam(S("p")));
+    EXPECT_EQ(params[0]->Owner(), x); // what the report of unread attributes names
 
     FRoot.SetReadMarks(true);
     knots.clear();
@@ -157,6 +158,10 @@ TEST(Knot, UniqueNamesReplaceInPlaceOtherwiseWritesAppend)
     EXPECT_EQ(unique.SaveToText(), S("<k a=\"0\" b=\"2\"/>\r\n"));
     unique.DeleteParam(unique.FindParam(S("a")));
     EXPECT_EQ(unique.SaveToText(), S("<k b=\"2\"/>\r\n"));
+    unique.WriteInt(S("c"), 3);
+    unique.DeleteParam(unique.FindParam(S("c"))); // the last one: "b" links back to the knot
+    EXPECT_EQ(unique.FirstParam()->Owner(), &unique);
+    EXPECT_EQ(unique.FirstParam()->Next(), nullptr);
 }
 
 struct TIntRow
@@ -315,6 +320,45 @@ TEST(Knot, ManyDistinctNamesAreReadCorrectly)
     EXPECT_EQ(knot.LastKnot()->Name(), S("name159999"));
     EXPECT_EQ(knot.LastKnot()->FirstParam()->Name(), S("attribute159999"));
     EXPECT_EQ(knot.FirstKnot()->Name(), S("name0"));
+    // Names the table no longer takes are copied with their knots.
+    TKnot copy;
+    copy.Assign(knot);
+    copy.AddKnot(S("another name"))->WriteInt(S("another attribute"), 1);
+    EXPECT_EQ(static_cast<TKnot*>(copy.ChildAt(159999))->Name(), S("name159999"));
+    EXPECT_EQ(copy.LastKnot()->FirstParam()->Name(), S("another attribute"));
+}
+
+// Where the knots, attributes and texts of a tree lie, in document order.
+void CollectBlocks(const TKnot& knot, std::vector<const void*>& blocks)
+{
+    blocks.push_back(&knot);
+    for (const TKnotParam* param = knot.FirstParam(); param != nullptr; param = param->Next()) {
+        blocks.push_back(param);
+        blocks.push_back(param->TextUtf8().data());
+    }
+    for (const TNode* child = knot.FirstChild(); child != nullptr; child = child->NextSibling())
+        CollectBlocks(*static_cast<const TKnot*>(child), blocks);
+}
+
+TEST(Knot, ADocumentReadAgainAfterFreeingGetsTheBlocksOfTheLastOne)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "built with a sanitizer: blocks come from the heap";
+#endif
+    QByteArray text = "<root>";
+    for (int i = 0; i < 2000; ++i)
+        text +=
+            "<k n=\"" + QByteArray::number(i) + "\" text=\"a text longer than an attribute holds\"><c/></k>";
+    text += "</root>";
+    std::vector<const void*> first;
+    std::vector<const void*> second;
+    for (std::vector<const void*>* blocks : {&first, &second}) {
+        auto* knot = new TKnot();
+        knot->LoadFromStream(text);
+        CollectBlocks(*knot, *blocks);
+        knot->Free();
+    }
+    EXPECT_EQ(first, second); // in the same order: a tree read into fresh blocks stays in address order
 }
 
 TEST(Knot, AssignCopiesDeeplyAndClearEmpties)

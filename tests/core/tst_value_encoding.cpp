@@ -30,6 +30,13 @@ TEST_P(EncodeValueRows, EncodesAndDecodesBack)
     EXPECT_EQ(needsQuotes, row.NeedsQuotes);
     // What the reader does with it: doubled quotes are reduced, references always decoded.
     EXPECT_EQ(DecodeValue(encoded, int(encoded.count(u'"')), true), text);
+    // The UTF-8 form, which copies long runs in blocks, writes the same.
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray out(MaxEncodedValueSize(utf8.size()), 0);
+    bool utf8NeedsQuotes = !row.NeedsQuotes;
+    out.truncate(EncodeValueTo(out.data(), utf8, row.Relaxed, &utf8NeedsQuotes) - out.data());
+    EXPECT_EQ(out, encoded.toUtf8());
+    EXPECT_EQ(utf8NeedsQuotes, row.NeedsQuotes);
 }
 
 const TEncodeRow encodeRows[] = {
@@ -45,6 +52,16 @@ const TEncodeRow encodeRows[] = {
     {u"RelaxedSlashAndGreater", u"1/2>0", true, u"1/2>0", true},
     {u"RelaxedAmpersandKeepsEntityText", u"&amp;&lt;&#9;", true, u"&amp;amp;&amp;lt;&amp;#9;", false},
     {u"RelaxedLessThanStaysRaw", u"a<b", true, u"a<b", false},
+    // Longer than sixteen bytes, what needs more than a copy before, on and after a block's end.
+    {u"SixteenPlainBytes", u"0123456789abcdef", false, u"0123456789abcdef", false},
+    {u"StrictLong", u"0123456789abcdef 0123456789abcde<0123456789abcdef\x01", false,
+     u"0123456789abcdef 0123456789abcde&lt;0123456789abcdef&#1;", true},
+    {u"StrictLongWithoutQuotes", u"0123456789abcdef\u00E4\u6771\u00FC0123456789abcdef&x", false,
+     u"0123456789abcdef\u00E4\u6771\u00FC0123456789abcdef&amp;x", false},
+    {u"RelaxedLong", u"0123456789abcdef<0123456789abcde\"x>0123456789abcdef", true,
+     u"0123456789abcdef<0123456789abcde\"\"x>0123456789abcdef", true},
+    {u"RelaxedLongWithoutQuotes", u"0123456789abcdef<0123456789abcdef&", true,
+     u"0123456789abcdef<0123456789abcdef&amp;", false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Values, EncodeValueRows, ::testing::ValuesIn(encodeRows),
