@@ -358,6 +358,33 @@ TEST_F(TextField, InsertingABlockElementMidLinePutsItOnItsOwnLine)
     EXPECT_TRUE(field->CollectAll<TElement_Star>().empty());
 }
 
+// A done insertion of elements from a file keeps no copy of them: undo saves them, redo brings them
+// back with their IDs, and typing right after them still joins the same step.
+TEST_F(TextField, InsertedElementsComeBackWithTheirIDsAndTypingAfterThemJoinsTheStep)
+{
+    TTestTextField* field = FocusedField(multiLine, tboElements);
+    TKnot content(QStringLiteral("Content"));
+    content.AddKnot(QStringLiteral("Chars"))->WriteString(QStringLiteral("Value"), QStringLiteral("ab"));
+    content.AddKnot(QStringLiteral("Star"));
+    field->Replace(tetSelection, nullptr, false, 0, fmFile, &content);
+    auto* edit = static_cast<TTextorEditOperation*>(Undo.UndoList()->LastChild());
+    EXPECT_EQ(edit->Content(), nullptr);
+    const auto stars = field->CollectAll<TElement_Star>();
+    ASSERT_EQ(stars.size(), 1u);
+    const int32_t id = stars.front()->ID();
+    Type(field, QStringLiteral("c"));
+    EXPECT_EQ(UndoSteps(), 1);
+
+    Undo.Undo();
+    EXPECT_EQ(field->GetText(), QString());
+    EXPECT_TRUE(field->CollectAll<TElement_Star>().empty());
+    Undo.Redo();
+    EXPECT_EQ(field->GetText(), QStringLiteral("abc"));
+    const auto back = field->CollectAll<TElement_Star>();
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back.front()->ID(), id);
+}
+
 // A range or point that cuts a surrogate pair takes the whole character, and undo gives back exactly
 // the old text.
 TEST_F(TextField, EditsThatCutASurrogatePairTakeTheWholeCharacter)
