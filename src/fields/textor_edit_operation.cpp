@@ -105,6 +105,18 @@ TNodePtr<TTextorEditOperation> TTextorElement::CreateEditOperation(int)
 void TTextorElement::Replace(int target, const TTextorRange* range, bool keepSelection, uint8_t contentFlags,
                              uint8_t contentMode, const TKnot* content)
 {
+    std::unique_ptr<TKnot> copy;
+    if (content != nullptr) {
+        copy = NewContentKnot();
+        copy->Assign(*content);
+    }
+    ReplaceWithContent(target, range, keepSelection, contentFlags, contentMode, std::move(copy));
+}
+
+void TTextorElement::ReplaceWithContent(int target, const TTextorRange* range, bool keepSelection,
+                                        uint8_t contentFlags, uint8_t contentMode,
+                                        std::unique_ptr<TKnot> content)
+{
     TNodePtr<TSchemeOperation> operation = CreateEditOperation(target);
     auto* edit = static_cast<TTextorEditOperation*>(operation.get());
 
@@ -152,9 +164,7 @@ void TTextorElement::Replace(int target, const TTextorRange* range, bool keepSel
         }
         edit->SetInsertPoint(FTextor->ToIndex(point));
         edit->SetInsertAttributes(FTextor->AttributesAt(attributesAt));
-        auto copy = NewContentKnot();
-        copy->Assign(*content);
-        edit->SetContent(std::move(copy));
+        edit->SetContent(std::move(content));
         edit->SetContentMode(contentMode);
         edit->SetContentFlags(contentFlags);
         edit->SetKeepSelection(keepSelection);

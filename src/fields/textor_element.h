@@ -257,6 +257,9 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     // with tetRange; `content` (may be null: a pure deletion) is copied.
     void Replace(int target, const TTextorRange* range, bool keepSelection, uint8_t contentFlags,
                  uint8_t contentMode, const TKnot* content);
+    // Replace with a content (may be null) that the edit takes over instead of copying: a large import.
+    void ReplaceWithContent(int target, const TTextorRange* range, bool keepSelection, uint8_t contentFlags,
+                            uint8_t contentMode, std::unique_ptr<TKnot> content);
     // Replace with one "Chars" node, or one "Br" node for a single CR; an empty text only deletes.
     void ReplaceWithText(int target, const TTextorRange* range, bool keepSelection, const QString& text);
     // Serializes the elements (snapshot mode; the elements are freed) and replaces the target with them.

@@ -113,6 +113,8 @@ void RemoveFrom(QHash<QString, QList<TNamespaceOwnItem*>>& index, const QString&
 
 // Up to this many items a namespace finds names by walking its items.
 constexpr qsizetype smallNamespace = 16;
+// Beyond this many name groups waiting for the uniqueness check, every group is checked.
+constexpr qsizetype maxPendingGroups = 16;
 
 } // namespace
 
@@ -403,8 +405,17 @@ void TNamespace::CheckNameGroups(const QStringList& keys)
 {
     if (IsDestroying() || FItems.isEmpty())
         return;
-    for (const QString& key : keys)
-        FPendingGroups.insert(key);
+    if (!FFullCheckPending) {
+        for (const QString& key : keys) {
+            if (!FPendingGroups.contains(key))
+                FPendingGroups.append(key);
+        }
+        // So many groups waiting (a load) cost as much to check one by one as all at once.
+        if (FPendingGroups.size() > maxPendingGroups) {
+            FFullCheckPending = true;
+            FPendingGroups.clear();
+        }
+    }
     if (Scheme() != nullptr && Scheme()->IsUpdating()) {
         Scheme()->QueueCheck(this);
         return;
@@ -433,7 +444,7 @@ void TNamespace::RunPendingChecks()
         CheckNamesNow();
         return;
     }
-    const QSet<QString> keys = std::exchange(FPendingGroups, {});
+    const QStringList keys = std::exchange(FPendingGroups, {});
     for (const QString& key : keys) {
         QHash<QString, TNameList> covers;
         CollectCoverGroup(&key, covers);

@@ -168,7 +168,8 @@ private:
     // Items taken out of the index so far: a walk that calls out compares it to know whether
     // items it holds may have been freed.
     uint64_t FUnindexed = 0;
-    QSet<QString> FPendingGroups;
+    // The groups waiting for the uniqueness check (a few: beyond that, all are checked).
+    QStringList FPendingGroups;
     bool FFullCheckPending = false;
     uint64_t FNextOrder = 0;
     QList<TNamespaceConnection*> FConnections;
