@@ -146,7 +146,7 @@ void TTextorElement::ReplaceWithContent(int target, const TTextorRange* range, b
         switch (target) {
         case tetSelection: {
             TTextorPosition caret;
-            if (focused && FTextor->FromIndex(FSelection.End, caret))
+            if (focused && FTextor->FromIndex(Selection().End, caret))
                 point = attributesAt = caret;
             break;
         }
@@ -273,7 +273,7 @@ TElement* TTextorElement::InsertNewElement(const TElementClass* cls, TPaletteIte
     if (breakAfter && IsFocused()) {
         // The caret stands at the end of the new element's line.
         TTextorPosition caret;
-        if (FTextor->FromIndex(FSelection.End, caret)) {
+        if (FTextor->FromIndex(Selection().End, caret)) {
             caret = FTextor->PrevPosition(caret);
             const TTextorIndex index = FTextor->ToIndex(caret);
             SetSelection({index, index});

@@ -214,7 +214,8 @@ void TTextorElement::BeforeDestruction()
 {
     inherited::BeforeDestruction();
     FreeInteractive();
-    FRetiredInteractive.reset();
+    if (FInteraction)
+        FInteraction->RetiredInteractive.reset();
     // The portions free the embedded elements: they must go while this element still exists.
     if (FTextor) {
         FTextor->DetachElement();
@@ -343,7 +344,7 @@ int32_t TTextorElement::GetInteger()
 
 bool TTextorElement::SelectionRange(TTextorRange& range) const
 {
-    if (!FTextor->FromIndex(FSelection, range))
+    if (!FTextor->FromIndex(Selection(), range))
         return false;
     if (FTextor->Compare(range.Start, range.End) > 0)
         std::swap(range.Start, range.End);

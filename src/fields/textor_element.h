@@ -223,7 +223,7 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     // The selection of the focused field (index form; Start is the anchor, End is the caret), kept
     // in step with the interactive; an edit's pending selection shows here at once. Only meaningful
     // while the field has the focus; edits place the caret through it.
-    const TTextorIndexRange& Selection() const { return FSelection; }
+    const TTextorIndexRange& Selection() const;
     // Selects through the interactive; while the Textor waits for a layout the selection is applied
     // after it.
     void SetSelection(const TTextorIndexRange& selection);
@@ -457,21 +457,29 @@ private:
     // Arrange: a relayout that finds others (a new page width, theme or font size) wraps again.
     int FArrangedWidth = 0;
     const TTextAttributes* FArrangedFont = nullptr;
-    TTextorIndexRange FSelection;
     std::unique_ptr<TSchemeTextorInteractive> FInteractive;
-    // An interactive whose field lost the focus during a call into it; freed when the call returns.
-    std::unique_ptr<TSchemeTextorInteractive> FRetiredInteractive;
-    int FInteractiveCalls = 0;
-    TFocusPlacement FFocusPlacement = fpNone;
-    QPoint FFocusPoint;
-    int32_t FFocusElementID = 0;
-    // Modifiers of the last KeyDown: character input comes without them.
-    Qt::KeyboardModifiers FKeyShift;
-    // Click counting for double and triple clicks (the clock's monotonic milliseconds, element
-    // coordinates).
-    int64_t FLastClickTime = -1'000'000'000'000;
-    QPoint FLastClickPoint;
-    int FClickCount = 0;
+    // What only a field the user works in needs, made on first use (Interaction): most fields of a
+    // large document are never focused or clicked.
+    struct TInteraction
+    {
+        TTextorIndexRange Selection;
+        // An interactive whose field lost the focus during a call into it; freed when the call
+        // returns.
+        std::unique_ptr<TSchemeTextorInteractive> RetiredInteractive;
+        int InteractiveCalls = 0;
+        TFocusPlacement FocusPlacement = fpNone;
+        QPoint FocusPoint;
+        int32_t FocusElementID = 0;
+        // Modifiers of the last KeyDown: character input comes without them.
+        Qt::KeyboardModifiers KeyShift;
+        // Click counting for double and triple clicks (the clock's monotonic milliseconds, element
+        // coordinates).
+        int64_t LastClickTime = -1'000'000'000'000;
+        QPoint LastClickPoint;
+        int ClickCount = 0;
+    };
+    TInteraction& Interaction();
+    std::unique_ptr<TInteraction> FInteraction;
 };
 
 } // namespace qv
