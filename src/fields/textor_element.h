@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -446,7 +447,30 @@ private:
     bool SelectionRange(TTextorRange& range) const;
     void SetFieldState(uint8_t bits, bool on);
 
-    std::unique_ptr<TSchemeTextor> FTextor;
+    // The Textor, made on first use (`->`, get): a field that is never given content nor laid out (a
+    // description nobody wrote) has none, which reads as empty. Testing it says whether it exists.
+    class TLazyTextor
+    {
+    public:
+        explicit TLazyTextor(TTextorElement* element) : FElement(element) {}
+        TSchemeTextor* operator->() const { return get(); }
+        TSchemeTextor& operator*() const { return *get(); }
+        // Null once the field let go of its Textor (BeforeDestruction).
+        TSchemeTextor* get() const;
+        explicit operator bool() const { return FTextor != nullptr; }
+        bool Released() const { return FElement == nullptr; }
+        bool operator==(std::nullptr_t) const { return FTextor == nullptr; }
+        void reset()
+        {
+            FTextor.reset();
+            FElement = nullptr;
+        }
+
+    private:
+        TTextorElement* FElement;
+        mutable std::unique_ptr<TSchemeTextor> FTextor;
+    };
+    TLazyTextor FTextor{this};
     QString FDefaultText;
     uint32_t FContentOptions = 0;
     uint32_t FBehaviourOptions = 0;

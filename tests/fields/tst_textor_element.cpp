@@ -25,6 +25,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace qv {
 
 // A text field whose options the tests set; with embedded elements it accepts stars.
@@ -258,6 +260,38 @@ TEST_F(TextField, ElementNodesBecomeEmbeddedElementsAndSnapshotsKeepTheirIDs)
     plain->LoadFrom(&other, fmFile, 0);
     Scheme.SetMessages(nullptr);
     EXPECT_EQ(log.Count(), 1);
+}
+
+// A field that was never given content nor laid out makes its Textor only when it is asked for; until
+// then it must answer and save exactly as a field with an empty Textor does.
+TEST_F(TextField, AnUntouchedFieldAnswersAsAnEmptyOne)
+{
+    struct TRow
+    {
+        const char* Name;
+        uint32_t Behaviour;
+        QString DefaultText;
+    };
+    const TRow rows[] = {
+        {"plain", 0, QString()},
+        {"empty default text", 0, QStringLiteral("")},
+        {"elements", tboElements, QString()},
+    };
+    auto answers = [](TTestTextField* field) {
+        TKnot knot(QStringLiteral("Field"));
+        field->SaveTo(&knot, fmFile, 0);
+        QByteArray saved;
+        knot.SaveToStream(saved, keUtf8);
+        return std::make_tuple(field->IsDefault(), field->IsFilled(), field->GetText(), saved);
+    };
+    for (const TRow& row : rows) {
+        TTestTextField* untouched = NewField(multiLine, row.Behaviour);
+        untouched->SetDefaultText(row.DefaultText);
+        TTestTextField* made = NewField(multiLine, row.Behaviour);
+        made->SetDefaultText(row.DefaultText);
+        ASSERT_NE(made->Textor(), nullptr);
+        EXPECT_EQ(answers(untouched), answers(made)) << row.Name;
+    }
 }
 
 // --- Edits and merging -----------------------------------------------------------------------------
