@@ -105,6 +105,18 @@ TNodePtr<TTextorEditOperation> TTextorElement::CreateEditOperation(int)
 void TTextorElement::Replace(int target, const TTextorRange* range, bool keepSelection, uint8_t contentFlags,
                              uint8_t contentMode, const TKnot* content)
 {
+    std::unique_ptr<TKnot> copy;
+    if (content != nullptr) {
+        copy = NewContentKnot();
+        copy->Assign(*content);
+    }
+    ReplaceWithContent(target, range, keepSelection, contentFlags, contentMode, std::move(copy));
+}
+
+void TTextorElement::ReplaceWithContent(int target, const TTextorRange* range, bool keepSelection,
+                                        uint8_t contentFlags, uint8_t contentMode,
+                                        std::unique_ptr<TKnot> content)
+{
     TNodePtr<TSchemeOperation> operation = CreateEditOperation(target);
     auto* edit = static_cast<TTextorEditOperation*>(operation.get());
 
@@ -134,7 +146,7 @@ void TTextorElement::Replace(int target, const TTextorRange* range, bool keepSel
         switch (target) {
         case tetSelection: {
             TTextorPosition caret;
-            if (focused && FTextor->FromIndex(FSelection.End, caret))
+            if (focused && FTextor->FromIndex(Selection().End, caret))
                 point = attributesAt = caret;
             break;
         }
@@ -152,9 +164,7 @@ void TTextorElement::Replace(int target, const TTextorRange* range, bool keepSel
         }
         edit->SetInsertPoint(FTextor->ToIndex(point));
         edit->SetInsertAttributes(FTextor->AttributesAt(attributesAt));
-        auto copy = NewContentKnot();
-        copy->Assign(*content);
-        edit->SetContent(std::move(copy));
+        edit->SetContent(std::move(content));
         edit->SetContentMode(contentMode);
         edit->SetContentFlags(contentFlags);
         edit->SetKeepSelection(keepSelection);
@@ -263,7 +273,7 @@ TElement* TTextorElement::InsertNewElement(const TElementClass* cls, TPaletteIte
     if (breakAfter && IsFocused()) {
         // The caret stands at the end of the new element's line.
         TTextorPosition caret;
-        if (FTextor->FromIndex(FSelection.End, caret)) {
+        if (FTextor->FromIndex(Selection().End, caret)) {
             caret = FTextor->PrevPosition(caret);
             const TTextorIndex index = FTextor->ToIndex(caret);
             SetSelection({index, index});
@@ -362,15 +372,19 @@ void TTextorEditOperation::ApplyEdit(TTextorElement* element)
             inserted = element->LoadContent(&loader, FContent.get(), &point);
             loader.Finish();
             haveInserted = true;
+            FInsertedRange = textor->ToIndex(inserted);
             if (FContentMode != fmSnapshot) {
-                // Redo replays exactly what was inserted, elements with their IDs.
-                auto snapshot = NewContentKnot();
-                TSchemeSaver saver(fmSnapshot, snapshot.get(), 0);
-                element->SaveContent(&saver, snapshot.get(), &inserted);
-                FContent = std::move(snapshot);
+                // Redo replays exactly what was inserted, elements with their IDs. Text is saved
+                // now (typing merges into it); elements when the edit is undone.
+                QString text;
+                if (TTextorElement::ContentAsText(FContent.get(), text)) {
+                    SaveInsertedForRedo(element);
+                } else {
+                    FContent.reset();
+                    FRedoContentPending = true;
+                }
                 FContentMode = fmSnapshot;
             }
-            FInsertedRange = textor->ToIndex(inserted);
         }
     } else {
         FInsertedRange = {FInsertPoint, FInsertPoint};
@@ -392,6 +406,8 @@ void TTextorEditOperation::RevertEdit(TTextorElement* element)
     const TPendingSelectionFlush flush{element};
     TUpdateGuard<TScheme> schemeGuard(element->Scheme());
     TUpdateGuard<TTextor> textorGuard(textor);
+    if (FRedoContentPending)
+        SaveInsertedForRedo(element);
     if (FContent && !IsEmptyRange(FInsertedRange)) {
         TTextorRange range;
         if (textor->FromIndex(FInsertedRange, range))
@@ -412,6 +428,18 @@ void TTextorEditOperation::RevertEdit(TTextorElement* element)
         element->SetPendingSelection(selection);
 }
 
+void TTextorEditOperation::SaveInsertedForRedo(TTextorElement* element)
+{
+    FRedoContentPending = false;
+    auto snapshot = NewContentKnot();
+    TTextorRange range;
+    if (element->Textor()->FromIndex(FInsertedRange, range)) {
+        TSchemeSaver saver(fmSnapshot, snapshot.get(), 0);
+        element->SaveContent(&saver, snapshot.get(), &range);
+    }
+    FContent = std::move(snapshot);
+}
+
 bool TTextorEditOperation::MergeInto(TOperation* previous)
 {
     auto* prev = dynamic_cast<TTextorEditOperation*>(previous);
@@ -419,10 +447,25 @@ bool TTextorEditOperation::MergeInto(TOperation* previous)
         return false;
     if (std::abs(FTimeStamp - prev->FTimeStamp) >= mergeInterval)
         return false;
-    const bool typing = !FDeletedContent && !prev->FDeletedContent && FContent && prev->FContent &&
-                        prev->FInsertedRange.End == FInsertPoint &&
-                        FInsertAttributes.get() == prev->FInsertAttributes.get();
+    // Text typed after inserted elements, or elements inserted after typed text, join the step: the
+    // content of both is needed now. This edit inserted after the previous one's range, so that range
+    // still holds what it inserted.
+    const bool inserting = !FDeletedContent && !prev->FDeletedContent && (FContent || FRedoContentPending) &&
+                           (prev->FContent || prev->FRedoContentPending) &&
+                           prev->FInsertedRange.End == FInsertPoint &&
+                           FInsertAttributes.get() == prev->FInsertAttributes.get();
+    if (inserting && (FRedoContentPending || prev->FRedoContentPending)) {
+        auto* field = dynamic_cast<TTextorElement*>(FindElement());
+        if (field == nullptr)
+            return false;
+        if (FRedoContentPending)
+            SaveInsertedForRedo(field);
+        if (prev->FRedoContentPending)
+            prev->SaveInsertedForRedo(field);
+    }
+    const bool typing = inserting && FContent && prev->FContent;
     const bool backspacing = FDeletedContent && prev->FDeletedContent && !FContent && !prev->FContent &&
+                             !FRedoContentPending && !prev->FRedoContentPending &&
                              prev->FDeletedRange.Start == FDeletedRange.End;
     if (typing) {
         AppendContentNodes(prev->FContent.get(), FContent.get());

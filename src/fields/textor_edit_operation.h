@@ -34,6 +34,9 @@ class TTextorEditOperation : public TElementOperation
     void SetInsertPoint(const TTextorIndex& point) { FInsertPoint = point; }
     TTextAttributes* InsertAttributes() const { return FInsertAttributes.get(); }
     void SetInsertAttributes(TTextAttributes* attributes) { FInsertAttributes = attributes; }
+    // What the edit inserts. Once an insertion of elements is done the edit holds nothing: redo needs
+    // exactly what was inserted, elements with their IDs, and that is saved when the edit is undone
+    // (the document then is as the edit left it), so an import or a large paste is not kept twice.
     TKnot* Content() const { return FContent.get(); }
     void SetContent(std::unique_ptr<TKnot> content);
     uint8_t ContentMode() const { return FContentMode; }
@@ -61,6 +64,9 @@ protected:
 private:
     struct TPendingSelectionFlush;
 
+    // Saves the inserted range as the content redo inserts.
+    void SaveInsertedForRedo(TTextorElement* element);
+
     int64_t FTimeStamp = 0;
     TTextorIndexRange FDeletedRange;
     TTextorIndex FInsertPoint;
@@ -69,6 +75,8 @@ private:
     uint8_t FContentMode = 0;
     uint8_t FContentFlags = 0;
     bool FKeepSelection = false;
+    // The inserted range is saved for redo when the edit is undone (see Content).
+    bool FRedoContentPending = false;
     std::unique_ptr<TKnot> FDeletedContent;
     TTextorIndexRange FInsertedRange;
 };

@@ -199,9 +199,19 @@ void TSchemeTextor::ArrangeParagraph(TParagraph& paragraph, int width, const QMa
 // ---------------------------------------------------------------------------------------------------
 // TTextorElement
 
+TSchemeTextor* TTextorElement::TLazyTextor::get() const
+{
+    if (!FTextor && FElement != nullptr) {
+        FTextor = std::make_unique<TSchemeTextor>(FElement);
+        // A Textor starts locked until its field is first laid out on a sheet (Relayout).
+        if (FElement->FSheetUnlocked)
+            FTextor->Unlock();
+    }
+    return FTextor.get();
+}
+
 TTextorElement::TTextorElement(TScheme* scheme) : TCustomDropDownElement(scheme)
 {
-    FTextor = std::make_unique<TSchemeTextor>(this);
     // A change of the content re-checks the element.
     SetOptions(Options() | eoTracked);
     SetVisualOptions(VisualOptions() | voFocusOnClick | voFocusTarget | voEditable | voSelectAll |
@@ -214,7 +224,8 @@ void TTextorElement::BeforeDestruction()
 {
     inherited::BeforeDestruction();
     FreeInteractive();
-    FRetiredInteractive.reset();
+    if (FInteraction)
+        FInteraction->RetiredInteractive.reset();
     // The portions free the embedded elements: they must go while this element still exists.
     if (FTextor) {
         FTextor->DetachElement();
@@ -248,7 +259,8 @@ void TTextorElement::SetBehaviourOptions(uint32_t value)
         return;
     const uint32_t changed = value ^ FBehaviourOptions;
     FBehaviourOptions = value;
-    if ((changed & tboRelayoutMask) != 0)
+    // A Textor made later starts with its layout invalid.
+    if ((changed & tboRelayoutMask) != 0 && FTextor)
         FTextor->InvalidateLayout();
     else if ((changed & tboRepaintMask) != 0)
         Invalidate();
@@ -256,6 +268,8 @@ void TTextorElement::SetBehaviourOptions(uint32_t value)
 
 void TTextorElement::NormalizeContent()
 {
+    if (!FTextor)
+        return; // no content to split
     SetFieldState(tfsNoChangeHandling, true);
     struct TRestore
     {
@@ -270,6 +284,8 @@ void TTextorElement::NormalizeContent()
 
 QString TTextorElement::GetText()
 {
+    if (!FTextor)
+        return QString();
     return FTextor->GetText();
 }
 
@@ -289,6 +305,8 @@ QString TTextorElement::GetValueText()
 void TTextorElement::SetText(const QString& text)
 {
     const QString storable = StorableText(text);
+    if (!FTextor && storable.isEmpty())
+        return;
     bool hasElements = false;
     for (TParagraph* p = FTextor->FirstParagraph(); p != nullptr && !hasElements; p = p->Next())
         hasElements = p->HasElements();
@@ -311,6 +329,8 @@ void TTextorElement::ReplaceSelection(const QString& text)
 
 void TTextorElement::AppendText(QString& builder)
 {
+    if (!FTextor)
+        return;
     // Embedded elements contribute their own text where they stand.
     for (TParagraph* p = FTextor->FirstParagraph(); p != nullptr; p = p->Next()) {
         if (p != FTextor->FirstParagraph())
@@ -343,7 +363,7 @@ int32_t TTextorElement::GetInteger()
 
 bool TTextorElement::SelectionRange(TTextorRange& range) const
 {
-    if (!FTextor->FromIndex(FSelection, range))
+    if (!FTextor->FromIndex(Selection(), range))
         return false;
     if (FTextor->Compare(range.Start, range.End) > 0)
         std::swap(range.Start, range.End);
@@ -360,7 +380,7 @@ bool TTextorElement::IsFilled() const
 bool TTextorElement::IsDefault() const
 {
     if (!FTextor)
-        return true;
+        return FTextor.Released() || HasBehaviour(tboElements) || FDefaultText.isEmpty();
     if (HasBehaviour(tboElements) || FDefaultText.isNull())
         return FTextor->IsEmpty();
     return FTextor->GetText() == FDefaultText;
@@ -804,8 +824,8 @@ void TTextorElement::Relayout(bool all, bool force)
     };
     // The Textor starts locked; it is first arranged once the field and its elements are on a sheet.
     if (Sheet() != nullptr && !FSheetUnlocked) {
+        FTextor->InvalidateLayout(); // made locked here, if it was not yet
         FSheetUnlocked = true;
-        FTextor->InvalidateLayout();
         TUnlock unlock{FTextor.get()};
         inherited::Relayout(all, force);
         return;
@@ -836,8 +856,8 @@ void TTextorElement::SheetChanging()
     FreeInteractive();
     inherited::SheetChanging();
     if (FSheetUnlocked) {
-        FSheetUnlocked = false;
         FTextor->Lock();
+        FSheetUnlocked = false;
     }
 }
 

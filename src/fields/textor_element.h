@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -223,7 +224,7 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     // The selection of the focused field (index form; Start is the anchor, End is the caret), kept
     // in step with the interactive; an edit's pending selection shows here at once. Only meaningful
     // while the field has the focus; edits place the caret through it.
-    const TTextorIndexRange& Selection() const { return FSelection; }
+    const TTextorIndexRange& Selection() const;
     // Selects through the interactive; while the Textor waits for a layout the selection is applied
     // after it.
     void SetSelection(const TTextorIndexRange& selection);
@@ -257,6 +258,9 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     // with tetRange; `content` (may be null: a pure deletion) is copied.
     void Replace(int target, const TTextorRange* range, bool keepSelection, uint8_t contentFlags,
                  uint8_t contentMode, const TKnot* content);
+    // Replace with a content (may be null) that the edit takes over instead of copying: a large import.
+    void ReplaceWithContent(int target, const TTextorRange* range, bool keepSelection, uint8_t contentFlags,
+                            uint8_t contentMode, std::unique_ptr<TKnot> content);
     // Replace with one "Chars" node, or one "Br" node for a single CR; an empty text only deletes.
     void ReplaceWithText(int target, const TTextorRange* range, bool keepSelection, const QString& text);
     // Serializes the elements (snapshot mode; the elements are freed) and replaces the target with them.
@@ -445,7 +449,30 @@ private:
     bool SelectionRange(TTextorRange& range) const;
     void SetFieldState(uint8_t bits, bool on);
 
-    std::unique_ptr<TSchemeTextor> FTextor;
+    // The Textor, made on first use (`->`, get): a field that is never given content nor laid out (a
+    // description nobody wrote) has none, which reads as empty. Testing it says whether it exists.
+    class TLazyTextor
+    {
+    public:
+        explicit TLazyTextor(TTextorElement* element) : FElement(element) {}
+        TSchemeTextor* operator->() const { return get(); }
+        TSchemeTextor& operator*() const { return *get(); }
+        // Null once the field let go of its Textor (BeforeDestruction).
+        TSchemeTextor* get() const;
+        explicit operator bool() const { return FTextor != nullptr; }
+        bool Released() const { return FElement == nullptr; }
+        bool operator==(std::nullptr_t) const { return FTextor == nullptr; }
+        void reset()
+        {
+            FTextor.reset();
+            FElement = nullptr;
+        }
+
+    private:
+        TTextorElement* FElement;
+        mutable std::unique_ptr<TSchemeTextor> FTextor;
+    };
+    TLazyTextor FTextor{this};
     QString FDefaultText;
     uint32_t FContentOptions = 0;
     uint32_t FBehaviourOptions = 0;
@@ -456,21 +483,29 @@ private:
     // Arrange: a relayout that finds others (a new page width, theme or font size) wraps again.
     int FArrangedWidth = 0;
     const TTextAttributes* FArrangedFont = nullptr;
-    TTextorIndexRange FSelection;
     std::unique_ptr<TSchemeTextorInteractive> FInteractive;
-    // An interactive whose field lost the focus during a call into it; freed when the call returns.
-    std::unique_ptr<TSchemeTextorInteractive> FRetiredInteractive;
-    int FInteractiveCalls = 0;
-    TFocusPlacement FFocusPlacement = fpNone;
-    QPoint FFocusPoint;
-    int32_t FFocusElementID = 0;
-    // Modifiers of the last KeyDown: character input comes without them.
-    Qt::KeyboardModifiers FKeyShift;
-    // Click counting for double and triple clicks (the clock's monotonic milliseconds, element
-    // coordinates).
-    int64_t FLastClickTime = -1'000'000'000'000;
-    QPoint FLastClickPoint;
-    int FClickCount = 0;
+    // What only a field the user works in needs, made on first use (Interaction): most fields of a
+    // large document are never focused or clicked.
+    struct TInteraction
+    {
+        TTextorIndexRange Selection;
+        // An interactive whose field lost the focus during a call into it; freed when the call
+        // returns.
+        std::unique_ptr<TSchemeTextorInteractive> RetiredInteractive;
+        int InteractiveCalls = 0;
+        TFocusPlacement FocusPlacement = fpNone;
+        QPoint FocusPoint;
+        int32_t FocusElementID = 0;
+        // Modifiers of the last KeyDown: character input comes without them.
+        Qt::KeyboardModifiers KeyShift;
+        // Click counting for double and triple clicks (the clock's monotonic milliseconds, element
+        // coordinates).
+        int64_t LastClickTime = -1'000'000'000'000;
+        QPoint LastClickPoint;
+        int ClickCount = 0;
+    };
+    TInteraction& Interaction();
+    std::unique_ptr<TInteraction> FInteraction;
 };
 
 } // namespace qv

@@ -227,7 +227,7 @@ void TTextorElement::CheckText()
     const uint32_t o = FContentOptions;
     if (o == tcoAnything)
         return;
-    const TTextScan scan = ScanText(*FTextor, o, TextAllowed());
+    const TTextScan scan = FTextor ? ScanText(*FTextor, o, TextAllowed()) : TTextScan{};
     const QString id = QString::number(ID());
     auto add = [this, &id](const QString& text) {
         GetMessages()->AddElementsMessage(mkInvalidContent, text, id);

@@ -14,6 +14,7 @@
 #include <QStyleHints>
 
 #include <limits>
+#include <utility>
 
 namespace qv {
 
@@ -22,11 +23,14 @@ namespace qv {
 class TTextorElement::TInteractiveCall
 {
 public:
-    explicit TInteractiveCall(TTextorElement* element) : FElement(element) { ++FElement->FInteractiveCalls; }
+    explicit TInteractiveCall(TTextorElement* element) : FElement(element)
+    {
+        ++FElement->Interaction().InteractiveCalls;
+    }
     ~TInteractiveCall()
     {
-        if (--FElement->FInteractiveCalls == 0)
-            FElement->FRetiredInteractive.reset();
+        if (--FElement->FInteraction->InteractiveCalls == 0)
+            FElement->FInteraction->RetiredInteractive.reset();
     }
     TInteractiveCall(const TInteractiveCall&) = delete;
     TInteractiveCall& operator=(const TInteractiveCall&) = delete;
@@ -97,11 +101,12 @@ void TTextorElement::FreeInteractive()
         Sheet()->SetCaptureElement(nullptr);
     if (!IsDestroying())
         MarkSelectedElements(true);
-    if (FInteractiveCalls > 0)
-        FRetiredInteractive = std::move(FInteractive);
+    if (FInteraction && FInteraction->InteractiveCalls > 0)
+        FInteraction->RetiredInteractive = std::move(FInteractive);
     else
         FInteractive.reset();
-    FFocusPlacement = fpNone;
+    if (FInteraction)
+        FInteraction->FocusPlacement = fpNone;
 }
 
 TSchemeTextorInteractive* TTextorElement::ReadyInteractive() const
@@ -127,16 +132,30 @@ void TTextorElement::FocusChanged()
 
 // --- Selection -------------------------------------------------------------------------------------
 
+const TTextorIndexRange& TTextorElement::Selection() const
+{
+    static const TTextorIndexRange none;
+    return FInteraction ? FInteraction->Selection : none;
+}
+
+TTextorElement::TInteraction& TTextorElement::Interaction()
+{
+    if (!FInteraction)
+        FInteraction = std::make_unique<TInteraction>();
+    return *FInteraction;
+}
+
 void TTextorElement::SyncSelection()
 {
     if (!FInteractive)
         return;
-    FSelection = {FTextor->ToIndex(FInteractive->Anchor()), FTextor->ToIndex(FInteractive->Caret())};
+    Interaction().Selection = {FTextor->ToIndex(FInteractive->Anchor()),
+                               FTextor->ToIndex(FInteractive->Caret())};
 }
 
 void TTextorElement::SetSelection(const TTextorIndexRange& selection)
 {
-    FSelection = selection;
+    Interaction().Selection = selection;
     if (FInteractive) {
         const bool caretAtStart = selection.End < selection.Start;
         const TTextorIndexRange sorted =
@@ -160,7 +179,7 @@ void TTextorElement::SetSelection(const TTextorIndexRange& selection)
 
 void TTextorElement::SetPendingSelection(const TTextorIndexRange& range)
 {
-    FSelection = range;
+    Interaction().Selection = range;
     if (FInteractive)
         FInteractive->SetPendingSelection(range, false);
 }
@@ -206,8 +225,8 @@ void TTextorElement::ReapplySelection()
         return position;
     };
     const TInteractiveCall call(this);
-    const TTextorPosition anchor = clamp(FSelection.Start);
-    const TTextorPosition caret = clamp(FSelection.End);
+    const TTextorPosition anchor = clamp(Selection().Start);
+    const TTextorPosition caret = clamp(Selection().End);
     const bool caretAtStart = FTextor->Compare(caret, anchor) < 0;
     FInteractive->SetSelection(caretAtStart ? TTextorRange{caret, anchor} : TTextorRange{anchor, caret},
                                caretAtStart);
@@ -359,12 +378,12 @@ void TTextorElement::InteractiveNotify(TItfObject*, int notify, intptr_t param1,
 
 void TTextorElement::RequestFocus(TFocusPlacement placement)
 {
-    FFocusPlacement = placement;
+    Interaction().FocusPlacement = placement;
     if (IsFocused() && FInteractive)
         ApplyFocusPlacement();
     else
         SetFocus();
-    FFocusPlacement = fpNone;
+    Interaction().FocusPlacement = fpNone;
 }
 
 void TTextorElement::FocusAtFirst()
@@ -379,13 +398,13 @@ void TTextorElement::FocusAtLast()
 
 void TTextorElement::FocusAtPoint(const QPoint& point)
 {
-    FFocusPoint = point;
+    Interaction().FocusPoint = point;
     RequestFocus(fpPoint);
 }
 
 void TTextorElement::FocusBeside(TVisualElement* embedded, bool after)
 {
-    FFocusElementID = embedded != nullptr ? embedded->ID() : 0;
+    Interaction().FocusElementID = embedded != nullptr ? embedded->ID() : 0;
     RequestFocus(after ? fpAfter : fpBefore);
 }
 
@@ -394,7 +413,7 @@ void TTextorElement::FocusWithData(const QString& focusData)
     TTextorIndexRange range;
     TTextorRange positions;
     if (ParseFocusData(focusData, range) && FTextor->FromIndex(range, positions)) {
-        FSelection = range;
+        Interaction().Selection = range;
         RequestFocus(fpSelection);
     } else {
         RequestFocus(fpFirst);
@@ -403,21 +422,20 @@ void TTextorElement::FocusWithData(const QString& focusData)
 
 void TTextorElement::ApplyFocusPlacement()
 {
-    TFocusPlacement placement = FFocusPlacement;
-    FFocusPlacement = fpNone;
+    const TFocusPlacement placement = std::exchange(Interaction().FocusPlacement, fpNone);
     TTextorIndex caret = FTextor->ToIndex(FTextor->FirstPosition());
     switch (placement) {
     case fpLast:
         caret = FTextor->ToIndex(FTextor->LastPosition());
         break;
     case fpSelection:
-        SetSelection(FSelection);
+        SetSelection(Selection());
         return;
     case fpPoint:
         if (ReadyInteractive() != nullptr) {
             const QMargins padding = GetPadding();
-            const TTextorHit hit =
-                FTextor->PositionAtPoint(FFocusPoint - QPoint(padding.left(), padding.top()), true, true);
+            const TTextorHit hit = FTextor->PositionAtPoint(
+                Interaction().FocusPoint - QPoint(padding.left(), padding.top()), true, true);
             caret = FTextor->ToIndex(hit.Position);
         }
         break;
@@ -427,7 +445,7 @@ void TTextorElement::ApplyFocusPlacement()
             int offset = 0;
             for (TPortion* portion = p->FirstPortion(); portion != nullptr; portion = portion->Next()) {
                 TVisualElement* element = EmbeddedElement(portion);
-                if (element != nullptr && element->ID() == FFocusElementID)
+                if (element != nullptr && element->ID() == Interaction().FocusElementID)
                     caret = {p->Index(), offset + (placement == fpAfter ? 1 : 0)};
                 offset += portion->Length();
             }
@@ -442,10 +460,10 @@ void TTextorElement::ApplyFocusPlacement()
 QString TTextorElement::FocusData() const
 {
     return QStringLiteral("%1,%2,%3,%4")
-        .arg(FSelection.Start.Paragraph)
-        .arg(FSelection.Start.Offset)
-        .arg(FSelection.End.Paragraph)
-        .arg(FSelection.End.Offset);
+        .arg(Selection().Start.Paragraph)
+        .arg(Selection().Start.Offset)
+        .arg(Selection().End.Paragraph)
+        .arg(Selection().End.Offset);
 }
 
 bool TTextorElement::ParseFocusData(const QString& text, TTextorIndexRange& range)
@@ -507,7 +525,7 @@ int TTextorElement::GetCursor(const QPoint& point)
 
 void TTextorElement::KeyDown(int& key, Qt::KeyboardModifiers shift)
 {
-    FKeyShift = shift;
+    Interaction().KeyShift = shift;
     // Enter belongs to the drop-down list (which consumes it in any case); the line break it types
     // arrives as a character.
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (shift & Qt::ControlModifier) == 0) {
@@ -570,7 +588,7 @@ void TTextorElement::KeyPress(QChar& key)
     }
     if (!TextAllowed() && key != u'\r' && key != u'\t')
         return;
-    if (interactive->KeyPress(key, FKeyShift))
+    if (interactive->KeyPress(key, Interaction().KeyShift))
         key = QChar();
 }
 
@@ -579,20 +597,21 @@ void TTextorElement::KeyPress(QChar& key)
 int TTextorElement::ClickCount(const QPoint& point, bool doubleClick)
 {
     const int64_t now = Clock().MonotonicMs();
-    const QPoint distance = point - FLastClickPoint;
+    TInteraction& state = Interaction();
+    const QPoint distance = point - state.LastClickPoint;
     const int threshold = DragThreshold();
     const bool near = qAbs(distance.x()) <= threshold && qAbs(distance.y()) <= threshold;
-    const bool quick = now - FLastClickTime < DoubleClickInterval();
+    const bool quick = now - state.LastClickTime < DoubleClickInterval();
     // The sheet reports the second press of a pair; further quick presses in place count on.
-    if (quick && near && FClickCount >= 2)
-        FClickCount += 1;
+    if (quick && near && state.ClickCount >= 2)
+        state.ClickCount += 1;
     else if (doubleClick)
-        FClickCount = 2;
+        state.ClickCount = 2;
     else
-        FClickCount = 1;
-    FLastClickTime = now;
-    FLastClickPoint = point;
-    return FClickCount;
+        state.ClickCount = 1;
+    state.LastClickTime = now;
+    state.LastClickPoint = point;
+    return state.ClickCount;
 }
 
 void TTextorElement::MouseDown(const QPoint& point, Qt::KeyboardModifiers shift, bool doubleClick)

@@ -107,12 +107,12 @@ void TSchemeImporter::AddElements(const QList<TElement*>& elements)
     field->ReplaceWithElements(tetAppend, nullptr, elements);
 }
 
-bool TSchemeImporter::AddContent(const TKnot& content)
+bool TSchemeImporter::AddContent(std::unique_ptr<TKnot> content)
 {
     auto* field = dynamic_cast<TTextorElement*>(Target);
     if (field == nullptr)
         return false;
-    field->Replace(tetAppend, nullptr, false, 0, fmFile, &content);
+    field->ReplaceWithContent(tetAppend, nullptr, false, 0, fmFile, std::move(content));
     return true;
 }
 

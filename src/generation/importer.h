@@ -101,8 +101,9 @@ public:
     // Appends the elements (they are freed) at the end of the Target text field as one undo step.
     void AddElements(const QList<TElement*>& elements);
     // Appends a content node of the document format (element nodes and "Br"s, file mode) at the end
-    // of the Target text field as one undo step. Returns false when Target is no text field.
-    bool AddContent(const TKnot& content);
+    // of the Target text field as one undo step, which takes the content over. Returns false when
+    // Target is no text field.
+    bool AddContent(std::unique_ptr<TKnot> content);
 };
 
 // A palette command that runs an importer class on the element it is executed on.

@@ -50,9 +50,7 @@ TNamespace::~TNamespace()
     for (TNamespaceOwnItem* item : std::as_const(FItems))
         item->FNamespace = nullptr;
     FItems.clear();
-    FItemsByName.clear();
-    FIndexedNames.clear();
-    FItemsByFolded.clear();
+    FIndex.reset();
 }
 
 TElement* TNamespace::CreationContainer() const
@@ -113,27 +111,100 @@ void RemoveFrom(QHash<QString, QList<TNamespaceOwnItem*>>& index, const QString&
         index.erase(list);
 }
 
+// Up to this many items a namespace finds names by walking its items.
+constexpr qsizetype smallNamespace = 16;
+// Beyond this many name groups waiting for the uniqueness check, every group is checked.
+constexpr qsizetype maxPendingGroups = 16;
+
 } // namespace
+
+struct TNamespace::TNameIndex
+{
+    QHash<QString, QList<TNamespaceOwnItem*>> ByName;
+    // The same items by their Latin-folded names: the groups of the uniqueness check.
+    QHash<QString, QList<TNamespaceOwnItem*>> ByFolded;
+
+    void Add(TNamespaceOwnItem* item)
+    {
+        const auto orderOf = [](const TNamespaceOwnItem* a) {
+            return a->FOrder;
+        };
+        InsertInOrder(ByName[item->FIndexedName], item, item->FOrder, orderOf);
+        InsertInOrder(ByFolded[LatinFolded(item->FIndexedName)], item, item->FOrder, orderOf);
+    }
+};
 
 void TNamespace::IndexItem(TNamespaceOwnItem* item)
 {
-    const QString name = item->Name();
-    const auto orderOf = [](const TNamespaceOwnItem* a) {
-        return a->FOrder;
-    };
-    InsertInOrder(FItemsByName[name], item, item->FOrder, orderOf);
-    InsertInOrder(FItemsByFolded[LatinFolded(name)], item, item->FOrder, orderOf);
-    FIndexedNames.insert(item, name);
+    item->FIndexedName = item->Name();
+    item->FIndexed = true;
+    if (FIndex) {
+        FIndex->Add(item);
+    } else if (FItems.size() > smallNamespace) {
+        FIndex = std::make_unique<TNameIndex>();
+        for (TNamespaceOwnItem* own : std::as_const(FItems)) {
+            if (own->FIndexed)
+                FIndex->Add(own);
+        }
+    }
 }
 
 void TNamespace::UnindexItem(TNamespaceOwnItem* item)
 {
-    const auto found = FIndexedNames.constFind(item);
-    if (found == FIndexedNames.constEnd())
+    if (!item->FIndexed)
         return;
-    RemoveFrom(FItemsByName, *found, item);
-    RemoveFrom(FItemsByFolded, LatinFolded(*found), item);
-    FIndexedNames.erase(found);
+    if (FIndex) {
+        RemoveFrom(FIndex->ByName, item->FIndexedName, item);
+        RemoveFrom(FIndex->ByFolded, LatinFolded(item->FIndexedName), item);
+    }
+    item->FIndexed = false;
+    item->FIndexedName.clear();
+    ++FUnindexed;
+}
+
+bool TNamespace::IsIndexed(const TNamespaceOwnItem* item) const
+{
+    // Only pointers are compared: a state handler may have freed the item.
+    return std::find(FItems.cbegin(), FItems.cend(), item) != FItems.cend();
+}
+
+QList<TNamespaceOwnItem*> TNamespace::ItemsNamed(const QString& name) const
+{
+    if (FIndex)
+        return FIndex->ByName.value(name);
+    QList<TNamespaceOwnItem*> items;
+    for (TNamespaceOwnItem* item : FItems) {
+        if (item->FIndexed && item->FIndexedName == name)
+            items.append(item);
+    }
+    return items;
+}
+
+QList<TNamespaceOwnItem*> TNamespace::ItemsFolding(const QString& key) const
+{
+    if (FIndex)
+        return FIndex->ByFolded.value(key);
+    QList<TNamespaceOwnItem*> items;
+    for (TNamespaceOwnItem* item : FItems) {
+        if (item->FIndexed && SameNameIgnoringLatinCase(item->FIndexedName, key))
+            items.append(item);
+    }
+    return items;
+}
+
+QStringList TNamespace::FoldedNames() const
+{
+    if (FIndex)
+        return FIndex->ByFolded.keys();
+    QStringList keys;
+    for (TNamespaceOwnItem* item : FItems) {
+        if (!item->FIndexed)
+            continue;
+        QString key = LatinFolded(item->FIndexedName);
+        if (!keys.contains(key))
+            keys.append(std::move(key));
+    }
+    return keys;
 }
 
 void TNamespace::AddItem(TNamespaceOwnItem* item)
@@ -146,7 +217,7 @@ void TNamespace::AddItem(TNamespaceOwnItem* item)
 
 void TNamespace::RemoveItem(TNamespaceOwnItem* item)
 {
-    const QString key = LatinFolded(FIndexedNames.value(item));
+    const QString key = LatinFolded(item->FIndexedName);
     FItems.removeOne(item);
     UnindexItem(item);
     Notify(nnItemRemoved, reinterpret_cast<intptr_t>(item), 0);
@@ -160,16 +231,16 @@ void TNamespace::RemoveItem(TNamespaceOwnItem* item)
 void TNamespace::ItemNotify(int code, TNamespaceItem* item, const QString* path)
 {
     auto* own = dynamic_cast<TNamespaceOwnItem*>(item);
-    if (own != nullptr && !FIndexedNames.contains(own))
+    if (own != nullptr && (own->FNamespace != this || !own->FIndexed))
         own = nullptr;
     QStringList keys;
     if (own != nullptr) {
-        keys.append(LatinFolded(FIndexedNames.value(own)));
+        keys.append(LatinFolded(own->FIndexedName));
         if (code == nnItemRenamed) {
             // Listeners look the new name up: the index follows first.
             UnindexItem(own);
             IndexItem(own);
-            keys.append(LatinFolded(FIndexedNames.value(own)));
+            keys.append(LatinFolded(own->FIndexedName));
         }
     }
     Notify(code, reinterpret_cast<intptr_t>(item), reinterpret_cast<intptr_t>(path));
@@ -191,7 +262,14 @@ void TNamespace::ItemNotify(int code, TNamespaceItem* item, const QString* path)
 
 TNamespaceItem* TNamespace::FindByName(const QString& name, const TNameFilter& filter)
 {
-    if (const auto list = FItemsByName.constFind(name); list != FItemsByName.constEnd()) {
+    if (!FIndex) {
+        for (qsizetype i = 0; i < FItems.size(); ++i) {
+            TNamespaceOwnItem* item = FItems.at(i);
+            if (item->FIndexed && item->FIndexedName == name && item->Name() == name &&
+                filter.Accepts(this, item))
+                return item;
+        }
+    } else if (const auto list = FIndex->ByName.constFind(name); list != FIndex->ByName.constEnd()) {
         for (TNamespaceOwnItem* item : *list) {
             if (item->Name() == name && filter.Accepts(this, item))
                 return item;
@@ -327,8 +405,17 @@ void TNamespace::CheckNameGroups(const QStringList& keys)
 {
     if (IsDestroying() || FItems.isEmpty())
         return;
-    for (const QString& key : keys)
-        FPendingGroups.insert(key);
+    if (!FFullCheckPending) {
+        for (const QString& key : keys) {
+            if (!FPendingGroups.contains(key))
+                FPendingGroups.append(key);
+        }
+        // So many groups waiting (a load) cost as much to check one by one as all at once.
+        if (FPendingGroups.size() > maxPendingGroups) {
+            FFullCheckPending = true;
+            FPendingGroups.clear();
+        }
+    }
     if (Scheme() != nullptr && Scheme()->IsUpdating()) {
         Scheme()->QueueCheck(this);
         return;
@@ -357,7 +444,7 @@ void TNamespace::RunPendingChecks()
         CheckNamesNow();
         return;
     }
-    const QSet<QString> keys = std::exchange(FPendingGroups, {});
+    const QStringList keys = std::exchange(FPendingGroups, {});
     for (const QString& key : keys) {
         QHash<QString, TNameList> covers;
         CollectCoverGroup(&key, covers);
@@ -383,17 +470,16 @@ void TNamespace::CheckNamesNow()
 {
     QHash<QString, TNameList> covers;
     CollectCoverGroup(nullptr, covers);
-    const QStringList keys = FItemsByFolded.keys();
+    const QStringList keys = FoldedNames();
     for (const QString& key : keys)
         CheckNameGroup(key, covers.value(key));
 }
 
 void TNamespace::CheckNameGroup(const QString& key, const TNameList& covers)
 {
-    const auto found = FItemsByFolded.constFind(key);
-    if (found == FItemsByFolded.constEnd())
+    const QList<TNamespaceOwnItem*> items = ItemsFolding(key);
+    if (items.isEmpty())
         return;
-    const QList<TNamespaceOwnItem*> items = *found;
     QHash<TNamespaceItem*, TNameState> working;
     for (TNamespaceOwnItem* item : items)
         working.insert(item, nsUnique);
@@ -424,9 +510,10 @@ void TNamespace::CheckNameGroup(const QString& key, const TNameList& covers)
             break;
         }
     }
+    const uint64_t unindexed = FUnindexed;
     for (TNamespaceOwnItem* item : items) {
         // A state handler may have freed items further on.
-        if (FIndexedNames.contains(item))
+        if (FUnindexed == unindexed || IsIndexed(item))
             item->SetState(working.value(item));
     }
 }

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QString>
 
+#include <memory>
 #include <mutex>
 #include <type_traits>
 
@@ -138,11 +139,21 @@ private:
     // The covers that must be unique and are enabled, whose names fold to `key` (all when empty).
     void CollectCoverGroup(const QString* key, QHash<QString, TNameList>& groups);
     void RunPendingChecks();
-    // The name index: own items by the name they had when last announced, each list in Items
-    // order (by registration number), so lookups by name take time proportional to the items of
-    // that name.
+    // The name index: own items by the name they had when last announced (kept in the item). A
+    // namespace of many items also keeps them in hash tables by name and by Latin-folded name, each
+    // list in Items order (by registration number), so lookups by name take time proportional to the
+    // items of that name; most namespaces hold a handful of names, which a walk over Items finds as
+    // fast, without the tables' memory.
+    struct TNameIndex;
     void IndexItem(TNamespaceOwnItem* item);
     void UnindexItem(TNamespaceOwnItem* item);
+    // Whether `item` (which may have been freed: it is only compared) is an indexed own item.
+    bool IsIndexed(const TNamespaceOwnItem* item) const;
+    // The indexed own items named `name`, or whose names fold to `key`, in Items order.
+    QList<TNamespaceOwnItem*> ItemsNamed(const QString& name) const;
+    QList<TNamespaceOwnItem*> ItemsFolding(const QString& key) const;
+    // The Latin-folded names of the indexed own items, each once.
+    QStringList FoldedNames() const;
     void AddItem(TNamespaceOwnItem* item);
     void RemoveItem(TNamespaceOwnItem* item);
     void AddConnection(TNamespaceConnection* connection) { FConnections.append(connection); }
@@ -152,11 +163,13 @@ private:
     void RemoveUser(TNamespaceConnection* connection) { FUsers.removeOne(connection); }
 
     QList<TNamespaceOwnItem*> FItems;
-    QHash<QString, QList<TNamespaceOwnItem*>> FItemsByName;
-    QHash<TNamespaceOwnItem*, QString> FIndexedNames;
-    // The same items by their Latin-folded names: the groups of the uniqueness check.
-    QHash<QString, QList<TNamespaceOwnItem*>> FItemsByFolded;
-    QSet<QString> FPendingGroups;
+    // Made once the namespace holds more than a few items.
+    std::unique_ptr<TNameIndex> FIndex;
+    // Items taken out of the index so far: a walk that calls out compares it to know whether
+    // items it holds may have been freed.
+    uint64_t FUnindexed = 0;
+    // The groups waiting for the uniqueness check (a few: beyond that, all are checked).
+    QStringList FPendingGroups;
     bool FFullCheckPending = false;
     uint64_t FNextOrder = 0;
     QList<TNamespaceConnection*> FConnections;

@@ -211,6 +211,10 @@ private:
     TNamespace* FNamespace;
     TElement* FOwner;
     bool FRegistered = false;
+    // Whether the namespace's name index holds the item, and under which name: the one it had when
+    // last announced.
+    bool FIndexed = false;
+    QString FIndexedName;
     // The registration number in the namespace: the order of Items.
     uint64_t FOrder = 0;
 };

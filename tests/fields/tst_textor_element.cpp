@@ -25,6 +25,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace qv {
 
 // A text field whose options the tests set; with embedded elements it accepts stars.
@@ -260,6 +262,38 @@ TEST_F(TextField, ElementNodesBecomeEmbeddedElementsAndSnapshotsKeepTheirIDs)
     EXPECT_EQ(log.Count(), 1);
 }
 
+// A field that was never given content nor laid out makes its Textor only when it is asked for; until
+// then it must answer and save exactly as a field with an empty Textor does.
+TEST_F(TextField, AnUntouchedFieldAnswersAsAnEmptyOne)
+{
+    struct TRow
+    {
+        const char* Name;
+        uint32_t Behaviour;
+        QString DefaultText;
+    };
+    const TRow rows[] = {
+        {"plain", 0, QString()},
+        {"empty default text", 0, QStringLiteral("")},
+        {"elements", tboElements, QString()},
+    };
+    auto answers = [](TTestTextField* field) {
+        TKnot knot(QStringLiteral("Field"));
+        field->SaveTo(&knot, fmFile, 0);
+        QByteArray saved;
+        knot.SaveToStream(saved, keUtf8);
+        return std::make_tuple(field->IsDefault(), field->IsFilled(), field->GetText(), saved);
+    };
+    for (const TRow& row : rows) {
+        TTestTextField* untouched = NewField(multiLine, row.Behaviour);
+        untouched->SetDefaultText(row.DefaultText);
+        TTestTextField* made = NewField(multiLine, row.Behaviour);
+        made->SetDefaultText(row.DefaultText);
+        ASSERT_NE(made->Textor(), nullptr);
+        EXPECT_EQ(answers(untouched), answers(made)) << row.Name;
+    }
+}
+
 // --- Edits and merging -----------------------------------------------------------------------------
 
 TEST_F(TextField, TypingWithinTheMergeIntervalIsOneUndoStep)
@@ -356,6 +390,33 @@ TEST_F(TextField, InsertingABlockElementMidLinePutsItOnItsOwnLine)
     Undo.Undo();
     EXPECT_EQ(field->GetText(), QStringLiteral("abcd"));
     EXPECT_TRUE(field->CollectAll<TElement_Star>().empty());
+}
+
+// A done insertion of elements from a file keeps no copy of them: undo saves them, redo brings them
+// back with their IDs, and typing right after them still joins the same step.
+TEST_F(TextField, InsertedElementsComeBackWithTheirIDsAndTypingAfterThemJoinsTheStep)
+{
+    TTestTextField* field = FocusedField(multiLine, tboElements);
+    TKnot content(QStringLiteral("Content"));
+    content.AddKnot(QStringLiteral("Chars"))->WriteString(QStringLiteral("Value"), QStringLiteral("ab"));
+    content.AddKnot(QStringLiteral("Star"));
+    field->Replace(tetSelection, nullptr, false, 0, fmFile, &content);
+    auto* edit = static_cast<TTextorEditOperation*>(Undo.UndoList()->LastChild());
+    EXPECT_EQ(edit->Content(), nullptr);
+    const auto stars = field->CollectAll<TElement_Star>();
+    ASSERT_EQ(stars.size(), 1u);
+    const int32_t id = stars.front()->ID();
+    Type(field, QStringLiteral("c"));
+    EXPECT_EQ(UndoSteps(), 1);
+
+    Undo.Undo();
+    EXPECT_EQ(field->GetText(), QString());
+    EXPECT_TRUE(field->CollectAll<TElement_Star>().empty());
+    Undo.Redo();
+    EXPECT_EQ(field->GetText(), QStringLiteral("abc"));
+    const auto back = field->CollectAll<TElement_Star>();
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back.front()->ID(), id);
 }
 
 // A range or point that cuts a surrogate pair takes the whole character, and undo gives back exactly

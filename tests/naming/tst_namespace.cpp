@@ -188,6 +188,27 @@ TEST_F(NamespaceTest, FindByNameIsCaseSensitiveAndTakesTheFirst)
     EXPECT_EQ(Names->FindByNameOwner(second, false), second->Item());
 }
 
+// A namespace of a few names walks them; one that grows keeps tables by name. Names registered before
+// and after the tables exist are found in registration order and checked alike.
+TEST_F(NamespaceTest, NamesFromBeforeAndAfterTheNamespaceGrewAreFoundAndChecked)
+{
+    TTestNameHolder* first = Add(QStringLiteral("Twin"));
+    TTestNameHolder* second = Add(QStringLiteral("twin"));
+    EXPECT_EQ(first->Item()->State(), nsDuplicate);
+    for (int i = 0; i < 40; ++i)
+        Add(QStringLiteral("Name%1").arg(i));
+    TTestNameHolder* third = Add(QStringLiteral("Twin"));
+    EXPECT_EQ(Names->FindByName(QStringLiteral("Twin")), first->Item());
+    EXPECT_EQ(Names->FindByName(QStringLiteral("Name0")), Holders[2]->Item());
+    EXPECT_EQ(third->Item()->State(), nsDuplicate);
+
+    first->SetName(QStringLiteral("Else"));
+    second->SetName(QStringLiteral("Other"));
+    EXPECT_EQ(Names->FindByName(QStringLiteral("Twin")), third->Item());
+    EXPECT_EQ(third->Item()->State(), nsUnique);
+    EXPECT_EQ(Names->FindByName(QStringLiteral("Else")), first->Item());
+}
+
 TEST_F(NamespaceTest, FindByIdPathOfOwnItems)
 {
     TTestNameHolder* holder = Add(QStringLiteral("Name"));

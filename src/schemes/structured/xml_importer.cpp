@@ -31,9 +31,11 @@ bool IsXmlWhitespace(const QString& text)
 class TStructureKnotBuilder
 {
 public:
-    TStructureKnotBuilder() : FRoot(QString::fromUtf16(textorContentName)) {}
+    TStructureKnotBuilder() : FRoot(std::make_unique<TKnot>(QString::fromUtf16(textorContentName))) {}
 
-    const TKnot& Root() const { return FRoot; }
+    const TKnot& Root() const { return *FRoot; }
+    // Hands the content over; the builder is done.
+    std::unique_ptr<TKnot> TakeRoot() { return std::move(FRoot); }
     int Depth() const { return int(FLevels.size()); }
     // The document-order numbers (among all attributes) of the "NodeTextValue" attributes.
     const QList<int>& TextAttributes() const { return FTextAttributes; }
@@ -84,7 +86,7 @@ private:
 
     TKnot* AddElement(const QString& name)
     {
-        TKnot* content = &FRoot;
+        TKnot* content = FRoot.get();
         bool* hasElements = &FRootHasElements;
         if (!FLevels.isEmpty()) {
             content = FLevels.last().Content;
@@ -96,7 +98,7 @@ private:
         return content->AddKnot(name);
     }
 
-    TKnot FRoot;
+    std::unique_ptr<TKnot> FRoot;
     bool FRootHasElements = false;
     QList<TLevel> FLevels;
     int FAttributeCount = 0;
@@ -190,7 +192,7 @@ void TXmlImporter::ImportFile(const QString& fileName)
     const int32_t lastBefore = Target != nullptr && Target->LastChild() != nullptr
                                    ? static_cast<TElement*>(Target->LastChild())->ID()
                                    : 0;
-    if (builder.Root().IsEmpty() || !AddContent(builder.Root()))
+    if (builder.Root().IsEmpty() || !AddContent(builder.TakeRoot()))
         return;
     auto* node = Target->LastChild() != nullptr ? dynamic_cast<TElement_Node*>(Target->LastChild()) : nullptr;
     if (node == nullptr || node->ID() == lastBefore || builder.TextAttributes().isEmpty() ||
