@@ -7,6 +7,7 @@
 // counted by this program's malloc, which forwards to glibc's.
 
 #include "bench_main.h"
+#include "catalogue_xml.h"
 #include "core/knot.h"
 #include "core/undo_redo.h"
 #include "elements/element_messages.h"
@@ -204,24 +205,6 @@ void BM_PlainTextMemory(benchmark::State& state)
     ReportDocument(state, heap, fileBytes, elements);
 }
 BENCHMARK(BM_PlainTextMemory)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
-
-QByteArray CatalogueXml(qint64 targetBytes)
-{
-    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<catalogue version=\"1\">\n";
-    for (int i = 0; xml.size() < targetBytes; ++i) {
-        const QByteArray n = QByteArray::number(i);
-        xml += "  <item id=\"" + n + "\" name=\"Item number " + n + "\" price=\"" +
-               QByteArray::number(i % 997) +
-               ".50\" available=\"true\">\n"
-               "    <description>A plain description of item " +
-               n +
-               ", long enough to be a sentence or two of real text &amp; an entity.</description>\n"
-               "    <tags><tag value=\"red\"/><tag value=\"large\"/><tag value=\"t" +
-               n + "\"/></tags>\n  </item>\n";
-    }
-    xml += "</catalogue>\n";
-    return xml;
-}
 
 // The catalogue of structured_bench imported into a Structured Data document; `undo_per_file_byte`
 // is the part the import's undo step holds.

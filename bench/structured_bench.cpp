@@ -7,6 +7,7 @@
 // exchange files look.
 
 #include "bench_main.h"
+#include "catalogue_xml.h"
 #include "core/undo_redo.h"
 #include "elements/element_messages.h"
 #include "elements/scheme.h"
@@ -39,24 +40,6 @@ double ResidentBytes()
         return 0;
     const QList<QByteArray> fields = status.readAll().split(' ');
     return fields.size() > 1 ? fields[1].toDouble() * 4096.0 : 0;
-}
-
-QByteArray CatalogueXml(qint64 targetBytes)
-{
-    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<catalogue version=\"1\">\n";
-    for (int i = 0; xml.size() < targetBytes; ++i) {
-        const QByteArray n = QByteArray::number(i);
-        xml += "  <item id=\"" + n + "\" name=\"Item number " + n + "\" price=\"" +
-               QByteArray::number(i % 997) +
-               ".50\" available=\"true\">\n"
-               "    <description>A plain description of item " +
-               n +
-               ", long enough to be a sentence or two of real text &amp; an entity.</description>\n"
-               "    <tags><tag value=\"red\"/><tag value=\"large\"/><tag value=\"t" +
-               n + "\"/></tags>\n  </item>\n";
-    }
-    xml += "</catalogue>\n";
-    return xml;
 }
 
 void BM_StructuredXmlRoundTrip(benchmark::State& state)
