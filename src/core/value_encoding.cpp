@@ -220,7 +220,7 @@ char* EncodeUtf8(char* out, const char* p, const char* const end, bool relaxed, 
     return out;
 }
 
-// The one encoder, on UTF-16 code units or UTF-8 bytes (markup is ASCII in both).
+// The encoder of UTF-16 code units (UTF-8 bytes go through EncodeUtf8 above).
 template <class TChar>
 TChar* EncodeRange(TChar* out, const TChar* p, const TChar* const end, bool relaxed, bool* needsQuotes)
 {
