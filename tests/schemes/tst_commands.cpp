@@ -204,6 +204,11 @@ TEST_F(BatchOutput, CommandsBecomeLines)
          "\t<Call>\r\n\t\t<FileName>\r\n\t\t\t<FileName Value=\"C:\\Tools\\x.exe\"/>\r\n\t\t</FileName>\r\n"
          "\t</Call>\r\n",
          "start \"\" \"C:\\Tools\\x.exe\"\r\n", true},
+        {"source path in parameters",
+         "\t<Call>\r\n\t\t<FileName>\r\n\t\t\t<Chars Value=\"x.exe\"/>\r\n\t\t</FileName>\r\n"
+         "\t\t<Parameters>\r\n\t\t\t<Substitution "
+         "Value=\"SourcePath\"/>\r\n\t\t</Parameters>\r\n\t</Call>\r\n",
+         "start \"\" \"x.exe\" " + QDir::tempPath().replace(u'/', u'\\').toLatin1() + "\\\r\n", false},
         {"URL", Call("https://example.org/a", "", false), "start \"\" \"https://example.org/a\"\r\n", false},
         {"message of two lines with an empty line between",
          "\t<Message>\r\n\t\t<Message>\r\n\t\t\t<Chars Value=\"first\"/><Br/><Br/>\r\n"

@@ -6,6 +6,7 @@
 #include "elements/element_messages.h"
 #include "elements/palette.h"
 #include "fields/textor_element.h"
+#include "roots/root_parts.h"
 #include "schemes/commands/command_elements.h"
 
 #include <QRegularExpression>
@@ -66,6 +67,15 @@ QString TBatchGeneratorWorker::QuotedProgram(const QString& path)
 QString TBatchGeneratorWorker::PathValue(TElement* pathElement)
 {
     return TSchemeGeneratorWorker::PathValue(pathElement).replace(u'/', u'\\');
+}
+
+bool TBatchGeneratorWorker::ResolveValueOf(TElement* substitution, TElement* target)
+{
+    auto* sourcePath = dynamic_cast<TSchemeSourcePathValueElement*>(target);
+    if (substitution == nullptr || sourcePath == nullptr)
+        return TSchemeGeneratorWorker::ResolveValueOf(substitution, target);
+    ReplaceElement(substitution, nullptr, sourcePath->Value().replace(u'/', u'\\'));
+    return true;
 }
 
 void TBatchGeneratorWorker::Initialize()

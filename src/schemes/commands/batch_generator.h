@@ -37,6 +37,8 @@ public:
     void VisitOther(TElement* element) override;
     // The path with "\" for "/".
     QString PathValue(TElement* pathElement) override;
+    // "SourcePath" with "\" for "/"; the other values as every worker resolves them.
+    bool ResolveValueOf(TElement* substitution, TElement* target) override;
 
     // The lines written so far, each character one byte of the code page.
     const TBatchCodeWriter& Writer() const { return FWriter; }
