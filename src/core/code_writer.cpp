@@ -133,23 +133,40 @@ QString TCodeWriter::Text() const
 // ---------------------------------------------------------------------------------------------
 // TBatchCodeWriter
 
+namespace {
+
+bool IsLineBreaking(QChar byte)
+{
+    return byte.unicode() < 0x20 && byte != u'\t';
+}
+
+} // namespace
+
 QString TBatchCodeWriter::ToOemText(const QString& text, const QString& codePage)
 {
     // Escaped before encoding: the special characters are ASCII in every console code page, while
-    // a byte of a double-byte character may look like one of them.
+    // a byte of a double-byte character may look like one of them. The interpreter reads a quoted
+    // run (up to the next double quote, or to the end of the line) as it is, carets included, so
+    // only what stands outside one is escaped; "%" is read everywhere.
     QString escaped;
     escaped.reserve(text.size() + 8);
+    bool quoted = false;
     for (const QChar c : text) {
         switch (c.unicode()) {
         case u'%':
             escaped += u"%%";
+            break;
+        case u'"':
+            quoted = !quoted;
+            escaped += c;
             break;
         case u'<':
         case u'>':
         case u'^':
         case u'|':
         case u'&':
-            escaped += u'^';
+            if (!quoted)
+                escaped += u'^';
             escaped += c;
             break;
         default:
@@ -157,7 +174,19 @@ QString TBatchCodeWriter::ToOemText(const QString& text, const QString& codePage
             break;
         }
     }
-    return ToCodePage(escaped, codePage);
+    // A control byte (a line break above all) would end the line or the file early: checked on the
+    // bytes, since a code page may give one for a character that is none.
+    QString result = ToCodePage(escaped, codePage);
+    for (QChar& c : result) {
+        if (IsLineBreaking(c))
+            c = u'?';
+    }
+    return result;
+}
+
+bool TBatchCodeWriter::BreaksLine(const QString& oemText)
+{
+    return std::any_of(oemText.begin(), oemText.end(), IsLineBreaking);
 }
 
 QString TBatchCodeWriter::ToCodePage(const QString& text, const QString& codePage)

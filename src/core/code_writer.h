@@ -122,12 +122,17 @@ class TBatchCodeWriter : public TCodeWriter
     // QStringEncoder knows, such as "IBM850"; an unknown name falls back to Latin-1). Each character
     // of the result is one byte of that code page (U+0000…U+00FF): save such lines with
     // QString::toLatin1 to get the bytes back. A character the code page lacks becomes "?".
-    // "%" is doubled, and "^" is put before "<", ">", "^", "|" and "&", so that the command
-    // interpreter shows the text as it is.
+    // "%" is doubled, and "^" is put before "<", ">", "^", "|" and "&" outside double-quoted runs
+    // (inside one the interpreter takes them as they are), so that the command interpreter shows the
+    // text as it is; control characters but the tab become "?", so the text stays on its line. The
+    // text is shown as it is while delayed expansion is off, the interpreter's default ("!" is kept).
     static QString ToOemText(const QString& text, const QString& codePage);
     // The same conversion without escaping, for the parts of a command line that the interpreter is
     // meant to read as they are (program arguments, labels).
     static QString ToCodePage(const QString& text, const QString& codePage);
+    // Whether `oemText` (one byte per character) holds a control character but the tab: a line
+    // break, or what the interpreter may take for one or for the end of the file.
+    static bool BreaksLine(const QString& oemText);
 };
 
 // XML and HTML: tags and attributes, all written through Write. Indented by one tab per level.

@@ -200,6 +200,13 @@ TEST(ToOemText, EscapesForTheCommandInterpreterAndEncodes)
     EXPECT_EQ(oem.toLatin1(), QByteArray("50%% ^<a^> ^^ ^| ^& \x82 ? ?"));
     // Cyrillic console: the letter is there, the accented e is not.
     EXPECT_EQ(TBatchCodeWriter::ToOemText(U("é Ж"), U("IBM866")).toLatin1(), QByteArray("? \x86"));
+    // Inside a quoted run, up to the next quote or the end of the line, nothing but "%" is escaped.
+    EXPECT_EQ(TBatchCodeWriter::ToOemText(U("a \"b & ^%\" | \"c < d"), U("IBM850")).toLatin1(),
+              QByteArray("a \"b & ^%%\" ^| \"c < d"));
+    // Nothing ends the line early.
+    EXPECT_EQ(TBatchCodeWriter::ToOemText(QStringLiteral("a\tb\nc\rd") + QChar(0) + QChar(0x7F), U("IBM850"))
+                  .toLatin1(),
+              QByteArray("a\tb?c?d??"));
 }
 
 TEST(ToOemText, UnknownCodePageFallsBackToLatin1)

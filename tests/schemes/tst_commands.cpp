@@ -26,6 +26,7 @@
 #include <QProcess>
 #include <QStringDecoder>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -154,6 +155,7 @@ protected:
         worker.Log = &Log;
         worker.HeaderLines = header;
         worker.OutputFile = Dir.filePath(QStringLiteral("out.bat"));
+        QFile::remove(worker.OutputFile);
         worker.Files = TGenerationFiles(&Log, TGenerationOptions(), &manifest);
         worker.Initialize();
         worker.Generate();
@@ -195,8 +197,19 @@ TEST_F(BatchOutput, CommandsBecomeLines)
     const Row rows[] = {
         {"path with spaces and parameters", Call("C:\\Program Files\\Tool\\run.exe", "-a b", false),
          "start \"\" \"C:\\Program Files\\Tool\\run.exe\" -a b\r\n", false},
-        {"waiting call of a path to clean", Call("C:\\\\Tools\\..\\bin\\50%.exe", "", true),
-         "call \"C:\\bin\\50%%.exe\"\r\n", false},
+        {"path to clean with a percent sign", Call("C:\\\\Tools\\..\\bin\\50%.exe", "", false),
+         "start \"\" \"C:\\bin\\50%%.exe\"\r\n", false},
+        {"path with slashes", Call("C:/Tools//x.exe", "/c", true), "call \"C:\\Tools\\x.exe\" /c\r\n", false},
+        {"file element holding a Windows path",
+         "\t<Call>\r\n\t\t<FileName>\r\n\t\t\t<FileName Value=\"C:\\Tools\\x.exe\"/>\r\n\t\t</FileName>\r\n"
+         "\t</Call>\r\n",
+         "start \"\" \"C:\\Tools\\x.exe\"\r\n", true},
+        {"source path in parameters",
+         "\t<Call>\r\n\t\t<FileName>\r\n\t\t\t<Chars Value=\"x.exe\"/>\r\n\t\t</FileName>\r\n"
+         "\t\t<Parameters>\r\n\t\t\t<Substitution "
+         "Value=\"SourcePath\"/>\r\n\t\t</Parameters>\r\n\t</Call>\r\n",
+         "start \"\" \"x.exe\" " + QDir::tempPath().replace(u'/', u'\\').toLatin1() + "\\\r\n", false},
+        {"URL", Call("https://example.org/a", "", false), "start \"\" \"https://example.org/a\"\r\n", false},
         {"message of two lines with an empty line between",
          "\t<Message>\r\n\t\t<Message>\r\n\t\t\t<Chars Value=\"first\"/><Br/><Br/>\r\n"
          "\t\t\t<Chars Value=\"last\"/>\r\n\t\t</Message>\r\n\t</Message>\r\n",
@@ -219,8 +232,24 @@ TEST_F(BatchOutput, CommandsBecomeLines)
          "\t\t\t\t<ContentElse>\r\n\t\t\t\t\t<Chars Value=\"-q\"/>\r\n\t\t\t\t</ContentElse>\r\n"
          "\t\t\t</If>\r\n\t\t</Parameters>\r\n\t</Call>\r\n",
          "start \"\" \"C:\\Tools\\run.exe\" -q\r\n", false},
-        {"program path with a quote", Call("a&quot; &amp; del x &amp; &quot;b.exe", "", true),
-         "call \"a & del x & b.exe\"\r\n", true},
+        {"message with quoted runs",
+         "\t<Message>\r\n\t\t<Message>\r\n\t\t\t<Chars Value=\"A &quot;x &amp; ^&quot; &lt; &quot;y | "
+         "z\"/>\r\n"
+         "\t\t</Message>\r\n\t</Message>\r\n",
+         "@echo A \"x & ^\" ^< \"y | z\r\npause\r\n", false},
+        {"program path with a quote", Call("a&quot; &amp; del x &amp; &quot;b.exe", "", true), "", true},
+        {"line break in a program path",
+         "\t<Call>\r\n\t\t<FileName>\r\n\t\t\t<Chars Value=\"cmd.exe\"/><Br/><Chars Value=\"echo x\"/>\r\n"
+         "\t\t</FileName>\r\n\t</Call>\r\n",
+         "", true},
+        {"line feed in parameters", Call("cmd.exe", "/c&#10;echo x", false), "", true},
+        {"waiting call of a path with a percent sign", Call("%COMSPEC%", "", true), "", true},
+        {"start of a path with two percent signs", Call("%COMSPEC%", "", false), "", true},
+        {"waiting call of a path with a caret", Call("a^b.exe", "", true), "", true},
+        {"label with a line break", "\t<Label>\r\n\t\t<Name Value=\"A&#13;&#10;echo x\"/>\r\n\t</Label>\r\n",
+         "", true},
+        {"jump to a name with a line break",
+         "\t<Jump>\r\n\t\t<Label Value=\"A&#10;echo x\"/>\r\n\t</Jump>\r\n", "", true},
         {"jump to a broken name with an ampersand",
          "\t<Jump>\r\n\t\t<Label Value=\"a &amp; del x\"/>\r\n\t</Jump>\r\n", "goto a ^& del x\r\n", true},
         {"label that is a batch label", "\t<Label>\r\n\t\t<Name Value=\"_Start1\"/>\r\n\t</Label>\r\n",
@@ -308,11 +337,24 @@ TEST_F(ProcessedCommandFile, TheSampleGivesTheGoldenBatchFileAndTheLogListsIt)
     EXPECT_TRUE(LogText().contains(Output())) << LogText().toStdString();
 }
 
+const QByteArray batchGenerator =
+    "\t<BatchGenerator>\r\n\t\t<Output>\r\n\t\t\t<Chars Value=\"commands.bat\"/>\r\n"
+    "\t\t</Output>\r\n\t</BatchGenerator><Br/>\r\n";
+
+TEST_F(ProcessedCommandFile, ACommandThatWouldBreakItsLineFailsTheRunAndKeepsTheOldFile)
+{
+    QFile old(Output());
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    EXPECT_EQ(Process(Document(batchGenerator + Call("cmd.exe", "/c&#10;echo x", false))), "old");
+    EXPECT_EQ(Service.LastFailures(), 1);
+    EXPECT_TRUE(LogText().contains(u"Line break or control character")) << LogText().toStdString();
+}
+
 TEST_F(ProcessedCommandFile, CommentsAndLogicFramesAreNoCommands)
 {
     const QByteArray output = Process(
-        Document("\t<BatchGenerator>\r\n\t\t<Output>\r\n\t\t\t<Chars Value=\"commands.bat\"/>\r\n"
-                 "\t\t</Output>\r\n\t</BatchGenerator><Br/>\r\n"
+        Document(batchGenerator +
                  "\t<Comment>\r\n\t\t<Chars Value=\"note\"/>\r\n\t</Comment><Br/>\r\n"
                  "\t<LogicFrame>\r\n\t\t<Caption>\r\n\t\t\t<Chars Value=\"Steps\"/>\r\n\t\t</Caption>\r\n"
                  "\t\t<Content>\r\n\t\t\t<Label>\r\n\t\t\t\t<Name Value=\"Again\"/>\r\n"
@@ -355,24 +397,52 @@ QString RunInWine(const QString& wine, const QString& batchFile)
     return utf8.hasError() ? QString::fromLatin1(output) : text;
 }
 
+// What the console shows never holds the mark: "INJ^ECTED" is shown as it is, and only run as a
+// command would it print the mark.
 TEST_F(BatchOutput, TheCommandInterpreterShowsWhatTheDocumentSays)
 {
     FIND_TOOL_OR_SKIP(wine, "wine");
+    // Started without waiting, a program leaves its mark in a file.
+    const QString windowsDir = u"Z:" + QString(Dir.path()).replace(u'/', u'\\');
+    QFile started(Dir.filePath(QStringLiteral("50%.bat")));
+    ASSERT_TRUE(started.open(QIODevice::WriteOnly));
+    started.write("@echo started> \"" + windowsDir.toLatin1() + "\\started.txt\"\r\n");
+    started.close();
+
     const QByteArray body =
         "\t<Message>\r\n\t\t<Message>\r\n\t\t\t<Chars Value=\"100% &amp; &quot;quoted&quot; caf\xC3\xA9 "
         "&lt;a|b&gt;\"/><Br/><Br/>\r\n\t\t\t<Chars Value=\"end\"/>\r\n\t\t</Message>\r\n\t</Message>\r\n"
+        "\t<Message>\r\n\t\t<Message>\r\n\t\t\t<Chars Value=\"x &amp; echo INJ^ECTED &quot;100% &amp; "
+        "echo INJ^ECTED&quot; Hello! &quot;| echo INJ^ECTED\"/><Br/>\r\n\t\t\t<Chars Value=\"a&#13;echo "
+        "INJ^ECTED\"/>"
+        "\r\n\t\t</Message>\r\n\t</Message>\r\n"
         "\t<Jump>\r\n\t\t<Label Value=\"Done\"/>\r\n\t</Jump>\r\n"
         "\t<Message>\r\n\t\t<Message>\r\n\t\t\t<Chars "
         "Value=\"skipped\"/>\r\n\t\t</Message>\r\n\t</Message>\r\n"
-        "\t<Label>\r\n\t\t<Name Value=\"Done\"/>\r\n\t</Label>\r\n" +
-        Call("cmd.exe", "/c echo called", true);
+        "\t<Label>\r\n\t\t<Name Value=\"Done\"/>\r\n\t</Label>\r\n"
+        "\t<Call Wait=\"1\">\r\n\t\t<FileName>\r\n\t\t\t<FileName "
+        "Value=\"C:\\windows\\system32\\cmd.exe\"/>\r\n"
+        "\t\t</FileName>\r\n\t\t<Parameters>\r\n\t\t\t<Chars Value=\"/c echo "
+        "called\"/>\r\n\t\t</Parameters>\r\n"
+        "\t</Call>\r\n" +
+        Call(qPrintable(windowsDir + u"\\50%.bat"), "", false);
     ASSERT_FALSE(Generate(body).isEmpty());
-    ASSERT_EQ(Problems(), QStringList());
+    ASSERT_EQ(Problems(), QStringList(QStringLiteral("File does not exist: C:/windows/system32/cmd.exe")));
     const QString output = RunInWine(wine, Dir.filePath(QStringLiteral("out.bat")));
     std::printf("%s\n", qPrintable(output));
     EXPECT_TRUE(output.contains(u"100% & \"quoted\" caf\u00E9 <a|b>\r\n\r\nend\r\n")) << output.toStdString();
+    EXPECT_TRUE(output.contains(u"x & echo INJ^ECTED \"100% & echo INJ^ECTED\" Hello! \"| echo INJ^ECTED\r\n"
+                                u"a\r\necho INJ^ECTED\r\n"))
+        << output.toStdString();
+    EXPECT_FALSE(output.contains(u"INJECTED")) << output.toStdString();
     EXPECT_TRUE(output.contains(u"called")) << output.toStdString();
     EXPECT_FALSE(output.contains(u"skipped")) << output.toStdString();
+    // The started program runs on after the batch file has ended.
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(Dir.filePath(QStringLiteral("started.txt"))) && waited.elapsed() < 60 * 1000)
+        QThread::msleep(100);
+    EXPECT_TRUE(QFile::exists(Dir.filePath(QStringLiteral("started.txt"))));
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 #include "schemes/commands/batch_generator.h"
 
 #include "core/strings.h"
+#include "core/text_utils.h"
 #include "elements/classes_groups.h"
 #include "elements/element_messages.h"
 #include "elements/palette.h"
 #include "fields/textor_element.h"
+#include "roots/root_parts.h"
 #include "schemes/commands/command_elements.h"
 
 #include <QRegularExpression>
@@ -53,9 +55,27 @@ QString NormalisePath(const QString& path, QChar separator)
 
 QString TBatchGeneratorWorker::QuotedProgram(const QString& path)
 {
-    QString program = NormalisePath(NormalisePath(path, u'\\'), u'/');
+    // A URL is handed to the program starter as it is.
+    static const QRegularExpression url(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+://"));
+    QString program = path;
+    if (!url.match(path).hasMatch())
+        program = NormalisePath(program.replace(u'/', u'\\'), u'\\');
     program.replace(u'%', QStringLiteral("%%"));
     return u'"' + program + u'"';
+}
+
+QString TBatchGeneratorWorker::PathValue(TElement* pathElement)
+{
+    return TSchemeGeneratorWorker::PathValue(pathElement).replace(u'/', u'\\');
+}
+
+bool TBatchGeneratorWorker::ResolveValueOf(TElement* substitution, TElement* target)
+{
+    auto* sourcePath = dynamic_cast<TSchemeSourcePathValueElement*>(target);
+    if (substitution == nullptr || sourcePath == nullptr)
+        return TSchemeGeneratorWorker::ResolveValueOf(substitution, target);
+    ReplaceElement(substitution, nullptr, sourcePath->Value().replace(u'/', u'\\'));
+    return true;
 }
 
 void TBatchGeneratorWorker::Initialize()
@@ -81,6 +101,12 @@ void TBatchGeneratorWorker::Generate()
     TSchemeGeneratorWorker::Generate();
     if (Cancelled())
         return;
+    if (FRefused) {
+        // The old file stays: a batch file without the refused commands would run other steps.
+        if (Log != nullptr)
+            Log->AddText(mkFatal, LoadStr(4412, {MessagePathText(OutputFile)}));
+        return;
+    }
     WriteMainOutput(FWriter.Text().toLatin1());
 }
 
@@ -90,31 +116,65 @@ QString TBatchGeneratorWorker::FieldText(TTextorElement* field)
     return field->GetText();
 }
 
+bool TBatchGeneratorWorker::FitsOnLine(TTextorElement* field, const QString& text)
+{
+    if (!TBatchCodeWriter::BreaksLine(Oem(text)))
+        return true;
+    Refuse(LoadStr(4660, {MessageValueText(text)}), field);
+    return false;
+}
+
+void TBatchGeneratorWorker::Refuse(const QString& text, TElement* field)
+{
+    ReportAt(mkError, text, {field});
+    FRefused = true;
+}
+
+void TBatchGeneratorWorker::WriteCall(TElement_Call* call)
+{
+    TTextorElement* fileName = call->FileNameField();
+    const QString path = FieldText(fileName);
+    const QString parameters = FieldText(call->ParametersField());
+    const bool fits = FitsOnLine(fileName, path);
+    if (!(FitsOnLine(call->ParametersField(), parameters) && fits))
+        return;
+    const QString shown = MessageValueText(path);
+    // A quote would end the quoted program early and let the rest run as commands.
+    if (path.contains(u'"'))
+        return Refuse(LoadStr(4658, {shown}), fileName);
+    // "call" reads its line a second time, which expands "%" and doubles "^" even inside quotes;
+    // "start" hands the name to the system's program starter, which expands what stands between
+    // two "%" as an environment variable. Either would run another program than the one named.
+    const qsizetype percents = path.count(u'%');
+    if (percents > (call->Wait() ? 0 : 1))
+        return Refuse(LoadStr(4659, {shown, QStringLiteral("%")}), fileName);
+    if (call->Wait() && path.contains(u'^'))
+        return Refuse(LoadStr(4659, {shown, QStringLiteral("^")}), fileName);
+
+    const QString program = QuotedProgram(path);
+    // "start" takes a first quoted argument as the window's title: an empty one goes before the
+    // program.
+    QString line = call->Wait() ? QStringLiteral("call ") + program : QStringLiteral("start \"\" ") + program;
+    if (!parameters.isEmpty())
+        line += u' ' + parameters;
+    WriteLine(Oem(line));
+}
+
 void TBatchGeneratorWorker::VisitOther(TElement* element)
 {
     if (auto* call = dynamic_cast<TElement_Call*>(element)) {
-        QString path = FieldText(call->FileNameField());
-        if (path.contains(u'"')) {
-            // A quote would end the quoted program early and let the rest run as commands.
-            ReportAt(mkError, LoadStr(4658, {path}), {call->FileNameField()});
-            path.remove(u'"');
-        }
-        const QString program = QuotedProgram(path);
-        const QString parameters = FieldText(call->ParametersField());
-        // "start" takes a first quoted argument as the window's title: an empty one goes before the
-        // program.
-        QString line =
-            call->Wait() ? QStringLiteral("call ") + program : QStringLiteral("start \"\" ") + program;
-        if (!parameters.isEmpty())
-            line += u' ' + parameters;
-        WriteLine(Oem(line));
+        WriteCall(call);
     } else if (auto* label = dynamic_cast<TElement_Label*>(element)) {
-        WriteLine(Oem(u':' + FieldText(label->NameField())));
+        const QString name = FieldText(label->NameField());
+        if (FitsOnLine(label->NameField(), name))
+            WriteLine(Oem(u':' + name));
     } else if (auto* jump = dynamic_cast<TElement_Jump*>(element)) {
         // A label's name is checked; the text of a broken reference is not, so it is escaped.
-        WriteLine(QStringLiteral("goto ") +
-                  TBatchCodeWriter::ToOemText(FieldText(jump->LabelField()), CodePage));
+        const QString target = FieldText(jump->LabelField());
+        if (FitsOnLine(jump->LabelField(), target))
+            WriteLine(QStringLiteral("goto ") + TBatchCodeWriter::ToOemText(target, CodePage));
     } else if (auto* message = dynamic_cast<TElement_Message*>(element)) {
+        // Other control characters of a line are "?" (ToOemText).
         static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
         const QStringList lines = FieldText(message->TextField()).split(lineBreak);
         for (const QString& line : lines) {
