@@ -288,6 +288,7 @@ protected:
 TEST_F(StructuredDocument, ImportMakesNodesAttributesAndTextAttributesAsOneUndoStep)
 {
     const QString path = WriteInput(u"in.xml"_qs, R"(<?xml version="1.0"?>
+<!DOCTYPE project>
 <!-- skipped -->
 <project kind="demo" id="7">
   <!-- skipped too -->
@@ -306,8 +307,8 @@ TEST_F(StructuredDocument, ImportMakesNodesAttributesAndTextAttributesAsOneUndoS
     // What the XML generator would not give back is told once, on the new node.
     ASSERT_EQ(Log.Count(), 1) << LogTexts().join(u'\n').toStdString();
     const QString told = LogTexts().first();
-    for (const QString& part :
-         {LoadStr(5630, {u"1"_qs, u"project"_qs}), LoadStr(5631, {u"2"_qs}), LoadStr(5632, {u"1"_qs})})
+    for (const QString& part : {LoadStr(5630, {u"1"_qs, u"project"_qs}), LoadStr(5631, {u"2"_qs}),
+                                LoadStr(5632, {u"1"_qs}), LoadStr(5633)})
         EXPECT_TRUE(told.startsWith(u"2 "_qs) && told.contains(part)) << told.toStdString();
     const TElementMessagePart& link = Log.Items(0)->Parts()[1];
     EXPECT_EQ(link.Kind, mpElements);
