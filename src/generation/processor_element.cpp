@@ -207,6 +207,12 @@ void TGeneratorElementOutputField::FillDefault()
     FillWithSubstitutions(this, DefaultOutputOf(this, true));
 }
 
+bool TGeneratorElementOutputField::IsDefault() const
+{
+    // Reading the texts and the generator's extension changes nothing.
+    return const_cast<TGeneratorElementOutputField*>(this)->IsAtDefault();
+}
+
 void TGeneratorElementOutputField::GetAcceptedClasses(TElementClassList& list)
 {
     for (const QString& name : {QStringLiteral("Substitution"), QStringLiteral("ProcessingDateTime")}) {
@@ -423,6 +429,13 @@ void TGeneratorElement::InitializeNew(TPaletteItem* item)
 {
     inherited::InitializeNew(item);
     if (FOutputField != nullptr)
+        FOutputField->FillDefault();
+}
+
+void TGeneratorElement::LoadFromKnot(TSchemeLoader* filer, TKnot* knot)
+{
+    inherited::LoadFromKnot(filer, knot);
+    if (FOutputField != nullptr && knot->FindKnot(GetPartKnotName(FOutputField, filer->Mode())) == nullptr)
         FOutputField->FillDefault();
 }
 

@@ -73,6 +73,9 @@ class TGeneratorElementOutputField : public TTextorElement
     // substitution class, the field gets the plain text "SourcePath" + "SourceName" + "." + extension.
     virtual void FillDefault();
 
+    // The default output is stored as no "Output" node at all; an emptied field as an empty one.
+    bool IsDefault() const override;
+
     void GetAcceptedClasses(TElementClassList& list) override;
     void GetHint(QString& text) override;
 };
@@ -186,6 +189,8 @@ class TGeneratorElement : public TProcessorElement
 
     std::unique_ptr<TSchemeProcessor> CreateProcessor() override;
     void InitializeNew(TPaletteItem* item) override;
+    // A generator stored without an "Output" node has the default output.
+    void LoadFromKnot(TSchemeLoader* filer, TKnot* knot) override;
     QString GetPartKnotName(TElement* part, uint8_t filerMode) override;
     void GetPartHint(TElement* part, QString& text) override;
     void BuildTitle(TTitleWriter& writer) override;

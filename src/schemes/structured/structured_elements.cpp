@@ -253,29 +253,57 @@ const TElementClass* TParametrizedStructureSchemeDescriptor::GetRootClass(TDescr
 // The tree for the writers
 
 TStructuredNode StructuredTreeOf(TElement_Node* node, const std::function<bool(TElement* field)>& resolve,
-                                 const std::function<void(TElement* element)>& other, bool nested)
+                                 const std::function<void(TElement* element)>& other, TStructuredWalk walk)
 {
+    auto valid = [&resolve](TElement* field) {
+        return !resolve || resolve(field);
+    };
     TStructuredNode result;
     result.Source = node;
-    result.NameValid = !resolve || resolve(node->NameField());
+    result.NameValid = valid(node->NameField());
     result.Name = node->Name();
+    QList<TElement_Attribute*> attributes;
+    QList<TElement*> others; // the other elements of the content, inner nodes included
+    qsizetype nodes = 0;
     for (TNode* child = node->Container()->FirstChild(); child != nullptr; child = child->NextSibling()) {
         auto* element = dynamic_cast<TElement*>(child);
         if (element == nullptr || (element->Options() & eoPart) != 0)
             continue;
-        if (auto* attribute = dynamic_cast<TElement_Attribute*>(element)) {
-            TStructuredAttribute entry;
-            entry.Source = attribute;
-            entry.Valid = !resolve || resolve(attribute->NameField());
-            entry.Valid = (!resolve || resolve(attribute->ValueField())) && entry.Valid;
-            entry.Name = attribute->Name();
-            entry.Value = attribute->ValueField()->GetText();
-            result.Attributes.append(std::move(entry));
-        } else if (auto* inner = dynamic_cast<TElement_Node*>(element); inner != nullptr && nested) {
-            result.Children.append(StructuredTreeOf(inner, resolve, other, true));
-        } else if (other) {
-            other(element);
+        auto* attribute = dynamic_cast<TElement_Attribute*>(element);
+        if (attribute == nullptr) {
+            others.append(element);
+            if (dynamic_cast<TElement_Node*>(element) != nullptr)
+                ++nodes;
+            if (walk == swIni && other)
+                other(element);
+            continue;
         }
+        TStructuredAttribute entry;
+        entry.Source = attribute;
+        entry.NodesBefore = nodes;
+        if (walk == swIni) {
+            entry.Valid = valid(attribute->NameField());
+            entry.Valid = valid(attribute->ValueField()) && entry.Valid;
+        }
+        result.Attributes.append(std::move(entry));
+        attributes.append(attribute);
+    }
+    if (walk == swXml) {
+        for (qsizetype i = attributes.size() - 1; i >= 0; --i) {
+            result.Attributes[i].Valid =
+                valid(attributes[i]->NameField()) && valid(attributes[i]->ValueField());
+        }
+        for (TElement* element : std::as_const(others)) {
+            if (auto* inner = dynamic_cast<TElement_Node*>(element))
+                result.Children.append(StructuredTreeOf(inner, resolve, other, walk));
+            else if (other)
+                other(element);
+        }
+    }
+    // Taken once resolved: resolving replaces the embedded values by their texts.
+    for (qsizetype i = 0; i < attributes.size(); ++i) {
+        result.Attributes[i].Name = attributes[i]->Name();
+        result.Attributes[i].Value = attributes[i]->ValueField()->GetText();
     }
     return result;
 }

@@ -137,14 +137,24 @@ class TParametrizedStructureSchemeDescriptor : public TSchemeWithProcessingDescr
     static const TElementClass* GetRootClass(TDescriptor cls);
 };
 
+// The order in which StructuredTreeOf resolves a node's fields.
+enum TStructuredWalk : uint8_t
+{
+    // The name; the attributes from the last to the first, the value only of one whose name is
+    // valid; then the other elements of the content in order, inner nodes walked into.
+    swXml,
+    // The name; then each element of the content in order (an attribute: its name and its value);
+    // inner nodes are only passed to `other`.
+    swIni,
+};
+
 // The tree of `node` for the writers, from the plain texts of the names and values. `resolve` (may be
 // empty) runs on each name and value field before its text is taken and says whether it is valid;
 // `other` (may be empty) is told of each element of a content that is neither node nor attribute.
-// With `nested` false the children of `node` are not walked into: they are only passed to `other`.
 TStructuredNode StructuredTreeOf(TElement_Node* node,
                                  const std::function<bool(TElement* field)>& resolve = {},
                                  const std::function<void(TElement* element)>& other = {},
-                                 bool nested = true);
+                                 TStructuredWalk walk = swXml);
 
 // Registers the Structured Data document type with its elements, generators, palette items and the
 // import command. Start-up only (user-interface thread); later calls do nothing.

@@ -1,6 +1,7 @@
 #include "schemes/structured/structured_generators.h"
 
 #include "core/strings.h"
+#include "core/text_utils.h"
 #include "elements/classes_groups.h"
 #include "elements/element_messages.h"
 #include "elements/palette.h"
@@ -16,14 +17,6 @@ QV_IMPLEMENT_CLASS(TElement_XmlGenerator)
 QV_IMPLEMENT_CLASS(TElement_IniGenerator)
 
 namespace {
-
-// Name content options of the copy: Latin letters, digits and "_", for XML beginning with a letter
-// or "_".
-constexpr uint32_t xmlNameOptions =
-    tcoLetters | tcoDigits | tcoUnderscore | tcoBeginWithLetter | tcoLatinOnly;
-constexpr uint32_t iniNameOptions = tcoLetters | tcoDigits | tcoUnderscore | tcoLatinOnly;
-// INI values: any text without tabs and line breaks.
-constexpr uint32_t iniValueOptions = tcoLetters | tcoDigits | tcoUnderscore | tcoSpaces | tcoSpecial;
 
 // Calls `visit` for every element below `element`, depth first.
 void ForEachDescendant(TElement* element, const std::function<void(TElement*)>& visit)
@@ -46,6 +39,39 @@ void SetFieldOptions(TTextorElement* field, uint32_t contentOptions)
 bool IsComment(TElement* element)
 {
     return dynamic_cast<TCustomCommentElement*>(element) != nullptr;
+}
+
+// Whether `encoding` is one of the UTF-16 and UTF-32 forms.
+bool IsUnicodeEncoding(const QString& encoding)
+{
+    const QString name = encoding.toUpper().remove(u'-').remove(u'_');
+    return name.startsWith(QStringLiteral("UTF16")) || name.startsWith(QStringLiteral("UTF32")) ||
+           name.startsWith(QStringLiteral("UCS2")) || name.startsWith(QStringLiteral("UCS4")) ||
+           name == QStringLiteral("UNICODE");
+}
+
+// Whether `bytes` begin with the byte order mark of UTF-16 or UTF-32, in either order.
+bool HasByteOrderMark(const QByteArray& bytes)
+{
+    return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") ||
+           bytes.startsWith(QByteArray("\0\0\xFE\xFF", 4));
+}
+
+// The node or attribute a name or value field belongs to.
+TNamedElement* OwnerOf(TElement* field)
+{
+    return dynamic_cast<TNamedElement*>(field->ParentElement());
+}
+
+// Sets every name and value field of the copy below `root` to take any text: the generators check
+// them by the rules of their output format, which take names the fields' own rules refuse.
+void OpenFieldChecks(TElement* root)
+{
+    ForEachDescendant(root, [](TElement* element) {
+        if (dynamic_cast<TParametrizedStructureNameField*>(element) != nullptr ||
+            dynamic_cast<TParametrizedStructureAttributeValueContainer*>(element) != nullptr)
+            SetFieldOptions(static_cast<TTextorElement*>(element), tcoAnything);
+    });
 }
 
 } // namespace
@@ -150,12 +176,22 @@ void TElement_IniGenerator::GetHint(QString& text)
 void TXmlGeneratorWorker::Initialize()
 {
     TSchemeGeneratorWorker::Initialize();
-    if (Root == nullptr)
-        return;
-    ForEachDescendant(Root, [](TElement* element) {
-        if (auto* name = dynamic_cast<TParametrizedStructureNameField*>(element))
-            SetFieldOptions(name, xmlNameOptions);
-    });
+    if (Root != nullptr)
+        OpenFieldChecks(Root);
+}
+
+bool TXmlGeneratorWorker::ResolveField(TElement* field)
+{
+    if (!Resolve(field))
+        return false;
+    if (dynamic_cast<TParametrizedStructureNameField*>(field) == nullptr)
+        return true;
+    const QString name = static_cast<TTextorElement*>(field)->GetText();
+    if (IsStructuredXmlName(name))
+        return true;
+    const bool start = IsStructuredXmlName(QStringLiteral("_") + name);
+    ReportAt(mkInvalidContent, LoadStr(start ? 5624 : 5623, {MessageValueText(name)}), {OwnerOf(field)});
+    return false;
 }
 
 void TXmlGeneratorWorker::VisitOther(TElement* element)
@@ -167,6 +203,7 @@ void TXmlGeneratorWorker::VisitOther(TElement* element)
         RootNode = node;
     } else {
         ReportAt(mkError, LoadStr(5610), {node});
+        ++FurtherRoots;
     }
 }
 
@@ -175,19 +212,24 @@ void TXmlGeneratorWorker::Generate()
     TSchemeGeneratorWorker::Generate();
     if (Cancelled())
         return;
-    if (RootNode == nullptr) {
-        if (Log != nullptr)
+    // A file that leaves out what the document holds is not the document's XML: nothing is written
+    // and the run fails.
+    if (RootNode == nullptr || FurtherRoots > 0) {
+        const QString reason = LoadStr(RootNode == nullptr ? 5609 : 5610).remove(u'[').remove(u']');
+        if (RootNode == nullptr && Log != nullptr)
             Log->AddText(mkError, LoadStr(5609));
+        if (Log != nullptr)
+            Log->AddText(mkFatal, LoadStr(5634, {MessagePathText(OutputFile), reason}));
         return;
     }
     const TStructuredNode tree = StructuredTreeOf(
-        RootNode, [this](TElement* field) { return Resolve(field); },
+        RootNode, [this](TElement* field) { return ResolveField(field); },
         [this](TElement* other) {
             if (!IsComment(other))
                 TSchemeGeneratorWorker::VisitOther(other);
         });
     const QByteArray bytes = WriteStructuredXml(
-        tree, Packet, [this](TElement* source) { ReportAt(mkError, LoadStr(5617), {source}); });
+        tree, Packet, [this](TElement* source, const QString& text) { ReportAt(mkError, text, {source}); });
     WriteMainOutput(bytes);
 }
 
@@ -196,16 +238,28 @@ void TXmlGeneratorWorker::Generate()
 void TIniGeneratorWorker::Initialize()
 {
     TSchemeGeneratorWorker::Initialize();
-    if (Root == nullptr)
-        return;
-    ForEachDescendant(Root, [](TElement* element) {
-        if (auto* name = dynamic_cast<TParametrizedStructureNameField*>(element)) {
-            name->SetNameOptions(name->NameOptions() | nfoMustBeUnique);
-            SetFieldOptions(name, iniNameOptions);
-        } else if (auto* value = dynamic_cast<TParametrizedStructureAttributeValueContainer*>(element)) {
-            SetFieldOptions(value, iniValueOptions);
-        }
-    });
+    if (Root != nullptr)
+        OpenFieldChecks(Root);
+}
+
+bool TIniGeneratorWorker::ResolveField(TElement* field)
+{
+    if (!Resolve(field))
+        return false;
+    TNamedElement* owner = OwnerOf(field);
+    const QString text = static_cast<TTextorElement*>(field)->GetText();
+    int32_t problem = 0;
+    if (dynamic_cast<TParametrizedStructureNodeNameField*>(field) != nullptr)
+        problem = IsIniSectionName(text) ? 0 : 5625;
+    else if (dynamic_cast<TParametrizedStructureNameField*>(field) != nullptr)
+        problem = IsIniKeyName(text) ? 0 : 5626;
+    else if (owner != nullptr && !IsIniValue(text))
+        problem = 5627;
+    if (problem == 0)
+        return true;
+    const QString name = owner != nullptr ? owner->Name() : text;
+    ReportAt(mkInvalidContent, LoadStr(problem, {MessageValueText(name)}), {owner});
+    return false;
 }
 
 void TIniGeneratorWorker::VisitOther(TElement* element)
@@ -216,14 +270,14 @@ void TIniGeneratorWorker::VisitOther(TElement* element)
         return;
     }
     Sections.append(StructuredTreeOf(
-        node, [this](TElement* field) { return Resolve(field); },
+        node, [this](TElement* field) { return ResolveField(field); },
         [this](TElement* other) {
             if (dynamic_cast<TElement_Node*>(other) != nullptr)
                 ReportAt(mkError, LoadStr(5613), {other});
             else if (!IsComment(other))
                 TSchemeGeneratorWorker::VisitOther(other);
         },
-        false));
+        swIni));
 }
 
 void TIniGeneratorWorker::Generate()
@@ -232,8 +286,12 @@ void TIniGeneratorWorker::Generate()
     if (Cancelled())
         return;
     const QString text = WriteStructuredIni(
-        Sections, [this](TElement* source) { ReportAt(mkError, LoadStr(5617), {source}); });
-    WriteMainOutput(EncodeText(text));
+        Sections, [this](TElement* source, const QString& text) { ReportAt(mkError, text, {source}); });
+    // Readers of UTF-16 and UTF-32 INI files tell them from ANSI ones by the byte order mark.
+    QByteArray bytes = EncodeText(text);
+    if (!HasByteOrderMark(bytes) && IsUnicodeEncoding(Encoding))
+        bytes = EncodeText(QChar(QChar::ByteOrderMark) + text);
+    WriteMainOutput(bytes);
 }
 
 // Registration

@@ -9,10 +9,10 @@ namespace qv {
 class TCheckBoxField;
 class TElement_Node;
 
-// Writes the first top-level node as an XML file (indented unless "Packet" is checked). Further
-// top-level nodes are reported (5610); without a node nothing is written (5609). Names that are not
-// XML names are reported by their fields' checks: such a node is written as "Node", such an
-// attribute is left out.
+// Writes the first top-level node as an XML file (indented unless "Packet" is checked). Without a
+// node (5609) or with further top-level nodes (5610) nothing is written and the run fails. Names
+// that are not XML names are reported: such a node is written as "Node", such an attribute is left
+// out. Attributes named "NodeTextValue" are written as the element's text.
 class TElement_XmlGenerator : public TGeneratorElement
 {
     QV_CLASS(TElement_XmlGenerator, TGeneratorElement)
@@ -35,7 +35,9 @@ private:
 };
 
 // Writes each top-level node as an INI section of its attributes. Nested nodes are reported (5613)
-// and the section's other keys still written.
+// and the section's other keys still written. Names and values are written as they are, except
+// what would change the lines of the file (reported and left out); a UTF-16 or UTF-32 file begins
+// with its byte order mark.
 class TElement_IniGenerator : public TGeneratorElement
 {
     QV_CLASS(TElement_IniGenerator, TGeneratorElement)
@@ -57,10 +59,15 @@ public:
     // The document element's node: the first top-level node.
     TElement_Node* RootNode = nullptr;
 
-    // The name fields of the copy take only XML names.
+    // Top-level nodes after the first.
+    int FurtherRoots = 0;
+
+    // The name and value fields of the copy are checked by ResolveField instead of their own rules.
     void Initialize() override;
     void Generate() override;
     void VisitOther(TElement* element) override;
+    // Resolve, and for a name the check that it is an XML name (reported on its node or attribute).
+    bool ResolveField(TElement* field);
 };
 
 // The worker of the INI generator.
@@ -69,10 +76,13 @@ class TIniGeneratorWorker : public TSchemeGeneratorWorker
 public:
     QList<TStructuredNode> Sections;
 
-    // The name fields of the copy take only INI names and must be unique; values stay on one line.
+    // The name and value fields of the copy are checked by ResolveField instead of their own rules.
     void Initialize() override;
     void Generate() override;
     void VisitOther(TElement* element) override;
+    // Resolve, and the check that the name or value keeps the lines of the file (reported on its
+    // section or key).
+    bool ResolveField(TElement* field);
 };
 
 // Adds the two generators to the document type's classes and to the palette; called by

@@ -1,5 +1,8 @@
 #include "schemes/structured/structured_writers.h"
 
+#include "core/strings.h"
+#include "core/text_utils.h"
+
 #include <QBuffer>
 #include <QHash>
 #include <QXmlStreamWriter>
@@ -8,9 +11,29 @@ namespace qv {
 
 namespace {
 
-bool IsNameChar(QChar c)
+bool IsXmlNameStart(char32_t c)
 {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
+    return c == U':' || c == U'_' || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') ||
+           (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
+           (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) ||
+           (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
+           (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool IsXmlNameChar(char32_t c)
+{
+    return IsXmlNameStart(c) || c == U'-' || c == U'.' || (c >= U'0' && c <= U'9') || c == 0xB7 ||
+           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+bool HasLineBreak(const QString& text)
+{
+    return text.contains(u'\r') || text.contains(u'\n');
+}
+
+bool IsTextValue(const TStructuredAttribute& attribute)
+{
+    return attribute.Name == NodeTextValueName();
 }
 
 // The node's attributes as written: the last occurrence in document order fixes nothing, the first
@@ -21,7 +44,7 @@ QList<const TStructuredAttribute*> OrderedAttributes(const TStructuredNode& node
     QHash<QString, qsizetype> places;
     for (qsizetype i = node.Attributes.size() - 1; i >= 0; --i) {
         const TStructuredAttribute& attribute = node.Attributes[i];
-        if (!attribute.Valid || !IsStructuredXmlName(attribute.Name))
+        if (!attribute.Valid || IsTextValue(attribute) || !IsStructuredXmlName(attribute.Name))
             continue;
         const auto place = places.constFind(attribute.Name);
         if (place == places.cend()) {
@@ -36,48 +59,96 @@ QList<const TStructuredAttribute*> OrderedAttributes(const TStructuredNode& node
 
 void WriteNode(QXmlStreamWriter& writer, const TStructuredNode& node, const TStructuredReport& report)
 {
+    auto storable = [&report](const TStructuredAttribute& attribute, const QString& value) {
+        bool removed = false;
+        QString text = XmlStorableText(value, removed);
+        if (removed && report)
+            report(attribute.Source, LoadStr(5617));
+        return text;
+    };
     writer.writeStartElement(node.NameValid && IsStructuredXmlName(node.Name) ? node.Name
                                                                               : QStringLiteral("Node"));
-    for (const TStructuredAttribute* attribute : OrderedAttributes(node)) {
-        bool removed = false;
-        // Paragraphs of a value are separated by CR LF; XML ends lines with LF.
-        QString value = attribute->Value;
-        value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        writer.writeAttribute(attribute->Name, XmlStorableText(value, removed));
-        if (removed && report)
-            report(attribute->Source);
+    for (const TStructuredAttribute* attribute : OrderedAttributes(node))
+        writer.writeAttribute(attribute->Name, storable(*attribute, attribute->Value));
+    // The texts stand where they stood among the child nodes; a line break of the value is a line end.
+    qsizetype text = 0;
+    auto writeTexts = [&](qsizetype nodesBefore) {
+        for (; text < node.Attributes.size() && node.Attributes[text].NodesBefore <= nodesBefore; ++text) {
+            const TStructuredAttribute& attribute = node.Attributes[text];
+            if (!attribute.Valid || !IsTextValue(attribute))
+                continue;
+            QString value = attribute.Value;
+            value.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+            writer.writeCharacters(storable(attribute, value));
+        }
+    };
+    for (qsizetype i = 0; i < node.Children.size(); ++i) {
+        writeTexts(i);
+        WriteNode(writer, node.Children[i], report);
     }
-    for (const TStructuredNode& child : node.Children)
-        WriteNode(writer, child, report);
+    writeTexts(node.Children.size());
     writer.writeEndElement();
 }
 
-// `text` on one line: CR and LF are left out.
-QString IniText(const QString& text, bool& removed)
+// Whether `name` is new in `names` (names written so far, case kept); reports an equal name (and
+// refuses it) or a name equal but for case (and takes it).
+bool TakeIniName(QHash<QString, QString>& names, const QString& name, TElement* source,
+                 const TStructuredReport& report)
 {
-    QString result;
-    result.reserve(text.size());
-    for (QChar c : text) {
-        if (c == u'\r' || c == u'\n')
-            removed = true;
-        else
-            result.append(c);
+    const QString folded = name.toCaseFolded();
+    const auto found = names.constFind(folded);
+    if (found == names.cend()) {
+        names.insert(folded, name);
+        return true;
     }
-    return result;
+    if (*found == name) {
+        if (report)
+            report(source, LoadStr(2726, {MessageValueText(name)}));
+        return false;
+    }
+    if (report)
+        report(source, LoadStr(5628, {MessageValueText(*found), MessageValueText(name)}));
+    return true;
 }
 
 } // namespace
 
-bool IsStructuredXmlName(const QString& name)
+QString NodeTextValueName()
 {
-    if (name.isEmpty() || (name[0] >= u'0' && name[0] <= u'9'))
-        return false;
-    return std::all_of(name.begin(), name.end(), IsNameChar);
+    return QStringLiteral("NodeTextValue");
 }
 
-bool IsStructuredIniName(const QString& name)
+bool IsStructuredXmlName(const QString& name)
 {
-    return !name.isEmpty() && std::all_of(name.begin(), name.end(), IsNameChar);
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const bool first = i == 0;
+        char32_t c = name[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n && name[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(name[i].unicode(), name[i + 1].unicode());
+            ++i;
+        } else if (QChar::isSurrogate(c))
+            return false;
+        if (!(first ? IsXmlNameStart(c) : IsXmlNameChar(c)))
+            return false;
+    }
+    return n > 0;
+}
+
+bool IsIniSectionName(const QString& name)
+{
+    return !name.isEmpty() && !HasLineBreak(name) && !name.contains(u']');
+}
+
+bool IsIniKeyName(const QString& name)
+{
+    return !name.isEmpty() && !HasLineBreak(name) && !name.contains(u'=') && !name.startsWith(u'[') &&
+           !name.startsWith(u';');
+}
+
+bool IsIniValue(const QString& value)
+{
+    return !HasLineBreak(value);
 }
 
 QString XmlStorableText(const QString& text, bool& removed)
@@ -118,19 +189,20 @@ QByteArray WriteStructuredXml(const TStructuredNode& root, bool packet, const TS
 QString WriteStructuredIni(const QList<TStructuredNode>& sections, const TStructuredReport& report)
 {
     QString text;
+    QHash<QString, QString> sectionNames;
     for (const TStructuredNode& section : sections) {
-        if (!section.NameValid || !IsStructuredIniName(section.Name))
+        if (!section.NameValid || !IsIniSectionName(section.Name) ||
+            !TakeIniName(sectionNames, section.Name, section.Source, report))
             continue;
         if (!text.isEmpty())
             text += QStringLiteral("\r\n");
         text += u'[' + section.Name + QStringLiteral("]\r\n");
+        QHash<QString, QString> keys;
         for (const TStructuredAttribute& attribute : section.Attributes) {
-            if (!attribute.Valid || !IsStructuredIniName(attribute.Name))
+            if (!attribute.Valid || !IsIniKeyName(attribute.Name) || !IsIniValue(attribute.Value) ||
+                !TakeIniName(keys, attribute.Name, attribute.Source, report))
                 continue;
-            bool removed = false;
-            text += attribute.Name + u'=' + IniText(attribute.Value, removed) + QStringLiteral("\r\n");
-            if (removed && report)
-                report(attribute.Source);
+            text += attribute.Name + u'=' + attribute.Value + QStringLiteral("\r\n");
         }
     }
     return text;

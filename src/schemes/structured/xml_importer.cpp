@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "core/knot.h"
 #include "core/strings.h"
+#include "core/text_utils.h"
 #include "elements/element_messages.h"
 #include "fields/textor_element.h"
 #include "library/path_element.h"
@@ -17,8 +18,6 @@ QV_IMPLEMENT_CLASS(TParametrizedStructureImporter)
 QV_IMPLEMENT_CLASS(TXmlImporter)
 
 namespace {
-
-const QString nodeTextValueName = QStringLiteral("NodeTextValue");
 
 bool IsXmlWhitespace(const QString& text)
 {
@@ -37,8 +36,6 @@ public:
     // Hands the content over; the builder is done.
     std::unique_ptr<TKnot> TakeRoot() { return std::move(FRoot); }
     int Depth() const { return int(FLevels.size()); }
-    // The document-order numbers (among all attributes) of the "NodeTextValue" attributes.
-    const QList<int>& TextAttributes() const { return FTextAttributes; }
 
     void StartNode(const QString& name)
     {
@@ -51,11 +48,8 @@ public:
         if (!FLevels.isEmpty())
             FLevels.removeLast();
     }
-    void AddAttribute(const QString& name, const QString& value, bool text)
+    void AddAttribute(const QString& name, const QString& value)
     {
-        if (text)
-            FTextAttributes.append(FAttributeCount);
-        ++FAttributeCount;
         TKnot* attribute = AddElement(QStringLiteral("Attribute"));
         attribute->AddKnot(QStringLiteral("Name"))->WriteString(QStringLiteral("Value"), name);
         TKnot* field = attribute->AddKnot(QStringLiteral("Value"));
@@ -101,20 +95,64 @@ private:
     std::unique_ptr<TKnot> FRoot;
     bool FRootHasElements = false;
     QList<TLevel> FLevels;
-    int FAttributeCount = 0;
-    QList<int> FTextAttributes;
 };
 
-// The attributes inside `node`, in document order.
-void CollectAttributes(TElement_Node* node, QList<TElement_Attribute*>& list)
+// What of a file does not come back when the imported node is generated as XML.
+class TRoundTripLosses
 {
-    for (TNode* child = node->Container()->FirstChild(); child != nullptr; child = child->NextSibling()) {
-        if (auto* attribute = dynamic_cast<TElement_Attribute*>(child))
-            list.append(attribute);
-        else if (auto* inner = dynamic_cast<TElement_Node*>(child))
-            CollectAttributes(inner, list);
+public:
+    void AddElement()
+    {
+        if (!FOpen.isEmpty())
+            FOpen.last().HasNodes = true;
+        FOpen.append(TOpenElement());
     }
-}
+    // `name` is the element's name.
+    void EndElement(const QString& name)
+    {
+        if (FOpen.isEmpty())
+            return;
+        if (FOpen.last().HasText && FOpen.last().HasNodes && FMixed++ == 0)
+            FFirstMixed = name;
+        FOpen.removeLast();
+    }
+    void AddText()
+    {
+        if (!FOpen.isEmpty())
+            FOpen.last().HasText = true;
+    }
+    void AddComment() { ++FComments; }
+    void AddProcessingInstruction() { ++FInstructions; }
+    void AddDocumentType() { FDocumentType = true; }
+
+    // The losses as one sentence for the message 5629; empty when there are none.
+    QString Summary() const
+    {
+        QStringList parts;
+        if (FMixed > 0)
+            parts.append(LoadStr(5630, {QString::number(FMixed), MessageValueText(FFirstMixed)}));
+        if (FComments > 0)
+            parts.append(LoadStr(5631, {QString::number(FComments)}));
+        if (FInstructions > 0)
+            parts.append(LoadStr(5632, {QString::number(FInstructions)}));
+        if (FDocumentType)
+            parts.append(LoadStr(5633));
+        return parts.join(QStringLiteral("; "));
+    }
+
+private:
+    struct TOpenElement
+    {
+        bool HasText = false;
+        bool HasNodes = false;
+    };
+    QList<TOpenElement> FOpen;
+    int FMixed = 0;
+    QString FFirstMixed;
+    int FComments = 0;
+    int FInstructions = 0;
+    bool FDocumentType = false;
+};
 
 } // namespace
 
@@ -132,10 +170,13 @@ void TXmlImporter::ImportFile(const QString& fileName)
     QXmlStreamReader reader(&file);
     reader.setNamespaceProcessing(false);
     TStructureKnotBuilder builder;
+    TRoundTripLosses losses;
     QString text;
     auto flushText = [&] {
-        if (!IsXmlWhitespace(text) && builder.Depth() > 0)
-            builder.AddAttribute(nodeTextValueName, text, true);
+        if (!IsXmlWhitespace(text) && builder.Depth() > 0) {
+            builder.AddAttribute(NodeTextValueName(), text);
+            losses.AddText();
+        }
         text.clear();
     };
     auto fail = [&](const QString& reason) {
@@ -153,6 +194,7 @@ void TXmlImporter::ImportFile(const QString& fileName)
             // into a huge one, or reaches for other files.
             if (!reader.entityDeclarations().isEmpty())
                 fail(LoadStr(5619));
+            losses.AddDocumentType();
             break;
         case QXmlStreamReader::EntityReference:
             fail(LoadStr(5621));
@@ -161,14 +203,15 @@ void TXmlImporter::ImportFile(const QString& fileName)
             if (builder.Depth() >= MaxDepth)
                 fail(LoadStr(5620, {QString::number(MaxDepth)}));
             builder.StartNode(reader.qualifiedName().toString());
+            losses.AddElement();
             const QXmlStreamAttributes attributes = reader.attributes();
             for (const QXmlStreamAttribute& attribute : attributes)
-                builder.AddAttribute(attribute.qualifiedName().toString(), attribute.value().toString(),
-                                     false);
+                builder.AddAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
             break;
         }
         case QXmlStreamReader::EndElement:
             builder.EndNode();
+            losses.EndElement(reader.qualifiedName().toString());
             break;
         case QXmlStreamReader::Characters:
             // A CDATA section is a value of its own, as it is a node of its own in a document model.
@@ -180,8 +223,14 @@ void TXmlImporter::ImportFile(const QString& fileName)
                 text += reader.text();
             }
             break;
+        case QXmlStreamReader::Comment:
+            losses.AddComment();
+            break;
+        case QXmlStreamReader::ProcessingInstruction:
+            losses.AddProcessingInstruction();
+            break;
         default:
-            // Comments, processing instructions and the document's start and end.
+            // The document's start and end.
             break;
         }
     }
@@ -195,16 +244,12 @@ void TXmlImporter::ImportFile(const QString& fileName)
     if (builder.Root().IsEmpty() || !AddContent(builder.TakeRoot()))
         return;
     auto* node = Target->LastChild() != nullptr ? dynamic_cast<TElement_Node*>(Target->LastChild()) : nullptr;
-    if (node == nullptr || node->ID() == lastBefore || builder.TextAttributes().isEmpty() ||
-        Messages == nullptr)
+    const QString lost = losses.Summary();
+    if (node == nullptr || node->ID() == lastBefore || lost.isEmpty() || Messages == nullptr)
         return;
-    QList<TElement_Attribute*> attributes;
-    CollectAttributes(node, attributes);
-    const QString warning = LoadStr(5616, {nodeTextValueName});
-    for (int index : builder.TextAttributes()) {
-        if (index < attributes.size())
-            Messages->AddElementsMessage(mkError, warning, QString::number(attributes[index]->ID()));
-    }
+    // One message for the file, on the node it became.
+    Messages->AddElementsMessage(mkError, LoadStr(5629, {MessagePathText(fileName), lost}),
+                                 QString::number(node->ID()));
 }
 
 } // namespace qv

@@ -14,8 +14,10 @@ class TParametrizedStructureImporter : public TSchemeImporter
 
 // "From XML": reads an XML file into one new node appended to the Target text field (the document
 // root or a node's content). Elements become nodes, their attributes attributes in document order,
-// text and CDATA an attribute "NodeTextValue" (with a warning); comments, processing instructions
-// and whitespace between elements are skipped.
+// text and CDATA an attribute "NodeTextValue"; comments, processing instructions and whitespace
+// between elements are skipped. What the XML generator would not write back as it was read (text
+// beside nodes, comments, processing instructions, a document type) is told in one message (kind 2)
+// on the new node.
 //
 // Any file is read safely: the file is parsed completely before the document changes, so a file
 // that is not well-formed changes nothing and gives a fatal message; a file that declares entities
