@@ -108,4 +108,13 @@ echo mine > "$work/user.xml"; generator user user.xml
 "$program" -exit -process "$work/linked.strucd" "$work/user.strucd" 2> "$work/err"
 check "outputs over links and foreign files" 0 $? eval 'cmp -s "$work/victim.txt" "$work/victim.comd" && test ! -L "$work/linked.xml" && grep -q mine "$work/user.~xml" && grep -q "user.strucd: 2: " "$work/err"'
 
+# A generated list that names another document's output deletes nothing of it.
+"$program" -exit -process -save "$work/structured.strucd" 2> "$work/err"
+sed 's|</BatchGenerator>|<Generated><GeneratedFile Value="structured.xml"/></Generated></BatchGenerator>|' \
+    "$source/samples/commands.comd" > "$work/other.comd"
+"$program" -exit -delgenerated "$work/other.comd" 2> "$work/err"
+check "another document's output is not deleted" 1 $? eval 'test -s "$work/structured.xml" && only_message_lines'
+"$program" -exit -delgenerated "$work/structured.strucd" 2> "$work/err"
+check "the document's own output is deleted" 0 $? test ! -e "$work/structured.xml"
+
 exit $((failures > 0))
