@@ -15,9 +15,10 @@ enum TLinkMode : uint8_t
 };
 
 // Writes `data` to `fileName` without ever damaging the file that is there:
-//  1. with lmFollow, a chain of symbolic links is followed to the file it ends at, and that file is replaced (the links
-//     stay links); a link that points nowhere or a chain that loops (more than 40 links) is an error,
-//     never a reason to put a new file in place of a link;
+//  1. with lmFollow, a chain of symbolic links is followed to the file it ends at, and that file is
+//     replaced (the links stay links); a link that points nowhere or a chain that loops (more than 40
+//     links) is an error, never a reason to put a new file in place of a link; with lmReplace, a link
+//     at `fileName` is itself replaced by the new file;
 //  2. the bytes go to a new temporary file "Rplc<n>.tmp" in that file's folder, created exclusively,
 //     n being the smallest free number from 1;
 //  3. every write, the sync to the disk and the close are checked;

@@ -196,7 +196,8 @@ bool RunCompileStep(TGenerationFiles& files, const TCompileRequest& request, con
 // first, so files go before the folders that hold them).
 QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList,
                                 const QStringList& runOutputs, const QStringList& protectedFiles,
-                                const TOutputManifest* manifest = nullptr, const QString& document = QString());
+                                const TOutputManifest* manifest = nullptr,
+                                const QString& document = QString());
 
 // Deletes generated entries last to first: a file that the manifest still matches as an output of
 // `document` goes to the trash, a folder only when the manifest knows it for `document` and it is empty

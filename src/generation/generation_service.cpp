@@ -292,8 +292,8 @@ void TGenerationService::RemoveGenerated(TElement* root)
         if (entries.isEmpty())
             continue;
         int failures = 0;
-        generator->SetGeneratedPaths(DeleteGeneratedEntries(entries, scheme->Messages(), manifest, protectedFiles,
-                                                            scheme->FileName(), &failures));
+        generator->SetGeneratedPaths(DeleteGeneratedEntries(entries, scheme->Messages(), manifest,
+                                                            protectedFiles, scheme->FileName(), &failures));
         FTotalFailures += failures;
     }
 }

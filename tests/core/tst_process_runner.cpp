@@ -144,8 +144,7 @@ TEST_F(ProcessRunnerTest, AnotherThreadCancelsTheRun)
 // stopped, TERM first and KILL after the grace period.
 TEST_F(ProcessRunnerTest, TheTimeLimitStopsWhatTheProgramStarted)
 {
-    TProcessRequest request =
-        Shell("(trap '' TERM; exec sleep 60) & echo $! > child.pid; echo begun; wait");
+    TProcessRequest request = Shell("(trap '' TERM; exec sleep 60) & echo $! > child.pid; echo begun; wait");
     request.TimeLimitMs = 300;
     request.GraceMs = 200;
     const TProcessResult result = TSystemProcessRunner().Run(request);

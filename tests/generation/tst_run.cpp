@@ -189,7 +189,8 @@ TEST_F(GenerationRun, AnOutputOrARecordThatCannotBeWrittenFailsTheRun)
     };
     for (const TSaveStep step : {ssOpen, ssWrite, ssSync, ssFlush, ssRename}) {
         for (const bool record : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "step " << int(step) << (record ? " of the record" : " of the output"));
+            SCOPED_TRACE(testing::Message()
+                         << "step " << int(step) << (record ? " of the record" : " of the output"));
             line->SetText(QStringLiteral("old"));
             const int before = SaveStepCountForTesting(step);
             Run(scheme);
