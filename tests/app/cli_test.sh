@@ -102,6 +102,13 @@ a corrupt document is not processed|-process|cut.comd|cmp -s "$work/commands.bat
 a document that cannot be saved|-save|d.frt|grep -q "d.frt: 3: " "$work/err"
 EOF
 
+# A record of generated files that cannot be saved fails the run.
+manifest=$work/data/quorvane/generated.manifest
+mkdir -p "$work/data/quorvane"; mv "$manifest" "$work/manifest.saved" 2> /dev/null; mkdir "$manifest"
+"$program" -exit -process "$work/settings.strucd" 2> "$work/err"
+check "an unsaved record of generated files" 1 $? eval 'grep -q "settings.strucd: 3: " "$work/err" && only_message_lines'
+rmdir "$manifest"; mv "$work/manifest.saved" "$manifest" 2> /dev/null
+
 # An output replaces a link, never its target, and keeps a file this program did not make.
 ln -s "$work/victim.txt" "$work/linked.xml"; generator linked linked.xml
 echo mine > "$work/user.xml"; generator user user.xml
