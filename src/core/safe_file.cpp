@@ -321,7 +321,7 @@ bool WriteFileSafely(const QString& fileName, const QByteArray& data, QString* e
     return WriteReplacing(fileName, data, nullptr, error, links);
 }
 
-bool CopyFileSafely(const QString& source, const QString& copyName, QString* error)
+bool CopyFileSafely(const QString& source, const QString& copyName, QString* error, TLinkMode links)
 {
     if (FaultInjected(ssBackup))
         return Fail(error, SystemError(EIO));
@@ -354,7 +354,7 @@ bool CopyFileSafely(const QString& source, const QString& copyName, QString* err
     ::close(fd);
     if (!read)
         return Fail(error, SystemError(code));
-    return WriteReplacing(copyName, data, &status, error);
+    return WriteReplacing(copyName, data, &status, error, links);
 }
 
 } // namespace qv

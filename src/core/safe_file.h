@@ -42,7 +42,8 @@ bool WriteFileSafely(const QString& fileName, const QByteArray& data, QString* e
 // and group of `source` (owner and group where the process may). A source that does not exist is not
 // an error: nothing is written. Any other failure to reach or read it is, so that a backup whose need
 // cannot be decided is never skipped silently.
-bool CopyFileSafely(const QString& source, const QString& copyName, QString* error = nullptr);
+bool CopyFileSafely(const QString& source, const QString& copyName, QString* error = nullptr,
+                    TLinkMode links = lmFollow);
 
 // The steps of WriteFileSafely and CopyFileSafely, for the test seam below.
 enum TSaveStep : uint8_t

@@ -472,7 +472,13 @@ bool TGenerationFiles::PrepareOutputFile(const QString& file)
         Report(mkError, QV_STR(4462), file);
         return false;
     }
-    return EnsureFolder(QFileInfo(file).path());
+    if (!EnsureFolder(QFileInfo(file).path()))
+        return false;
+    if (!KeepForeignFile(file)) {
+        ReportCannotCreate(file);
+        return false;
+    }
+    return true;
 }
 
 // A regular file at `file` that this program did not write (or that was changed since) is the
@@ -489,7 +495,7 @@ bool TGenerationFiles::KeepForeignFile(const QString& file)
     const QString backupName = dot < 0 ? QString(name + QStringLiteral(".~"))
                                        : QString(name.left(dot) + QStringLiteral(".~") + name.mid(dot + 1));
     const QString backup = info.dir().filePath(backupName);
-    if (IsProtected(backup) || !CopyFileSafely(info.filePath(), backup))
+    if (IsProtected(backup) || !CopyFileSafely(info.filePath(), backup, nullptr, lmReplace))
         return false;
     Report(mkError, QV_STR(4461), backup);
     return true;
@@ -501,7 +507,7 @@ bool TGenerationFiles::WriteOutputFile(const QString& file, const QByteArray& by
         return false;
     // A link at the output's name is replaced as a compiler replaces its output: the link goes, what it
     // points to is never touched.
-    if (!KeepForeignFile(file) || !WriteFileSafely(file, bytes, nullptr, lmReplace)) {
+    if (!WriteFileSafely(file, bytes, nullptr, lmReplace)) {
         ReportCannotCreate(file);
         return false;
     }

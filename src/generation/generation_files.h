@@ -101,15 +101,15 @@ public:
     // Creates `path` and its missing parents: "Folder created: [%1]" (4409) for each one created,
     // "Can not create folder: %1" (4408, kind 2) on failure.
     bool EnsureFolder(const QString& path);
-    // Makes the folder of `file` exist and checks it may be written (not protected). Never deletes the
-    // old file: WriteOutputFile replaces it in one step.
+    // Makes the folder of `file` exist and checks it may be written (not protected, not a document).
+    // A regular file there that the manifest does not know as this program's output is copied to its
+    // "~" backup, replacing a link of that name, and the replacement is reported (4461, kind 2). Never
+    // deletes the old file: WriteOutputFile (or the compile step's move) replaces it in one step.
     bool PrepareOutputFile(const QString& file);
     // Writes `bytes` to `file` through a temporary file and a rename (an old output survives a failed
     // write), records it in the manifest, and registers it (mode 0). A symbolic link at `file` is
-    // replaced, never written through. A file there that the manifest does not know as this program's
-    // output is first copied to its "~" backup and the replacement is reported (4461, kind 2). A name
-    // with the extension of a document type is refused (4462, kind 2), as a protected file is. On
-    // failure: "Can not create file: %1" (4412, kind 2), a failure counted, and false.
+    // replaced, never written through. A name with the extension of a document type is refused (4462,
+    // kind 2). On failure: "Can not create file: %1" (4412, kind 2), a failure counted, and false.
     bool WriteOutputFile(const QString& file, const QByteArray& bytes);
     // Records a written file: mode 1 = silently (intermediate files), else "File created: [%1]" (4413)
     // or, when this run already wrote it, "File replaced: [%1]" (4414, kind 2); "MakeReadOnly" clears

@@ -251,6 +251,7 @@ TEST_F(GenerationFilesTest, OutputsReplaceLinksAndKeepWhatTheyDidNotMake)
     WriteFile(FHome.Work(QStringLiteral("victim.txt")), "victim");
     ASSERT_TRUE(QFile::link(FHome.Work(QStringLiteral("victim.txt")), Out("link.txt")));
     WriteFile(Out("user.txt"), "the user's");
+    ASSERT_TRUE(QFile::link(FHome.Work(QStringLiteral("victim.txt")), Out("user.~txt")));
     TGenerationFiles run(&FLog, {}, &FHome.Manifest);
     EXPECT_TRUE(run.WriteOutputFile(Out("link.txt"), "generated"));
     EXPECT_TRUE(run.WriteOutputFile(Out("user.txt"), "generated"));
