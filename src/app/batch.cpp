@@ -1,12 +1,16 @@
 #include "app/batch.h"
 
 #include "app/command_line.h"
+#include "core/comma_text.h"
 #include "core/errors.h"
+#include "core/service_slot.h"
 #include "core/strings.h"
+#include "core/user_interface.h"
 #include "documents/documentor.h"
 #include "documents/scheme_document.h"
 #include "elements/element.h"
 #include "elements/element_messages.h"
+#include "elements/processing_service.h"
 #include "elements/scheme.h"
 #include "elements/scheme_descriptor.h"
 #include "generation/scheme_processor.h"
@@ -14,6 +18,9 @@
 
 #include <QFileInfo>
 #include <QTextStream>
+
+#include <algorithm>
+#include <utility>
 
 namespace qv {
 
@@ -27,6 +34,38 @@ QString BatchMessageLine(const QString& fileName, int kind, const QString& text)
 }
 
 namespace {
+
+// What the program would show in a message box goes to the error stream as a message of the file
+// being worked on: a pipeline reads one form of line only.
+class TFileUserInterface : public TBatchUserInterface
+{
+public:
+    explicit TFileUserInterface(QTextStream& errors) : FErrors(errors) {}
+
+    QString FileName;
+
+    TMessageButton MessageBox(const QString& text, const QString&, TMessageIcon icon, TMessageButtons,
+                              TMessageButton defaultButton) override
+    {
+        if (icon == miError)
+            Write(mkFatal, text);
+        else if (icon == miWarning)
+            Write(mkError, text);
+        else if (icon == miInformation)
+            Write(mkInformation, text);
+        return defaultButton;
+    }
+    void ShowError(const QString& message) override { Write(mkFatal, message); }
+
+    void Write(int kind, const QString& text)
+    {
+        FErrors << BatchMessageLine(FileName, kind, text) << '\n';
+        FErrors.flush();
+    }
+
+private:
+    QTextStream& FErrors;
+};
 
 struct TMessageSink
 {
@@ -51,14 +90,32 @@ void WriteElementMessages(TNode* node, void* data, void*)
         static_cast<TMessageSink*>(data)->Write(*element->Messages());
 }
 
+// Why the value of "processors" cannot be followed for a document of `count` processors: every
+// number must name one of them. Empty when it can.
+QString BadProcessorNumbers(const QString& value, int count)
+{
+    const QStringList entries = SplitCommaText(value);
+    bool good = !entries.isEmpty();
+    for (const QString& entry : entries) {
+        bool ok = false;
+        const int number = entry.trimmed().toInt(&ok);
+        good = good && ok && number >= 1 && number <= count;
+    }
+    return good ? QString() : LoadStr(4464, {value, QString::number(count)});
+}
+
 // Runs the command-line verbs of the document's type whose switches are present. The switches hold
-// for every file, so they are read from a copy; what the copy used is added to `used`.
-void RunVerbs(const TCommandLine& arguments, TSchemeDocument& document, QStringList& used)
+// for every file, so they are read from a copy; what the copy used is added to `used`. Returns why
+// the command line cannot be followed for this document (nothing ran then), or an empty text.
+QString RunVerbs(const TCommandLine& arguments, TSchemeDocument& document, QStringList& used)
 {
     TCommandLine commandLine(arguments.Items());
     TDescriptor descriptor = document.Descriptor();
     TCommandLineVerbs verbs;
     descriptor->GetCommandLineVerbs(verbs);
+    TElement* root = document.Scheme()->Root();
+    QList<std::pair<int, QStringList>> calls;
+    QString refusal;
     for (const auto& [name, index] : std::as_const(verbs)) {
         if (!commandLine.HasSwitch(u'-' + name))
             continue;
@@ -67,17 +124,29 @@ void RunVerbs(const TCommandLine& arguments, TSchemeDocument& document, QStringL
         QStringList parameters;
         for (const QString& parameter : std::as_const(names)) {
             QString value;
-            if (commandLine.GetSwitchValue(parameter, value) && !value.isEmpty())
-                parameters.append(parameter + u'=' + value);
+            if (!commandLine.GetSwitchValue(parameter, value))
+                continue;
+            // Numbers that name no processor would run nothing, or less than was asked for.
+            if (parameter == u"processors" && ProcessingService() != nullptr) {
+                const QString bad =
+                    BadProcessorNumbers(value, int(ProcessingService()->ProcessorElements(root).size()));
+                if (!bad.isEmpty() && refusal.isEmpty())
+                    refusal = bad;
+            }
+            parameters.append(parameter + u'=' + value);
         }
-        descriptor->ExecuteVerb(document.Scheme()->Root(), index,
-                                parameters.isEmpty() ? nullptr : &parameters);
+        calls.append({index, parameters});
+    }
+    for (const auto& [index, parameters] : std::as_const(calls)) {
+        if (refusal.isEmpty())
+            descriptor->ExecuteVerb(root, index, parameters.isEmpty() ? nullptr : &parameters);
     }
     QStringList left = commandLine.Items();
     for (const QString& item : arguments.Items()) {
         if (!left.removeOne(item) && !used.contains(item))
             used.append(item);
     }
+    return refusal;
 }
 
 } // namespace
@@ -86,6 +155,8 @@ int RunBatch(TCommandLine& commandLine, const TBatchOptions& options, QTextStrea
              TSchemeRegistry* registry)
 {
     TSchemeRegistry& types = registry != nullptr ? *registry : SchemeRegistry();
+    TFileUserInterface userInterface(errors);
+    const TScopedService<IUserInterface> installed(&userInterface);
     TDocumentor documentor;
     documentor.SetOptions(doSingleDoc | (options.Backup ? doBackupFiles : 0));
     ConnectSchemeDocuments(documentor, &types);
@@ -95,41 +166,48 @@ int RunBatch(TCommandLine& commandLine, const TBatchOptions& options, QTextStrea
     QString argument;
     while (commandLine.FindFile(QStringLiteral("*.*"), argument)) {
         const QString fileName = QFileInfo(argument).absoluteFilePath();
+        userInterface.FileName = argument;
         TDescriptor descriptor = types.FindDescriptorByExtension(fileName);
         if (descriptor == nullptr || !descriptor->CanCreate()) {
-            errors << LoadStr(QV_STR(2033)) << ": " << LoadStr(4006, {argument}) << '\n';
-            status = 1;
+            userInterface.Write(mkFatal, LoadStr(4006, {argument}));
+            status = std::max(status, 1);
             continue;
         }
         // OpenFile shows its own failures through the user interface, which writes them to the
         // error stream here.
         if (!documentor.OpenFile(fileName)) {
-            status = 1;
+            status = std::max(status, 1);
             continue;
         }
         auto* document = static_cast<TSchemeDocument*>(documentor.Current());
         TMessageSink sink{&errors, argument};
-        // A corrupt file, or one of a newer format, loads only in part: it counts as not loaded
-        // and is never saved, since that would drop what could not be read.
+        // A corrupt file, or one of a newer format, loads only in part: it counts as not loaded, is
+        // never processed (the processing commands refuse it, and the load's messages stay in the
+        // log) and never saved, since that would drop what could not be read.
         const bool partial = document->Scheme()->LoadedInPart();
         if (partial)
-            status = 1;
+            status = std::max(status, 1);
         try {
             const int failuresBefore = GenerationService().TotalFailures();
-            RunVerbs(commandLine, *document, used);
-            // A processor that failed without a fatal message (an output in error) fails the file too.
+            const QString refused = RunVerbs(commandLine, *document, used);
+            if (!refused.isEmpty()) {
+                userInterface.Write(mkFatal, refused);
+                status = 2;
+            }
+            // A processor that failed without a fatal message (an output that could not be written), a
+            // refused deletion or an unsaved manifest fails the file too.
             if (GenerationService().TotalFailures() != failuresBefore)
-                status = 1;
+                status = std::max(status, 1);
             sink.Write(document->LogRoot()->LogMessages());
             if (document->Scheme()->Root() != nullptr)
                 document->Scheme()->Root()->ForEach(&WriteElementMessages, &sink);
             if (sink.Fatal)
-                status = 1;
-            if (options.Save && !partial && !documentor.Save())
-                status = 1;
+                status = std::max(status, 1);
+            if (options.Save && !partial && refused.isEmpty() && !documentor.Save())
+                status = std::max(status, 1);
         } catch (const EQvError& error) {
-            errors << LoadStr(QV_STR(2033)) << ": " << error.Message() << '\n';
-            status = 1;
+            userInterface.Write(mkFatal, error.Message());
+            status = std::max(status, 1);
         }
         // Whatever was not saved is dropped: batch mode never asks.
         documentor.CloseDocument(document);

@@ -26,8 +26,14 @@ struct TBatchOptions
 // messages in order, then the messages the check left on elements, in document order. Questions
 // take their default answers, deletion questions never delete (the batch user interface answers).
 //
-// Returns the exit status: 0 when every file was loaded, its commands ran without a fatal message
-// and it was saved when asked; 1 otherwise. A failure in one file does not stop the next.
+// Every line written is such a message line: what the program would show in a message box (a file
+// that cannot be opened or saved, an unsupported type) is written the same way, as kind 3 for an
+// error.
+//
+// Returns the exit status: 0 when every file was loaded, its commands ran without a fatal message,
+// every output, deletion and the record of generated files succeeded, and it was saved when asked;
+// 2 when the command line names processors a document does not have (nothing runs for that file,
+// and it is not saved); 1 otherwise. A failure in one file does not stop the next.
 int RunBatch(TCommandLine& commandLine, const TBatchOptions& options, QTextStream& errors,
              TSchemeRegistry* registry = nullptr);
 

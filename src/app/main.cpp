@@ -8,6 +8,7 @@
 #include "app/sound_player.h"
 #include "core/strings.h"
 #include "core/user_interface.h"
+#include "elements/element_messages.h"
 #include "generation/scheme_processor.h"
 #include "generation/value_elements.h"
 #include "library/comment_element.h"
@@ -28,6 +29,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -47,8 +49,16 @@ constexpr const char* usage = R"(Usage: quorvane [OPTION...] [FILE...]
   NAME.session         use this session file instead of the per-user one
   --help               print this help and exit
   --version            print the version and exit
-Exit status: 0 on success; 1 when a file was skipped, could not be loaded or saved, or a run failed.
+Batch mode writes every message to standard error as one line "FILE: KIND: TEXT" (KIND 0 information,
+1 hint, 2 warning or error, 3 fatal error, 4 missing value, 5 invalid content). Set the environment
+variable QUORVANE_QT_MESSAGES=1 to see the platform library's own warnings there as well.
+Exit status: 0 on success; 1 when a file was skipped, could not be loaded or saved, or a run failed
+(an output, a deletion or the list of generated files could not be written); 2 when the command line
+cannot be followed (an argument no file used, processors a document does not have).
 )";
+
+// The first line of the usage text: what batch mode prints after a command line it cannot follow.
+constexpr const char* usageLine = "Usage: quorvane [OPTION...] [FILE...]\n";
 
 bool HasArgument(int argc, char* argv[], const char* name)
 {
@@ -110,8 +120,22 @@ QStringList ProgramArguments()
     return arguments;
 }
 
+// Batch mode's standard error holds message lines only: the platform library's own warnings (a
+// missing runtime folder, fonts) are dropped unless asked for. Fatal ones are always written, as the
+// program ends with them.
+void BatchQtMessage(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    static const bool shown = !qEnvironmentVariableIsEmpty("QUORVANE_QT_MESSAGES");
+    if (!shown && type != QtFatalMsg)
+        return;
+    const int kind = type == QtFatalMsg ? qv::mkFatal : type == QtInfoMsg || type == QtDebugMsg ? 0 : 2;
+    std::fprintf(stderr, "%s\n",
+                 qv::BatchMessageLine(QStringLiteral("quorvane"), kind, text).toLocal8Bit().constData());
+}
+
 int RunWithoutWindow(int argc, char* argv[])
 {
+    qInstallMessageHandler(&BatchQtMessage);
     // Text is still measured in batch mode, which needs fonts but no screen.
     if (!HasDisplay())
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -124,9 +148,16 @@ int RunWithoutWindow(int argc, char* argv[])
     options.Save = global.CommandLine.HasSwitch(QStringLiteral("-save"));
     options.Backup = global.BackupOnSave();
     QTextStream errors(stderr);
-    const int status = qv::RunBatch(global.CommandLine, options, errors);
-    for (const QString& argument : global.CommandLine.Items())
-        errors << qv::LoadStr(QV_STR(4027), {argument}) << '\n';
+    int status = qv::RunBatch(global.CommandLine, options, errors);
+    // An argument no file used is a switch the program does not know, or one that did nothing.
+    for (const QString& argument : global.CommandLine.Items()) {
+        errors << qv::BatchMessageLine(QStringLiteral("quorvane"), qv::mkFatal,
+                                       qv::LoadStr(QV_STR(4027), {argument}))
+               << '\n';
+        status = 2;
+    }
+    if (status == 2)
+        errors << usageLine;
     return status;
 }
 

@@ -2,9 +2,14 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QThread>
 
 #include <algorithm>
 #include <limits>
+
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
 
 namespace qv {
 
@@ -19,9 +24,33 @@ IProcessRunner& SystemProcessRunner()
     return runner;
 }
 
-void Kill(QProcess& process)
+// Whether a process of the group `group` still exists (a zombie not reaped yet included).
+bool GroupAlive(pid_t group)
 {
-    process.kill();
+    return ::kill(-group, 0) == 0 || errno == EPERM;
+}
+
+// Stops the program and everything it started that stayed in its group: TERM, then KILL for what is
+// still there after `graceMs`. The program itself is reaped before this returns.
+void Kill(QProcess& process, pid_t group, int graceMs)
+{
+    if (group <= 0) {
+        process.kill();
+        process.waitForFinished(-1);
+        return;
+    }
+    ::kill(-group, SIGTERM);
+    const QDeadlineTimer grace(graceMs);
+    while (!grace.hasExpired()) {
+        // Reaps the program as soon as it ends, so that a group of one ended program is seen as gone.
+        if (process.state() != QProcess::NotRunning)
+            process.waitForFinished(cancelPollMs);
+        else
+            QThread::msleep(cancelPollMs);
+        if (!GroupAlive(group))
+            break;
+    }
+    ::kill(-group, SIGKILL);
     process.waitForFinished(-1);
 }
 
@@ -48,12 +77,16 @@ TProcessResult TSystemProcessRunner::Run(const TProcessRequest& request)
         process.setProcessChannelMode(QProcess::MergedChannels);
     else
         process.setStandardErrorFile(QProcess::nullDevice());
+    // The program leads a process group of its own: a time limit or a cancellation stops what it
+    // started as well (a compiler's own helpers), never this program's group.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
     process.start();
     if (!process.waitForStarted(-1)) {
         result.ErrorText = process.errorString();
         return result;
     }
     result.Started = true;
+    const auto group = pid_t(process.processId());
 
     const QDeadlineTimer deadline = request.TimeLimitMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
                                                             : QDeadlineTimer(request.TimeLimitMs);
@@ -67,10 +100,10 @@ TProcessResult TSystemProcessRunner::Run(const TProcessRequest& request)
             break;
         if (request.Cancel != nullptr && request.Cancel->load(std::memory_order_acquire)) {
             result.Cancelled = true;
-            Kill(process);
+            Kill(process, group, request.GraceMs);
         } else if (deadline.hasExpired()) {
             result.TimedOut = true;
-            Kill(process);
+            Kill(process, group, request.GraceMs);
         }
     }
     if (result.Cancelled || result.TimedOut)

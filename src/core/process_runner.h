@@ -24,9 +24,13 @@ struct TProcessRequest
     // Standard error goes to OutputFile as well, interleaved with standard output as the program
     // writes them (tools that report only on standard error).
     bool CaptureErrors = false;
-    // Milliseconds until a program still running is killed; negative: no limit.
+    // Milliseconds until a program still running is stopped; negative: no limit. The program runs in
+    // a process group of its own, and stopping it stops the whole group: TERM first, then KILL for
+    // whatever is left after GraceMs milliseconds.
     int TimeLimitMs = -1;
-    // Set from any thread to kill the program and return; not owned, may be null.
+    int GraceMs = 3000;
+    // Set from any thread to stop the program (and its group, as above) and return; not owned, may be
+    // null.
     const std::atomic<bool>* Cancel = nullptr;
 };
 

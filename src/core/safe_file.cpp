@@ -197,13 +197,22 @@ void SyncFolder(const QByteArray& folder)
 
 // WriteFileSafely; `like`, when given, is the status of the file whose permissions, owner and group
 // the new file takes.
-bool WriteReplacing(const QString& fileName, const QByteArray& data, const struct stat* like, QString* error)
+bool WriteReplacing(const QString& fileName, const QByteArray& data, const struct stat* like, QString* error,
+                    TLinkMode links = lmFollow)
 {
     QByteArray targetPath;
     bool targetExists = false;
     struct stat targetStat;
-    if (!ResolveTarget(fileName, targetPath, targetExists, targetStat, error))
-        return false;
+    if (links == lmFollow) {
+        if (!ResolveTarget(fileName, targetPath, targetExists, targetStat, error))
+            return false;
+    } else {
+        targetPath = QFile::encodeName(QDir(fileName).absolutePath());
+        if (::lstat(targetPath.constData(), &targetStat) == 0)
+            targetExists = !S_ISLNK(targetStat.st_mode); // a link is replaced like a new file
+        else if (errno != ENOENT)
+            return Fail(error, SystemError(errno));
+    }
     if (targetExists && S_ISDIR(targetStat.st_mode))
         return Fail(error, SystemError(EISDIR));
     const QByteArray folder = FolderOf(targetPath);
@@ -307,12 +316,12 @@ int SaveStepCountForTesting(TSaveStep step)
     return step < ssStepCount ? stepCounts[step].load() : 0;
 }
 
-bool WriteFileSafely(const QString& fileName, const QByteArray& data, QString* error)
+bool WriteFileSafely(const QString& fileName, const QByteArray& data, QString* error, TLinkMode links)
 {
-    return WriteReplacing(fileName, data, nullptr, error);
+    return WriteReplacing(fileName, data, nullptr, error, links);
 }
 
-bool CopyFileSafely(const QString& source, const QString& copyName, QString* error)
+bool CopyFileSafely(const QString& source, const QString& copyName, QString* error, TLinkMode links)
 {
     if (FaultInjected(ssBackup))
         return Fail(error, SystemError(EIO));
@@ -345,7 +354,7 @@ bool CopyFileSafely(const QString& source, const QString& copyName, QString* err
     ::close(fd);
     if (!read)
         return Fail(error, SystemError(code));
-    return WriteReplacing(copyName, data, &status, error);
+    return WriteReplacing(copyName, data, &status, error, links);
 }
 
 } // namespace qv

@@ -7,10 +7,18 @@
 
 namespace qv {
 
+// What a write does with a symbolic link at the path it is given.
+enum TLinkMode : uint8_t
+{
+    lmFollow,  // the file at the end of the chain of links is replaced (a document saved through a link)
+    lmReplace, // the link itself is replaced by the new file, its target is never touched (an output)
+};
+
 // Writes `data` to `fileName` without ever damaging the file that is there:
-//  1. a chain of symbolic links is followed to the file it ends at, and that file is replaced (the links
-//     stay links); a link that points nowhere or a chain that loops (more than 40 links) is an error,
-//     never a reason to put a new file in place of a link;
+//  1. with lmFollow, a chain of symbolic links is followed to the file it ends at, and that file is
+//     replaced (the links stay links); a link that points nowhere or a chain that loops (more than 40
+//     links) is an error, never a reason to put a new file in place of a link; with lmReplace, a link
+//     at `fileName` is itself replaced by the new file;
 //  2. the bytes go to a new temporary file "Rplc<n>.tmp" in that file's folder, created exclusively,
 //     n being the smallest free number from 1;
 //  3. every write, the sync to the disk and the close are checked;
@@ -27,13 +35,15 @@ namespace qv {
 // or the folder's default access list). On failure the old file is untouched, the temporary file is
 // removed, `error` (when given) receives the reason (the system's, or "File not found" for a link that
 // points nowhere) and the result is false.
-bool WriteFileSafely(const QString& fileName, const QByteArray& data, QString* error = nullptr);
+bool WriteFileSafely(const QString& fileName, const QByteArray& data, QString* error = nullptr,
+                     TLinkMode links = lmFollow);
 
 // Copies `source` to `copyName` as WriteFileSafely writes a file; the copy gets the permissions, owner
 // and group of `source` (owner and group where the process may). A source that does not exist is not
 // an error: nothing is written. Any other failure to reach or read it is, so that a backup whose need
 // cannot be decided is never skipped silently.
-bool CopyFileSafely(const QString& source, const QString& copyName, QString* error = nullptr);
+bool CopyFileSafely(const QString& source, const QString& copyName, QString* error = nullptr,
+                    TLinkMode links = lmFollow);
 
 // The steps of WriteFileSafely and CopyFileSafely, for the test seam below.
 enum TSaveStep : uint8_t

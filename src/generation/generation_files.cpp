@@ -5,6 +5,7 @@
 #include "core/safe_file.h"
 #include "core/strings.h"
 #include "elements/element_messages.h"
+#include "elements/scheme_descriptor.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -201,6 +202,8 @@ struct TOutputManifest::TData
     {
         qint64 Size = -1;  // -1 for a folder
         QByteArray Sha256; // hex; empty for a folder
+        // The document whose run wrote it; none in entries stored before documents were recorded.
+        std::optional<QString> Document;
     };
 
     std::mutex Lock;
@@ -249,6 +252,8 @@ struct TOutputManifest::TData
                     entry.Size = qint64(object.value(u"size").toDouble(-1));
                     entry.Sha256 = object.value(u"sha256").toString().toLatin1();
                 }
+                if (const QJsonValue document = object.value(u"document"); document.isString())
+                    entry.Document = document.toString();
                 Entries.insert(path, entry);
             }
         }
@@ -271,9 +276,10 @@ TOutputManifest::~TOutputManifest()
     Save();
 }
 
-void TOutputManifest::RecordFile(const QString& file, const QByteArray& content)
+void TOutputManifest::RecordFile(const QString& file, const QByteArray& content, const QString& document)
 {
     TData::TEntry entry;
+    entry.Document = document;
     entry.Size = content.size();
     entry.Sha256 = QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex();
     std::lock_guard guard(FData->Lock);
@@ -281,9 +287,10 @@ void TOutputManifest::RecordFile(const QString& file, const QByteArray& content)
     FData->Change(ComparedPath(file), entry);
 }
 
-bool TOutputManifest::RecordWrittenFile(const QString& file)
+bool TOutputManifest::RecordWrittenFile(const QString& file, const QString& document)
 {
     TData::TEntry entry;
+    entry.Document = document;
     if (!HashFile(file, entry.Sha256, entry.Size))
         return false;
     std::lock_guard guard(FData->Lock);
@@ -292,14 +299,16 @@ bool TOutputManifest::RecordWrittenFile(const QString& file)
     return true;
 }
 
-void TOutputManifest::RecordFolder(const QString& folder)
+void TOutputManifest::RecordFolder(const QString& folder, const QString& document)
 {
+    TData::TEntry entry;
+    entry.Document = document;
     std::lock_guard guard(FData->Lock);
     FData->Refresh(FFileName);
-    FData->Change(CleanEntry(ComparedPath(folder) + u'/'), TData::TEntry());
+    FData->Change(CleanEntry(ComparedPath(folder) + u'/'), entry);
 }
 
-bool TOutputManifest::Matches(const QString& path) const
+bool TOutputManifest::Matches(const QString& path, const std::optional<QString>& document) const
 {
     if (!QDir::isAbsolutePath(path))
         return false;
@@ -318,6 +327,8 @@ bool TOutputManifest::Matches(const QString& path) const
             return false;
         entry = found.value();
     }
+    if (document && (!entry.Document || ComparedPath(*entry.Document) != ComparedPath(*document)))
+        return false;
     if (folder)
         return true;
     if (!S_ISREG(status.st_mode) || qint64(status.st_size) != entry.Size)
@@ -364,6 +375,8 @@ bool TOutputManifest::Save()
             object.insert(QStringLiteral("size"), double(entry.Size));
             object.insert(QStringLiteral("sha256"), QString::fromLatin1(entry.Sha256));
         }
+        if (entry.Document)
+            object.insert(QStringLiteral("document"), *entry.Document);
         entries.append(object);
     }
     const QJsonObject root{{QStringLiteral("version"), 1}, {QStringLiteral("entries"), entries}};
@@ -426,6 +439,7 @@ bool TGenerationFiles::EnsureFolder(const QString& path)
     while (folder.size() > 1 && folder.endsWith(u'/'))
         folder.chop(1);
     if (!QDir::isAbsolutePath(folder)) {
+        ++Failures;
         Report(mkError, QV_STR(4408), path);
         return false;
     }
@@ -436,12 +450,13 @@ bool TGenerationFiles::EnsureFolder(const QString& path)
     if (!EnsureFolder(parent))
         return false;
     if (!QDir().mkdir(folder)) {
+        ++Failures;
         Report(mkError, QV_STR(4408), folder);
         return false;
     }
     Report(mkInformation, QV_STR(4409), folder);
     CreatedFolders.append(folder + u'/');
-    FManifest->RecordFolder(folder);
+    FManifest->RecordFolder(folder, Document);
     return true;
 }
 
@@ -451,18 +466,52 @@ bool TGenerationFiles::PrepareOutputFile(const QString& file)
         ReportCannotCreate(file);
         return false;
     }
-    return EnsureFolder(QFileInfo(file).path());
+    // Another document of ours, written over, would lose its content to a generated text.
+    if (FindDescriptorByExtension(file) != nullptr) {
+        ++Failures;
+        Report(mkError, QV_STR(4462), file);
+        return false;
+    }
+    if (!EnsureFolder(QFileInfo(file).path()))
+        return false;
+    if (!KeepForeignFile(file)) {
+        ReportCannotCreate(file);
+        return false;
+    }
+    return true;
+}
+
+// A regular file at `file` that this program did not write (or that was changed since) is the
+// user's: its content goes to the "~" backup first, as a save keeps a document's. False when the copy
+// could not be made (the output is then not written).
+bool TGenerationFiles::KeepForeignFile(const QString& file)
+{
+    struct stat status;
+    if (!LinkStatus(file, status) || !S_ISREG(status.st_mode) || FManifest->Matches(file))
+        return true;
+    const QFileInfo info(ComparedPath(file));
+    const QString name = info.fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString backupName = dot < 0 ? QString(name + QStringLiteral(".~"))
+                                       : QString(name.left(dot) + QStringLiteral(".~") + name.mid(dot + 1));
+    const QString backup = info.dir().filePath(backupName);
+    if (IsProtected(backup) || !CopyFileSafely(info.filePath(), backup, nullptr, lmReplace))
+        return false;
+    Report(mkError, QV_STR(4461), backup);
+    return true;
 }
 
 bool TGenerationFiles::WriteOutputFile(const QString& file, const QByteArray& bytes)
 {
     if (!PrepareOutputFile(file))
         return false;
-    if (!WriteFileSafely(file, bytes)) {
+    // A link at the output's name is replaced as a compiler replaces its output: the link goes, what it
+    // points to is never touched.
+    if (!WriteFileSafely(file, bytes, nullptr, lmReplace)) {
         ReportCannotCreate(file);
         return false;
     }
-    FManifest->RecordFile(file, bytes);
+    FManifest->RecordFile(file, bytes, Document);
     Register(file, 0, true);
     return true;
 }
@@ -475,7 +524,7 @@ int TGenerationFiles::RegisterFile(const QString& file, int mode)
 int TGenerationFiles::Register(const QString& file, int mode, bool recorded)
 {
     if (mode != 1 && !recorded)
-        FManifest->RecordWrittenFile(file);
+        FManifest->RecordWrittenFile(file, Document);
     if (mode != 1 && FOptions.MakeReadOnly) {
         QFile::setPermissions(file, QFile::permissions(file) &
                                         ~(QFileDevice::WriteOwner | QFileDevice::WriteUser |
@@ -508,6 +557,7 @@ void TGenerationFiles::MoveToFront(const QString& file)
 
 void TGenerationFiles::ReportCannotCreate(const QString& file)
 {
+    ++Failures;
     Report(mkError, QV_STR(4412), file);
 }
 
@@ -667,6 +717,7 @@ void TGenerationFiles::Merge(const TGenerationFiles& other)
     add(CreatedFolders, other.CreatedFolders);
     add(CreatedFiles, other.CreatedFiles);
     FOwnedFolders.append(other.FOwnedFolders);
+    Failures += other.Failures;
 }
 
 // ---- The compile step ----
@@ -739,6 +790,7 @@ bool RunCompileStep(TGenerationFiles& files, const TCompileRequest& request, con
             moved = true;
         }
         if (!moved) {
+            ++files.Failures;
             AddPathMessage(log, mkError, QV_STR(4415), output);
             return false;
         }
@@ -752,7 +804,7 @@ bool RunCompileStep(TGenerationFiles& files, const TCompileRequest& request, con
 
 QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList,
                                 const QStringList& runOutputs, const QStringList& protectedFiles,
-                                const TOutputManifest* manifest)
+                                const TOutputManifest* manifest, const QString& document)
 {
     QSet<QString> made;
     QSet<TFileId> madeIds;
@@ -797,7 +849,7 @@ QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList
         } else if (!S_ISREG(status.st_mode)) {
             continue;
         }
-        if (manifest == nullptr || manifest->Matches(entry))
+        if (manifest == nullptr || manifest->Matches(entry, document))
             candidates.prepend(entry);
     }
     return candidates;
@@ -839,7 +891,8 @@ bool MoveFileToTrash(const QString& path)
 } // namespace
 
 QStringList DeleteGeneratedEntries(const QStringList& entries, TElementMessages* log,
-                                   TOutputManifest& manifest, const QStringList& protectedFiles)
+                                   TOutputManifest& manifest, const QStringList& protectedFiles,
+                                   const QString& document, int* failures)
 {
     QStringList remaining = entries;
     for (qsizetype i = entries.size() - 1; i >= 0; --i) {
@@ -848,6 +901,8 @@ QStringList DeleteGeneratedEntries(const QStringList& entries, TElementMessages*
         const int failure = folder ? QV_STR(4410) : QV_STR(4416);
         if (entry.isEmpty() || IsForbidden(entry, protectedFiles)) {
             AddPathMessage(log, mkError, failure, entries[i]);
+            if (failures != nullptr && ExistsAsEntry(entry))
+                ++*failures;
             continue;
         }
         struct stat status;
@@ -858,7 +913,7 @@ QStringList DeleteGeneratedEntries(const QStringList& entries, TElementMessages*
             continue;
         }
         bool deleted = false;
-        if (manifest.Matches(entry)) {
+        if (manifest.Matches(entry, document)) {
             if (folder)
                 deleted = S_ISDIR(status.st_mode) && ::rmdir(Encoded(ComparedPath(entry)).constData()) == 0;
             else
@@ -866,14 +921,25 @@ QStringList DeleteGeneratedEntries(const QStringList& entries, TElementMessages*
         }
         if (!deleted) {
             AddPathMessage(log, mkError, failure, entries[i]);
+            if (failures != nullptr)
+                ++*failures;
             continue;
         }
         manifest.Forget(entry);
         remaining.removeAt(i);
         AddPathMessage(log, mkInformation, folder ? QV_STR(4411) : QV_STR(4417), entries[i]);
     }
-    manifest.Save();
+    if (!ReportManifestSaved(manifest, log) && failures != nullptr)
+        ++*failures;
     return remaining;
+}
+
+bool ReportManifestSaved(TOutputManifest& manifest, TElementMessages* log)
+{
+    if (manifest.Save())
+        return true;
+    AddPathMessage(log, mkFatal, QV_STR(4460), manifest.FileName());
+    return false;
 }
 
 } // namespace qv

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace qv {
 
@@ -26,9 +27,12 @@ struct TGenerationOptions
 
 // The record of what this program wrote, kept per user outside any document ("generated.manifest" in
 // the user's data folder): for each output, its path, size and content hash at the time it was
-// written. Only a file whose entry still matches it may be deleted as obsolete or by "Remove
-// Generated", so that a document whose generated list was edited by hand (or comes from someone else)
-// cannot make the program delete a user's files. A folder is recorded when a run created it.
+// written, and the document that generated it (its file name; empty for an unsaved document). Only a
+// file whose entry still matches it, recorded for the same document, may be deleted as obsolete or by
+// "Remove Generated", so that a document whose generated list was edited by hand (or comes from
+// someone else, or names another document's outputs) cannot make the program delete a user's files.
+// A folder is recorded when a run created it. Entries stored before documents were recorded have no
+// document: they still prove that this program wrote the file, but no document may delete it.
 //
 // Thread-safe: a run's worker thread records while the user-interface thread may read. Several
 // processes of the program share the file: Save merges this process's changes into what is stored,
@@ -44,15 +48,16 @@ public:
     TOutputManifest(const TOutputManifest&) = delete;
     TOutputManifest& operator=(const TOutputManifest&) = delete;
 
-    // Records `file` as written now with `content` (its full bytes), or a folder (path ending "/").
-    void RecordFile(const QString& file, const QByteArray& content);
+    // Records `file` as written now with `content` (its full bytes) by a run of `document`.
+    void RecordFile(const QString& file, const QByteArray& content, const QString& document = QString());
     // Records `file` as it is on the disk now (an outside tool wrote it); false when it is not a
     // regular file that can be read.
-    bool RecordWrittenFile(const QString& file);
-    void RecordFolder(const QString& folder);
+    bool RecordWrittenFile(const QString& file, const QString& document = QString());
+    void RecordFolder(const QString& folder, const QString& document = QString());
     // Whether `path` is as this program left it: a recorded folder that is still a folder (not a
-    // link), or a recorded regular file (not a link) whose size and hash still match.
-    bool Matches(const QString& path) const;
+    // link), or a recorded regular file (not a link) whose size and hash still match. With `document`,
+    // the entry must also have been recorded for that document.
+    bool Matches(const QString& path, const std::optional<QString>& document = std::nullopt) const;
     // Forgets an entry (after it was deleted).
     void Forget(const QString& path);
     // Writes the manifest to its file (safely), leaving out entries whose paths exist no more;
@@ -87,16 +92,24 @@ public:
     // Files that may never be written or deleted (the document's own file): an output with one of
     // these paths is refused with "Can not create file: %1".
     QStringList ProtectedFiles;
+    // The document whose run this is (its file name; empty when unsaved), recorded with each output.
+    QString Document;
+    // Outputs and folders of this run that could not be made (each one reported): a run with any
+    // has failed, even though it goes on with its other outputs.
+    int Failures = 0;
 
     // Creates `path` and its missing parents: "Folder created: [%1]" (4409) for each one created,
     // "Can not create folder: %1" (4408, kind 2) on failure.
     bool EnsureFolder(const QString& path);
-    // Makes the folder of `file` exist and checks it may be written (not protected). Never deletes the
-    // old file: WriteOutputFile replaces it in one step.
+    // Makes the folder of `file` exist and checks it may be written (not protected, not a document).
+    // A regular file there that the manifest does not know as this program's output is copied to its
+    // "~" backup, replacing a link of that name, and the replacement is reported (4461, kind 2). Never
+    // deletes the old file: WriteOutputFile (or the compile step's move) replaces it in one step.
     bool PrepareOutputFile(const QString& file);
     // Writes `bytes` to `file` through a temporary file and a rename (an old output survives a failed
-    // write), records it in the manifest, and registers it (mode 0). On failure: "Can not create file:
-    // %1" (4412, kind 2) and false.
+    // write), records it in the manifest, and registers it (mode 0). A symbolic link at `file` is
+    // replaced, never written through. A name with the extension of a document type is refused (4462,
+    // kind 2). On failure: "Can not create file: %1" (4412, kind 2), a failure counted, and false.
     bool WriteOutputFile(const QString& file, const QByteArray& bytes);
     // Records a written file: mode 1 = silently (intermediate files), else "File created: [%1]" (4413)
     // or, when this run already wrote it, "File replaced: [%1]" (4414, kind 2); "MakeReadOnly" clears
@@ -131,6 +144,7 @@ private:
     };
 
     void Report(uint8_t kind, int id, const QString& path) const;
+    bool KeepForeignFile(const QString& file);
     bool IsProtected(const QString& file) const;
     int Register(const QString& file, int mode, bool recorded);
     bool RemoveCreatedContent(const QString& folder);
@@ -175,22 +189,33 @@ bool RunCompileStep(TGenerationFiles& files, const TCompileRequest& request, con
 //  - a file that exists is a candidate;
 //  - an entry that no longer exists is dropped.
 // A symbolic link is dropped (this program never writes one). With `manifest`, only what it still
-// matches is offered: a file this program never wrote or one changed since is dropped from the list
-// (and stays on the disk). Without, such entries are offered and DeleteGeneratedEntries refuses them.
+// matches for `document` is offered: a file this program never wrote, one another document generated
+// or one changed since is dropped from the list (and stays on the disk). Without, such entries are
+// offered and DeleteGeneratedEntries refuses them.
 // Returns the candidates in their order in `oldList` (DeleteGeneratedEntries takes them last to
 // first, so files go before the folders that hold them).
 QStringList FindObsoleteEntries(const QStringList& oldList, QStringList& newList,
                                 const QStringList& runOutputs, const QStringList& protectedFiles,
-                                const TOutputManifest* manifest = nullptr);
+                                const TOutputManifest* manifest = nullptr,
+                                const QString& document = QString());
 
-// Deletes generated entries last to first: a file that the manifest still matches goes to the trash,
-// a folder only when the manifest knows it and it is empty (removed). An entry that does not exist any
+// Deletes generated entries last to first: a file that the manifest still matches as an output of
+// `document` goes to the trash, a folder only when the manifest knows it for `document` and it is empty
+// (removed). An entry that does not exist any
 // more counts as deleted. Anything else — a file changed since it was written, a file this program
 // never wrote, a folder holding something, a failure of the trash — is reported ("Can not delete
 // file: [%1]" 4416 / "Can not delete folder: [%1]" 4410, kind 2) and kept. Success: "File deleted:
-// %1" (4417) / "Folder deleted: %1" (4411). Deleted entries leave the manifest, which is saved.
-// Returns the entries that remain (in their order). User-interface thread (or the batch run).
+// %1" (4417) / "Folder deleted: %1" (4411). Deleted entries leave the manifest, which is saved (a
+// manifest that cannot be saved is reported by ReportManifestSaved). Returns the entries that remain
+// (in their order); `failures`, when given, is increased by the number of them that still exist and
+// by one when the manifest could not be saved. User-interface thread (or the batch run).
 QStringList DeleteGeneratedEntries(const QStringList& entries, TElementMessages* log,
-                                   TOutputManifest& manifest, const QStringList& protectedFiles);
+                                   TOutputManifest& manifest, const QStringList& protectedFiles,
+                                   const QString& document = QString(), int* failures = nullptr);
+
+// Saves the manifest; when it cannot be saved, "The list of generated files could not be saved: [%1]"
+// (4460, kind 3, linked to the manifest) goes to `log`: the files just written could not be deleted
+// later. Returns whether it was saved.
+bool ReportManifestSaved(TOutputManifest& manifest, TElementMessages* log);
 
 } // namespace qv

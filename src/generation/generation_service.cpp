@@ -130,6 +130,12 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
     TScheme* scheme = IdleScheme(root);
     if (scheme == nullptr)
         return;
+    FLastRunCount = 0;
+    FLastFailures = 0;
+    if (RefusePartialDocument(scheme)) {
+        FLastFailures = 1;
+        return;
+    }
     QList<TProcessorElement*> list;
     if (processors != nullptr) {
         for (TElement* element : *processors) {
@@ -142,8 +148,6 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
                 list.append(static_cast<TProcessorElement*>(element));
         }
     }
-    FLastRunCount = 0;
-    FLastFailures = 0;
     if (list.isEmpty()) {
         GenerationUi().Info(LoadStr(4329));
         return;
@@ -232,17 +236,24 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
     for (TGeneratorResult& result : results) {
         if (!result.Store || result.Old.isEmpty())
             continue;
-        result.Candidates =
-            FindObsoleteEntries(result.Old, result.New, runOutputs, protectedFiles, &manifest);
+        result.Candidates = FindObsoleteEntries(result.Old, result.New, runOutputs, protectedFiles, &manifest,
+                                                scheme->FileName());
         candidates += result.Candidates;
     }
-    // What this run wrote is on record before anything is offered for deletion.
-    manifest.Save();
+    // What this run wrote is on record before anything is offered for deletion. Without the record
+    // the run's files could never be deleted: the run has failed.
+    if (!ReportManifestSaved(manifest, log)) {
+        ++FLastFailures;
+        ++FTotalFailures;
+    }
     QStringList kept = candidates;
     if (!candidates.isEmpty()) {
         const QStringList chosen = GenerationUi().ChooseDeletions(candidates);
         if (!chosen.isEmpty()) {
-            const QStringList remaining = DeleteGeneratedEntries(chosen, log, manifest, protectedFiles);
+            int failures = 0;
+            const QStringList remaining =
+                DeleteGeneratedEntries(chosen, log, manifest, protectedFiles, scheme->FileName(), &failures);
+            FTotalFailures += failures;
             for (const QString& path : chosen) {
                 if (!remaining.contains(path))
                     kept.removeAll(path);
@@ -268,7 +279,7 @@ void TGenerationService::RunProcessors(TElement* root, const QList<TElement*>* p
 void TGenerationService::RemoveGenerated(TElement* root)
 {
     TScheme* scheme = IdleScheme(root);
-    if (scheme == nullptr)
+    if (scheme == nullptr || RefusePartialDocument(scheme))
         return;
     TOutputManifest& manifest = Manifest != nullptr ? *Manifest : TOutputManifest::Default();
     const QStringList protectedFiles = ProtectedFilesOf(scheme);
@@ -280,9 +291,24 @@ void TGenerationService::RemoveGenerated(TElement* root)
         const QStringList entries = generator->GeneratedPaths();
         if (entries.isEmpty())
             continue;
-        generator->SetGeneratedPaths(
-            DeleteGeneratedEntries(entries, scheme->Messages(), manifest, protectedFiles));
+        int failures = 0;
+        generator->SetGeneratedPaths(DeleteGeneratedEntries(entries, scheme->Messages(), manifest,
+                                                            protectedFiles, scheme->FileName(), &failures));
+        FTotalFailures += failures;
     }
+}
+
+bool TGenerationService::RefusePartialDocument(TScheme* scheme)
+{
+    // What could not be read would be missing from the outputs and the generated lists; the load's
+    // messages stay in the log to say why.
+    if (!scheme->LoadedInPart())
+        return false;
+    ++FTotalFailures;
+    if (TElementMessages* log = scheme->Messages())
+        log->AddText(mkFatal, LoadStr(4463));
+    GenerationUi().Beep();
+    return true;
 }
 
 QStringList TGenerationService::ProtectedFilesOf(TScheme* scheme) const

@@ -1,6 +1,6 @@
 #include "generation/generation_ui.h"
 
-#include <QTextStream>
+#include "core/user_interface.h"
 
 #include <utility>
 
@@ -13,10 +13,10 @@ class THeadlessGenerationUi : public IGenerationUi
 {
 public:
     void Beep() override {}
+    // Through the user interface, which in batch mode writes it as one message line.
     void Info(const QString& text) override
     {
-        QTextStream errors(stderr);
-        errors << text << Qt::endl;
+        UserInterface().MessageBox(text, QString(), miInformation, mbOk, mbOk);
     }
     QStringList ChooseDeletions(const QStringList&) override { return QStringList(); }
     void RunStarted(const QString&) override {}

@@ -223,6 +223,7 @@ TSchemeGeneratorWorker::CreateSubWorker(std::unique_ptr<TSchemeGeneratorWorker> 
     sub->Files = Files;
     sub->Files.CreatedFolders.clear();
     sub->Files.CreatedFiles.clear();
+    sub->Files.Failures = 0;
     sub->Cancel = Cancel;
     sub->FIdMap = FIdMap;
     return sub;

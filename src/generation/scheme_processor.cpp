@@ -456,7 +456,7 @@ QString OutputPath(const QString& text, const QString& sourceFile, bool folder)
 
 bool TSchemeGenerator::Succeeded() const
 {
-    return FGenerated && (!CreatedFiles.isEmpty() || FatalCount() == 0);
+    return FGenerated && OutputFailures == 0 && (!CreatedFiles.isEmpty() || FatalCount() == 0);
 }
 
 void TSchemeGenerator::PrepareWorker(TSchemeGeneratorWorker& worker)
@@ -465,6 +465,7 @@ void TSchemeGenerator::PrepareWorker(TSchemeGeneratorWorker& worker)
     worker.Files = TGenerationFiles(Log(), Settings.Options,
                                     Manifest != nullptr ? Manifest : &TOutputManifest::Default());
     worker.Files.ProtectedFiles = ProtectedFiles;
+    worker.Files.Document = SourceFile;
     auto* generator = dynamic_cast<TGeneratorElement*>(CopyProcessor());
     if (generator == nullptr)
         return;
@@ -513,6 +514,7 @@ void TSchemeGenerator::CollectResults(TSchemeGeneratorWorker& worker)
 {
     CreatedFolders += worker.Files.CreatedFolders;
     CreatedFiles += worker.Files.CreatedFiles;
+    OutputFailures += worker.Files.Failures;
 }
 
 } // namespace qv

@@ -149,8 +149,10 @@ public:
     QStringList* RunList = nullptr;      // shared by the generators of one run
     TOutputManifest* Manifest = nullptr; // null: TOutputManifest::Default()
     QStringList ProtectedFiles;          // the document's own file
+    int OutputFailures = 0;              // outputs and folders that could not be made
 
-    // True when this generator wrote something or its run had no fatal message.
+    // True when every output could be written and this generator wrote something or its run had no
+    // fatal message.
     bool Succeeded() const override;
     void PrepareWorker(TSchemeGeneratorWorker& worker) override;
     void CollectResults(TSchemeGeneratorWorker& worker) override;
@@ -188,12 +190,15 @@ public:
     // Results of the last RunProcessors: the number of processors that ran and that failed.
     int LastRunCount() const { return FLastRunCount; }
     int LastFailures() const { return FLastFailures; }
-    // Failed processors since the service was made (batch mode compares it around each file).
+    // Failed processors, refused deletions and manifests that could not be saved since the service
+    // was made (batch mode compares it around each file).
     int TotalFailures() const { return FTotalFailures; }
 
 private:
     // ProtectedFiles and the document's own file.
     QStringList ProtectedFilesOf(TScheme* scheme) const;
+    // A document that was read only in part is not processed: true after reporting it (kind 3).
+    bool RefusePartialDocument(TScheme* scheme);
 
     int FLastRunCount = 0;
     int FLastFailures = 0;

@@ -70,7 +70,7 @@ void ResolveSubstitution(TSchemeGeneratorWorker& worker, TElement* element)
     const bool cyclic = WasCyclic(worker, substitution);
     // A cycle an earlier substitution already broke is reported as the check reported it.
     if (cyclic && !substitution->Reference()->Cyclic())
-        worker.ReportAt(mkError, LoadStr(2728), {substitution});
+        worker.ReportAt(mkInvalidContent, LoadStr(2728), {substitution});
     TNamespaceItem* target = substitution->Target();
     if (worker.Resolve(substitution) && !cyclic && target != nullptr && target->Element() != nullptr &&
         worker.ResolveValueOf(substitution, target->Element()))

@@ -396,7 +396,7 @@ void TCustomReferenceElement::CheckContent()
     TNamespaceItem* target = Target();
     const QString ids = QString::number(ID());
     auto error = [&](const QString& text) {
-        GetMessages()->AddElementsMessage(mkError, text, ids);
+        GetMessages()->AddElementsMessage(mkInvalidContent, text, ids);
     };
     if (target != nullptr) {
         if (target->Name().isEmpty())

@@ -651,12 +651,12 @@ void AddNameStateMessage(TElement* element, const TNamespaceItem* item)
     const QString ids = QString::number(element->ID());
     switch (item->State()) {
     case nsDuplicate:
-        element->GetMessages()->AddElementsMessage(mkError, LoadStr(2726, {MessageValueText(item->Name())}),
-                                                   ids);
+        element->GetMessages()->AddElementsMessage(mkInvalidContent,
+                                                   LoadStr(2726, {MessageValueText(item->Name())}), ids);
         break;
     case nsReserved:
-        element->GetMessages()->AddElementsMessage(mkError, LoadStr(2727, {MessageValueText(item->Name())}),
-                                                   ids);
+        element->GetMessages()->AddElementsMessage(mkInvalidContent,
+                                                   LoadStr(2727, {MessageValueText(item->Name())}), ids);
         break;
     default:
         break;

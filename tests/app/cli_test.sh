@@ -5,7 +5,7 @@ set -u
 program=$1; source=$2
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_RUNTIME_DIR QUORVANE_QT_MESSAGES
 failures=0
 check() { # NAME EXPECTED-STATUS ACTUAL-STATUS [CONDITION...]
     local name=$1 expected=$2 actual=$3; shift 3
@@ -63,5 +63,65 @@ check "the switch is not reported unused" 0 0 bash -c "! grep -q -- -process '$w
 if command -v xmllint > /dev/null; then
     xmllint --noout "$work/structured.xml" 2> "$work/err" || { echo "FAIL the generated XML is not well-formed"; cat "$work/err"; failures=$((failures + 1)); }
 fi
+
+# A pipeline reads standard error line by line: message lines "FILE: KIND: TEXT" and the usage line only.
+only_message_lines() { ! grep -v -E '^.+: [0-5]: |^Usage: quorvane ' "$work/err"; }
+"$program" -exit -process "$work/structured.strucd" 2> "$work/err"
+check "without a runtime folder, only message lines" 0 $? only_message_lines
+
+# Command lines the program cannot follow exit 2, with the usage line.
+while IFS='|' read -r name arguments; do
+    # shellcheck disable=SC2086 # the arguments are words
+    "$program" -exit $arguments 2> "$work/err"
+    check "$name" 2 $? eval 'grep -q "^Usage: quorvane " "$work/err" && only_message_lines'
+done <<EOF
+an unknown switch|-bogus $work/a.frt
+a verb switch no file has|-process $work/a.frt
+processors the document does not have|-process processors=5 $work/structured.strucd
+processors that are not numbers|-process processors=abc $work/structured.strucd
+EOF
+
+# Runs that fail exit 1 and say why; what was there before stays.
+generator() { # NAME OUTPUT: a copy of the structured sample that writes OUTPUT
+    sed "s|structured.xml|$2|" "$source/samples/structured.strucd" > "$work/$1.strucd"
+}
+echo victim > "$work/victim.txt"; cp "$work/victim.txt" "$work/victim.comd"
+generator document victim.comd
+generator blocked blocked.xml; mkdir "$work/blocked.xml"
+cp "$source/samples/commands.comd" "$work/cut.comd"
+"$program" -exit -process "$work/cut.comd" 2> "$work/err" && cp "$work/commands.bat" "$work/commands.orig"
+head -c 700 "$source/samples/commands.comd" > "$work/cut.comd"
+cp "$work/a.frt" "$work/d.frt"; mkdir "$work/d.~frt"
+while IFS='|' read -r name arguments file condition; do
+    "$program" -exit "$arguments" "$work/$file" 2> "$work/err"
+    check "$name" 1 $? eval "$condition && only_message_lines"
+done <<'EOF'
+an output that is a document|-process|document.strucd|cmp -s "$work/victim.comd" "$work/victim.txt"
+an output that cannot be written|-process|blocked.strucd|grep -q "blocked.strucd: 2: Can not create file" "$work/err"
+a corrupt document is not processed|-process|cut.comd|cmp -s "$work/commands.bat" "$work/commands.orig" && grep -q "cut.comd: 2: Data provided are corrupt" "$work/err" && ! grep -q "File created" "$work/err"
+a document that cannot be saved|-save|d.frt|grep -q "d.frt: 3: " "$work/err"
+EOF
+
+# A record of generated files that cannot be saved fails the run.
+manifest=$work/data/quorvane/generated.manifest
+mkdir -p "$work/data/quorvane"; mv "$manifest" "$work/manifest.saved" 2> /dev/null; mkdir "$manifest"
+"$program" -exit -process "$work/settings.strucd" 2> "$work/err"
+check "an unsaved record of generated files" 1 $? eval 'grep -q "settings.strucd: 3: " "$work/err" && only_message_lines'
+rmdir "$manifest"; mv "$work/manifest.saved" "$manifest" 2> /dev/null
+
+# An output replaces a link, never its target, and keeps a file this program did not make.
+ln -s "$work/victim.txt" "$work/linked.xml"; generator linked linked.xml
+echo mine > "$work/user.xml"; generator user user.xml
+"$program" -exit -process "$work/linked.strucd" "$work/user.strucd" 2> "$work/err"
+check "outputs over links and foreign files" 0 $? eval 'cmp -s "$work/victim.txt" "$work/victim.comd" && test ! -L "$work/linked.xml" && grep -q mine "$work/user.~xml" && grep -q "user.strucd: 2: " "$work/err"'
+
+# A generated list that names another document's output deletes nothing of it.
+"$program" -exit -process -save "$work/structured.strucd" 2> "$work/err"
+sed 's|</BatchGenerator>|<Generated><GeneratedFile Value="structured.xml"/></Generated></BatchGenerator>|' \
+    "$source/samples/commands.comd" > "$work/other.comd"
+"$program" -exit -delgenerated "$work/other.comd" 2> "$work/err"
+check "another document's output is not deleted" 1 $? eval 'test -s "$work/structured.xml" && only_message_lines'
+"$program" -exit -delgenerated "$work/structured.strucd" 2> "$work/err"
+check "the document's own output is deleted" 0 $? test ! -e "$work/structured.xml"
 
 exit $((failures > 0))

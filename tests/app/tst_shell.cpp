@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QWidget>
@@ -250,6 +251,10 @@ TEST_F(Batch, SavesEveryFileAndReportsEveryFailure)
         const QString output = Errors + UI.Calls.join(u'\n');
         EXPECT_TRUE(output.contains(row.Expected, Qt::CaseInsensitive))
             << row.Name << ": " << output.toStdString();
+        // Whatever went wrong is a message line, as the log's messages are.
+        for (const QString& line : Errors.split(u'\n', Qt::SkipEmptyParts))
+            EXPECT_TRUE(QRegularExpression(QStringLiteral("^.+: [0-5]: ")).match(line).hasMatch())
+                << row.Name << ": " << line.toStdString();
         EXPECT_EQ(ReadFile(a), original) << row.Name << ": the next file is still done";
     }
     EXPECT_EQ(ReadFile(Path(QStringLiteral("corrupt.frt"))), QByteArray("<FreeText><Chars>"))

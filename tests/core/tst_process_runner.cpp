@@ -140,6 +140,34 @@ TEST_F(ProcessRunnerTest, AnotherThreadCancelsTheRun)
     EXPECT_EQ(Output(), "begun\n");
 }
 
+// What the program started goes with it, even when it ignores TERM: the whole process group is
+// stopped, TERM first and KILL after the grace period.
+TEST_F(ProcessRunnerTest, TheTimeLimitStopsWhatTheProgramStarted)
+{
+    TProcessRequest request = Shell("(trap '' TERM; exec sleep 60) & echo $! > child.pid; echo begun; wait");
+    request.TimeLimitMs = 300;
+    request.GraceMs = 200;
+    const TProcessResult result = TSystemProcessRunner().Run(request);
+    EXPECT_TRUE(result.TimedOut);
+    QFile pidFile(Path("child.pid"));
+    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
+    const QByteArray pid = pidFile.readAll().trimmed();
+    ASSERT_FALSE(pid.isEmpty());
+    // Gone, or a zombie waiting for whoever adopted it.
+    const QDeadlineTimer patience(5000);
+    QByteArray state;
+    for (;;) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
+        state = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+        const qsizetype close = state.lastIndexOf(')');
+        state = close < 0 ? QByteArray() : state.mid(close + 2, 1);
+        if (state.isEmpty() || state == "Z" || patience.hasExpired())
+            break;
+        QThread::msleep(10);
+    }
+    EXPECT_TRUE(state.isEmpty() || state == "Z") << "the child is still running: " << state.constData();
+}
+
 // RunAndWait splits its command line and runs the program in the program's own folder.
 TEST_F(ProcessRunnerTest, RunAndWaitGoesThroughTheInstalledRunner)
 {

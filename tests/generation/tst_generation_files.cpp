@@ -14,6 +14,7 @@
 #include "support/scoped_home.h"
 #include "support/tool_runner.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -190,17 +191,78 @@ TEST_F(GenerationFilesTest, AFailedOutputKeepsTheOldFile)
     TGenerationFiles run(&FLog, {}, &FHome.Manifest);
     run.ProtectedFiles = {Out("doc.strucd")};
     ASSERT_TRUE(run.WriteOutputFile(Out("o.txt"), "old"));
-    for (const TSaveStep step : {ssOpen, ssWrite, ssFlush, ssRename}) {
+    int failures = 0;
+    for (const TSaveStep step : {ssOpen, ssWrite, ssSync, ssFlush, ssRename}) {
         FailSaveStepForTesting(step, 1);
         EXPECT_FALSE(run.WriteOutputFile(Out("o.txt"), QByteArray(100000, 'n'))) << int(step);
         EXPECT_EQ(Read(Out("o.txt")), "old") << int(step);
+        EXPECT_EQ(run.Failures, ++failures) << "each failed output fails the run";
     }
     FailSaveStepForTesting(ssWrite, 0);
     WriteFile(Out("doc.strucd"), "doc");
     EXPECT_FALSE(run.WriteOutputFile(Out("doc.strucd"), "x"));
     EXPECT_EQ(Read(Out("doc.strucd")), "doc");
     EXPECT_EQ(Messages().last(), Message(2, 4412, Out("doc.strucd")));
+    EXPECT_EQ(run.Failures, ++failures);
     EXPECT_EQ(run.CreatedFiles, QStringList{Out("o.txt")});
+}
+
+// Every output is recorded with the document that generated it: a generated list that names another
+// document's outputs deletes none of them, nor what an older manifest recorded without a document.
+TEST_F(GenerationFilesTest, OnlyTheDocumentsOwnOutputsAreDeleted)
+{
+    const QString mine = FHome.Work(QStringLiteral("mine.comd"));
+    const QString theirs = FHome.Work(QStringLiteral("theirs.strucd"));
+    TGenerationFiles run(&FLog, {}, &FHome.Manifest);
+    run.Document = theirs;
+    ASSERT_TRUE(run.WriteOutputFile(Out("theirs.xml"), "theirs"));
+    ASSERT_TRUE(FHome.Manifest.Save());
+    // An entry as stored before documents were recorded.
+    WriteFile(Out("old.txt"), "old");
+    QFile stored(FHome.Manifest.FileName());
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    QByteArray text = stored.readAll();
+    stored.close();
+    const QByteArray entry = "{\"path\": \"" + Out("old.txt").toUtf8() + "\", \"size\": 3, \"sha256\": \"" +
+                             QCryptographicHash::hash("old", QCryptographicHash::Sha256).toHex() + "\"},";
+    const QByteArray entries = "\"entries\": [";
+    text.replace(entries, QByteArray(entries + entry));
+    WriteFile(FHome.Manifest.FileName(), text);
+    TOutputManifest manifest(FHome.Manifest.FileName());
+    ASSERT_TRUE(manifest.Matches(Out("old.txt")));
+
+    const QStringList listed = {Out("theirs.xml"), Out("old.txt")};
+    QStringList newList;
+    EXPECT_EQ(FindObsoleteEntries(listed, newList, {}, {}, &manifest, mine), QStringList());
+    int failures = 0;
+    EXPECT_EQ(DeleteGeneratedEntries(listed, &FLog, manifest, {}, mine, &failures), listed);
+    EXPECT_EQ(failures, 2);
+    EXPECT_EQ(Read(Out("theirs.xml")), "theirs");
+    EXPECT_EQ(Read(Out("old.txt")), "old");
+    // The document that made it still can.
+    EXPECT_EQ(DeleteGeneratedEntries({Out("theirs.xml")}, &FLog, manifest, {}, theirs), QStringList());
+    EXPECT_FALSE(QFile::exists(Out("theirs.xml")));
+}
+
+// An output replaces a link at its name, never what the link points to; a file there that this
+// program did not write is kept as a backup; a document of ours is never an output.
+TEST_F(GenerationFilesTest, OutputsReplaceLinksAndKeepWhatTheyDidNotMake)
+{
+    WriteFile(FHome.Work(QStringLiteral("victim.txt")), "victim");
+    ASSERT_TRUE(QFile::link(FHome.Work(QStringLiteral("victim.txt")), Out("link.txt")));
+    WriteFile(Out("user.txt"), "the user's");
+    ASSERT_TRUE(QFile::link(FHome.Work(QStringLiteral("victim.txt")), Out("user.~txt")));
+    TGenerationFiles run(&FLog, {}, &FHome.Manifest);
+    EXPECT_TRUE(run.WriteOutputFile(Out("link.txt"), "generated"));
+    EXPECT_TRUE(run.WriteOutputFile(Out("user.txt"), "generated"));
+    EXPECT_TRUE(run.WriteOutputFile(Out("user.txt"), "generated again")); // ours now: no second backup
+    EXPECT_EQ(Read(FHome.Work(QStringLiteral("victim.txt"))), "victim");
+    EXPECT_FALSE(QFileInfo(Out("link.txt")).isSymLink());
+    EXPECT_EQ(Read(Out("link.txt")), "generated");
+    EXPECT_EQ(Read(Out("user.txt")), "generated again");
+    EXPECT_EQ(Read(Out("user.~txt")), "the user's");
+    EXPECT_EQ(Messages().count(Message(2, 4461, Out("user.~txt"))), 1);
+    EXPECT_EQ(run.Failures, 0);
 }
 
 TEST_F(GenerationFilesTest, ReadOnlyOutputsAreReplacedByTheNextRun)

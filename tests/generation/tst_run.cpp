@@ -3,6 +3,7 @@
 
 #include "generation_fixture.h"
 
+#include "core/safe_file.h"
 #include "core/strings.h"
 #include "elements/element_messages.h"
 #include "elements/palette.h"
@@ -168,6 +169,81 @@ TEST_F(GenerationRun, FailureIsCountedPerProcessorAndKeepsItsList)
     EXPECT_EQ(blank->GeneratedPaths(), QStringList{old}) << "an output field in error writes nothing";
     EXPECT_TRUE(Ui.Offers.isEmpty());
     EXPECT_TRUE(QFile::exists(old));
+}
+
+// Each step of writing the output, then of saving the record of generated files, fails once: the run
+// fails, says so in the log, and an output that could not be written keeps its old content.
+TEST_F(GenerationRun, AnOutputOrARecordThatCannotBeWrittenFailsTheRun)
+{
+    TScheme* scheme = MakeDocument();
+    TElement_TestGenerator* generator = AddGenerator(scheme, QStringLiteral("out.txt"));
+    TElement_TestLine* line = AddLine(scheme, QStringLiteral("old"));
+    const QString output = Path(QStringLiteral("out.txt"));
+    auto logged = [scheme](uint8_t kind, const QString& text) {
+        for (int i = 0; i < scheme->Messages()->Count(); ++i) {
+            const TElementMessage* message = scheme->Messages()->Items(i);
+            if (message->Kind() == kind && message->GetText() == QString(text).remove(u'[').remove(u']'))
+                return true;
+        }
+        return false;
+    };
+    for (const TSaveStep step : {ssOpen, ssWrite, ssSync, ssFlush, ssRename}) {
+        for (const bool record : {false, true}) {
+            SCOPED_TRACE(testing::Message()
+                         << "step " << int(step) << (record ? " of the record" : " of the output"));
+            line->SetText(QStringLiteral("old"));
+            const int before = SaveStepCountForTesting(step);
+            Run(scheme);
+            ASSERT_EQ(Service.LastFailures(), 0);
+            const QByteArray old = ReadFile(output);
+            // The record is saved after the output: its steps are the last of the run.
+            FailSaveStepForTesting(step, record ? SaveStepCountForTesting(step) - before : 1);
+            line->SetText(QStringLiteral("new"));
+            Run(scheme);
+            FailSaveStepForTesting(step, 0);
+            EXPECT_EQ(Service.LastFailures(), 1);
+            if (record) {
+                EXPECT_TRUE(ReadFile(output).endsWith("new\n"));
+                EXPECT_TRUE(logged(mkFatal, LoadStr(4460, {Home.Manifest.FileName()})));
+            } else {
+                EXPECT_EQ(ReadFile(output), old);
+                EXPECT_TRUE(logged(mkError, LoadStr(4412, {output})));
+            }
+            EXPECT_EQ(generator->GeneratedPaths(), QStringList{output});
+        }
+    }
+}
+
+// A document that could be read only in part is not processed, and what its load said stays.
+TEST_F(GenerationRun, APartlyReadDocumentIsNotProcessed)
+{
+    TScheme* scheme = MakeDocument();
+    AddGenerator(scheme, QStringLiteral("out.txt"));
+    scheme->SetLoadedInPart(true);
+    scheme->Messages()->AddText(mkError, LoadStr(2327));
+    const int before = Service.TotalFailures();
+    Run(scheme);
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("out.txt"))));
+    EXPECT_EQ(LogTexts(scheme), (QStringList{LoadStr(2327), LoadStr(4463)}));
+    EXPECT_EQ(Service.TotalFailures(), before + 1);
+}
+
+// "Remove Generated" of a document whose list names another document's output deletes nothing and
+// counts as failed.
+TEST_F(GenerationRun, RemovingAnotherDocumentsOutputIsRefused)
+{
+    TScheme* other = MakeDocument(QStringLiteral("other.qvt"));
+    AddGenerator(other, QStringLiteral("other.txt"));
+    Run(other);
+    const QString output = Path(QStringLiteral("other.txt"));
+    ASSERT_TRUE(QFile::exists(output));
+    TScheme* scheme = MakeDocument();
+    AddGenerator(scheme, QStringLiteral("out.txt"))->SetGeneratedPaths({output});
+    const int before = Service.TotalFailures();
+    TTestProcessingDescriptor::StaticClass()->ExecuteVerb(
+        scheme->Root(), TSchemeWithProcessingDescriptor::pvRemoveGenerated, nullptr);
+    EXPECT_TRUE(QFile::exists(output));
+    EXPECT_EQ(Service.TotalFailures(), before + 1);
 }
 
 TEST_F(GenerationRun, LogLinksCarryTheUsersIds)

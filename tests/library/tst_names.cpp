@@ -87,6 +87,16 @@ protected:
         }
         return texts;
     }
+    // The checks of names and references report invalid content, whatever the text.
+    static bool AllInvalidContent(TElement* element)
+    {
+        TElementMessages* messages = element->Messages();
+        for (int i = 0; messages != nullptr && i < messages->Count(); ++i) {
+            if (messages->Items(i)->Kind() != mkInvalidContent)
+                return false;
+        }
+        return true;
+    }
     QByteArray Save(TScheme& scheme)
     {
         TKnot knot(QStringLiteral("Names"));
@@ -113,6 +123,7 @@ TEST_F(Names, RenameRewritesBoundReferencesAndLeavesUnboundOnes)
     EXPECT_EQ(TargetElement(bound->Target), alpha);
     EXPECT_EQ(lower->Target->Target(), nullptr);
     EXPECT_EQ(MessageTexts(lower->Target), QStringList{Shown(LoadStr(2724, {QStringLiteral("alpha")}))});
+    EXPECT_TRUE(AllInvalidContent(lower->Target));
 
     alpha->Name->SetText(QStringLiteral("Beta"));
     EXPECT_EQ(bound->Target->GetText(), QStringLiteral("Beta"));
@@ -140,6 +151,7 @@ TEST_F(Names, DuplicatesBindTheFirstAndUndoOfADeleteBindsTheVeryItem)
     TElement_Use* use = AddUse(QStringLiteral("X"));
     EXPECT_EQ(TargetElement(use->Target), first);
     EXPECT_EQ(MessageTexts(use->Target), QStringList{Shown(LoadStr(2730))});
+    EXPECT_TRUE(AllInvalidContent(use->Target));
     EXPECT_EQ(first->Name->Item()->State(), nsDuplicate);
     EXPECT_EQ(second->Name->Item()->State(), nsDuplicate);
 
@@ -198,6 +210,7 @@ TEST_F(Names, CyclesAreReportedAndTheSearchStaysLinearOnSharedReferences)
     EXPECT_TRUE(a->Uses->Reference()->Cyclic());
     EXPECT_TRUE(b->Uses->Reference()->Cyclic());
     EXPECT_EQ(MessageTexts(a->Uses), QStringList{Shown(LoadStr(2728))});
+    EXPECT_TRUE(AllInvalidContent(a->Uses));
     b->Uses->SetText(QString());
     EXPECT_FALSE(a->Uses->Reference()->Cyclic());
 

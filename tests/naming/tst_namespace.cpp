@@ -118,7 +118,7 @@ TEST_F(NamespaceTest, UniquenessMessagesFollowRenames)
     EXPECT_EQ(beta->MessageTexts(), QStringList{duplicate});
     EXPECT_EQ(alpha->MessageTexts().size(), 1);
     ASSERT_NE(beta->Messages(), nullptr);
-    EXPECT_EQ(beta->Messages()->Items(0)->Kind(), mkError);
+    EXPECT_EQ(beta->Messages()->Items(0)->Kind(), mkInvalidContent);
     // The link part carries the holder's id.
     EXPECT_EQ(beta->Messages()->Items(0)->Parts().at(1).Data, QString::number(beta->ID()));
 
@@ -147,6 +147,7 @@ TEST_F(NamespaceTest, ReservedNameMessage)
     TTestNameHolder* user = Add(QStringLiteral("result"));
     EXPECT_EQ(user->MessageTexts(),
               QStringList{LoadStr(2727, {QStringLiteral("result")}).remove(u'[').remove(u']')});
+    EXPECT_EQ(user->Messages()->Items(0)->Kind(), mkInvalidContent);
     EXPECT_EQ(builtIn->Item()->State(), nsUnique);
 }
 
