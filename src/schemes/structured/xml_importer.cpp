@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/knot.h"
+#include "core/memory_budget.h"
 #include "core/strings.h"
 #include "elements/element_messages.h"
 #include "fields/textor_element.h"
@@ -19,6 +20,9 @@ QV_IMPLEMENT_CLASS(TXmlImporter)
 namespace {
 
 const QString nodeTextValueName = QStringLiteral("NodeTextValue");
+// The knots of the document format that one imported node or attribute makes, with its name, its
+// content or value and the break after it: what its elements cost in memory.
+constexpr qint64 knotsPerElement = 5;
 
 bool IsXmlWhitespace(const QString& text)
 {
@@ -37,11 +41,14 @@ public:
     // Hands the content over; the builder is done.
     std::unique_ptr<TKnot> TakeRoot() { return std::move(FRoot); }
     int Depth() const { return int(FLevels.size()); }
+    // The nodes and attributes added.
+    qint64 ElementCount() const { return FNodeCount + FAttributeCount; }
     // The document-order numbers (among all attributes) of the "NodeTextValue" attributes.
     const QList<int>& TextAttributes() const { return FTextAttributes; }
 
     void StartNode(const QString& name)
     {
+        ++FNodeCount;
         TKnot* node = AddElement(QStringLiteral("Node"));
         node->AddKnot(QStringLiteral("Name"))->WriteString(QStringLiteral("Value"), name);
         FLevels.append({node->AddKnot(QStringLiteral("Content")), false});
@@ -102,6 +109,7 @@ private:
     bool FRootHasElements = false;
     QList<TLevel> FLevels;
     int FAttributeCount = 0;
+    qint64 FNodeCount = 0;
     QList<int> FTextAttributes;
 };
 
@@ -129,6 +137,9 @@ void TXmlImporter::ImportFile(const QString& fileName)
     if (!file.open(QIODevice::ReadOnly))
         RaiseStr(2077, {fileName});
 
+    // The elements are estimated as the file is read: a file they would not fit in is refused
+    // before they are made.
+    const TMemoryBudget budget;
     QXmlStreamReader reader(&file);
     reader.setNamespaceProcessing(false);
     TStructureKnotBuilder builder;
@@ -165,6 +176,8 @@ void TXmlImporter::ImportFile(const QString& fileName)
             for (const QXmlStreamAttribute& attribute : attributes)
                 builder.AddAttribute(attribute.qualifiedName().toString(), attribute.value().toString(),
                                      false);
+            if (budget.Exceeded(builder.ElementCount() * knotsPerElement * TMemoryBudget::BytesPerKnot))
+                fail(LoadStr(2086, {TMemoryBudget::FormatSize(budget.Bytes())}));
             break;
         }
         case QXmlStreamReader::EndElement:
@@ -203,7 +216,7 @@ void TXmlImporter::ImportFile(const QString& fileName)
     const QString warning = LoadStr(5616, {nodeTextValueName});
     for (int index : builder.TextAttributes()) {
         if (index < attributes.size())
-            Messages->AddElementsMessage(mkError, warning, QString::number(attributes[index]->ID()));
+            AddWarning(mkError, warning, QString::number(attributes[index]->ID()));
     }
 }
 
