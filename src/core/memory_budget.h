@@ -17,7 +17,7 @@ class TMemoryBudget
 {
 public:
     // Bytes the elements made from one knot of a document take (a node, a part, a run of text).
-    static constexpr qint64 BytesPerKnot = 2048;
+    static constexpr qint64 BytesPerKnot = 1024;
     // Bytes one knot of a document takes while its file is being read, per byte of the file.
     static constexpr qint64 KnotBytesPerFileByte = 8;
 

@@ -6,7 +6,9 @@
 #include "core/knot.h"
 #include "elements/element_messages.h"
 #include "elements/scheme.h"
+#include "elements/scheme_descriptor.h"
 #include "elements/scheme_filer.h"
+#include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 #include <QGuiApplication>
 

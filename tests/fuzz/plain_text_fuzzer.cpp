@@ -3,7 +3,6 @@
 // both saves must be equal.
 
 #include "fuzz_document.h"
-#include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

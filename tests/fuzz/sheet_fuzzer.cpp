@@ -32,8 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         qv::TKnot knot;
         knot.LoadFromStream(bytes);
-        for (const qv::TDescriptor type : {qv::TCommandFileSchemeDescriptor::StaticClass(),
-                                           qv::TPlainTextSchemeDescriptor::StaticClass()}) {
+        const qv::TDescriptor others[] = {qv::TCommandFileSchemeDescriptor::StaticClass(),
+                                          qv::TPlainTextSchemeDescriptor::StaticClass()};
+        for (const qv::TDescriptor type : others) {
             if (knot.Name() == type->GetRootName())
                 descriptor = type;
         }

@@ -289,6 +289,10 @@ TEST_F(StructuredDocument, HostileOrBrokenFilesChangeNothingAndGiveOneFatalMessa
         deep += "<n>";
     for (int i = 0; i <= TXmlImporter::MaxDepth; ++i)
         deep += "</n>";
+    QByteArray manyAttributes = "<r";
+    for (int i = 0; i <= TXmlImporter::MaxAttributes; ++i)
+        manyAttributes += " a" + QByteArray::number(i) + "=\"x>\"";
+    manyAttributes += "/>";
     struct TRow
     {
         const char* Name;
@@ -317,6 +321,7 @@ TEST_F(StructuredDocument, HostileOrBrokenFilesChangeNothingAndGiveOneFatalMessa
          "entity declarations are not imported"},
         {"entity of an external definition", R"(<!DOCTYPE r SYSTEM "r.dtd"><r>&e;</r>)", "not declared"},
         {"nested too deep", deep, "nested deeper than 256 levels"},
+        {"too many attributes", manyAttributes, "more than 1024 attributes"},
         {"too large for the memory", "<r>" + QByteArray("<a/>").repeated(2000) + "</r>",
          "would take more than the 16.0 MB of memory available"},
     };

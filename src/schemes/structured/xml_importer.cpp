@@ -30,6 +30,50 @@ bool IsXmlWhitespace(const QString& text)
                        [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; });
 }
 
+// The most attributes that one start tag of the bytes holds: its "=" outside quoted values. The
+// characters looked for are single bytes in UTF-8 and among the bytes of UTF-16. One linear pass that skips
+// comments, CDATA sections, declarations and end tags; it only has to find the tags a parser would take long
+// over, not to parse them.
+qsizetype MostAttributesInATag(QByteArrayView bytes)
+{
+    const qsizetype n = bytes.size();
+    qsizetype most = 0;
+    auto skipPast = [&](qsizetype from, QByteArrayView end) {
+        const qsizetype at = bytes.indexOf(end, from);
+        return at < 0 ? n : at + end.size();
+    };
+    for (qsizetype i = bytes.indexOf('<'); i >= 0 && i < n; i = bytes.indexOf('<', i)) {
+        const QByteArrayView rest = bytes.sliced(i);
+        if (rest.startsWith("<!--")) {
+            i = skipPast(i + 4, "-->");
+            continue;
+        }
+        if (rest.startsWith("<![CDATA[")) {
+            i = skipPast(i + 9, "]]>");
+            continue;
+        }
+        qsizetype count = 0;
+        char quote = 0;
+        qsizetype j = i + 1;
+        for (; j < n; ++j) {
+            const char c = bytes[j];
+            if (quote != 0) {
+                if (c == quote)
+                    quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '=') {
+                ++count;
+            } else if (c == '>') {
+                break;
+            }
+        }
+        most = std::max(most, count);
+        i = j;
+    }
+    return most;
+}
+
 // Builds the content of the document format that the import appends: nodes with their names and
 // contents, attributes with their values, each element on a line of its own.
 class TStructureKnotBuilder
@@ -136,11 +180,17 @@ void TXmlImporter::ImportFile(const QString& fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         RaiseStr(2077, {fileName});
+    // The reader compares each attribute of a tag with all before it: a tag of very many attributes
+    // takes it a time that grows with their square, so such a file is refused before it is read.
+    const QByteArray bytes = file.readAll();
+    file.close();
+    if (MostAttributesInATag(bytes) > MaxAttributes)
+        RaiseStr(2088, {fileName, QString::number(MaxAttributes)});
 
     // The elements are estimated as the file is read: a file they would not fit in is refused
     // before they are made.
     const TMemoryBudget budget;
-    QXmlStreamReader reader(&file);
+    QXmlStreamReader reader(bytes);
     reader.setNamespaceProcessing(false);
     TStructureKnotBuilder builder;
     QString text;
@@ -200,7 +250,6 @@ void TXmlImporter::ImportFile(const QString& fileName)
     }
     if (reader.hasError())
         fail(reader.errorString());
-    file.close();
 
     const int32_t lastBefore = Target != nullptr && Target->LastChild() != nullptr
                                    ? static_cast<TElement*>(Target->LastChild())->ID()
