@@ -28,7 +28,7 @@ public:
     // True when `bytes` more would not fit.
     bool Exceeded(qint64 bytes) const { return FBytes > 0 && bytes > FBytes; }
 
-    // "17.6 KB", "12.3 MB": a size for messages (units of 1024).
+    // "17.6 kB", "12.3 MB": a size for messages (units of 1024).
     static QString FormatSize(qint64 bytes);
 
 private:

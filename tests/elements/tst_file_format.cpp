@@ -537,13 +537,13 @@ TEST_F(Saving, ADocumentThatWouldNotFitInMemoryIsRefusedWithItsSize)
     const QString large = Dir.filePath(QStringLiteral("large.frt"));
     QFile file(large);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<FreeText>" + QByteArray("<Chars Value=\"x\"/>").repeated(1000) + "</FreeText>");
+    file.write("<FreeText>" + QByteArray("<Chars Value=\"x\"/>").repeated(2000) + "</FreeText>");
     file.close();
     try {
         Scheme.LoadFromFile(large);
         FAIL() << "no error";
     } catch (const EQvError& error) {
-        EXPECT_TRUE(error.Message().startsWith(u"The file \""_qs + large + u"\" (17.6 KB) is not opened"_qs))
+        EXPECT_TRUE(error.Message().startsWith(u"The file \""_qs + large + u"\" (35.2 kB) is not opened"_qs))
             << error.Message().toStdString();
         EXPECT_TRUE(error.Message().endsWith(u"and 1.0 MB are available"_qs))
             << error.Message().toStdString();

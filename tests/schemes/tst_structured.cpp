@@ -322,7 +322,7 @@ TEST_F(StructuredDocument, HostileOrBrokenFilesChangeNothingAndGiveOneFatalMessa
         {"entity of an external definition", R"(<!DOCTYPE r SYSTEM "r.dtd"><r>&e;</r>)", "not declared"},
         {"nested too deep", deep, "nested deeper than 256 levels"},
         {"too many attributes", manyAttributes, "more than 1024 attributes"},
-        {"too large for the memory", "<r>" + QByteArray("<a/>").repeated(2000) + "</r>",
+        {"too large for the memory", "<r>" + QByteArray("<a/>").repeated(4000) + "</r>",
          "would take more than the 16.0 MB of memory available"},
     };
     TScopedEnvironment environment;
