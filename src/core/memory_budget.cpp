@@ -1,6 +1,10 @@
 #include "core/memory_budget.h"
 
+#include "core/errors.h"
+#include "core/strings.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace qv {
@@ -33,6 +37,13 @@ TMemoryBudget::TMemoryBudget() : FBytes(AvailablePhysicalMemory())
     const qint64 megabytes = qEnvironmentVariableIntValue("QV_MEMORY_LIMIT_MB", &ok);
     if (ok && megabytes > 0 && (FBytes == 0 || megabytes * 1024 * 1024 < FBytes))
         FBytes = megabytes * 1024 * 1024;
+}
+
+void TMemoryBudget::CheckFile(const QString& fileName, qint64 need) const
+{
+    if (Exceeded(need))
+        RaiseStr(2085,
+                 {fileName, FormatSize(QFileInfo(fileName).size()), FormatSize(need), FormatSize(FBytes)});
 }
 
 QString TMemoryBudget::FormatSize(qint64 bytes)

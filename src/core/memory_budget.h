@@ -28,6 +28,10 @@ public:
     // True when `bytes` more would not fit.
     bool Exceeded(qint64 bytes) const { return FBytes > 0 && bytes > FBytes; }
 
+    // Raises EQvError naming the file, its size, `need` and the budget when the `need` bytes that the
+    // file's document takes would not fit.
+    void CheckFile(const QString& fileName, qint64 need) const;
+
     // "17.6 kB", "12.3 MB": a size for messages (units of 1024).
     static QString FormatSize(qint64 bytes);
 

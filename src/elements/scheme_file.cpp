@@ -36,14 +36,6 @@ qint64 CountKnots(const TNode* root)
     return count;
 }
 
-// Refuses a document whose elements would take more than `budget` (`need` bytes estimated).
-void CheckFits(const QString& fileName, const TMemoryBudget& budget, qint64 need)
-{
-    if (budget.Exceeded(need))
-        RaiseStr(2085, {fileName, TMemoryBudget::FormatSize(QFileInfo(fileName).size()),
-                        TMemoryBudget::FormatSize(need), TMemoryBudget::FormatSize(budget.Bytes())});
-}
-
 } // namespace
 
 void TScheme::LoadFromKnot(TElement* element, uint8_t mode, TKnot* knot)
@@ -69,10 +61,10 @@ void TScheme::LoadFromFile(const QString& fileName)
     // A file that would not fit in memory is refused before it is read, and a document whose elements
     // would not fit before they are made.
     const TMemoryBudget budget;
-    CheckFits(fileName, budget, QFileInfo(fileName).size() * TMemoryBudget::KnotBytesPerFileByte);
+    budget.CheckFile(fileName, QFileInfo(fileName).size() * TMemoryBudget::KnotBytesPerFileByte);
     TKnot knot;
     knot.LoadFromFile(fileName);
-    CheckFits(fileName, budget, CountKnots(&knot) * TMemoryBudget::BytesPerKnot);
+    budget.CheckFile(fileName, CountKnots(&knot) * TMemoryBudget::BytesPerKnot);
     if (FRoot != nullptr)
         LoadFromKnot(FRoot.get(), fmFile, &knot);
 }

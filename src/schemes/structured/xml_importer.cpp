@@ -180,6 +180,10 @@ void TXmlImporter::ImportFile(const QString& fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         RaiseStr(2077, {fileName});
+    // The elements are estimated as the file is read: a file they would not fit in is refused
+    // before they are made, a file that would not fit itself before it is read.
+    const TMemoryBudget budget;
+    budget.CheckFile(fileName, file.size() * TMemoryBudget::KnotBytesPerFileByte);
     // The reader compares each attribute of a tag with all before it: a tag of very many attributes
     // takes it a time that grows with their square, so such a file is refused before it is read.
     const QByteArray bytes = file.readAll();
@@ -187,9 +191,6 @@ void TXmlImporter::ImportFile(const QString& fileName)
     if (MostAttributesInATag(bytes) > MaxAttributes)
         RaiseStr(2088, {fileName, QString::number(MaxAttributes)});
 
-    // The elements are estimated as the file is read: a file they would not fit in is refused
-    // before they are made.
-    const TMemoryBudget budget;
     QXmlStreamReader reader(bytes);
     reader.setNamespaceProcessing(false);
     TStructureKnotBuilder builder;
