@@ -48,8 +48,10 @@ void BM_StructuredXmlRoundTrip(benchmark::State& state)
                                  ? qEnvironmentVariable("QV_STRUCTURED_BENCH_MB").toDouble()
                                  : 10.0;
     QTemporaryDir dir;
-    const QString input = dir.filePath(QStringLiteral("catalogue.xml"));
-    {
+    // QV_STRUCTURED_BENCH_FILE imports that file instead (hostile shapes: many attributes, elements).
+    const QString chosen = qEnvironmentVariable("QV_STRUCTURED_BENCH_FILE");
+    const QString input = chosen.isEmpty() ? dir.filePath(QStringLiteral("catalogue.xml")) : chosen;
+    if (chosen.isEmpty()) {
         QFile file(input);
         if (!file.open(QIODevice::WriteOnly) ||
             file.write(CatalogueXml(qint64(megabytes * 1024 * 1024))) < 0) {

@@ -11,7 +11,8 @@ cd "$(dirname "$0")/.."
 FUZZ_DIR=${FUZZ_DIR:-build/fuzz}
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
 FUZZ_CXX=${FUZZ_CXX:-clang++-14}
-FUZZ_TARGETS=${FUZZ_TARGETS:-fuzz_knot fuzz_knot_round_trip fuzz_plain_text}
+FUZZ_TARGETS=${FUZZ_TARGETS:-fuzz_knot fuzz_knot_round_trip fuzz_plain_text fuzz_command_file fuzz_structured
+    fuzz_xml_import fuzz_sheet}
 JOBS=${JOBS:-$(nproc)}
 
 if ! command -v "$FUZZ_CXX" >/dev/null; then
@@ -26,11 +27,19 @@ fi
 # shellcheck disable=SC2086
 cmake --build "$FUZZ_DIR" -j "$JOBS" --target $FUZZ_TARGETS
 
-# Seeds: every knot text of the test data for the knot targets, the documents for the document ones.
+# Seeds: every knot text of the test data for the knot targets, the documents (test data and samples)
+# of its types for a document target, the XML files for the import.
+documents() {
+    find tests samples -path tests/fuzz -prune -o -type f \( -path '*/data/*' -o -path 'samples/*' \) \
+        \( "$@" \) -print
+}
 seeds() {
     case "$1" in
-    fuzz_plain_text) find tests -path tests/fuzz -prune -o -type f -path '*/data/*' \
-        \( -name '*.frt' -o -name '*.frt.saved' \) -print ;;
+    fuzz_plain_text) documents -name '*.frt' -o -name '*.frt.saved' ;;
+    fuzz_command_file) documents -name '*.comd' ;;
+    fuzz_structured) documents -name '*.strucd' ;;
+    fuzz_xml_import) documents -name '*.xml' ;;
+    fuzz_sheet) documents -name '*.strucd' -o -name '*.comd' -o -name '*.frt' ;;
     *) find tests -path tests/fuzz -prune -o -type f -path '*/data/*' -print ;;
     esac
 }

@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/knot.h"
+#include "core/memory_budget.h"
 #include "core/safe_file.h"
 #include "core/strings.h"
 #include "core/user_interface.h"
@@ -12,7 +13,30 @@
 #include "elements/text_element.h"
 #include "elements/visual_element.h"
 
+#include <QFileInfo>
+
 namespace qv {
+
+namespace {
+
+// The knots under `root`, itself included; iterative, since a document may nest deeply.
+qint64 CountKnots(const TNode* root)
+{
+    qint64 count = 0;
+    for (const TNode* node = root; node != nullptr;) {
+        ++count;
+        if (node->FirstChild() != nullptr) {
+            node = node->FirstChild();
+            continue;
+        }
+        while (node != root && node->NextSibling() == nullptr)
+            node = node->Parent();
+        node = node == root ? nullptr : node->NextSibling();
+    }
+    return count;
+}
+
+} // namespace
 
 void TScheme::LoadFromKnot(TElement* element, uint8_t mode, TKnot* knot)
 {
@@ -34,8 +58,13 @@ void TScheme::LoadFromFile(const QString& fileName)
     TWaitCursor wait;
     SetFileName(fileName);
     FLoadedInPart = false;
+    // A file that would not fit in memory is refused before it is read, and a document whose elements
+    // would not fit before they are made.
+    const TMemoryBudget budget;
+    budget.CheckFile(fileName, QFileInfo(fileName).size() * TMemoryBudget::KnotBytesPerFileByte);
     TKnot knot;
     knot.LoadFromFile(fileName);
+    budget.CheckFile(fileName, CountKnots(&knot) * TMemoryBudget::BytesPerKnot);
     if (FRoot != nullptr)
         LoadFromKnot(FRoot.get(), fmFile, &knot);
 }

@@ -6,11 +6,13 @@
 #include "elements/element_operation.h"
 #include "elements/element_sheet.h"
 #include "elements/find_data.h"
+#include "elements/layout_work.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "textor/canvas.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace qv {
 
@@ -23,7 +25,14 @@ namespace {
 
 using TVisualList = TBidirectionalList<TVisualElement>;
 
+std::atomic<int64_t> offersAsked{0};
+
 } // namespace
+
+int64_t OffersAskedForTesting()
+{
+    return offersAsked.load(std::memory_order_relaxed);
+}
 
 // The visual sibling links are private; the list routines reach them through these accessors.
 const TBidirectionalList<TVisualElement>::TLinks& TVisualElement::VisualLinks()
@@ -430,21 +439,23 @@ void TVisualElement::Relayout(bool all, bool force)
 {
     if (IsDestroying())
         return;
-    // A layout asked for while this one runs is done once more afterwards.
-    for (int pass = 0; pass < 2; ++pass) {
-        FVisualFlags |= vsLayingOut;
-        FVisualFlags &= ~static_cast<uint32_t>(vsLayoutRequested);
-        if (all) {
-            for (TVisualElement* child = FFirstVisualChild; child != nullptr; child = child->FNextVisual) {
-                if (force || child->IsShown())
-                    child->Relayout(all, force);
-            }
-        }
-        FVisualFlags &= ~static_cast<uint32_t>(vsLayingOut);
-        if ((FVisualFlags & vsLayoutRequested) == 0)
-            break;
-    }
+    FVisualFlags |= vsLayingOut;
     FVisualFlags &= ~static_cast<uint32_t>(vsLayoutRequested);
+    if (all) {
+        for (TVisualElement* child = FFirstVisualChild; child != nullptr; child = child->FNextVisual) {
+            if (force || child->IsShown())
+                child->Relayout(all, force);
+        }
+    }
+    FVisualFlags &= ~static_cast<uint32_t>(vsLayingOut);
+    // A layout asked for while this one ran (a child was covered) is this element's own, done once
+    // more afterwards; the children are laid out already. Laying them out again would double the work
+    // with each level of nesting.
+    if ((FVisualFlags & vsLayoutRequested) != 0) {
+        FVisualFlags &= ~static_cast<uint32_t>(vsLayoutRequested);
+        Relayout(false, false);
+        return;
+    }
     if ((Options() & eoTracked) != 0 && Messages() != nullptr)
         Check();
     UpdateMessagesSign();
@@ -635,6 +646,7 @@ void TVisualElement::GetHint(QString& text)
 void TVisualElement::GetAvailableSize(TVisualElement* child, QSize& size)
 {
     (void)child;
+    offersAsked.fetch_add(1, std::memory_order_relaxed);
     if (FVisualParent != nullptr)
         FVisualParent->GetAvailableSize(this, size);
     else

@@ -614,10 +614,13 @@ QMargins TTextorElement::GetPadding()
 
 void TTextorElement::GetAvailableSize(TVisualElement* child, QSize& size)
 {
-    inherited::GetAvailableSize(child, size);
-    if (child == nullptr || child == this)
+    if (child == nullptr || child == this) {
+        inherited::GetAvailableSize(child, size);
         return;
-    // A text field offers its children its own offer less its padding and 2 more pixels.
+    }
+    // A text field offers its children its own offer less its padding and 2 more pixels. The offer
+    // is asked of the ancestors once: asking twice at every level doubled the work with each level
+    // of nested fields.
     QSize own(maxAvailableExtent, maxAvailableExtent);
     inherited::GetAvailableSize(this, own);
     const QMargins padding = GetPadding();

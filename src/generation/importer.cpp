@@ -50,6 +50,7 @@ void TSchemeImporter::FileFilters(const TSchemeImporterClass*, TFileDialogFilter
 
 void TSchemeImporter::Import()
 {
+    FWarnings = 0;
     for (const QString& file : std::as_const(Files)) {
         QString error;
         try {
@@ -62,6 +63,14 @@ void TSchemeImporter::Import()
         if (!error.isEmpty() && Messages != nullptr)
             Messages->AddText(mkFatal, LogText(error));
     }
+    if (FWarnings > MaxWarnings && Messages != nullptr)
+        Messages->AddText(mkError, LoadStr(2087, {QString::number(FWarnings - MaxWarnings)}));
+}
+
+void TSchemeImporter::AddWarning(uint8_t kind, const QString& text, const QString& ids)
+{
+    if (++FWarnings <= MaxWarnings && Messages != nullptr)
+        Messages->AddElementsMessage(kind, text, ids);
 }
 
 void TSchemeImporter::ImportFile(const QString&) {}

@@ -92,6 +92,12 @@ public:
     virtual void ImportFile(const QString& fileName);
     virtual bool CanImport() { return true; }
 
+    // Reports a problem on the elements `ids`. One import reports the first MaxWarnings of them; the
+    // rest are only counted, and Import ends with one message giving their number, so that a huge
+    // file cannot flood the log.
+    void AddWarning(uint8_t kind, const QString& text, const QString& ids);
+    static constexpr int MaxWarnings = 100;
+
     // Creates an element of `cls`, makes it the last child of `parent` (may be null: it stays
     // detached and is returned for the caller to own), lets a new subtree initialise itself when
     // asked, and places it at the end of `field`'s content when a text field is given. Not undoable:
@@ -104,6 +110,9 @@ public:
     // of the Target text field as one undo step, which takes the content over. Returns false when
     // Target is no text field.
     bool AddContent(std::unique_ptr<TKnot> content);
+
+private:
+    int FWarnings = 0;
 };
 
 // A palette command that runs an importer class on the element it is executed on.

@@ -7,6 +7,7 @@
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "support/printers.h"
+#include "support/scoped_environment.h"
 #include "support/test_elements.h"
 
 #include <QDir>
@@ -526,6 +527,28 @@ TEST_F(Saving, SavingACopyKeepsTheName)
     EXPECT_TRUE(ReadBytes(copy).contains("Value=\"new\""));
     Scheme.SaveToFile(copy);
     EXPECT_EQ(Scheme.FileName(), copy);
+}
+
+// A document whose elements would not fit in memory is refused before they are made.
+TEST_F(Saving, ADocumentThatWouldNotFitInMemoryIsRefusedWithItsSize)
+{
+    TScopedEnvironment environment;
+    environment.Set("QV_MEMORY_LIMIT_MB", "1");
+    const QString large = Dir.filePath(QStringLiteral("large.frt"));
+    QFile file(large);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<FreeText>" + QByteArray("<Chars Value=\"x\"/>").repeated(2000) + "</FreeText>");
+    file.close();
+    try {
+        Scheme.LoadFromFile(large);
+        FAIL() << "no error";
+    } catch (const EQvError& error) {
+        EXPECT_TRUE(error.Message().startsWith(u"The file \""_qs + large + u"\" (35.2 kB) is not opened"_qs))
+            << error.Message().toStdString();
+        EXPECT_TRUE(error.Message().endsWith(u"and 1.0 MB are available"_qs))
+            << error.Message().toStdString();
+    }
+    Scheme.LoadFromFile(Target);
 }
 
 TEST_F(Saving, AMissingFileIsReported)

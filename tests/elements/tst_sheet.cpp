@@ -234,6 +234,26 @@ TEST_F(SheetTest, PageSizeChangesLayTheTreeOutOncePerChange)
         << "children inside the top element's padding fill the page";
 }
 
+// A layout asked for while one runs lays out the element asking once more, not its subtree again:
+// otherwise the work doubles with each level of nesting.
+TEST_F(SheetTest, ALayoutAskedForDuringALayoutDoesNotLayTheSubtreeOutAgain)
+{
+    const int depth = 16;
+    QList<TTestTarget*> chain;
+    for (int i = 0; i < depth; ++i) {
+        chain.append(Add(QString::number(i), QRect(0, 0, 5, 5), chain.isEmpty() ? nullptr : chain.last()));
+        chain.last()->SetVisualOptions(chain.last()->VisualOptions() | voRelayoutOnCovered);
+        chain.last()->ToggleCoveredOnLayout = true;
+    }
+    for (TTestTarget* element : chain)
+        element->Layouts = 0;
+    Sheet.SetPageSize(QSize(500, 400));
+    int layouts = 0;
+    for (const TTestTarget* element : chain)
+        layouts += element->Layouts;
+    EXPECT_LE(layouts, 2 * depth);
+}
+
 TEST_F(SheetTest, ASettingsChangeLaysOutEverythingAndRepaintsTheWholeSheet)
 {
     TTestTarget* a = Add(QStringLiteral("a"), QRect(0, 0, 5, 5));

@@ -6,6 +6,7 @@
 #include "core/text_utils.h"
 #include "core/undo_redo.h"
 #include "elements/element_messages.h"
+#include "elements/layout_work.h"
 #include "elements/palette.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
@@ -27,6 +28,7 @@
 #include "support/fake_app_folders.h"
 #include "support/fake_user_interface.h"
 #include "support/printers.h"
+#include "support/scoped_environment.h"
 #include "support/textor_fakes.h"
 #include "support/tool_runner.h"
 
@@ -338,6 +340,10 @@ TEST_F(StructuredDocument, HostileOrBrokenFilesChangeNothingAndGiveOneFatalMessa
         deep += "<n>";
     for (int i = 0; i <= TXmlImporter::MaxDepth; ++i)
         deep += "</n>";
+    QByteArray manyAttributes = "<r";
+    for (int i = 0; i <= TXmlImporter::MaxAttributes; ++i)
+        manyAttributes += " a" + QByteArray::number(i) + "=\"x>\"";
+    manyAttributes += "/>";
     struct TRow
     {
         const char* Name;
@@ -366,7 +372,12 @@ TEST_F(StructuredDocument, HostileOrBrokenFilesChangeNothingAndGiveOneFatalMessa
          "entity declarations are not imported"},
         {"entity of an external definition", R"(<!DOCTYPE r SYSTEM "r.dtd"><r>&e;</r>)", "not declared"},
         {"nested too deep", deep, "nested deeper than 256 levels"},
+        {"too many attributes", manyAttributes, "more than 1024 attributes"},
+        {"too large for the memory", "<r>" + QByteArray("<a/>").repeated(4000) + "</r>",
+         "would take more than the 16.0 MB of memory available"},
     };
+    TScopedEnvironment environment;
+    environment.Set("QV_MEMORY_LIMIT_MB", "16");
     Load(R"(<StructuredData><Node><Name Value="kept"/></Node></StructuredData>)");
     const QByteArray before = Scheme->SaveToBytes();
     for (const TRow& row : rows) {
@@ -383,6 +394,15 @@ TEST_F(StructuredDocument, HostileOrBrokenFilesChangeNothingAndGiveOneFatalMessa
     EXPECT_EQ(LogTexts(), QStringList{u"3 File not found: "_qs + Dir.filePath(u"missing.xml"_qs)});
     Ui.OpenFilesAnswer.clear();
     EXPECT_FALSE(RunImporter(TXmlImporter::StaticClass(), Root(), u"Import"_qs));
+}
+
+TEST_F(StructuredDocument, AnImportOfManyMixedNodesGivesOneMessage)
+{
+    Import(WriteInput(u"texts.xml"_qs, "<r>" + QByteArray("<a>text<b/></a>").repeated(150) + "</r>"));
+    const QStringList texts = LogTexts();
+    ASSERT_EQ(texts.size(), 1) << texts.join(u'
+').toStdString();
+    EXPECT_TRUE(texts[0].contains(u"150"_qs)) << texts[0].toStdString();
 }
 
 TEST_F(StructuredDocument, RootAndNodeContentOfferWhatTheyAccept)
@@ -744,6 +764,42 @@ TEST_F(StructuredGeneration, AGeneratorStoredWithoutItsOutputWritesBesideItsDocu
 class StructuredSheet : public TTextorFixture
 {
 };
+
+// Nodes nested `depth` deep, each in the content of the one before, as a deep XML file imports.
+QByteArray NestedNodes(int depth)
+{
+    return "<StructuredData>" + QByteArray("<Node><Name Value=\"n\"/><Content>").repeated(depth) +
+           QByteArray("</Content></Node>").repeated(depth) + "</StructuredData>";
+}
+
+// Opening a document lays it out on a sheet. Each element asks its ancestors for the space they offer,
+// so the work grows with the elements times their depth, and must not double with each level. The
+// depths go up to the one the XML import accepts.
+TEST_F(StructuredSheet, PlacingANestedDocumentOnASheetStaysInStepWithItsSize)
+{
+    RegisterCommentElements();
+    RegisterStructuredScheme();
+    for (const int depth : {10, 20, TXmlImporter::MaxDepth}) {
+        SCOPED_TRACE(depth);
+        std::unique_ptr<TScheme> scheme = CreateScheme(TParametrizedStructureSchemeDescriptor::StaticClass());
+        TKnot knot;
+        knot.LoadFromStream(NestedNodes(depth));
+        ASSERT_FALSE(knot.Corrupt());
+        scheme->LoadFromKnot(scheme->Root(), fmFile, &knot);
+        TSheet sheet(nullptr);
+        sheet.SetPageSize(QSize(800, 600));
+        auto* root = static_cast<TVisualElement*>(scheme->Root());
+        const int measuredBefore = TFixedMeasuredFont::AdvanceCalls;
+        const int64_t offersBefore = OffersAskedForTesting();
+        root->SetVisualParent(sheet.TopElement());
+        sheet.SetPageSize(QSize(400, 600));
+        ASSERT_LE(TFixedMeasuredFont::AdvanceCalls - measuredBefore, 4 * depth);
+        ASSERT_LE(OffersAskedForTesting() - offersBefore, 16 * depth * depth);
+        // Saved, checked and freed at that depth too.
+        EXPECT_EQ(scheme->SaveToBytes().count("<Node>"), depth);
+        root->SetVisualParent(nullptr);
+    }
+}
 
 TEST_F(StructuredSheet, AClickAnywhereInANodesContentPutsTheCaretThere)
 {

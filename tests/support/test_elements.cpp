@@ -330,6 +330,8 @@ void TTestTarget::Activate()
 void TTestTarget::Relayout(bool all, bool force)
 {
     ++Layouts;
+    if (ToggleCoveredOnLayout)
+        SetCovered(!IsCovered());
     inherited::Relayout(all, force);
 }
 

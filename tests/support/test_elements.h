@@ -164,6 +164,9 @@ class TTestTarget : public TVisualElement
     QRgb OverlayColour = 0; // 0: no overlay
     bool ConsumeKeys = false;
     int Layouts = 0;
+    // Each layout covers or uncovers the element, as a selection does, so that its parent is asked
+    // for a layout while it lays out.
+    bool ToggleCoveredOnLayout = false;
     int Clicks = 0;
     int LastPaintFlags = -1;
     QPoint LastMousePoint;

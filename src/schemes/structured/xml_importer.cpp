@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/knot.h"
+#include "core/memory_budget.h"
 #include "core/strings.h"
 #include "core/text_utils.h"
 #include "elements/element_messages.h"
@@ -19,10 +20,58 @@ QV_IMPLEMENT_CLASS(TXmlImporter)
 
 namespace {
 
+// The knots of the document format that one imported node or attribute makes, with its name, its
+// content or value and the break after it: what its elements cost in memory.
+constexpr qint64 knotsPerElement = 5;
+
 bool IsXmlWhitespace(const QString& text)
 {
     return std::all_of(text.begin(), text.end(),
                        [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; });
+}
+
+// The most attributes that one start tag of the bytes holds: its "=" outside quoted values. The
+// characters looked for are single bytes in UTF-8 and among the bytes of UTF-16. One linear pass that skips
+// comments, CDATA sections, declarations and end tags; it only has to find the tags a parser would take long
+// over, not to parse them.
+qsizetype MostAttributesInATag(QByteArrayView bytes)
+{
+    const qsizetype n = bytes.size();
+    qsizetype most = 0;
+    auto skipPast = [&](qsizetype from, QByteArrayView end) {
+        const qsizetype at = bytes.indexOf(end, from);
+        return at < 0 ? n : at + end.size();
+    };
+    for (qsizetype i = bytes.indexOf('<'); i >= 0 && i < n; i = bytes.indexOf('<', i)) {
+        const QByteArrayView rest = bytes.sliced(i);
+        if (rest.startsWith("<!--")) {
+            i = skipPast(i + 4, "-->");
+            continue;
+        }
+        if (rest.startsWith("<![CDATA[")) {
+            i = skipPast(i + 9, "]]>");
+            continue;
+        }
+        qsizetype count = 0;
+        char quote = 0;
+        qsizetype j = i + 1;
+        for (; j < n; ++j) {
+            const char c = bytes[j];
+            if (quote != 0) {
+                if (c == quote)
+                    quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '=') {
+                ++count;
+            } else if (c == '>') {
+                break;
+            }
+        }
+        most = std::max(most, count);
+        i = j;
+    }
+    return most;
 }
 
 // Builds the content of the document format that the import appends: nodes with their names and
@@ -36,9 +85,12 @@ public:
     // Hands the content over; the builder is done.
     std::unique_ptr<TKnot> TakeRoot() { return std::move(FRoot); }
     int Depth() const { return int(FLevels.size()); }
+    // The nodes and attributes added.
+    qint64 ElementCount() const { return FNodeCount + FAttributeCount; }
 
     void StartNode(const QString& name)
     {
+        ++FNodeCount;
         TKnot* node = AddElement(QStringLiteral("Node"));
         node->AddKnot(QStringLiteral("Name"))->WriteString(QStringLiteral("Value"), name);
         FLevels.append({node->AddKnot(QStringLiteral("Content")), false});
@@ -50,6 +102,7 @@ public:
     }
     void AddAttribute(const QString& name, const QString& value)
     {
+        ++FAttributeCount;
         TKnot* attribute = AddElement(QStringLiteral("Attribute"));
         attribute->AddKnot(QStringLiteral("Name"))->WriteString(QStringLiteral("Value"), name);
         TKnot* field = attribute->AddKnot(QStringLiteral("Value"));
@@ -95,6 +148,8 @@ private:
     std::unique_ptr<TKnot> FRoot;
     bool FRootHasElements = false;
     QList<TLevel> FLevels;
+    qint64 FAttributeCount = 0;
+    qint64 FNodeCount = 0;
 };
 
 // What of a file does not come back when the imported node is generated as XML.
@@ -166,8 +221,18 @@ void TXmlImporter::ImportFile(const QString& fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         RaiseStr(2077, {fileName});
+    // The elements are estimated as the file is read: a file they would not fit in is refused
+    // before they are made, a file that would not fit itself before it is read.
+    const TMemoryBudget budget;
+    budget.CheckFile(fileName, file.size() * TMemoryBudget::KnotBytesPerFileByte);
+    // The reader compares each attribute of a tag with all before it: a tag of very many attributes
+    // takes it a time that grows with their square, so such a file is refused before it is read.
+    const QByteArray bytes = file.readAll();
+    file.close();
+    if (MostAttributesInATag(bytes) > MaxAttributes)
+        RaiseStr(2088, {fileName, QString::number(MaxAttributes)});
 
-    QXmlStreamReader reader(&file);
+    QXmlStreamReader reader(bytes);
     reader.setNamespaceProcessing(false);
     TStructureKnotBuilder builder;
     TRoundTripLosses losses;
@@ -207,6 +272,8 @@ void TXmlImporter::ImportFile(const QString& fileName)
             const QXmlStreamAttributes attributes = reader.attributes();
             for (const QXmlStreamAttribute& attribute : attributes)
                 builder.AddAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
+            if (budget.Exceeded(builder.ElementCount() * knotsPerElement * TMemoryBudget::BytesPerKnot))
+                fail(LoadStr(2086, {TMemoryBudget::FormatSize(budget.Bytes())}));
             break;
         }
         case QXmlStreamReader::EndElement:
@@ -236,7 +303,6 @@ void TXmlImporter::ImportFile(const QString& fileName)
     }
     if (reader.hasError())
         fail(reader.errorString());
-    file.close();
 
     const int32_t lastBefore = Target != nullptr && Target->LastChild() != nullptr
                                    ? static_cast<TElement*>(Target->LastChild())->ID()
@@ -248,8 +314,7 @@ void TXmlImporter::ImportFile(const QString& fileName)
     if (node == nullptr || node->ID() == lastBefore || lost.isEmpty() || Messages == nullptr)
         return;
     // One message for the file, on the node it became.
-    Messages->AddElementsMessage(mkError, LoadStr(5629, {MessagePathText(fileName), lost}),
-                                 QString::number(node->ID()));
+    AddWarning(mkError, LoadStr(5629, {MessagePathText(fileName), lost}), QString::number(node->ID()));
 }
 
 } // namespace qv

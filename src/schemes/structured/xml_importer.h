@@ -30,6 +30,8 @@ class TXmlImporter : public TParametrizedStructureImporter
     using TParametrizedStructureImporter::TParametrizedStructureImporter;
 
     static constexpr int MaxDepth = 256;
+    // Files with a tag of more attributes are refused.
+    static constexpr int MaxAttributes = 1024;
 
     static void FileFilters(const TSchemeImporterClass* cls, TFileDialogFilters& filters, bool& multiSelect);
     void ImportFile(const QString& fileName) override;
