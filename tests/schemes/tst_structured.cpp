@@ -400,8 +400,7 @@ TEST_F(StructuredDocument, AnImportOfManyMixedNodesGivesOneMessage)
 {
     Import(WriteInput(u"texts.xml"_qs, "<r>" + QByteArray("<a>text<b/></a>").repeated(150) + "</r>"));
     const QStringList texts = LogTexts();
-    ASSERT_EQ(texts.size(), 1) << texts.join(u'
-').toStdString();
+    ASSERT_EQ(texts.size(), 1) << texts.join(u'\n').toStdString();
     EXPECT_TRUE(texts[0].contains(u"150"_qs)) << texts[0].toStdString();
 }
 
