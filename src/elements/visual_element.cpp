@@ -27,6 +27,34 @@ using TVisualList = TBidirectionalList<TVisualElement>;
 
 std::atomic<int64_t> offersAsked{0};
 
+// While a tree is laid out, what each element's parent offers it is asked of the ancestors once and kept
+// here: an offer depends on the page, the theme, the frames and the children's margins, none of which a
+// layout changes, and asking the ancestors anew for every element would make the work grow with the
+// elements times their depth. Layout runs on the thread of its sheet; the table lives while the outermost
+// layout of the thread runs.
+thread_local QHash<const TVisualElement*, QSize>* layoutOffers = nullptr;
+
+class TLayoutOffersScope
+{
+public:
+    TLayoutOffersScope() : FOwner(layoutOffers == nullptr)
+    {
+        if (FOwner)
+            layoutOffers = &FOffers;
+    }
+    ~TLayoutOffersScope()
+    {
+        if (FOwner)
+            layoutOffers = nullptr;
+    }
+    TLayoutOffersScope(const TLayoutOffersScope&) = delete;
+    TLayoutOffersScope& operator=(const TLayoutOffersScope&) = delete;
+
+private:
+    bool FOwner;
+    QHash<const TVisualElement*, QSize> FOffers;
+};
+
 } // namespace
 
 int64_t OffersAskedForTesting()
@@ -50,6 +78,9 @@ TVisualElement::TVisualElement(TScheme* scheme) : TElement(scheme) {}
 
 TVisualElement::~TVisualElement()
 {
+    // A new element made during the same layout may get this one's address.
+    if (layoutOffers != nullptr)
+        layoutOffers->remove(this);
     FreeMessagesSign();
     UnlinkVisualChildren();
     if (FVisualParent != nullptr) {
@@ -442,6 +473,7 @@ void TVisualElement::Relayout(bool all, bool force)
     FVisualFlags |= vsLayingOut;
     FVisualFlags &= ~static_cast<uint32_t>(vsLayoutRequested);
     if (all) {
+        const TLayoutOffersScope offers;
         for (TVisualElement* child = FFirstVisualChild; child != nullptr; child = child->FNextVisual) {
             if (force || child->IsShown())
                 child->Relayout(all, force);
@@ -646,11 +678,24 @@ void TVisualElement::GetHint(QString& text)
 void TVisualElement::GetAvailableSize(TVisualElement* child, QSize& size)
 {
     (void)child;
+    size = OfferedByParent();
+}
+
+QSize TVisualElement::OfferedByParent()
+{
+    QSize size(maxAvailableExtent, maxAvailableExtent);
+    if (FVisualParent == nullptr)
+        return size;
+    if (layoutOffers != nullptr) {
+        const auto found = layoutOffers->constFind(this);
+        if (found != layoutOffers->constEnd())
+            return *found;
+    }
     offersAsked.fetch_add(1, std::memory_order_relaxed);
-    if (FVisualParent != nullptr)
-        FVisualParent->GetAvailableSize(this, size);
-    else
-        size = QSize(maxAvailableExtent, maxAvailableExtent);
+    FVisualParent->GetAvailableSize(this, size);
+    if (layoutOffers != nullptr)
+        layoutOffers->insert(this, size);
+    return size;
 }
 
 TVisualElement* TVisualElement::FindNextFocusTarget(bool forward, bool shownOnly, bool enabledOnly)
@@ -728,6 +773,8 @@ void TVisualElement::SetFocus()
 
 void TVisualElement::SetVisualParent(TVisualElement* parent, TVisualElement* before)
 {
+    if (layoutOffers != nullptr)
+        layoutOffers->remove(this);
     if (parent == FVisualParent) {
         if (parent == nullptr || before == FNextVisual || before == this)
             return;

@@ -210,7 +210,11 @@ class TVisualElement : public TElement
     // visual child in the search direction that has one.
     virtual bool FindFocusTarget(bool forward, bool shownOnly, bool enabledOnly, TVisualElement*& target);
     virtual void GetHint(QString& text);
+    // The space offered to `child` (nullptr: to the element itself), in pixels; maxAvailableExtent
+    // where nothing limits it.
     virtual void GetAvailableSize(TVisualElement* child, QSize& size);
+    // What the visual parent offers this element: GetAvailableSize of the parent, asked once per layout.
+    QSize OfferedByParent();
     virtual TVisualElement* FindNextFocusTarget(bool forward, bool shownOnly, bool enabledOnly);
     virtual void KeyDown(int& key, Qt::KeyboardModifiers shift);
     virtual void KeyPress(QChar& key);

@@ -621,8 +621,7 @@ void TTextorElement::GetAvailableSize(TVisualElement* child, QSize& size)
     // A text field offers its children its own offer less its padding and 2 more pixels. The offer
     // is asked of the ancestors once: asking twice at every level doubled the work with each level
     // of nested fields.
-    QSize own(maxAvailableExtent, maxAvailableExtent);
-    inherited::GetAvailableSize(this, own);
+    QSize own = OfferedByParent();
     const QMargins padding = GetPadding();
     if (own.width() < maxAvailableExtent)
         own.setWidth(qMax(0, own.width() - padding.left() - padding.right() - 2));
@@ -633,9 +632,7 @@ void TTextorElement::GetAvailableSize(TVisualElement* child, QSize& size)
 
 void TTextorElement::GetSizeLimits(int& minimumWidth, int& wrapWidth, int& minimumHeight)
 {
-    QSize offer(maxAvailableExtent, maxAvailableExtent);
-    if (VisualParent() != nullptr)
-        VisualParent()->GetAvailableSize(this, offer);
+    const QSize offer = OfferedByParent();
     int themeMinimum = 10;
     int frame = 0;
     TSheetSettings* settings = SheetSettings();

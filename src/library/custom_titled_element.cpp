@@ -492,9 +492,7 @@ void TCustomTitledElement::Paint(TCanvas* canvas)
 
 void TCustomTitledElement::GetAvailableSize(TVisualElement* child, QSize& size)
 {
-    size = QSize(maxAvailableExtent, maxAvailableExtent);
-    if (VisualParent() != nullptr)
-        VisualParent()->GetAvailableSize(this, size);
+    size = OfferedByParent();
     if (child == nullptr)
         return;
     const QMargins padding = GetPadding();
