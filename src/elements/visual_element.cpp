@@ -686,14 +686,17 @@ QSize TVisualElement::OfferedByParent()
     QSize size(maxAvailableExtent, maxAvailableExtent);
     if (FVisualParent == nullptr)
         return size;
-    if (layoutOffers != nullptr) {
+    // Only the offers of elements with children are kept: they are what the children's offers are made
+    // of. A leaf asks for its own once or twice, from its parent's kept offer.
+    const bool keep = layoutOffers != nullptr && FFirstVisualChild != nullptr;
+    if (keep) {
         const auto found = layoutOffers->constFind(this);
         if (found != layoutOffers->constEnd())
             return *found;
     }
     offersAsked.fetch_add(1, std::memory_order_relaxed);
     FVisualParent->GetAvailableSize(this, size);
-    if (layoutOffers != nullptr)
+    if (keep)
         layoutOffers->insert(this, size);
     return size;
 }
