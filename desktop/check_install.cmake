@@ -92,7 +92,7 @@ if(UPDATE_MIME_DATABASE)
     # It warns about a folder outside XDG_DATA_DIRS.
     run_clean("update-mime-database" COMMAND "${CMAKE_COMMAND}" -E env "XDG_DATA_DIRS=${share}:/usr/share"
         "${UPDATE_MIME_DATABASE}" "${share}/mime")
-    foreach(type program-module resources rich-text structured-data commands plain-text)
+    foreach(type structured-data commands plain-text)
         if(NOT EXISTS "${share}/mime/application/x-quorvane-${type}.xml")
             fail("update-mime-database made no type application/x-quorvane-${type}")
         endif()
