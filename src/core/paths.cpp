@@ -1,5 +1,7 @@
 #include "core/paths.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace qv {
@@ -75,6 +77,16 @@ QString ExpandRelativePath(const QString& base, const QString& relative)
     else if (result.isEmpty())
         result = relative.endsWith(pathDelimiter) ? QStringLiteral("./") : QStringLiteral(".");
     return result;
+}
+
+QString BackupFileName(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    const QString name = info.fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot < 0)
+        return info.dir().filePath(name + QStringLiteral(".~"));
+    return info.dir().filePath(name.left(dot) + QStringLiteral(".~") + name.mid(dot + 1));
 }
 
 } // namespace qv

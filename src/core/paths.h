@@ -20,4 +20,8 @@ QString MakeRelativePath(const QString& base, const QString& target);
 // `base`. The result ends with "/" only when `relative` does.
 QString ExpandRelativePath(const QString& base, const QString& relative);
 
+// The name of the one-time backup copy of a file: "~" before its extension, in the same folder.
+//   "/a/notes.frt" → "/a/notes.~frt";  "/a/notes" → "/a/notes.~"
+QString BackupFileName(const QString& fileName);
+
 } // namespace qv

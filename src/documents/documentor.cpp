@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/knot.h"
+#include "core/paths.h"
 #include "core/safe_file.h"
 #include "core/strings.h"
 #include "core/undo_redo.h"
@@ -331,15 +332,7 @@ void TDocumentor::Start()
 
 QString TDocumentor::BackupFileName(const QString& fileName)
 {
-    const QFileInfo info(fileName);
-    const QString name = info.fileName();
-    const int dot = name.lastIndexOf(u'.');
-    QString backup;
-    if (dot < 0)
-        backup = name + QStringLiteral(".~");
-    else
-        backup = name.left(dot) + QStringLiteral(".~") + name.mid(dot + 1);
-    return info.dir().filePath(backup);
+    return qv::BackupFileName(fileName);
 }
 
 void TDocumentor::MakeBackup(TDocument* document)

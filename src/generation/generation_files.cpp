@@ -1,6 +1,7 @@
 #include "generation/generation_files.h"
 
 #include "core/app_folders.h"
+#include "core/paths.h"
 #include "core/process_runner.h"
 #include "core/safe_file.h"
 #include "core/strings.h"
@@ -489,13 +490,9 @@ bool TGenerationFiles::KeepForeignFile(const QString& file)
     struct stat status;
     if (!LinkStatus(file, status) || !S_ISREG(status.st_mode) || FManifest->Matches(file))
         return true;
-    const QFileInfo info(ComparedPath(file));
-    const QString name = info.fileName();
-    const qsizetype dot = name.lastIndexOf(u'.');
-    const QString backupName = dot < 0 ? QString(name + QStringLiteral(".~"))
-                                       : QString(name.left(dot) + QStringLiteral(".~") + name.mid(dot + 1));
-    const QString backup = info.dir().filePath(backupName);
-    if (IsProtected(backup) || !CopyFileSafely(info.filePath(), backup, nullptr, lmReplace))
+    const QString source = ComparedPath(file);
+    const QString backup = BackupFileName(source);
+    if (IsProtected(backup) || !CopyFileSafely(source, backup, nullptr, lmReplace))
         return false;
     Report(mkError, QV_STR(4461), backup);
     return true;
