@@ -137,8 +137,8 @@ QString RunVerbs(const TCommandLine& arguments, TSchemeDocument& document, QStri
         }
         calls.append({index, parameters});
     }
-    for (const auto& [index, parameters] : std::as_const(calls)) {
-        if (refusal.isEmpty())
+    if (refusal.isEmpty()) {
+        for (const auto& [index, parameters] : std::as_const(calls))
             descriptor->ExecuteVerb(root, index, parameters.isEmpty() ? nullptr : &parameters);
     }
     QStringList left = commandLine.Items();
