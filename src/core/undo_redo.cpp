@@ -31,10 +31,48 @@ intptr_t AsParam(TOperation* operation)
 
 void TUndoRedo::SetModified(bool value)
 {
+    FCleanKnown = !value;
+    FCleanPoint = value ? nullptr : NextUndo();
+    SetModifiedFlag(value);
+}
+
+void TUndoRedo::SetModifiedFlag(bool value)
+{
     if (FModified == value)
         return;
     FModified = value;
     Notify(urnModified, value ? 1 : 0);
+}
+
+bool TUndoRedo::AtCleanPoint() const
+{
+    if (!FCleanKnown)
+        return false;
+    // The operations between here and the clean point: after it in the history, or up to and
+    // including it in the redo list.
+    const TNode* first = FUndoList.FirstChild();
+    const TNode* last = nullptr;
+    if (FCleanPoint != nullptr && FCleanPoint->Parent() == &FUndoList) {
+        first = FCleanPoint->NextSibling();
+    } else if (FCleanPoint != nullptr) {
+        first = FRedoList.FirstChild();
+        last = FCleanPoint;
+    }
+    for (const TNode* node = first; node != nullptr; node = node->NextSibling()) {
+        if (static_cast<const TOperation*>(node)->Flags() & ofModifies)
+            return false;
+        if (node == last)
+            break;
+    }
+    return true;
+}
+
+void TUndoRedo::ForgetCleanPointIn(const TNode& list)
+{
+    if (FCleanPoint != nullptr && FCleanPoint->Parent() == &list) {
+        FCleanKnown = false;
+        FCleanPoint = nullptr;
+    }
 }
 
 TOperation* TUndoRedo::NextUndo() const
@@ -64,6 +102,8 @@ void TUndoRedo::Clear()
     }
     FDelayedClear = false;
     FDelayedClearRedo = false;
+    FCleanKnown = !FModified;
+    FCleanPoint = nullptr;
     FUndoList.DeleteChildren();
     FRedoList.DeleteChildren();
     Notify(urnCleared);
@@ -75,6 +115,7 @@ void TUndoRedo::ClearRedo()
         FDelayedClearRedo = true;
         return;
     }
+    ForgetCleanPointIn(FRedoList);
     FRedoList.DeleteChildren();
 }
 
@@ -86,6 +127,7 @@ void TUndoRedo::FlushDelayed()
         Clear();
     } else if (FDelayedClearRedo) {
         FDelayedClearRedo = false;
+        ForgetCleanPointIn(FRedoList);
         FRedoList.DeleteChildren();
     }
 }
@@ -94,7 +136,7 @@ void TUndoRedo::RunFailed(bool partly, TOperationFlags flags)
 {
     if (partly) {
         if (flags & ofModifies)
-            SetModified(true);
+            SetModifiedFlag(true);
         Clear();
     }
     FlushDelayed();
@@ -118,7 +160,7 @@ void TUndoRedo::Execute(TNodePtr<TOperation> operation)
 
     const TOperationFlags flags = op->Flags();
     if (flags & ofModifies)
-        SetModified(true);
+        SetModifiedFlag(true);
     if (flags & ofNoUndo) {
         operation.reset();
         if (flags & ofModifies)
@@ -132,8 +174,10 @@ void TUndoRedo::Execute(TNodePtr<TOperation> operation)
     op->SetParent(parent);
     operation.release(); // owned by `parent` now
     TOperation* holder = op;
+    // Nothing merges into the clean point's operation: undoing the merged step would skip over the
+    // saved state, and the document could never be clean again.
     if (auto* previous = static_cast<TOperation*>(op->PrevSibling());
-        previous != nullptr && op->MergeInto(previous)) {
+        previous != nullptr && previous != FCleanPoint && op->MergeInto(previous)) {
         op->Free();
         holder = previous;
     }
@@ -153,9 +197,8 @@ bool TUndoRedo::Undo()
         RunFailed(op->PartlyRun(), op->Flags());
         throw;
     }
-    if (op->Flags() & ofModifies)
-        SetModified(true);
     op->SetParent(&FRedoList, FRedoList.FirstChild());
+    SetModifiedFlag(!AtCleanPoint());
     Notify(urnUndone, AsParam(op));
     FlushDelayed();
     return true;
@@ -173,9 +216,8 @@ bool TUndoRedo::Redo()
         RunFailed(op->PartlyRun(), op->Flags());
         throw;
     }
-    if (op->Flags() & ofModifies)
-        SetModified(true);
     op->SetParent(&FUndoList);
+    SetModifiedFlag(!AtCleanPoint());
     Notify(urnRedone, AsParam(op));
     FlushDelayed();
     return true;

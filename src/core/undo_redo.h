@@ -37,8 +37,13 @@ public:
     // Undone operations: the first child is the next to redo.
     TNode* RedoList() { return &FRedoList; }
 
+    // The document differs from its clean point: the place in the history where it was last saved or
+    // loaded. Undo and Redo back onto the clean point clear it again; a history that lost the clean
+    // point (cleared while modified, or the redo list holding it discarded) stays modified until the
+    // next SetModified(false).
     bool Modified() const { return FModified; }
-    // Reports urnModified when the value changes. A successful save sets it to false.
+    // Reports urnModified when the value changes. False (a successful save) makes the present place
+    // in the history the clean point; true forgets the clean point.
     void SetModified(bool value);
 
     int GroupDepth() const { return FGroupDepth; }
@@ -72,7 +77,8 @@ public:
     TOperation* NextUndo() const;
     TOperation* NextRedo() const;
 
-    // Frees both lists and reports urnCleared (delayed while an operation of the lists runs).
+    // Frees both lists and reports urnCleared (delayed while an operation of the lists runs). An
+    // unmodified document keeps its clean point at the start of the new history.
     void Clear();
 
     // Opens a group: the depth grows by one. When the depth was 0 and nothing runs, `group` becomes the
@@ -92,6 +98,11 @@ private:
     // True when an operation of `list` is running (its Undo or Redo is under way).
     bool ListRunning(const TNode& list) const;
     void ClearRedo();
+    void SetModifiedFlag(bool value);
+    // Whether running the history back or forth from here to the clean point changes nothing.
+    bool AtCleanPoint() const;
+    // Forgets the clean point when the operations of `list` are about to be freed and it is among them.
+    void ForgetCleanPointIn(const TNode& list);
     // Carries out delayed clears once nothing runs any more.
     void FlushDelayed();
     // After a failed run: one that could not be taken back (partly) leaves the document in a state no
@@ -101,6 +112,11 @@ private:
     TNode FUndoList;
     TNode FRedoList;
     bool FModified = false;
+    // The operation that was last in the history at the clean point (null: the history's start);
+    // meaningless while !FCleanKnown. Never dereferenced after it is freed: every path that frees
+    // operations forgets the clean point first when it is among them.
+    const TOperation* FCleanPoint = nullptr;
+    bool FCleanKnown = true;
     int FGroupDepth = 0;
     TNodePtr<TGroupingOperation> FOpenGroup;
     std::vector<TOperation*> FRunning;

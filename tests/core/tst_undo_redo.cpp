@@ -268,6 +268,65 @@ TEST_F(UndoRedo, OnlyModifyingOperationsSetModified)
     EXPECT_TRUE(FManager.Modified());
 }
 
+// The modified flag follows the clean point. Steps: a letter executes a modifying operation on its own
+// key, "v" one that does not modify, "m" one that merges into a previous "m", "s" saves, "u" undoes,
+// "r" redoes, "c" clears the history; `modified` is the flag after each step.
+TEST_F(UndoRedo, ModifiedFollowsTheCleanPoint)
+{
+    struct TRow
+    {
+        const char* Name;
+        std::string Steps;
+        std::string Modified;
+    };
+    const TRow rows[] = {
+        {"undo back to the save", "asbur", "10101"},
+        {"undo back to the loaded state", "abuur", "11101"},
+        {"steps that do not modify do not count", "asvuu", "10001"},
+        {"a save moves the clean point", "asbsu", "10101"},
+        {"the clean point discarded with the redo list", "asubu", "10111"},
+        {"nothing merges into the saved step", "msmu", "1010"},
+        {"a history cleared while clean starts clean", "ascbu", "10010"},
+        {"a history cleared while modified never gets clean", "abcdu", "11111"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        TUndoRedo manager;
+        FDoc.Manager = &manager;
+        std::string modified;
+        for (const char step : row.Steps) {
+            switch (step) {
+            case 's':
+                manager.SetModified(false);
+                break;
+            case 'u':
+                manager.Undo();
+                break;
+            case 'r':
+                manager.Redo();
+                break;
+            case 'c':
+                manager.Clear();
+                break;
+            case 'v':
+                manager.Execute(Set("v", "", 0, 0));
+                break;
+            case 'm': {
+                auto op = Set("m", "m", int(modified.size()));
+                op->Merges = true;
+                manager.Execute(std::move(op));
+                break;
+            }
+            default:
+                manager.Execute(Set(std::string(1, step), std::string(1, step), 1));
+                break;
+            }
+            modified += manager.Modified() ? '1' : '0';
+        }
+        EXPECT_EQ(modified, row.Modified);
+    }
+}
+
 TEST_F(UndoRedo, EveryNotificationKindFiresWhenItShould)
 {
     Exec("a", "x", 1);
@@ -492,7 +551,8 @@ TEST_F(UndoRedo, ClearRequestedDuringRedoWaitsForTheRunToEnd)
     TakeEvents();
     FManager.Redo();
     EXPECT_FALSE(FDoc.DestroyedWhileRunning);
-    EXPECT_EQ(TakeEvents(), (TEvents{"3:p", "6"}));
+    // The undo had gone back to the unmodified start; the redo leaves it again.
+    EXPECT_EQ(TakeEvents(), (TEvents{"4:1", "3:p", "6"}));
     EXPECT_FALSE(FManager.CanUndo());
 }
 
