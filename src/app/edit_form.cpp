@@ -8,17 +8,20 @@
 #include "core/errors.h"
 #include "core/processes.h"
 #include "core/strings.h"
+#include "core/undo_redo.h"
 #include "core/update_guard.h"
 #include "core/user_interface.h"
 #include "elements/element_messages.h"
 #include "elements/scheme.h"
 #include "elements/sheet.h"
+#include "fields/textor_element.h"
 #include "library/expand_button.h"
 #include "roots/log_root.h"
 
 #include <QAction>
 #include <QEnterEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSplitter>
@@ -151,6 +154,20 @@ TEditForm::TEditForm(QWidget* parent) : QWidget(parent)
     layout->setSpacing(0);
     FPalette = new TPaletteForm(this);
     layout->addWidget(FPalette);
+    FNoticeBar = new QLabel(this);
+    FNoticeBar->setObjectName(QStringLiteral("NoticeBar"));
+    FNoticeBar->setWordWrap(true);
+    FNoticeBar->setContentsMargins(8, 5, 8, 5);
+    FNoticeBar->setAutoFillBackground(true);
+    {
+        // A warning's colours, readable in light and dark themes alike.
+        QPalette colors = FNoticeBar->palette();
+        colors.setColor(QPalette::Window, QColor(0xFF, 0xF1, 0xC2));
+        colors.setColor(QPalette::WindowText, QColor(0x3D, 0x2E, 0x00));
+        FNoticeBar->setPalette(colors);
+    }
+    FNoticeBar->hide();
+    layout->addWidget(FNoticeBar);
     FSplitter = new QSplitter(Qt::Vertical, this);
     FSplitter->setHandleWidth(splitterWidth);
     FSplitter->setChildrenCollapsible(false);
@@ -209,12 +226,10 @@ void TEditForm::CreateActions()
     FReplace =
         make(LoadStr(QV_STR(2943)), {QKeySequence(Qt::CTRL | Qt::Key_H), QKeySequence(Qt::CTRL | Qt::Key_R)},
              [this] { ShowFindDialog(true); });
-    FCode = make(LoadStr(QV_STR(2945)), {QKeySequence(Qt::Key_F6)}, [this] {
-        if (FScheme != nullptr)
-            FScheme->SetCodeMode(FCode->isChecked());
-        UpdateCommands();
-    });
+    FCode =
+        make(LoadStr(QV_STR(2945)), {QKeySequence(Qt::Key_F6)}, [this] { SetCodeMode(FCode->isChecked()); });
     FCode->setCheckable(true);
+    FCancelCode = make(LoadStr(QV_STR(4829)), {QKeySequence(Qt::Key_Escape)}, [this] { CancelCodeMode(); });
     FCollapseAll = make(LoadStr(QV_STR(4037)), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J)},
                         [this] { SetAllExpanded(emCollapseAll); });
     FExpandedNotEmpty = make(LoadStr(QV_STR(4038)), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K)},
@@ -271,14 +286,73 @@ void TEditForm::BindDocument(TScheme* scheme, TSheet* sheet, TSheet* logSheet, T
                 OnSettingsLink(key);
         };
     }
+    FCodeModeError.clear();
     UpdateLogPanel();
     UpdateCommands();
+    UpdateNoticeBar();
 }
 
 void TEditForm::SchemeNotify(TItfObject*, int kind, intptr_t, intptr_t)
 {
     if (kind == snRootReplaced || kind == snReadOnlyChanged)
         UpdateCommands();
+    if (kind == snRootReplaced)
+        FCodeModeError.clear();
+    if (kind == snRootReplaced || kind == snLoadedInPartChanged)
+        UpdateNoticeBar();
+}
+
+void TEditForm::SetCodeMode(bool value)
+{
+    if (FScheme == nullptr)
+        return;
+    try {
+        FScheme->SetCodeMode(value);
+    } catch (const ECodeModeSyntaxError& error) {
+        FCodeModeError = error.Message();
+        UserInterface().Beep();
+        if (auto* code = dynamic_cast<TTextorElement*>(FScheme->Root())) {
+            // Focus data is "paragraph,offset,paragraph,offset", from 0; a line of the code is one
+            // paragraph.
+            const QString caret =
+                QString::number(error.Line() - 1) + u',' + QString::number(error.Column() - 1);
+            code->FocusWithData(caret + u',' + caret);
+        }
+        FSheetForm->setFocus();
+    } catch (...) {
+        UpdateCommands();
+        throw;
+    }
+    UpdateCommands();
+    UpdateNoticeBar();
+}
+
+void TEditForm::CancelCodeMode()
+{
+    if (!InCodeMode() || FScheme->UndoRedo() == nullptr)
+        return;
+    {
+        TUpdateGuard<TSheet> guard(FSheet);
+        TUndoRedo* undo = FScheme->UndoRedo();
+        while (FScheme->CodeMode() && undo->Undo()) {
+        }
+    }
+    // A save in code mode clears the history: there is nothing to go back to then.
+    if (FScheme->CodeMode())
+        UserInterface().Beep();
+    UpdateCommands();
+    UpdateNoticeBar();
+}
+
+void TEditForm::UpdateNoticeBar()
+{
+    QString text;
+    if (!FCodeModeError.isEmpty() && InCodeMode())
+        text = FCodeModeError;
+    else if (FScheme != nullptr && FScheme->LoadedInPart())
+        text = LoadStr(QV_STR(4823), {QString::number(FScheme->NodesNotRead())});
+    FNoticeBar->setText(text);
+    FNoticeBar->setVisible(!text.isEmpty());
 }
 
 bool TEditForm::InCodeMode() const
@@ -298,6 +372,7 @@ void TEditForm::UpdateCommands()
         action->setEnabled(shown);
     FCode->setEnabled(shown && FScheme->CodeModeRootClass() != nullptr && FScheme->ReadOnlyLevel() < rolBusy);
     FCode->setChecked(InCodeMode());
+    FCancelCode->setEnabled(shown && InCodeMode());
     for (QAction* action : {FCollapseAll, FExpandedNotEmpty, FExpandAll})
         action->setEnabled(shown && !InCodeMode());
     // F5 always refreshes; the caption says what else it does.

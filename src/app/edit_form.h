@@ -7,6 +7,7 @@
 #include <functional>
 
 class QAction;
+class QLabel;
 class QSplitter;
 
 namespace qv {
@@ -78,6 +79,9 @@ public:
     QAction* FindNextAction() const { return FFindNext; }
     QAction* ReplaceAction() const { return FReplace; }
     QAction* CodeAction() const { return FCode; }
+    // Esc in code mode: undoes back to before the switch into code mode, so the document is as it
+    // was; the code edits wait in the redo list.
+    QAction* CancelCodeAction() const { return FCancelCode; }
     QAction* CollapseAllAction() const { return FCollapseAll; }
     QAction* ExpandedNotEmptyAction() const { return FExpandedNotEmpty; }
     QAction* ExpandAllAction() const { return FExpandAll; }
@@ -88,6 +92,13 @@ public:
 
     // Re-evaluates which commands are enabled and checked.
     void UpdateCommands();
+
+    // Switches the shown document into or out of code mode. Code that does not parse keeps the
+    // document in code mode with the caret at the error and the notice bar saying what is wrong.
+    void SetCodeMode(bool value);
+    void CancelCodeMode();
+    // The bar above the sheet: the code-mode error, or that the document was loaded in part.
+    QLabel* NoticeBar() const { return FNoticeBar; }
 
     // Sets every expand button of the sheet in one undo step: all collapsed, all expanded, or
     // (Expanded Not Empty) expanded exactly where the content is not at its default and the button
@@ -129,6 +140,7 @@ private:
     void CreateActions();
     void SchemeNotify(TItfObject* sender, int kind, intptr_t param1, intptr_t param2);
     void UpdateLogPanel();
+    void UpdateNoticeBar();
     void PlaceLogButton();
     void UpdatePaletteVisibility();
     void ShowFindDialog(bool replace);
@@ -150,6 +162,10 @@ private:
     QAction* FFindNext = nullptr;
     QAction* FReplace = nullptr;
     QAction* FCode = nullptr;
+    QAction* FCancelCode = nullptr;
+    QLabel* FNoticeBar = nullptr;
+    // Why the last attempt to leave code mode failed; shown while still in code mode.
+    QString FCodeModeError;
     QAction* FCollapseAll = nullptr;
     QAction* FExpandedNotEmpty = nullptr;
     QAction* FExpandAll = nullptr;

@@ -312,6 +312,7 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
     });
     FReadOnly->setCheckable(true);
     FEditMenu->addAction(FEditForm->CodeAction());
+    FEditMenu->addAction(FEditForm->CancelCodeAction());
     QObject::connect(FEditMenu, &QMenu::aboutToShow, this, [this] {
         SheetForm()->UpdateCommands();
         UpdateActions();
@@ -533,10 +534,21 @@ void TMainForm::UpdateTitle()
         return;
     TDocument* current = FDocumentor.Current();
     // "[*]" is where the window shows the unsaved-changes mark.
-    setWindowTitle(current == nullptr
-                       ? FDocumentor.ApplicationTitle
-                       : current->GetTitle() + QStringLiteral("[*] \u2014 ") + FDocumentor.ApplicationTitle);
+    setWindowTitle(current == nullptr ? FDocumentor.ApplicationTitle
+                                      : current->GetTitle() + TitleMarks(current) +
+                                            QStringLiteral("[*] \u2014 ") + FDocumentor.ApplicationTitle);
     setWindowModified(current != nullptr && current->Modified());
+}
+
+QString TMainForm::TitleMarks(TDocument* document)
+{
+    QStringList marks;
+    auto* schemeDocument = dynamic_cast<TSchemeDocument*>(document);
+    if (schemeDocument != nullptr && schemeDocument->Scheme()->ReadOnlyLevel() == rolReadOnly)
+        marks.append(LoadStr(QV_STR(4825)));
+    if (document->LoadedInPart())
+        marks.append(LoadStr(QV_STR(4824)));
+    return marks.isEmpty() ? QString() : QStringLiteral(" (") + marks.join(QStringLiteral(", ")) + u')';
 }
 
 void TMainForm::UpdateActions()

@@ -13,6 +13,7 @@ class QMenu;
 
 namespace qv {
 
+class TDocument;
 class TEditForm;
 class TGlobal;
 class TSchemeDocument;
@@ -104,6 +105,8 @@ private:
     void ShowDocument(TSchemeDocument* document);
     void InsertWelcomeText(TSchemeDocument* document);
     void UpdateTitle();
+    // " (read-only, loaded in part)" after the document's title, or nothing.
+    static QString TitleMarks(TDocument* document);
     void UpdateActions();
     // The settings window, on `pageKey` (empty: the first page).
     void EditSettings(const QString& pageKey);

@@ -799,7 +799,7 @@ bool TKnot::ReadFormPlace(TFormPlacement& place, int desktopWidth, int desktopHe
 
 // --- Files --------------------------------------------------------------------------------------
 
-void TKnot::LoadFromFile(const QString& fileName)
+void TKnot::LoadFromFile(const QString& fileName, TKnotParseError* error)
 {
     QFile file(fileName);
     if (!file.exists())
@@ -809,7 +809,7 @@ void TKnot::LoadFromFile(const QString& fileName)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EQvError(fileName + u": " + file.errorString());
-    LoadFromStream(bytes);
+    LoadFromStream(bytes, error);
 }
 
 void TKnot::SaveToFile(const QString& fileName, TKnotEncoding encoding) const

@@ -13,6 +13,36 @@ namespace qv {
 
 class TKnot;
 
+// The first rule a knot text broke, for telling the user where and what.
+enum TKnotSyntax : uint8_t
+{
+    ksNone = 0,
+    ksStart,     // "<" expected where the text starts
+    ksName,      // a name expected after "<" or before "="
+    ksTagEnd,    // ">" or "/>" expected to close a tag
+    ksEndTag,    // the end tag of the open knot expected (Expected: its name)
+    ksValue,     // a value without its closing quote
+    ksText,      // text between tags
+    ksEndOfText, // the text ended inside a knot (Expected: the open knot's name, if any)
+    ksTooDeep,   // knots nested too deeply
+    ksAfterRoot, // something other than white space after the root knot
+};
+
+struct TKnotParseError
+{
+    TKnotSyntax What = ksNone;
+    // Of the place the rule was broken: line from 1, column from 1 in UTF-16 units.
+    int Line = 0;
+    int Column = 0;
+    QString Expected;
+    // Knots of the text that the parse could not keep: the start tags after the place where it
+    // stopped and each run of text it skipped.
+    int KnotsLost = 0;
+
+    // "line %1, column %2: what is wrong", in the user interface's language.
+    QString Text() const;
+};
+
 // Options of a knot. The numbers are stored with the code that sets them; keep them.
 enum TKnotOption : uint16_t
 {
@@ -301,14 +331,15 @@ public:
     // --- Text and files -------------------------------------------------------------------------
     // Parses `text` into this knot (cleared first). Never throws: on a rule violation the knot is
     // marked Corrupt, keeps what was parsed and the result is false.
-    bool LoadFromText(const QString& text);
+    // `error`, when given, receives the first rule violation (What stays ksNone for a good text).
+    bool LoadFromText(const QString& text, TKnotParseError* error = nullptr);
     // Decodes the bytes (byte order mark: UTF-8, UTF-16 LE or BE; none: UTF-8 when the bytes are
     // valid UTF-8, otherwise windows-1252) and parses them. Only the first mark is one: a U+FEFF after
     // it is text, which no knot text starts with. A failed parse only sets Corrupt.
-    void LoadFromStream(const QByteArray& stream);
+    void LoadFromStream(const QByteArray& stream, TKnotParseError* error = nullptr);
     // Throws EQvError: "File not found: %1" for a missing file, the system's reason for other read
     // errors. A failed parse only sets Corrupt.
-    void LoadFromFile(const QString& fileName);
+    void LoadFromFile(const QString& fileName, TKnotParseError* error = nullptr);
 
     // The knot text: tab indentation, CR LF after every line including the last.
     QString SaveToText() const;

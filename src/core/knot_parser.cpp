@@ -1,5 +1,6 @@
 #include "core/knot.h"
 
+#include "core/strings.h"
 #include "core/value_encoding.h"
 
 #include <QStringDecoder>
@@ -132,20 +133,61 @@ constexpr size_t maxKnotDepth = 1000;
 class TKnotParser
 {
 public:
-    TKnotParser(TKnot& root, QByteArrayView text)
-        : FRoot(root), FP(text.data()), FEnd(FP + text.size()),
-          FPlainRoot(root.ClassType() == TKnot::StaticClass())
+    TKnotParser(TKnot& root, QByteArrayView text, TKnotParseError* error = nullptr)
+        : FRoot(root), FBegin(text.data()), FP(text.data()), FEnd(FP + text.size()),
+          FPlainRoot(root.ClassType() == TKnot::StaticClass()), FError(error)
     {}
 
     bool Parse()
     {
         FRoot.Clear();
-        const bool ok = ParseDocument() && !FFailed;
+        if (FError != nullptr)
+            *FError = TKnotParseError();
+        const bool finished = ParseDocument();
+        if (!finished && FError != nullptr && FError->What == ksNone)
+            Fail(FP == FEnd ? ksEndOfText : ksTagEnd, FP);
+        const bool ok = finished && !FFailed;
         FRoot.FCorrupt = !ok;
+        if (FError != nullptr && FError->What != ksNone)
+            FError->KnotsLost =
+                FTextsSkipped +
+                (finished || FStop == nullptr ? 0 : CountStartTags(FStop) + (FInStartTag ? 1 : 0));
         return ok;
     }
 
 private:
+    // Records the first violation, at `at`, and stops the parse (false). For an end tag or an end of
+    // text, `expected` is the open knot's name.
+    bool Fail(TKnotSyntax what, const char* at, QByteArrayView expected = {})
+    {
+        FStop = at;
+        if (FError == nullptr || FError->What != ksNone)
+            return false;
+        FError->What = what;
+        FError->Expected = QString::fromUtf8(expected);
+        FError->Line = 1;
+        const char* lineStart = FBegin;
+        for (const char* p = FBegin; p < at; ++p) {
+            if (*p == '\n') {
+                ++FError->Line;
+                lineStart = p + 1;
+            }
+        }
+        FError->Column = int(QString::fromUtf8(QByteArrayView(lineStart, at - lineStart)).size()) + 1;
+        return false;
+    }
+
+    // Start tags from `from` to the end: the knots a parse that stopped there did not read.
+    int CountStartTags(const char* from) const
+    {
+        int count = 0;
+        for (const char* p = from; p + 1 < FEnd; ++p) {
+            if (*p == '<' && p[1] != '/' && p[1] != '?' && p[1] != '!')
+                ++count;
+        }
+        return count;
+    }
+
     struct TOpenKnot
     {
         TKnot* Knot;
@@ -228,21 +270,20 @@ private:
     {
         SkipSpace();
         if (FP == FEnd || *FP != '<')
-            return false;
+            return Fail(FP == FEnd ? ksEndOfText : ksStart, FP);
         if (FEnd - FP > 1 && FP[1] == '?') {
             FP += 2;
             for (const char c : {'?', '>', '<'}) {
                 SkipTo(c);
                 if (FP == FEnd)
-                    return false;
+                    return Fail(ksEndOfText, FP);
                 if (c != '<')
                     ++FP;
             }
         }
         if (AtUnnamedLeaf()) { // the root stays without a name
             FP += 3;
-            SkipSpace();
-            return FP == FEnd;
+            return AtEndAfterRoot();
         }
         bool empty = false;
         TOpenKnot root{&FRoot, {}};
@@ -254,51 +295,65 @@ private:
         while (!open.empty()) {
             SkipSpace();
             if (FP == FEnd)
-                return false;
+                return Fail(ksEndOfText, FP, open.back().Name);
             if (*FP != '<') {
-                FFailed = true; // text between tags
+                // Text between tags: skipped, and the parse goes on.
+                Fail(ksText, FP);
+                FStop = nullptr;
+                FFailed = true;
+                ++FTextsSkipped;
                 SkipTo('<');
                 continue;
             }
             if (AtUnnamedLeaf()) { // never the end tag: an open element always has a name
                 if (open.size() >= maxKnotDepth)
-                    return false;
+                    return Fail(ksTooDeep, FP);
                 NewChild(open.back().Knot);
                 FP += 3;
                 continue;
             }
             if (FEnd - FP > 1 && FP[1] == '/') {
+                const char* tag = FP;
                 FP += 2;
                 SkipSpace();
                 const QByteArrayView name = ScanName();
                 if (FP == FEnd || *FP != '>' || name != open.back().Name)
-                    return false;
+                    return Fail(ksEndTag, tag, open.back().Name);
                 ++FP;
                 open.pop_back();
                 SkipTo('<');
                 continue;
             }
             if (open.size() >= maxKnotDepth)
-                return false;
+                return Fail(ksTooDeep, FP);
             TOpenKnot child{nullptr, {}};
             if (!ParseStartTag(child, empty, open.back().Knot))
                 return false;
             if (!empty)
                 open.push_back(child);
         }
+        return AtEndAfterRoot();
+    }
+
+    bool AtEndAfterRoot()
+    {
         SkipSpace();
-        return FP == FEnd;
+        return FP == FEnd || Fail(ksAfterRoot, FP);
     }
 
     // At "<": reads the name and attributes up to "/>" (`empty`) or ">". The root is FRoot; a child
     // is created under `parent` once its name is complete.
     bool ParseStartTag(TOpenKnot& element, bool& empty, TKnot* parent = nullptr)
     {
+        // Cleared on the ways out that complete the tag; a failure leaves it set.
+        FInStartTag = true;
         ++FP;
         SkipSpace();
         element.Name = ScanName();
-        if (element.Name.isEmpty() || FP == FEnd)
-            return false;
+        if (FP == FEnd)
+            return Fail(ksEndOfText, FP);
+        if (element.Name.isEmpty())
+            return Fail(ksName, FP);
         TKnot* knot = &FRoot;
         if (parent != nullptr)
             knot = NewChild(parent);
@@ -308,32 +363,35 @@ private:
         while (true) {
             SkipSpace();
             if (FP == FEnd)
-                return false;
+                return Fail(ksEndOfText, FP);
             const char c = *FP;
             if (c == '/') {
                 if (FEnd - FP < 2 || FP[1] != '>')
-                    return false;
+                    return Fail(ksTagEnd, FP);
                 FP += 2;
                 empty = true;
+                FInStartTag = false;
                 return true;
             }
             if (c == '>') {
                 ++FP;
                 empty = false;
+                FInStartTag = false;
                 return true;
             }
             const QByteArrayView paramName = ScanName();
             if (FP == FEnd)
-                return false;
+                return Fail(ksEndOfText, FP);
             // An attribute without a name is written as '=' and a quoted value.
             if (paramName.isEmpty() && (*FP != '=' || FEnd - FP < 2 || FP[1] != '"'))
-                return false;
+                return Fail(*FP == '<' ? ksTagEnd : ksName, FP);
             QByteArrayView value;
             bool hasValue = false;
             if (*FP == '=') {
                 ++FP;
+                const char* valueStart = FP;
                 if (!ScanValue(value))
-                    return false;
+                    return Fail(ksValue, valueStart);
                 hasValue = true;
             }
             auto* param = new TKnotParam(Intern(paramName));
@@ -520,25 +578,32 @@ private:
     }
 
     TKnot& FRoot;
+    const char* const FBegin;
     const char* FP;
     const char* const FEnd;
     bool FFailed = false;
     const bool FPlainRoot;
+    TKnotParseError* FError;
+    // Where the parse stopped (null: it did not stop); runs of text skipped between tags.
+    const char* FStop = nullptr;
+    int FTextsSkipped = 0;
+    // The parse is inside a start tag, whose knot a failure there cuts short.
+    bool FInStartTag = false;
     QByteArray FScratch;
     TNameSlot FNames[256];
 };
 
-bool TKnot::LoadFromText(const QString& text)
+bool TKnot::LoadFromText(const QString& text, TKnotParseError* error)
 {
     const QByteArray utf8 = text.toUtf8();
-    return TKnotParser(*this, utf8).Parse();
+    return TKnotParser(*this, utf8, error).Parse();
 }
 
-void TKnot::LoadFromStream(const QByteArray& stream)
+void TKnot::LoadFromStream(const QByteArray& stream, TKnotParseError* error)
 {
     const QByteArrayView bytes(stream);
     if (bytes.startsWith("\xEF\xBB\xBF")) {
-        TKnotParser(*this, bytes.sliced(3)).Parse();
+        TKnotParser(*this, bytes.sliced(3), error).Parse();
         return;
     }
     QString text;
@@ -552,14 +617,26 @@ void TKnot::LoadFromStream(const QByteArray& stream)
         if (bytes.size() % 2 != 0)
             text += QChar(QChar::ReplacementCharacter);
     } else if (bytes.isValidUtf8()) {
-        TKnotParser(*this, bytes).Parse();
+        TKnotParser(*this, bytes, error).Parse();
         return;
     } else {
         // Older settings files were written in a Windows code page.
         QStringDecoder decoder("windows-1252");
         text = decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
     }
-    LoadFromText(text);
+    LoadFromText(text, error);
+}
+
+QString TKnotParseError::Text() const
+{
+    // Numbers of the texts, in TKnotSyntax order from ksStart.
+    static const int texts[] = {4811, 4812, 4813, 4814, 4815, 4816, 4817, 4818, 4819};
+    if (What == ksNone)
+        return QString();
+    int id = texts[What - ksStart];
+    if (What == ksEndOfText && Expected.isEmpty())
+        id = 4820;
+    return LoadStr(4810, {QString::number(Line), QString::number(Column), LoadStr(id, {Expected, Expected})});
 }
 
 } // namespace qv

@@ -56,6 +56,16 @@ void TDocument::BeforeActiveChange() {}
 
 void TDocument::AfterActiveChange() {}
 
+bool TDocument::LoadedInPart()
+{
+    return false;
+}
+
+int TDocument::NodesNotRead()
+{
+    return 0;
+}
+
 void TDocument::Saved()
 {
     if (OnChanged)

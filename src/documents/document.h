@@ -52,6 +52,10 @@ public:
     virtual void LoadState(TKnot* entry);
     virtual void SaveState(TKnot* entry);
     virtual void LoadFromFile(const QString& fileName);
+    // The file could be read only in part, so saving over it drops what could not be read (the
+    // number of nodes); Save asks first. A save clears the mark.
+    virtual bool LoadedInPart();
+    virtual int NodesNotRead();
     // Writes the document to `fileName`. False when the save was declined (nothing was written and
     // the caller must not treat the document as saved); errors are raised as EQvError.
     virtual bool SaveToFile(const QString& fileName);

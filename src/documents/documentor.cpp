@@ -370,6 +370,18 @@ bool TDocumentor::Save()
         return false;
     if (document->FileName().isEmpty())
         return SaveAs();
+    if (document->LoadedInPart()) {
+        // Saving over a file that was read only in part destroys what could not be read: another
+        // name is the first offer.
+        const int choice = UserInterface().AskChoice(
+            LoadStr(QV_STR(4826),
+                    {QFileInfo(document->FileName()).fileName(), QString::number(document->NodesNotRead())}),
+            ApplicationTitle, miWarning, {LoadStr(QV_STR(4827)), LoadStr(QV_STR(4828))}, 0);
+        if (choice < 0)
+            return false;
+        if (choice == 0)
+            return SaveAs();
+    }
     if (HasOption(doBackupFiles) && !document->BackupMade())
         MakeBackup(document);
     if (!SaveDocument(document, document->FileName()))

@@ -146,6 +146,22 @@ void TSchemeDocument::LoadFromFile(const QString& fileName)
     FScheme->LoadFromFile(fileName);
 }
 
+bool TSchemeDocument::LoadedInPart()
+{
+    return FScheme->LoadedInPart();
+}
+
+int TSchemeDocument::NodesNotRead()
+{
+    return FScheme->NodesNotRead();
+}
+
+void TSchemeDocument::Saved()
+{
+    FScheme->SetLoadedInPart(false);
+    TDocument::Saved();
+}
+
 bool TSchemeDocument::SaveToFile(const QString& fileName)
 {
     if (FScheme->CodeMode()) {
@@ -189,6 +205,9 @@ void TSchemeDocument::SchemeNotify(TItfObject*, int notify, intptr_t, intptr_t)
 {
     if (notify == snReadOnlyChanged)
         FollowReadOnly();
+    // Both show in the title.
+    if ((notify == snReadOnlyChanged || notify == snLoadedInPartChanged) && OnChanged)
+        OnChanged(this, 0, 0, 0);
 }
 
 void TSchemeDocument::FollowReadOnly()

@@ -54,11 +54,15 @@ public:
     void LoadState(TKnot* entry) override;
     void SaveState(TKnot* entry) override;
     void LoadFromFile(const QString& fileName) override;
+    bool LoadedInPart() override;
+    int NodesNotRead() override;
     // In code mode with text edited since the switch, asks whether to save at all; any answer but Yes
     // declines (false) without writing anything.
     bool SaveToFile(const QString& fileName) override;
     // Creates the views on the first activation.
     void BeforeActiveChange() override;
+    // The file now holds the whole document: the loaded-in-part mark goes.
+    void Saved() override;
 
 private:
     void CreateViews();

@@ -40,6 +40,25 @@ void TScheme::SetFileName(const QString& fileName)
     Notify(snFileNameChanged);
 }
 
+void TScheme::SetLoadedInPart(bool value)
+{
+    if (value == FLoadedInPart && (value || FNodesNotRead == 0))
+        return;
+    FLoadedInPart = value;
+    if (!value)
+        FNodesNotRead = 0;
+    Notify(snLoadedInPartChanged);
+}
+
+void TScheme::AddNodesNotRead(int count)
+{
+    if (count <= 0)
+        return;
+    FNodesNotRead += count;
+    FLoadedInPart = true;
+    Notify(snLoadedInPartChanged);
+}
+
 QList<TElement*> TScheme::Elements() const
 {
     QList<TElement*> list;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/errors.h"
 #include "core/itf_object.h"
 #include "core/meta_class.h"
 
@@ -31,6 +32,23 @@ enum TSchemeNotification : int
     snFileNameChanged = 1,
     snRootReplaced = 2,
     snReadOnlyChanged = 3,
+    snLoadedInPartChanged = 4,
+};
+
+// Leaving code mode refused: the text is not knot text. The message says where and what; Line and
+// Column (from 1, the column in UTF-16 units) point at the place in the code-mode text.
+class ECodeModeSyntaxError : public EQvError
+{
+public:
+    ECodeModeSyntaxError(QString message, int line, int column)
+        : EQvError(std::move(message)), FLine(line), FColumn(column)
+    {}
+    int Line() const { return FLine; }
+    int Column() const { return FColumn; }
+
+private:
+    int FLine;
+    int FColumn;
 };
 
 // Read-only levels of a scheme.
@@ -57,10 +75,16 @@ public:
     const QString& FileName() const { return FFileName; }
     // On a change (compared exactly): stores it and notifies 1.
     void SetFileName(const QString& fileName);
-    // The last LoadFromFile read the file only in part: it was corrupt, or of a newer format. Saving
-    // would then drop what could not be read.
+    // The last LoadFromFile read the file only in part: it was corrupt, of a newer format, or held
+    // nodes nothing read. Saving would then drop what could not be read. Changes
+    // notify snLoadedInPartChanged.
     bool LoadedInPart() const { return FLoadedInPart; }
-    void SetLoadedInPart(bool value) { FLoadedInPart = value; }
+    // False also forgets NodesNotRead.
+    void SetLoadedInPart(bool value);
+    // How many knots of the file could not be read (those lost after a syntax error
+    // are counted by their start tags); sets LoadedInPart when `count` is above 0.
+    int NodesNotRead() const { return FNodesNotRead; }
+    void AddNodesNotRead(int count);
 
     // Every live element created with this scheme, in registration order.
     QList<TElement*> Elements() const;
@@ -132,7 +156,9 @@ public:
     // Names the knot RootName, writes "FormatVersion" and saves `element` into it.
     void SaveToKnot(TElement* element, uint8_t mode, TKnot* knot, uint8_t flags);
     // Sets the file name and loads the root from the file; raises "File not found: %1" for a
-    // missing file and the system's reason for other read errors.
+    // missing file and the system's reason for other read errors. A syntax error is reported to
+    // Messages with the file, line and column, and what could not be read marks the scheme loaded in
+    // part.
     void LoadFromFile(const QString& fileName);
     // Writes the document through a temporary file renamed over the target; the target is never
     // damaged. Raises an error when the file cannot be written. Afterwards the scheme has the new
@@ -146,7 +172,8 @@ public:
     // Replaces the root by one of CodeModeRootClass (entering) or RootClass (leaving). With a knot
     // the new root is restored from that snapshot; otherwise entering gives the new root the XML text
     // of the document, and leaving parses the text and loads the new root from it, reporting to
-    // Messages as a file load does. The new root takes the old one's place on the sheet; the old root
+    // Messages as a file load does. Text that does not parse is refused with ECodeModeSyntaxError
+    // and the scheme stays as it was. The new root takes the old one's place on the sheet; the old root
     // is freed and notification 2 sent.
     void SwitchCodeMode(bool value, TKnot* knot);
 
@@ -165,6 +192,7 @@ private:
     const TElementClass* FCodeModeRootClass = nullptr;
     bool FCodeMode = false;
     bool FLoadedInPart = false;
+    int FNodesNotRead = 0;
     QString FRootName;
     uint8_t FReadOnlyLevel = rolEditable;
     QStringList FSearchFolders;

@@ -7,6 +7,7 @@
 #include "core/strings.h"
 #include "core/user_interface.h"
 #include "elements/element.h"
+#include "elements/element_messages.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "elements/scheme_operation.h"
@@ -16,27 +17,6 @@
 #include <QFileInfo>
 
 namespace qv {
-
-namespace {
-
-// The knots under `root`, itself included; iterative, since a document may nest deeply.
-qint64 CountKnots(const TNode* root)
-{
-    qint64 count = 0;
-    for (const TNode* node = root; node != nullptr;) {
-        ++count;
-        if (node->FirstChild() != nullptr) {
-            node = node->FirstChild();
-            continue;
-        }
-        while (node != root && node->NextSibling() == nullptr)
-            node = node->Parent();
-        node = node == root ? nullptr : node->NextSibling();
-    }
-    return count;
-}
-
-} // namespace
 
 void TScheme::LoadFromKnot(TElement* element, uint8_t mode, TKnot* knot)
 {
@@ -57,16 +37,24 @@ void TScheme::LoadFromFile(const QString& fileName)
 {
     TWaitCursor wait;
     SetFileName(fileName);
-    FLoadedInPart = false;
+    SetLoadedInPart(false);
     // A file that would not fit in memory is refused before it is read, and a document whose elements
     // would not fit before they are made.
     const TMemoryBudget budget;
     budget.CheckFile(fileName, QFileInfo(fileName).size() * TMemoryBudget::KnotBytesPerFileByte);
     TKnot knot;
-    knot.LoadFromFile(fileName);
+    TKnotParseError error;
+    knot.LoadFromFile(fileName, &error);
     budget.CheckFile(fileName, CountKnots(&knot) * TMemoryBudget::BytesPerKnot);
-    if (FRoot != nullptr)
-        LoadFromKnot(FRoot.get(), fmFile, &knot);
+    if (FRoot == nullptr)
+        return;
+    if (error.What != ksNone && FMessages != nullptr)
+        FMessages->AddText(mkError,
+                           LoadStr(4821, {MessagePathText(QFileInfo(fileName).fileName()), error.Text()}));
+    TSchemeLoader loader(this, FMessages, &knot, 0, fmFile);
+    FRoot->LoadFromKnot(&loader, &knot);
+    loader.Finish();
+    AddNodesNotRead(error.KnotsLost + loader.NotRead());
 }
 
 QByteArray TScheme::SaveToBytes()
@@ -157,7 +145,10 @@ void TScheme::SwitchCodeMode(bool value, TKnot* knot)
             if (auto* text = dynamic_cast<ITextElement*>(oldRoot))
                 content = text->GetText();
             TKnot document;
-            document.LoadFromText(content);
+            TKnotParseError error;
+            // Whatever the parse could not keep would be gone from the document: refused instead.
+            if (!document.LoadFromText(content, &error) && error.What != ksNone)
+                throw ECodeModeSyntaxError(LoadStr(4822, {error.Text()}), error.Line, error.Column);
             install();
             LoadFromKnot(newRoot, fmFile, &document);
         }

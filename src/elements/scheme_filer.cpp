@@ -84,6 +84,22 @@ void TSchemeSaver::WriteFormatVersion()
     FKnot->WriteString(QStringLiteral("FormatVersion"), QString::fromLatin1(formatVersionText));
 }
 
+qint64 CountKnots(const TNode* root)
+{
+    qint64 count = 0;
+    for (const TNode* node = root; node != nullptr;) {
+        ++count;
+        if (node->FirstChild() != nullptr) {
+            node = node->FirstChild();
+            continue;
+        }
+        while (node != root && node->NextSibling() == nullptr)
+            node = node->Parent();
+        node = node == root ? nullptr : node->NextSibling();
+    }
+    return count;
+}
+
 // TSchemeLoader
 
 TSchemeLoader::TSchemeLoader(TScheme* scheme, TElementMessages* messages, TKnot* knot, uint8_t flags,
@@ -152,7 +168,7 @@ void TSchemeLoader::Finish()
         TUpdateGuard<TScheme> update(std::move(FSchemeUpdate));
         RunLoadedProcs();
     }
-    if (FMessages != nullptr && FMode != fmSnapshot)
+    if (FMode != fmSnapshot)
         ReportUnread();
 }
 
@@ -186,6 +202,12 @@ void TSchemeLoader::ReportUnread()
     std::vector<TKnot*> knots;
     std::vector<TKnotParam*> params;
     if (!FKnot->CollectUnread(knots, params))
+        return;
+    // Only knots count: an attribute nothing read is reported but does not make the file one read
+    // in part (older files carry settings that are gone).
+    for (TKnot* knot : knots)
+        FNotRead += int(CountKnots(knot));
+    if (FMessages == nullptr)
         return;
     // The display paths contain "[n]": each message is one plain part, never split at brackets.
     for (TKnot* knot : knots)

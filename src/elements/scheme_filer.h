@@ -16,6 +16,10 @@ class TElementMessages;
 class TKnot;
 class TScheme;
 class TSchemeLoader;
+class TNode;
+
+// The nodes under `root`, itself included; iterative, since a document may nest deeply.
+qint64 CountKnots(const TNode* root);
 
 // Filer modes.
 enum TFilerMode : uint8_t
@@ -110,6 +114,8 @@ public:
     void AddLoadedProc(TKnot* knot, TLoadedProc proc, TElement* element);
 
     void Finish();
+    // After Finish: the knots nothing read, each with its descendants.
+    int NotRead() const { return FNotRead; }
 
 private:
     // Runs the deferred procedures of the elements still alive, in the order they were added.
@@ -132,6 +138,7 @@ private:
     QList<int32_t> FStoredIDs;
     QList<int32_t> FNewIDs;
     bool FFinished = false;
+    int FNotRead = 0;
 };
 
 } // namespace qv

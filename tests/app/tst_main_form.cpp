@@ -15,6 +15,7 @@
 #include "elements/scheme.h"
 #include "elements/scheme_descriptor.h"
 #include "elements/sheet.h"
+#include "fields/textor_element.h"
 #include "library/comment_element.h"
 #include "library/expand_button.h"
 #include "roots/log_root.h"
@@ -31,6 +32,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QSet>
 #include <QSplitter>
@@ -442,6 +444,9 @@ TEST_F(MainForm, CommandLineReadOnlyAndFurtherFiles)
     EXPECT_EQ(Shown()->FileName(), a);
     EXPECT_EQ(Shown()->Scheme()->ReadOnlyLevel(), rolReadOnly);
     EXPECT_TRUE(Form.ReadOnlyAction()->isChecked());
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("a (read-only)[*] \u2014 Quorvane"));
+    Form.ReadOnlyAction()->trigger();
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("a[*] \u2014 Quorvane"));
     EXPECT_EQ(started, QStringList{b}) << "one document per process";
     EXPECT_TRUE(UI.Calls.isEmpty()) << UI.Calls.join(u'\n').toStdString();
 
@@ -615,6 +620,54 @@ TEST_F(MainForm, AnOpenedDocumentIsLaidOutOnceAtTheWindowsWidth)
     EXPECT_EQ(Shown()->Sheet()->PageSize(), Form.SheetForm()->viewport()->size());
 }
 
+TEST_F(MainForm, CodeThatDoesNotParseStaysInCodeModeWithTheCaretAtTheError)
+{
+    NewPlainText();
+    Type(QStringLiteral("Hello"));
+    Form.CodeAction()->trigger();
+    TScheme* scheme = Shown()->Scheme();
+    ASSERT_TRUE(scheme->CodeMode());
+    auto* code = static_cast<TTextorElement*>(scheme->Root());
+    code->ReplaceWithText(tetAll, nullptr, false,
+                          QStringLiteral("<FreeText FormatVersion=\"1.2>\r\n</FreeText>"));
+    UI.Calls.clear();
+
+    Form.CodeAction()->trigger();
+    ASSERT_TRUE(scheme->CodeMode()) << "the broken code must not replace the document";
+    EXPECT_TRUE(Form.CodeAction()->isChecked());
+    EXPECT_EQ(UI.Calls, QStringList{QStringLiteral("Beep")});
+    QLabel* bar = Form.EditForm()->NoticeBar();
+    EXPECT_TRUE(bar->isVisibleTo(&Form));
+    EXPECT_TRUE(bar->text().contains(QStringLiteral("Line 1, column 25"))) << bar->text().toStdString();
+    EXPECT_EQ(code->Selection().End, (TTextorIndex{0, 24}));
+
+    Form.EditForm()->CancelCodeAction()->trigger();
+    EXPECT_FALSE(scheme->CodeMode());
+    EXPECT_EQ(Text(), QStringLiteral("Hello"));
+    EXPECT_FALSE(bar->isVisibleTo(&Form));
+}
+
+TEST_F(MainForm, AFileReadInPartIsMarkedInTheTitleAndTheBar)
+{
+    QFile source(QStringLiteral(QV_SOURCE_DIR "/tests/schemes/plaintext/data/worked_example.frt"));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    QByteArray bytes = source.readAll();
+    bytes.replace("Value=\"world&#9;!\"", "Value=\"world&#9;!"); // the last value loses its closing quote
+    const QString file = Path(QStringLiteral("a.frt"));
+    {
+        QFile target(file);
+        ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+        target.write(bytes);
+    }
+    Global.CommandLine.SetItems({file});
+    Form.Start();
+    ASSERT_NE(Shown(), nullptr);
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("a (loaded in part)[*] \u2014 Quorvane"));
+    QLabel* bar = Form.EditForm()->NoticeBar();
+    EXPECT_TRUE(bar->isVisibleTo(&Form));
+    EXPECT_EQ(bar->text(), LoadStr(4823, {QStringLiteral("1")}));
+}
+
 TEST_F(MainForm, NoTwoCommandsShareAShortcut)
 {
     // Qt fires neither of two actions on one key in one window.
@@ -632,7 +685,7 @@ TEST_F(MainForm, NoTwoCommandsShareAShortcut)
             owners.insert(name, action->text());
         }
     }
-    for (const char* key : {"F3", "F4", "F5", "F6", "Ctrl+F5", "Ctrl+H", "Ctrl+R", "Ctrl+Shift+K"})
+    for (const char* key : {"F3", "F4", "F5", "F6", "Esc", "Ctrl+F5", "Ctrl+H", "Ctrl+R", "Ctrl+Shift+K"})
         EXPECT_TRUE(owners.contains(QString::fromLatin1(key))) << key;
 }
 

@@ -242,6 +242,42 @@ const TParseRow parseRows[] = {
 INSTANTIATE_TEST_SUITE_P(Rows, KnotParserRows, ::testing::ValuesIn(parseRows),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+// Where a broken text breaks, and what the user is told.
+TEST(KnotParser, ReportsTheFirstErrorWithLineColumnAndTheKnotsLost)
+{
+    struct TRow
+    {
+        const char* Name;
+        const char* Text;
+        TKnotSyntax What;
+        int Line;
+        int Column;
+        int Lost;
+        const char* Message;
+    };
+    const TRow rows[] = {
+        {"good text", "<a>\r\n\t<b/>\r\n</a>\r\n", ksNone, 0, 0, 0, ""},
+        {"a value without its closing quote", "<a>\r\n\t<b x=\"1/>\r\n\t<c/>\r\n</a>", ksValue, 2, 7, 2,
+         "Line 2, column 7: this value has no closing quote"},
+        {"the wrong end tag", "<a>\n<b>\n</a>\n<c/>", ksEndTag, 3, 1, 1, "\"</b>\" was expected here"},
+        {"text between tags goes on reading", "<a>\n  oops <b/>\n</a>", ksText, 2, 3, 1, "Line 2, column 3"},
+        {"a cut text, columns in characters", "<a>\n<b x=\"\u00e9\u00e9\"/>", ksEndOfText, 2, 12, 0,
+         "before node \"a\" is closed by \"</a>\""},
+        {"something after the root", "<a/>\n<b/>", ksAfterRoot, 2, 1, 1, "nothing may follow"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        TKnot knot;
+        TKnotParseError error;
+        EXPECT_EQ(knot.LoadFromText(QString::fromUtf8(row.Text), &error), row.What == ksNone);
+        EXPECT_EQ(error.What, row.What);
+        EXPECT_EQ(error.Line, row.Line);
+        EXPECT_EQ(error.Column, row.Column);
+        EXPECT_EQ(error.KnotsLost, row.Lost);
+        EXPECT_TRUE(error.Text().contains(QString::fromUtf8(row.Message))) << error.Text().toStdString();
+    }
+}
+
 TEST(KnotParser, ParsingClearsTheKnotButKeepsItsOptions)
 {
     TKnot knot(QStringLiteral("old"));

@@ -177,6 +177,9 @@ TEST_F(Documents, UndoAfterSaveKeepsTheHistory)
     ASSERT_TRUE(Manager.Save());
     EXPECT_TRUE(Current()->UndoRedo()->CanUndo());
     EXPECT_FALSE(Current()->Modified());
+    Type(QStringLiteral("y"));
+    Current()->UndoRedo()->Undo();
+    EXPECT_FALSE(Current()->Modified()) << "undone back to the saved state";
 }
 
 TEST_F(Documents, CancelledSaveAsWritesNothingAndKeepsTheChanges)
@@ -652,6 +655,68 @@ TEST_F(Documents, DeclinedCodeModeSaveIsNotASave)
     EXPECT_TRUE(Manager.Save());
     EXPECT_FALSE(Current()->Modified());
     EXPECT_TRUE(ReadFile(notes).contains("<!-- -->"));
+}
+
+TEST_F(Documents, CodeThatDoesNotParseIsRefusedAndUndoGoesBackToTheDocument)
+{
+    ASSERT_TRUE(Manager.New(false, TTestTextDescriptor::StaticClass()));
+    Type(QStringLiteral("one"));
+    TScheme* scheme = Current()->Scheme();
+    scheme->SetCodeMode(true);
+    const QString broken = QStringLiteral("<TestText FormatVersion=\"1.2>\r\n</TestText>\r\n");
+    Text()->ReplaceWithText(tetAll, nullptr, false, broken);
+    try {
+        scheme->SetCodeMode(false);
+        ADD_FAILURE() << "the broken code replaced the document";
+    } catch (const ECodeModeSyntaxError& error) {
+        EXPECT_EQ(error.Line(), 1);
+        EXPECT_EQ(error.Column(), 25);
+        EXPECT_TRUE(
+            error.Message().contains(QStringLiteral("Line 1, column 25: this value has no closing quote")))
+            << error.Message().toStdString();
+    }
+    EXPECT_TRUE(scheme->CodeMode());
+    EXPECT_EQ(Text()->GetText().trimmed(), broken.trimmed());
+    while (scheme->CodeMode() && Current()->UndoRedo()->Undo()) {
+    }
+    EXPECT_FALSE(scheme->CodeMode());
+    EXPECT_EQ(Text()->GetText(), QStringLiteral("one"));
+}
+
+TEST_F(Documents, AFileReadInPartAsksBeforeItIsSavedOverAndSaveAsClearsTheMark)
+{
+    const QString notes = MakeFile(QStringLiteral("notes.qvt"), QStringLiteral("one"));
+    QByteArray broken = ReadFile(notes);
+    // A value whose closing quote is gone: its node is lost.
+    broken.replace("Value=\"one\"", "Value=\"one");
+    {
+        QFile file(notes);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(broken);
+    }
+    ASSERT_TRUE(Manager.OpenFile(notes));
+    TSchemeDocument* document = Current();
+    EXPECT_TRUE(document->LoadedInPart());
+    EXPECT_EQ(document->NodesNotRead(), 1);
+    EXPECT_TRUE(document->LogRoot()->GetText().contains(QStringLiteral("File \"notes.qvt\": Line 2, column ")))
+        << document->LogRoot()->GetText().toStdString();
+
+    UI.ChoiceAnswer = -1;
+    EXPECT_FALSE(Manager.Save());
+    EXPECT_EQ(ReadFile(notes), broken);
+    EXPECT_TRUE(
+        UI.Calls.value(0).startsWith(QStringLiteral("AskChoice: \"notes.qvt\" was loaded in part: 1 nodes")))
+        << UI.Calls.join(u'\n').toStdString();
+
+    UI.ChoiceAnswer = 0; // Save As
+    UI.SaveFileAnswer = Path(QStringLiteral("whole.qvt"));
+    EXPECT_TRUE(Manager.Save());
+    EXPECT_EQ(ReadFile(notes), broken);
+    EXPECT_TRUE(QFile::exists(Path(QStringLiteral("whole.qvt"))));
+    EXPECT_FALSE(document->LoadedInPart());
+    UI.Calls.clear();
+    EXPECT_TRUE(Manager.Save());
+    EXPECT_TRUE(UI.Calls.filter(QStringLiteral("AskChoice")).isEmpty());
 }
 
 // --- Recent files and view state ----------------------------------------------------------------------

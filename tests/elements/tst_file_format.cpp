@@ -53,7 +53,7 @@ bool MatchesString(int number, const QString& text)
     // The square brackets mark the link part; they are not shown.
     QString format = LoadStr(number);
     format.remove(u'[').remove(u']');
-    QStringList pieces = format.split(QStringLiteral("%1"));
+    QStringList pieces = format.split(QRegularExpression(QStringLiteral("%[1-9]")));
     for (QString& piece : pieces)
         piece = QRegularExpression::escape(piece);
     const QRegularExpression pattern(QStringLiteral("^") + pieces.join(QStringLiteral("(.*)")) +
@@ -105,9 +105,11 @@ TEST(FileFormat, CorpusLoadsAndSavesExactly)
             expected.append(fields[0] + u'\t' + fields[2]);
         }
         EXPECT_EQ(AllMessageLines(scheme, messages), expected);
-        EXPECT_EQ(scheme.LoadedInPart(), messagesText.contains(QStringLiteral("\t2327\t")) ||
-                                             messagesText.contains(QStringLiteral("\t2328\t")))
-            << "read in part exactly when corrupt or newer";
+        const bool partial = messagesText.contains(QStringLiteral("\t2327\t")) ||
+                             messagesText.contains(QStringLiteral("\t2328\t")) ||
+                             messagesText.contains(QStringLiteral("\t2329\t"));
+        EXPECT_EQ(scheme.LoadedInPart(), partial)
+            << "read in part exactly when corrupt, newer or not all read";
 
         // What was saved loads again into the same bytes, and reports nothing new.
         TKnot again;
