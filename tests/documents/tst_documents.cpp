@@ -698,7 +698,8 @@ TEST_F(Documents, AFileReadInPartAsksBeforeItIsSavedOverAndSaveAsClearsTheMark)
     TSchemeDocument* document = Current();
     EXPECT_TRUE(document->LoadedInPart());
     EXPECT_EQ(document->NodesNotRead(), 1);
-    EXPECT_TRUE(document->LogRoot()->GetText().contains(QStringLiteral("File \"notes.qvt\": Line 2, column ")))
+    EXPECT_TRUE(
+        document->LogRoot()->GetText().contains(QStringLiteral("File \"notes.qvt\": Line 2, column ")))
         << document->LogRoot()->GetText().toStdString();
 
     UI.ChoiceAnswer = -1;
