@@ -6,8 +6,10 @@
 #include "elements/palette.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "elements/scheme_images.h"
 #include "generation/generation_files.h"
 #include "generation/scheme_processor.h"
+#include "generation/value_elements.h"
 #include "library/comment_element.h"
 #include "library/names.h"
 #include "library/path_element.h"
@@ -186,6 +188,35 @@ TEST_F(CommandFile, TheProgramChooserTakesNamesOfAnotherSystem)
         ASSERT_TRUE(PathPaletteItems().ChooseFile->Execute(fileName, false));
         EXPECT_TRUE(ui.Calls.last().startsWith(u"ChooseFileName: ")) << ui.Calls.last().toStdString();
         EXPECT_EQ(fileName->DisplayValue(), row.Shown);
+    }
+}
+
+// Each command of the palette has a picture of its own, at 1× and 2×, none the common one.
+TEST_F(CommandFile, EachCommandHasAPictureOfItsOwn)
+{
+    struct Row
+    {
+        const TElementClass* Class;
+        bool Large;
+    };
+    const Row rows[] = {
+        {TElement_Call::StaticClass(), false},  {TElement_Message::StaticClass(), false},
+        {TElement_Label::StaticClass(), false}, {TElement_Jump::StaticClass(), false},
+        {TElement_Text::StaticClass(), false},  {TElement_Condition::StaticClass(), false},
+        {TElement_If::StaticClass(), false},    {TElement_BatchGenerator::StaticClass(), true}};
+    QList<QImage> seen = {SmallImages().Image(StripImage(SmallImages(), u"diClassesSmallImages"_qs, 0)),
+                          LargeImages().Image(StripImage(LargeImages(), u"diClassesLargeImages"_qs, 0))};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Class->XmlName().toStdString());
+        const TElementPaletteItem* item = Palette().FindElementItem(row.Class);
+        ASSERT_NE(item, nullptr);
+        TSchemeImages& images = row.Large ? LargeImages() : SmallImages();
+        const int index = row.Large ? item->LargeImage() : item->SmallImage();
+        const QImage image = images.Image(index);
+        ASSERT_FALSE(image.isNull());
+        EXPECT_TRUE(images.HasDoubleSize(index));
+        EXPECT_FALSE(seen.contains(image));
+        seen.append(image);
     }
 }
 
