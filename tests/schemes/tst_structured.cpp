@@ -13,6 +13,7 @@
 #include "elements/sheet.h"
 #include "elements/visual_element.h"
 #include "library/comment_element.h"
+#include "schemes/commands/command_elements.h"
 #include "schemes/commands/command_file_scheme_descriptor.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 #include "schemes/structured/structured_elements.h"
@@ -838,6 +839,28 @@ TEST_F(StructuredSheet, PlacingANestedDocumentOnASheetStaysInStepWithItsSize)
         EXPECT_EQ(scheme->SaveToBytes().count("<Node>"), depth);
         root->SetVisualParent(nullptr);
     }
+}
+
+// A field after the caption of a title is offered what the caption leaves of the row: a long message
+// wraps inside a narrow page instead of running past it.
+TEST_F(StructuredSheet, AFieldAfterATitleCaptionWrapsInsideANarrowPage)
+{
+    RegisterCommandFileScheme();
+    std::unique_ptr<TScheme> scheme = CreateScheme(TCommandFileSchemeDescriptor::StaticClass());
+    TKnot knot;
+    knot.LoadFromStream("<Commands FormatVersion=\"1.2\"><Message><Message><Chars Value=\"" +
+                        QByteArray("word ").repeated(100) + "\"/></Message></Message></Commands>");
+    scheme->LoadFromKnot(scheme->Root(), fmFile, &knot);
+    TSheet sheet(nullptr);
+    sheet.SetPageSize(QSize(400, 600));
+    auto* root = static_cast<TVisualElement*>(scheme->Root());
+    root->SetVisualParent(sheet.TopElement());
+    TElement_Message* message = nullptr;
+    for (TNode* node = root->FirstChild(); node != nullptr && message == nullptr; node = node->NextSibling())
+        message = dynamic_cast<TElement_Message*>(node);
+    ASSERT_NE(message, nullptr);
+    EXPECT_LE(root->Left() + message->Left() + message->Width(), 400);
+    root->SetVisualParent(nullptr);
 }
 
 TEST_F(StructuredSheet, AClickAnywhereInANodesContentPutsTheCaretThere)
