@@ -121,6 +121,19 @@ QString TQtUserInterface::ChooseSaveFile(const QString& title, const QString& fi
     return dialog.selectedFiles().constFirst();
 }
 
+QString TQtUserInterface::ChooseFileName(const QString& title, const QString& filters,
+                                         const QString& initialFile)
+{
+    QFileDialog dialog(FWindow, title, initialFile, filters);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!initialFile.isEmpty())
+        dialog.selectFile(initialFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
 QString TQtUserInterface::ChooseFolder(const QString& title, const QString& startFolder)
 {
     return QFileDialog::getExistingDirectory(FWindow, title, startFolder);

@@ -30,6 +30,7 @@ public:
                                 bool multiSelect) override;
     QString ChooseSaveFile(const QString& title, const QString& filters, const QString& initialFile,
                            const QString& defaultSuffix) override;
+    QString ChooseFileName(const QString& title, const QString& filters, const QString& initialFile) override;
     QString ChooseFolder(const QString& title, const QString& startFolder) override;
     std::optional<uint32_t> ChooseColor(uint32_t initial) override;
     void Beep() override;

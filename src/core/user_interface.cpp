@@ -154,6 +154,12 @@ QString TBatchUserInterface::ChooseSaveFile(const QString& /*title*/, const QStr
     return {};
 }
 
+QString TBatchUserInterface::ChooseFileName(const QString& /*title*/, const QString& /*filters*/,
+                                            const QString& /*initialFile*/)
+{
+    return {};
+}
+
 QString TBatchUserInterface::ChooseFolder(const QString& /*title*/, const QString& /*startFolder*/)
 {
     return {};

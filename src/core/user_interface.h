@@ -99,6 +99,10 @@ public:
     // A file to write; `defaultSuffix` (without the dot) is added to a name typed without one.
     virtual QString ChooseSaveFile(const QString& title, const QString& filters, const QString& initialFile,
                                    const QString& defaultSuffix) = 0;
+    // A file name to read that need not exist here (a program of the system a generated file runs
+    // on): a name typed in the dialog is answered as it is typed; no overwrite question.
+    virtual QString ChooseFileName(const QString& title, const QString& filters,
+                                   const QString& initialFile) = 0;
     // An existing folder; `startFolder` is shown selected when it exists.
     virtual QString ChooseFolder(const QString& title, const QString& startFolder) = 0;
     // A colour in the program's 32-bit encoding (red + green × 256 + blue × 65536); nothing when
@@ -158,6 +162,7 @@ public:
                                 bool multiSelect) override;
     QString ChooseSaveFile(const QString& title, const QString& filters, const QString& initialFile,
                            const QString& defaultSuffix) override;
+    QString ChooseFileName(const QString& title, const QString& filters, const QString& initialFile) override;
     QString ChooseFolder(const QString& title, const QString& startFolder) override;
     std::optional<uint32_t> ChooseColor(uint32_t initial) override;
     void Beep() override {}

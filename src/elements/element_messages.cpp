@@ -131,13 +131,17 @@ TElementMessage* TElementMessages::AddWholeMessage(uint8_t kind, uint8_t partKin
     return AddMessage(std::move(message));
 }
 
-void TElementMessages::AddCopies(const TElementMessages& source)
+void TElementMessages::AddCopies(const TElementMessages& source, const QString& subject, const QString& ids)
 {
     // Copy first: `source` may be this list.
     std::vector<std::unique_ptr<TElementMessage>> copies;
     copies.reserve(source.FItems.size());
     for (const auto& item : source.FItems) {
         auto copy = std::make_unique<TElementMessage>(item->Kind());
+        if (!subject.isEmpty()) {
+            AddPart(copy.get(), mpElements, subject, ids);
+            AddPart(copy.get(), mpText, QStringLiteral(": "), QString());
+        }
         for (const TElementMessagePart& part : item->Parts())
             AddPart(copy.get(), part.Kind, part.Text, part.Data);
         copies.push_back(std::move(copy));

@@ -99,8 +99,11 @@ public:
     // whose substituted values may contain brackets (display paths with "[n]").
     TElementMessage* AddWholeMessage(uint8_t kind, uint8_t partKind, const QString& text,
                                      const QString& data);
-    // Appends a copy of every message of `source`, in order, through OnPart and AddMessage.
-    void AddCopies(const TElementMessages& source);
+    // Appends a copy of every message of `source`, in order, through OnPart and AddMessage. With a
+    // `subject` (the words that name the element the messages are about), each copy begins with it
+    // as a link to `ids` and ": ".
+    void AddCopies(const TElementMessages& source, const QString& subject = QString(),
+                   const QString& ids = QString());
 
     // Frees every message; OnClear runs when there was a list to clear.
     void Clear();

@@ -9,6 +9,7 @@
 #include "fields/scheme_textor_interactive.h"
 #include "textor/canvas.h"
 #include "textor/inline_element.h"
+#include "textor/measuring_context.h"
 #include "textor/rich_text_attributes.h"
 #include "textor/sheet_settings.h"
 #include "textor/sheet_theme.h"
@@ -661,18 +662,29 @@ void TTextorElement::GetSizeLimits(int& minimumWidth, int& wrapWidth, int& minim
         minimumWidth = 30;
     else
         minimumWidth = themeMinimum;
-    if (b & tboNoWrap)
-        wrapWidth = maxAvailableExtent;
-    else if (b & tboWrap960)
-        wrapWidth = 960;
+    const int offered = qMax(themeMinimum, offer.width());
+    int fixedWrap = 0;
+    if (b & tboWrap960)
+        fixedWrap = 960;
     else if (b & tboWrap720)
-        wrapWidth = 720;
+        fixedWrap = 720;
     else if (b & tboWrap480)
-        wrapWidth = 480;
+        fixedWrap = 480;
     else if (b & tboWrap240)
-        wrapWidth = 240;
-    else
-        wrapWidth = qMax(themeMinimum, offer.width());
+        fixedWrap = 240;
+    if (b & tboNoWrap) {
+        wrapWidth = maxAvailableExtent;
+    } else if (fixedWrap > 0) {
+        // The fixed widths are for a 96 dpi screen and the normal font size: they grow with the
+        // screen's resolution and the sheet's font scale, as the text does, and never reach past
+        // what the parent offers (a narrow window).
+        const int percent = settings != nullptr ? settings->ScalePercent() : 100;
+        const int dpi = TDeviceContextManager::Instance().DpiY();
+        const int scaled = int(qint64(fixedWrap) * percent * dpi / (100 * 96));
+        wrapWidth = qMin(scaled, offered);
+    } else {
+        wrapWidth = offered;
+    }
 }
 
 void TTextorElement::UpdateSize()

@@ -111,7 +111,7 @@ bool TSchemeGeneratorWorker::Resolve(TElement* element)
     }
     // The problems of what was resolved reach the processing log.
     if (Log != nullptr && element->Messages() != nullptr)
-        Log->AddCopies(*element->Messages());
+        Log->AddCopies(*element->Messages(), MessageSubject(element), QString::number(element->ID()));
     return element->IsValid();
 }
 

@@ -9,6 +9,7 @@
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
 #include "fields/textor_element.h"
+#include "library/named_element.h"
 #include "library/path_element.h"
 
 namespace qv {
@@ -67,10 +68,14 @@ void TSchemeImporter::Import()
         Messages->AddText(mkError, LoadStr(2087, {QString::number(FWarnings - MaxWarnings)}));
 }
 
-void TSchemeImporter::AddWarning(uint8_t kind, const QString& text, const QString& ids)
+void TSchemeImporter::AddWarning(uint8_t kind, const QString& text, TElement* element)
 {
-    if (++FWarnings <= MaxWarnings && Messages != nullptr)
-        Messages->AddElementsMessage(kind, text, ids);
+    if (++FWarnings > MaxWarnings || Messages == nullptr || element == nullptr)
+        return;
+    const QString ids = QString::number(element->ID());
+    TElementMessages message;
+    message.AddElementsMessage(kind, text, ids);
+    Messages->AddCopies(message, MessageSubject(element), ids);
 }
 
 void TSchemeImporter::ImportFile(const QString&) {}

@@ -92,10 +92,10 @@ public:
     virtual void ImportFile(const QString& fileName);
     virtual bool CanImport() { return true; }
 
-    // Reports a problem on the elements `ids`. One import reports the first MaxWarnings of them; the
-    // rest are only counted, and Import ends with one message giving their number, so that a huge
-    // file cannot flood the log.
-    void AddWarning(uint8_t kind, const QString& text, const QString& ids);
+    // Reports a problem on `element`, led by a link to it that names it (MessageSubject). One import
+    // reports the first MaxWarnings of them; the rest are only counted, and Import ends with one
+    // message giving their number, so that a huge file cannot flood the log.
+    void AddWarning(uint8_t kind, const QString& text, TElement* element);
     static constexpr int MaxWarnings = 100;
 
     // Creates an element of `cls`, makes it the last child of `parent` (may be null: it stays

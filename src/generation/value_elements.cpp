@@ -481,15 +481,19 @@ void RegisterValueElements()
         TPalette& palette = Palette();
         TValuePaletteItems& items = Items();
         TPaletteGroup* insert = palette.InsertGroup();
-        new TElementPaletteItem(insert, piBlock, -1, QV_STR(4536), QV_STR(4535), TElement_Text::StaticClass(),
-                                95);
+        // The pictures of the text (0), the condition (1) and the decision (2).
+        const auto image = [](int position) {
+            return StripImage(SmallImages(), QStringLiteral("gnValueElementsSmallImages"), position);
+        };
+        new TElementPaletteItem(insert, piBlock, image(0), QV_STR(4536), QV_STR(4535),
+                                TElement_Text::StaticClass(), 95);
         new TElementPaletteItem(insert, piBlock | piLarge,
                                 StripImage(LargeImages(), QStringLiteral("diDataElementLargeImages"), 6),
                                 QV_STR(4538), QV_STR(4537), TElement_Data::StaticClass(), 94);
-        items.Condition = new TElementPaletteItem(insert, piBlock, -1, QV_STR(4481), QV_STR(4480),
+        items.Condition = new TElementPaletteItem(insert, piBlock, image(1), QV_STR(4481), QV_STR(4480),
                                                   TElement_Condition::StaticClass(), 94);
-        new TElementPaletteItem(insert, piBlock, -1, QV_STR(4483), QV_STR(4482), TElement_If::StaticClass(),
-                                93);
+        new TElementPaletteItem(insert, piBlock, image(2), QV_STR(4483), QV_STR(4482),
+                                TElement_If::StaticClass(), 93);
         new TElementPaletteItem(insert, 0, -1, QV_STR(4521), QV_STR(4520),
                                 TElement_Substitution::StaticClass(), 92);
         TPaletteItem* other = palette.AdditionalOtherItem();

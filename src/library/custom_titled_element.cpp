@@ -501,6 +501,27 @@ void TCustomTitledElement::GetAvailableSize(TVisualElement* child, QSize& size)
                                   std::max(padding.right(), margins.right())));
     size.setHeight(std::max(0, size.height() - std::max(padding.top(), margins.top()) -
                                    std::max(padding.bottom(), margins.bottom())));
+    if (size.width() >= maxAvailableExtent)
+        return;
+    // An element standing in a title row is offered what the items before it leave of the row, so
+    // that a field after a caption wraps inside a narrow window. The items before it are texts, gaps,
+    // pictures and elements at their present size: nothing here lays anything out.
+    TTitleWriter writer(this);
+    BuildTitle(writer);
+    int used = 0;
+    for (int i = 0; i < writer.Count(); ++i) {
+        if (writer.Item(i).Element == child) {
+            if (writer.Item(i).Kind == tikElement)
+                size.setWidth(std::max(0, size.width() - used));
+            return;
+        }
+        if (writer.Item(i).EndsRow || writer.Item(i).Kind == tikContent) {
+            used = 0;
+            continue;
+        }
+        const TTitleItem& item = writer.Measured(i);
+        used += item.Width + std::max(0, item.Margins.left()) + std::max(0, item.Margins.right());
+    }
 }
 
 void TCustomTitledElement::ShowChild(TVisualElement* child)

@@ -4,6 +4,7 @@
 
 #include "core/knot.h"
 #include "core/strings.h"
+#include "core/text_utils.h"
 #include "core/undo_redo.h"
 #include "core/update_guard.h"
 #include "elements/element_sheet.h"
@@ -935,6 +936,22 @@ bool SplitStrictCommaText(const QString& text, QStringList& values)
             return true;
         ++i; // the comma
     }
+}
+
+QString MessageSubject(TElement* element)
+{
+    for (TElement* e = element; e != nullptr; e = e->ParentElement()) {
+        const TElementPaletteItem* item = Palette().FindElementItem(e->ElementClass());
+        auto* named = dynamic_cast<TNamedElement*>(e);
+        if (item == nullptr && named == nullptr)
+            continue;
+        QString subject =
+            item != nullptr && item->Caption() != 0 ? LoadStr(item->Caption()) : e->ElementClass()->XmlName();
+        if (named != nullptr && !named->Name().isEmpty())
+            subject += QStringLiteral(" \"") + MessageValueText(named->Name()) + u'"';
+        return subject;
+    }
+    return QString();
 }
 
 } // namespace qv

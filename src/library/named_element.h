@@ -88,6 +88,11 @@ private:
     TNameVisibility FVisibility;
 };
 
+// How a message in the log names the element it is about: the nearest element, `element` or an
+// ancestor, that is named or has a palette item, as the item's caption (else its node name) with its
+// name in quotes when it has one: 'Node "item"', 'Jump'. Empty when none is found (the root).
+QString MessageSubject(TElement* element);
+
 // A named element with a content container ("Content") under its title.
 class TNamedElementWithContent : public TNamedElement
 {

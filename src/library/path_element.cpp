@@ -325,6 +325,11 @@ void TCustomPathOrFileNameElement::CheckContent()
         mkInvalidContent, LoadStr(MissingMessage(), {MessageValueText(FFullPath)}), QString::number(ID()));
 }
 
+bool TCustomPathOrFileNameElement::KeepsStoredText(const QString& /*text*/) const
+{
+    return false;
+}
+
 void TCustomPathOrFileNameElement::FilledChanged()
 {
     inherited::FilledChanged();
@@ -352,8 +357,11 @@ void TCustomPathOrFileNameElement::LoadFromKnot(TSchemeLoader* filer, TKnot* kno
     FPathOptions =
         static_cast<uint8_t>((FPathOptions & ~(poStoreAbsolute | poShowAbsolute)) |
                              (storeAbsolute ? poStoreAbsolute : 0) | (showAbsolute ? poShowAbsolute : 0));
-    const QString value = StoredToPath(knot->ReadString(ValueAttributeName(filer)));
-    if (storeAbsolute || Scheme() == nullptr)
+    const QString stored = knot->ReadString(ValueAttributeName(filer));
+    const QString value = StoredToPath(stored);
+    if (KeepsStoredText(stored))
+        SetPath(stored);
+    else if (storeAbsolute || Scheme() == nullptr)
         SetPath(value);
     else
         SetPath(ResolveStoredPath(value));
@@ -644,6 +652,12 @@ void TCustomFileNameElement::Choose()
         return;
     }
     const QString initial = PathExists(FullPath()) ? FullPath() : QString();
+    if (NamesForeignFile()) {
+        const QString name = UserInterface().ChooseFileName(LoadStr(2695), filters.DialogFilters(), initial);
+        if (!name.isEmpty())
+            PostPath(ForeignName(name));
+        return;
+    }
     const QStringList chosen =
         UserInterface().ChooseOpenFiles(LoadStr(2695), filters.DialogFilters(), initial, false);
     if (!chosen.isEmpty())
@@ -654,6 +668,34 @@ void TCustomFileNameElement::ShowInFolder()
 {
     if (PathExists(FullPath()))
         FileManager().ShowInFolder(FullPath());
+}
+
+bool TCustomFileNameElement::NamesForeignFile() const
+{
+    return const_cast<TCustomFileNameElement*>(this)->SendMessage(tmForeignFileName, nullptr);
+}
+
+QString TCustomFileNameElement::ForeignName(const QString& chosen) const
+{
+    static const QString windowsDrive = QStringLiteral("/drive_c/");
+    const qsizetype drive = chosen.lastIndexOf(windowsDrive);
+    if (drive >= 0)
+        return QStringLiteral("C:\\") + chosen.mid(drive + windowsDrive.size()).replace(pathDelimiter, u'\\');
+    const QString folder = DocumentFolder();
+    if (!folder.isEmpty() && chosen.startsWith(folder) && PathExists(chosen))
+        return chosen;
+    // A name typed into the dialog comes back below the dialog's folder, whatever it holds.
+    return chosen.mid(chosen.lastIndexOf(pathDelimiter) + 1);
+}
+
+bool TCustomFileNameElement::NeedsCheck() const
+{
+    return !NamesForeignFile() && inherited::NeedsCheck();
+}
+
+bool TCustomFileNameElement::KeepsStoredText(const QString& text) const
+{
+    return !text.startsWith(pathDelimiter) && NamesForeignFile();
 }
 
 void TCustomFileNameElement::GetClassPaletteItems(QList<TPaletteItem*>& list)

@@ -33,6 +33,13 @@ enum TPathResolveMode : uint8_t
     prmDocumentOnly,
 };
 
+// Tree message (no param, no data) a file name offers its ancestors: handled when the file name
+// names a program of the system a generated file runs on (Windows), not a file of this computer.
+// Such a file name keeps a stored or chosen name as it is ("notepad.exe", "C:\Tools\x.exe",
+// "%ProgramFiles%\x.exe"), its chooser takes names that do not exist here, and the ancestor that
+// handled the message judges the text: the file name checks neither existence nor emptiness.
+inline constexpr int tmForeignFileName = 251;
+
 // The filters of a file dialog, gathered from the ancestors of a file-name element with tree message
 // tmFileFilters (param: this list). Entries with the same text share one filter.
 class TFileDialogFilters
@@ -135,6 +142,9 @@ protected:
     virtual void GetClassPaletteItems(QList<TPaletteItem*>& list);
     // The check message for a missing folder or file: a string number.
     virtual int MissingMessage() const = 0;
+    // Whether a stored text (as read, "\" not yet turned into "/") is the path itself rather than
+    // a path relative to the document's or a search folder. False by default.
+    virtual bool KeepsStoredText(const QString& text) const;
     // Opens FullPath with the desktop; errors pass on.
     void OpenPath();
     void UpdateCaret();
@@ -188,6 +198,15 @@ class TCustomFileNameElement : public TCustomPathOrFileNameElement
     virtual bool ForSaving() const;
     // Shows an existing file selected in the desktop's file manager; nothing for a missing one.
     void ShowInFolder();
+    // Whether an ancestor handles tmForeignFileName.
+    bool NamesForeignFile() const;
+    // The name a chosen file of this computer gets as a foreign file name: "C:\…" for a file on the
+    // C drive folder of a Windows compatibility prefix ("…/drive_c/…"), the full path for an existing
+    // file in the document's folder (shown and written relative to it), else the file name alone, a
+    // program the other system finds on its search path.
+    QString ForeignName(const QString& chosen) const;
+
+    bool NeedsCheck() const override;
 
     bool ExecutePaletteItem(TPaletteItem* item, bool value) override;
     void GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
@@ -195,6 +214,7 @@ class TCustomFileNameElement : public TCustomPathOrFileNameElement
 protected:
     void GetClassPaletteItems(QList<TPaletteItem*>& list) override;
     int MissingMessage() const override;
+    bool KeepsStoredText(const QString& text) const override;
 };
 
 // A file name that is a part of another element: its value is an attribute of the owner's node,

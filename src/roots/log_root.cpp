@@ -10,6 +10,7 @@
 #include "elements/scheme_filer.h"
 #include "elements/scheme_images.h"
 #include "elements/sounds_settings.h"
+#include "library/named_element.h"
 #include "textor/canvas.h"
 #include "textor/rich_text_attributes.h"
 
@@ -279,7 +280,8 @@ void CopyElementMessages(TNode* node, void* data, void*)
 {
     auto* element = dynamic_cast<TElement*>(node);
     if (element != nullptr && element->Messages() != nullptr)
-        static_cast<TElementMessages*>(data)->AddCopies(*element->Messages());
+        static_cast<TElementMessages*>(data)->AddCopies(*element->Messages(), MessageSubject(element),
+                                                        QString::number(element->ID()));
 }
 
 } // namespace

@@ -761,6 +761,46 @@ TEST_F(TextField, UrlWordsBecomeLinksWhenLaidOut)
     EXPECT_EQ(TTextorElement::LinkUrl(QStringLiteral("ftp:\\\\host\\dir")), QStringLiteral("ftp://host/dir"));
 }
 
+// The fixed wrap widths are for a 96 dpi screen at the normal font size: they grow with both, as the
+// text does, and stop at what the parent offers, so that a field never reaches past a narrow window.
+TEST_F(TextField, FixedWrapWidthsFollowTheScaleAndStopAtTheOffer)
+{
+    struct Row
+    {
+        const char* Name;
+        uint32_t Wrap;
+        int Dpi;
+        int FontSize;
+        int PageWidth;
+        int Expected; // -1: what the parent offers
+    };
+    const Row rows[] = {
+        {"720 at 96 dpi", tboWrap720, 96, sfsNormal, 3000, 720},
+        {"720 on a screen of twice the resolution", tboWrap720, 192, sfsNormal, 3000, 1440},
+        {"480 at the great font size", tboWrap480, 96, sfsGreat, 3000, 864},
+        {"720 in a narrow window", tboWrap720, 96, sfsNormal, 400, -1},
+    };
+    TSheetSettings settings;
+    SetTextorSheetSettings(&settings);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        Context->Dpi = row.Dpi;
+        settings.FontSize().SetValue(row.FontSize);
+        Sheet.Page = QSize(row.PageWidth, 600);
+        TTestTextField* field = FocusedField(multiLine, row.Wrap);
+        field->SetText(QStringLiteral("word ").repeated(400));
+        int minimum = 0;
+        int wrap = 0;
+        int height = 0;
+        field->GetSizeLimits(minimum, wrap, height);
+        const int offer = field->OfferedByParent().width();
+        EXPECT_EQ(wrap, row.Expected < 0 ? offer : row.Expected);
+        EXPECT_LE(field->Width(), std::min(wrap, offer));
+        field->Free();
+    }
+    SetTextorSheetSettings(nullptr);
+}
+
 TEST_F(TextField, PaintsItsFrameAndTextInsideThePadding)
 {
     TSheetSettings settings;

@@ -6,8 +6,10 @@
 #include "elements/palette.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "elements/scheme_images.h"
 #include "generation/generation_files.h"
 #include "generation/scheme_processor.h"
+#include "generation/value_elements.h"
 #include "library/comment_element.h"
 #include "library/names.h"
 #include "library/path_element.h"
@@ -17,6 +19,7 @@
 #include "schemes/commands/command_file_scheme_descriptor.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 
+#include "support/fake_user_interface.h"
 #include "support/printers.h"
 #include "support/tool_runner.h"
 
@@ -113,6 +116,110 @@ TEST_F(CommandFile, ANewCallHoldsAFileNameThatChoosesAmongPrograms)
     EXPECT_EQ(filters.DialogFilters(), u"Programs (*.exe *.com *.bat *.pif);;All Files (*)");
 }
 
+// A call's program is one of the system that runs the batch file: the field judges its text, and
+// the file name in it neither needs a file here nor keeps the field from being filled.
+TEST_F(CommandFile, TheProgramFieldJudgesWhatItHolds)
+{
+    struct Row
+    {
+        const char* Name;
+        QByteArray Content;
+        QString Problem; // the field's first message; empty: none anywhere in the call
+    };
+    const auto shown = [](const QString& text) {
+        return QString(text).remove(u'[').remove(u']');
+    };
+    const Row rows[] = {
+        {"typed name beside an empty file name", "<Chars Value=\"notepad.exe\"/><FileName/>", QString()},
+        {"Windows path in the file name", "<FileName Value=\"C:\\Tools\\x.exe\"/>", QString()},
+        {"only an empty file name", "<FileName/>", shown(LoadStr(2331))},
+        {"character a path cannot hold", "<Chars Value=\"a|b.exe\"/>", shown(LoadStr(2396, {u"|"_qs}))},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        Scheme = CreateScheme(TCommandFileSchemeDescriptor::StaticClass());
+        Scheme->SetMessages(&Log);
+        Load(Document("\t<Call>\r\n\t\t<FileName>" + row.Content + "</FileName>\r\n\t</Call>\r\n"));
+        TElement_Call* call = First<TElement_Call>();
+        ASSERT_NE(call, nullptr);
+        const TElementMessages* messages = call->FileNameField()->Messages();
+        EXPECT_EQ(messages != nullptr ? messages->Items(0)->GetText() : QString(), row.Problem);
+        for (TNode* node = call->FileNameField()->FirstChild(); node != nullptr; node = node->NextSibling()) {
+            if (auto* element = dynamic_cast<TElement*>(node)) {
+                EXPECT_TRUE(element->IsValid());
+            }
+        }
+    }
+}
+
+TEST_F(CommandFile, TheProgramChooserTakesNamesOfAnotherSystem)
+{
+    QTemporaryDir folder;
+    QDir(folder.path()).mkpath(QStringLiteral("tools"));
+    QFile beside(folder.filePath(QStringLiteral("tools/run.exe")));
+    ASSERT_TRUE(beside.open(QIODevice::WriteOnly));
+    beside.close();
+    struct Row
+    {
+        const char* Name;
+        QString Chosen;
+        QString Shown;
+    };
+    const Row rows[] = {
+        {"name typed in the dialog", folder.filePath(QStringLiteral("notepad.exe")),
+         QStringLiteral("notepad.exe")},
+        {"Windows path typed in the dialog", folder.filePath(QStringLiteral("C:\\Tools\\x.exe")),
+         QStringLiteral("C:\\Tools\\x.exe")},
+        {"file of a compatibility prefix", QStringLiteral("/home/u/.wine/drive_c/Tools/x.exe"),
+         QStringLiteral("C:\\Tools\\x.exe")},
+        {"file beside the document", beside.fileName(), QStringLiteral("tools/run.exe")},
+    };
+    TFakeUserInterface ui;
+    TScopedUserInterface scope(&ui);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        Scheme->SetFileName(folder.filePath(QStringLiteral("commands.comd")));
+        TNodePtr<TElement> element = TElement_Call::StaticClass()->CreateElement(Scheme.get());
+        auto* call = static_cast<TElement_Call*>(element.get());
+        call->InitializeNewTree(nullptr);
+        auto* fileName = dynamic_cast<TElement_FileName*>(call->FileNameField()->FirstChild());
+        ASSERT_NE(fileName, nullptr);
+        ui.FileNameAnswer = row.Chosen;
+        ASSERT_TRUE(PathPaletteItems().ChooseFile->Execute(fileName, false));
+        EXPECT_TRUE(ui.Calls.last().startsWith(u"ChooseFileName: ")) << ui.Calls.last().toStdString();
+        EXPECT_EQ(fileName->DisplayValue(), row.Shown);
+    }
+}
+
+// Each command of the palette has a picture of its own, at 1× and 2×, none the common one.
+TEST_F(CommandFile, EachCommandHasAPictureOfItsOwn)
+{
+    struct Row
+    {
+        const TElementClass* Class;
+        bool Large;
+    };
+    const Row rows[] = {
+        {TElement_Call::StaticClass(), false},  {TElement_Message::StaticClass(), false},
+        {TElement_Label::StaticClass(), false}, {TElement_Jump::StaticClass(), false},
+        {TElement_Text::StaticClass(), false},  {TElement_Condition::StaticClass(), false},
+        {TElement_If::StaticClass(), false},    {TElement_BatchGenerator::StaticClass(), true}};
+    QList<QImage> seen = {SmallImages().Image(StripImage(SmallImages(), u"diClassesSmallImages"_qs, 0)),
+                          LargeImages().Image(StripImage(LargeImages(), u"diClassesLargeImages"_qs, 0))};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Class->XmlName().toStdString());
+        const TElementPaletteItem* item = Palette().FindElementItem(row.Class);
+        ASSERT_NE(item, nullptr);
+        TSchemeImages& images = row.Large ? LargeImages() : SmallImages();
+        const int index = row.Large ? item->LargeImage() : item->SmallImage();
+        const QImage image = images.Image(index);
+        ASSERT_FALSE(image.isNull());
+        EXPECT_TRUE(images.HasDoubleSize(index));
+        EXPECT_FALSE(seen.contains(image));
+        seen.append(image);
+    }
+}
+
 TEST_F(CommandFile, AJumpBindsToLabelsOnly)
 {
     struct Row
@@ -203,7 +310,11 @@ TEST_F(BatchOutput, CommandsBecomeLines)
         {"file element holding a Windows path",
          "\t<Call>\r\n\t\t<FileName>\r\n\t\t\t<FileName Value=\"C:\\Tools\\x.exe\"/>\r\n\t\t</FileName>\r\n"
          "\t</Call>\r\n",
-         "start \"\" \"C:\\Tools\\x.exe\"\r\n", true},
+         "start \"\" \"C:\\Tools\\x.exe\"\r\n", false},
+        {"file element holding a path of this computer",
+         "\t<Call>\r\n\t\t<FileName>\r\n\t\t\t<FileName Value=\"/usr/bin/x.exe\"/>\r\n\t\t</FileName>\r\n"
+         "\t</Call>\r\n",
+         "", true},
         {"source path in parameters",
          "\t<Call>\r\n\t\t<FileName>\r\n\t\t\t<Chars Value=\"x.exe\"/>\r\n\t\t</FileName>\r\n"
          "\t\t<Parameters>\r\n\t\t\t<Substitution "
@@ -351,6 +462,20 @@ TEST_F(ProcessedCommandFile, ACommandThatWouldBreakItsLineFailsTheRunAndKeepsThe
     EXPECT_TRUE(LogText().contains(u"Line break or control character")) << LogText().toStdString();
 }
 
+// Kept as the document names them in a saved document too: a relative-looking name is not a file
+// beside the document.
+TEST_F(ProcessedCommandFile, ProgramsOfAnotherSystemAreWrittenAsTheDocumentNamesThem)
+{
+    const QByteArray calls = "\t<Call>\r\n\t\t<FileName>\r\n\t\t\t<FileName Value=\"C:\\Tools\\x.exe\"/>\r\n"
+                             "\t\t</FileName>\r\n\t</Call>\r\n"
+                             "\t<Call>\r\n\t\t<FileName>\r\n\t\t\t<FileName Value=\"notepad.exe\"/>\r\n"
+                             "\t\t</FileName>\r\n\t</Call>\r\n";
+    const QByteArray output = Process(Document(batchGenerator + calls));
+    EXPECT_TRUE(output.endsWith("start \"\" \"C:\\Tools\\x.exe\"\r\nstart \"\" \"notepad.exe\"\r\n"))
+        << output.toStdString();
+    EXPECT_TRUE(Scheme->SaveToBytes().endsWith(QByteArray(calls + "</Commands>\r\n")));
+}
+
 TEST_F(ProcessedCommandFile, CommentsAndLogicFramesAreNoCommands)
 {
     const QByteArray output = Process(
@@ -421,13 +546,13 @@ TEST_F(BatchOutput, TheCommandInterpreterShowsWhatTheDocumentSays)
         "Value=\"skipped\"/>\r\n\t\t</Message>\r\n\t</Message>\r\n"
         "\t<Label>\r\n\t\t<Name Value=\"Done\"/>\r\n\t</Label>\r\n"
         "\t<Call Wait=\"1\">\r\n\t\t<FileName>\r\n\t\t\t<FileName "
-        "Value=\"C:\\windows\\system32\\cmd.exe\"/>\r\n"
+        "Value=\"cmd.exe\"/>\r\n"
         "\t\t</FileName>\r\n\t\t<Parameters>\r\n\t\t\t<Chars Value=\"/c echo "
         "called\"/>\r\n\t\t</Parameters>\r\n"
         "\t</Call>\r\n" +
         Call(qPrintable(windowsDir + u"\\50%.bat"), "", false);
     ASSERT_FALSE(Generate(body).isEmpty());
-    ASSERT_EQ(Problems(), QStringList(QStringLiteral("File does not exist: C:/windows/system32/cmd.exe")));
+    ASSERT_EQ(Problems(), QStringList());
     const QString output = RunInWine(wine, Dir.filePath(QStringLiteral("out.bat")));
     std::printf("%s\n", qPrintable(output));
     EXPECT_TRUE(output.contains(u"100% & \"quoted\" caf\u00E9 <a|b>\r\n\r\nend\r\n")) << output.toStdString();

@@ -13,6 +13,7 @@
 #include "elements/sheet.h"
 #include "elements/visual_element.h"
 #include "library/comment_element.h"
+#include "schemes/commands/command_elements.h"
 #include "schemes/commands/command_file_scheme_descriptor.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 #include "schemes/structured/structured_elements.h"
@@ -23,6 +24,7 @@
 #include "generation/generation_ui.h"
 #include "generation/scheme_processor.h"
 #include "roots/application_namespace.h"
+#include "roots/log_root.h"
 #include "schemes/structured/structured_generators.h"
 
 #include "support/fake_app_folders.h"
@@ -312,7 +314,9 @@ TEST_F(StructuredDocument, ImportMakesNodesAttributesAndTextAttributesAsOneUndoS
     for (const QString& part : {LoadStr(5630, {u"1"_qs, u"project"_qs}), LoadStr(5631, {u"2"_qs}),
                                 LoadStr(5632, {u"1"_qs}), LoadStr(5633)})
         EXPECT_TRUE(told.startsWith(u"2 "_qs) && told.contains(part)) << told.toStdString();
-    const TElementMessagePart& link = Log.Items(0)->Parts()[1];
+    // It begins with a link to that node, which names it.
+    EXPECT_TRUE(told.startsWith(u"2 Node \"project\": "_qs)) << told.toStdString();
+    const TElementMessagePart& link = Log.Items(0)->Parts()[0];
     EXPECT_EQ(link.Kind, mpElements);
     EXPECT_EQ(Scheme->FindElementByID(link.Data.toInt()), Root()->LastChild());
 
@@ -458,6 +462,42 @@ TEST_F(StructuredDocument, DocumentLoadsAndSavesToTheSameBytes)
     EXPECT_TRUE(Log.IsEmpty()) << LogTexts().join(u'\n').toStdString();
     EXPECT_EQ(Dump(Root()), u"config{version=2,server{host=localhost,port=8080},server{host=example}}"_qs);
     EXPECT_EQ(Scheme->SaveToBytes(), bytes);
+}
+
+// Check All copies each element's messages into the log led by a link to that element that names it.
+TEST_F(StructuredDocument, CheckAllNamesTheElementOfEachMessage)
+{
+    RegisterCommandFileScheme();
+    struct Row
+    {
+        const char* Name;
+        TDescriptor Type;
+        QByteArray Body;
+        QString Logged;
+    };
+    const Row rows[] = {
+        {"node with a name XML cannot hold", TParametrizedStructureSchemeDescriptor::StaticClass(),
+         "<StructuredData FormatVersion=\"1.2\"><Node><Name Value=\"a b\"/></Node></StructuredData>",
+         u"Node \"a b\": Spaces are not allowed"_qs},
+        {"jump to a label that is not there", TCommandFileSchemeDescriptor::StaticClass(),
+         "<Commands FormatVersion=\"1.2\"><Jump><Label Value=\"Nowhere\"/></Jump></Commands>",
+         u"Jump: Element \"Nowhere\" not found or is not allowed in the editor"_qs},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        Scheme = CreateScheme(row.Type);
+        Scheme->SetMessages(&Log);
+        Load(row.Body);
+        CollectAllMessages(Scheme.get());
+        ASSERT_GE(Log.Count(), 1);
+        const TElementMessage* message = Log.Items(0);
+        EXPECT_EQ(message->GetText(), row.Logged);
+        const TElementMessagePart& subject = message->Parts().first();
+        EXPECT_EQ(subject.Kind, mpElements);
+        const TElement* about = Scheme->FindElementByID(subject.Data.toInt());
+        ASSERT_NE(about, nullptr);
+        EXPECT_NE(about->Messages(), nullptr);
+    }
 }
 
 // Generation of saved documents in a temporary folder (also HOME and XDG_DATA_HOME, where the trash
@@ -799,6 +839,28 @@ TEST_F(StructuredSheet, PlacingANestedDocumentOnASheetStaysInStepWithItsSize)
         EXPECT_EQ(scheme->SaveToBytes().count("<Node>"), depth);
         root->SetVisualParent(nullptr);
     }
+}
+
+// A field after the caption of a title is offered what the caption leaves of the row: a long message
+// wraps inside a narrow page instead of running past it.
+TEST_F(StructuredSheet, AFieldAfterATitleCaptionWrapsInsideANarrowPage)
+{
+    RegisterCommandFileScheme();
+    std::unique_ptr<TScheme> scheme = CreateScheme(TCommandFileSchemeDescriptor::StaticClass());
+    TKnot knot;
+    knot.LoadFromStream("<Commands FormatVersion=\"1.2\"><Message><Message><Chars Value=\"" +
+                        QByteArray("word ").repeated(100) + "\"/></Message></Message></Commands>");
+    scheme->LoadFromKnot(scheme->Root(), fmFile, &knot);
+    TSheet sheet(nullptr);
+    sheet.SetPageSize(QSize(400, 600));
+    auto* root = static_cast<TVisualElement*>(scheme->Root());
+    root->SetVisualParent(sheet.TopElement());
+    TElement_Message* message = nullptr;
+    for (TNode* node = root->FirstChild(); node != nullptr && message == nullptr; node = node->NextSibling())
+        message = dynamic_cast<TElement_Message*>(node);
+    ASSERT_NE(message, nullptr);
+    EXPECT_LE(root->Left() + message->Left() + message->Width(), 400);
+    root->SetVisualParent(nullptr);
 }
 
 TEST_F(StructuredSheet, AClickAnywhereInANodesContentPutsTheCaretThere)

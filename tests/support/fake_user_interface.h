@@ -25,6 +25,7 @@ public:
     int ChoiceAnswer = -1;
     QStringList OpenFilesAnswer;
     QString SaveFileAnswer;
+    QString FileNameAnswer;
     QString FolderAnswer;
     std::optional<uint32_t> ColorAnswer;
     TOpenResult OpenFileAnswer{osOpened, 0};
@@ -70,6 +71,12 @@ public:
         Calls.append(
             QStringLiteral("ChooseSaveFile: %1|%2|%3|%4").arg(title, filters, initialFile, defaultSuffix));
         return SaveFileAnswer;
+    }
+
+    QString ChooseFileName(const QString& title, const QString& filters, const QString& initialFile) override
+    {
+        Calls.append(QStringLiteral("ChooseFileName: %1|%2|%3").arg(title, filters, initialFile));
+        return FileNameAnswer;
     }
 
     QString ChooseFolder(const QString& title, const QString& startFolder) override

@@ -56,7 +56,7 @@ public:
     void SetInstalled(const QStringList& faces) { FInstalled = faces; }
     int FontsCreated() const { return FFontsCreated; }
 
-    int DpiY() const override { return 96; }
+    int DpiY() const override { return Dpi; }
     std::shared_ptr<IMeasuredFont> CreateFont(const TFontRequest& request) override
     {
         ++FFontsCreated;
@@ -66,6 +66,8 @@ public:
     {
         return FInstalled.contains(face, Qt::CaseInsensitive);
     }
+
+    int Dpi = 96; // the screen resolution it reports
 
 private:
     TFixedFontSpec FDefault;

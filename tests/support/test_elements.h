@@ -248,7 +248,7 @@ public:
     void InvalidateRect(const QRect& sheetRect) override { Invalidated.append(sheetRect); }
     void TopElementBoundsChanged() override { ++ContentSizeChanges; }
     void ElementLeaving(TVisualElement* element) override;
-    QSize PageSize() const override { return QSize(800, 600); }
+    QSize PageSize() const override { return Page; }
     QMargins ElementMargins() const override { return QMargins(1, 1, 1, 1); }
     QSize MessagesSignSize() const override { return QSize(12, 12); }
     QMargins SheetPadding() const override { return QMargins(8, 8, 8, 8); }
@@ -265,6 +265,7 @@ public:
     TSheetCanvas SheetCanvas;
     bool FReadOnly = false;
     int UpdateCount = 0;
+    QSize Page{800, 600}; // the page size the sheet offers its top element
     int CaretUpdates = 0;
     int ContentSizeChanges = 0;
     QList<QRect> Invalidated;

@@ -5,7 +5,9 @@
 #include "elements/classes_groups.h"
 #include "elements/element_messages.h"
 #include "elements/palette.h"
+#include "elements/scheme_images.h"
 #include "fields/textor_element.h"
+#include "library/path_element.h"
 #include "roots/root_parts.h"
 #include "schemes/commands/command_elements.h"
 
@@ -66,7 +68,15 @@ QString TBatchGeneratorWorker::QuotedProgram(const QString& path)
 
 QString TBatchGeneratorWorker::PathValue(TElement* pathElement)
 {
-    return TSchemeGeneratorWorker::PathValue(pathElement).replace(u'/', u'\\');
+    auto* program = dynamic_cast<TCustomFileNameElement*>(pathElement);
+    if (program == nullptr || !program->NamesForeignFile())
+        return TSchemeGeneratorWorker::PathValue(pathElement).replace(u'/', u'\\');
+    // A program is written as the document shows it: a Windows name as it is, a file beside the
+    // document relative to it. A path of this computer means nothing where the batch file runs.
+    QString value = program->RelativeValue();
+    if (value.startsWith(u'/'))
+        Refuse(LoadStr(4890, {MessageValueText(value)}), program);
+    return value.replace(u'/', u'\\');
 }
 
 bool TBatchGeneratorWorker::ResolveValueOf(TElement* substitution, TElement* target)
@@ -254,8 +264,9 @@ void RegisterBatchGenerator(int group)
     static const bool registered = [group] {
         RegisterProcessorElements();
         ApplicationClassesGroups().GetGroup(group).append(TElement_BatchGenerator::StaticClass());
-        new TElementPaletteItem(ProcessorsGroup(), piLarge, -1, QV_STR(4655), QV_STR(4654),
-                                TElement_BatchGenerator::StaticClass(), 750);
+        new TElementPaletteItem(ProcessorsGroup(), piLarge,
+                                StripImage(LargeImages(), QStringLiteral("diCommandFileLargeImages"), 0),
+                                QV_STR(4655), QV_STR(4654), TElement_BatchGenerator::StaticClass(), 750);
         return true;
     }();
     (void)registered;

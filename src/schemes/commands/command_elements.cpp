@@ -3,10 +3,12 @@
 #include "core/knot.h"
 #include "core/strings.h"
 #include "elements/classes_groups.h"
+#include "elements/element_messages.h"
 #include "elements/element_sheet.h"
 #include "elements/palette.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
+#include "elements/scheme_images.h"
 #include "elements/scheme_operation.h"
 #include "generation/value_elements.h"
 #include "library/path_element.h"
@@ -88,7 +90,19 @@ bool TCallFileNameField::ChildMessage(TElement* child, int msg, void* param, voi
             filters->Add(LoadStr(4656), QString::fromLatin1(extension));
         return true;
     }
+    if (msg == tmForeignFileName)
+        return true;
     return inherited::ChildMessage(child, msg, param, data);
+}
+
+void TCallFileNameField::CheckContent()
+{
+    inherited::CheckContent();
+    // Holding only an empty file name is holding nothing.
+    QString text;
+    AppendText(text);
+    if (text.trimmed().isEmpty())
+        GetMessages()->AddElementsMessage(mkValueMissing, LoadStr(2331), QString::number(ID()));
 }
 
 void TCallFileNameField::GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state)
@@ -407,14 +421,18 @@ void RegisterCommandElements(int group)
 
         TPalette& palette = Palette();
         TPaletteGroup* insert = palette.InsertGroup();
-        new TElementPaletteItem(insert, piBlock, -1, QV_STR(4643), QV_STR(4642), TElement_Call::StaticClass(),
-                                200);
-        new TElementPaletteItem(insert, piBlock, -1, QV_STR(4653), QV_STR(4652),
+        // The pictures of the call (0), the message (1), the label (2) and the jump (3).
+        const auto image = [](int position) {
+            return StripImage(SmallImages(), QStringLiteral("diCommandFileSmallImages"), position);
+        };
+        new TElementPaletteItem(insert, piBlock, image(0), QV_STR(4643), QV_STR(4642),
+                                TElement_Call::StaticClass(), 200);
+        new TElementPaletteItem(insert, piBlock, image(1), QV_STR(4653), QV_STR(4652),
                                 TElement_Message::StaticClass(), 150);
-        new TElementPaletteItem(insert, piBlock, -1, QV_STR(4649), QV_STR(4648),
+        new TElementPaletteItem(insert, piBlock, image(2), QV_STR(4649), QV_STR(4648),
                                 TElement_Label::StaticClass(), 30);
-        new TElementPaletteItem(insert, piBlock, -1, QV_STR(4651), QV_STR(4650), TElement_Jump::StaticClass(),
-                                29);
+        new TElementPaletteItem(insert, piBlock, image(3), QV_STR(4651), QV_STR(4650),
+                                TElement_Jump::StaticClass(), 29);
         WaitItem =
             new TSchemePaletteItem(palette.OptionsGroup(), piCheck, -1, QV_STR(4647), QV_STR(4646), 100);
         return true;

@@ -22,15 +22,18 @@ class TCommandFileRoot : public TRootWithProcessing
 };
 
 // The program or document a call starts: a one-line field of path characters that usually holds a
-// file name element, whose dialog offers programs. Required.
+// file name element, whose dialog offers programs. Required. The program is one of the system that
+// runs the batch file: its file name element keeps a typed or Windows name as it is and checks
+// nothing; this field judges the whole name (empty, characters a path cannot hold).
 class TCallFileNameField : public TTextorElement
 {
     QV_CLASS(TCallFileNameField, TTextorElement)
 
     explicit TCallFileNameField(TScheme* scheme);
 
-    // The dialog of the file name element offers programs.
+    // The dialog of the file name element offers programs; the file name names a foreign program.
     bool ChildMessage(TElement* child, int msg, void* param, void* data) override;
+    void CheckContent() override;
     // "Wait for Closing" of the call.
     void GetPaletteItemState(TPaletteItem* item, TPaletteItemState& state) override;
     bool ExecutePaletteItem(TPaletteItem* item, bool value) override;

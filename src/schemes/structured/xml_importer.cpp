@@ -314,7 +314,7 @@ void TXmlImporter::ImportFile(const QString& fileName)
     if (node == nullptr || node->ID() == lastBefore || lost.isEmpty() || Messages == nullptr)
         return;
     // One message for the file, on the node it became.
-    AddWarning(mkError, LoadStr(5629, {MessagePathText(fileName), lost}), QString::number(node->ID()));
+    AddWarning(mkError, LoadStr(5629, {MessagePathText(fileName), lost}), node);
 }
 
 } // namespace qv
