@@ -150,10 +150,8 @@ TMainForm::TMainForm(TGlobal& global, TSchemeRegistry* registry, QWidget* parent
         QProcess::startDetached(QCoreApplication::applicationFilePath(), {file});
     };
 
-    QString autoCreate;
-    global.CommandLine.GetSwitchValue(QStringLiteral("-autocreate"), autoCreate);
     FWelcomePending = global.FirstRun();
-    ConnectDocumentor(registry, autoCreate.toInt());
+    ConnectDocumentor(registry, AutoCreateIndex(registry));
     CreateMenus(registry);
     UpdateTitle();
     UpdateActions();
@@ -179,6 +177,14 @@ TMainForm::~TMainForm()
     FDocumentor.OnModifiedChange = {};
     FDocumentor.OnUpdateAppActions = {};
     FDocumentor.OnUpdateUndoRedoActions = {};
+}
+
+int TMainForm::AutoCreateIndex(TSchemeRegistry* registry)
+{
+    QString autoCreate;
+    if (FGlobal.CommandLine.GetSwitchValue(QStringLiteral("-autocreate"), autoCreate))
+        return autoCreate.toInt();
+    return CreatableTypeIndex(registry, FGlobal.Settings().Misc().NewDocumentType()->Value());
 }
 
 void TMainForm::ConnectDocumentor(TSchemeRegistry* registry, int autoCreateIndex)

@@ -12,6 +12,7 @@
 #include "elements/sounds_settings.h"
 #include "textor/canvas.h"
 #include "textor/rich_text_attributes.h"
+#include "textor/textor_interactive.h"
 
 #include <QGuiApplication>
 
@@ -239,6 +240,26 @@ void TLogRoot::GetAcceptedClasses(TElementClassList& list)
     inherited::GetAcceptedClasses(list);
     if (!list.contains(TElement_Sign::StaticClass()))
         list.append(TElement_Sign::StaticClass());
+}
+
+QString TLogRoot::FileLinkAt(const QPoint& point)
+{
+    const QMargins padding = GetPadding();
+    const TTextorHit hit = Textor()->PositionAtPoint(point - QPoint(padding.left(), padding.top()), false, false);
+    if (!hit.Inside || hit.Row == nullptr)
+        return QString();
+    TParagraph* paragraph = hit.Position.Paragraph;
+    int local = 0;
+    TPortion* portion = paragraph->PortionAt(paragraph->OffsetOf(hit.Position), local);
+    TTextAttributes* attributes = portion != nullptr ? portion->Attributes() : nullptr;
+    if (attributes == nullptr || !attributes->IsLink() || !attributes->LinkTarget().startsWith(u'F'))
+        return QString();
+    return attributes->LinkTarget().mid(1);
+}
+
+void TLogRoot::ConfigureInteractive(uint16_t options)
+{
+    inherited::ConfigureInteractive(options | tioLinkClick);
 }
 
 TAttributesRef<TTextAttributes> TLogRoot::LoadedTextAttributes(TKnot* knot)

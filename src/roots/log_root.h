@@ -62,10 +62,14 @@ class TLogRoot : public TTextorElement
     // Follows the link of a run: reports it through the matching event, then gives the run the
     // visited look unless the log changed meanwhile.
     void LinkClicked(TPortion* portion) override;
+    // The file a file link at `point` (element coordinates) names; empty elsewhere.
+    QString FileLinkAt(const QPoint& point);
     // The visited look of a link run: the link in purple.
     TAttributesRef<TTextAttributes> VisitedLinkAttributes(const TTextAttributes& link);
 
     void GetAcceptedClasses(TElementClassList& list) override;
+    // Links of the log follow on one click, as links do outside an editor.
+    void ConfigureInteractive(uint16_t options) override;
     TAttributesRef<TTextAttributes> LoadedTextAttributes(TKnot* knot) override;
     // The user interface's message font.
     TTextAttributes* DefaultTextAttributes() override;

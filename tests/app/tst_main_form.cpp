@@ -318,6 +318,7 @@ TEST_F(MainFormSearch, FindSelectsEachMatchInTurnThenSaysItFoundNoMore)
         TTextSearch search = Search(QStringLiteral("Alpha beta ALPHA\r\nab\talpha"), QStringLiteral("alpha"),
                                     row.Forward, row.MatchCase);
         UI.Calls.clear();
+        UI.MessageAnswers = {mbNo};
         QStringList found;
         while (search.FindNext()) {
             const TTextorIndex start = qMin(Root()->Selection().Start, Root()->Selection().End);
@@ -327,12 +328,31 @@ TEST_F(MainFormSearch, FindSelectsEachMatchInTurnThenSaysItFoundNoMore)
                 break;
         }
         EXPECT_EQ(found, row.Found) << row.Name;
-        EXPECT_EQ(UI.Calls, QStringList{QStringLiteral("MessageBox: Could not find \"alpha\"||%1|%2|%2")
-                                            .arg(int(miInformation))
-                                            .arg(int(mbOk))})
-            << row.Name;
+        EXPECT_EQ(UI.Calls, QStringList{QStringLiteral("MessageBox: %1||%2|%3|%4")
+                                            .arg(LoadStr(row.Forward ? 4932 : 4933))
+                                            .arg(int(miQuestion))
+                                            .arg(int(mbYes | mbNo))
+                                            .arg(int(mbYes))})
+            << row.Name << ": past the end, the search offers to go on from the other end";
+        // Going on from the other end finds the first match again.
+        UI.MessageAnswers = {mbYes};
+        EXPECT_TRUE(search.FindNext()) << row.Name;
+        const TTextorIndex start = qMin(Root()->Selection().Start, Root()->Selection().End);
+        EXPECT_EQ(QStringLiteral("%1:%2").arg(start.Paragraph).arg(start.Offset), row.Found.first()) << row.Name;
         EXPECT_FALSE(Shown()->UndoRedo()->CanUndo()) << row.Name << ": a search changes nothing";
     }
+}
+
+TEST_F(MainFormSearch, WrappingFindsNothingWhereNothingMatchesAndLeavesTheCaret)
+{
+    TTextSearch search = Search(QStringLiteral("one\r\ntwo"), QStringLiteral("three"), true, false);
+    Root()->SetSelection({{1, 1}, {1, 2}});
+    UI.Calls.clear();
+    EXPECT_FALSE(search.FindNext());
+    ASSERT_EQ(UI.Calls.size(), 2);
+    EXPECT_EQ(UI.Calls[1].section(u'|', 0, 0), QStringLiteral("MessageBox: ") + LoadStr(2334, {search.Text}));
+    EXPECT_EQ(Shown()->Sheet()->FocusedElement(), Root());
+    EXPECT_EQ(Selected(), QStringLiteral("w"));
 }
 
 // A comment embedded at the start of the text: the search goes through its text into the text after it.
@@ -402,7 +422,11 @@ TEST_F(MainFormSearch, ReplaceTakesTheSelectedMatchAndOnlyBeepsWhenReadOnly)
     search.Replace(QStringLiteral("dog"));
     EXPECT_EQ(search.ReplaceAll(QStringLiteral("dog")), 0);
     EXPECT_EQ(Root()->GetText(), QStringLiteral("dog cat"));
-    EXPECT_EQ(UI.Calls, QStringList({QStringLiteral("Beep"), QStringLiteral("Beep")}));
+    ASSERT_EQ(UI.Calls.size(), 3);
+    EXPECT_EQ(UI.Calls[0], QStringLiteral("Beep"));
+    EXPECT_EQ(UI.Calls[1], QStringLiteral("Beep"));
+    EXPECT_EQ(UI.Calls[2].section(u'|', 0, 0), QStringLiteral("MessageBox: ") + LoadStr(4934))
+        << "Replace All says why nothing happened";
 }
 
 TEST_F(MainForm, SaveAsKeepsTheTypesExtensionAndRecentFilesStayFew)

@@ -105,7 +105,7 @@ public:
 // Installs a user interface for the lifetime of a scope and restores the one before it.
 using TScopedUserInterface = TScopedService<IUserInterface>;
 
-// A clipboard held in the test: text or one named format at a time, like the desktop's.
+// A clipboard held in the test: text, one named format, or both, like the desktop's.
 class TFakeClipboard : public IClipboard
 {
 public:
@@ -154,6 +154,11 @@ public:
         StoredData = data;
         MoreFormats.clear();
         StoredImage.clear();
+    }
+    void SetTextAndData(const QString& text, const QString& format, const QByteArray& data) override
+    {
+        SetData(format, data);
+        StoredText = text;
     }
     bool HasImage() override { return !StoredImage.isEmpty(); }
     QByteArray Image() override { return StoredImage; }
