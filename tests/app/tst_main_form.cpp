@@ -19,6 +19,7 @@
 #include "library/expand_button.h"
 #include "roots/log_root.h"
 #include "roots/root.h"
+#include "schemes/commands/command_file_scheme_descriptor.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 #include "textor/textor.h"
 
@@ -30,7 +31,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QSet>
 #include <QSplitter>
@@ -591,6 +594,50 @@ TEST_F(MainFormEditing, ElementLinksMarkAndFocusWhatStillExists)
     EXPECT_TRUE(UI.Calls.isEmpty()) << UI.Calls.join(u'\n').toStdString();
 }
 
+TEST_F(MainFormEditing, OneClickOnAFileLinkOpensTheFileAndTheMenuShowsItsFolder)
+{
+    TFakeClipboard clipboard;
+    TFakeUrlOpener opener;
+    TScopedDesktop desktop(&clipboard, &opener);
+    const QString file = Path(QStringLiteral("out.bat"));
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::WriteOnly) && written.write("echo\r\n") > 0);
+    written.close();
+    TLogRoot* log = Shown()->LogRoot();
+    log->LogMessages().AddFileMessage(mkInformation, QStringLiteral("Created [out.bat]"), file);
+    QApplication::processEvents();
+    QPoint link(-1, -1);
+    for (int y = 0; y < log->BoundsRect().height() && link.x() < 0; y += 2) {
+        for (int x = 0; x < log->BoundsRect().width() && link.x() < 0; x += 2) {
+            if (!log->FileLinkAt({x, y}).isEmpty())
+                link = {x, y};
+        }
+    }
+    ASSERT_GE(link.x(), 0) << "the link is laid out";
+    const QPoint sheetPoint = link + log->SheetOrigin();
+    const QPoint view = sheetPoint - Form.LogForm()->Origin();
+    QWidget* viewport = Form.LogForm()->viewport();
+    const QPointF global = viewport->mapToGlobal(QPointF(view));
+    QMouseEvent press(QEvent::MouseButtonPress, view, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    EXPECT_TRUE(opener.Opened.isEmpty()) << "a link follows when the button is released on it";
+    QMouseEvent release(QEvent::MouseButtonRelease, view, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+    EXPECT_EQ(opener.Opened, QList<QUrl>{QUrl::fromLocalFile(file)});
+    EXPECT_TRUE(UI.Calls.isEmpty()) << UI.Calls.join(u'\n').toStdString();
+
+    QMenu menu;
+    Edit().AddLogMenuItems(menu, sheetPoint);
+    ASSERT_FALSE(menu.actions().isEmpty());
+    EXPECT_EQ(menu.actions().last()->text(), LoadStr(4931));
+    menu.actions().last()->trigger();
+    EXPECT_EQ(opener.Opened.last(), QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+    // Away from a link the menu has nothing to add.
+    QMenu plain;
+    Edit().AddLogMenuItems(plain, log->SheetOrigin() + QPoint(log->BoundsRect().width() - 1, 0));
+    EXPECT_TRUE(plain.actions().isEmpty());
+}
+
 TEST_F(MainFormEditing, TheLogButtonShowsTheSeverityAndClearsTheLog)
 {
     TElementMessages& messages = Shown()->LogRoot()->LogMessages();
@@ -660,27 +707,35 @@ TEST_F(MainForm, NoTwoCommandsShareAShortcut)
         EXPECT_TRUE(owners.contains(QString::fromLatin1(key))) << key;
 }
 
-TEST(MainFormFirstRun, TheFirstNewDocumentGetsTheWelcomeText)
+TEST(MainFormFirstRun, TheFirstNewDocumentIsAnUntitledPlainTextWithTheWelcomeText)
 {
     QTemporaryDir dir;
     TFakeAppFolders folders(dir.path());
     TFakeUserInterface ui;
     TScopedUserInterface scopedUI(&ui);
     RegisterCommentElements();
+    // A type that sorts before Plain Text is not what a first start makes.
     TSchemeRegistry registry;
+    registry.RegisterScheme(TCommandFileSchemeDescriptor::StaticClass());
     registry.RegisterScheme(TPlainTextSchemeDescriptor::StaticClass());
     TGlobal global({});
     ASSERT_TRUE(global.FirstRun());
     TMainForm form(global, &registry);
     form.Start();
     ASSERT_NE(form.ShownDocument(), nullptr);
+    EXPECT_EQ(form.ShownDocument()->Descriptor(), TPlainTextSchemeDescriptor::StaticClass());
+    EXPECT_EQ(form.ShownDocument()->GetTitle(), QStringLiteral("Untitled"));
+    EXPECT_TRUE(form.windowTitle().startsWith(QStringLiteral("Untitled"))) << form.windowTitle().toStdString();
     auto* root = static_cast<TPlainTextRoot*>(form.ShownDocument()->Scheme()->Root());
     const auto comments = root->CollectAll<TElement_Comment>();
     ASSERT_EQ(comments.size(), 1u);
     EXPECT_TRUE(comments[0]->GetText().startsWith(QStringLiteral("Welcome to Quorvane!")));
     EXPECT_FALSE(form.ShownDocument()->Modified());
     ui.ChoiceAnswer = 1;
-    form.NewActions().first()->trigger();
+    for (QAction* action : form.NewActions()) {
+        if (QString(action->text()).remove(u'&') == TPlainTextSchemeDescriptor::StaticClass()->GetMenuCaption())
+            action->trigger();
+    }
     EXPECT_TRUE(static_cast<TPlainTextRoot*>(form.ShownDocument()->Scheme()->Root())
                     ->CollectAll<TElement_Comment>()
                     .empty())
