@@ -21,8 +21,8 @@ class TKnot;
 // "AppLangToWebLang" (attribute "DefaultWebLang"; children with "AppLang" and "WebLang"). "%lang%" in
 // an address becomes the web language of the interface language.
 //
-// Failures raise EQvError: "Can't open URL: …" when the download fails, string 2066 when the file
-// lacks an entry. Pages open through the URL opener, messages go through the user interface.
+// Failures raise EQvError: string 4935 with "Can't open URL: …" when the download fails (no network,
+// no answer within the timeout), string 2066 when the file lacks an entry. Pages open through the URL opener, messages go through the user interface.
 // User-interface thread only.
 class TAppInfo
 {
@@ -41,6 +41,9 @@ public:
     void CheckForUpdates(const QString& language) const;
     // Opens the product's page `key` ("OnlineHelpPage", "HomePage", …).
     void OpenWebPage(const QString& key, const QString& language) const;
+    // Opens the offline manual beside the program in `programFolder` (InstalledManual) with the
+    // desktop's browser; only without one, or when the desktop cannot open it, the online help page.
+    void OpenHelp(const QString& language, const QString& programFolder) const;
     // Opens the download page `key` of "Resources" ("ThemesPage", "TranslatorsPage", …).
     void OpenWebResource(const QString& language, const QString& key) const;
 
@@ -57,5 +60,10 @@ private:
 // The address of the application info file: the environment variable QUORVANE_APP_INFO_URL when set,
 // else the address the program was built with.
 QUrl AppInfoUrl();
+
+// The offline manual of the program installed in `programFolder` (its "bin" folder):
+// ../share/doc/quorvane/quorvane.html, or ../desktop/quorvane.html for a program in its build tree.
+// Empty when neither exists.
+QString InstalledManual(const QString& programFolder);
 
 } // namespace qv

@@ -349,7 +349,8 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
         FEditForm->UpdateCommands();
     });
 
-    // Help: the web pages' addresses come from the application info file on the program's site.
+    // Help: the offline manual, and web pages whose addresses come from the application info file on
+    // the program's site.
     FHelpMenu = menuBar()->addMenu(LoadStr(QV_STR(4020)));
     const auto language = [this] {
         return FGlobal.Settings().General().Language()->Value();
@@ -359,8 +360,9 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
             TAppInfo().OpenWebPage(key, language());
         };
     };
-    make(FHelpMenu, LoadStr(QV_STR(4040)), {QKeySequence::HelpContents},
-         webPage(QStringLiteral("OnlineHelpPage")));
+    make(FHelpMenu, LoadStr(QV_STR(4040)), {QKeySequence::HelpContents}, [language] {
+        TAppInfo().OpenHelp(language(), QCoreApplication::applicationDirPath());
+    });
     FHelpMenu->addSeparator();
     make(FHelpMenu, LoadStr(QV_STR(4041)), {}, webPage(QStringLiteral("HomePage")));
     // The installed samples, or the samples on the web site when none are installed.
