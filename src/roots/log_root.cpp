@@ -12,9 +12,9 @@
 #include "elements/sounds_settings.h"
 #include "textor/canvas.h"
 #include "textor/rich_text_attributes.h"
-#include "textor/textor_interactive.h"
 
 #include <QGuiApplication>
+#include <QStyleHints>
 
 namespace qv {
 
@@ -242,24 +242,54 @@ void TLogRoot::GetAcceptedClasses(TElementClassList& list)
         list.append(TElement_Sign::StaticClass());
 }
 
-QString TLogRoot::FileLinkAt(const QPoint& point)
+TPortion* TLogRoot::LinkAt(const QPoint& point)
 {
     const QMargins padding = GetPadding();
     const TTextorHit hit = Textor()->PositionAtPoint(point - QPoint(padding.left(), padding.top()), false, false);
     if (!hit.Inside || hit.Row == nullptr)
-        return QString();
+        return nullptr;
     TParagraph* paragraph = hit.Position.Paragraph;
     int local = 0;
     TPortion* portion = paragraph->PortionAt(paragraph->OffsetOf(hit.Position), local);
     TTextAttributes* attributes = portion != nullptr ? portion->Attributes() : nullptr;
-    if (attributes == nullptr || !attributes->IsLink() || !attributes->LinkTarget().startsWith(u'F'))
-        return QString();
-    return attributes->LinkTarget().mid(1);
+    return attributes != nullptr && attributes->IsLink() ? portion : nullptr;
 }
 
-void TLogRoot::ConfigureInteractive(uint16_t options)
+QString TLogRoot::FileLinkAt(const QPoint& point)
 {
-    inherited::ConfigureInteractive(options | tioLinkClick);
+    TPortion* link = LinkAt(point);
+    const QString target = link != nullptr ? link->Attributes()->LinkTarget() : QString();
+    return target.startsWith(u'F') ? target.mid(1) : QString();
+}
+
+void TLogRoot::MouseDown(const QPoint& point, Qt::KeyboardModifiers shift, bool doubleClick)
+{
+    const bool onLink = LinkAt(point) != nullptr;
+    FLinkPress.reset();
+    if (onLink && doubleClick)
+        return;
+    if (onLink && (shift & (Qt::ShiftModifier | Qt::ControlModifier)) == 0)
+        FLinkPress = point;
+    inherited::MouseDown(point, shift, doubleClick);
+}
+
+void TLogRoot::MouseUp(const QPoint& point, bool released, Qt::KeyboardModifiers shift)
+{
+    const std::optional<QPoint> press = FLinkPress;
+    FLinkPress.reset();
+    inherited::MouseUp(point, released, shift);
+    if (!press || !released || IsDestroying())
+        return;
+    // A press that became a selection is no click; the drag distance of the desktop tells.
+    const int slack = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
+                          ? QGuiApplication::styleHints()->startDragDistance()
+                          : 4;
+    TPortion* link = LinkAt(point);
+    TPortion* pressed = LinkAt(*press);
+    if (link != nullptr && pressed != nullptr &&
+        link->Attributes()->LinkTarget() == pressed->Attributes()->LinkTarget() &&
+        (point - *press).manhattanLength() < slack)
+        LinkClicked(link);
 }
 
 TAttributesRef<TTextAttributes> TLogRoot::LoadedTextAttributes(TKnot* knot)

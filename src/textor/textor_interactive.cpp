@@ -427,10 +427,8 @@ void TTextorInteractive::MouseDown(const QPoint& point, bool leftButton, Qt::Key
     SetMouseState(tmsIdle);
     if (clickCount == 2) {
         TTextorPosition link;
-        if ((HasOption(tioLinkDoubleClick) || HasOption(tioLinkClick)) && LinkAtPoint(point, link)) {
-            // Where one click follows a link, its first click did already.
-            if (!HasOption(tioLinkClick))
-                Notify(tinLink, reinterpret_cast<intptr_t>(&link));
+        if (HasOption(tioLinkDoubleClick) && LinkAtPoint(point, link)) {
+            Notify(tinLink, reinterpret_cast<intptr_t>(&link));
             return;
         }
         SelectWordAt(point);
@@ -462,7 +460,7 @@ void TTextorInteractive::MouseMove(const QPoint& point)
 int TTextorInteractive::CursorAt(const QPoint& point) const
 {
     TTextorPosition link;
-    if ((HasOption(tioLinkDoubleClick) || HasOption(tioLinkClick)) && LinkAtPoint(point, link))
+    if (HasOption(tioLinkDoubleClick) && LinkAtPoint(point, link))
         return crHandPoint;
     return FieldCursor();
 }
@@ -471,14 +469,8 @@ void TTextorInteractive::MouseUp(const QPoint& point, bool leftButton)
 {
     if (!leftButton && FMouseState == tmsIdle)
         return;
-    // A click, not the end of a selection made with the mouse.
-    const bool clicked = leftButton && FMouseState == tmsSelecting &&
-                         (point - FDownPoint).manhattanLength() < FDragThreshold && !HasSelection();
     SetMouseState(tmsIdle);
     MouseMove(point);
-    TTextorPosition link;
-    if (clicked && HasOption(tioLinkClick) && LinkAtPoint(point, link))
-        Notify(tinLink, reinterpret_cast<intptr_t>(&link));
 }
 
 void TTextorInteractive::CancelMouse()

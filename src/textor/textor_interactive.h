@@ -24,7 +24,6 @@ enum TTextorInteractiveOption : uint16_t
     tioMarkParagraphEnds = 0x0008, // a marked 5-pixel cell after each selected paragraph end
     tioLinkDoubleClick = 0x0020,   // a double click on a link activates it
     tioLinkCtrlEnter = 0x0040,     // Ctrl+Enter on a link activates it
-    tioLinkClick = 0x0080,         // a click on a link (released where it went down) activates it
     tioTakesText = 0x0200,         // cursor choice only
     tioTakesElements = 0x0400,     // cursor choice only
     tioDropDown = 0x0800,          // cursor choice only
