@@ -25,8 +25,8 @@ QString ReadUtf8(const QString& name, bool& ok)
     return ok ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-// The escapes of roff text as HTML; fonts are closed at the end of the text.
-QString InlineHtml(const QString& text)
+// The escapes of roff text as HTML, starting in `font` (B, I or R); fonts are closed at the end.
+QString InlineHtml(const QString& text, QChar font = u'R')
 {
     QString html;
     QString openFont;
@@ -41,6 +41,7 @@ QString InlineHtml(const QString& text)
         if (!openFont.isEmpty())
             html += u'<' + openFont + u'>';
     };
+    setFont(font);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c != u'\\' || i + 1 >= text.size()) {
@@ -129,8 +130,10 @@ public:
         } else if (macro == QStringLiteral("SH") || macro == QStringLiteral("SS")) {
             Close();
             const QString tag = macro == QStringLiteral("SH") ? QStringLiteral("h2") : QStringLiteral("h3");
-            FHtml += u'<' + tag + u'>' + InlineHtml(args.join(u' ')) + QStringLiteral("</") + tag + QStringLiteral(">\n");
-        } else if (macro == QStringLiteral("PP") || macro == QStringLiteral("LP") || macro == QStringLiteral("P")) {
+            FHtml += u'<' + tag + u'>' + InlineHtml(args.join(u' ')) + QStringLiteral("</") + tag +
+                     QStringLiteral(">\n");
+        } else if (macro == QStringLiteral("PP") || macro == QStringLiteral("LP") ||
+                   macro == QStringLiteral("P")) {
             Close();
         } else if (macro == QStringLiteral("TP")) {
             CloseParagraph();
@@ -142,6 +145,7 @@ public:
             Close();
             FHtml += QStringLiteral("<blockquote>");
             FOpen = QStringLiteral("blockquote");
+            FEmpty = true;
         } else if (macro == QStringLiteral("nf")) {
             Close();
             FHtml += QStringLiteral("<pre>");
@@ -151,18 +155,12 @@ public:
         } else if (macro == QStringLiteral("br")) {
             FHtml += QStringLiteral("<br>");
         } else if (macro == QStringLiteral("B") || macro == QStringLiteral("I")) {
-            Text(u'<' + macro.toLower() + u'>' + InlineHtml(args.join(u' ')) + QStringLiteral("</") +
-                 macro.toLower() + u'>');
+            Text(InlineHtml(args.join(u' '), macro[0]));
         } else if (macro.size() == 2 && QStringLiteral("BIR").contains(macro[0]) &&
                    QStringLiteral("BIR").contains(macro[1])) {
             QString html;
-            for (qsizetype i = 0; i < args.size(); ++i) {
-                const QChar font = macro[i % 2];
-                const QString part = InlineHtml(args[i]);
-                html += font == u'R' ? part
-                                     : u'<' + QString(font.toLower()) + u'>' + part + QStringLiteral("</") +
-                                           QString(font.toLower()) + u'>';
-            }
+            for (qsizetype i = 0; i < args.size(); ++i)
+                html += InlineHtml(args[i], macro[i % 2]);
             Text(html);
         } else if (!args.isEmpty()) {
             Text(InlineHtml(args.join(u' ')));
@@ -183,14 +181,16 @@ private:
             FHtml += QStringLiteral("<dt>") + html + QStringLiteral("</dt>\n<dd>");
             FTerm = false;
             FOpen = QStringLiteral("dd");
+            FEmpty = true;
             return;
         }
         if (FOpen.isEmpty()) {
             FHtml += QStringLiteral("<p>");
             FOpen = QStringLiteral("p");
-        } else if (FOpen != QStringLiteral("pre")) {
+        } else if (FOpen != QStringLiteral("pre") && !FEmpty) {
             FHtml += u' ';
         }
+        FEmpty = false;
         FHtml += html;
         if (FOpen == QStringLiteral("pre"))
             FHtml += u'\n';
@@ -211,7 +211,8 @@ private:
     }
 
     QString FHtml;
-    QString FOpen; // the open block's tag, if any
+    QString FOpen;       // the open block's tag, if any
+    bool FEmpty = false; // the open block has no text yet
     bool FInList = false;
     bool FTerm = false;
 };
@@ -221,8 +222,10 @@ QString BodyOf(const QString& html)
 {
     static const QRegularExpression body(QStringLiteral("<body[^>]*>(.*)</body>"),
                                          QRegularExpression::DotMatchesEverythingOption);
+    // The blocks' zero margins would press headings and paragraphs together in a browser.
+    static const QRegularExpression margins(QStringLiteral(" style=\" margin-top:[^\"]*\""));
     const QRegularExpressionMatch match = body.match(html);
-    return match.hasMatch() ? match.captured(1) : html;
+    return (match.hasMatch() ? match.captured(1) : html).remove(margins);
 }
 
 } // namespace
@@ -261,15 +264,15 @@ int main(int argc, char** argv)
                        "pre, code { font-family: monospace; }\n"
                        "</style>\n</head>\n<body>\n"
                        "<p><a href=\"#manual-page\">") +
-        page.Title +
-        QStringLiteral("</a></p>\n<section id=\"readme\">\n") + BodyOf(markdown.toHtml()) +
+        page.Title + QStringLiteral("</a></p>\n<section id=\"readme\">\n") + BodyOf(markdown.toHtml()) +
         QStringLiteral("\n</section>\n<hr>\n<section id=\"manual-page\">\n<h1>") + page.Title +
         QStringLiteral("</h1>\n") + manHtml + QStringLiteral("</section>\n</body>\n</html>\n");
 
     QSaveFile out(args[1]);
     // A write that failed on a full disk may still commit: every step is checked.
     const QByteArray bytes = html.toUtf8();
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush() || !out.commit()) {
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush() ||
+        !out.commit()) {
         std::fprintf(stderr, "make_manual: cannot write %s\n", qPrintable(args[1]));
         return 1;
     }

@@ -22,8 +22,8 @@ class TKnot;
 // an address becomes the web language of the interface language.
 //
 // Failures raise EQvError: string 4935 with "Can't open URL: …" when the download fails (no network,
-// no answer within the timeout), string 2066 when the file lacks an entry. Pages open through the URL opener, messages go through the user interface.
-// User-interface thread only.
+// no answer within the timeout), string 2066 when the file lacks an entry. Pages open through the URL opener,
+// messages go through the user interface. User-interface thread only.
 class TAppInfo
 {
 public:

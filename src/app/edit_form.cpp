@@ -442,9 +442,8 @@ void TEditForm::AddLogMenuItems(QMenu& menu, const QPoint& sheetPoint)
         return;
     menu.addSeparator();
     QAction* show = menu.addAction(LoadStr(QV_STR(4931)));
-    QObject::connect(show, &QAction::triggered, this, [file] {
-        RunUserCommand([&file] { ShowFileInFolder(file); });
-    });
+    QObject::connect(show, &QAction::triggered, this,
+                     [file] { RunUserCommand([&file] { ShowFileInFolder(file); }); });
 }
 
 void TEditForm::SetLogHeight(int value)

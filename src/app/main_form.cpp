@@ -360,9 +360,8 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
             TAppInfo().OpenWebPage(key, language());
         };
     };
-    make(FHelpMenu, LoadStr(QV_STR(4040)), {QKeySequence::HelpContents}, [language] {
-        TAppInfo().OpenHelp(language(), QCoreApplication::applicationDirPath());
-    });
+    make(FHelpMenu, LoadStr(QV_STR(4040)), {QKeySequence::HelpContents},
+         [language] { TAppInfo().OpenHelp(language(), QCoreApplication::applicationDirPath()); });
     FHelpMenu->addSeparator();
     make(FHelpMenu, LoadStr(QV_STR(4041)), {}, webPage(QStringLiteral("HomePage")));
     // The installed samples, or the samples on the web site when none are installed.

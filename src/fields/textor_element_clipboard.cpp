@@ -23,7 +23,8 @@ namespace qv {
 
 void CopyContentToClipboard(const TKnot& content, const QString& text)
 {
-    Clipboard().SetTextAndData(text, QString::fromUtf16(textorClipboardFormat), content.SaveToText().toUtf8());
+    Clipboard().SetTextAndData(text, QString::fromUtf16(textorClipboardFormat),
+                               content.SaveToText().toUtf8());
 }
 
 bool ContentFromClipboard(TKnot& knot)
@@ -31,8 +32,8 @@ bool ContentFromClipboard(TKnot& knot)
     IClipboard& clipboard = Clipboard();
     const QString format = QString::fromUtf16(textorClipboardFormat);
     const QString name = QString::fromUtf16(textorContentName);
-    bool found = clipboard.HasFormat(format) && knot.LoadFromText(QString::fromUtf8(clipboard.Data(format))) &&
-                 knot.Name() == name;
+    bool found = clipboard.HasFormat(format) &&
+                 knot.LoadFromText(QString::fromUtf8(clipboard.Data(format))) && knot.Name() == name;
     if (!found) {
         knot.Clear();
         found = clipboard.HasText() && knot.LoadFromText(clipboard.Text()) && knot.Name() == name;

@@ -245,7 +245,8 @@ void TLogRoot::GetAcceptedClasses(TElementClassList& list)
 TPortion* TLogRoot::LinkAt(const QPoint& point)
 {
     const QMargins padding = GetPadding();
-    const TTextorHit hit = Textor()->PositionAtPoint(point - QPoint(padding.left(), padding.top()), false, false);
+    const TTextorHit hit =
+        Textor()->PositionAtPoint(point - QPoint(padding.left(), padding.top()), false, false);
     if (!hit.Inside || hit.Row == nullptr)
         return nullptr;
     TParagraph* paragraph = hit.Position.Paragraph;

@@ -192,8 +192,8 @@ TEST(AppInfo, DownloadFailuresAreRaisedWithTheAddress)
         SCOPED_TRACE(url.toStdString());
         const TRun run = RunCommand(
             url, QStringLiteral("0.9"), [](TAppInfo& info) { info.CheckForUpdates({}); }, mbOk, 300);
-        EXPECT_TRUE(run.Text.startsWith(LoadStr(4935, {QStringLiteral("Can't open URL: ") + url +
-                                                        QStringLiteral("\r\n")})))
+        EXPECT_TRUE(run.Text.startsWith(
+            LoadStr(4935, {QStringLiteral("Can't open URL: ") + url + QStringLiteral("\r\n")})))
             << run.Text.toStdString();
         EXPECT_GT(run.Text.size(), LoadStr(4935, {url}).size() + 18) << "the reason follows";
         EXPECT_EQ(run.Opened, QString());
@@ -209,9 +209,8 @@ TEST(AppInfo, HelpOpensTheInstalledManualAndTheOnlinePageOnlyWithoutOne)
     ASSERT_TRUE(dir.isValid());
     const QString bin = dir.filePath(QStringLiteral("bin"));
     QDir().mkpath(bin);
-    const TRun online = RunCommand(server.Url(), QStringLiteral("1.1"), [&bin](TAppInfo& info) {
-        info.OpenHelp(QStringLiteral("ENU"), bin);
-    });
+    const TRun online = RunCommand(server.Url(), QStringLiteral("1.1"),
+                                   [&bin](TAppInfo& info) { info.OpenHelp(QStringLiteral("ENU"), bin); });
     EXPECT_EQ(online.Opened, QStringLiteral("https://example.org/help/")) << online.Text.toStdString();
     EXPECT_EQ(server.Requests, 1);
 
@@ -232,9 +231,8 @@ TEST(AppInfo, HelpOpensTheInstalledManualAndTheOnlinePageOnlyWithoutOne)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("<html/>") > 0);
         file.close();
         EXPECT_EQ(InstalledManual(bin), QFileInfo(manual).canonicalFilePath());
-        const TRun run = RunCommand(server.Url(), QStringLiteral("1.1"), [&bin](TAppInfo& info) {
-            info.OpenHelp(QStringLiteral("ENU"), bin);
-        });
+        const TRun run = RunCommand(server.Url(), QStringLiteral("1.1"),
+                                    [&bin](TAppInfo& info) { info.OpenHelp(QStringLiteral("ENU"), bin); });
         EXPECT_EQ(run.Opened, QUrl::fromLocalFile(QFileInfo(manual).canonicalFilePath()).toString());
         EXPECT_EQ(server.Requests, 1) << "no download with a manual";
         QFile::remove(manual);

@@ -33,8 +33,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSet>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -341,7 +341,8 @@ TEST_F(MainFormSearch, FindSelectsEachMatchInTurnThenSaysItFoundNoMore)
         UI.MessageAnswers = {mbYes};
         EXPECT_TRUE(search.FindNext()) << row.Name;
         const TTextorIndex start = qMin(Root()->Selection().Start, Root()->Selection().End);
-        EXPECT_EQ(QStringLiteral("%1:%2").arg(start.Paragraph).arg(start.Offset), row.Found.first()) << row.Name;
+        EXPECT_EQ(QStringLiteral("%1:%2").arg(start.Paragraph).arg(start.Offset), row.Found.first())
+            << row.Name;
         EXPECT_FALSE(Shown()->UndoRedo()->CanUndo()) << row.Name << ": a search changes nothing";
     }
 }
@@ -621,7 +622,8 @@ TEST_F(MainFormEditing, OneClickOnAFileLinkOpensTheFileAndTheMenuShowsItsFolder)
     QMouseEvent press(QEvent::MouseButtonPress, view, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &press);
     EXPECT_TRUE(opener.Opened.isEmpty()) << "a link follows when the button is released on it";
-    QMouseEvent release(QEvent::MouseButtonRelease, view, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, view, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(viewport, &release);
     EXPECT_EQ(opener.Opened, QList<QUrl>{QUrl::fromLocalFile(file)});
     EXPECT_TRUE(UI.Calls.isEmpty()) << UI.Calls.join(u'\n').toStdString();
@@ -725,7 +727,8 @@ TEST(MainFormFirstRun, TheFirstNewDocumentIsAnUntitledPlainTextWithTheWelcomeTex
     ASSERT_NE(form.ShownDocument(), nullptr);
     EXPECT_EQ(form.ShownDocument()->Descriptor(), TPlainTextSchemeDescriptor::StaticClass());
     EXPECT_EQ(form.ShownDocument()->GetTitle(), QStringLiteral("Untitled"));
-    EXPECT_TRUE(form.windowTitle().startsWith(QStringLiteral("Untitled"))) << form.windowTitle().toStdString();
+    EXPECT_TRUE(form.windowTitle().startsWith(QStringLiteral("Untitled")))
+        << form.windowTitle().toStdString();
     auto* root = static_cast<TPlainTextRoot*>(form.ShownDocument()->Scheme()->Root());
     const auto comments = root->CollectAll<TElement_Comment>();
     ASSERT_EQ(comments.size(), 1u);
@@ -733,7 +736,8 @@ TEST(MainFormFirstRun, TheFirstNewDocumentIsAnUntitledPlainTextWithTheWelcomeTex
     EXPECT_FALSE(form.ShownDocument()->Modified());
     ui.ChoiceAnswer = 1;
     for (QAction* action : form.NewActions()) {
-        if (QString(action->text()).remove(u'&') == TPlainTextSchemeDescriptor::StaticClass()->GetMenuCaption())
+        if (QString(action->text()).remove(u'&') ==
+            TPlainTextSchemeDescriptor::StaticClass()->GetMenuCaption())
             action->trigger();
     }
     EXPECT_TRUE(static_cast<TPlainTextRoot*>(form.ShownDocument()->Scheme()->Root())
