@@ -225,7 +225,8 @@ QString BodyOf(const QString& html)
     // The blocks' zero margins would press headings and paragraphs together in a browser.
     static const QRegularExpression margins(QStringLiteral(" style=\" margin-top:[^\"]*\""));
     const QRegularExpressionMatch match = body.match(html);
-    return (match.hasMatch() ? match.captured(1) : html).remove(margins);
+    QString content = match.hasMatch() ? match.captured(1) : html;
+    return content.remove(margins);
 }
 
 } // namespace
