@@ -115,9 +115,10 @@ void TAppInfo::OpenWebPage(const QString& key, const QString& language) const
 void TAppInfo::OpenHelp(const QString& language, const QString& programFolder) const
 {
     const QString manual = InstalledManual(programFolder);
-    if (!manual.isEmpty() && UrlOpener().OpenUrl(QUrl::fromLocalFile(manual)))
-        return;
-    OpenWebPage(QStringLiteral("OnlineHelpPage"), language);
+    if (manual.isEmpty())
+        OpenWebPage(QStringLiteral("OnlineHelpPage"), language);
+    else if (!UrlOpener().OpenUrl(QUrl::fromLocalFile(manual)))
+        RaiseStr(QV_STR(4930), {manual});
 }
 
 void TAppInfo::OpenWebResource(const QString& language, const QString& key) const

@@ -42,7 +42,8 @@ public:
     // Opens the product's page `key` ("OnlineHelpPage", "HomePage", …).
     void OpenWebPage(const QString& key, const QString& language) const;
     // Opens the offline manual beside the program in `programFolder` (InstalledManual) with the
-    // desktop's browser; only without one, or when the desktop cannot open it, the online help page.
+    // desktop's browser (raising 4930 when the desktop cannot); only without one, the online help
+    // page.
     void OpenHelp(const QString& language, const QString& programFolder) const;
     // Opens the download page `key` of "Resources" ("ThemesPage", "TranslatorsPage", …).
     void OpenWebResource(const QString& language, const QString& key) const;

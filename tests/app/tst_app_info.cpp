@@ -234,6 +234,14 @@ TEST(AppInfo, HelpOpensTheInstalledManualAndTheOnlinePageOnlyWithoutOne)
         const TRun run = RunCommand(server.Url(), QStringLiteral("1.1"),
                                     [&bin](TAppInfo& info) { info.OpenHelp(QStringLiteral("ENU"), bin); });
         EXPECT_EQ(run.Opened, QUrl::fromLocalFile(QFileInfo(manual).canonicalFilePath()).toString());
+        // A manual the desktop cannot open is said so, not swapped for the web page.
+        const TRun refused = RunCommand(server.Url(), QStringLiteral("1.1"), [&bin](TAppInfo& info) {
+            TFakeUrlOpener refusing;
+            refusing.OpenAnswer = false;
+            TScopedService<IUrlOpener> installed(&refusing);
+            info.OpenHelp(QStringLiteral("ENU"), bin);
+        });
+        EXPECT_EQ(refused.Text, LoadStr(4930, {QFileInfo(manual).canonicalFilePath()}));
         EXPECT_EQ(server.Requests, 1) << "no download with a manual";
         QFile::remove(manual);
     }

@@ -172,15 +172,16 @@ public:
     }
 };
 
-// Records the URLs it is asked to open.
+// Records the URLs it is asked to open; answers OpenAnswer.
 class TFakeUrlOpener : public IUrlOpener
 {
 public:
     QList<QUrl> Opened;
+    bool OpenAnswer = true;
     bool OpenUrl(const QUrl& url) override
     {
         Opened.append(url);
-        return true;
+        return OpenAnswer;
     }
 };
 
