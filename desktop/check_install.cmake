@@ -34,6 +34,7 @@ set(expected
     "${share}/applications/quorvane.desktop"
     "${share}/mime/packages/quorvane.xml"
     "${share}/icons/hicolor/scalable/apps/quorvane.svg"
+    "${share}/doc/quorvane/quorvane.html"
     "${PREFIX}/${MAN_PAGE}")
 foreach(size IN LISTS ICON_SIZES)
     list(APPEND expected "${share}/icons/hicolor/${size}x${size}/apps/quorvane.png")
@@ -118,6 +119,20 @@ if(MAN)
     set(ENV{MANWIDTH} 80)
     set(ENV{MAN_KEEP_FORMATTING} "")
     run_clean("man -l" COMMAND "${MAN}" --warnings -l -P cat "${page}")
+endif()
+
+# The offline manual carries the README's content and the manual page's sections.
+set(manual "${share}/doc/quorvane/quorvane.html")
+if(EXISTS "${manual}")
+    file(READ "${manual}" html)
+    file(STRINGS "${SOURCE_DIR}/README.md" readme_title LIMIT_COUNT 1 REGEX "^# ")
+    string(REGEX REPLACE "^# " "" readme_title "${readme_title}")
+    foreach(part "<h2>SYNOPSIS</h2>" "<h2>OPTIONS</h2>" "<b>-readonly</b>" "${readme_title}")
+        string(FIND "${html}" "${part}" at)
+        if(at LESS 0)
+            fail("the offline manual lacks ${part}")
+        endif()
+    endforeach()
 endif()
 
 if(failures GREATER 0)

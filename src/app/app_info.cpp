@@ -6,7 +6,9 @@
 #include "core/strings.h"
 #include "core/user_interface.h"
 
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -33,6 +35,18 @@ QUrl AppInfoUrl()
     return QUrl(address.isEmpty() ? QStringLiteral(QV_APP_INFO_URL) : address);
 }
 
+QString InstalledManual(const QString& programFolder)
+{
+    const QDir folder(programFolder);
+    for (const QString& relative : {QStringLiteral("../share/doc/quorvane/quorvane.html"),
+                                    QStringLiteral("../desktop/quorvane.html")}) {
+        const QFileInfo manual(folder.filePath(relative));
+        if (manual.isFile())
+            return manual.canonicalFilePath();
+    }
+    return QString();
+}
+
 TAppInfo::TAppInfo()
     : ProductName(QStringLiteral(QV_PRODUCT_NAME)), ProductVersion(QStringLiteral(QV_VERSION)),
       Url(AppInfoUrl())
@@ -51,9 +65,10 @@ std::unique_ptr<TKnot> TAppInfo::Download() const
         QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
+    // What went wrong, after a sentence that tells a user without a network what to do.
     if (reply->error() != QNetworkReply::NoError)
-        throw EQvError(
-            FormatStr(QStringLiteral("Can't open URL: %s\r\n%s"), {Url.toString(), reply->errorString()}));
+        RaiseStr(QV_STR(4935), {FormatStr(QStringLiteral("Can't open URL: %s\r\n%s"),
+                                          {Url.toString(), reply->errorString()})});
     auto info = std::make_unique<TKnot>();
     info->LoadFromText(QString::fromUtf8(reply->readAll()));
     return info;
@@ -95,6 +110,15 @@ void TAppInfo::OpenWebPage(const QString& key, const QString& language) const
 {
     const std::unique_ptr<TKnot> info = Download();
     Open(ProductAddress(*info, key, language));
+}
+
+void TAppInfo::OpenHelp(const QString& language, const QString& programFolder) const
+{
+    const QString manual = InstalledManual(programFolder);
+    if (manual.isEmpty())
+        OpenWebPage(QStringLiteral("OnlineHelpPage"), language);
+    else if (!UrlOpener().OpenUrl(QUrl::fromLocalFile(manual)))
+        RaiseStr(QV_STR(4930), {manual});
 }
 
 void TAppInfo::OpenWebResource(const QString& language, const QString& key) const

@@ -21,9 +21,9 @@ class TKnot;
 // "AppLangToWebLang" (attribute "DefaultWebLang"; children with "AppLang" and "WebLang"). "%lang%" in
 // an address becomes the web language of the interface language.
 //
-// Failures raise EQvError: "Can't open URL: …" when the download fails, string 2066 when the file
-// lacks an entry. Pages open through the URL opener, messages go through the user interface.
-// User-interface thread only.
+// Failures raise EQvError: string 4935 with "Can't open URL: …" when the download fails (no network,
+// no answer within the timeout), string 2066 when the file lacks an entry. Pages open through the URL opener,
+// messages go through the user interface. User-interface thread only.
 class TAppInfo
 {
 public:
@@ -41,6 +41,10 @@ public:
     void CheckForUpdates(const QString& language) const;
     // Opens the product's page `key` ("OnlineHelpPage", "HomePage", …).
     void OpenWebPage(const QString& key, const QString& language) const;
+    // Opens the offline manual beside the program in `programFolder` (InstalledManual) with the
+    // desktop's browser (raising 4930 when the desktop cannot); only without one, the online help
+    // page.
+    void OpenHelp(const QString& language, const QString& programFolder) const;
     // Opens the download page `key` of "Resources" ("ThemesPage", "TranslatorsPage", …).
     void OpenWebResource(const QString& language, const QString& key) const;
 
@@ -57,5 +61,10 @@ private:
 // The address of the application info file: the environment variable QUORVANE_APP_INFO_URL when set,
 // else the address the program was built with.
 QUrl AppInfoUrl();
+
+// The offline manual of the program installed in `programFolder` (its "bin" folder):
+// ../share/doc/quorvane/quorvane.html, or ../desktop/quorvane.html for a program in its build tree.
+// Empty when neither exists.
+QString InstalledManual(const QString& programFolder);
 
 } // namespace qv

@@ -20,8 +20,10 @@
 
 #include <QAction>
 #include <QEnterEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSplitter>
@@ -176,6 +178,9 @@ TEditForm::TEditForm(QWidget* parent) : QWidget(parent)
     FLogForm = new TSheetForm(FSplitter);
     FLogForm->setFrameShape(QFrame::NoFrame);
     FLogForm->hide();
+    FLogForm->OnContextMenu = [this](QMenu& menu, const QPoint& sheetPoint) {
+        AddLogMenuItems(menu, sheetPoint);
+    };
     FSplitter->setStretchFactor(0, 4);
     FSplitter->setStretchFactor(1, 1);
     layout->addWidget(FSplitter, 1);
@@ -479,9 +484,41 @@ void TEditForm::FollowElementsLink(const QList<int>& ids)
         FSheetForm->setFocus();
 }
 
+namespace {
+
+// Hands a local file or folder to the desktop. A generated file is opened, never started, whatever
+// its permissions say.
+void OpenLocal(const QString& path, bool folder)
+{
+    const QFileInfo info(path);
+    if (folder ? !info.isDir() : !info.isFile())
+        RaiseStr(folder ? QV_STR(2078) : QV_STR(2077), {path});
+    if (!UrlOpener().OpenUrl(QUrl::fromLocalFile(info.absoluteFilePath())))
+        RaiseStr(QV_STR(4930), {path});
+}
+
+} // namespace
+
 void TEditForm::FollowFileLink(const QString& fileName)
 {
-    OpenDocument(fileName, QString(), QStringLiteral("open"), true);
+    OpenLocal(fileName, false);
+}
+
+void TEditForm::ShowFileInFolder(const QString& fileName)
+{
+    OpenLocal(QFileInfo(fileName).absolutePath(), true);
+}
+
+void TEditForm::AddLogMenuItems(QMenu& menu, const QPoint& sheetPoint)
+{
+    const QString file =
+        FLogRoot != nullptr ? FLogRoot->FileLinkAt(sheetPoint - FLogRoot->SheetOrigin()) : QString();
+    if (file.isEmpty())
+        return;
+    menu.addSeparator();
+    QAction* show = menu.addAction(LoadStr(QV_STR(4931)));
+    QObject::connect(show, &QAction::triggered, this,
+                     [file] { RunUserCommand([&file] { ShowFileInFolder(file); }); });
 }
 
 void TEditForm::SetLogHeight(int value)

@@ -8,6 +8,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QSplitter;
 
 namespace qv {
@@ -120,8 +121,15 @@ public:
     // Follows an element link of the log: marks the elements that can be shown, focuses and scrolls
     // to the first one; tells the user about identifiers that are gone (2950) or cannot be shown (2951).
     void FollowElementsLink(const QList<int>& ids);
-    // Follows a file link: opens the file with its program (errors raised as EQvError).
+    // Follows a file link: opens the file with the desktop's program for it, through the URL opener
+    // (errors raised as EQvError).
     static void FollowFileLink(const QString& fileName);
+    // Opens the folder that holds `fileName` in the desktop's file manager (errors as above).
+    static void ShowFileInFolder(const QString& fileName);
+
+    // The log's context menu over a file link offers to show the file in its folder. `sheetPoint`
+    // is where the menu was asked for, in the log sheet's coordinates.
+    void AddLogMenuItems(QMenu& menu, const QPoint& sheetPoint);
 
     // The log panel's height while it is shown; kept while it is hidden.
     int LogHeight() const { return FLogHeight; }

@@ -127,12 +127,42 @@ bool TTextSearch::ReplaceMatch(const QString& replacement)
     return true;
 }
 
-bool TTextSearch::FindNext()
+bool TTextSearch::SearchFromOtherEnd()
 {
+    TVisualElement* before = FSheet->FocusedElement();
+    const int32_t beforeID = before != nullptr ? before->ID() : 0;
+    auto* field = dynamic_cast<TTextorElement*>(before);
+    const TTextorIndexRange selection = field != nullptr ? field->Selection() : TTextorIndexRange{};
+    // Without a focused element the search starts at the first focus target in its direction, and
+    // that target searches all of its content.
+    FSheet->SetFocus(nullptr);
     if (Search(0))
+        return true;
+    // Nothing anywhere: the caret goes back to where it was.
+    if (auto* again = dynamic_cast<TVisualElement*>(FScheme->FindElementByID(beforeID))) {
+        FSheet->SetFocus(again);
+        if (again == field)
+            field->SetSelection(selection);
+    }
+    return false;
+}
+
+bool TTextSearch::WrapAround()
+{
+    if (FSheet == nullptr || Text.isEmpty())
+        return false;
+    if (UserInterface().MessageBox(LoadStr(Forward ? QV_STR(4932) : QV_STR(4933)), QString(), miQuestion,
+                                   mbYes | mbNo, mbYes) != mbYes)
+        return false;
+    if (SearchFromOtherEnd())
         return true;
     TFindData(nullptr, Text, MatchCase).NotFound();
     return false;
+}
+
+bool TTextSearch::FindNext()
+{
+    return Search(0) || WrapAround();
 }
 
 bool TTextSearch::Replace(const QString& replacement)
@@ -146,16 +176,15 @@ bool TTextSearch::Replace(const QString& replacement)
         TSchemeGroupGuard group(FScheme, QString(), false);
         replaced = ReplaceMatch(replacement);
     }
-    if (Search(replaced ? 1 : 0))
-        return true;
-    TFindData(nullptr, Text, MatchCase).NotFound();
-    return false;
+    return Search(replaced ? 1 : 0) || WrapAround();
 }
 
 int TTextSearch::ReplaceAll(const QString& replacement)
 {
     if (FSheet == nullptr || FSheet->IsReadOnly()) {
         UserInterface().Beep();
+        if (FSheet != nullptr)
+            UserInterface().MessageBox(LoadStr(QV_STR(4934)), QString(), miInformation, mbOk, mbOk);
         return 0;
     }
     int count = 0;

@@ -26,13 +26,14 @@ public:
     bool MatchCase = false;
     bool Forward = true;
 
-    // Selects the next match; tells the user (2334) when there is none.
+    // Selects the next match. Past the last one it offers to go on from the other end of the
+    // document, and tells the user (2334) when there is no match there either.
     bool FindNext();
-    // Replaces the selected match, if the selection is one, and selects the next match (telling the
-    // user when there is none). On a read-only sheet it only beeps.
+    // Replaces the selected match, if the selection is one, and selects the next match as FindNext
+    // does. On a read-only sheet it only beeps.
     bool Replace(const QString& replacement);
     // Replaces every match from the selection on in the search direction and reports the count
-    // (2944). Returns the count; on a read-only sheet it only beeps.
+    // (2944). Returns the count; on a read-only sheet it beeps and says that nothing was replaced.
     int ReplaceAll(const QString& replacement);
 
 private:
@@ -42,6 +43,11 @@ private:
     bool ReplaceMatch(const QString& replacement);
     // One search; mode as FindText takes it. No message.
     bool Search(int mode);
+    // Searches the whole document from its start (its end, searching backwards); where nothing is
+    // found the focus and selection stay as they were. No message.
+    bool SearchFromOtherEnd();
+    // After a search that reached the end: asks whether to go on from the other end and does.
+    bool WrapAround();
 
     TScheme* FScheme;
     TSheet* FSheet;

@@ -150,10 +150,8 @@ TMainForm::TMainForm(TGlobal& global, TSchemeRegistry* registry, QWidget* parent
         QProcess::startDetached(QCoreApplication::applicationFilePath(), {file});
     };
 
-    QString autoCreate;
-    global.CommandLine.GetSwitchValue(QStringLiteral("-autocreate"), autoCreate);
     FWelcomePending = global.FirstRun();
-    ConnectDocumentor(registry, autoCreate.toInt());
+    ConnectDocumentor(registry, AutoCreateIndex(registry));
     CreateMenus(registry);
     UpdateTitle();
     UpdateActions();
@@ -179,6 +177,14 @@ TMainForm::~TMainForm()
     FDocumentor.OnModifiedChange = {};
     FDocumentor.OnUpdateAppActions = {};
     FDocumentor.OnUpdateUndoRedoActions = {};
+}
+
+int TMainForm::AutoCreateIndex(TSchemeRegistry* registry)
+{
+    QString autoCreate;
+    if (FGlobal.CommandLine.GetSwitchValue(QStringLiteral("-autocreate"), autoCreate))
+        return autoCreate.toInt();
+    return CreatableTypeIndex(registry, FGlobal.Settings().Misc().NewDocumentType()->Value());
 }
 
 void TMainForm::ConnectDocumentor(TSchemeRegistry* registry, int autoCreateIndex)
@@ -344,7 +350,8 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
         FEditForm->UpdateCommands();
     });
 
-    // Help: the web pages' addresses come from the application info file on the program's site.
+    // Help: the offline manual, and web pages whose addresses come from the application info file on
+    // the program's site.
     FHelpMenu = menuBar()->addMenu(LoadStr(QV_STR(4020)));
     const auto language = [this] {
         return FGlobal.Settings().General().Language()->Value();
@@ -355,7 +362,7 @@ void TMainForm::CreateMenus(TSchemeRegistry* registry)
         };
     };
     make(FHelpMenu, LoadStr(QV_STR(4040)), {QKeySequence::HelpContents},
-         webPage(QStringLiteral("OnlineHelpPage")));
+         [language] { TAppInfo().OpenHelp(language(), QCoreApplication::applicationDirPath()); });
     FHelpMenu->addSeparator();
     make(FHelpMenu, LoadStr(QV_STR(4041)), {}, webPage(QStringLiteral("HomePage")));
     // The installed samples, or the samples on the web site when none are installed.

@@ -75,8 +75,9 @@ public:
     const QList<TFileFilter>& FileFilters() const { return FFileFilters; }
 
     // Restores the placement from the session, then opens the files of the command line ("-readonly"
-    // makes the opened document read-only) or creates a new document ("-autocreate=N" picks the
-    // type). Files beyond the first open in new processes. Call once, when the window is shown.
+    // makes the opened document read-only) or creates a new document ("-autocreate=N" or the
+    // setting "NewDocumentType" picks the type). Files beyond the first open in new processes. Call
+    // once, when the window is shown.
     void Start();
 
     // Restores the window's placement and the log panel's height from the session.
@@ -98,6 +99,9 @@ protected:
 
 private:
     void CreateMenus(TSchemeRegistry* registry);
+    // The creatable type (1-based) a start without a file creates: the one "-autocreate" names, else
+    // the one the settings name ("NewDocumentType"), else the first.
+    int AutoCreateIndex(TSchemeRegistry* registry);
     void ConnectDocumentor(TSchemeRegistry* registry, int autoCreateIndex);
     // Called by a shown document as it becomes active or inactive, before an inactive one may be
     // freed: the views must let go of its sheets then.

@@ -85,6 +85,14 @@ void TQtClipboard::SetContent(const QList<QPair<QString, QByteArray>>& formats, 
     QGuiApplication::clipboard()->setMimeData(mime);
 }
 
+void TQtClipboard::SetTextAndData(const QString& text, const QString& format, const QByteArray& data)
+{
+    auto* mime = new QMimeData;
+    mime->setText(text);
+    mime->setData(MimeType(format), data);
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
 bool TQtUrlOpener::OpenUrl(const QUrl& url)
 {
     static const QStringList schemes = {QStringLiteral("http"), QStringLiteral("https"),

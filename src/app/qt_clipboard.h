@@ -17,6 +17,7 @@ public:
     bool HasImage() override;
     QByteArray Image() override;
     void SetContent(const QList<QPair<QString, QByteArray>>& formats, const QByteArray& png) override;
+    void SetTextAndData(const QString& text, const QString& format, const QByteArray& data) override;
 };
 
 // Opens links with QDesktopServices: only http, https, ftp and file URLs that parse strictly.

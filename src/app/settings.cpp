@@ -120,7 +120,8 @@ bool TGeneralSettings::HandleMessage(int msg, void* param, void* data)
 
 TMiscSettings::TMiscSettings(TProperty* parent)
     : TProperty(parent, QStringLiteral("Misc")),
-      FBackupOnSave(new TBooleanProperty(this, QStringLiteral("BackupOnSave"), true))
+      FBackupOnSave(new TBooleanProperty(this, QStringLiteral("BackupOnSave"), true)),
+      FNewDocumentType(new TStringProperty(this, QStringLiteral("NewDocumentType"), QStringLiteral("frt")))
 {}
 
 TSheetFormSettings::TSheetFormSettings(TProperty* parent)

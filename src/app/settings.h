@@ -55,9 +55,13 @@ public:
 
     // Keep a backup copy ("~" in the extension) of a file when it is first saved.
     TBooleanProperty* BackupOnSave() const { return FBackupOnSave; }
+    // The file extension of the document type a start without a file creates ("frt", Plain Text);
+    // "-autocreate" on the command line goes before it.
+    TStringProperty* NewDocumentType() const { return FNewDocumentType; }
 
 private:
     TBooleanProperty* FBackupOnSave;
+    TStringProperty* FNewDocumentType;
 };
 
 // The settings node "SheetForm" of the editing window.

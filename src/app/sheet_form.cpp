@@ -502,6 +502,8 @@ void TSheetForm::contextMenuEvent(QContextMenuEvent* event)
     menu.addAction(FDelete);
     menu.addSeparator();
     menu.addAction(FSelectAll);
+    if (OnContextMenu)
+        OnContextMenu(menu, ToSheet(viewport()->mapFromGlobal(event->globalPos())));
     menu.exec(event->globalPos());
 }
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 
 class QAction;
 class QMenu;
@@ -62,6 +63,9 @@ public:
 
     // The view's origin in sheet coordinates.
     QPoint Origin() const;
+
+    // Adds the owner's entries to the context menu asked for at `sheetPoint` (sheet coordinates).
+    std::function<void(QMenu& menu, const QPoint& sheetPoint)> OnContextMenu;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

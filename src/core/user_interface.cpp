@@ -45,6 +45,12 @@ public:
     bool HasFormat(const QString& format) override { return FFormats.contains(format); }
     QByteArray Data(const QString& format) override { return FFormats.value(format); }
     void SetData(const QString& format, const QByteArray& data) override { SetContent({{format, data}}, {}); }
+    void SetTextAndData(const QString& text, const QString& format, const QByteArray& data) override
+    {
+        SetContent({{format, data}}, {});
+        FText = text;
+        FHasText = true;
+    }
     bool HasImage() override { return !FImage.isEmpty(); }
     QByteArray Image() override { return FImage; }
     void SetContent(const QList<QPair<QString, QByteArray>>& formats, const QByteArray& png) override

@@ -203,6 +203,14 @@ public:
         if (!formats.isEmpty())
             SetData(formats.first().first, formats.first().second);
     }
+    // Replaces the whole clipboard content with `text` for other programs and the data of one named
+    // format beside it for this one. Without support for several formats only the text is kept.
+    virtual void SetTextAndData(const QString& text, const QString& format, const QByteArray& data)
+    {
+        (void)format;
+        (void)data;
+        SetText(text);
+    }
 };
 
 // The slot of the clipboard; without an installed one, a clipboard private to the process answers.

@@ -287,6 +287,31 @@ int ReferencedDocumentCount()
 
 // --- Connection to the document manager ----------------------------------------------------------------
 
+namespace {
+
+// The descriptors that can create documents, in the registry's order.
+QList<TDescriptor> CreatableTypes(TSchemeRegistry* types)
+{
+    QList<TDescriptor> creatable;
+    for (TDescriptor descriptor : types->Descriptors()) {
+        if (descriptor->CanCreate())
+            creatable.append(descriptor);
+    }
+    return creatable;
+}
+
+} // namespace
+
+int CreatableTypeIndex(TSchemeRegistry* registry, const QString& extension)
+{
+    const QList<TDescriptor> creatable = CreatableTypes(registry != nullptr ? registry : &SchemeRegistry());
+    for (qsizetype i = 0; i < creatable.size(); ++i) {
+        if (creatable[i]->GetExtension().compare(extension, Qt::CaseInsensitive) == 0)
+            return int(i) + 1;
+    }
+    return 0;
+}
+
 void ConnectSchemeDocuments(TDocumentor& documentor, TSchemeRegistry* registry, TSheetSettings* sheetSettings,
                             int autoCreateIndex)
 {
@@ -308,11 +333,7 @@ void ConnectSchemeDocuments(TDocumentor& documentor, TSchemeRegistry* registry, 
             auto* descriptor = dynamic_cast<TDescriptor>(data);
             return descriptor != nullptr && descriptor->ConfirmNew();
         }
-        QList<TDescriptor> creatable;
-        for (TDescriptor descriptor : types->Descriptors()) {
-            if (descriptor->CanCreate())
-                creatable.append(descriptor);
-        }
+        const QList<TDescriptor> creatable = CreatableTypes(types);
         if (creatable.isEmpty())
             return false;
         const int index =

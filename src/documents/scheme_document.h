@@ -107,5 +107,8 @@ int ReferencedDocumentCount();
 //  - every change of the document list releases referenced documents nobody needs any more.
 void ConnectSchemeDocuments(TDocumentor& documentor, TSchemeRegistry* registry = nullptr,
                             TSheetSettings* sheetSettings = nullptr, int autoCreateIndex = 0);
+// The position of the creatable document type with the file extension `extension` (compared
+// without case) as `autoCreateIndex` counts them, 1-based; 0 when no creatable type has it.
+int CreatableTypeIndex(TSchemeRegistry* registry, const QString& extension);
 
 } // namespace qv

@@ -120,6 +120,16 @@ enum TTextorTreeMessage : int
 
 // The name of content nodes of edits and the clipboard.
 inline constexpr char16_t textorContentName[] = u"ZivorEredadContent";
+// The clipboard format that carries content markup beside its text.
+inline constexpr char16_t textorClipboardFormat[] = u"content";
+
+// Puts copied content on the clipboard: `text`, what the user sees, for other programs, and the
+// content knot (with its format version) under textorClipboardFormat for this one.
+void CopyContentToClipboard(const TKnot& content, const QString& text);
+// The content knot on the clipboard, without its format version and with its read marks cleared:
+// from textorClipboardFormat, else from a text that holds content markup (as clipboards of earlier
+// versions do). False when the clipboard holds no content.
+bool ContentFromClipboard(TKnot& knot);
 
 // The settings text fields read ("Sheet": theme, fonts, "CaretSize", "FocusNew",
 // "NonPrintingCharacters", "IncreaseWorkspaceHeight", "FontSize"). Not owned; null (the default)
@@ -429,6 +439,9 @@ private:
     void ReapplySelection();
     void CommitChange();
     int ClickCount(const QPoint& point, bool doubleClick);
+    // The text of `range` as the user sees it: embedded elements give their text, paragraph ends
+    // CR LF.
+    QString RangeAsText(const TTextorRange& range);
 
     // Takes over the inheritable option bits of the enclosing field.
     void InheritOptions();

@@ -21,6 +21,32 @@ namespace qv {
 // ---------------------------------------------------------------------------------------------------
 // Clipboard
 
+void CopyContentToClipboard(const TKnot& content, const QString& text)
+{
+    Clipboard().SetTextAndData(text, QString::fromUtf16(textorClipboardFormat),
+                               content.SaveToText().toUtf8());
+}
+
+bool ContentFromClipboard(TKnot& knot)
+{
+    IClipboard& clipboard = Clipboard();
+    const QString format = QString::fromUtf16(textorClipboardFormat);
+    const QString name = QString::fromUtf16(textorContentName);
+    bool found = clipboard.HasFormat(format) &&
+                 knot.LoadFromText(QString::fromUtf8(clipboard.Data(format))) && knot.Name() == name;
+    if (!found) {
+        knot.Clear();
+        found = clipboard.HasText() && knot.LoadFromText(clipboard.Text()) && knot.Name() == name;
+    }
+    if (!found)
+        return false;
+    knot.SetReadMarks(false);
+    // The format version belongs to the clipboard, not to the content.
+    if (TKnotParam* version = knot.FindParam(QStringLiteral("FormatVersion")))
+        knot.DeleteParam(version);
+    return true;
+}
+
 bool TTextorElement::CanCopy()
 {
     TTextorRange range;
@@ -32,28 +58,8 @@ bool TTextorElement::CanCopyAsText()
     return CanCopy();
 }
 
-void TTextorElement::Copy()
+QString TTextorElement::RangeAsText(const TTextorRange& range)
 {
-    TTextorRange range;
-    if (!SelectionRange(range) || range.Start == range.End)
-        return;
-    TKnot content(QString::fromUtf16(textorContentName));
-    TSchemeSaver saver(fmClipboard, &content, ffClipboard);
-    SaveContent(&saver, &content, &range);
-    QString text;
-    if (ContentAsText(&content, text)) {
-        Clipboard().SetText(text);
-        return;
-    }
-    saver.WriteFormatVersion();
-    Clipboard().SetText(content.SaveToText());
-}
-
-void TTextorElement::CopyAsText()
-{
-    TTextorRange range;
-    if (!SelectionRange(range) || range.Start == range.End)
-        return;
     QString text;
     FTextor->ForEachSegment(range, false, [&text](TParagraph*, TPortion* portion, int start, int count) {
         if (portion == nullptr) {
@@ -67,13 +73,34 @@ void TTextorElement::CopyAsText()
         }
         return true;
     });
-    Clipboard().SetText(text);
+    return text;
+}
+
+void TTextorElement::Copy()
+{
+    TTextorRange range;
+    if (!SelectionRange(range) || range.Start == range.End)
+        return;
+    TKnot content(QString::fromUtf16(textorContentName));
+    TSchemeSaver saver(fmClipboard, &content, ffClipboard);
+    SaveContent(&saver, &content, &range);
+    saver.WriteFormatVersion();
+    CopyContentToClipboard(content, RangeAsText(range));
+}
+
+void TTextorElement::CopyAsText()
+{
+    TTextorRange range;
+    if (SelectionRange(range) && range.Start != range.End)
+        Clipboard().SetText(RangeAsText(range));
 }
 
 bool TTextorElement::Paste()
 {
     IClipboard& clipboard = Clipboard();
-    if (!clipboard.HasText()) {
+    TKnot knot;
+    const bool content = ContentFromClipboard(knot);
+    if (!content && !clipboard.HasText()) {
         IDataElementReceiver* receiver = nullptr;
         TElement* element = NewDataElement(receiver);
         if (element == nullptr)
@@ -93,19 +120,13 @@ bool TTextorElement::Paste()
         return true;
     }
     const QString text = clipboard.Text();
-    TKnot knot;
-    const bool parsed = knot.LoadFromText(text);
-    if (!parsed || knot.Name() != QString::fromUtf16(textorContentName)) {
+    if (!content) {
         if ((FContentOptions & tcoAnything) == 0)
             return false;
         ReplaceWithText(tetSelection, nullptr, false, text);
         return true;
     }
     if (HasBehaviour(tboElements)) {
-        knot.SetReadMarks(false);
-        // The format version belongs to the clipboard text, not to the content.
-        if (TKnotParam* version = knot.FindParam(QStringLiteral("FormatVersion")))
-            knot.DeleteParam(version);
         Replace(tetSelection, nullptr, false, ffClipboard, fmClipboard, &knot);
         return true;
     }

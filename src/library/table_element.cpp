@@ -1127,13 +1127,11 @@ void TCustomTableElement::Copy()
     TSchemeSaver saver(fmClipboard, &content, ffClipboard);
     SaveLines(&saver, &content, true, true, columns ? nullptr : &selected, columns ? &selected : nullptr);
     saver.WriteFormatVersion();
-    Clipboard().SetText(content.SaveToText());
+    CopyContentToClipboard(content, SelectionAsText());
 }
 
-void TCustomTableElement::CopyAsText()
+QString TCustomTableElement::SelectionAsText()
 {
-    if (!HasSelection())
-        return;
     const bool columns = FInteractive->Direction() == tdColumns;
     const int start = FInteractive->SelectionStart();
     const int end = FInteractive->SelectionEnd();
@@ -1146,24 +1144,23 @@ void TCustomTableElement::CopyAsText()
         for (int column = cols.Start; column < cols.End; ++column)
             GetCell(column, row)->AppendText(text);
     }
-    Clipboard().SetText(text);
+    return text;
+}
+
+void TCustomTableElement::CopyAsText()
+{
+    if (HasSelection())
+        Clipboard().SetText(SelectionAsText());
 }
 
 bool TCustomTableElement::Paste()
 {
-    IClipboard& clipboard = Clipboard();
-    if (!CanEdit() || !clipboard.HasText())
-        return false;
     TKnot knot;
-    if (!knot.LoadFromText(clipboard.Text()) || knot.Name() != QString::fromUtf16(textorContentName))
+    if (!CanEdit() || !ContentFromClipboard(knot))
         return false;
     // Content of text fields has no "Row": it is no table content, and pasting it would only delete.
     if (knot.FindKnot(RowName()) == nullptr)
         return false;
-    knot.SetReadMarks(false);
-    // The format version belongs to the clipboard text, not to the content.
-    if (TKnotParam* version = knot.FindParam(QStringLiteral("FormatVersion")))
-        knot.DeleteParam(version);
     EditLines(tetLinesSelection, &knot, false, ffClipboard, fmClipboard);
     return true;
 }

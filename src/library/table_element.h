@@ -210,6 +210,8 @@ private:
 
     void CreateInteractive();
     void FreeInteractive();
+    // The selected lines' cells as text: cells of a row run together, rows end with CR LF.
+    QString SelectionAsText();
     void InteractiveNotify(TItfObject* sender, int notify, intptr_t param1, intptr_t param2);
     void ApplyEntry();
     void MarkCoveredCells();

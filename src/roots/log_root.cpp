@@ -15,6 +15,7 @@
 #include "textor/rich_text_attributes.h"
 
 #include <QGuiApplication>
+#include <QStyleHints>
 
 namespace qv {
 
@@ -240,6 +241,57 @@ void TLogRoot::GetAcceptedClasses(TElementClassList& list)
     inherited::GetAcceptedClasses(list);
     if (!list.contains(TElement_Sign::StaticClass()))
         list.append(TElement_Sign::StaticClass());
+}
+
+TPortion* TLogRoot::LinkAt(const QPoint& point)
+{
+    const QMargins padding = GetPadding();
+    const TTextorHit hit =
+        Textor()->PositionAtPoint(point - QPoint(padding.left(), padding.top()), false, false);
+    if (!hit.Inside || hit.Row == nullptr)
+        return nullptr;
+    TParagraph* paragraph = hit.Position.Paragraph;
+    int local = 0;
+    TPortion* portion = paragraph->PortionAt(paragraph->OffsetOf(hit.Position), local);
+    TTextAttributes* attributes = portion != nullptr ? portion->Attributes() : nullptr;
+    return attributes != nullptr && attributes->IsLink() ? portion : nullptr;
+}
+
+QString TLogRoot::FileLinkAt(const QPoint& point)
+{
+    TPortion* link = LinkAt(point);
+    const QString target = link != nullptr ? link->Attributes()->LinkTarget() : QString();
+    return target.startsWith(u'F') ? target.mid(1) : QString();
+}
+
+void TLogRoot::MouseDown(const QPoint& point, Qt::KeyboardModifiers shift, bool doubleClick)
+{
+    const bool onLink = LinkAt(point) != nullptr;
+    FLinkPress.reset();
+    if (onLink && doubleClick)
+        return;
+    if (onLink && (shift & (Qt::ShiftModifier | Qt::ControlModifier)) == 0)
+        FLinkPress = point;
+    inherited::MouseDown(point, shift, doubleClick);
+}
+
+void TLogRoot::MouseUp(const QPoint& point, bool released, Qt::KeyboardModifiers shift)
+{
+    const std::optional<QPoint> press = FLinkPress;
+    FLinkPress.reset();
+    inherited::MouseUp(point, released, shift);
+    if (!press || !released || IsDestroying())
+        return;
+    // A press that became a selection is no click; the drag distance of the desktop tells.
+    const int slack = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
+                          ? QGuiApplication::styleHints()->startDragDistance()
+                          : 4;
+    TPortion* link = LinkAt(point);
+    TPortion* pressed = LinkAt(*press);
+    if (link != nullptr && pressed != nullptr &&
+        link->Attributes()->LinkTarget() == pressed->Attributes()->LinkTarget() &&
+        (point - *press).manhattanLength() < slack)
+        LinkClicked(link);
 }
 
 TAttributesRef<TTextAttributes> TLogRoot::LoadedTextAttributes(TKnot* knot)

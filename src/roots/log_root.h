@@ -5,6 +5,7 @@
 #include "fields/textor_element.h"
 
 #include <functional>
+#include <optional>
 
 namespace qv {
 
@@ -62,10 +63,19 @@ class TLogRoot : public TTextorElement
     // Follows the link of a run: reports it through the matching event, then gives the run the
     // visited look unless the log changed meanwhile.
     void LinkClicked(TPortion* portion) override;
+    // The link run at `point` (element coordinates), or null.
+    TPortion* LinkAt(const QPoint& point);
+    // The file a file link at `point` (element coordinates) names; empty elsewhere.
+    QString FileLinkAt(const QPoint& point);
     // The visited look of a link run: the link in purple.
     TAttributesRef<TTextAttributes> VisitedLinkAttributes(const TTextAttributes& link);
 
     void GetAcceptedClasses(TElementClassList& list) override;
+    // A link follows on one click, as links do outside an editor: pressed and released on the same
+    // link without moving the mouse, even when the click also gives the log the focus. The double
+    // click that a second click makes does not follow it again.
+    void MouseDown(const QPoint& point, Qt::KeyboardModifiers shift, bool doubleClick) override;
+    void MouseUp(const QPoint& point, bool released, Qt::KeyboardModifiers shift) override;
     TAttributesRef<TTextAttributes> LoadedTextAttributes(TKnot* knot) override;
     // The user interface's message font.
     TTextAttributes* DefaultTextAttributes() override;
@@ -83,6 +93,8 @@ private:
     TAttributesRef<TTextAttributes> FFont;
     // Counts appends and clears, so that a link click can tell whether the text changed under it.
     int FGeneration = 0;
+    // Where the left button went down on a link (element coordinates); none when it did not.
+    std::optional<QPoint> FLinkPress;
 };
 
 // Check All: replaces the scheme's log messages with a copy of every element's own messages, in

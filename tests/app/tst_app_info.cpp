@@ -8,12 +8,15 @@
 #include "support/printers.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -189,12 +192,59 @@ TEST(AppInfo, DownloadFailuresAreRaisedWithTheAddress)
         SCOPED_TRACE(url.toStdString());
         const TRun run = RunCommand(
             url, QStringLiteral("0.9"), [](TAppInfo& info) { info.CheckForUpdates({}); }, mbOk, 300);
-        EXPECT_TRUE(run.Text.startsWith(QStringLiteral("Can't open URL: ") + url + QStringLiteral("\r\n")))
+        EXPECT_TRUE(run.Text.startsWith(
+            LoadStr(4935, {QStringLiteral("Can't open URL: ") + url + QStringLiteral("\r\n")})))
             << run.Text.toStdString();
-        EXPECT_GT(run.Text.size(), url.size() + 18) << "the reason follows";
+        EXPECT_GT(run.Text.size(), LoadStr(4935, {url}).size() + 18) << "the reason follows";
         EXPECT_EQ(run.Opened, QString());
     }
     EXPECT_EQ(silent.Requests, 1);
+}
+
+TEST(AppInfo, HelpOpensTheInstalledManualAndTheOnlinePageOnlyWithoutOne)
+{
+    TInfoServer server;
+    ASSERT_TRUE(server.Ready());
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString bin = dir.filePath(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    const TRun online = RunCommand(server.Url(), QStringLiteral("1.1"),
+                                   [&bin](TAppInfo& info) { info.OpenHelp(QStringLiteral("ENU"), bin); });
+    EXPECT_EQ(online.Opened, QStringLiteral("https://example.org/help/")) << online.Text.toStdString();
+    EXPECT_EQ(server.Requests, 1);
+
+    struct TRow
+    {
+        const char* Name;
+        const char* Manual; // relative to the program's folder
+    };
+    const TRow rows[] = {
+        {"installed", "../share/doc/quorvane/quorvane.html"},
+        {"in the build tree", "../desktop/quorvane.html"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const QString manual = QDir::cleanPath(bin + u'/' + QString::fromLatin1(row.Manual));
+        QDir().mkpath(QFileInfo(manual).absolutePath());
+        QFile file(manual);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("<html/>") > 0);
+        file.close();
+        EXPECT_EQ(InstalledManual(bin), QFileInfo(manual).canonicalFilePath());
+        const TRun run = RunCommand(server.Url(), QStringLiteral("1.1"),
+                                    [&bin](TAppInfo& info) { info.OpenHelp(QStringLiteral("ENU"), bin); });
+        EXPECT_EQ(run.Opened, QUrl::fromLocalFile(QFileInfo(manual).canonicalFilePath()).toString());
+        // A manual the desktop cannot open is said so, not swapped for the web page.
+        const TRun refused = RunCommand(server.Url(), QStringLiteral("1.1"), [&bin](TAppInfo& info) {
+            TFakeUrlOpener refusing;
+            refusing.OpenAnswer = false;
+            TScopedService<IUrlOpener> installed(&refusing);
+            info.OpenHelp(QStringLiteral("ENU"), bin);
+        });
+        EXPECT_EQ(refused.Text, LoadStr(4930, {QFileInfo(manual).canonicalFilePath()}));
+        EXPECT_EQ(server.Requests, 1) << "no download with a manual";
+        QFile::remove(manual);
+    }
 }
 
 TEST(AboutForm, ShowsTheProductAndOpensTheLinkFromTheLogo)

@@ -20,6 +20,7 @@
 #include "library/expand_button.h"
 #include "roots/log_root.h"
 #include "roots/root.h"
+#include "schemes/commands/command_file_scheme_descriptor.h"
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 #include "textor/textor.h"
 
@@ -31,9 +32,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSet>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -320,6 +323,7 @@ TEST_F(MainFormSearch, FindSelectsEachMatchInTurnThenSaysItFoundNoMore)
         TTextSearch search = Search(QStringLiteral("Alpha beta ALPHA\r\nab\talpha"), QStringLiteral("alpha"),
                                     row.Forward, row.MatchCase);
         UI.Calls.clear();
+        UI.MessageAnswers = {mbNo};
         QStringList found;
         while (search.FindNext()) {
             const TTextorIndex start = qMin(Root()->Selection().Start, Root()->Selection().End);
@@ -329,12 +333,32 @@ TEST_F(MainFormSearch, FindSelectsEachMatchInTurnThenSaysItFoundNoMore)
                 break;
         }
         EXPECT_EQ(found, row.Found) << row.Name;
-        EXPECT_EQ(UI.Calls, QStringList{QStringLiteral("MessageBox: Could not find \"alpha\"||%1|%2|%2")
-                                            .arg(int(miInformation))
-                                            .arg(int(mbOk))})
+        EXPECT_EQ(UI.Calls, QStringList{QStringLiteral("MessageBox: %1||%2|%3|%4")
+                                            .arg(LoadStr(row.Forward ? 4932 : 4933))
+                                            .arg(int(miQuestion))
+                                            .arg(int(mbYes | mbNo))
+                                            .arg(int(mbYes))})
+            << row.Name << ": past the end, the search offers to go on from the other end";
+        // Going on from the other end finds the first match again.
+        UI.MessageAnswers = {mbYes};
+        EXPECT_TRUE(search.FindNext()) << row.Name;
+        const TTextorIndex start = qMin(Root()->Selection().Start, Root()->Selection().End);
+        EXPECT_EQ(QStringLiteral("%1:%2").arg(start.Paragraph).arg(start.Offset), row.Found.first())
             << row.Name;
         EXPECT_FALSE(Shown()->UndoRedo()->CanUndo()) << row.Name << ": a search changes nothing";
     }
+}
+
+TEST_F(MainFormSearch, WrappingFindsNothingWhereNothingMatchesAndLeavesTheCaret)
+{
+    TTextSearch search = Search(QStringLiteral("one\r\ntwo"), QStringLiteral("three"), true, false);
+    Root()->SetSelection({{1, 1}, {1, 2}});
+    UI.Calls.clear();
+    EXPECT_FALSE(search.FindNext());
+    ASSERT_EQ(UI.Calls.size(), 2);
+    EXPECT_EQ(UI.Calls[1].section(u'|', 0, 0), QStringLiteral("MessageBox: ") + LoadStr(2334, {search.Text}));
+    EXPECT_EQ(Shown()->Sheet()->FocusedElement(), Root());
+    EXPECT_EQ(Selected(), QStringLiteral("w"));
 }
 
 // A comment embedded at the start of the text: the search goes through its text into the text after it.
@@ -404,7 +428,11 @@ TEST_F(MainFormSearch, ReplaceTakesTheSelectedMatchAndOnlyBeepsWhenReadOnly)
     search.Replace(QStringLiteral("dog"));
     EXPECT_EQ(search.ReplaceAll(QStringLiteral("dog")), 0);
     EXPECT_EQ(Root()->GetText(), QStringLiteral("dog cat"));
-    EXPECT_EQ(UI.Calls, QStringList({QStringLiteral("Beep"), QStringLiteral("Beep")}));
+    ASSERT_EQ(UI.Calls.size(), 3);
+    EXPECT_EQ(UI.Calls[0], QStringLiteral("Beep"));
+    EXPECT_EQ(UI.Calls[1], QStringLiteral("Beep"));
+    EXPECT_EQ(UI.Calls[2].section(u'|', 0, 0), QStringLiteral("MessageBox: ") + LoadStr(4934))
+        << "Replace All says why nothing happened";
 }
 
 TEST_F(MainForm, SaveAsKeepsTheTypesExtensionAndRecentFilesStayFew)
@@ -572,6 +600,51 @@ TEST_F(MainFormEditing, ElementLinksMarkAndFocusWhatStillExists)
     EXPECT_TRUE(UI.Calls.isEmpty()) << UI.Calls.join(u'\n').toStdString();
 }
 
+TEST_F(MainFormEditing, OneClickOnAFileLinkOpensTheFileAndTheMenuShowsItsFolder)
+{
+    TFakeClipboard clipboard;
+    TFakeUrlOpener opener;
+    TScopedDesktop desktop(&clipboard, &opener);
+    const QString file = Path(QStringLiteral("out.bat"));
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::WriteOnly) && written.write("echo\r\n") > 0);
+    written.close();
+    TLogRoot* log = Shown()->LogRoot();
+    log->LogMessages().AddFileMessage(mkInformation, QStringLiteral("Created [out.bat]"), file);
+    QApplication::processEvents();
+    QPoint link(-1, -1);
+    for (int y = 0; y < log->BoundsRect().height() && link.x() < 0; y += 2) {
+        for (int x = 0; x < log->BoundsRect().width() && link.x() < 0; x += 2) {
+            if (!log->FileLinkAt({x, y}).isEmpty())
+                link = {x, y};
+        }
+    }
+    ASSERT_GE(link.x(), 0) << "the link is laid out";
+    const QPoint sheetPoint = link + log->SheetOrigin();
+    const QPoint view = sheetPoint - Form.LogForm()->Origin();
+    QWidget* viewport = Form.LogForm()->viewport();
+    const QPointF global = viewport->mapToGlobal(QPointF(view));
+    QMouseEvent press(QEvent::MouseButtonPress, view, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    EXPECT_TRUE(opener.Opened.isEmpty()) << "a link follows when the button is released on it";
+    QMouseEvent release(QEvent::MouseButtonRelease, view, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+    EXPECT_EQ(opener.Opened, QList<QUrl>{QUrl::fromLocalFile(file)});
+    EXPECT_TRUE(UI.Calls.isEmpty()) << UI.Calls.join(u'\n').toStdString();
+
+    QMenu menu;
+    Edit().AddLogMenuItems(menu, sheetPoint);
+    ASSERT_FALSE(menu.actions().isEmpty());
+    EXPECT_EQ(menu.actions().last()->text(), LoadStr(4931));
+    menu.actions().last()->trigger();
+    EXPECT_EQ(opener.Opened.last(), QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+    // Away from a link the menu has nothing to add.
+    QMenu plain;
+    Edit().AddLogMenuItems(plain, log->SheetOrigin() + QPoint(log->BoundsRect().width() - 1, 0));
+    EXPECT_TRUE(plain.actions().isEmpty());
+}
+
 TEST_F(MainFormEditing, TheLogButtonShowsTheSeverityAndClearsTheLog)
 {
     TElementMessages& messages = Shown()->LogRoot()->LogMessages();
@@ -689,27 +762,37 @@ TEST_F(MainForm, NoTwoCommandsShareAShortcut)
         EXPECT_TRUE(owners.contains(QString::fromLatin1(key))) << key;
 }
 
-TEST(MainFormFirstRun, TheFirstNewDocumentGetsTheWelcomeText)
+TEST(MainFormFirstRun, TheFirstNewDocumentIsAnUntitledPlainTextWithTheWelcomeText)
 {
     QTemporaryDir dir;
     TFakeAppFolders folders(dir.path());
     TFakeUserInterface ui;
     TScopedUserInterface scopedUI(&ui);
     RegisterCommentElements();
+    // A type that sorts before Plain Text is not what a first start makes.
     TSchemeRegistry registry;
+    registry.RegisterScheme(TCommandFileSchemeDescriptor::StaticClass());
     registry.RegisterScheme(TPlainTextSchemeDescriptor::StaticClass());
     TGlobal global({});
     ASSERT_TRUE(global.FirstRun());
     TMainForm form(global, &registry);
     form.Start();
     ASSERT_NE(form.ShownDocument(), nullptr);
+    EXPECT_EQ(form.ShownDocument()->Descriptor(), TPlainTextSchemeDescriptor::StaticClass());
+    EXPECT_EQ(form.ShownDocument()->GetTitle(), QStringLiteral("Untitled"));
+    EXPECT_TRUE(form.windowTitle().startsWith(QStringLiteral("Untitled")))
+        << form.windowTitle().toStdString();
     auto* root = static_cast<TPlainTextRoot*>(form.ShownDocument()->Scheme()->Root());
     const auto comments = root->CollectAll<TElement_Comment>();
     ASSERT_EQ(comments.size(), 1u);
     EXPECT_TRUE(comments[0]->GetText().startsWith(QStringLiteral("Welcome to Quorvane!")));
     EXPECT_FALSE(form.ShownDocument()->Modified());
     ui.ChoiceAnswer = 1;
-    form.NewActions().first()->trigger();
+    for (QAction* action : form.NewActions()) {
+        if (QString(action->text()).remove(u'&') ==
+            TPlainTextSchemeDescriptor::StaticClass()->GetMenuCaption())
+            action->trigger();
+    }
     EXPECT_TRUE(static_cast<TPlainTextRoot*>(form.ShownDocument()->Scheme()->Root())
                     ->CollectAll<TElement_Comment>()
                     .empty())

@@ -3,7 +3,10 @@
 #include "app/qt_clipboard.h"
 
 #include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QImage>
+#include <QMimeData>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +37,18 @@ TEST(QtClipboard, CarriesNamedFormatsAndAPictureTogether)
     clipboard.SetText(QStringLiteral("text"));
     EXPECT_FALSE(clipboard.HasImage());
     EXPECT_FALSE(clipboard.HasFormat(QStringLiteral("Some Data")));
+}
+
+TEST(QtClipboard, OffersTheTextToOtherProgramsAndTheContentUnderItsOwnType)
+{
+    TQtClipboard clipboard;
+    clipboard.SetTextAndData(QStringLiteral("seen"), QStringLiteral("content"), QByteArray("<Markup/>"));
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->text(), QStringLiteral("seen"));
+    EXPECT_EQ(data->data(QStringLiteral("application/x-quorvane-content")), QByteArray("<Markup/>"));
+    EXPECT_EQ(clipboard.Text(), QStringLiteral("seen"));
+    EXPECT_EQ(clipboard.Data(QStringLiteral("content")), QByteArray("<Markup/>"));
 }
 
 } // namespace

@@ -865,21 +865,20 @@ TEST_F(TextField, EmbeddedElementsArePaintedOnceWithTheirLine)
 
 // --- Clipboard -------------------------------------------------------------------------------------
 
-TEST_F(TextField, CopyGivesPlainTextOrWellFormedContent)
+TEST_F(TextField, CopyGivesOtherProgramsTheTextAndKeepsTheContentBesideIt)
 {
     TFakeClipboard clipboard;
     TFakeUrlOpener opener;
     TScopedDesktop desktop(&clipboard, &opener);
+    const QString format = QString::fromUtf16(textorClipboardFormat);
     TTestTextField* field = FocusedField(multiLine, tboElements);
     field->SetText(QStringLiteral("a<b\r\nc&d"));
-    field->SetSelection({{0, 0}, {1, 3}});
-    field->Copy();
-    EXPECT_EQ(clipboard.Text(), QStringLiteral("a<b\r\nc&d"));
-
     field->InsertNewElement(TElement_Star::StaticClass(), nullptr, nullptr);
     field->SetSelection({{0, 1}, {1, 4}});
     field->Copy();
-    const QString xml = clipboard.Text();
+    // What the user sees, never the markup.
+    EXPECT_EQ(clipboard.Text(), QStringLiteral("<b\r\nc&d"));
+    const QString xml = QString::fromUtf8(clipboard.Data(format));
     QXmlStreamReader reader(xml);
     QStringList names;
     while (!reader.atEnd()) {
@@ -890,11 +889,34 @@ TEST_F(TextField, CopyGivesPlainTextOrWellFormedContent)
     EXPECT_EQ(names, (QStringList{QStringLiteral("ZivorEredadContent"), QStringLiteral("Chars"),
                                   QStringLiteral("Br"), QStringLiteral("Chars"), QStringLiteral("Star")}));
 
-    // Pasting the content into another field brings a new star and the text.
-    TTestTextField* target = FocusedField(multiLine, tboElements);
-    target->Paste();
-    EXPECT_EQ(target->GetText(), QStringLiteral("<b\r\nc&d"));
-    EXPECT_EQ(target->CollectAll<TElement_Star>().size(), 1u);
+    struct TRow
+    {
+        const char* Name;
+        bool Text;         // a text flavour beside the content
+        bool MarkupAsText; // no content flavour: the markup as the text
+    };
+    // The content wins over the text beside it; markup copied as text by earlier versions still
+    // brings the element.
+    const TRow rows[] = {
+        {"both flavours", true, false},
+        {"content only", false, false},
+        {"markup as text", false, true},
+    };
+    for (const TRow& row : rows) {
+        field->SetSelection({{0, 1}, {1, 4}});
+        field->Copy();
+        const QByteArray markup = clipboard.Data(format);
+        if (row.MarkupAsText)
+            clipboard.SetText(QString::fromUtf8(markup));
+        else if (!row.Text)
+            clipboard.SetData(format, markup);
+        else
+            clipboard.SetTextAndData(QStringLiteral("other"), format, markup);
+        TTestTextField* target = FocusedField(multiLine, tboElements);
+        EXPECT_TRUE(target->Paste()) << row.Name;
+        EXPECT_EQ(target->GetText(), QStringLiteral("<b\r\nc&d")) << row.Name;
+        EXPECT_EQ(target->CollectAll<TElement_Star>().size(), 1u) << row.Name;
+    }
 }
 
 TEST_F(TextField, PastingTextThatIsNoContentPastesItAsText)

@@ -244,13 +244,16 @@ TEST_F(Tables, CutAndUndoRestoreEmbeddedElementsExactly)
     EXPECT_EQ(Table->CollectAll<TElement_Star>().size(), 2u);
 }
 
-TEST_F(Tables, CopyAsTextOfTwoByTwo)
+TEST_F(Tables, CopyAndCopyAsTextGiveTheCellsTextOfTwoByTwo)
 {
     Fill();
     Select(tdRows, 2, 3);
     ASSERT_TRUE(Key(Qt::Key_Delete));
     Select(tdColumns, 1, 3);
     Table->CopyAsText();
+    EXPECT_EQ(Clipboard().Text(), QStringLiteral("a2a3\r\nb2b3"));
+    Clipboard().SetText(QString());
+    Table->Copy();
     EXPECT_EQ(Clipboard().Text(), QStringLiteral("a2a3\r\nb2b3"));
 }
 

@@ -112,7 +112,7 @@ public:
 // Installs a user interface for the lifetime of a scope and restores the one before it.
 using TScopedUserInterface = TScopedService<IUserInterface>;
 
-// A clipboard held in the test: text or one named format at a time, like the desktop's.
+// A clipboard held in the test: text, one named format, or both, like the desktop's.
 class TFakeClipboard : public IClipboard
 {
 public:
@@ -162,6 +162,11 @@ public:
         MoreFormats.clear();
         StoredImage.clear();
     }
+    void SetTextAndData(const QString& text, const QString& format, const QByteArray& data) override
+    {
+        SetData(format, data);
+        StoredText = text;
+    }
     bool HasImage() override { return !StoredImage.isEmpty(); }
     QByteArray Image() override { return StoredImage; }
     void SetContent(const QList<QPair<QString, QByteArray>>& formats, const QByteArray& png) override
@@ -174,15 +179,16 @@ public:
     }
 };
 
-// Records the URLs it is asked to open.
+// Records the URLs it is asked to open; answers OpenAnswer.
 class TFakeUrlOpener : public IUrlOpener
 {
 public:
     QList<QUrl> Opened;
+    bool OpenAnswer = true;
     bool OpenUrl(const QUrl& url) override
     {
         Opened.append(url);
-        return true;
+        return OpenAnswer;
     }
 };
 

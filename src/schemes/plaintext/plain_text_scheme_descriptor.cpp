@@ -37,6 +37,11 @@ int TPlainTextSchemeDescriptor::GetIconId(TDescriptor)
     return 40;
 }
 
+QString TPlainTextSchemeDescriptor::GetDefaultDocumentTitle(TDescriptor)
+{
+    return LoadStr(QV_STR(2071));
+}
+
 int TPlainTextSchemeDescriptor::GetSortValue(TDescriptor)
 {
     return 20;

@@ -15,6 +15,8 @@ class TPlainTextSchemeDescriptor : public TSchemeDescriptor
 
     static QString GetTitle(TDescriptor cls);
     static QString GetDescription(TDescriptor cls);
+    // "Untitled", as a new text is called in any editor, rather than the type's title.
+    static QString GetDefaultDocumentTitle(TDescriptor cls);
     static QString GetExtension(TDescriptor cls);
     static QString GetRootName(TDescriptor cls);
     static int GetIconId(TDescriptor cls);
