@@ -588,8 +588,7 @@ void TSheet::KeyDown(int& key, Qt::KeyboardModifiers shift)
         const bool forward = key == Qt::Key_Tab && (shift & Qt::ShiftModifier) == 0;
         if (!MoveFocus(true, forward, true)) {
             TVisualElement* target = nullptr;
-            if (FTopElement->FindFocusTarget(forward, true, true, target) && target != nullptr &&
-                target != FFocused)
+            if (FTopElement->FindFocusTarget(forward, true, true, target) && target != nullptr)
                 target->FocusEntering(forward);
         }
         FTabTaken = true;

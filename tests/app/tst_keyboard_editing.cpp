@@ -153,36 +153,44 @@ TEST_F(KeyboardEditing, ThreeCommandsMadeWithTheKeyboardAlone)
     EXPECT_EQ(calls[2]->FileNameField()->GetText(), QStringLiteral("write.exe"));
     EXPECT_FALSE(UI.Calls.contains(QStringLiteral("Beep")));
 
+    // Round the document from the first command's program: every place once, Tab going round at the
+    // end, and Shift+Tab back through the same fields.
+    using TPlace = std::pair<TVisualElement*, TTextorIndexRange>;
     calls[0]->FileNameField()->FocusAtFirst();
-    QList<TVisualElement*> forward{Focused()};
-    for (int i = 0; i < 40 && (forward.size() < 2 || Focused() != forward.first()); ++i) {
+    QList<TPlace> forward{{Focused(), Selection()}};
+    for (int i = 0; i < 60 && (forward.size() < 2 || forward.last() != forward.first()); ++i) {
         Tab();
         ASSERT_NE(Focused(), nullptr);
         EXPECT_EQ(QApplication::focusWidget(), Form.SheetForm()) << "Tab never leaves the sheet";
-        forward.append(Focused());
+        forward.append({Focused(), Selection()});
     }
-    ASSERT_EQ(Focused(), forward.first()) << "at the end Tab goes round to the start";
-    const qsizetype second = forward.indexOf(calls[1]->FileNameField());
-    const qsizetype third = forward.indexOf(calls[2]->FileNameField());
-    EXPECT_LT(forward.indexOf(calls[0]->ParametersField()), second);
-    EXPECT_LT(second, third);
+    ASSERT_EQ(forward.last(), forward.first()) << "at the end Tab goes round to the start";
+    QList<TVisualElement*> fields;
+    for (const TPlace& place : forward)
+        fields.append(place.first);
+    const qsizetype second = fields.indexOf(calls[1]->FileNameField());
+    EXPECT_LT(fields.indexOf(calls[0]->ParametersField()), second);
+    EXPECT_LT(second, fields.indexOf(calls[2]->FileNameField()));
+    EXPECT_GT(fields.count(Root()), 2) << "beside each command in the text holding them";
     QList<TVisualElement*> back{Focused()};
-    for (qsizetype i = 1; i < forward.size(); ++i) {
+    for (qsizetype i = 1; i < fields.size(); ++i) {
         Tab(Qt::ShiftModifier);
         back.prepend(Focused());
     }
-    EXPECT_EQ(back, forward) << "Shift+Tab goes back through the same fields";
+    EXPECT_EQ(back, fields) << "Shift+Tab goes back through the same fields";
 
-    // The arrows step out of a field at its edges, the caret at the far side of where it comes.
+    // The arrows step out of a field at its edges: Right from the last field of a command to just
+    // after it, Left from a field's start to the end of the field before it.
     calls[1]->ParametersField()->FocusAtLast();
     Key(Qt::Key_Right);
-    ASSERT_NE(Field(), nullptr);
-    EXPECT_NE(Focused(), calls[1]->ParametersField());
-    EXPECT_EQ(Selection().End, Field()->Textor()->ToIndex(Field()->Textor()->FirstPosition()));
+    ASSERT_EQ(Focused(), Root());
+    const TTextorIndexRange after = Selection();
+    Root()->FocusBeside(calls[1], true);
+    EXPECT_EQ(after, Selection());
     calls[1]->ParametersField()->FocusAtFirst();
     Key(Qt::Key_Left);
-    EXPECT_EQ(Focused(), calls[1]->FileNameField());
-    EXPECT_EQ(Selection().End, TTextorIndex({0, 8})) << "at the end of calc.exe";
+    ASSERT_EQ(Focused(), calls[1]->FileNameField());
+    EXPECT_EQ(Selection().End, Field()->Textor()->ToIndex(Field()->Textor()->LastPosition()));
 }
 
 // A field that takes tabs types them; Ctrl+Tab and Ctrl+Shift+Tab move from it instead.
@@ -214,8 +222,8 @@ TEST_F(KeyboardEditing, SelectAllWidensOneLevelAPress)
     QAction* selectAll = Form.SheetForm()->SelectAllAction();
     selectAll->trigger();
     EXPECT_EQ(Focused(), call->FileNameField());
-    EXPECT_EQ(Selection().Start, TTextorIndex({0, 0}));
-    EXPECT_EQ(Selection().End, TTextorIndex({0, 11}));
+    EXPECT_EQ(Selection().Start, Field()->Textor()->ToIndex(Field()->Textor()->FirstPosition()));
+    EXPECT_EQ(Selection().End, Field()->Textor()->ToIndex(Field()->Textor()->LastPosition()));
     Key(Qt::Key_Backspace);
     EXPECT_EQ(call->FileNameField()->GetText(), QString());
     EXPECT_EQ(Shown()->Scheme()->FindElementByID(call->ID()), call) << "the command is still there";
