@@ -564,7 +564,21 @@ void TPaletteForm::CtrlPressed()
 
 void TPaletteForm::CtrlReleased()
 {
+    const int index = FLetters.Released();
     CancelLetters();
+    RunLetterButton(index);
+}
+
+void TPaletteForm::RunLetterButton(int index)
+{
+    if (index < 0 || index >= FButtons.size())
+        return;
+    FLettersTimer.stop();
+    const TButton& button = FButtons[index];
+    if (button.Item->HasFlag(piSubList) || IsSubExecutable(button.Item))
+        ShowMenu(index);
+    else if (button.Enabled)
+        Click(THit{index, 0});
 }
 
 void TPaletteForm::CancelLetters()
@@ -607,14 +621,7 @@ bool TPaletteForm::HandleLetterKey(QKeyEvent* event)
         return false;
     const int index = FLetters.Type(letter);
     update();
-    if (index >= 0 && index < FButtons.size()) {
-        FLettersTimer.stop();
-        const TButton& button = FButtons[index];
-        if (button.Item->HasFlag(piSubList) || IsSubExecutable(button.Item))
-            ShowMenu(index);
-        else if (button.Enabled)
-            Click(THit{index, 0});
-    }
+    RunLetterButton(index);
     return true;
 }
 
@@ -709,6 +716,7 @@ void TPaletteForm::PaintNotice(QPainter& painter) const
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.fillRect(area, noticeColor);
     painter.setPen(noticeBorderColor);
+    painter.setBrush(Qt::NoBrush);
     painter.drawRect(area.adjusted(0, 0, -1, -1));
     painter.setPen(textColor);
     painter.setFont(font());

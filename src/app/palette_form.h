@@ -139,6 +139,8 @@ private:
     const TPaletteButtonGeometry& ButtonGeometry(int index) const;
     THit HitTest(const QPoint& point) const;
     void Click(const THit& hit);
+    // Runs the button the keyboard letters chose (-1: none), as a click does.
+    void RunLetterButton(int index);
     void ShowMenu(int button);
     void FillMenu(QMenu* menu, const QList<TPaletteItem*>& items);
     void RunPosted(TSheet* sheet, int32_t focusedId, TPaletteItem* item, bool value, bool sub,
