@@ -232,7 +232,10 @@ void TTextorElement::FocusFirstTextField(TVisualElement* element)
                 break;
             auto* field = dynamic_cast<TTextorElement*>(target);
             if (field != nullptr && field->TextAllowed() && !field->IsReadOnly()) {
+                // Selected, so that typing replaces an automatic name and an arrow key keeps it.
                 field->FocusAtLast();
+                const TTextorIndex first = field->Textor()->ToIndex(field->Textor()->FirstPosition());
+                field->SetSelection({first, field->Selection().End});
                 return;
             }
             target = target->FindNextFocusTarget(true, true, true);

@@ -266,11 +266,11 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     // Serializes the elements (snapshot mode; the elements are freed) and replaces the target with them.
     void ReplaceWithElements(int target, const TTextorRange* range, const QList<TElement*>& elements);
     // Creates an element of `cls` at `position` (the end when null) as one undoable edit; returns it.
-    // With the sheet setting "FocusNew" the caret goes into the new element's first field that takes
-    // text (FocusFirstTextField).
+    // With the sheet setting "FocusNew" the new element's first field that takes text gets the caret
+    // (FocusFirstTextField).
     TElement* InsertNewElement(const TElementClass* cls, TPaletteItem* item, const TTextorPosition* position);
-    // Puts the caret at the end of the first field inside `element` that takes typed text; an element
-    // without one is focused as a click would.
+    // Selects the content of the first field inside `element` that takes typed text, the caret at its
+    // end; an element without one is focused as a click would.
     static void FocusFirstTextField(TVisualElement* element);
 
     // Writes the content (or the range of it) as "Chars", "Br" and element nodes into `knot`.

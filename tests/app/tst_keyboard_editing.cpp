@@ -285,6 +285,8 @@ TEST_F(KeyboardEditing, RefusedTypingBeepsAndSaysWhy)
         if (row.Reason == 4853) {
             TElement* node = Insert(TElement_Node::StaticClass());
             ASSERT_NE(node, nullptr);
+            Type(QStringLiteral("settings"));
+            EXPECT_EQ(Field()->GetText(), QStringLiteral("settings")) << "typing replaces the automatic name";
             while (Focused()->FindAncestor(TElement_Node::StaticClass()) == node &&
                    !IsInstanceOf(Focused(), TParametrizedStructureNodeContainer::StaticClass()))
                 Tab();
