@@ -98,7 +98,10 @@ protected:
     }
     TTextorElement* Root() const { return dynamic_cast<TTextorElement*>(Shown()->Scheme()->Root()); }
     // Where the caret is in the focused field.
-    TTextorIndexRange Selection() const { return Field() != nullptr ? Field()->Selection() : TTextorIndexRange{}; }
+    TTextorIndexRange Selection() const
+    {
+        return Field() != nullptr ? Field()->Selection() : TTextorIndexRange{};
+    }
 
     static TSchemeRegistry MakeRegistry()
     {
@@ -252,7 +255,8 @@ TEST_F(KeyboardEditing, AClickBesideAnElementPutsTheCaretBesideIt)
                           Form.SheetForm()->Origin();
     QWidget* view = Form.SheetForm()->viewport();
     const QPointF global = view->mapToGlobal(QPointF(beside));
-    QMouseEvent press(QEvent::MouseButtonPress, beside, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, beside, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QApplication::sendEvent(view, &press);
     QMouseEvent release(QEvent::MouseButtonRelease, beside, global, Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
