@@ -33,6 +33,9 @@ const QColor headerTextColor(0x5d, 0x66, 0x73);
 const QColor textColor(0x1f, 0x29, 0x33);
 const QColor disabledTextColor(0xa0, 0xa7, 0xb0);
 const QColor hotFill(0xe5, 0xee, 0xf9);
+// The hint area's notice: a pale amber note, as a warning that asks for nothing.
+const QColor noticeColor(0xff, 0xf4, 0xd6);
+const QColor noticeBorderColor(0xe8, 0xc9, 0x7a);
 const QColor hotBorder(0xc3, 0xd5, 0xee);
 const QColor pressedFill(0xcf, 0xdf, 0xf3);
 const QColor pressedBorder(0xa4, 0xc0, 0xe6);
@@ -117,6 +120,9 @@ TPaletteForm::TPaletteForm(QWidget* parent) : QWidget(parent)
         FLetters.DelayElapsed();
         update();
     });
+    FNoticeTimer.setSingleShot(true);
+    FNoticeTimer.setInterval(NoticeTime);
+    QObject::connect(&FNoticeTimer, &QTimer::timeout, this, [this] { ShowNotice(QString()); });
 }
 
 TPaletteForm::~TPaletteForm()
@@ -169,10 +175,26 @@ void TPaletteForm::SettingsNotify(TItfObject*, int kind, intptr_t, intptr_t)
     Rebuild();
 }
 
-void TPaletteForm::SheetNotify(TItfObject*, int kind, intptr_t, intptr_t)
+void TPaletteForm::ShowNotice(const QString& text)
+{
+    FNotice = text;
+    if (text.isEmpty())
+        FNoticeTimer.stop();
+    else
+        FNoticeTimer.start();
+    update();
+}
+
+void TPaletteForm::SheetNotify(TItfObject*, int kind, intptr_t param1, intptr_t)
 {
     switch (kind) {
+    case shnInputRefused:
+        ShowNotice(*reinterpret_cast<const QString*>(param1));
+        break;
     case shnFocusChanged:
+        ShowNotice(QString());
+        Rebuild();
+        break;
     case shnPaletteItemsChanged:
     case shnActiveChanged:
         Rebuild();
@@ -542,7 +564,21 @@ void TPaletteForm::CtrlPressed()
 
 void TPaletteForm::CtrlReleased()
 {
+    const int index = FLetters.Released();
     CancelLetters();
+    RunLetterButton(index);
+}
+
+void TPaletteForm::RunLetterButton(int index)
+{
+    if (index < 0 || index >= FButtons.size())
+        return;
+    FLettersTimer.stop();
+    const TButton& button = FButtons[index];
+    if (button.Item->HasFlag(piSubList) || IsSubExecutable(button.Item))
+        ShowMenu(index);
+    else if (button.Enabled)
+        Click(THit{index, 0});
 }
 
 void TPaletteForm::CancelLetters()
@@ -585,14 +621,7 @@ bool TPaletteForm::HandleLetterKey(QKeyEvent* event)
         return false;
     const int index = FLetters.Type(letter);
     update();
-    if (index >= 0 && index < FButtons.size()) {
-        FLettersTimer.stop();
-        const TButton& button = FButtons[index];
-        if (button.Item->HasFlag(piSubList) || IsSubExecutable(button.Item))
-            ShowMenu(index);
-        else if (button.Enabled)
-            Click(THit{index, 0});
-    }
+    RunLetterButton(index);
     return true;
 }
 
@@ -671,6 +700,32 @@ void TPaletteForm::paintEvent(QPaintEvent*)
         for (int i = FPanels[p].FirstButton; i < FPanels[p].FirstButton + FPanels[p].ButtonCount; ++i)
             PaintButton(painter, i);
     }
+    PaintNotice(painter);
+}
+
+void TPaletteForm::PaintNotice(QPainter& painter) const
+{
+    if (FNotice.isEmpty())
+        return;
+    // Beside the panels when there is room for a few words, else over the bottom of the buttons.
+    constexpr int minimumWidth = 160;
+    const int left = FGeometry.Size.width() + TPaletteMetrics().PanelGap;
+    const int lineHeight = fontMetrics().height() + 4;
+    QRect area = width() - left >= minimumWidth ? QRect(left, 2, width() - left - 4, height() - 5)
+                                                : QRect(0, height() - 1 - lineHeight, width(), lineHeight);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(area, noticeColor);
+    painter.setPen(noticeBorderColor);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(area.adjusted(0, 0, -1, -1));
+    painter.setPen(textColor);
+    painter.setFont(font());
+    const QRect text = area.adjusted(6, 2, -6, -2);
+    const int lines = qMax(1, text.height() / fontMetrics().lineSpacing());
+    QString shown = FNotice;
+    if (lines == 1)
+        shown = fontMetrics().elidedText(FNotice, Qt::ElideRight, text.width());
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, shown);
 }
 
 void TPaletteForm::PaintButton(QPainter& painter, int index) const

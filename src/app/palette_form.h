@@ -84,6 +84,12 @@ public:
     // The hint as shown: the first line bold up to an opening parenthesis, further lines indented.
     static QString HintHtml(const QString& text);
 
+    // The hint area: why the last typed input was refused (the sheet's shnInputRefused), shown beside
+    // the panels until the focus moves or NoticeTime milliseconds pass; empty when nothing is shown.
+    const QString& Notice() const { return FNotice; }
+    void ShowNotice(const QString& text);
+    static constexpr int NoticeTime = 8000;
+
     // Posts the execution of `item` on the element focused now, as a click does. `value` is the new
     // checked state of a toggle or radio item; with `sub`, `text` is the sub-command's text.
     void PostExecute(TPaletteItem* item, bool value, bool sub = false, const QString& text = QString());
@@ -133,11 +139,14 @@ private:
     const TPaletteButtonGeometry& ButtonGeometry(int index) const;
     THit HitTest(const QPoint& point) const;
     void Click(const THit& hit);
+    // Runs the button the keyboard letters chose (-1: none), as a click does.
+    void RunLetterButton(int index);
     void ShowMenu(int button);
     void FillMenu(QMenu* menu, const QList<TPaletteItem*>& items);
     void RunPosted(TSheet* sheet, int32_t focusedId, TPaletteItem* item, bool value, bool sub,
                    const QString& text);
     void PaintButton(QPainter& painter, int index) const;
+    void PaintNotice(QPainter& painter) const;
     QFont HeaderFont() const;
     QFont LettersFont() const;
 
@@ -156,6 +165,8 @@ private:
     TPaletteLetters FLetters;
     QTimer FLettersTimer;
     TPaletteFormCounters FCounters;
+    QString FNotice;
+    QTimer FNoticeTimer;
 };
 
 } // namespace qv

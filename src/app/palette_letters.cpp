@@ -59,6 +59,17 @@ int TPaletteLetters::Type(const QString& text)
     return -1;
 }
 
+int TPaletteLetters::Released()
+{
+    int found = -1;
+    for (int i = 0; FState == stShown && !FTyped.isEmpty() && i < FLetters.size() && found < 0; ++i) {
+        if (FLetters[i].compare(FTyped, Qt::CaseInsensitive) == 0)
+            found = i;
+    }
+    Cancel();
+    return found;
+}
+
 QString TPaletteLetters::Display(const QString& letters)
 {
     return letters == QStringLiteral(" ") ? QStringLiteral("Space") : letters;

@@ -38,6 +38,9 @@ public:
     int Type(const QString& text);
     // Whether Type would take a key now.
     bool Accepting() const { return FState == stShown; }
+    // Ctrl went up: the button whose letters are exactly what was typed, though they begin other
+    // buttons' letters too ("1" beside "10"), else -1. Back to idle either way.
+    int Released();
 
     // " " is shown as "Space".
     static QString Display(const QString& letters);

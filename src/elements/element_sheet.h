@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class QString;
+
 namespace qv {
 
 class TCanvas;
@@ -53,6 +55,9 @@ public:
     virtual void RequestCaretVisible(bool withMargin = false) { (void)withMargin; }
     // The focused element's state changed (checked, expanded): what shows it is brought up to date.
     virtual void RequestFocusedStateChanged() {}
+    // Something the user typed was refused: the sheet beeps and its window shows `reason` (a
+    // translated text saying why and what to do instead). A sheet without a window ignores it.
+    virtual void RefuseInput(const QString& reason) { (void)reason; }
 
     // The drop-down list open on the sheet, or null; the sheet owns it.
     virtual TDropDownList* DropDown() const { return nullptr; }

@@ -2,7 +2,9 @@
 
 #include "core/knot.h"
 #include "core/property.h"
+#include "core/strings.h"
 #include "core/update_guard.h"
+#include "core/user_interface.h"
 #include "elements/drop_down_list.h"
 #include "elements/sounds_settings.h"
 #include "elements/visual_element.h"
@@ -441,17 +443,35 @@ bool TSheet::FocusFirst()
     return FFocused == target;
 }
 
-bool TSheet::MoveFocus(bool horizontal, bool forward)
+bool TSheet::MoveFocus(bool horizontal, bool forward, bool throughText)
 {
-    // Focus targets are ordered one way only; the direction tells the element where the caret goes,
-    // which the default SetFocus does not take.
     (void)horizontal;
     if (FFocused == nullptr)
         return false;
-    TVisualElement* target = FFocused->FindNextFocusTarget(forward, true, true);
+    TVisualElement* from = FFocused;
+    if (throughText) {
+        if (TVisualElement* target = from->EmbeddedFocusTarget(forward)) {
+            target->FocusEntering(forward);
+            return FFocused == target;
+        }
+    }
+    TVisualElement* target = from->FindNextFocusTarget(forward, true, true);
+    // Leaving an element that floats in a text: the caret goes beside it in that text, as it does
+    // for an arrow key there, unless the next target still lies inside that element.
+    for (TVisualElement* element = from; element != nullptr; element = element->VisualParent()) {
+        TVisualElement* holder = element->VisualParent();
+        if (element->Portion() == nullptr || holder == nullptr)
+            continue;
+        bool inside = false;
+        for (TVisualElement* e = target; e != nullptr && !inside; e = e->VisualParent())
+            inside = e == element;
+        if (!inside && holder->FocusBesideEmbedded(element, forward))
+            return FFocused != from;
+        break;
+    }
     if (target == nullptr)
         return false;
-    target->SetFocus();
+    target->FocusEntering(forward);
     return FFocused == target;
 }
 
@@ -547,6 +567,7 @@ void TSheet::MouseUp(const QPoint& point, Qt::MouseButton button, Qt::KeyboardMo
 
 void TSheet::KeyDown(int& key, Qt::KeyboardModifiers shift)
 {
+    FTabTaken = false;
     if (FDropDown && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
         if (!FDropDown->HasCurrentEntry() || FDropDown->CanChooseCurrentEntry())
             CloseDropDown(true);
@@ -561,6 +582,19 @@ void TSheet::KeyDown(int& key, Qt::KeyboardModifiers shift)
     if (FFocused == nullptr)
         return;
     FFocused->KeyDown(key, shift);
+    // A Tab the focused element left alone (it takes no tabs, or Ctrl was held) moves between the
+    // fields, and never out of the sheet: with no field to go to, the focus wraps around the document.
+    if (FFocused != nullptr && (key == Qt::Key_Tab || key == Qt::Key_Backtab)) {
+        const bool forward = key == Qt::Key_Tab && (shift & Qt::ShiftModifier) == 0;
+        if (!MoveFocus(true, forward, true)) {
+            TVisualElement* target = nullptr;
+            if (FTopElement->FindFocusTarget(forward, true, true, target) && target != nullptr)
+                target->FocusEntering(forward);
+        }
+        FTabTaken = true;
+        key = 0;
+        return;
+    }
     if (FFocused == nullptr || (shift & Qt::ShiftModifier) != 0)
         return;
     switch (key) {
@@ -583,12 +617,25 @@ void TSheet::KeyPress(QChar& key)
         key = QChar();
         return;
     }
-    if (key.unicode() < 0x20 && key != u'\t' && key != u'\r') {
+    if ((key.unicode() < 0x20 && key != u'\t' && key != u'\r') || (key == u'\t' && FTabTaken)) {
         key = QChar();
         return;
     }
     if (FFocused != nullptr)
         FFocused->KeyPress(key);
+    // A character nobody took is said, never dropped silently. Enter and Tab are keys as well, and
+    // whoever did not take them as text may have used them as keys.
+    if (key.unicode() >= 0x20) {
+        RefuseInput(FFocused != nullptr ? FFocused->InputRefusedHint() : LoadStr(4852));
+        key = QChar();
+    }
+}
+
+void TSheet::RefuseInput(const QString& reason)
+{
+    UserInterface().Beep();
+    FLastRefusal = reason;
+    SendNotify(shnInputRefused, reinterpret_cast<intptr_t>(&FLastRefusal));
 }
 
 void TSheet::KeyUp(int& key, Qt::KeyboardModifiers shift)

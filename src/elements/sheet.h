@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 #include <memory>
 
@@ -47,6 +48,8 @@ enum TSheetNotify : int
     shnReadOnlyChanged = 25, // ReadOnly changed
     shnActiveChanged = 26,   // Active changed
     shnScrollPosChanged = 27,
+    // Typed input was refused (the sheet beeped); param1 points to the reason (valid during the call).
+    shnInputRefused = 28,
 };
 
 // Flags of PaintSheet besides pfInactive (which an inactive sheet adds itself).
@@ -143,9 +146,13 @@ public:
     void SetFocus(TVisualElement* element);
     // The first visible, enabled focus target under the top element; false when there is none.
     bool FocusFirst();
-    // The focused element's next visible, enabled focus target (Right and Down are forward); false
-    // when nothing is focused or there is no target.
-    bool MoveFocus(bool horizontal, bool forward);
+    // Moves the focus to the next (previous) place of the document, in document order, for an arrow
+    // key left unused at a field's edge (Right and Down are forward) or for Tab. A field that holds
+    // elements takes the caret beside an element when the focus leaves that element, and Tab
+    // (`throughText`) enters the next element past the caret of such a field. The new field gets the
+    // caret at its start going forward, at its end going back. False when nothing is focused or
+    // there is no place to go.
+    bool MoveFocus(bool horizontal, bool forward, bool throughText = false);
     void SetHot(TVisualElement* element);
     void SetCapture(TVisualElement* element);
 
@@ -203,6 +210,9 @@ public:
     void RequestCaretVisible(bool withMargin = false) override;
     void RequestFocusedStateChanged() override;
     void RequestPaletteItemsChanged() override;
+    // Beeps and sends shnInputRefused; the reason is kept for the window (LastRefusal).
+    void RefuseInput(const QString& reason) override;
+    const QString& LastRefusal() const { return FLastRefusal; }
     void RequestPaletteStatesChanged();
     void UpdateCursor() override;
 
@@ -249,6 +259,9 @@ private:
     bool FPendingRepaintAll = false;
     bool FPendingCaretMargin = false;
     TVisualElement* FDelayedActivation = nullptr;
+    // The last KeyDown was a Tab the sheet took: the tab character it types is not text.
+    bool FTabTaken = false;
+    QString FLastRefusal;
     std::unique_ptr<QTimer> FActivationTimer;
     std::unique_ptr<QTimer> FCaretTimer;
     bool FDestroying = false;

@@ -1,6 +1,7 @@
 #include "elements/visual_element.h"
 
 #include "core/lists.h"
+#include "core/strings.h"
 #include "core/update_guard.h"
 #include "elements/element_messages.h"
 #include "elements/element_operation.h"
@@ -715,6 +716,26 @@ TVisualElement* TVisualElement::FindNextFocusTarget(bool forward, bool shownOnly
         from = parent;
     }
     return nullptr;
+}
+
+void TVisualElement::FocusEntering(bool)
+{
+    SetFocus();
+}
+
+bool TVisualElement::FocusBesideEmbedded(TVisualElement*, bool)
+{
+    return false;
+}
+
+TVisualElement* TVisualElement::EmbeddedFocusTarget(bool)
+{
+    return nullptr;
+}
+
+QString TVisualElement::InputRefusedHint()
+{
+    return IsReadOnly() ? LoadStr(QV_STR(4850)) : LoadStr(QV_STR(4852));
 }
 
 void TVisualElement::KeyDown(int&, Qt::KeyboardModifiers) {}

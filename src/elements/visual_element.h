@@ -216,6 +216,18 @@ class TVisualElement : public TElement
     // What the visual parent offers this element: GetAvailableSize of the parent, asked once per layout.
     QSize OfferedByParent();
     virtual TVisualElement* FindNextFocusTarget(bool forward, bool shownOnly, bool enabledOnly);
+    // Keyboard travel in document order (the sheet's MoveFocus). FocusEntering takes the focus as
+    // the keyboard reaches the element: going forward it enters at its start, going back at its end;
+    // the default just takes the focus. FocusBesideEmbedded puts the caret just after (`after`) or
+    // before an element that floats in this element's text, and is false where the element holds no
+    // such text. EmbeddedFocusTarget is, for a focused element holding floating elements, the first
+    // focus target inside an element past the caret in that direction, or null.
+    virtual void FocusEntering(bool forward);
+    virtual bool FocusBesideEmbedded(TVisualElement* embedded, bool after);
+    virtual TVisualElement* EmbeddedFocusTarget(bool forward);
+    // Why a character typed into the focused element was not taken, as a translated text: by default
+    // that the document is read-only, or that the element takes no text.
+    virtual QString InputRefusedHint();
     virtual void KeyDown(int& key, Qt::KeyboardModifiers shift);
     virtual void KeyPress(QChar& key);
     virtual void KeyUp(int& key, Qt::KeyboardModifiers shift);

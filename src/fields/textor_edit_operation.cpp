@@ -218,6 +218,32 @@ void TTextorElement::ReplaceWithElements(int target, const TTextorRange* range,
     Replace(target, range, false, 0, fmSnapshot, content.get());
 }
 
+void TTextorElement::FocusFirstTextField(TVisualElement* element)
+{
+    // The first focus target inside the element that takes typed text gets the caret; an element
+    // without one takes the focus as it would from a click.
+    TVisualElement* target = nullptr;
+    if (element->FindFocusTarget(true, true, true, target)) {
+        while (target != nullptr) {
+            bool inside = false;
+            for (TVisualElement* e = target; e != nullptr && !inside; e = e->VisualParent())
+                inside = e == element;
+            if (!inside)
+                break;
+            auto* field = dynamic_cast<TTextorElement*>(target);
+            if (field != nullptr && field->TextAllowed() && !field->IsReadOnly()) {
+                // Selected, so that typing replaces an automatic name and an arrow key keeps it.
+                field->FocusAtLast();
+                const TTextorIndex first = field->Textor()->ToIndex(field->Textor()->FirstPosition());
+                field->SetSelection({first, field->Selection().End});
+                return;
+            }
+            target = target->FindNextFocusTarget(true, true, true);
+        }
+    }
+    element->Focus();
+}
+
 TElement* TTextorElement::InsertNewElement(const TElementClass* cls, TPaletteItem* item,
                                            const TTextorPosition* position)
 {
@@ -268,7 +294,7 @@ TElement* TTextorElement::InsertNewElement(const TElementClass* cls, TPaletteIte
     TSheetSettings* settings = SheetSettings();
     if (IsInstanceOf(inserted, TVisualElement::StaticClass()) && settings != nullptr &&
         settings->FocusNew().Value() && Sheet() != nullptr && IsShown()) {
-        static_cast<TVisualElement*>(inserted)->Focus();
+        FocusFirstTextField(static_cast<TVisualElement*>(inserted));
     }
     if (breakAfter && IsFocused()) {
         // The caret stands at the end of the new element's line.

@@ -276,7 +276,12 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     // Serializes the elements (snapshot mode; the elements are freed) and replaces the target with them.
     void ReplaceWithElements(int target, const TTextorRange* range, const QList<TElement*>& elements);
     // Creates an element of `cls` at `position` (the end when null) as one undoable edit; returns it.
+    // With the sheet setting "FocusNew" the new element's first field that takes text gets the caret
+    // (FocusFirstTextField).
     TElement* InsertNewElement(const TElementClass* cls, TPaletteItem* item, const TTextorPosition* position);
+    // Selects the content of the first field inside `element` that takes typed text, the caret at its
+    // end; an element without one is focused as a click would.
+    static void FocusFirstTextField(TVisualElement* element);
 
     // Writes the content (or the range of it) as "Chars", "Br" and element nodes into `knot`.
     void SaveContent(TSchemeSaver* saver, TKnot* knot, const TTextorRange* range);
@@ -372,7 +377,15 @@ class TTextorElement : public TCustomDropDownElement, public ITextElement
     void GetCaret(int& kind, QRect& rect) override;
     bool HasSelection() override;
     bool SelectionContains(const QPoint& point) override;
+    // The first Select All selects the field's content; one more, with nothing moved in between,
+    // selects the element the field belongs to in the text it floats in (the enclosing text field
+    // takes the focus), and so on outwards one level a press.
     void SelectAll() override;
+    void FocusEntering(bool forward) override;
+    bool FocusBesideEmbedded(TVisualElement* embedded, bool after) override;
+    TVisualElement* EmbeddedFocusTarget(bool forward) override;
+    // Read-only, or a field that holds elements only: insert one from the palette.
+    QString InputRefusedHint() override;
     void CaptureCancelled() override;
     bool CanCut() override;
     int GetCursor(const QPoint& point) override;
@@ -516,6 +529,9 @@ private:
         int64_t LastClickTime = -1'000'000'000'000;
         QPoint LastClickPoint;
         int ClickCount = 0;
+        // The last Select All selected the whole content and the selection has not moved since:
+        // the next one widens.
+        bool SelectedAll = false;
     };
     TInteraction& Interaction();
     std::unique_ptr<TInteraction> FInteraction;

@@ -2,6 +2,7 @@
 // sheet's hooks to it.
 
 #include "core/clock.h"
+#include "core/strings.h"
 #include "elements/element_sheet.h"
 #include "elements/scheme.h"
 #include "elements/scheme_filer.h"
@@ -122,6 +123,8 @@ void TTextorElement::FocusChanged()
     inherited::FocusChanged();
     if (IsDestroying())
         return;
+    if (FInteraction)
+        FInteraction->SelectedAll = false;
     if (IsFocused()) {
         if (!FInteractive)
             CreateInteractive();
@@ -312,10 +315,89 @@ bool TTextorElement::SelectionContains(const QPoint& point)
 
 void TTextorElement::SelectAll()
 {
-    if (TSchemeTextorInteractive* interactive = ReadyInteractive()) {
-        const TInteractiveCall call(this);
-        interactive->SelectAll();
+    TSchemeTextorInteractive* interactive = ReadyInteractive();
+    if (interactive == nullptr)
+        return;
+    const TTextorRange selection = interactive->GetSelection();
+    const bool whole = FTextor->ToIndex(selection.Start) == FTextor->ToIndex(FTextor->FirstPosition()) &&
+                       FTextor->ToIndex(selection.End) == FTextor->ToIndex(FTextor->LastPosition());
+    if (!whole || !Interaction().SelectedAll) {
+        {
+            const TInteractiveCall call(this);
+            interactive->SelectAll();
+        }
+        Interaction().SelectedAll = true;
+        return;
     }
+    // The whole content was selected by the last press: the next level out is the element this field
+    // belongs to, selected in the text it floats in.
+    for (TVisualElement* element = this; element != nullptr; element = element->VisualParent()) {
+        auto* holder = dynamic_cast<TTextorElement*>(element->VisualParent());
+        if (element->Portion() == nullptr || holder == nullptr)
+            continue;
+        holder->FocusBeside(element, false);
+        if (!holder->IsFocused())
+            return;
+        TTextorIndex at = holder->Selection().End;
+        holder->SetSelection({at, {at.Paragraph, at.Offset + 1}});
+        holder->Interaction().SelectedAll = true;
+        return;
+    }
+}
+
+void TTextorElement::FocusEntering(bool forward)
+{
+    if (forward)
+        FocusAtFirst();
+    else
+        FocusAtLast();
+}
+
+bool TTextorElement::FocusBesideEmbedded(TVisualElement* embedded, bool after)
+{
+    if (embedded == nullptr || embedded->VisualParent() != this || embedded->Portion() == nullptr)
+        return false;
+    FocusBeside(embedded, after);
+    return IsFocused();
+}
+
+TVisualElement* TTextorElement::EmbeddedFocusTarget(bool forward)
+{
+    TSchemeTextorInteractive* interactive = ReadyInteractive();
+    if (interactive == nullptr || !HasBehaviour(tboElements))
+        return nullptr;
+    const TTextorRange selection = interactive->GetSelection();
+    const TTextorIndex from = FTextor->ToIndex(forward ? selection.End : selection.Start);
+    TTextorPosition start;
+    if (!FTextor->FromIndex({from.Paragraph, 0}, start))
+        return nullptr;
+    QList<std::pair<int, TVisualElement*>> elements; // one paragraph's, by offset
+    for (TParagraph* p = start.Paragraph; p != nullptr; p = forward ? p->Next() : p->Prev()) {
+        elements.clear();
+        int offset = 0;
+        for (TPortion* portion = p->FirstPortion(); portion != nullptr; portion = portion->Next()) {
+            if (TVisualElement* element = EmbeddedElement(portion))
+                elements.append({offset, element});
+            offset += portion->Length();
+        }
+        const bool first = p == start.Paragraph;
+        for (int i = 0; i < elements.size(); ++i) {
+            const auto& [at, element] = elements[forward ? i : elements.size() - 1 - i];
+            if (first && (forward ? at < from.Offset : at >= from.Offset))
+                continue;
+            TVisualElement* target = nullptr;
+            if (element->FindFocusTarget(forward, true, true, target) && target != nullptr)
+                return target;
+        }
+    }
+    return nullptr;
+}
+
+QString TTextorElement::InputRefusedHint()
+{
+    if (!IsReadOnly() && CanEdit() && !TextAllowed())
+        return LoadStr(4851);
+    return inherited::InputRefusedHint();
 }
 
 bool TTextorElement::CanCut()
@@ -538,6 +620,10 @@ void TTextorElement::KeyDown(int& key, Qt::KeyboardModifiers shift)
         return;
     }
     const TInteractiveCall call(this);
+    const bool modifierOnly = key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_Alt ||
+                              key == Qt::Key_Meta || key == Qt::Key_AltGr;
+    if (!modifierOnly && !((shift & Qt::ControlModifier) != 0 && key == Qt::Key_A))
+        Interaction().SelectedAll = false;
     // A page is what the window shows now, not what it showed when the field took the focus.
     if ((key == Qt::Key_PageUp || key == Qt::Key_PageDown) && Sheet() != nullptr)
         interactive->SetPageHeight(Sheet()->PageSize().height());
@@ -564,7 +650,19 @@ void TTextorElement::KeyDown(int& key, Qt::KeyboardModifiers shift)
         return;
     }
     if (idle && ctrl && key == Qt::Key_A) {
-        interactive->SelectAll();
+        SelectAll();
+        key = 0;
+        return;
+    }
+    // A field that takes tabs types them (the character follows); elsewhere, and with Ctrl, Tab is
+    // left to the sheet, which moves between the fields.
+    if (key == Qt::Key_Tab && !ctrl && (shift & Qt::ShiftModifier) == 0 && FTextor->AllowTabStops() &&
+        CanEdit()) {
+        key = 0;
+        return;
+    }
+    if ((key == Qt::Key_Backspace || key == Qt::Key_Delete) && !CanEdit() && idle && Sheet() != nullptr) {
+        Sheet()->RefuseInput(InputRefusedHint());
         key = 0;
         return;
     }
@@ -580,6 +678,7 @@ void TTextorElement::KeyPress(QChar& key)
         return;
     }
     const TInteractiveCall call(this);
+    Interaction().SelectedAll = false;
     if (key == u'\r' && !FTextor->AllowParagraphs()) {
         // A single-line field takes Enter as the end of the input.
         CommitChange();
@@ -621,6 +720,7 @@ void TTextorElement::MouseDown(const QPoint& point, Qt::KeyboardModifiers shift,
         return;
     }
     const int count = ClickCount(point, doubleClick);
+    Interaction().SelectedAll = false;
     if (!IsFocused())
         FocusAtPoint(point);
     TSchemeTextorInteractive* interactive = ReadyInteractive();

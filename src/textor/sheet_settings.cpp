@@ -36,7 +36,7 @@ TSheetSettings::TSheetSettings(TProperty* parent, const QString& name)
       FNonPrintingCharacters(new TBooleanProperty(this, QStringLiteral("NonPrintingCharacters"), false)),
       // The default is the width of a window border, one pixel here.
       FCaretSize(new TIntegerProperty(this, QStringLiteral("CaretSize"), 1, 1, 20)),
-      FFocusNew(new TBooleanProperty(this, QStringLiteral("FocusNew"), false)),
+      FFocusNew(new TBooleanProperty(this, QStringLiteral("FocusNew"), true)),
       FDropDownOnFocusNew(new TBooleanProperty(this, QStringLiteral("DropDownOnFocusNew"), true)),
       FIncreaseWorkspaceHeight(new TBooleanProperty(this, QStringLiteral("IncreaseWorkspaceHeight"), true))
 {}

@@ -195,6 +195,9 @@ bool TTextorInteractive::KeyDown(int key, Qt::KeyboardModifiers shift)
             MoveCaret(nullptr, t.WordStart(t.PrevPosition(FCaret)), extend);
             return true;
         }
+        // At the start the key is left to the sheet, which steps into the previous field.
+        if (!extend && !HasSelection() && t.Compare(FCaret, t.FirstPosition()) <= 0)
+            return false;
         if (!extend && offset > 0) {
             int local = 0;
             TPortion* before = p->PortionAt(offset - 1, local);
@@ -217,6 +220,9 @@ bool TTextorInteractive::KeyDown(int key, Qt::KeyboardModifiers shift)
             TPortion* at = p->PortionAt(offset, local);
             if (at != nullptr && at->Kind() == TPortionKind::Element && EnterEmbedded(at, false))
                 return true;
+            // At the end the key is left to the sheet, which steps into the next field.
+            if (!HasSelection() && t.Compare(FCaret, t.LastPosition()) >= 0)
+                return false;
         }
         MoveCaret(nullptr, t.NextPosition(FCaret), extend);
         return true;

@@ -92,7 +92,8 @@ TEST(PaletteLayout, NarrowsPassByPassFromTheLastPanel)
 
 TEST(PaletteLetters, NumbersNarrowingAndCancelling)
 {
-    // Steps: C Ctrl pressed, T the delay ran out, S Shift (cancel); anything else is typed.
+    // Steps: C Ctrl pressed, T the delay ran out, S Shift (cancel), R Ctrl released; anything else
+    // is typed.
     struct TRow
     {
         const char* Name;
@@ -105,6 +106,7 @@ TEST(PaletteLetters, NumbersNarrowingAndCancelling)
         {"1 still begins 10 and 11", "CT1", -1, true}, {"11 is the only one", "CT11", 10, false},
         {"a single number", "CT2", 1, false},          {"nothing before the delay", "C2", -1, false},
         {"Shift cancels", "CT1S1", -1, false},         {"a letter of no button is ignored", "CTX", -1, true},
+        {"1 runs as Ctrl goes up", "CT1R", 0, false},  {"going up having typed nothing", "CTR", -1, false},
     };
     TPaletteLetters letters;
     QStringList own(11);
@@ -122,6 +124,8 @@ TEST(PaletteLetters, NumbersNarrowingAndCancelling)
                 letters.DelayElapsed();
             else if (*step == 'S')
                 letters.Cancel();
+            else if (*step == 'R')
+                executed = letters.Released();
             else if (const int index = letters.Type(QString(QChar(*step))); index >= 0)
                 executed = index;
         }

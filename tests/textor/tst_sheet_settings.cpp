@@ -24,7 +24,7 @@ TEST(SheetSettings, DefaultsAndStoredNames)
     EXPECT_EQ(settings.FontSize().Value(), sfsNormal);
     EXPECT_FALSE(settings.NonPrintingCharacters().Value());
     EXPECT_EQ(settings.CaretSize().Value(), 1);
-    EXPECT_FALSE(settings.FocusNew().Value());
+    EXPECT_TRUE(settings.FocusNew().Value());
     EXPECT_TRUE(settings.DropDownOnFocusNew().Value());
     EXPECT_TRUE(settings.IncreaseWorkspaceHeight().Value());
     settings.CaretSize().SetValue(50);

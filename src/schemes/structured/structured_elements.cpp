@@ -109,6 +109,11 @@ void TParametrizedStructureNodeContainer::GetPaletteItems(QList<TPaletteItem*>& 
     list.append(XmlImportPaletteItem());
 }
 
+QString TParametrizedStructureNodeContainer::InputRefusedHint()
+{
+    return IsReadOnly() ? inherited::InputRefusedHint() : LoadStr(4853);
+}
+
 // TParametrizedStructureAttributeValueContainer
 
 TParametrizedStructureAttributeValueContainer::TParametrizedStructureAttributeValueContainer(TScheme* scheme)

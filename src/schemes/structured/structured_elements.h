@@ -59,6 +59,8 @@ class TParametrizedStructureNodeContainer : public TTitledTextContainer
     bool ContainsPoint(const QPoint& point) override;
     // The import command appends here.
     void GetPaletteItems(QList<TPaletteItem*>& list) override;
+    // Typed text is refused here with what to insert instead.
+    QString InputRefusedHint() override;
 };
 
 // The value of an attribute: any text with links and embedded value elements.
