@@ -46,7 +46,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -56,13 +59,24 @@
 namespace qv {
 namespace {
 
-// Sample file names, or "new:N" for a new document of the N-th type of the File › New menu.
+// The document types the window offers.
+TSchemeRegistry MakeRegistry()
+{
+    TSchemeRegistry registry;
+    registry.RegisterScheme(TPlainTextSchemeDescriptor::StaticClass());
+    registry.RegisterScheme(TCommandFileSchemeDescriptor::StaticClass());
+    registry.RegisterScheme(TParametrizedStructureSchemeDescriptor::StaticClass());
+    return registry;
+}
+
+// The sample file names, and "new.EXT" for a new document of each type.
 QStringList MonkeyDocuments()
 {
     QStringList documents = QDir(QStringLiteral(QV_SOURCE_DIR "/samples")).entryList(QDir::Files, QDir::Name);
     documents.removeAll(QStringLiteral("README.md"));
-    for (int i = 0; i < 3; ++i)
-        documents.append(QStringLiteral("new:%1").arg(i));
+    const TSchemeRegistry registry = MakeRegistry();
+    for (TDescriptor type : registry.Descriptors())
+        documents.append(QStringLiteral("new.") + type->GetExtension());
     return documents;
 }
 
@@ -72,6 +86,40 @@ int EnvironmentInt(const char* name, int fallback)
     const int value = qEnvironmentVariableIntValue(name, &ok);
     return ok ? value : fallback;
 }
+
+// The user's answers to the file dialogs: the dialog runs its own event loop, in which posted calls
+// run, and then it gives no file, a file that exists, or a path that does not exist here.
+class TMonkeyUserInterface : public TFakeUserInterface
+{
+public:
+    std::function<void()> WhileOpen;
+    std::function<QString()> Answer;
+
+    QStringList ChooseOpenFiles(const QString& title, const QString& filters, const QString& initialFile,
+                                bool multiSelect) override
+    {
+        TFakeUserInterface::ChooseOpenFiles(title, filters, initialFile, multiSelect);
+        if (WhileOpen)
+            WhileOpen();
+        const QString answer = Answer ? Answer() : QString();
+        return answer.isEmpty() ? QStringList() : QStringList{answer};
+    }
+    QString ChooseSaveFile(const QString& title, const QString& filters, const QString& initialFile,
+                           const QString& defaultSuffix) override
+    {
+        TFakeUserInterface::ChooseSaveFile(title, filters, initialFile, defaultSuffix);
+        if (WhileOpen)
+            WhileOpen();
+        return Answer ? Answer() : QString();
+    }
+    QString ChooseFolder(const QString& title, const QString& startFolder) override
+    {
+        TFakeUserInterface::ChooseFolder(title, startFolder);
+        if (WhileOpen)
+            WhileOpen();
+        return Answer ? Answer() : QString();
+    }
+};
 
 class Monkey : public ::testing::TestWithParam<QString>
 {
@@ -111,15 +159,6 @@ protected:
         }
         QApplication::processEvents();
         FreeApplicationNamespace();
-    }
-
-    static TSchemeRegistry MakeRegistry()
-    {
-        TSchemeRegistry registry;
-        registry.RegisterScheme(TPlainTextSchemeDescriptor::StaticClass());
-        registry.RegisterScheme(TCommandFileSchemeDescriptor::StaticClass());
-        registry.RegisterScheme(TParametrizedStructureSchemeDescriptor::StaticClass());
-        return registry;
     }
 
     // A session file from an earlier run: no welcome text in new documents.
@@ -209,9 +248,12 @@ protected:
     }
 
     // The palette items offered to the focused element that it leaves enabled, sub-lists included.
-    QList<TPaletteItem*> OfferedItems() const
+    QList<TPaletteItem*> OfferedItems()
     {
         QList<TPaletteItem*> offered;
+        // With nothing focused the palette is empty; the user clicks into the document first.
+        if (Sheet()->FocusedElement() == nullptr)
+            Sheet()->FocusFirst();
         TVisualElement* focused = Sheet()->FocusedElement();
         if (focused == nullptr)
             return offered;
@@ -224,7 +266,7 @@ protected:
                 if (auto* sub = dynamic_cast<TPaletteItem*>(child); sub != nullptr && !items.contains(sub))
                     items.append(sub);
             }
-            if (dynamic_cast<TSubExecutablePaletteItem*>(item) != nullptr || item->HasChildItems())
+            if (dynamic_cast<TSubExecutablePaletteItem*>(item) != nullptr || item->HasFlag(piSubList))
                 continue;
             TPaletteItemState state;
             focused->GetPaletteItemState(item, state);
@@ -237,7 +279,7 @@ protected:
     QTemporaryDir Dir;
     TFakeAppFolders Folders{Dir.path()};
     bool SessionWritten = WriteSession(Dir.path());
-    TFakeUserInterface UI;
+    TMonkeyUserInterface UI;
     TScopedUserInterface ScopedUI{&UI};
     TFakeClipboard Clipboard;
     TFakeUrlOpener UrlOpener;
@@ -250,10 +292,13 @@ protected:
 
 void Monkey::OpenDocument(const QString& document)
 {
-    if (document.startsWith(QStringLiteral("new:"))) {
-        const int index = document.mid(4).toInt();
-        ASSERT_LT(index, Form->NewActions().size());
-        Form->NewActions()[index]->trigger();
+    if (document.startsWith(QStringLiteral("new."))) {
+        const TDescriptor type = Registry.FindDescriptorByExtension(document);
+        ASSERT_NE(type, nullptr);
+        const QList<QAction*>& actions = Form->NewActions();
+        const qsizetype index = Registry.Descriptors().indexOf(type);
+        ASSERT_EQ(actions.size(), Registry.Descriptors().size());
+        actions[index]->trigger();
     } else {
         const QString copy = Dir.filePath(document);
         QFile::remove(copy);
@@ -289,6 +334,26 @@ void Monkey::RunSequence(uint32_t seed, int steps)
                                          QStringLiteral("\"%ProgramFiles%\\a b\\c.exe\""),
                                          QStringLiteral("cmd /c ^&"), QStringLiteral("..\\tool")};
 
+    const QStringList answers = {QString(), Dir.filePath(QStringLiteral("tool.exe")),
+                                 QStringLiteral("/nowhere/notepad.exe"), Dir.path()};
+    QFile tool(answers[1]);
+    ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
+    tool.close();
+    UI.WhileOpen = [this] {
+        Settle();
+    };
+    UI.Answer = [&] {
+        return answers[below(int(answers.size()))];
+    };
+    const auto forget = qScopeGuard([this] {
+        UI.WhileOpen = nullptr;
+        UI.Answer = nullptr;
+    });
+    UI.Calls.clear();
+    int palette = 0;
+    int code = 0;
+    int lists = 0;
+    int typedCalls = 0;
     const QByteArray start = SavedBytes();
     ASSERT_FALSE(start.isEmpty());
     std::printf("[ MONKEY   ] %s: seed %u, %d steps\n", qPrintable(GetParam()), seed, steps);
@@ -328,6 +393,7 @@ void Monkey::RunSequence(uint32_t seed, int steps)
                 Sheet()->FocusedElement()->GetPaletteItemState(item, state);
                 const bool value = item->HasFlag(piCheck) ? !state.Checked : item->HasFlag(piRadio);
                 Form->EditForm()->PaletteForm()->PostExecute(item, value);
+                ++palette;
             }
         } else if (action < 78) {
             (below(2) == 0 ? SheetForm()->UndoAction() : SheetForm()->RedoAction())->trigger();
@@ -340,9 +406,12 @@ void Monkey::RunSequence(uint32_t seed, int steps)
             // The same commands as keys, which the sheet sees when no shortcut took them.
             const int keys[] = {Qt::Key_A, Qt::Key_C, Qt::Key_X, Qt::Key_V, Qt::Key_Z, Qt::Key_Y};
             Key(keys[below(int(std::size(keys)))], Qt::ControlModifier);
-        } else if (action < 92) {
-            if (Form->CodeAction()->isEnabled())
+        } else if (action < 92 || (action < 97 && Shown()->Scheme()->CodeMode())) {
+            // In code mode now and then, out of it soon after: the document's own elements get most steps.
+            if (Form->CodeAction()->isEnabled()) {
                 Form->CodeAction()->trigger();
+                code += Shown()->Scheme()->CodeMode() ? 1 : 0;
+            }
         } else {
             // A program name typed into a call: a new one from the palette, or one already there.
             std::vector<TElement_Call*> calls = Shown()->Scheme()->Root()->CollectAll<TElement_Call>();
@@ -351,6 +420,7 @@ void Monkey::RunSequence(uint32_t seed, int steps)
                     auto* insert = dynamic_cast<TElementPaletteItem*>(item);
                     if (insert != nullptr && insert->ElementClass() == TElement_Call::StaticClass()) {
                         Form->EditForm()->PaletteForm()->PostExecute(item, false);
+                        ++palette;
                         Settle();
                         break;
                     }
@@ -383,6 +453,8 @@ void Monkey::RunSequence(uint32_t seed, int steps)
             }
         }
         Settle();
+        lists += QApplication::activePopupWidget() != nullptr ? 1 : 0;
+        typedCalls += action >= 92 ? 1 : 0;
     }
     if (HasFailure())
         return;
@@ -398,8 +470,10 @@ void Monkey::RunSequence(uint32_t seed, int steps)
         Settle();
         ASSERT_LT(++undone, 100000) << "seed " << seed << ": undo does not end";
     }
-    std::printf("[ MONKEY   ] %s: seed %u, %d undo steps back to the start\n", qPrintable(GetParam()), seed,
-                undone);
+    std::printf("[ MONKEY   ] %s: seed %u: %d palette items, %d times into code mode, %d steps with a list "
+                "open, %d call steps, %d file dialogs; %d undo steps back to the start\n",
+                qPrintable(GetParam()), seed, palette, code, lists, typedCalls,
+                int(UI.Calls.filter(QRegularExpression(QStringLiteral("^Choose"))).size()), undone);
     EXPECT_EQ(SavedBytes(), start) << "seed " << seed << ": undoing everything does not give the start back";
 }
 
@@ -410,11 +484,8 @@ TEST_P(Monkey, UndoingEverythingGivesTheStartBack)
         return;
     bool seedGiven = false;
     const uint32_t givenSeed = qEnvironmentVariable("QV_MONKEY_SEED").toUInt(&seedGiven);
-#ifdef NDEBUG
-    constexpr int usualSteps = 300;
-#else
-    constexpr int usualSteps = 150; // unoptimized builds, with the sanitizers, are many times slower
-#endif
+    // A few seconds per document with the sanitizers, well under one without.
+    constexpr int usualSteps = 400;
     const int steps = EnvironmentInt("QV_MONKEY_STEPS", usualSteps);
     const int sequences = seedGiven ? 1 : EnvironmentInt("QV_MONKEY_SEQUENCES", 1);
     // Each document starts from seeds of its own, so that the types do not all see the same keys.
