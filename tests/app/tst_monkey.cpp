@@ -1,6 +1,7 @@
-// Random input on the real editing window: keys, clicks, palette inserts, clipboard commands, undo,
-// redo and code mode in random order over each sample document and a new document of each type. After
-// each sequence, undoing everything must give back the saved bytes of the start, and nothing may crash.
+// Random input on the real editing window: keys, clicks, palette inserts, clipboard commands, file
+// dialogs, undo, redo and code mode in random order over each sample document and a new document of
+// each type. After each sequence, undoing everything must give back the saved bytes of the start and
+// redoing everything those of the last state, and nothing may crash.
 //
 // Each sequence prints its seed. QV_MONKEY_SEED=n replays the sequence of seed n (with the same
 // QV_MONKEY_STEPS) on the documents the filter selects; QV_MONKEY_STEPS sets the steps of a sequence and
@@ -292,6 +293,10 @@ protected:
 
 void Monkey::OpenDocument(const QString& document)
 {
+    UI.ChoiceAnswer = 1; // the document shown before goes without being saved
+    if (Shown() != nullptr)
+        Form->CloseAction()->trigger();
+    ASSERT_EQ(Shown(), nullptr);
     if (document.startsWith(QStringLiteral("new."))) {
         const TDescriptor type = Registry.FindDescriptorByExtension(document);
         ASSERT_NE(type, nullptr);
@@ -319,6 +324,11 @@ QByteArray Monkey::SavedBytes()
 
 void Monkey::RunSequence(uint32_t seed, int steps)
 {
+    // Each sequence starts from the document as opened, so that its seed alone replays it.
+    OpenDocument(GetParam());
+    if (HasFatalFailure())
+        return;
+    UI.ChoiceAnswer = -1;
     std::mt19937 random(seed);
     auto below = [&random](int n) {
         return n <= 0 ? 0 : int(random() % uint32_t(n));
@@ -464,6 +474,12 @@ void Monkey::RunSequence(uint32_t seed, int steps)
         Sheet()->CloseDropDown(false);
     Sheet()->CommitFocusEdit();
     Settle();
+    // The tip of the history: what redoing everything must come back to.
+    while (Shown()->UndoRedo()->CanRedo()) {
+        SheetForm()->RedoAction()->trigger();
+        Settle();
+    }
+    const QByteArray tip = SavedBytes();
     int undone = 0;
     while (Shown()->UndoRedo()->CanUndo()) {
         SheetForm()->UndoAction()->trigger();
@@ -475,13 +491,16 @@ void Monkey::RunSequence(uint32_t seed, int steps)
                 qPrintable(GetParam()), seed, palette, code, lists, typedCalls,
                 int(UI.Calls.filter(QRegularExpression(QStringLiteral("^Choose"))).size()), undone);
     EXPECT_EQ(SavedBytes(), start) << "seed " << seed << ": undoing everything does not give the start back";
+    while (Shown()->UndoRedo()->CanRedo()) {
+        SheetForm()->RedoAction()->trigger();
+        Settle();
+    }
+    EXPECT_EQ(SavedBytes(), tip) << "seed " << seed
+                                 << ": redoing everything does not give the last state back";
 }
 
-TEST_P(Monkey, UndoingEverythingGivesTheStartBack)
+TEST_P(Monkey, UndoAllAndRedoAllGiveTheSavedBytesBack)
 {
-    OpenDocument(GetParam());
-    if (HasFatalFailure())
-        return;
     bool seedGiven = false;
     const uint32_t givenSeed = qEnvironmentVariable("QV_MONKEY_SEED").toUInt(&seedGiven);
     // A few seconds per document with the sanitizers, well under one without.
