@@ -39,6 +39,7 @@
 #include "support/fake_app_folders.h"
 #include "support/fake_clock.h"
 #include "support/fake_user_interface.h"
+#include "support/printers.h"
 
 #include <QAction>
 #include <QApplication>
