@@ -50,9 +50,14 @@ test-tsan: deps
 fuzz: deps
 	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) ./scripts/run-fuzzers.sh
 
-# The random edit sequences of the tests, 10,000 of them instead of a few hundred.
+# The random edit sequences of the tests, 10,000 of them instead of a few hundred, and the random input
+# on the window, MONKEY_SEQUENCES sequences of MONKEY_STEPS steps on each document instead of one short one.
+MONKEY_SEQUENCES ?= 10
+MONKEY_STEPS ?= 1000
 soak: build
 	QT_QPA_PLATFORM=offscreen QV_SOAK=1 $(BUILD_DIR)/tests/tst_schemes --gtest_filter='PlainTextRandomEdits.*'
+	QT_QPA_PLATFORM=offscreen QV_MONKEY_SEQUENCES=$(MONKEY_SEQUENCES) QV_MONKEY_STEPS=$(MONKEY_STEPS) \
+		$(BUILD_DIR)/tests/tst_app --gtest_filter='Documents/Monkey.*'
 
 # The benchmarks need no display: Qt's offscreen platform unless another one is chosen.
 bench: build
