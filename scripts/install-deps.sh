@@ -24,8 +24,9 @@ PACKAGES=(
     wine wine64
     # Python's configparser reads generated INI files back
     python3
-    # the desktop files and the manual page (the install test checks them with these)
-    desktop-file-utils shared-mime-info groff-base
+    # the desktop files and the manual page (the install test checks them with these); the offline
+    # manual renders the manual page with mandoc
+    desktop-file-utils shared-mime-info groff-base mandoc
     # the fuzz targets (make fuzz): clang with libFuzzer and the sanitizer runtimes
     clang-14 libclang-rt-14-dev
 )
