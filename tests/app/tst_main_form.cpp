@@ -24,6 +24,7 @@
 #include "schemes/plaintext/plain_text_scheme_descriptor.h"
 #include "textor/textor.h"
 
+#include "support/earlier_session.h"
 #include "support/fake_app_folders.h"
 #include "support/fake_user_interface.h"
 #include "support/printers.h"
@@ -85,17 +86,9 @@ protected:
         return registry;
     }
 
-    // A session file from an earlier run: no welcome text in new documents.
-    static bool WriteSession(const QString& root)
-    {
-        QDir().mkpath(root + QStringLiteral("/config"));
-        QFile file(root + QStringLiteral("/config/") + SessionBaseName() + QStringLiteral(".session"));
-        return file.open(QIODevice::WriteOnly) && file.write("<session/>") > 0;
-    }
-
     QTemporaryDir Dir;
     TFakeAppFolders Folders{Dir.path()};
-    bool SessionWritten = WriteSession(Dir.path());
+    bool SessionWritten = WriteEarlierSession(Dir.path());
     TFakeUserInterface UI;
     TScopedUserInterface ScopedUI{&UI};
     TSchemeRegistry Registry = MakeRegistry();

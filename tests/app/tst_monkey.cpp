@@ -36,6 +36,7 @@
 #include "textor/textor.h"
 #include "textor/textor_paragraph.h"
 
+#include "support/earlier_session.h"
 #include "support/fake_app_folders.h"
 #include "support/fake_clock.h"
 #include "support/fake_user_interface.h"
@@ -163,14 +164,6 @@ protected:
         FreeApplicationNamespace();
     }
 
-    // A session file from an earlier run: no welcome text in new documents.
-    static bool WriteSession(const QString& root)
-    {
-        QDir().mkpath(root + QStringLiteral("/config"));
-        QFile file(root + QStringLiteral("/config/") + SessionBaseName() + QStringLiteral(".session"));
-        return file.open(QIODevice::WriteOnly) && file.write("<session/>") > 0;
-    }
-
     // Opens the sample (a copy of it) or makes the new document the parameter names.
     void OpenDocument(const QString& document);
     // The document as saved to a file.
@@ -280,7 +273,7 @@ protected:
 
     QTemporaryDir Dir;
     TFakeAppFolders Folders{Dir.path()};
-    bool SessionWritten = WriteSession(Dir.path());
+    bool SessionWritten = WriteEarlierSession(Dir.path());
     TMonkeyUserInterface UI;
     TScopedUserInterface ScopedUI{&UI};
     TFakeClipboard Clipboard;
