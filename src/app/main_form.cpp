@@ -530,6 +530,10 @@ void TMainForm::InsertWelcomeText(TSchemeDocument* document)
         FormatStr(LoadStr(QV_STR(4024)), {LoadStr(4000), QStringLiteral(QV_HOME_PAGE "start"),
                                           samples.isEmpty() ? QStringLiteral(QV_HOME_PAGE "samples")
                                                             : QUrl::fromLocalFile(samples).toString()}));
+    // What the user types first goes into the document on the line below, not into the welcome (an
+    // insert focuses what it inserted).
+    root->FocusBeside(comment, true);
+    root->ReplaceWithText(tetSelection, nullptr, false, QStringLiteral("\r"));
     // The welcome is part of the new document, not an edit to undo.
     document->UndoRedo()->Clear();
     document->UndoRedo()->SetModified(false);

@@ -780,6 +780,10 @@ TEST(MainFormFirstRun, TheFirstNewDocumentIsAnUntitledPlainTextWithTheWelcomeTex
     ASSERT_EQ(comments.size(), 1u);
     EXPECT_TRUE(comments[0]->GetText().startsWith(QStringLiteral("Welcome to Quorvane!")));
     EXPECT_FALSE(form.ShownDocument()->Modified());
+    // What the user types first goes into the document below the welcome, not into the welcome.
+    TSchemeDocument* shown = form.ShownDocument();
+    EXPECT_EQ(static_cast<TElement*>(shown->Sheet()->FocusedElement()),
+              static_cast<TElement*>(shown->Descriptor()->GetVisualRoot(shown->Scheme())));
     ui.ChoiceAnswer = 1;
     for (QAction* action : form.NewActions()) {
         if (QString(action->text()).remove(u'&') ==
