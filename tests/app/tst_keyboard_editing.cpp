@@ -39,7 +39,7 @@
 namespace qv {
 namespace {
 
-class KeyboardEditing : public ::testing::Test
+class KeyboardEditing : public ::testing::Test, protected TLaterStartFolder
 {
 protected:
     void SetUp() override
@@ -115,9 +115,6 @@ protected:
         registry.RegisterScheme(TParametrizedStructureSchemeDescriptor::StaticClass());
         return registry;
     }
-    QTemporaryDir Dir;
-    TFakeAppFolders Folders{Dir.path()};
-    bool SessionWritten = WriteEarlierSession(Dir.path());
     TFakeUserInterface UI;
     TScopedUserInterface ScopedUI{&UI};
     TSchemeRegistry Registry = MakeRegistry();

@@ -48,7 +48,7 @@ namespace qv {
 namespace {
 
 // The window on a registry with the Plain Text type, answering the user through a recording fake.
-class MainForm : public ::testing::Test
+class MainForm : public ::testing::Test, protected TLaterStartFolder
 {
 protected:
     void SetUp() override
@@ -86,9 +86,6 @@ protected:
         return registry;
     }
 
-    QTemporaryDir Dir;
-    TFakeAppFolders Folders{Dir.path()};
-    bool SessionWritten = WriteEarlierSession(Dir.path());
     TFakeUserInterface UI;
     TScopedUserInterface ScopedUI{&UI};
     TSchemeRegistry Registry = MakeRegistry();

@@ -124,7 +124,7 @@ public:
     }
 };
 
-class Monkey : public ::testing::TestWithParam<QString>
+class Monkey : public ::testing::TestWithParam<QString>, protected TLaterStartFolder
 {
 protected:
     static void SetUpTestSuite()
@@ -271,9 +271,6 @@ protected:
         return offered;
     }
 
-    QTemporaryDir Dir;
-    TFakeAppFolders Folders{Dir.path()};
-    bool SessionWritten = WriteEarlierSession(Dir.path());
     TMonkeyUserInterface UI;
     TScopedUserInterface ScopedUI{&UI};
     TFakeClipboard Clipboard;
