@@ -162,10 +162,9 @@ TEditForm::TEditForm(QWidget* parent) : QWidget(parent)
     FNoticeBar->setContentsMargins(8, 5, 8, 5);
     FNoticeBar->setAutoFillBackground(true);
     {
-        // A warning's colours, readable in light and dark themes alike.
         QPalette colors = FNoticeBar->palette();
-        colors.setColor(QPalette::Window, QColor(0xFF, 0xF1, 0xC2));
-        colors.setColor(QPalette::WindowText, QColor(0x3D, 0x2E, 0x00));
+        colors.setColor(QPalette::Window, NoticeColor());
+        colors.setColor(QPalette::WindowText, NoticeTextColor());
         FNoticeBar->setPalette(colors);
     }
     FNoticeBar->hide();

@@ -33,8 +33,6 @@ const QColor headerTextColor(0x5d, 0x66, 0x73);
 const QColor textColor(0x1f, 0x29, 0x33);
 const QColor disabledTextColor(0xa0, 0xa7, 0xb0);
 const QColor hotFill(0xe5, 0xee, 0xf9);
-// The hint area's notice: a pale amber note, as a warning that asks for nothing.
-const QColor noticeColor(0xff, 0xf4, 0xd6);
 const QColor noticeBorderColor(0xe8, 0xc9, 0x7a);
 const QColor hotBorder(0xc3, 0xd5, 0xee);
 const QColor pressedFill(0xcf, 0xdf, 0xf3);
@@ -714,11 +712,11 @@ void TPaletteForm::PaintNotice(QPainter& painter) const
     QRect area = width() - left >= minimumWidth ? QRect(left, 2, width() - left - 4, height() - 5)
                                                 : QRect(0, height() - 1 - lineHeight, width(), lineHeight);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.fillRect(area, noticeColor);
+    painter.fillRect(area, NoticeColor());
     painter.setPen(noticeBorderColor);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(area.adjusted(0, 0, -1, -1));
-    painter.setPen(textColor);
+    painter.setPen(NoticeTextColor());
     painter.setFont(font());
     const QRect text = area.adjusted(6, 2, -6, -2);
     const int lines = qMax(1, text.height() / fontMetrics().lineSpacing());
@@ -793,6 +791,16 @@ void TPaletteForm::PaintButton(QPainter& painter, int index) const
         painter.drawText(badge, Qt::AlignCenter, text);
         painter.setFont(font());
     }
+}
+
+QColor NoticeColor()
+{
+    return QColor(0xff, 0xf1, 0xc2);
+}
+
+QColor NoticeTextColor()
+{
+    return QColor(0x3d, 0x2e, 0x00);
 }
 
 } // namespace qv

@@ -3,6 +3,7 @@
 #include "app/palette_layout.h"
 #include "app/palette_letters.h"
 
+#include <QColor>
 #include <QList>
 #include <QString>
 #include <QTimer>
@@ -168,5 +169,10 @@ private:
     QString FNotice;
     QTimer FNoticeTimer;
 };
+
+// The colours of a notice the window shows (the palette's hint area, the bar above the sheet): a pale
+// amber, as a warning that asks for nothing, readable in light and dark themes alike.
+QColor NoticeColor();
+QColor NoticeTextColor();
 
 } // namespace qv
